@@ -1,12 +1,11 @@
+#include "tally_window/form1.h"
+
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Quorvane"));
-    window.resize(708, 636);
+    Form1 window;
     window.show();
     return app.exec();
 }

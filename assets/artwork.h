@@ -1,0 +1,19 @@
+#pragma once
+
+// The window's pictures, painted at start so that no picture file has to be
+// shipped or found: the tally sheet background, the picture buttons and the
+// window icon.
+
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+
+// Grey panel with the title banner and the two orange caption tabs.
+QPixmap backgroundPicture();
+
+// A button face of `size` pixels showing `words`; `pressed` gives the
+// sunken face shown while the button is held down.
+QPixmap buttonPicture(const QString& words, QSize size, bool pressed);
+
+// A log end with its growth rings.
+QIcon programIcon();

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QLabel>
+
+// A transparent label that keeps mouse presses to itself (so they never
+// reach the window's move handler) and reports a click.
+class ClickLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit ClickLabel(const QString& text, QWidget* parent = nullptr);
+
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};

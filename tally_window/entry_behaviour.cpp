@@ -1,0 +1,119 @@
+#include "tally_window/entry_behaviour.h"
+
+#include "field_text/field_text.h"
+#include "tally_window/tally_field.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QKeyEvent>
+#include <functional>
+
+namespace {
+
+const QString volumeThreshold = QStringLiteral("0.0001");
+const QString pieceThreshold = QStringLiteral("1");
+const QString amountThreshold = QStringLiteral("0.01");
+
+void blankBelow(const QVector<TallyField*>& tested, const QString& threshold)
+{
+    for (TallyField* field : tested)
+        if (sortsBelow(field->text(), threshold))
+            field->setText(QString());
+}
+
+void reformatUnitPrices(const QVector<TallyField*>& prices)
+{
+    for (TallyField* field : prices)
+        field->setText(patternText(leadingNumber(field->text()), 2));
+}
+
+template <typename Fields>
+void onAnyChange(QObject* context, const Fields& array, const std::function<void()>& reaction)
+{
+    for (TallyField* field : array)
+        QObject::connect(field, &QLineEdit::textChanged, context, reaction);
+}
+
+void connectBlanking(
+    QObject* context, const QVector<TallyField*>& array, int testedCount, const QString& threshold)
+{
+    const QVector<TallyField*> tested = array.first(testedCount);
+    onAnyChange(context, array, [tested, threshold] { blankBelow(tested, threshold); });
+}
+
+struct GridPlace {
+    int row = 0;
+    int element = 0;
+};
+
+class EntryKeys : public QObject {
+public:
+    EntryKeys(const TallyFields& fields, QObject* parent)
+        : QObject(parent)
+        , m_fields(fields)
+    {
+        for (int row = 1; row <= TallyFields::rowCount; ++row)
+            for (int element = 0; element < TallyFields::rowElements; ++element)
+                m_places.insert(fields.cell(row, element), { row, element });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // Queued, so the focus moves once this key press is done.
+            QCoreApplication::postEvent(
+                watched, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
+        } else if (key == Qt::Key_Down || key == Qt::Key_Up) {
+            stepAlongRow(watched, key == Qt::Key_Down ? 1 : -1);
+        }
+        return false; // the key itself goes on to the field
+    }
+
+private:
+    void stepAlongRow(QObject* watched, int step)
+    {
+        const auto place = m_places.constFind(watched);
+        if (place == m_places.cend())
+            return;
+        const int n = TallyFields::rowElements;
+        const int next = (place->element + step + n) % n;
+        m_fields.cell(place->row, next)->setFocus(Qt::TabFocusReason);
+    }
+
+    const TallyFields& m_fields;
+    QHash<QObject*, GridPlace> m_places;
+};
+
+void installChangeReactions(QObject* context, const TallyFields& fields)
+{
+    for (int row = 1; row <= TallyFields::rowCount; ++row) {
+        const auto& rowFields = fields.grid[row - 1];
+        const QVector<TallyField*> volumes
+            = { rowFields[2], rowFields[5], rowFields[8], rowFields[11] };
+        onAnyChange(context, rowFields, [volumes] { blankBelow(volumes, volumeThreshold); });
+    }
+    connectBlanking(context, fields.text29, 6, pieceThreshold);
+    connectBlanking(context, fields.text30, 6, volumeThreshold);
+    connectBlanking(context, fields.text16, 4, pieceThreshold);
+    connectBlanking(context, fields.text18, 4, volumeThreshold);
+    connectBlanking(context, fields.text28, 4, amountThreshold);
+
+    const QVector<TallyField*> prices = fields.text19;
+    onAnyChange(context, prices, [prices] { reformatUnitPrices(prices); });
+}
+
+} // namespace
+
+void installEntryBehaviour(QWidget* window, const TallyFields& fields)
+{
+    installChangeReactions(window, fields);
+
+    auto* keys = new EntryKeys(fields, window);
+    for (QWidget* child : window->findChildren<QWidget*>())
+        if (child->focusPolicy() != Qt::NoFocus && child->parentWidget() == window)
+            child->installEventFilter(keys);
+}

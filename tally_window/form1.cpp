@@ -1,0 +1,181 @@
+#include "tally_window/form1.h"
+
+#include "assets/artwork.h"
+#include "tally_window/click_label.h"
+#include "tally_window/entry_behaviour.h"
+#include "tally_window/picture_button.h"
+#include "tally_window/tally_field.h"
+#include "tally_window/twips.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+namespace {
+
+QFont songFont()
+{
+    QFont font;
+    // SimSun where it is installed, else a Song (Ming) style face of Debian.
+    font.setFamilies({ QStringLiteral("SimSun"), QStringLiteral("宋体"),
+        QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC") });
+    font.setPointSizeF(10.5);
+    return font;
+}
+
+} // namespace
+
+QSize Form1::designSize()
+{
+    return { twipsToPixels(10620), twipsToPixels(9540) };
+}
+
+Form1::Form1(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , m_background(backgroundPicture())
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Quorvane"));
+    setWindowIcon(programIcon());
+    setFont(songFont());
+    setFixedSize(designSize());
+
+    createGrid();
+    createLengthFields();
+    createTotals();
+    createPriceSummary();
+    createBillFields();
+    createRightColumn();
+    createLayoutLinks();
+    createButtons();
+    setTabOrder();
+    installEntryBehaviour(this, m_fields);
+
+    connect(m_command2, &PictureButton::clicked, this, &Form1::onMinimiseClicked);
+    connect(m_command6, &PictureButton::clicked, this, &Form1::onExitClicked);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    m_fields.lengths[0]->setFocus();
+}
+
+void Form1::setTabOrder()
+{
+    QList<QWidget*> order;
+    auto column = [&](int block, int j, int fromRow) {
+        for (int row = fromRow; row <= TallyFields::rowCount; ++row)
+            order.append(m_fields.cell(row, 3 * block + j));
+    };
+    // The scaler's road: length, every count column, then the diameters.
+    order.append(m_fields.lengths[0]);
+    for (int block = 0; block < TallyFields::blockCount; ++block)
+        column(block, 1, 1);
+    column(0, 0, 1);
+    order.append(m_fields.cell(1, 3));
+    order.append(m_fields.lengths[1]);
+    column(1, 0, 2);
+
+    order.append(m_fields.lengths[2]);
+    order.append(m_fields.lengths[3]);
+    column(2, 0, 1);
+    column(3, 0, 1);
+    for (int block = 0; block < TallyFields::blockCount; ++block)
+        column(block, 2, 1);
+    for (const auto* array : { &m_fields.text29, &m_fields.text30, &m_fields.text16,
+             &m_fields.text18, &m_fields.text19, &m_fields.text28 })
+        for (TallyField* field : *array)
+            order.append(field);
+    order << m_fields.combo4 << m_fields.text17 << m_fields.combo2 << m_fields.text22
+          << m_fields.combo5 << m_fields.text20 << m_fields.combo1 << m_fields.text24
+          << m_fields.combo3 << m_fields.text25 << m_command5 << m_command7 << m_command4
+          << m_command3 << m_command8 << m_command2 << m_command6;
+
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void Form1::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), QColor(212, 212, 208));
+    p.drawPixmap(0, 0, m_background);
+}
+
+// Any mouse button on the background picture moves the window; presses on a
+// control (some, like an editable box's frame, pass them on) do not.
+void Form1::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (childAt(event->position().toPoint()))
+        return;
+    if (windowHandle() && windowHandle()->startSystemMove())
+        return;
+    m_dragging = true;
+    m_dragOffset = event->globalPosition() - QPointF(pos());
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_dragging)
+        move((event->globalPosition() - m_dragOffset).toPoint());
+}
+
+void Form1::mouseReleaseEvent(QMouseEvent*)
+{
+    m_dragging = false;
+}
+
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    keepDesignSize();
+}
+
+void Form1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        keepDesignSize();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    // Closing the tally sheet ends the program, with whatever else is open.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != this)
+            window->close();
+    QCoreApplication::quit();
+}
+
+void Form1::keepDesignSize()
+{
+    const Qt::WindowStates state = windowState();
+    if (state & Qt::WindowMinimized)
+        return;
+    if (state & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        // Undo a maximise once the state change has been delivered.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    if (size() != designSize())
+        resize(designSize());
+}
+
+void Form1::onMinimiseClicked()
+{
+    setWindowState((windowState() & ~Qt::WindowActive) | Qt::WindowMinimized);
+}
+
+void Form1::onExitClicked()
+{
+    close();
+}

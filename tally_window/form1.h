@@ -1,0 +1,70 @@
+#pragma once
+
+// Form1, the tally sheet window. It is the data model: every value of a
+// tally is the text of one of its fields (TallyFields). Typing and code
+// writes go straight into the fields; change reactions (entry_behaviour)
+// run inside each write. The window itself only builds its controls at their
+// design places and owns its few window operations: moving by its
+// background, minimising, ending the program and keeping its design size.
+
+#include "tally_window/tally_fields.h"
+
+#include <QPixmap>
+#include <QPointF>
+#include <QWidget>
+
+class ClickLabel;
+class PictureButton;
+
+class Form1 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form1(QWidget* parent = nullptr);
+
+    const TallyFields& fields() const { return m_fields; }
+
+    // The design size in pixels (10620 x 9540 twips).
+    static QSize designSize();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createGrid();
+    void createLengthFields();
+    void createTotals();
+    void createPriceSummary();
+    void createBillFields();
+    void createRightColumn();
+    void createLayoutLinks();
+    void createButtons();
+    void setTabOrder();
+    void keepDesignSize();
+
+    void onMinimiseClicked();
+    void onExitClicked();
+
+    TallyFields m_fields;
+    QVector<ClickLabel*> m_label10; // length headings of blocks 1 and 2
+    ClickLabel* m_label6 = nullptr; // length heading of block 3
+    ClickLabel* m_label5 = nullptr; // unit price link
+    ClickLabel* m_label23 = nullptr; // calculator link
+    PictureButton* m_command2 = nullptr; // minimise
+    PictureButton* m_command3 = nullptr; // print bill
+    PictureButton* m_command4 = nullptr; // clear data
+    PictureButton* m_command5 = nullptr; // stock in
+    PictureButton* m_command6 = nullptr; // exit
+    PictureButton* m_command7 = nullptr; // stock out
+    PictureButton* m_command8 = nullptr; // view stock
+
+    QPixmap m_background;
+    bool m_dragging = false;
+    QPointF m_dragOffset;
+};

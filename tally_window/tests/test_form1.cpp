@@ -1,0 +1,255 @@
+#include "tally_test_helpers.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTest>
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyControlCarriesItsName();
+    void startsWithItsInitialTexts();
+    void captionBoxesStartWithTheirCaptionsAndLists();
+    void startsInTheStandardLayout();
+    void startsWithTheFocusInTheFirstLength();
+    void controlsStandAtTheirDesignPlaces_data();
+    void controlsStandAtTheirDesignPlaces();
+    void keepsItsDesignSize();
+    void minimiseButtonMinimises();
+    void exitButtonClosesTheWindow();
+    void backgroundDragMovesTheWindow();
+    void pressOnControlsDoesNotMoveTheWindow_data();
+    void pressOnControlsDoesNotMoveTheWindow();
+};
+
+void TestForm1::everyControlCarriesItsName()
+{
+    Form1 window;
+    QCOMPARE(window.objectName(), QStringLiteral("Form1"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Quorvane"));
+    QVERIFY(window.windowFlags() & Qt::FramelessWindowHint);
+    QVERIFY(!window.windowIcon().isNull());
+    for (int row = 1; row <= 14; ++row)
+        for (int element = 0; element < 12; ++element)
+            QVERIFY(
+                window.findChild<QLineEdit*>(QStringLiteral("Text%1(%2)").arg(row).arg(element)));
+    QVERIFY(!window.findChild<QLineEdit*>(QStringLiteral("Text1(12)")));
+    for (int element = 0; element < 8; ++element) {
+        QVERIFY(window.findChild<QLineEdit*>(QStringLiteral("Text29(%1)").arg(element)));
+        QVERIFY(window.findChild<QLineEdit*>(QStringLiteral("Text30(%1)").arg(element)));
+    }
+    for (const char* name : { "Text16(3)", "Text18(3)", "Text19(2)", "Text28(3)", "Text23",
+             "Text15", "Text26", "Text21", "Text17", "Text22", "Text20", "Text24", "Text25" })
+        QVERIFY2(window.findChild<QLineEdit*>(QString::fromLatin1(name)), name);
+    QVERIFY(!window.findChild<QLineEdit*>(QStringLiteral("Text19(3)")));
+    for (int n = 2; n <= 8; ++n)
+        QVERIFY(window.findChild<QWidget*>(QStringLiteral("Command%1").arg(n)));
+
+    const QList<std::pair<const char*, const char*>> labels = { { "Label2(3)", "径级" },
+        { "Label3(0)", "件数" }, { "Label4(2)", "材  积" }, { "Label9", "材长" },
+        { "Label10(0)", "材长" }, { "Label10(2)", "材长" }, { "Label6", "材长" },
+        { "Label14", "件  数" }, { "Label15", "材   积" }, { "Label16", "单   价" },
+        { "Label17", "金   额" }, { "Label21", "径级分组" }, { "Label7", "直径12CM以下：" },
+        { "Label12", "直径14-18CM：" }, { "Label13", "直径20CM以上：" }, { "Label11", "合   计：" },
+        { "Label8", "单位：米、厘米、元           立方米" }, { "Label23", "计算器" },
+        { "Label18", "树   种" }, { "Label1", "检 尺 员" }, { "Label19", "增加径级规格" },
+        { "Label20", "增加材长规格" }, { "Label5", "单价设置" } };
+    for (const auto& [name, text] : labels)
+        QCOMPARE(
+            control<QLabel>(&window, QString::fromLatin1(name))->text(), QString::fromUtf8(text));
+    QCOMPARE(control<QLabel>(&window, QStringLiteral("Label19"))->toolTip(),
+        QStringLiteral("请先输入材长再点此键"));
+}
+
+void TestForm1::startsWithItsInitialTexts()
+{
+    Form1 window;
+    for (int row = 1; row <= 14; ++row) {
+        const QString array = QStringLiteral("Text%1(%2)").arg(row);
+        const QString diameter = QString::number(2 * row + 2);
+        for (int block = 0; block < 4; ++block) {
+            QCOMPARE(field(&window, array.arg(3 * block))->text(), diameter);
+            QCOMPARE(field(&window, array.arg(3 * block + 1))->text(), QString());
+            QCOMPARE(field(&window, array.arg(3 * block + 2))->text(), QString());
+        }
+    }
+    QCOMPARE(field(&window, QStringLiteral("Text23"))->text(), QStringLiteral("4"));
+    QCOMPARE(field(&window, QStringLiteral("Text26"))->text(), QStringLiteral("5"));
+    QCOMPARE(field(&window, QStringLiteral("Text15"))->text(), QString());
+    QCOMPARE(field(&window, QStringLiteral("Text21"))->text(), QString());
+    for (const char* name : { "Text19(0)", "Text16(3)", "Text28(0)", "Text29(0)", "Text30(7)",
+             "Text17", "Text22", "Text20", "Text24", "Text25" })
+        QCOMPARE(field(&window, QString::fromLatin1(name))->text(), QString());
+}
+
+void TestForm1::captionBoxesStartWithTheirCaptionsAndLists()
+{
+    Form1 window;
+    struct Expected {
+        const char* name;
+        const char* text;
+        QStringList items;
+    };
+    const Expected boxes[] = {
+        { "Combo4", "购货单位", { "购货单位:", "公司名称:" } },
+        { "Combo2", "车号", { "车号;", "联系人:", "联系电话:", "银行账号:" } },
+        { "Combo5", "供货单位", { "供货单位;", "银行账号;", "公司名称;", "地点;" } },
+        { "Combo1", "联系人", { "联系人;", "电话;", "银行账号;", "地址;" } },
+        { "Combo3", "", {} },
+    };
+    for (const Expected& expected : boxes) {
+        auto* box = control<QComboBox>(&window, QString::fromLatin1(expected.name));
+        QVERIFY(box->isEditable());
+        QCOMPARE(box->currentText(), QString::fromUtf8(expected.text));
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i)
+            items << box->itemText(i);
+        QCOMPARE(items, expected.items);
+    }
+}
+
+void TestForm1::startsInTheStandardLayout()
+{
+    auto window = shownForm1();
+    QVERIFY(control<QLabel>(window.get(), QStringLiteral("Label19"))->isVisible());
+    QVERIFY(!control<QLabel>(window.get(), QStringLiteral("Label20"))->isVisible());
+    for (int element = 0; element < 8; ++element) {
+        const bool shown = element < 4;
+        QCOMPARE(
+            field(window.get(), QStringLiteral("Text29(%1)").arg(element))->isVisible(), shown);
+        QCOMPARE(
+            field(window.get(), QStringLiteral("Text30(%1)").arg(element))->isVisible(), shown);
+    }
+    QVERIFY(field(window.get(), QStringLiteral("Text15"))->isVisible());
+    QVERIFY(field(window.get(), QStringLiteral("Text21"))->isVisible());
+}
+
+void TestForm1::startsWithTheFocusInTheFirstLength()
+{
+    auto window = shownForm1();
+    QTRY_COMPARE(QApplication::focusWidget(), field(window.get(), QStringLiteral("Text23")));
+    QCOMPARE(window->size(), QSize(708, 636));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(qAbs(window->geometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(window->geometry().center().y() - screen.center().y()) <= 1);
+}
+
+void TestForm1::controlsStandAtTheirDesignPlaces_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("pixels");
+    // Twips divided by 15.
+    QTest::newRow("row 1 diameter of block 0") << "Text1(0)" << QRect(30, 155, 36, 21);
+    QTest::newRow("row 1 count of block 1") << "Text1(4)" << QRect(200, 155, 41, 21);
+    QTest::newRow("row 14 volume of block 3") << "Text14(11)" << QRect(515, 415, 61, 21);
+    QTest::newRow("length of block 0") << "Text23" << QRect(101, 109, 48, 21);
+    QTest::newRow("length of block 3") << "Text21" << QRect(491, 109, 48, 21);
+    QTest::newRow("piece total of block 1") << "Text29(1)" << QRect(165, 435, 76, 21);
+    QTest::newRow("pair piece total lies on block 1") << "Text29(4)" << QRect(165, 435, 76, 21);
+    QTest::newRow("pair volume total lies on block 3") << "Text30(5)" << QRect(515, 435, 61, 21);
+    QTest::newRow("total pieces") << "Text16(3)" << QRect(209, 539, 65, 21);
+    QTest::newRow("unit price of group 0") << "Text19(0)" << QRect(374, 479, 80, 21);
+    QTest::newRow("buyer") << "Text17" << QRect(120, 77, 227, 21);
+    QTest::newRow("truck number caption") << "Combo2" << QRect(365, 75, 69, 21);
+    QTest::newRow("contact caption") << "Combo1" << QRect(386, 571, 71, 21);
+    QTest::newRow("species") << "Combo3" << QRect(590, 200, 71, 21);
+    QTest::newRow("stock out button") << "Command7" << QRect(632, 272, 41, 33);
+    QTest::newRow("exit button") << "Command6" << QRect(592, 452, 81, 33);
+    QTest::newRow("layout link") << "Label19" << QRect(51, 499, 56, 41);
+}
+
+void TestForm1::controlsStandAtTheirDesignPlaces()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, pixels);
+    Form1 window;
+    QCOMPARE(control<QWidget>(&window, name)->geometry(), pixels);
+}
+
+void TestForm1::keepsItsDesignSize()
+{
+    auto window = shownForm1();
+    window->resize(300, 200);
+    QCOMPARE(window->size(), QSize(708, 636));
+
+    window->showMinimized();
+    QTRY_VERIFY(window->windowState() & Qt::WindowMinimized);
+    window->showNormal();
+    QTRY_VERIFY(!(window->windowState() & Qt::WindowMinimized));
+    QCOMPARE(window->size(), QSize(708, 636));
+
+    window->showMaximized();
+    QTRY_VERIFY(!(window->windowState() & Qt::WindowMaximized));
+    QCOMPARE(window->size(), QSize(708, 636));
+}
+
+void TestForm1::minimiseButtonMinimises()
+{
+    auto window = shownForm1();
+    QTest::mouseClick(control<QWidget>(window.get(), QStringLiteral("Command2")), Qt::LeftButton);
+    QTRY_VERIFY(window->windowState() & Qt::WindowMinimized);
+}
+
+void TestForm1::exitButtonClosesTheWindow()
+{
+    auto window = shownForm1();
+    QWidget other;
+    other.show();
+    QTest::mouseClick(control<QWidget>(window.get(), QStringLiteral("Command6")), Qt::LeftButton);
+    QVERIFY(!window->isVisible());
+    QVERIFY(!other.isVisible());
+}
+
+namespace {
+// Presses `button` at `local` in `target`, drags by (40, 30) and releases.
+void dragBy40x30(QWidget* target, QPoint local, Qt::MouseButton button)
+{
+    const QPointF start = target->mapToGlobal(QPointF(local));
+    const QPointF end = start + QPointF(40, 30);
+    QMouseEvent press(
+        QEvent::MouseButtonPress, QPointF(local), start, button, button, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QMouseEvent move(QEvent::MouseMove, QPointF(local) + QPointF(40, 30), end, Qt::NoButton, button,
+        Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(local) + QPointF(40, 30), end, button,
+        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+} // namespace
+
+void TestForm1::backgroundDragMovesTheWindow()
+{
+    auto window = shownForm1();
+    for (Qt::MouseButton button : { Qt::LeftButton, Qt::RightButton, Qt::MiddleButton }) {
+        const QPoint before = window->pos();
+        // The banner: no control stands there.
+        dragBy40x30(window.get(), QPoint(300, 20), button);
+        QCOMPARE(window->pos(), before + QPoint(40, 30));
+    }
+}
+
+void TestForm1::pressOnControlsDoesNotMoveTheWindow_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a count field") << "Text3(1)";
+    QTest::newRow("a heading label") << "Label14";
+    QTest::newRow("a link") << "Label23";
+    QTest::newRow("a caption box") << "Combo4";
+    QTest::newRow("a picture button") << "Command4";
+}
+
+void TestForm1::pressOnControlsDoesNotMoveTheWindow()
+{
+    QFETCH(QString, name);
+    auto window = shownForm1();
+    QWidget* target = control<QWidget>(window.get(), name);
+    const QPoint before = window->pos();
+    dragBy40x30(target, QPoint(3, 3), Qt::LeftButton);
+    QCOMPARE(window->pos(), before);
+}
+
+QTEST_MAIN(TestForm1)
+#include "test_form1.moc"
