@@ -34,13 +34,6 @@ void onAnyChange(QObject* context, const Fields& array, const std::function<void
         QObject::connect(field, &QLineEdit::textChanged, context, reaction);
 }
 
-void connectBlanking(
-    QObject* context, const QVector<TallyField*>& array, int testedCount, const QString& threshold)
-{
-    const QVector<TallyField*> tested = array.first(testedCount);
-    onAnyChange(context, array, [tested, threshold] { blankBelow(tested, threshold); });
-}
-
 struct GridPlace {
     int row = 0;
     int element = 0;
@@ -88,31 +81,57 @@ private:
     QHash<QObject*, GridPlace> m_places;
 };
 
-void installChangeReactions(QObject* context, const TallyFields& fields)
-{
-    for (int row = 1; row <= TallyFields::rowCount; ++row) {
-        const auto& rowFields = fields.grid[row - 1];
-        const QVector<TallyField*> volumes
-            = { rowFields[2], rowFields[5], rowFields[8], rowFields[11] };
-        onAnyChange(context, rowFields, [volumes] { blankBelow(volumes, volumeThreshold); });
-    }
-    connectBlanking(context, fields.text29, 6, pieceThreshold);
-    connectBlanking(context, fields.text30, 6, volumeThreshold);
-    connectBlanking(context, fields.text16, 4, pieceThreshold);
-    connectBlanking(context, fields.text18, 4, volumeThreshold);
-    connectBlanking(context, fields.text28, 4, amountThreshold);
-
-    const QVector<TallyField*> prices = fields.text19;
-    onAnyChange(context, prices, [prices] { reformatUnitPrices(prices); });
-}
-
 } // namespace
 
-void installEntryBehaviour(QWidget* window, const TallyFields& fields)
+EntryBehaviour::EntryBehaviour(QWidget* window, const TallyFields& fields)
+    : QObject(window)
 {
-    installChangeReactions(window, fields);
+    installChangeReactions(fields);
+    installKeys(window, fields);
+}
 
-    auto* keys = new EntryKeys(fields, window);
+QString EntryBehaviour::settledText(const QLineEdit* field, const QString& text) const
+{
+    if (m_unitPrices.contains(field))
+        return patternText(leadingNumber(text), 2);
+    const auto threshold = m_thresholds.constFind(field);
+    if (threshold != m_thresholds.cend() && sortsBelow(text, *threshold))
+        return QString();
+    return text;
+}
+
+void EntryBehaviour::connectBlanking(
+    const QVector<TallyField*>& array, int testedCount, const QString& threshold)
+{
+    const QVector<TallyField*> tested = array.first(testedCount);
+    for (TallyField* field : tested)
+        m_thresholds.insert(field, threshold);
+    onAnyChange(this, array, [tested, threshold] { blankBelow(tested, threshold); });
+}
+
+void EntryBehaviour::installChangeReactions(const TallyFields& fields)
+{
+    for (const auto& row : fields.grid) {
+        const QVector<TallyField*> volumes = { row[2], row[5], row[8], row[11] };
+        for (TallyField* volume : volumes)
+            m_thresholds.insert(volume, volumeThreshold);
+        onAnyChange(this, row, [volumes] { blankBelow(volumes, volumeThreshold); });
+    }
+    connectBlanking(fields.text29, 6, pieceThreshold);
+    connectBlanking(fields.text30, 6, volumeThreshold);
+    connectBlanking(fields.text16, 4, pieceThreshold);
+    connectBlanking(fields.text18, 4, volumeThreshold);
+    connectBlanking(fields.text28, 4, amountThreshold);
+
+    const QVector<TallyField*> prices = fields.text19;
+    for (TallyField* price : prices)
+        m_unitPrices.insert(price);
+    onAnyChange(this, prices, [prices] { reformatUnitPrices(prices); });
+}
+
+void EntryBehaviour::installKeys(QWidget* window, const TallyFields& fields)
+{
+    auto* keys = new EntryKeys(fields, this);
     for (QWidget* child : window->findChildren<QWidget*>())
         if (child->focusPolicy() != Qt::NoFocus && child->parentWidget() == window)
             child->installEventFilter(keys);

@@ -11,6 +11,27 @@
 
 #include "tally_window/tally_fields.h"
 
+#include <QHash>
+#include <QObject>
+#include <QSet>
+
+class QLineEdit;
 class QWidget;
 
-void installEntryBehaviour(QWidget* window, const TallyFields& fields);
+class EntryBehaviour : public QObject {
+public:
+    EntryBehaviour(QWidget* window, const TallyFields& fields);
+
+    // The text `field` shows once the reactions to writing `text` into it
+    // have run (every reaction leaves its array in this settled form).
+    QString settledText(const QLineEdit* field, const QString& text) const;
+
+private:
+    void installChangeReactions(const TallyFields& fields);
+    void connectBlanking(
+        const QVector<TallyField*>& array, int testedCount, const QString& threshold);
+    void installKeys(QWidget* window, const TallyFields& fields);
+
+    QHash<const QLineEdit*, QString> m_thresholds;
+    QSet<const QLineEdit*> m_unitPrices;
+};

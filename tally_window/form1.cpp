@@ -3,15 +3,19 @@
 #include "assets/artwork.h"
 #include "tally_window/click_label.h"
 #include "tally_window/entry_behaviour.h"
+#include "tally_window/fields_sheet.h"
 #include "tally_window/picture_button.h"
+#include "tally_window/sheet_operations.h"
 #include "tally_window/tally_field.h"
 #include "tally_window/twips.h"
+#include "unit_prices/form4.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -33,8 +37,9 @@ QSize Form1::designSize()
     return { twipsToPixels(10620), twipsToPixels(9540) };
 }
 
-Form1::Form1(QWidget* parent)
+Form1::Form1(const TallyFolders& folders, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , m_folders(folders)
     , m_background(backgroundPicture())
 {
     setObjectName(QStringLiteral("Form1"));
@@ -52,14 +57,77 @@ Form1::Form1(QWidget* parent)
     createLayoutLinks();
     createButtons();
     setTabOrder();
-    installEntryBehaviour(this, m_fields);
+    m_entry = new EntryBehaviour(this, m_fields);
+    m_sheet = std::make_unique<FieldsSheet>(
+        m_fields, *m_entry, [this](int group) { return unitPriceWindow()->priceText(group); });
 
     connect(m_command2, &PictureButton::clicked, this, &Form1::onMinimiseClicked);
     connect(m_command6, &PictureButton::clicked, this, &Form1::onExitClicked);
+    connect(m_command4, &PictureButton::clicked, this, [this] { clearTallySheet(m_fields); });
+    connect(
+        m_fields.label19, &ClickLabel::clicked, this, [this] { switchToExtendedLayout(m_fields); });
+    connect(
+        m_fields.label20, &ClickLabel::clicked, this, [this] { switchToStandardLayout(m_fields); });
+    connect(m_label5, &ClickLabel::clicked, this, &Form1::onUnitPriceLinkClicked);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     m_fields.lengths[0]->setFocus();
+    // Selected already, for window systems that type into it before any focus-in.
+    m_fields.lengths[0]->selectAll();
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(100);
+    connect(m_timer1, &QTimer::timeout, this, &Form1::runRecalculationTick);
+    m_timer1->start();
+}
+
+Form1::~Form1() = default;
+
+void Form1::runRecalculationTick()
+{
+    // A message box opened during a tick (the unit price window's load) runs
+    // the event loop; the next tick waits for this one to end.
+    if (m_ticking)
+        return;
+    m_ticking = true;
+    recalculate(*m_sheet);
+    m_ticking = false;
+}
+
+Form4* Form1::unitPriceWindow()
+{
+    if (!m_form4) {
+        m_form4 = new Form4(m_folders.prices, this);
+        connect(m_form4, &Form4::saved, this, &Form1::onUnitPricesSaved);
+    }
+    return m_form4;
+}
+
+void Form1::onUnitPriceLinkClicked()
+{
+    Form4* prices = unitPriceWindow();
+    prices->show();
+    placeUnitPriceWindow();
+    prices->raise();
+    prices->activateWindow();
+}
+
+// Over the price summary: both offsets are taken from the two windows' widths.
+void Form1::placeUnitPriceWindow()
+{
+    const int tallyWidth = frameGeometry().width() * twipsPerPixel;
+    const int pricesWidth = m_form4->frameGeometry().width() * twipsPerPixel;
+    const int left = x() * twipsPerPixel + tallyWidth - pricesWidth - 1900;
+    const int top = y() * twipsPerPixel + tallyWidth - pricesWidth + 550;
+    m_form4->move(twipsToPixels(left), twipsToPixels(top));
+}
+
+void Form1::onUnitPricesSaved()
+{
+    show();
+    raise();
 }
 
 void Form1::setTabOrder()

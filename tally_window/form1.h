@@ -12,17 +12,35 @@
 #include <QPixmap>
 #include <QPointF>
 #include <QWidget>
+#include <memory>
 
 class ClickLabel;
+class EntryBehaviour;
+class FieldsSheet;
+class Form4;
 class PictureButton;
+class QTimer;
+
+// Where the program keeps its files.
+struct TallyFolders {
+    QString program; // the program's own folder, with the workbooks
+    QString prices; // the unit price files
+};
 
 class Form1 : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Form1(QWidget* parent = nullptr);
+    explicit Form1(const TallyFolders& folders, QWidget* parent = nullptr);
+    ~Form1() override;
 
     const TallyFields& fields() const { return m_fields; }
+
+    // The handler of Timer1, every 100 ms.
+    void runRecalculationTick();
+
+    // The unit price window, created hidden on first use.
+    Form4* unitPriceWindow();
 
     // The design size in pixels (10620 x 9540 twips).
     static QSize designSize();
@@ -50,10 +68,17 @@ private:
 
     void onMinimiseClicked();
     void onExitClicked();
+    void onUnitPriceLinkClicked();
+    void onUnitPricesSaved();
+    void placeUnitPriceWindow();
 
+    TallyFolders m_folders;
     TallyFields m_fields;
-    QVector<ClickLabel*> m_label10; // length headings of blocks 1 and 2
-    ClickLabel* m_label6 = nullptr; // length heading of block 3
+    EntryBehaviour* m_entry = nullptr;
+    std::unique_ptr<FieldsSheet> m_sheet;
+    QTimer* m_timer1 = nullptr;
+    Form4* m_form4 = nullptr;
+    bool m_ticking = false;
     ClickLabel* m_label5 = nullptr; // unit price link
     ClickLabel* m_label23 = nullptr; // calculator link
     PictureButton* m_command2 = nullptr; // minimise

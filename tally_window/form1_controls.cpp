@@ -190,10 +190,10 @@ void Form1::createLengthFields()
     const QString heading = QStringLiteral("材长");
     auto headingLeft = [&](int block) { return lefts[block] - 480; };
     makeLabel(this, QStringLiteral("Label9"), heading, headingLeft(0), 1695);
-    m_label10 = { makeLabel(this, elementName(QStringLiteral("Label10"), 0), heading,
-                      headingLeft(1), 1695),
-        makeLabel(this, elementName(QStringLiteral("Label10"), 2), heading, headingLeft(2), 1695) };
-    m_label6 = makeLabel(this, QStringLiteral("Label6"), heading, headingLeft(3), 1695);
+    m_fields.label10Element0
+        = makeLabel(this, elementName(QStringLiteral("Label10"), 0), heading, headingLeft(1), 1695);
+    makeLabel(this, elementName(QStringLiteral("Label10"), 2), heading, headingLeft(2), 1695);
+    m_fields.label6 = makeLabel(this, QStringLiteral("Label6"), heading, headingLeft(3), 1695);
 }
 
 void Form1::createTotals()

@@ -40,6 +40,11 @@ struct TallyFields {
 
     ClickLabel* label19 = nullptr; // shown exactly in the standard layout
     ClickLabel* label20 = nullptr; // shown exactly in the extended-diameter layout
+    ClickLabel* label6 = nullptr; // length heading of block 3
+    ClickLabel* label10Element0 = nullptr; // length heading of block 1
+
+    bool standardLayoutShown() const;
+    bool extendedLayoutShown() const;
 
     TallyField* cell(int row, int element) const { return grid[row - 1][element]; }
 };

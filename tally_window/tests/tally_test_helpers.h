@@ -3,8 +3,27 @@
 #include "tally_window/form1.h"
 
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+
+// A tally window whose program and price folders are fresh and its own.
+class TestTally {
+public:
+    TestTally()
+        : m_window(std::make_unique<Form1>(TallyFolders { m_folder.path(), m_folder.path() }))
+    {
+    }
+
+    Form1* get() const { return m_window.get(); }
+    Form1* operator->() const { return m_window.get(); }
+    operator Form1*() const { return m_window.get(); }
+    QString folder() const { return m_folder.path(); }
+
+private:
+    QTemporaryDir m_folder;
+    std::unique_ptr<Form1> m_window;
+};
 
 // Finds a control of the tally window by its name, failing loudly if absent.
 template <typename T = QLineEdit> T* control(QWidget* window, const QString& name)
@@ -21,12 +40,12 @@ inline QLineEdit* field(QWidget* window, const QString& name)
 }
 
 // A shown and active tally window, as the scaler meets it.
-inline std::unique_ptr<Form1> shownForm1()
+inline std::unique_ptr<TestTally> shownForm1()
 {
-    auto window = std::make_unique<Form1>();
-    window->show();
-    window->activateWindow();
-    if (!QTest::qWaitForWindowActive(window.get()))
+    auto tally = std::make_unique<TestTally>();
+    (*tally)->show();
+    (*tally)->activateWindow();
+    if (!QTest::qWaitForWindowActive(tally->get()))
         qWarning("tally window did not become active");
-    return window;
+    return tally;
 }

@@ -118,8 +118,8 @@ void TestEntryBehaviour::writesBelowTheThresholdAreBlanked()
     QFETCH(QString, name);
     QFETCH(QString, written);
     QFETCH(QString, shown);
-    Form1 window;
-    QLineEdit* target = field(&window, name);
+    TestTally window;
+    QLineEdit* target = field(window, name);
     target->setText(written);
     QCOMPARE(target->text(), shown);
 }
@@ -161,13 +161,13 @@ void TestEntryBehaviour::aReactionTestsTheWholeArray()
     QFETCH(QString, plantedText);
     QFETCH(QString, changed);
     QFETCH(QString, expected);
-    Form1 window;
-    QLineEdit* plantedField = field(&window, planted);
+    TestTally window;
+    QLineEdit* plantedField = field(window, planted);
     plantedField->blockSignals(true);
     plantedField->setText(plantedText);
     plantedField->blockSignals(false);
 
-    field(&window, changed)->setText(QStringLiteral("3"));
+    field(window, changed)->setText(QStringLiteral("3"));
     QCOMPARE(plantedField->text(), expected);
 }
 
@@ -195,15 +195,15 @@ void TestEntryBehaviour::unitPricesKeepTwoDecimals()
 {
     QFETCH(QString, written);
     QFETCH(QString, shown);
-    Form1 window;
-    QLineEdit* price = field(&window, QStringLiteral("Text19(1)"));
+    TestTally window;
+    QLineEdit* price = field(window, QStringLiteral("Text19(1)"));
     price->setText(QStringLiteral("350"));
     QCOMPARE(price->text(), QStringLiteral("350.00"));
     price->setText(written);
     QCOMPARE(price->text(), shown);
     // Every write reformats all three prices, and the nesting has ended.
-    QCOMPARE(field(&window, QStringLiteral("Text19(0)"))->text(), QStringLiteral("0.00"));
-    QCOMPARE(field(&window, QStringLiteral("Text19(2)"))->text(), QStringLiteral("0.00"));
+    QCOMPARE(field(window, QStringLiteral("Text19(0)"))->text(), QStringLiteral("0.00"));
+    QCOMPARE(field(window, QStringLiteral("Text19(2)"))->text(), QStringLiteral("0.00"));
 }
 
 void TestEntryBehaviour::typingIntoAVolumeField_data()
@@ -224,8 +224,9 @@ void TestEntryBehaviour::typingIntoAVolumeField()
 {
     QFETCH(QString, keys);
     QFETCH(QString, shown);
-    auto window = shownForm1();
-    QLineEdit* volume = field(window.get(), QStringLiteral("Text4(5)"));
+    auto tally = shownForm1();
+    Form1* window = tally->get();
+    QLineEdit* volume = field(window, QStringLiteral("Text4(5)"));
     volume->setFocus();
     QTest::keyClicks(volume, keys);
     QCOMPARE(volume->text(), shown);
@@ -233,8 +234,9 @@ void TestEntryBehaviour::typingIntoAVolumeField()
 
 void TestEntryBehaviour::typingAUnitPrice()
 {
-    auto window = shownForm1();
-    QLineEdit* price = field(window.get(), QStringLiteral("Text19(0)"));
+    auto tally = shownForm1();
+    Form1* window = tally->get();
+    QLineEdit* price = field(window, QStringLiteral("Text19(0)"));
     price->setText(QStringLiteral("350"));
     price->setFocus();
     price->selectAll();
@@ -273,12 +275,13 @@ void TestEntryBehaviour::enterAdvancesAlongTheTabOrder()
 {
     QFETCH(QString, from);
     QFETCH(QString, to);
-    auto window = shownForm1();
-    QWidget* start = control<QWidget>(window.get(), from);
+    auto tally = shownForm1();
+    Form1* window = tally->get();
+    QWidget* start = control<QWidget>(window, from);
     start->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), start);
     QTest::keyClick(start, Qt::Key_Return);
-    QTRY_COMPARE(QApplication::focusWidget(), control<QWidget>(window.get(), to));
+    QTRY_COMPARE(QApplication::focusWidget(), control<QWidget>(window, to));
 }
 
 void TestEntryBehaviour::arrowsStepAlongTheRow_data()
@@ -300,21 +303,23 @@ void TestEntryBehaviour::arrowsStepAlongTheRow()
     QFETCH(QString, from);
     QFETCH(int, key);
     QFETCH(QString, to);
-    auto window = shownForm1();
-    QLineEdit* start = field(window.get(), from);
+    auto tally = shownForm1();
+    Form1* window = tally->get();
+    QLineEdit* start = field(window, from);
     start->setFocus();
     QTest::keyClick(start, Qt::Key(key));
-    QLineEdit* target = field(window.get(), to);
+    QLineEdit* target = field(window, to);
     QTRY_COMPARE(QApplication::focusWidget(), target);
     QCOMPARE(target->selectedText(), target->text());
 }
 
 void TestEntryBehaviour::focusSelectsTheWholeText()
 {
-    auto window = shownForm1();
-    QLineEdit* count = field(window.get(), QStringLiteral("Text5(1)"));
+    auto tally = shownForm1();
+    Form1* window = tally->get();
+    QLineEdit* count = field(window, QStringLiteral("Text5(1)"));
     count->setText(QStringLiteral("12"));
-    QLineEdit* previous = field(window.get(), QStringLiteral("Text4(1)"));
+    QLineEdit* previous = field(window, QStringLiteral("Text4(1)"));
     previous->setFocus();
     QTest::keyClick(previous, Qt::Key_Return);
     QTRY_COMPARE(QApplication::focusWidget(), count);
@@ -325,8 +330,9 @@ void TestEntryBehaviour::focusSelectsTheWholeText()
 
 void TestEntryBehaviour::clickSelectsTheWholeText()
 {
-    auto window = shownForm1();
-    QLineEdit* length = field(window.get(), QStringLiteral("Text26"));
+    auto tally = shownForm1();
+    Form1* window = tally->get();
+    QLineEdit* length = field(window, QStringLiteral("Text26"));
     QTest::mouseClick(length, Qt::LeftButton, {}, QPoint(5, 10));
     QTRY_COMPARE(QApplication::focusWidget(), length);
     QCOMPARE(length->selectedText(), QStringLiteral("5"));

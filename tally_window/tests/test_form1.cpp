@@ -1,4 +1,5 @@
 #include "tally_test_helpers.h"
+#include "unit_prices/form4.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -19,6 +20,7 @@ private slots:
     void keepsItsDesignSize();
     void minimiseButtonMinimises();
     void exitButtonClosesTheWindow();
+    void unitPriceLinkOpensThePricesOverTheSummary();
     void backgroundDragMovesTheWindow();
     void pressOnControlsDoesNotMoveTheWindow_data();
     void pressOnControlsDoesNotMoveTheWindow();
@@ -26,26 +28,26 @@ private slots:
 
 void TestForm1::everyControlCarriesItsName()
 {
-    Form1 window;
-    QCOMPARE(window.objectName(), QStringLiteral("Form1"));
-    QCOMPARE(window.windowTitle(), QStringLiteral("Quorvane"));
-    QVERIFY(window.windowFlags() & Qt::FramelessWindowHint);
-    QVERIFY(!window.windowIcon().isNull());
+    TestTally window;
+    QCOMPARE(window->objectName(), QStringLiteral("Form1"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quorvane"));
+    QVERIFY(window->windowFlags() & Qt::FramelessWindowHint);
+    QVERIFY(!window->windowIcon().isNull());
     for (int row = 1; row <= 14; ++row)
         for (int element = 0; element < 12; ++element)
             QVERIFY(
-                window.findChild<QLineEdit*>(QStringLiteral("Text%1(%2)").arg(row).arg(element)));
-    QVERIFY(!window.findChild<QLineEdit*>(QStringLiteral("Text1(12)")));
+                window->findChild<QLineEdit*>(QStringLiteral("Text%1(%2)").arg(row).arg(element)));
+    QVERIFY(!window->findChild<QLineEdit*>(QStringLiteral("Text1(12)")));
     for (int element = 0; element < 8; ++element) {
-        QVERIFY(window.findChild<QLineEdit*>(QStringLiteral("Text29(%1)").arg(element)));
-        QVERIFY(window.findChild<QLineEdit*>(QStringLiteral("Text30(%1)").arg(element)));
+        QVERIFY(window->findChild<QLineEdit*>(QStringLiteral("Text29(%1)").arg(element)));
+        QVERIFY(window->findChild<QLineEdit*>(QStringLiteral("Text30(%1)").arg(element)));
     }
     for (const char* name : { "Text16(3)", "Text18(3)", "Text19(2)", "Text28(3)", "Text23",
              "Text15", "Text26", "Text21", "Text17", "Text22", "Text20", "Text24", "Text25" })
-        QVERIFY2(window.findChild<QLineEdit*>(QString::fromLatin1(name)), name);
-    QVERIFY(!window.findChild<QLineEdit*>(QStringLiteral("Text19(3)")));
+        QVERIFY2(window->findChild<QLineEdit*>(QString::fromLatin1(name)), name);
+    QVERIFY(!window->findChild<QLineEdit*>(QStringLiteral("Text19(3)")));
     for (int n = 2; n <= 8; ++n)
-        QVERIFY(window.findChild<QWidget*>(QStringLiteral("Command%1").arg(n)));
+        QVERIFY(window->findChild<QWidget*>(QStringLiteral("Command%1").arg(n)));
 
     const QList<std::pair<const char*, const char*>> labels = { { "Label2(3)", "径级" },
         { "Label3(0)", "件数" }, { "Label4(2)", "材  积" }, { "Label9", "材长" },
@@ -58,35 +60,35 @@ void TestForm1::everyControlCarriesItsName()
         { "Label20", "增加材长规格" }, { "Label5", "单价设置" } };
     for (const auto& [name, text] : labels)
         QCOMPARE(
-            control<QLabel>(&window, QString::fromLatin1(name))->text(), QString::fromUtf8(text));
-    QCOMPARE(control<QLabel>(&window, QStringLiteral("Label19"))->toolTip(),
+            control<QLabel>(window, QString::fromLatin1(name))->text(), QString::fromUtf8(text));
+    QCOMPARE(control<QLabel>(window, QStringLiteral("Label19"))->toolTip(),
         QStringLiteral("请先输入材长再点此键"));
 }
 
 void TestForm1::startsWithItsInitialTexts()
 {
-    Form1 window;
+    TestTally window;
     for (int row = 1; row <= 14; ++row) {
         const QString array = QStringLiteral("Text%1(%2)").arg(row);
         const QString diameter = QString::number(2 * row + 2);
         for (int block = 0; block < 4; ++block) {
-            QCOMPARE(field(&window, array.arg(3 * block))->text(), diameter);
-            QCOMPARE(field(&window, array.arg(3 * block + 1))->text(), QString());
-            QCOMPARE(field(&window, array.arg(3 * block + 2))->text(), QString());
+            QCOMPARE(field(window, array.arg(3 * block))->text(), diameter);
+            QCOMPARE(field(window, array.arg(3 * block + 1))->text(), QString());
+            QCOMPARE(field(window, array.arg(3 * block + 2))->text(), QString());
         }
     }
-    QCOMPARE(field(&window, QStringLiteral("Text23"))->text(), QStringLiteral("4"));
-    QCOMPARE(field(&window, QStringLiteral("Text26"))->text(), QStringLiteral("5"));
-    QCOMPARE(field(&window, QStringLiteral("Text15"))->text(), QString());
-    QCOMPARE(field(&window, QStringLiteral("Text21"))->text(), QString());
+    QCOMPARE(field(window, QStringLiteral("Text23"))->text(), QStringLiteral("4"));
+    QCOMPARE(field(window, QStringLiteral("Text26"))->text(), QStringLiteral("5"));
+    QCOMPARE(field(window, QStringLiteral("Text15"))->text(), QString());
+    QCOMPARE(field(window, QStringLiteral("Text21"))->text(), QString());
     for (const char* name : { "Text19(0)", "Text16(3)", "Text28(0)", "Text29(0)", "Text30(7)",
              "Text17", "Text22", "Text20", "Text24", "Text25" })
-        QCOMPARE(field(&window, QString::fromLatin1(name))->text(), QString());
+        QCOMPARE(field(window, QString::fromLatin1(name))->text(), QString());
 }
 
 void TestForm1::captionBoxesStartWithTheirCaptionsAndLists()
 {
-    Form1 window;
+    TestTally window;
     struct Expected {
         const char* name;
         const char* text;
@@ -100,7 +102,7 @@ void TestForm1::captionBoxesStartWithTheirCaptionsAndLists()
         { "Combo3", "", {} },
     };
     for (const Expected& expected : boxes) {
-        auto* box = control<QComboBox>(&window, QString::fromLatin1(expected.name));
+        auto* box = control<QComboBox>(window, QString::fromLatin1(expected.name));
         QVERIFY(box->isEditable());
         QCOMPARE(box->currentText(), QString::fromUtf8(expected.text));
         QStringList items;
@@ -112,24 +114,26 @@ void TestForm1::captionBoxesStartWithTheirCaptionsAndLists()
 
 void TestForm1::startsInTheStandardLayout()
 {
-    auto window = shownForm1();
-    QVERIFY(control<QLabel>(window.get(), QStringLiteral("Label19"))->isVisible());
-    QVERIFY(!control<QLabel>(window.get(), QStringLiteral("Label20"))->isVisible());
+    auto tally = shownForm1();
+    Form1* window = tally->get();
+    QVERIFY(control<QLabel>(window, QStringLiteral("Label19"))->isVisible());
+    QVERIFY(!control<QLabel>(window, QStringLiteral("Label20"))->isVisible());
     for (int element = 0; element < 8; ++element) {
         const bool shown = element < 4;
-        QCOMPARE(
-            field(window.get(), QStringLiteral("Text29(%1)").arg(element))->isVisible(), shown);
-        QCOMPARE(
-            field(window.get(), QStringLiteral("Text30(%1)").arg(element))->isVisible(), shown);
+        QCOMPARE(field(window, QStringLiteral("Text29(%1)").arg(element))->isVisible(), shown);
+        QCOMPARE(field(window, QStringLiteral("Text30(%1)").arg(element))->isVisible(), shown);
     }
-    QVERIFY(field(window.get(), QStringLiteral("Text15"))->isVisible());
-    QVERIFY(field(window.get(), QStringLiteral("Text21"))->isVisible());
+    QVERIFY(field(window, QStringLiteral("Text15"))->isVisible());
+    QVERIFY(field(window, QStringLiteral("Text21"))->isVisible());
 }
 
 void TestForm1::startsWithTheFocusInTheFirstLength()
 {
-    auto window = shownForm1();
-    QTRY_COMPARE(QApplication::focusWidget(), field(window.get(), QStringLiteral("Text23")));
+    auto tally = shownForm1();
+    Form1* window = tally->get();
+    QTRY_COMPARE(QApplication::focusWidget(), field(window, QStringLiteral("Text23")));
+    // Its "4" is selected, so the first length typed replaces it.
+    QCOMPARE(field(window, QStringLiteral("Text23"))->selectedText(), QStringLiteral("4"));
     QCOMPARE(window->size(), QSize(708, 636));
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QVERIFY(qAbs(window->geometry().center().x() - screen.center().x()) <= 1);
@@ -164,13 +168,14 @@ void TestForm1::controlsStandAtTheirDesignPlaces()
 {
     QFETCH(QString, name);
     QFETCH(QRect, pixels);
-    Form1 window;
-    QCOMPARE(control<QWidget>(&window, name)->geometry(), pixels);
+    TestTally window;
+    QCOMPARE(control<QWidget>(window, name)->geometry(), pixels);
 }
 
 void TestForm1::keepsItsDesignSize()
 {
-    auto window = shownForm1();
+    auto tally = shownForm1();
+    Form1* window = tally->get();
     window->resize(300, 200);
     QCOMPARE(window->size(), QSize(708, 636));
 
@@ -187,19 +192,48 @@ void TestForm1::keepsItsDesignSize()
 
 void TestForm1::minimiseButtonMinimises()
 {
-    auto window = shownForm1();
-    QTest::mouseClick(control<QWidget>(window.get(), QStringLiteral("Command2")), Qt::LeftButton);
+    auto tally = shownForm1();
+    Form1* window = tally->get();
+    QTest::mouseClick(control<QWidget>(window, QStringLiteral("Command2")), Qt::LeftButton);
     QTRY_VERIFY(window->windowState() & Qt::WindowMinimized);
 }
 
 void TestForm1::exitButtonClosesTheWindow()
 {
-    auto window = shownForm1();
+    auto tally = shownForm1();
+    Form1* window = tally->get();
     QWidget other;
     other.show();
-    QTest::mouseClick(control<QWidget>(window.get(), QStringLiteral("Command6")), Qt::LeftButton);
+    QTest::mouseClick(control<QWidget>(window, QStringLiteral("Command6")), Qt::LeftButton);
     QVERIFY(!window->isVisible());
     QVERIFY(!other.isVisible());
+}
+
+void TestForm1::unitPriceLinkOpensThePricesOverTheSummary()
+{
+    auto tally = shownForm1();
+    Form1* window = tally->get();
+    QTest::mouseClick(control<QWidget>(window, QStringLiteral("Label5")), Qt::LeftButton);
+    Form4* prices = window->unitPriceWindow();
+    QVERIFY(prices->isVisible());
+    // Both offsets come from the two outer widths; with the design widths
+    // (10620 and 5820 twips) they are 2900 and 5350 twips.
+    const double widths
+        = (window->frameGeometry().width() - prices->frameGeometry().width()) * 15.0;
+    const QPoint expected
+        = window->pos() + QPoint(qRound((widths - 1900) / 15), qRound((widths + 550) / 15));
+    QVERIFY2((prices->pos() - expected).manhattanLength() <= 2,
+        qPrintable(QStringLiteral("at %1,%2").arg(prices->x()).arg(prices->y())));
+
+    // Every opening places it again, wherever the user put it.
+    prices->move(0, 0);
+    QTest::mouseClick(control<QWidget>(window, QStringLiteral("Label5")), Qt::LeftButton);
+    QVERIFY((prices->pos() - expected).manhattanLength() <= 2);
+
+    // Save and exit hides it and leaves the tally sheet shown.
+    QTest::mouseClick(prices->findChild<QWidget*>(QStringLiteral("Label3")), Qt::LeftButton);
+    QVERIFY(prices->isHidden());
+    QVERIFY(window->isVisible());
 }
 
 namespace {
@@ -222,11 +256,12 @@ void dragBy40x30(QWidget* target, QPoint local, Qt::MouseButton button)
 
 void TestForm1::backgroundDragMovesTheWindow()
 {
-    auto window = shownForm1();
+    auto tally = shownForm1();
+    Form1* window = tally->get();
     for (Qt::MouseButton button : { Qt::LeftButton, Qt::RightButton, Qt::MiddleButton }) {
         const QPoint before = window->pos();
         // The banner: no control stands there.
-        dragBy40x30(window.get(), QPoint(300, 20), button);
+        dragBy40x30(window, QPoint(300, 20), button);
         QCOMPARE(window->pos(), before + QPoint(40, 30));
     }
 }
@@ -244,8 +279,9 @@ void TestForm1::pressOnControlsDoesNotMoveTheWindow_data()
 void TestForm1::pressOnControlsDoesNotMoveTheWindow()
 {
     QFETCH(QString, name);
-    auto window = shownForm1();
-    QWidget* target = control<QWidget>(window.get(), name);
+    auto tally = shownForm1();
+    Form1* window = tally->get();
+    QWidget* target = control<QWidget>(window, name);
     const QPoint before = window->pos();
     dragBy40x30(target, QPoint(3, 3), Qt::LeftButton);
     QCOMPARE(window->pos(), before);

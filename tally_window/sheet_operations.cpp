@@ -1,0 +1,89 @@
+#include "tally_window/sheet_operations.h"
+
+#include "tally_window/click_label.h"
+#include "tally_window/tally_field.h"
+
+namespace {
+
+// Row r holds 2r + 2 cm in the standard texts, 2r + 30 cm in the extended.
+QString standardDiameter(int row)
+{
+    return QString::number(2 * row + 2);
+}
+
+QString extendedDiameter(int row)
+{
+    return QString::number(2 * row + 30);
+}
+
+void writeColumn(const TallyFields& fields, int element, QString (*text)(int row))
+{
+    for (int row = 1; row <= TallyFields::rowCount; ++row)
+        fields.cell(row, element)->setText(text(row));
+}
+
+QString emptyText(int)
+{
+    return {};
+}
+
+void setTotalsShown(const TallyFields& fields, std::initializer_list<int> elements, bool shown)
+{
+    for (int element : elements)
+        fields.text29[element]->setVisible(shown);
+    for (int element : elements)
+        fields.text30[element]->setVisible(shown);
+}
+
+} // namespace
+
+void switchToExtendedLayout(const TallyFields& fields)
+{
+    setTotalsShown(fields, { 0, 1, 2, 3 }, false);
+    setTotalsShown(fields, { 4, 5 }, true);
+    fields.label6->hide();
+    fields.label10Element0->hide();
+    fields.label20->show();
+    fields.label19->hide();
+    fields.lengths[1]->hide();
+    fields.lengths[3]->hide();
+    writeColumn(fields, 3, extendedDiameter);
+    writeColumn(fields, 9, extendedDiameter);
+}
+
+void switchToStandardLayout(const TallyFields& fields)
+{
+    setTotalsShown(fields, { 0, 1, 2, 3 }, true);
+    setTotalsShown(fields, { 4, 5 }, false);
+    fields.label6->show();
+    fields.label10Element0->show();
+    fields.label19->show();
+    fields.label20->hide();
+    fields.lengths[1]->show();
+    fields.lengths[3]->show();
+    writeColumn(fields, 3, standardDiameter);
+    writeColumn(fields, 9, standardDiameter);
+}
+
+void clearTallySheet(const TallyFields& fields)
+{
+    writeColumn(fields, 0, standardDiameter);
+    writeColumn(fields, 1, emptyText);
+    writeColumn(fields, 2, emptyText);
+    writeColumn(fields, 5, emptyText);
+    writeColumn(fields, 4, emptyText);
+    fields.text17->setText(QString());
+    writeColumn(fields, 6, standardDiameter);
+    writeColumn(fields, 7, emptyText);
+    writeColumn(fields, 8, emptyText);
+    writeColumn(fields, 10, emptyText);
+    writeColumn(fields, 11, emptyText);
+    if (fields.standardLayoutShown()) {
+        writeColumn(fields, 3, standardDiameter);
+        writeColumn(fields, 9, standardDiameter);
+    }
+    if (fields.extendedLayoutShown()) {
+        writeColumn(fields, 3, extendedDiameter);
+        writeColumn(fields, 9, extendedDiameter);
+    }
+}

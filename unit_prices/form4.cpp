@@ -1,0 +1,132 @@
+#include "unit_prices/form4.h"
+
+#include "unit_prices/price_files.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTimer>
+
+namespace {
+
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(
+        qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0), qRound(height / 15.0));
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, int left, int top)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->adjustSize();
+    label->move(qRound(left / 15.0), qRound(top / 15.0));
+    return label;
+}
+
+} // namespace
+
+Form4::Form4(const QString& priceFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_priceFolder(priceFolder)
+{
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("Form4"));
+    QFont song;
+    song.setFamilies({ QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
+        QStringLiteral("Noto Serif CJK SC") });
+    song.setPointSizeF(10.5);
+    setFont(song);
+    setFixedSize(twips(0, 0, 5820, 3405).size());
+    createControls();
+    loadPrices();
+}
+
+void Form4::createControls()
+{
+    auto* heading
+        = makeLabel(this, QStringLiteral("Label1"), QStringLiteral("单价设置说明"), 2025, 225);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    heading->adjustSize();
+
+    auto* note = makeLabel(this, QStringLiteral("Label2"),
+        QStringLiteral("    "
+                       "设置完成后点击保存退出即可，系统可自动保存设置的单价。若木材使用统一价格，"
+                       "可将单价设置成同一价格即可"),
+        450, 600);
+    note->setWordWrap(true);
+    note->setGeometry(twips(450, 600, 4950, 840));
+    note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    const char* captions[] = { "直径12CM以下单价：", "直径14-18CM单价：", "直径20CM以上单价：" };
+    const char* captionNames[] = { "Label7", "Label12", "Label13" };
+    for (int group = 0; group < priceGroupCount; ++group) {
+        const int top = 1500 + 375 * group;
+        makeLabel(this, QString::fromLatin1(captionNames[group]),
+            QString::fromUtf8(captions[group]), 675, top + 75);
+        auto* field = new QLineEdit(this);
+        field->setObjectName(QStringLiteral("Text1(%1)").arg(group));
+        field->setAlignment(Qt::AlignCenter);
+        field->setGeometry(twips(2625, top, 1065, 315));
+        m_text1.append(field);
+        makeLabel(this, QStringLiteral("Label4(%1)").arg(group), QStringLiteral("元/立方米"), 3825,
+            top + 45);
+    }
+
+    m_label3 = makeLabel(this, QStringLiteral("Label3"), QStringLiteral("保存退出"), 4275, 2850);
+    QPalette pink = m_label3->palette();
+    pink.setColor(QPalette::WindowText, QColor(255, 128, 128));
+    m_label3->setPalette(pink);
+    m_label3->setCursor(Qt::PointingHandCursor);
+    m_label3->installEventFilter(this);
+}
+
+bool Form4::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_label3 && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        onSaveAndExitClicked();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form4::loadPrices()
+{
+    QStringList errors;
+    for (int group = 0; group < priceGroupCount; ++group) {
+        QString error;
+        if (const auto text = readPriceFile(priceFilePath(m_priceFolder, group), &error))
+            m_text1[group]->setText(*text);
+        if (!error.isEmpty())
+            errors << error;
+    }
+    if (!errors.isEmpty())
+        showDeferredMessage(errors.join(u'\n'));
+}
+
+void Form4::onSaveAndExitClicked()
+{
+    QStringList texts;
+    for (const QLineEdit* field : m_text1)
+        texts << field->text();
+    const QString failure = writePriceFiles(m_priceFolder, texts);
+    if (!failure.isEmpty()) {
+        // The window stays open with its texts so nothing typed is lost.
+        QMessageBox::warning(this, QStringLiteral("Quorvane"), failure);
+        return;
+    }
+    emit saved();
+    hide();
+}
+
+// The window can be created by the recalculation tick; a modal box there
+// would run the event loop inside the tick, so it waits for the tick's end.
+void Form4::showDeferredMessage(const QString& text)
+{
+    QTimer::singleShot(
+        0, this, [this, text] { QMessageBox::warning(this, QStringLiteral("Quorvane"), text); });
+}

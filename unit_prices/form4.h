@@ -1,0 +1,38 @@
+#pragma once
+
+// Form4, the unit price window. Its three fields Text1(0..2) are the live
+// unit prices that the recalculation reads on every tick; the price files
+// only fill them when the window is created and keep them when the user
+// saves. The window is hidden, never destroyed, by its save command.
+
+#include <QLineEdit>
+#include <QVector>
+#include <QWidget>
+
+class QLabel;
+
+class Form4 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form4(const QString& priceFolder, QWidget* parent = nullptr);
+
+    QString priceText(int group) const { return m_text1[group]->text(); }
+
+signals:
+    // The prices were saved and the window is about to hide.
+    void saved();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void loadPrices();
+    void onSaveAndExitClicked();
+    void showDeferredMessage(const QString& text);
+
+    QString m_priceFolder;
+    QVector<QLineEdit*> m_text1;
+    QLabel* m_label3 = nullptr;
+};

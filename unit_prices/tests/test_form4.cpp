@@ -1,0 +1,163 @@
+#include "message_catcher.h"
+#include "unit_prices/form4.h"
+#include "unit_prices/price_files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QLineEdit* priceField(Form4& window, int group)
+{
+    return window.findChild<QLineEdit*>(QStringLiteral("Text1(%1)").arg(group));
+}
+
+void clickSaveAndExit(Form4& window)
+{
+    QTest::mouseClick(window.findChild<QLabel*>(QStringLiteral("Label3")), Qt::LeftButton);
+}
+
+} // namespace
+
+class TestForm4 : public QObject {
+    Q_OBJECT
+
+private slots:
+    void noFilesLeaveTheFieldsEmpty();
+    void loadTakesTheFileWithoutItsLineBreak_data();
+    void loadTakesTheFileWithoutItsLineBreak();
+    void saveWritesEachTextWithCrLf();
+    void unchangedPricesSaveToIdenticalFiles();
+    void saveIntoAnUncreatableFolderKeepsTheWindow();
+    void saveOverAnUnwritableFileWritesNothing();
+};
+
+void TestForm4::noFilesLeaveTheFieldsEmpty()
+{
+    QTemporaryDir folder;
+    Form4 window(folder.path());
+    QCOMPARE(window.objectName(), QStringLiteral("Form4"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Form4"));
+    for (int group = 0; group < 3; ++group)
+        QCOMPARE(window.priceText(group), QString());
+}
+
+void TestForm4::loadTakesTheFileWithoutItsLineBreak_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("a saved price") << QByteArray("350\r\n") << "350";
+    QTest::newRow("only one line break is dropped") << QByteArray("350\r\n\r\n") << "350\r\n";
+    QTest::newRow("a file without line break") << QByteArray("350") << "350";
+    QTest::newRow("a lone line feed stays") << QByteArray("350\n") << "350\n";
+    QTest::newRow("an emptied price") << QByteArray("\r\n") << "";
+    QTest::newRow("text is kept as typed") << QByteArray("8元\r\n") << "8元";
+}
+
+void TestForm4::loadTakesTheFileWithoutItsLineBreak()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QTemporaryDir folder;
+    writeBytes(priceFilePath(folder.path(), 1), bytes);
+    Form4 window(folder.path());
+    QCOMPARE(window.priceText(1), text);
+    QCOMPARE(window.priceText(0), QString());
+}
+
+void TestForm4::saveWritesEachTextWithCrLf()
+{
+    QTemporaryDir folder;
+    const QString prices = folder.filePath(QStringLiteral("not/yet/there"));
+    Form4 window(prices);
+    window.show();
+    QSignalSpy saved(&window, &Form4::saved);
+    priceField(window, 0)->setText(QStringLiteral("1500"));
+    priceField(window, 2)->setText(QStringLiteral("abc"));
+    clickSaveAndExit(window);
+
+    QCOMPARE(readBytes(priceFilePath(prices, 0)), QByteArray("1500\r\n"));
+    QCOMPARE(readBytes(priceFilePath(prices, 1)), QByteArray("\r\n"));
+    QCOMPARE(readBytes(priceFilePath(prices, 2)), QByteArray("abc\r\n"));
+    QCOMPARE(saved.count(), 1);
+    QVERIFY(window.isHidden());
+    QCOMPARE(window.priceText(0), QStringLiteral("1500"));
+}
+
+void TestForm4::unchangedPricesSaveToIdenticalFiles()
+{
+    QTemporaryDir folder;
+    const QByteArray contents[] = { "12.5\r\n", "\r\n", "八百\r\n" };
+    for (int group = 0; group < 3; ++group)
+        writeBytes(priceFilePath(folder.path(), group), contents[group]);
+    for (int round = 0; round < 2; ++round) {
+        Form4 window(folder.path());
+        clickSaveAndExit(window);
+    }
+    for (int group = 0; group < 3; ++group)
+        QCOMPARE(readBytes(priceFilePath(folder.path(), group)), contents[group]);
+}
+
+void TestForm4::saveIntoAnUncreatableFolderKeepsTheWindow()
+{
+    QTemporaryDir folder;
+    // A file stands where the folder would have to be, which stops root too.
+    const QString blocker = folder.filePath(QStringLiteral("blocker"));
+    writeBytes(blocker, "x");
+    Form4 window(blocker + QStringLiteral("/prices"));
+    window.show();
+    priceField(window, 0)->setText(QStringLiteral("1500"));
+
+    MessageCatcher catcher;
+    clickSaveAndExit(window);
+    QCOMPARE(catcher.messages.size(), 1);
+    QVERIFY2(catcher.messages[0].text.contains(QStringLiteral("无法")),
+        qPrintable(catcher.messages[0].text));
+    QVERIFY(catcher.messages[0].text.contains(QDir::toNativeSeparators(blocker)));
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.priceText(0), QStringLiteral("1500"));
+}
+
+void TestForm4::saveOverAnUnwritableFileWritesNothing()
+{
+    QTemporaryDir folder;
+    writeBytes(priceFilePath(folder.path(), 0), "350\r\n");
+    // A folder named like the second price file cannot be replaced by a file.
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("1(1).txt")));
+    MessageCatcher catcher;
+    Form4 window(folder.path());
+    window.show();
+    // The load reports the unreadable file once the window is up.
+    QTRY_COMPARE(catcher.messages.size(), 1);
+    QVERIFY(catcher.messages[0].text.contains(QStringLiteral("无法读取单价文件")));
+    QVERIFY(catcher.messages[0].text.contains(QStringLiteral("1(1).txt")));
+
+    priceField(window, 0)->setText(QStringLiteral("400"));
+    clickSaveAndExit(window);
+    QCOMPARE(catcher.messages.size(), 2);
+    QVERIFY2(catcher.messages[1].text.contains(QStringLiteral("无法保存单价文件")),
+        qPrintable(catcher.messages[1].text));
+    QVERIFY(catcher.messages[1].text.contains(QStringLiteral("1(1).txt")));
+    QVERIFY(window.isVisible());
+    QCOMPARE(readBytes(priceFilePath(folder.path(), 0)), QByteArray("350\r\n"));
+}
+
+QTEST_MAIN(TestForm4)
+#include "test_form4.moc"
