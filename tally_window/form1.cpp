@@ -1,6 +1,7 @@
 #include "tally_window/form1.h"
 
 #include "assets/artwork.h"
+#include "calculator/calculator_window.h"
 #include "tally_window/click_label.h"
 #include "tally_window/entry_behaviour.h"
 #include "tally_window/fields_sheet.h"
@@ -69,6 +70,7 @@ Form1::Form1(const TallyFolders& folders, QWidget* parent)
     connect(
         m_fields.label20, &ClickLabel::clicked, this, [this] { switchToStandardLayout(m_fields); });
     connect(m_label5, &ClickLabel::clicked, this, &Form1::onUnitPriceLinkClicked);
+    connect(m_label23, &ClickLabel::clicked, this, &Form1::onCalculatorLinkClicked);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -112,6 +114,15 @@ void Form1::onUnitPriceLinkClicked()
     placeUnitPriceWindow();
     prices->raise();
     prices->activateWindow();
+}
+
+void Form1::onCalculatorLinkClicked()
+{
+    if (!m_main)
+        m_main = new Main(this);
+    m_main->show();
+    m_main->raise();
+    m_main->activateWindow();
 }
 
 // Over the price summary: both offsets are taken from the two windows' widths.

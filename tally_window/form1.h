@@ -18,6 +18,7 @@ class ClickLabel;
 class EntryBehaviour;
 class FieldsSheet;
 class Form4;
+class Main;
 class PictureButton;
 class QTimer;
 
@@ -69,6 +70,7 @@ private:
     void onMinimiseClicked();
     void onExitClicked();
     void onUnitPriceLinkClicked();
+    void onCalculatorLinkClicked();
     void onUnitPricesSaved();
     void placeUnitPriceWindow();
 
@@ -78,6 +80,7 @@ private:
     std::unique_ptr<FieldsSheet> m_sheet;
     QTimer* m_timer1 = nullptr;
     Form4* m_form4 = nullptr;
+    Main* m_main = nullptr;
     bool m_ticking = false;
     ClickLabel* m_label5 = nullptr; // unit price link
     ClickLabel* m_label23 = nullptr; // calculator link

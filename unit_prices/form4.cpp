@@ -57,6 +57,9 @@ void Form4::createControls()
                        "设置完成后点击保存退出即可，系统可自动保存设置的单价。若木材使用统一价格，"
                        "可将单价设置成同一价格即可"),
         450, 600);
+    QFont small = note->font();
+    small.setPointSizeF(9);
+    note->setFont(small);
     note->setWordWrap(true);
     note->setGeometry(twips(450, 600, 4950, 840));
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);

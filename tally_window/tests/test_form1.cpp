@@ -21,6 +21,7 @@ private slots:
     void minimiseButtonMinimises();
     void exitButtonClosesTheWindow();
     void unitPriceLinkOpensThePricesOverTheSummary();
+    void calculatorLinkOpensOneCalculator();
     void backgroundDragMovesTheWindow();
     void pressOnControlsDoesNotMoveTheWindow_data();
     void pressOnControlsDoesNotMoveTheWindow();
@@ -234,6 +235,20 @@ void TestForm1::unitPriceLinkOpensThePricesOverTheSummary()
     QTest::mouseClick(prices->findChild<QWidget*>(QStringLiteral("Label3")), Qt::LeftButton);
     QVERIFY(prices->isHidden());
     QVERIFY(window->isVisible());
+}
+
+void TestForm1::calculatorLinkOpensOneCalculator()
+{
+    auto tally = shownForm1();
+    Form1* window = tally->get();
+    QTest::mouseClick(control<QWidget>(window, QStringLiteral("Label23")), Qt::LeftButton);
+    auto* calculator = window->findChild<QWidget*>(QStringLiteral("Main"));
+    QVERIFY(calculator && calculator->isVisible());
+    QCOMPARE(calculator->windowTitle(), QStringLiteral("计算器"));
+    calculator->hide();
+    QTest::mouseClick(control<QWidget>(window, QStringLiteral("Label23")), Qt::LeftButton);
+    QCOMPARE(window->findChildren<QWidget*>(QStringLiteral("Main")).size(), 1);
+    QVERIFY(calculator->isVisible());
 }
 
 namespace {
