@@ -1,0 +1,28 @@
+#include "records/cell_values.h"
+
+#include "records/workbook.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+std::optional<double> wholeNumber(const QString& text)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    const QString trimmed = text.trimmed();
+    if (!number.match(trimmed).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const double value = trimmed.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+void writeAsTyped(Worksheet& sheet, int row, int column, const QString& text)
+{
+    if (const auto value = wholeNumber(text))
+        sheet.setNumber(row, column, *value);
+    else
+        sheet.setText(row, column, text);
+}

@@ -1,0 +1,180 @@
+#include "records/libreoffice/office_process.h"
+
+#include "records/libreoffice/uno_text.h"
+#include "records/workbook.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+#include <atomic>
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+// A fresh profile makes the first start exit with this code: start again.
+constexpr int restartExitCode = 81;
+
+css::uno::Reference<css::uno::XComponentContext> localContext(const QString& programFolder)
+{
+    // The local UNO runtime must find LibreOffice's own fundamental rc.
+    const QByteArray rc = "vnd.sun.star.pathname:"
+        + QDir(programFolder).filePath(QStringLiteral("fundamentalrc")).toUtf8();
+    setenv("URE_BOOTSTRAP", rc.constData(), 1);
+    return cppu::defaultBootstrap_InitialComponentContext();
+}
+
+} // namespace
+
+OfficeProcess::OfficeProcess(QString programFolder, QString profileFolder)
+    : m_programFolder(std::move(programFolder))
+    , m_profileFolder(std::move(profileFolder))
+{
+}
+
+OfficeProcess::~OfficeProcess()
+{
+    shutDown();
+}
+
+QString OfficeProcess::profileUrl() const
+{
+    return QUrl::fromLocalFile(m_profileFolder).toString(QUrl::FullyEncoded);
+}
+
+css::uno::Reference<css::frame::XDesktop2> OfficeProcess::desktop(
+    std::chrono::milliseconds startTimeout)
+{
+    if (m_desktop.is() && alive())
+        return m_desktop;
+    forget();
+    const auto deadline = std::chrono::steady_clock::now() + startTimeout;
+    if (!alive())
+        spawn();
+    connect(deadline);
+    return m_desktop;
+}
+
+void OfficeProcess::spawn()
+{
+    const QString binary = QDir(m_programFolder).filePath(QStringLiteral("soffice.bin"));
+    if (!QFileInfo(binary).isExecutable())
+        throw WorkbookError(WorkbookFailure::OfficeMissing, binary);
+    QDir().mkpath(m_profileFolder);
+    // Unique across every office this program starts, restarts included.
+    static std::atomic<int> starts { 0 };
+    m_pipeName = QStringLiteral("quorvane-%1-%2").arg(getpid()).arg(++starts);
+
+    const std::vector<QByteArray> args = { binary.toLocal8Bit(), "--headless", "--invisible",
+        "--norestore", "--nologo", "--nodefault", "--nolockcheck", "--nofirststartwizard",
+        ("-env:UserInstallation=" + profileUrl()).toUtf8(),
+        ("--accept=pipe,name=" + m_pipeName + ";urp;StarOffice.ComponentContext").toUtf8() };
+    std::vector<char*> argv;
+    for (const QByteArray& arg : args)
+        argv.push_back(const_cast<char*>(arg.constData()));
+    argv.push_back(nullptr);
+
+    // Its own process group, so a kill reaches every process it starts.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    pid_t pid = 0;
+    const int failed = posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    if (failed)
+        throw WorkbookError(
+            WorkbookFailure::OfficeMissing, binary, QString::fromLocal8Bit(strerror(failed)));
+    m_pid = pid;
+}
+
+void OfficeProcess::connect(std::chrono::steady_clock::time_point deadline)
+{
+    if (!m_local.is())
+        m_local = localContext(m_programFolder);
+    const auto resolver = css::bridge::UnoUrlResolver::create(m_local);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const pid_t pid = m_pid;
+        int status = 0;
+        if (pid > 0 && waitpid(pid, &status, WNOHANG) == pid) {
+            m_pid = 0;
+            if (WIFEXITED(status) && WEXITSTATUS(status) == restartExitCode) {
+                spawn();
+                continue;
+            }
+            throw WorkbookError(WorkbookFailure::OfficeMissing, m_programFolder,
+                QStringLiteral("office exited with status %1").arg(status));
+        }
+        try {
+            // The pipe is named anew at each start, a restart included.
+            const rtl::OUString url = toOUString(
+                QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext").arg(m_pipeName));
+            css::uno::Reference<css::uno::XComponentContext> remote(
+                resolver->resolve(url), css::uno::UNO_QUERY_THROW);
+            m_desktop = css::frame::Desktop::create(remote);
+            return;
+        } catch (const css::connection::NoConnectException&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    kill();
+    throw WorkbookError(
+        WorkbookFailure::OfficeNotResponding, m_programFolder, QStringLiteral("connect timeout"));
+}
+
+bool OfficeProcess::alive()
+{
+    const pid_t pid = m_pid;
+    if (pid <= 0)
+        return false;
+    if (waitpid(pid, nullptr, WNOHANG) == pid) {
+        m_pid = 0;
+        return false;
+    }
+    return true;
+}
+
+void OfficeProcess::kill()
+{
+    const pid_t pid = m_pid;
+    if (pid > 0)
+        ::kill(-pid, SIGKILL);
+}
+
+void OfficeProcess::forget()
+{
+    m_desktop.clear();
+    const pid_t pid = m_pid;
+    if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == pid)
+        m_pid = 0;
+}
+
+void OfficeProcess::shutDown()
+{
+    if (m_desktop.is() && alive()) {
+        try {
+            m_desktop->terminate();
+        } catch (const css::uno::Exception&) {
+        }
+    }
+    m_desktop.clear();
+    const pid_t pid = m_pid;
+    if (pid <= 0)
+        return;
+    for (int i = 0; i < 40 && waitpid(pid, nullptr, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ::kill(-pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    m_pid = 0;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+// One headless LibreOffice process of ours and the UNO connection to it.
+// Started on first need with a private profile and a pipe of its own;
+// started again when it has died. Not thread-safe: the spreadsheet that
+// owns it serialises every use.
+
+#include <QString>
+#include <chrono>
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
+#include <sys/types.h>
+
+class OfficeProcess {
+public:
+    OfficeProcess(QString programFolder, QString profileFolder);
+    ~OfficeProcess();
+
+    // The office's desktop, starting and connecting first if needed.
+    // Throws WorkbookError (OfficeMissing, OfficeNotResponding).
+    css::uno::Reference<css::frame::XDesktop2> desktop(std::chrono::milliseconds startTimeout);
+
+    // Whether the process still runs; reaps it when it has ended.
+    bool alive();
+    // Ends the process at once (the hung-office remedy) and forgets the
+    // connection. Safe to call from another thread.
+    void kill();
+    // Asks the office to end, then makes sure it has.
+    void shutDown();
+
+    QString profileUrl() const;
+    pid_t pid() const { return m_pid; }
+
+private:
+    void spawn();
+    void connect(std::chrono::steady_clock::time_point deadline);
+    void forget();
+
+    QString m_programFolder;
+    QString m_profileFolder;
+    QString m_pipeName;
+    volatile pid_t m_pid = 0;
+    css::uno::Reference<css::uno::XComponentContext> m_local;
+    css::uno::Reference<css::frame::XDesktop2> m_desktop;
+};

@@ -1,0 +1,348 @@
+#include "records/libreoffice/uno_workbook.h"
+
+#include "field_text/field_text.h"
+#include "records/libreoffice/office_process.h"
+#include "records/libreoffice/uno_text.h"
+#include "records/libreoffice/watchdog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/document/LockedDocumentRequest.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/OwnLockOnDocumentRequest.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/sheet/FormulaResult.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/task/XInteractionAbort.hpp>
+#include <com/sun/star/task/XInteractionHandler.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <cppuhelper/implbase1.hxx>
+#include <rtl/ref.hxx>
+
+namespace {
+
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
+
+const QString excel97Filter = QStringLiteral("MS Excel 97");
+
+// Answers every question of a load by aborting it, and remembers whether a
+// lock held by someone else was the question.
+class AbortingHandler : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
+public:
+    bool sawLock = false;
+
+    void SAL_CALL handle(const Reference<css::task::XInteractionRequest>& request) override
+    {
+        const css::uno::Any question = request->getRequest();
+        if (question.isExtractableTo(cppu::UnoType<css::document::LockedDocumentRequest>::get())
+            || question.isExtractableTo(
+                cppu::UnoType<css::document::OwnLockOnDocumentRequest>::get()))
+            sawLock = true;
+        for (const auto& continuation : request->getContinuations()) {
+            Reference<css::task::XInteractionAbort> abort(continuation, UNO_QUERY);
+            if (abort.is()) {
+                abort->select();
+                return;
+            }
+        }
+    }
+};
+
+css::beans::PropertyValue property(const char* name, const css::uno::Any& value)
+{
+    css::beans::PropertyValue result;
+    result.Name = OUString::createFromAscii(name);
+    result.Value = value;
+    return result;
+}
+
+QString lockFilePath(const QString& path)
+{
+    const QFileInfo file(path);
+    return file.dir().filePath(QStringLiteral(".~lock.%1#").arg(file.fileName()));
+}
+
+// A lock left by an office of ours that was killed names our profile; no
+// document of ours is open between passes, so such a lock is stale.
+void removeOwnStaleLock(const QString& path, const QString& profileUrl)
+{
+    QFile lock(lockFilePath(path));
+    if (!lock.open(QIODevice::ReadOnly))
+        return;
+    const QString content = QString::fromUtf8(lock.readAll());
+    lock.close();
+    if (content.contains(profileUrl))
+        lock.remove();
+}
+
+class UnoWorkbook;
+
+class UnoWorksheet : public Worksheet {
+public:
+    UnoWorksheet(UnoWorkbook& book, Reference<css::sheet::XSpreadsheet> sheet)
+        : m_book(book)
+        , m_sheet(std::move(sheet))
+    {
+    }
+
+    QString shownText(int row, int column) override;
+    QString valueText(int row, int column) override;
+    void setNumber(int row, int column, double value) override;
+    void setText(int row, int column, const QString& text) override;
+
+private:
+    Reference<css::table::XCell> cell(int row, int column)
+    {
+        return m_sheet->getCellByPosition(column - 1, row - 1);
+    }
+
+    UnoWorkbook& m_book;
+    Reference<css::sheet::XSpreadsheet> m_sheet;
+};
+
+class UnoWorkbook : public Workbook {
+public:
+    UnoWorkbook(Reference<css::lang::XComponent> document, QString path, OfficeProcess& office,
+        std::unique_lock<std::mutex> pass, std::unique_ptr<WatchdogArm> deadline)
+        : m_document(std::move(document))
+        , m_path(std::move(path))
+        , m_office(office)
+        , m_pass(std::move(pass))
+        , m_deadline(std::move(deadline))
+    {
+    }
+
+    template <typename Action> decltype(auto) guarded(Action&& action)
+    {
+        try {
+            return action();
+        } catch (const WorkbookError&) {
+            throw;
+        } catch (const css::uno::Exception& e) {
+            if (!m_office.alive())
+                throw WorkbookError(
+                    WorkbookFailure::OfficeNotResponding, m_path, toQString(e.Message));
+            throw WorkbookError(WorkbookFailure::Other, m_path, toQString(e.Message));
+        }
+    }
+
+    ~UnoWorkbook() override
+    {
+        try {
+            closeDocument();
+        } catch (...) {
+        }
+    }
+
+    Worksheet& sheetAt(int position) override
+    {
+        return guarded([&]() -> Worksheet& {
+            Reference<css::container::XIndexAccess> sheets(spreadsheets(), UNO_QUERY_THROW);
+            if (position < 1 || position > sheets->getCount())
+                throw WorkbookError(
+                    WorkbookFailure::SheetMissing, m_path, QString::number(position));
+            return view(Reference<css::sheet::XSpreadsheet>(
+                sheets->getByIndex(position - 1), UNO_QUERY_THROW));
+        });
+    }
+
+    Worksheet& sheetNamed(const QString& name) override
+    {
+        return guarded([&]() -> Worksheet& {
+            Reference<css::container::XNameAccess> sheets(spreadsheets(), UNO_QUERY_THROW);
+            if (!sheets->hasByName(toOUString(name)))
+                throw WorkbookError(WorkbookFailure::SheetMissing, m_path, name);
+            return view(Reference<css::sheet::XSpreadsheet>(
+                sheets->getByName(toOUString(name)), UNO_QUERY_THROW));
+        });
+    }
+
+    void save() override
+    {
+        guarded([&] {
+            checkWritable();
+            try {
+                Reference<css::frame::XStorable>(m_document, UNO_QUERY_THROW)->store();
+            } catch (const css::io::IOException& e) {
+                if (!m_office.alive())
+                    throw;
+                if (!QFileInfo(QFileInfo(m_path).absolutePath()).isWritable())
+                    throw WorkbookError(WorkbookFailure::FolderNotWritable, m_path);
+                throw WorkbookError(WorkbookFailure::Other, m_path, toQString(e.Message));
+            }
+        });
+    }
+
+    void close() override
+    {
+        guarded([&] { closeDocument(); });
+    }
+
+    // A write to a document that the office opened read-only would fail at
+    // the save; it is refused before any cell is touched.
+    void checkWritable()
+    {
+        if (m_writableChecked)
+            return;
+        if (Reference<css::frame::XStorable>(m_document, UNO_QUERY_THROW)->isReadonly()) {
+            if (QFile::exists(lockFilePath(m_path)))
+                throw WorkbookError(WorkbookFailure::WorkbookOpenElsewhere, m_path);
+            throw WorkbookError(WorkbookFailure::WorkbookReadOnly, m_path);
+        }
+        m_writableChecked = true;
+    }
+
+private:
+    Reference<css::sheet::XSpreadsheets> spreadsheets()
+    {
+        return Reference<css::sheet::XSpreadsheetDocument>(m_document, UNO_QUERY_THROW)
+            ->getSheets();
+    }
+
+    Worksheet& view(Reference<css::sheet::XSpreadsheet> sheet)
+    {
+        m_view = std::make_unique<UnoWorksheet>(*this, std::move(sheet));
+        return *m_view;
+    }
+
+    void closeDocument()
+    {
+        if (!m_document.is())
+            return;
+        Reference<css::lang::XComponent> document = std::move(m_document);
+        m_document.clear();
+        Reference<css::util::XCloseable> closeable(document, UNO_QUERY);
+        if (closeable.is())
+            closeable->close(true);
+        else
+            document->dispose();
+    }
+
+    Reference<css::lang::XComponent> m_document;
+    QString m_path;
+    OfficeProcess& m_office;
+    std::unique_lock<std::mutex> m_pass;
+    std::unique_ptr<WatchdogArm> m_deadline;
+    std::unique_ptr<UnoWorksheet> m_view;
+    bool m_writableChecked = false;
+};
+
+QString UnoWorksheet::shownText(int row, int column)
+{
+    return m_book.guarded([&] {
+        return toQString(
+            Reference<css::text::XText>(cell(row, column), UNO_QUERY_THROW)->getString());
+    });
+}
+
+QString UnoWorksheet::valueText(int row, int column)
+{
+    return m_book.guarded([&] {
+        const Reference<css::table::XCell> target = cell(row, column);
+        const auto type = target->getType();
+        bool number = type == css::table::CellContentType_VALUE;
+        if (type == css::table::CellContentType_FORMULA) {
+            Reference<css::beans::XPropertySet> properties(target, UNO_QUERY_THROW);
+            sal_Int32 result = 0;
+            properties->getPropertyValue(OUString("FormulaResultType2")) >>= result;
+            number = result == css::sheet::FormulaResult::VALUE;
+        }
+        if (number)
+            return plainNumberText(target->getValue());
+        return toQString(Reference<css::text::XText>(target, UNO_QUERY_THROW)->getString());
+    });
+}
+
+void UnoWorksheet::setNumber(int row, int column, double value)
+{
+    m_book.guarded([&] {
+        m_book.checkWritable();
+        cell(row, column)->setValue(value);
+    });
+}
+
+void UnoWorksheet::setText(int row, int column, const QString& text)
+{
+    m_book.guarded([&] {
+        m_book.checkWritable();
+        const Reference<css::table::XCell> target = cell(row, column);
+        if (text.isEmpty())
+            target->setFormula(OUString()); // clears the cell
+        else
+            Reference<css::text::XText>(target, UNO_QUERY_THROW)->setString(toOUString(text));
+    });
+}
+
+QString filterOf(const Reference<css::lang::XComponent>& document)
+{
+    Reference<css::frame::XModel> model(document, UNO_QUERY);
+    if (!model.is())
+        return {};
+    for (const auto& argument : model->getArgs())
+        if (argument.Name == "FilterName")
+            return toQString(argument.Value.get<OUString>());
+    return {};
+}
+
+} // namespace
+
+std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>& desktop,
+    const QString& path, OfficeProcess& office, std::unique_lock<std::mutex> pass,
+    std::unique_ptr<WatchdogArm> deadline)
+{
+    removeOwnStaleLock(path, office.profileUrl());
+    rtl::Reference<AbortingHandler> handler(new AbortingHandler);
+    css::uno::Sequence<css::beans::PropertyValue> arguments(4);
+    css::beans::PropertyValue* argument = arguments.getArray();
+    argument[0] = property("Hidden", css::uno::Any(true));
+    argument[1] = property("InteractionHandler",
+        css::uno::Any(Reference<css::task::XInteractionHandler>(handler.get())));
+    argument[2] = property(
+        "MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE));
+    argument[3] = property("UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE));
+    const OUString url = toOUString(
+        QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
+
+    Reference<css::lang::XComponent> document;
+    try {
+        Reference<css::frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
+        document = loader->loadComponentFromURL(url, OUString("_blank"), 0, arguments);
+    } catch (const css::uno::Exception& e) {
+        if (!office.alive())
+            throw WorkbookError(WorkbookFailure::OfficeNotResponding, path, toQString(e.Message));
+        if (handler->sawLock)
+            throw WorkbookError(WorkbookFailure::WorkbookOpenElsewhere, path);
+        throw WorkbookError(WorkbookFailure::WorkbookDamaged, path, toQString(e.Message));
+    }
+    if (!document.is()) {
+        if (handler->sawLock || QFile::exists(lockFilePath(path)))
+            throw WorkbookError(WorkbookFailure::WorkbookOpenElsewhere, path);
+        throw WorkbookError(WorkbookFailure::WorkbookDamaged, path);
+    }
+
+    auto book = std::make_unique<UnoWorkbook>(
+        document, path, office, std::move(pass), std::move(deadline));
+    // Only a real Excel 97 workbook is written back in its own format.
+    const bool spreadsheet = Reference<css::sheet::XSpreadsheetDocument>(document, UNO_QUERY).is();
+    if (!spreadsheet || filterOf(document) != excel97Filter)
+        throw WorkbookError(WorkbookFailure::WorkbookDamaged, path, filterOf(document));
+    return book;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "records/workbook.h"
+
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <memory>
+#include <mutex>
+
+class OfficeProcess;
+class WatchdogArm;
+
+// Loads the workbook hidden in the running office. The workbook holds the
+// pass lock and the armed watchdog until it is destroyed.
+std::unique_ptr<Workbook> openUnoWorkbook(const css::uno::Reference<css::frame::XDesktop2>& desktop,
+    const QString& path, OfficeProcess& office, std::unique_lock<std::mutex> pass,
+    std::unique_ptr<WatchdogArm> deadline);

@@ -1,0 +1,136 @@
+#include "records/memory_workbook.h"
+
+#include "field_text/field_text.h"
+
+namespace {
+
+class MemoryWorksheet : public Worksheet {
+public:
+    MemoryWorksheet(MemorySpreadsheet& app, MemorySheet& staged)
+        : m_app(app)
+        , m_sheet(staged)
+    {
+    }
+
+    QString shownText(int row, int column) override
+    {
+        m_app.check(QStringLiteral("read"));
+        return m_sheet.shownText(row, column);
+    }
+
+    QString valueText(int row, int column) override { return shownText(row, column); }
+
+    void setNumber(int row, int column, double value) override
+    {
+        store(row, column, { true, value, {} });
+    }
+
+    void setText(int row, int column, const QString& text) override
+    {
+        store(row, column, { false, 0, text });
+    }
+
+private:
+    void store(int row, int column, const MemoryCell& cell)
+    {
+        m_app.check(QStringLiteral("write"));
+        m_app.writes.append({ m_sheet.name, row, column, cell });
+        if (!cell.isNumber && cell.text.isEmpty())
+            m_sheet.cells.remove({ row, column });
+        else
+            m_sheet.cells[{ row, column }] = cell;
+    }
+
+    MemorySpreadsheet& m_app;
+    MemorySheet& m_sheet;
+};
+
+// Works on a copy of the file's sheets; only save puts them back.
+class MemoryWorkbook : public Workbook {
+public:
+    MemoryWorkbook(MemorySpreadsheet& app, QString path)
+        : m_app(app)
+        , m_path(std::move(path))
+        , m_sheets(app.files.value(m_path))
+    {
+    }
+
+    Worksheet& sheetAt(int position) override
+    {
+        m_app.check(QStringLiteral("sheet"));
+        if (position < 1 || position > m_sheets.size())
+            throw WorkbookError(WorkbookFailure::SheetMissing, m_path, QString::number(position));
+        return view(m_sheets[position - 1]);
+    }
+
+    Worksheet& sheetNamed(const QString& name) override
+    {
+        m_app.check(QStringLiteral("sheet"));
+        for (MemorySheet& sheet : m_sheets)
+            if (sheet.name == name)
+                return view(sheet);
+        throw WorkbookError(WorkbookFailure::SheetMissing, m_path, name);
+    }
+
+    void save() override
+    {
+        m_app.check(QStringLiteral("save"));
+        m_app.files[m_path] = m_sheets;
+        ++m_app.saves;
+    }
+
+    void close() override { m_app.check(QStringLiteral("close")); }
+
+private:
+    Worksheet& view(MemorySheet& sheet)
+    {
+        m_view = std::make_unique<MemoryWorksheet>(m_app, sheet);
+        return *m_view;
+    }
+
+    MemorySpreadsheet& m_app;
+    QString m_path;
+    QVector<MemorySheet> m_sheets;
+    std::unique_ptr<MemoryWorksheet> m_view;
+};
+
+} // namespace
+
+QString MemorySheet::shownText(int row, int column) const
+{
+    const MemoryCell cell = cells.value({ row, column });
+    return cell.isNumber ? plainNumberText(cell.number) : cell.text;
+}
+
+std::unique_ptr<Workbook> MemorySpreadsheet::open(const QString& path)
+{
+    QMutexLocker lock(&m_mutex);
+    check(QStringLiteral("open"));
+    if (!files.contains(path))
+        throw WorkbookError(WorkbookFailure::WorkbookMissing, path);
+    ++opens;
+    return std::make_unique<MemoryWorkbook>(*this, path);
+}
+
+void MemorySpreadsheet::show(const QString& path)
+{
+    check(QStringLiteral("show"));
+    if (!files.contains(path))
+        throw WorkbookError(WorkbookFailure::WorkbookMissing, path);
+    shown << path;
+}
+
+MemorySheet& MemorySpreadsheet::sheet(const QString& path, const QString& name)
+{
+    for (MemorySheet& sheet : files[path])
+        if (sheet.name == name)
+            return sheet;
+    files[path].append({ name, {} });
+    return files[path].last();
+}
+
+void MemorySpreadsheet::check(const QString& operation)
+{
+    if (beforeOperation)
+        beforeOperation(operation);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+// An in-memory spreadsheet for tests of the workbook commands: workbooks are
+// maps of cells, every write is recorded in order, and failures can be
+// planted at any operation.
+
+#include "records/workbook.h"
+
+#include <QHash>
+#include <QMap>
+#include <QMutex>
+#include <QStringList>
+#include <QVector>
+#include <functional>
+
+struct MemoryCell {
+    bool isNumber = false;
+    double number = 0;
+    QString text;
+};
+
+struct MemorySheet {
+    QString name;
+    QMap<std::pair<int, int>, MemoryCell> cells;
+
+    QString shownText(int row, int column) const;
+};
+
+struct MemoryWrite {
+    QString sheet;
+    int row;
+    int column;
+    MemoryCell value;
+};
+
+class MemorySpreadsheet : public Spreadsheet {
+public:
+    // The workbooks, by path; a missing path is a missing file.
+    QHash<QString, QVector<MemorySheet>> files;
+    QVector<MemoryWrite> writes;
+    QStringList shown;
+    int opens = 0;
+    int saves = 0;
+
+    // Called before each operation ("open", "sheet", "read", "write", "save",
+    // "close", "show"); may throw a WorkbookError to plant a failure.
+    std::function<void(const QString& operation)> beforeOperation;
+
+    std::unique_ptr<Workbook> open(const QString& path) override;
+    void show(const QString& path) override;
+
+    MemorySheet& sheet(const QString& path, const QString& name);
+    void check(const QString& operation);
+
+private:
+    QMutex m_mutex;
+};

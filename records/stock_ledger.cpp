@@ -1,0 +1,131 @@
+#include "records/stock_ledger.h"
+
+#include "field_text/field_text.h"
+#include "records/cell_values.h"
+#include "records/workbook_messages.h"
+
+#include <QDir>
+#include <cmath>
+
+namespace {
+
+const QString stockSheet = QStringLiteral("库存");
+const QString detailSheet = QStringLiteral("入库明细");
+constexpr int firstPostingRow = 6;
+constexpr int lastSheetRow = 65536; // the Excel 97 limit
+
+// Column 3 gets the number the text starts with, so every posted row shows
+// text there and the next free row stays findable.
+void writeLeadingNumber(Worksheet& sheet, int row, int column, const QString& text)
+{
+    const double value = leadingNumber(text);
+    if (std::isfinite(value))
+        sheet.setNumber(row, column, value);
+    else
+        sheet.setText(row, column, text);
+}
+
+int nextFreeRow(Worksheet& sheet, const QString& path)
+{
+    for (int row = firstPostingRow; row <= lastSheetRow; ++row)
+        if (sheet.shownText(row, 3).isEmpty())
+            return row;
+    throw WorkbookError(WorkbookFailure::Other, path, QStringLiteral("工作表已满"));
+}
+
+} // namespace
+
+QString ledgerPath(const QString& programFolder)
+{
+    return QDir(programFolder).filePath(QStringLiteral("木材出入库台账.xls"));
+}
+
+QStringList loadSpeciesList(Spreadsheet& app, const QString& path)
+{
+    auto book = app.open(path);
+    Worksheet& sheet = book->sheetNamed(stockSheet);
+    QStringList species;
+    for (int k = 0; k < 8; ++k)
+        species << sheet.valueText(5 + k, 11);
+    // Only read: nothing to save.
+    book->close();
+    return species;
+}
+
+StockPosting::StockPosting(Spreadsheet& app, QString path, Sheet sheet, CommandPrompts& prompts)
+    : m_app(app)
+    , m_path(std::move(path))
+    , m_sheet(sheet)
+    , m_prompts(prompts)
+{
+}
+
+int StockPosting::press(const std::function<PostingFields()>& readFields)
+{
+    return attempt(readFields, true);
+}
+
+int StockPosting::attempt(const std::function<PostingFields()>& readFields, bool restartAllowed)
+{
+    if (++m_pressCount == 1)
+        m_prompts.showMessage(QStringLiteral("每次入库前请先关闭*木材出入库台账*！！"));
+
+    const PostingFields fields = readFields();
+    if (fields.species.isEmpty()) {
+        m_prompts.showMessage(QStringLiteral("没有树种。"));
+        return 0;
+    }
+    if (!wholeNumber(fields.totalVolume)) {
+        m_prompts.showMessage(QStringLiteral("请输入材积。"));
+        m_prompts.focusTotalVolume();
+        return 0;
+    }
+
+    bool saved = false;
+    int row = 0;
+    try {
+        row = post(fields, saved);
+    } catch (const WorkbookError& error) {
+        // Once saved, the posting is done: repeating it would post it twice.
+        if (!saved) {
+            if (restartAllowed)
+                return attempt(readFields, false);
+            m_prompts.showMessage(failureMessage(error));
+            return 0;
+        }
+    }
+    m_prompts.showMessage(QStringLiteral("保存成功"));
+    return row;
+}
+
+int StockPosting::post(const PostingFields& fields, bool& saved)
+{
+    auto book = m_app.open(m_path);
+    Worksheet& sheet = book->sheetAt(int(m_sheet));
+    const int row = nextFreeRow(sheet, m_path);
+    writeAsTyped(sheet, row, 2, fields.species);
+    writeLeadingNumber(sheet, row, 3, fields.groupVolumes[0]);
+    writeAsTyped(sheet, row, 4, fields.unitPrices[0]);
+    writeAsTyped(sheet, row, 6, fields.groupVolumes[1]);
+    writeAsTyped(sheet, row, 7, fields.unitPrices[1]);
+    writeAsTyped(sheet, row, 9, fields.groupVolumes[2]);
+    writeAsTyped(sheet, row, 10, fields.unitPrices[2]);
+    book->save();
+    saved = true;
+    book->close();
+    return row;
+}
+
+void viewStock(Spreadsheet& app, const QString& path, CommandPrompts& prompts)
+{
+    try {
+        {
+            auto book = app.open(path);
+            book->sheetNamed(detailSheet);
+            book->close();
+        }
+        app.show(path);
+    } catch (const WorkbookError& error) {
+        prompts.showMessage(failureMessage(error));
+    }
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "records/libreoffice/libreoffice_spreadsheet.h"
+#include "records/stock_ledger.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <unistd.h>
+
+// Messages and focus requests of a command, as the window would get them.
+class RecordingPrompts : public CommandPrompts {
+public:
+    QStringList messages;
+    int focusRequests = 0;
+
+    void showMessage(const QString& text) override { messages << text; }
+    void focusTotalVolume() override { ++focusRequests; }
+};
+
+// Office settings for tests: a profile that outlives the test run, so only
+// the very first run pays for its creation, and a launcher that records.
+inline OfficeSettings testOfficeSettings(const QString& name, QStringList* shown)
+{
+    OfficeSettings settings;
+    settings.profileFolder
+        = QDir::temp().filePath(QStringLiteral("quorvane-test-%1-%2").arg(name).arg(getuid()));
+    settings.startSeconds = 90;
+    settings.passSeconds = 30;
+    settings.launcher = [shown](const QString& path) {
+        if (shown)
+            shown->append(path);
+        return true;
+    };
+    return settings;
+}
+
+inline QString shippedWorkbook(const QString& name)
+{
+    return QDir(QStringLiteral(QUORVANE_WORKBOOKS)).filePath(name);
+}
+
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Converts a flat spreadsheet text into an Excel 97 file with the office's
+// command line, for workbooks of unusual shape.
+inline bool convertToXls(const QString& fods, const QString& folder)
+{
+    QProcess soffice;
+    soffice.start(QStringLiteral("soffice"),
+        { QStringLiteral("--headless"), QStringLiteral("--norestore"),
+            QStringLiteral("-env:UserInstallation=file://%1/convert-profile").arg(folder),
+            QStringLiteral("--convert-to"), QStringLiteral("xls"), QStringLiteral("--outdir"),
+            folder, fods });
+    return soffice.waitForFinished(120000) && soffice.exitCode() == 0;
+}
+
+// A one-sheet workbook named "Sheet1".
+inline QString oneSheetWorkbook(const QString& folder, const QString& fileName)
+{
+    const QString fods
+        = QDir(folder).filePath(QFileInfo(fileName).completeBaseName() + QStringLiteral(".fods"));
+    QFile file(fods);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
+<office:body><office:spreadsheet><table:table table:name="Sheet1"><table:table-row><table:table-cell office:value-type="string"><text:p>x</text:p></table:table-cell></table:table-row></table:table></office:spreadsheet></office:body></office:document>
+)");
+    file.close();
+    if (!convertToXls(fods, folder))
+        return {};
+    const QString converted
+        = QDir(folder).filePath(QFileInfo(fileName).completeBaseName() + QStringLiteral(".xls"));
+    const QString target = QDir(folder).filePath(fileName);
+    if (converted != target)
+        QFile::rename(converted, target);
+    return target;
+}

@@ -1,0 +1,256 @@
+#include "office_fixture.h"
+#include "records/cell_values.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+namespace {
+
+PostingFields sampleFields(const QString& species)
+{
+    return { species, { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString() },
+        { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") },
+        QStringLiteral("1.5660") };
+}
+
+} // namespace
+
+// These really start LibreOffice and really load, write, store and read back
+// .xls files.
+class TestLibreOffice : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void speciesListComesFromTheStockSheet();
+    void speciesListKeepsEmptyCells();
+    void postingIsReadBackFromTheSavedFile();
+    void userTextIsStoredAsTyped_data();
+    void userTextIsStoredAsTyped();
+    void missingWorkbookIsReported();
+    void missingSheetIsReported();
+    void workbookHeldByAnotherOfficeIsReported();
+    void killedOfficeIsReplacedByTheNextPass();
+    void viewStockShowsTheLedger();
+
+private:
+    QString copyLedger();
+
+    std::unique_ptr<LibreOfficeSpreadsheet> m_office;
+    QStringList m_shown;
+    std::unique_ptr<QTemporaryDir> m_folder;
+};
+
+void TestLibreOffice::initTestCase()
+{
+    m_office = std::make_unique<LibreOfficeSpreadsheet>(
+        testOfficeSettings(QStringLiteral("office"), &m_shown));
+    QElapsedTimer clock;
+    clock.start();
+    m_office->warmUp();
+    qInfo("office started in %lld ms", clock.elapsed());
+}
+
+void TestLibreOffice::init()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    m_shown.clear();
+}
+
+void TestLibreOffice::cleanupTestCase()
+{
+    m_office.reset();
+}
+
+QString TestLibreOffice::copyLedger()
+{
+    const QString path = ledgerPath(m_folder->path());
+    QFile::copy(shippedWorkbook(QStringLiteral("木材出入库台账.xls")), path);
+    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return path;
+}
+
+void TestLibreOffice::speciesListComesFromTheStockSheet()
+{
+    const QStringList species = loadSpeciesList(*m_office, copyLedger());
+    QCOMPARE(species,
+        QStringList({ "落叶松", "红松", "樟子松", "白松", "杨木", "桦木", "柞木", "水曲柳" }));
+}
+
+void TestLibreOffice::speciesListKeepsEmptyCells()
+{
+    const QString path = copyLedger();
+    {
+        auto book = m_office->open(path);
+        Worksheet& stock = book->sheetNamed(QStringLiteral("库存"));
+        for (int row = 9; row <= 12; ++row)
+            stock.setText(row, 11, QString());
+        stock.setNumber(8, 11, 7);
+        book->save();
+        book->close();
+    }
+    QCOMPARE(loadSpeciesList(*m_office, path),
+        QStringList({ "落叶松", "红松", "樟子松", "7", "", "", "", "" }));
+}
+
+void TestLibreOffice::postingIsReadBackFromTheSavedFile()
+{
+    const QString path = copyLedger();
+    RecordingPrompts prompts;
+    StockPosting stockIn(*m_office, path, StockPosting::Sheet::StockIn, prompts);
+    StockPosting stockOut(*m_office, path, StockPosting::Sheet::StockOut, prompts);
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("落叶松")); }), 6);
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("红松")); }), 7);
+    QCOMPARE(stockOut.press([] { return sampleFields(QStringLiteral("红松")); }), 6);
+    QCOMPARE(prompts.messages.count(QStringLiteral("保存成功")), 3);
+
+    auto book = m_office->open(path);
+    Worksheet& in = book->sheetAt(1);
+    QCOMPARE(in.shownText(6, 2), QStringLiteral("落叶松"));
+    QCOMPARE(in.valueText(6, 3), QStringLiteral("0.31"));
+    QCOMPARE(in.valueText(6, 4), QStringLiteral("350"));
+    QCOMPARE(in.valueText(6, 6), QStringLiteral("1.256"));
+    QCOMPARE(in.shownText(6, 9), QString());
+    QCOMPARE(in.shownText(7, 2), QStringLiteral("红松"));
+    // The workbook's own formulas price the row.
+    QCOMPARE(in.shownText(6, 5), QStringLiteral("108.50"));
+    QCOMPARE(in.shownText(6, 8), QStringLiteral("602.88"));
+    QCOMPARE(in.shownText(8, 3), QString());
+    Worksheet& out = book->sheetAt(2);
+    QCOMPARE(out.shownText(6, 2), QStringLiteral("红松"));
+    QCOMPARE(out.valueText(6, 3), QStringLiteral("0.31"));
+    // And the stock sheet nets stock in against stock out.
+    Worksheet& stock = book->sheetNamed(QStringLiteral("库存"));
+    QCOMPARE(stock.valueText(5, 12), QStringLiteral("1.566"));
+    QCOMPARE(stock.valueText(6, 14), QStringLiteral("0"));
+}
+
+void TestLibreOffice::userTextIsStoredAsTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("a formula stays its characters") << "=1+1"
+                                                    << "=1+1";
+    QTest::newRow("a DDE command stays its characters") << "+cmd|' /c calc'!A0"
+                                                        << "+cmd|' /c calc'!A0";
+    QTest::newRow("a web service call stays its characters") << "=WEBSERVICE(\"http://x\")"
+                                                             << "=WEBSERVICE(\"http://x\")";
+    QTest::newRow("an at sign form stays its characters") << "@SUM(1)"
+                                                          << "@SUM(1)";
+    QTest::newRow("a fraction is not a date") << "1/2"
+                                              << "1/2";
+    QTest::newRow("a date text is not a date") << "2024-01-05"
+                                               << "2024-01-05";
+    QTest::newRow("a percentage is not a number") << "50%"
+                                                  << "50%";
+    QTest::newRow("TRUE is not a truth value") << "TRUE"
+                                               << "TRUE";
+    QTest::newRow("a number is stored as that number") << "12.50"
+                                                       << "12.5";
+    QTest::newRow("a non-BMP character survives") << "𠀋杉"
+                                                  << "𠀋杉";
+}
+
+void TestLibreOffice::userTextIsStoredAsTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    const QString path = copyLedger();
+    {
+        auto book = m_office->open(path);
+        writeAsTyped(book->sheetAt(1), 6, 2, typed);
+        book->save();
+        book->close();
+    }
+    auto book = m_office->open(path);
+    QCOMPARE(book->sheetAt(1).valueText(6, 2), shown);
+}
+
+void TestLibreOffice::missingWorkbookIsReported()
+{
+    RecordingPrompts prompts;
+    StockPosting stockIn(
+        *m_office, ledgerPath(m_folder->path()), StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("杨木")); }), 0);
+    QCOMPARE(prompts.messages.size(), 2); // the reminder, then the cause
+    QVERIFY2(prompts.messages[1].contains(QStringLiteral("找不到工作簿")),
+        qPrintable(prompts.messages[1]));
+    QVERIFY(!QFile::exists(ledgerPath(m_folder->path())));
+}
+
+void TestLibreOffice::missingSheetIsReported()
+{
+    const QString path = oneSheetWorkbook(m_folder->path(), QStringLiteral("木材出入库台账.xls"));
+    QVERIFY(!path.isEmpty());
+    const QByteArray before = fileBytes(path);
+    RecordingPrompts prompts;
+    StockPosting stockOut(*m_office, path, StockPosting::Sheet::StockOut, prompts);
+    QCOMPARE(stockOut.press([] { return sampleFields(QStringLiteral("杨木")); }), 0);
+    QVERIFY2(prompts.messages.last().contains(QStringLiteral("没有工作表")),
+        qPrintable(prompts.messages.last()));
+    try {
+        loadSpeciesList(*m_office, path);
+        QFAIL("a ledger without its stock sheet gave a species list");
+    } catch (const WorkbookError& error) {
+        QCOMPARE(error.cause(), WorkbookFailure::SheetMissing);
+        QCOMPARE(error.detail(), QStringLiteral("库存"));
+    }
+    QCOMPARE(fileBytes(path), before);
+}
+
+void TestLibreOffice::workbookHeldByAnotherOfficeIsReported()
+{
+    const QString path = copyLedger();
+    const QByteArray before = fileBytes(path);
+    LibreOfficeSpreadsheet other(testOfficeSettings(QStringLiteral("other"), nullptr));
+    auto held = other.open(path);
+
+    RecordingPrompts prompts;
+    StockPosting stockIn(*m_office, path, StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("杨木")); }), 0);
+    QVERIFY2(prompts.messages.last().contains(QStringLiteral("请先将其关闭")),
+        qPrintable(prompts.messages.last()));
+    held.reset();
+    QCOMPARE(fileBytes(path), before);
+
+    // Once the other office has let go, the posting goes through.
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("杨木")); }), 6);
+}
+
+void TestLibreOffice::killedOfficeIsReplacedByTheNextPass()
+{
+    const QString path = copyLedger();
+    const qint64 before = m_office->officePid();
+
+    QVERIFY(before > 0);
+    QVERIFY(
+        QProcess::execute(QStringLiteral("kill"), { QStringLiteral("-9"), QString::number(before) })
+        == 0);
+    QTest::qWait(200);
+
+    RecordingPrompts prompts;
+    StockPosting stockIn(*m_office, path, StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("桦木")); }), 6);
+    QCOMPARE(prompts.messages.last(), QStringLiteral("保存成功"));
+    QVERIFY(m_office->officePid() != before);
+}
+
+void TestLibreOffice::viewStockShowsTheLedger()
+{
+    const QString path = copyLedger();
+    RecordingPrompts prompts;
+    viewStock(*m_office, path, prompts);
+    QCOMPARE(m_shown, QStringList({ path }));
+    QVERIFY(prompts.messages.isEmpty());
+
+    m_shown.clear();
+    viewStock(*m_office, ledgerPath(m_folder->path() + QStringLiteral("/nowhere")), prompts);
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(prompts.messages.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestLibreOffice)
+#include "test_libreoffice.moc"

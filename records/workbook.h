@@ -1,0 +1,77 @@
+#pragma once
+
+// The spreadsheet automation layer the workbook commands are written
+// against. A workbook pass opens one workbook hidden, reads or writes cells
+// of one worksheet, saves and closes it. Every operation may fail with a
+// WorkbookError whose cause the user's message names.
+
+#include <QString>
+#include <exception>
+#include <memory>
+
+enum class WorkbookFailure {
+    OfficeMissing, // no spreadsheet application can be started
+    OfficeNotResponding, // the application hung or died during the pass
+    WorkbookMissing,
+    WorkbookOpenElsewhere, // locked by another program or user
+    WorkbookReadOnly,
+    FolderNotWritable,
+    WorkbookDamaged, // not a readable Excel 97 workbook
+    SheetMissing,
+    Other,
+};
+
+class WorkbookError : public std::exception {
+public:
+    WorkbookError(WorkbookFailure cause, QString path, QString detail = {})
+        : m_cause(cause)
+        , m_path(std::move(path))
+        , m_detail(std::move(detail))
+    {
+    }
+
+    WorkbookFailure cause() const { return m_cause; }
+    QString path() const { return m_path; }
+    // The sheet name for SheetMissing, a technical note otherwise.
+    QString detail() const { return m_detail; }
+    const char* what() const noexcept override { return "workbook error"; }
+
+private:
+    WorkbookFailure m_cause;
+    QString m_path;
+    QString m_detail;
+};
+
+// One worksheet; rows and columns count from 1.
+class Worksheet {
+public:
+    virtual ~Worksheet() = default;
+    // The text the cell shows; empty for an empty cell.
+    virtual QString shownText(int row, int column) = 0;
+    // The cell's value as text: its number in plain form, or its string.
+    virtual QString valueText(int row, int column) = 0;
+    virtual void setNumber(int row, int column, double value) = 0;
+    // Stored as a literal string, never as a formula; empty clears the cell.
+    virtual void setText(int row, int column, const QString& text) = 0;
+};
+
+class Workbook {
+public:
+    // Closes the workbook without saving if it is still open.
+    virtual ~Workbook() = default;
+    // By position from 1, or by name; SheetMissing when there is none.
+    virtual Worksheet& sheetAt(int position) = 0;
+    virtual Worksheet& sheetNamed(const QString& name) = 0;
+    virtual void save() = 0;
+    virtual void close() = 0;
+};
+
+class Spreadsheet {
+public:
+    virtual ~Spreadsheet() = default;
+    // Opens the workbook hidden for one pass.
+    virtual std::unique_ptr<Workbook> open(const QString& path) = 0;
+    // Shows the workbook to the user in the desktop spreadsheet application,
+    // as a separate process that is left running.
+    virtual void show(const QString& path) = 0;
+};

@@ -1,0 +1,32 @@
+#include "records/workbook_messages.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QString failureMessage(const WorkbookError& error)
+{
+    const QString file = QFileInfo(error.path()).fileName();
+    const QString folder = QDir::toNativeSeparators(QFileInfo(error.path()).absolutePath());
+    switch (error.cause()) {
+    case WorkbookFailure::OfficeMissing:
+        return QStringLiteral("找不到电子表格程序（LibreOffice Calc），请先安装它。");
+    case WorkbookFailure::OfficeNotResponding:
+        return QStringLiteral("电子表格程序没有响应，已将其关闭；请再试一次。");
+    case WorkbookFailure::WorkbookMissing:
+        return QStringLiteral("在文件夹“%1”中找不到工作簿“%2”。").arg(folder, file);
+    case WorkbookFailure::WorkbookOpenElsewhere:
+        return QStringLiteral("工作簿“%1”正被其他程序打开或锁定，请先将其关闭，再试一次。")
+            .arg(file);
+    case WorkbookFailure::WorkbookReadOnly:
+        return QStringLiteral("工作簿“%1”是只读的，无法写入。").arg(file);
+    case WorkbookFailure::FolderNotWritable:
+        return QStringLiteral("无法保存到文件夹“%1”：没有写入权限。").arg(folder);
+    case WorkbookFailure::WorkbookDamaged:
+        return QStringLiteral("工作簿“%1”已损坏或不是 Excel 97 工作簿，无法打开。").arg(file);
+    case WorkbookFailure::SheetMissing:
+        return QStringLiteral("工作簿“%1”中没有工作表“%2”。").arg(file, error.detail());
+    case WorkbookFailure::Other:
+        break;
+    }
+    return QStringLiteral("电子表格操作失败：%1").arg(error.detail());
+}
