@@ -84,7 +84,7 @@ int StockPosting::attempt(const std::function<PostingFields()>& readFields, bool
     bool saved = false;
     int row = 0;
     try {
-        row = post(fields, saved);
+        post(fields, row, saved);
     } catch (const WorkbookError& error) {
         // Once saved, the posting is done: repeating it would post it twice.
         if (!saved) {
@@ -98,11 +98,11 @@ int StockPosting::attempt(const std::function<PostingFields()>& readFields, bool
     return row;
 }
 
-int StockPosting::post(const PostingFields& fields, bool& saved)
+void StockPosting::post(const PostingFields& fields, int& row, bool& saved)
 {
     auto book = m_app.open(m_path);
     Worksheet& sheet = book->sheetAt(int(m_sheet));
-    const int row = nextFreeRow(sheet, m_path);
+    row = nextFreeRow(sheet, m_path);
     writeAsTyped(sheet, row, 2, fields.species);
     writeLeadingNumber(sheet, row, 3, fields.groupVolumes[0]);
     writeAsTyped(sheet, row, 4, fields.unitPrices[0]);
@@ -113,7 +113,6 @@ int StockPosting::post(const PostingFields& fields, bool& saved)
     book->save();
     saved = true;
     book->close();
-    return row;
 }
 
 void viewStock(Spreadsheet& app, const QString& path, CommandPrompts& prompts)

@@ -44,7 +44,7 @@ public:
 
 private:
     int attempt(const std::function<PostingFields()>& readFields, bool restartAllowed);
-    int post(const PostingFields& fields, bool& saved);
+    void post(const PostingFields& fields, int& row, bool& saved);
 
     Spreadsheet& m_app;
     QString m_path;

@@ -2,6 +2,7 @@
 
 #include "assets/artwork.h"
 #include "calculator/calculator_window.h"
+#include "records/stock_ledger.h"
 #include "tally_window/click_label.h"
 #include "tally_window/entry_behaviour.h"
 #include "tally_window/fields_sheet.h"
@@ -38,9 +39,10 @@ QSize Form1::designSize()
     return { twipsToPixels(10620), twipsToPixels(9540) };
 }
 
-Form1::Form1(const TallyFolders& folders, QWidget* parent)
+Form1::Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
     , m_folders(folders)
+    , m_spreadsheet(spreadsheet)
     , m_background(backgroundPicture())
 {
     setObjectName(QStringLiteral("Form1"));
@@ -71,6 +73,7 @@ Form1::Form1(const TallyFolders& folders, QWidget* parent)
         m_fields.label20, &ClickLabel::clicked, this, [this] { switchToStandardLayout(m_fields); });
     connect(m_label5, &ClickLabel::clicked, this, &Form1::onUnitPriceLinkClicked);
     connect(m_label23, &ClickLabel::clicked, this, &Form1::onCalculatorLinkClicked);
+    connectWorkbookCommands();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -83,9 +86,9 @@ Form1::Form1(const TallyFolders& folders, QWidget* parent)
     m_timer1->setInterval(100);
     connect(m_timer1, &QTimer::timeout, this, &Form1::runRecalculationTick);
     m_timer1->start();
-}
 
-Form1::~Form1() = default;
+    startSpeciesLoad();
+}
 
 void Form1::runRecalculationTick()
 {

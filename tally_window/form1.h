@@ -21,6 +21,12 @@ class Form4;
 class Main;
 class PictureButton;
 class QTimer;
+class CommandPrompts;
+class Spreadsheet;
+class StockPosting;
+struct PostingFields;
+struct SpeciesLoad;
+template <typename T> class QFutureWatcher;
 
 // Where the program keeps its files.
 struct TallyFolders {
@@ -32,7 +38,8 @@ class Form1 : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Form1(const TallyFolders& folders, QWidget* parent = nullptr);
+    // The spreadsheet serves every workbook command and must outlive the window.
+    Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* parent = nullptr);
     ~Form1() override;
 
     const TallyFields& fields() const { return m_fields; }
@@ -45,6 +52,9 @@ public:
 
     // The design size in pixels (10620 x 9540 twips).
     static QSize designSize();
+
+    // Whether the species list read at start has arrived (or failed).
+    bool speciesListLoaded() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -74,7 +84,20 @@ private:
     void onUnitPricesSaved();
     void placeUnitPriceWindow();
 
+    // Workbook commands (form1_records.cpp).
+    void connectWorkbookCommands();
+    void startSpeciesLoad();
+    void onSpeciesLoaded();
+    void onStockPostingClicked(StockPosting& posting);
+    void onViewStockClicked();
+    PostingFields postingFields() const;
+
     TallyFolders m_folders;
+    Spreadsheet& m_spreadsheet;
+    std::unique_ptr<CommandPrompts> m_prompts;
+    std::unique_ptr<StockPosting> m_stockIn;
+    std::unique_ptr<StockPosting> m_stockOut;
+    QFutureWatcher<SpeciesLoad>* m_speciesLoad = nullptr;
     TallyFields m_fields;
     EntryBehaviour* m_entry = nullptr;
     std::unique_ptr<FieldsSheet> m_sheet;

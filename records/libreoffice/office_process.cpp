@@ -5,7 +5,9 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <QUrl>
 #include <atomic>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
@@ -33,6 +35,29 @@ css::uno::Reference<css::uno::XComponentContext> localContext(const QString& pro
         + QDir(programFolder).filePath(QStringLiteral("fundamentalrc")).toUtf8();
     setenv("URE_BOOTSTRAP", rc.constData(), 1);
     return cppu::defaultBootstrap_InitialComponentContext();
+}
+
+// An office left running by an earlier run of ours that was killed still
+// holds our profile; a new office on that profile would only hand its
+// arguments over to it and exit. We hold the profile's lock, so any office
+// on it is a stale one of ours.
+void killStaleOffices(const QString& profileUrl)
+{
+    const QByteArray needle = ("-env:UserInstallation=" + profileUrl).toUtf8();
+    const QStringList processes
+        = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : processes) {
+        bool numeric = false;
+        const pid_t pid = entry.toInt(&numeric);
+        if (!numeric || pid == getpid())
+            continue;
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (!cmdline.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> args = cmdline.readAll().split('\0');
+        if (args.contains(needle))
+            ::kill(pid, SIGKILL);
+    }
 }
 
 } // namespace
@@ -72,6 +97,7 @@ void OfficeProcess::spawn()
     if (!QFileInfo(binary).isExecutable())
         throw WorkbookError(WorkbookFailure::OfficeMissing, binary);
     QDir().mkpath(m_profileFolder);
+    killStaleOffices(profileUrl());
     // Unique across every office this program starts, restarts included.
     static std::atomic<int> starts { 0 };
     m_pipeName = QStringLiteral("quorvane-%1-%2").arg(getpid()).arg(++starts);

@@ -1,6 +1,292 @@
+#include "office_fixture.h"
+#include "records/memory_workbook.h"
+#include "records/stock_ledger.h"
+
 #include <QTest>
+
+namespace {
+
+const QString ledger = QStringLiteral("/yard/木材出入库台账.xls");
+const QString reminder = QStringLiteral("每次入库前请先关闭*木材出入库台账*！！");
+
+void prepareLedger(MemorySpreadsheet& app)
+{
+    for (const char* name : { "入库", "出库", "库存", "入库明细" })
+        app.sheet(ledger, QString::fromUtf8(name));
+}
+
+PostingFields load(const QString& species = QStringLiteral("落叶松"),
+    const QString& total = QStringLiteral("1.5660"))
+{
+    return { species, { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString() },
+        { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") }, total };
+}
+
+MemoryCell cellAt(MemorySpreadsheet& app, const QString& sheet, int row, int column)
+{
+    return app.sheet(ledger, sheet).cells.value({ row, column });
+}
+
+QStringList rowTexts(MemorySpreadsheet& app, const QString& sheet, int row)
+{
+    QStringList texts;
+    for (int column = 1; column <= 11; ++column)
+        texts << app.sheet(ledger, sheet).shownText(row, column);
+    return texts;
+}
+
+// Fails the first `count` operations named `operation`.
+std::function<void(const QString&)> failFirst(const QString& operation, int count)
+{
+    auto left = std::make_shared<int>(count);
+    return [operation, left](const QString& op) {
+        if (op == operation && (*left)-- > 0)
+            throw WorkbookError(WorkbookFailure::WorkbookOpenElsewhere, ledger);
+    };
+}
+
+} // namespace
+
 class TestStockLedger : public QObject {
     Q_OBJECT
+
+private slots:
+    void speciesListHasEightEntriesInSheetOrder();
+    void reminderOnlyOnEachCommandsFirstPress();
+    void emptySpeciesStopsBeforeTheWorkbook();
+    void totalVolumeMustBeANumber_data();
+    void totalVolumeMustBeANumber();
+    void postsToTheNextFreeRow_data();
+    void postsToTheNextFreeRow();
+    void writesItsColumnsInOrder();
+    void firstGroupVolumeIsPostedAsItsLeadingNumber_data();
+    void firstGroupVolumeIsPostedAsItsLeadingNumber();
+    void stockInAndStockOutWriteIdenticalRows();
+    void aFailureRestartsOnceWithoutTheReminder();
+    void aSecondFailureNamesTheCause();
+    void aFailureAfterTheSaveDoesNotPostTwice();
+    void viewStockChecksTheDetailSheet();
 };
+
+void TestStockLedger::speciesListHasEightEntriesInSheetOrder()
+{
+    MemorySpreadsheet app;
+    prepareLedger(app);
+    MemorySheet& stock = app.sheet(ledger, QStringLiteral("库存"));
+    const QStringList names = { "红松", "落叶松", "樟子松", "杨木" };
+    for (int k = 0; k < names.size(); ++k)
+        stock.cells[{ 5 + k, 11 }] = { false, 0, names[k] };
+    stock.cells[{ 4, 11 }] = { false, 0, QStringLiteral("树种") };
+    stock.cells[{ 13, 11 }] = { false, 0, QStringLiteral("不在表内") };
+    QCOMPARE(loadSpeciesList(app, ledger), names + QStringList(4, QString()));
+    QCOMPARE(app.saves, 0);
+}
+
+void TestStockLedger::reminderOnlyOnEachCommandsFirstPress()
+{
+    MemorySpreadsheet app;
+    prepareLedger(app);
+    RecordingPrompts prompts;
+    StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
+    StockPosting stockOut(app, ledger, StockPosting::Sheet::StockOut, prompts);
+    stockIn.press([] { return load(); });
+    stockIn.press([] { return load(); });
+    stockOut.press([] { return load(); });
+    stockOut.press([] { return load(); });
+    QCOMPARE(prompts.messages,
+        QStringList({ reminder, "保存成功", "保存成功", reminder, "保存成功", "保存成功" }));
+}
+
+void TestStockLedger::emptySpeciesStopsBeforeTheWorkbook()
+{
+    MemorySpreadsheet app;
+    prepareLedger(app);
+    RecordingPrompts prompts;
+    StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return load(QString()); }), 0);
+    QCOMPARE(stockIn.press([] { return load(QString()); }), 0);
+    QCOMPARE(prompts.messages, QStringList({ reminder, "没有树种。", "没有树种。" }));
+    QCOMPARE(app.opens, 0);
+}
+
+void TestStockLedger::totalVolumeMustBeANumber_data()
+{
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("empty total is not a number") << "" << false;
+    QTest::newRow("letters are not a number") << "abc" << false;
+    QTest::newRow("a number with letters after it is not a number") << "1.5abc" << false;
+    QTest::newRow("the overflow text is not a number") << "溢出" << false;
+    QTest::newRow("blanks around a number are fine") << " 1.5660 " << true;
+    QTest::newRow("a plain volume") << "0.3100" << true;
+}
+
+void TestStockLedger::totalVolumeMustBeANumber()
+{
+    QFETCH(QString, total);
+    QFETCH(bool, accepted);
+    MemorySpreadsheet app;
+    prepareLedger(app);
+    RecordingPrompts prompts;
+    StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
+    const int row = stockIn.press([&] { return load(QStringLiteral("红松"), total); });
+    QCOMPARE(row, accepted ? 6 : 0);
+    QCOMPARE(prompts.messages.last(),
+        accepted ? QStringLiteral("保存成功") : QStringLiteral("请输入材积。"));
+    QCOMPARE(prompts.focusRequests, accepted ? 0 : 1);
+    QCOMPARE(app.opens, accepted ? 1 : 0);
+}
+
+void TestStockLedger::postsToTheNextFreeRow_data()
+{
+    QTest::addColumn<int>("usedRows");
+    QTest::addColumn<int>("postingRow");
+    QTest::newRow("no used rows: row 6") << 0 << 6;
+    QTest::newRow("rows 6 to 9 used: row 10") << 4 << 10;
+}
+
+void TestStockLedger::postsToTheNextFreeRow()
+{
+    QFETCH(int, usedRows);
+    QFETCH(int, postingRow);
+    MemorySpreadsheet app;
+    prepareLedger(app);
+    MemorySheet& in = app.sheet(ledger, QStringLiteral("入库"));
+    in.cells[{ 3, 3 }] = { false, 0, QStringLiteral("材积") }; // a heading above row 6
+    for (int row = 6; row < 6 + usedRows; ++row)
+        in.cells[{ row, 3 }] = { true, 0.5, {} };
+    in.cells[{ 12, 3 }] = { true, 9, {} }; // beyond a gap: never reached
+    RecordingPrompts prompts;
+    StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return load(); }), postingRow);
+    QCOMPARE(in.shownText(postingRow, 2), QString()); // the pass worked on a copy
+    QCOMPARE(app.sheet(ledger, QStringLiteral("入库")).shownText(postingRow, 2),
+        QStringLiteral("落叶松"));
+}
+
+void TestStockLedger::writesItsColumnsInOrder()
+{
+    MemorySpreadsheet app;
+    prepareLedger(app);
+    RecordingPrompts prompts;
+    StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
+    stockIn.press([] { return load(); });
+    QList<int> columns;
+    for (const MemoryWrite& write : app.writes) {
+        QCOMPARE(write.sheet, QStringLiteral("入库"));
+        QCOMPARE(write.row, 6);
+        columns << write.column;
+    }
+    QCOMPARE(columns, QList<int>({ 2, 3, 4, 6, 7, 9, 10 }));
+    // Texts that read as numbers are stored as numbers, as if typed.
+    QVERIFY(app.writes[2].value.isNumber);
+    QCOMPARE(app.writes[2].value.number, 350.0);
+    QVERIFY(!app.writes[0].value.isNumber);
+    QCOMPARE(app.writes[5].value.text, QString()); // an empty group clears its cell
+}
+
+void TestStockLedger::firstGroupVolumeIsPostedAsItsLeadingNumber_data()
+{
+    QTest::addColumn<QString>("volume");
+    QTest::addColumn<double>("posted");
+    QTest::newRow("letters after the number are dropped") << "0.31abc" << 0.31;
+    QTest::newRow("an empty volume posts 0") << "" << 0.0;
+    QTest::newRow("letters only post 0") << "abc" << 0.0;
+}
+
+void TestStockLedger::firstGroupVolumeIsPostedAsItsLeadingNumber()
+{
+    QFETCH(QString, volume);
+    QFETCH(double, posted);
+    MemorySpreadsheet app;
+    prepareLedger(app);
+    RecordingPrompts prompts;
+    StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
+    stockIn.press([&] {
+        PostingFields fields = load();
+        fields.groupVolumes[0] = volume;
+        return fields;
+    });
+    const MemoryCell cell = cellAt(app, QStringLiteral("入库"), 6, 3);
+    QVERIFY(cell.isNumber);
+    QCOMPARE(cell.number, posted);
+    // So the next posting finds row 6 used.
+    QCOMPARE(stockIn.press([] { return load(); }), 7);
+}
+
+void TestStockLedger::stockInAndStockOutWriteIdenticalRows()
+{
+    MemorySpreadsheet app;
+    prepareLedger(app);
+    RecordingPrompts prompts;
+    StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
+    StockPosting stockOut(app, ledger, StockPosting::Sheet::StockOut, prompts);
+    stockIn.press([] { return load(); });
+    stockOut.press([] { return load(); });
+    QCOMPARE(rowTexts(app, QStringLiteral("出库"), 6), rowTexts(app, QStringLiteral("入库"), 6));
+    QCOMPARE(rowTexts(app, QStringLiteral("入库"), 6),
+        QStringList({ "", "落叶松", "0.31", "350", "", "1.256", "480", "", "", "0", "" }));
+}
+
+void TestStockLedger::aFailureRestartsOnceWithoutTheReminder()
+{
+    MemorySpreadsheet app;
+    prepareLedger(app);
+    app.beforeOperation = failFirst(QStringLiteral("write"), 1);
+    RecordingPrompts prompts;
+    StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return load(); }), 6);
+    QCOMPARE(prompts.messages, QStringList({ reminder, "保存成功" }));
+    QCOMPARE(stockIn.pressCount(), 2);
+    QCOMPARE(app.saves, 1);
+}
+
+void TestStockLedger::aSecondFailureNamesTheCause()
+{
+    MemorySpreadsheet app;
+    prepareLedger(app);
+    app.beforeOperation = failFirst(QStringLiteral("open"), 2);
+    RecordingPrompts prompts;
+    StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return load(); }), 0);
+    QCOMPARE(prompts.messages.size(), 2);
+    QVERIFY2(prompts.messages[1].contains(QStringLiteral("木材出入库台账.xls")),
+        qPrintable(prompts.messages[1]));
+    QVERIFY(prompts.messages[1].contains(QStringLiteral("请先将其关闭")));
+    QCOMPARE(app.saves, 0);
+    // The next press starts afresh and posts.
+    QCOMPARE(stockIn.press([] { return load(); }), 6);
+}
+
+void TestStockLedger::aFailureAfterTheSaveDoesNotPostTwice()
+{
+    MemorySpreadsheet app;
+    prepareLedger(app);
+    app.beforeOperation = failFirst(QStringLiteral("close"), 1);
+    RecordingPrompts prompts;
+    StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return load(); }), 6);
+    QCOMPARE(prompts.messages, QStringList({ reminder, "保存成功" }));
+    QCOMPARE(app.saves, 1);
+    QCOMPARE(app.sheet(ledger, QStringLiteral("入库")).shownText(7, 2), QString());
+    QCOMPARE(stockIn.pressCount(), 1);
+}
+
+void TestStockLedger::viewStockChecksTheDetailSheet()
+{
+    MemorySpreadsheet app;
+    prepareLedger(app);
+    RecordingPrompts prompts;
+    viewStock(app, ledger, prompts);
+    QCOMPARE(app.shown, QStringList({ ledger }));
+    QVERIFY(prompts.messages.isEmpty());
+
+    app.files[ledger].removeLast(); // no 入库明细
+    viewStock(app, ledger, prompts);
+    QCOMPARE(app.shown.size(), 1);
+    QCOMPARE(prompts.messages.size(), 1);
+    QVERIFY(prompts.messages[0].contains(QStringLiteral("入库明细")));
+}
+
 QTEST_GUILESS_MAIN(TestStockLedger)
 #include "test_stock_ledger.moc"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records/memory_workbook.h"
+#include "records/stock_ledger.h"
 #include "tally_window/form1.h"
 
 #include <QLineEdit>
@@ -7,13 +9,37 @@
 #include <QTest>
 #include <memory>
 
-// A tally window whose program and price folders are fresh and its own.
+// Species of the in-memory ledger that test windows start with.
+inline QStringList testSpecies()
+{
+    return { "落叶松", "红松", "樟子松", "白松", "杨木", "桦木", "柞木", "水曲柳" };
+}
+
+// A ledger in memory laid out like the shipped one.
+inline void prepareMemoryLedger(MemorySpreadsheet& app, const QString& path)
+{
+    for (const char* name : { "入库", "出库", "库存", "入库明细" })
+        app.sheet(path, QString::fromUtf8(name));
+    MemorySheet& stock = app.sheet(path, QStringLiteral("库存"));
+    const QStringList species = testSpecies();
+    for (int k = 0; k < species.size(); ++k)
+        stock.cells[{ 5 + k, 11 }] = { false, 0, species[k] };
+}
+
+// A tally window whose program and price folders are fresh and its own,
+// with its ledger in memory.
 class TestTally {
 public:
-    TestTally()
-        : m_window(std::make_unique<Form1>(TallyFolders { m_folder.path(), m_folder.path() }))
+    explicit TestTally(bool withLedger = true)
     {
+        if (withLedger)
+            prepareMemoryLedger(m_spreadsheet, ledgerPath(m_folder.path()));
+        m_window = std::make_unique<Form1>(
+            TallyFolders { m_folder.path(), m_folder.path() }, m_spreadsheet);
+        QTRY_VERIFY(m_window->speciesListLoaded());
     }
+
+    MemorySpreadsheet& spreadsheet() { return m_spreadsheet; }
 
     Form1* get() const { return m_window.get(); }
     Form1* operator->() const { return m_window.get(); }
@@ -22,6 +48,7 @@ public:
 
 private:
     QTemporaryDir m_folder;
+    MemorySpreadsheet m_spreadsheet;
     std::unique_ptr<Form1> m_window;
 };
 

@@ -1,3 +1,4 @@
+#include "message_catcher.h"
 #include "tally_test_helpers.h"
 #include "unit_prices/form4.h"
 
@@ -22,6 +23,10 @@ private slots:
     void exitButtonClosesTheWindow();
     void unitPriceLinkOpensThePricesOverTheSummary();
     void calculatorLinkOpensOneCalculator();
+    void missingLedgerLeavesAnEmptySpeciesList();
+    void stockButtonsPostTheTally();
+    void stockInAsksForTheVolume();
+    void viewStockShowsTheLedger();
     void backgroundDragMovesTheWindow();
     void pressOnControlsDoesNotMoveTheWindow_data();
     void pressOnControlsDoesNotMoveTheWindow();
@@ -100,7 +105,7 @@ void TestForm1::captionBoxesStartWithTheirCaptionsAndLists()
         { "Combo2", "车号", { "车号;", "联系人:", "联系电话:", "银行账号:" } },
         { "Combo5", "供货单位", { "供货单位;", "银行账号;", "公司名称;", "地点;" } },
         { "Combo1", "联系人", { "联系人;", "电话;", "银行账号;", "地址;" } },
-        { "Combo3", "", {} },
+        { "Combo3", "", testSpecies() },
     };
     for (const Expected& expected : boxes) {
         auto* box = control<QComboBox>(window, QString::fromLatin1(expected.name));
@@ -249,6 +254,65 @@ void TestForm1::calculatorLinkOpensOneCalculator()
     QTest::mouseClick(control<QWidget>(window, QStringLiteral("Label23")), Qt::LeftButton);
     QCOMPARE(window->findChildren<QWidget*>(QStringLiteral("Main")).size(), 1);
     QVERIFY(calculator->isVisible());
+}
+
+void TestForm1::missingLedgerLeavesAnEmptySpeciesList()
+{
+    MessageCatcher catcher;
+    TestTally tally(false);
+    QTRY_COMPARE(catcher.messages.size(), 1);
+    QVERIFY2(catcher.messages[0].text.startsWith(QStringLiteral("树种列表无法读取")),
+        qPrintable(catcher.messages[0].text));
+    QVERIFY(catcher.messages[0].text.contains(QStringLiteral("木材出入库台账.xls")));
+    QCOMPARE(control<QComboBox>(tally, QStringLiteral("Combo3"))->count(), 0);
+    // The tally works all the same.
+    field(tally, QStringLiteral("Text5(1)"))->setText(QStringLiteral("5"));
+    tally->runRecalculationTick();
+    QCOMPARE(field(tally, QStringLiteral("Text5(2)"))->text(), QStringLiteral("0.3100"));
+}
+
+void TestForm1::stockButtonsPostTheTally()
+{
+    TestTally tally;
+    field(tally, QStringLiteral("Text5(1)"))->setText(QStringLiteral("5"));
+    control<QComboBox>(tally, QStringLiteral("Combo3"))->setCurrentIndex(1);
+    tally->runRecalculationTick();
+
+    MessageCatcher catcher;
+    QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
+    QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command7")), Qt::LeftButton);
+    QCOMPARE(catcher.texts(),
+        QStringList({ "每次入库前请先关闭*木材出入库台账*！！", "保存成功",
+            "每次入库前请先关闭*木材出入库台账*！！", "保存成功" }));
+    QCOMPARE(catcher.messages[0].title, QStringLiteral("Quorvane"));
+    QCOMPARE(catcher.messages[0].icon, QMessageBox::NoIcon);
+    const QString ledger = ledgerPath(tally.folder());
+    for (const char* sheet : { "入库", "出库" }) {
+        const MemorySheet& posted = tally.spreadsheet().sheet(ledger, QString::fromUtf8(sheet));
+        QCOMPARE(posted.shownText(6, 2), QStringLiteral("红松"));
+        QCOMPARE(posted.shownText(6, 3), QStringLiteral("0.31"));
+        QCOMPARE(posted.shownText(6, 4), QStringLiteral("0"));
+    }
+}
+
+void TestForm1::stockInAsksForTheVolume()
+{
+    auto shown = shownForm1();
+    Form1* tally = shown->get();
+    control<QComboBox>(tally, QStringLiteral("Combo3"))->setEditText(QStringLiteral("杨木"));
+    tally->runRecalculationTick(); // nothing tallied: the total volume is empty
+    MessageCatcher catcher;
+    QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
+    QCOMPARE(catcher.texts().last(), QStringLiteral("请输入材积。"));
+    QCOMPARE(tally->focusWidget(), field(tally, QStringLiteral("Text18(3)")));
+    QCOMPARE(shown->spreadsheet().opens, 1); // only the species list was read
+}
+
+void TestForm1::viewStockShowsTheLedger()
+{
+    TestTally tally;
+    QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command8")), Qt::LeftButton);
+    QCOMPARE(tally.spreadsheet().shown, QStringList({ ledgerPath(tally.folder()) }));
 }
 
 namespace {

@@ -1,0 +1,145 @@
+// Form1's workbook commands: the species list read at start, stock in,
+// stock out and view stock. The commands themselves live in records/; the
+// window hands them its fields and shows what they have to say.
+
+#include "records/stock_ledger.h"
+#include "records/workbook_messages.h"
+#include "tally_window/fields_sheet.h"
+#include "tally_window/form1.h"
+#include "tally_window/picture_button.h"
+#include "tally_window/tally_field.h"
+
+#include <QApplication>
+#include <QFutureWatcher>
+#include <QMessageBox>
+#include <QtConcurrent>
+
+struct SpeciesLoad {
+    QStringList species;
+    QString failure;
+};
+
+namespace {
+
+// The program's messages: modal, OK only, no icon, the program's title.
+class WindowPrompts : public CommandPrompts {
+public:
+    WindowPrompts(QWidget* window, QLineEdit* totalVolume)
+        : m_window(window)
+        , m_totalVolume(totalVolume)
+    {
+    }
+
+    void showMessage(const QString& text) override
+    {
+        // The wait cursor of a running command is not the box's.
+        const bool busy = QApplication::overrideCursor();
+        if (busy)
+            QApplication::restoreOverrideCursor();
+        QMessageBox box(
+            QMessageBox::NoIcon, QStringLiteral("Quorvane"), text, QMessageBox::Ok, m_window);
+        box.exec();
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+
+    void focusTotalVolume() override { m_totalVolume->setFocus(Qt::OtherFocusReason); }
+
+private:
+    QWidget* m_window;
+    QLineEdit* m_totalVolume;
+};
+
+// Shows the wait cursor while a workbook command blocks the window.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+void Form1::connectWorkbookCommands()
+{
+    m_prompts = std::make_unique<WindowPrompts>(this, m_fields.text18[3]);
+    const QString ledger = ledgerPath(m_folders.program);
+    m_stockIn = std::make_unique<StockPosting>(
+        m_spreadsheet, ledger, StockPosting::Sheet::StockIn, *m_prompts);
+    m_stockOut = std::make_unique<StockPosting>(
+        m_spreadsheet, ledger, StockPosting::Sheet::StockOut, *m_prompts);
+    connect(
+        m_command5, &PictureButton::clicked, this, [this] { onStockPostingClicked(*m_stockIn); });
+    connect(
+        m_command7, &PictureButton::clicked, this, [this] { onStockPostingClicked(*m_stockOut); });
+    connect(m_command8, &PictureButton::clicked, this, &Form1::onViewStockClicked);
+}
+
+Form1::~Form1()
+{
+    // The load reads the ledger through the spreadsheet on its own thread.
+    if (m_speciesLoad)
+        m_speciesLoad->waitForFinished();
+}
+
+// The office's cold start takes seconds: the list is read on another thread
+// and arrives while the scaler already types.
+void Form1::startSpeciesLoad()
+{
+    m_speciesLoad = new QFutureWatcher<SpeciesLoad>(this);
+    connect(m_speciesLoad, &QFutureWatcher<SpeciesLoad>::finished, this, &Form1::onSpeciesLoaded);
+    Spreadsheet& spreadsheet = m_spreadsheet;
+    const QString ledger = ledgerPath(m_folders.program);
+    m_speciesLoad->setFuture(QtConcurrent::run([&spreadsheet, ledger] {
+        SpeciesLoad load;
+        try {
+            load.species = loadSpeciesList(spreadsheet, ledger);
+        } catch (const WorkbookError& error) {
+            load.failure = failureMessage(error);
+        }
+        return load;
+    }));
+}
+
+bool Form1::speciesListLoaded() const
+{
+    return m_speciesLoad && m_speciesLoad->isFinished();
+}
+
+void Form1::onSpeciesLoaded()
+{
+    const SpeciesLoad load = m_speciesLoad->result();
+    if (!load.failure.isEmpty()) {
+        m_prompts->showMessage(QStringLiteral("树种列表无法读取：%1").arg(load.failure));
+        return;
+    }
+    // Whatever was typed into the box meanwhile stays.
+    QComboBox* species = m_fields.combo3;
+    const QString typed = species->currentText();
+    species->clear();
+    species->addItems(load.species);
+    species->setEditText(typed);
+}
+
+PostingFields Form1::postingFields() const
+{
+    PostingFields fields;
+    fields.species = m_fields.combo3->currentText();
+    for (int group = 0; group < 3; ++group) {
+        fields.groupVolumes[group] = m_fields.text18[group]->text();
+        fields.unitPrices[group] = m_fields.text19[group]->text();
+    }
+    fields.totalVolume = m_fields.text18[3]->text();
+    return fields;
+}
+
+void Form1::onStockPostingClicked(StockPosting& posting)
+{
+    BusyCursor busy;
+    posting.press([this] { return postingFields(); });
+}
+
+void Form1::onViewStockClicked()
+{
+    BusyCursor busy;
+    viewStock(m_spreadsheet, ledgerPath(m_folders.program), *m_prompts);
+}
