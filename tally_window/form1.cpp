@@ -2,6 +2,7 @@
 
 #include "assets/artwork.h"
 #include "calculator/calculator_window.h"
+#include "records/bill_export.h"
 #include "records/stock_ledger.h"
 #include "tally_window/click_label.h"
 #include "tally_window/entry_behaviour.h"

@@ -24,6 +24,8 @@ class QTimer;
 class CommandPrompts;
 class Spreadsheet;
 class StockPosting;
+class BillExport;
+struct BillFields;
 struct PostingFields;
 struct SpeciesLoad;
 template <typename T> class QFutureWatcher;
@@ -90,6 +92,8 @@ private:
     void onSpeciesLoaded();
     void onStockPostingClicked(StockPosting& posting);
     void onViewStockClicked();
+    void onPrintBillClicked();
+    BillFields billFields() const;
     PostingFields postingFields() const;
 
     TallyFolders m_folders;
@@ -97,7 +101,9 @@ private:
     std::unique_ptr<CommandPrompts> m_prompts;
     std::unique_ptr<StockPosting> m_stockIn;
     std::unique_ptr<StockPosting> m_stockOut;
+    std::unique_ptr<BillExport> m_bill;
     QFutureWatcher<SpeciesLoad>* m_speciesLoad = nullptr;
+    bool m_speciesListLoaded = false;
     TallyFields m_fields;
     EntryBehaviour* m_entry = nullptr;
     std::unique_ptr<FieldsSheet> m_sheet;

@@ -1,7 +1,8 @@
 // Form1's workbook commands: the species list read at start, stock in,
-// stock out and view stock. The commands themselves live in records/; the
+// stock out, view stock and print bill. The commands themselves live in records/; the
 // window hands them its fields and shows what they have to say.
 
+#include "records/bill_export.h"
 #include "records/stock_ledger.h"
 #include "records/workbook_messages.h"
 #include "tally_window/fields_sheet.h"
@@ -72,6 +73,8 @@ void Form1::connectWorkbookCommands()
     connect(
         m_command7, &PictureButton::clicked, this, [this] { onStockPostingClicked(*m_stockOut); });
     connect(m_command8, &PictureButton::clicked, this, &Form1::onViewStockClicked);
+    m_bill = std::make_unique<BillExport>(m_spreadsheet, billPath(m_folders.program), *m_prompts);
+    connect(m_command3, &PictureButton::clicked, this, &Form1::onPrintBillClicked);
 }
 
 Form1::~Form1()
@@ -102,11 +105,12 @@ void Form1::startSpeciesLoad()
 
 bool Form1::speciesListLoaded() const
 {
-    return m_speciesLoad && m_speciesLoad->isFinished();
+    return m_speciesListLoaded;
 }
 
 void Form1::onSpeciesLoaded()
 {
+    m_speciesListLoaded = true;
     const SpeciesLoad load = m_speciesLoad->result();
     if (!load.failure.isEmpty()) {
         m_prompts->showMessage(QStringLiteral("树种列表无法读取：%1").arg(load.failure));
@@ -142,4 +146,44 @@ void Form1::onViewStockClicked()
 {
     BusyCursor busy;
     viewStock(m_spreadsheet, ledgerPath(m_folders.program), *m_prompts);
+}
+
+BillFields Form1::billFields() const
+{
+    BillFields f;
+    f.combo4 = m_fields.combo4->currentText();
+    f.text17 = m_fields.text17->text();
+    f.combo2 = m_fields.combo2->currentText();
+    f.text22 = m_fields.text22->text();
+    f.combo3 = m_fields.combo3->currentText();
+    f.text25 = m_fields.text25->text();
+    for (int block = 0; block < 4; ++block)
+        f.lengths[block] = m_fields.lengths[block]->text();
+    for (int row = 1; row <= TallyFields::rowCount; ++row)
+        for (int element = 0; element < TallyFields::rowElements; ++element)
+            f.grid[row - 1][element] = m_fields.cell(row, element)->text();
+    for (int i = 0; i < 8; ++i) {
+        f.text29[i] = m_fields.text29[i]->text();
+        f.text30[i] = m_fields.text30[i]->text();
+    }
+    for (int i = 0; i < 4; ++i) {
+        f.text16[i] = m_fields.text16[i]->text();
+        f.text18[i] = m_fields.text18[i]->text();
+        f.text28[i] = m_fields.text28[i]->text();
+    }
+    for (int i = 0; i < 3; ++i)
+        f.text19[i] = m_fields.text19[i]->text();
+    f.combo5 = m_fields.combo5->currentText();
+    f.text20 = m_fields.text20->text();
+    f.combo1 = m_fields.combo1->currentText();
+    f.text24 = m_fields.text24->text();
+    f.standardLayoutShown = m_fields.standardLayoutShown();
+    f.extendedLayoutShown = m_fields.extendedLayoutShown();
+    return f;
+}
+
+void Form1::onPrintBillClicked()
+{
+    BusyCursor busy;
+    m_bill->press([this] { return billFields(); });
 }

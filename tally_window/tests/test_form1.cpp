@@ -1,4 +1,5 @@
 #include "message_catcher.h"
+#include "records/bill_export.h"
 #include "tally_test_helpers.h"
 #include "unit_prices/form4.h"
 
@@ -27,6 +28,7 @@ private slots:
     void stockButtonsPostTheTally();
     void stockInAsksForTheVolume();
     void viewStockShowsTheLedger();
+    void printBillWritesTheTally();
     void backgroundDragMovesTheWindow();
     void pressOnControlsDoesNotMoveTheWindow_data();
     void pressOnControlsDoesNotMoveTheWindow();
@@ -313,6 +315,27 @@ void TestForm1::viewStockShowsTheLedger()
     TestTally tally;
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command8")), Qt::LeftButton);
     QCOMPARE(tally.spreadsheet().shown, QStringList({ ledgerPath(tally.folder()) }));
+}
+
+void TestForm1::printBillWritesTheTally()
+{
+    TestTally tally;
+    const QString bill = billPath(tally.folder());
+    tally.spreadsheet().sheet(bill, QStringLiteral("原木账单"));
+    field(tally, QStringLiteral("Text5(1)"))->setText(QStringLiteral("5"));
+    field(tally, QStringLiteral("Text17"))->setText(QStringLiteral("林业公司"));
+    tally->runRecalculationTick();
+
+    MessageCatcher catcher;
+    QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command3")), Qt::LeftButton);
+    QCOMPARE(catcher.texts(), QStringList({ "每次导入数据前请先关闭*木材账单*" }));
+    const MemorySheet& sheet = tally.spreadsheet().sheet(bill, QStringLiteral("原木账单"));
+    QCOMPARE(sheet.shownText(3, 3), QStringLiteral("林业公司"));
+    QCOMPARE(sheet.shownText(3, 1), QStringLiteral("购货单位"));
+    QCOMPARE(sheet.shownText(11, 2), QStringLiteral("5"));
+    QCOMPARE(sheet.shownText(11, 3), QStringLiteral("0.31"));
+    QCOMPARE(sheet.shownText(21, 2), QStringLiteral("5"));
+    QCOMPARE(tally.spreadsheet().shown, QStringList({ bill }));
 }
 
 namespace {

@@ -1,0 +1,98 @@
+#include "records/bill_export.h"
+
+#include "records/cell_values.h"
+#include "records/workbook_messages.h"
+
+#include <QDir>
+
+namespace {
+
+const QString billSheet = QStringLiteral("原木账单");
+
+void addBlockTotals(QVector<BillCell>& cells, const BillFields& f)
+{
+    if (f.standardLayoutShown) {
+        for (int block = 0; block < 4; ++block)
+            cells.append({ 21, 3 * block + 2, f.text29[block] });
+        for (int block = 0; block < 4; ++block)
+            cells.append({ 21, 3 * block + 3, f.text30[block] });
+    }
+    // Tested on its own; the columns of blocks 0 and 2 get the never
+    // written, always empty elements 6 and 7.
+    if (f.extendedLayoutShown) {
+        cells.append({ 21, 5, f.text29[4] });
+        cells.append({ 21, 11, f.text29[5] });
+        cells.append({ 21, 6, f.text30[4] });
+        cells.append({ 21, 12, f.text30[5] });
+        cells.append({ 21, 2, f.text29[6] });
+        cells.append({ 21, 3, f.text30[6] });
+        cells.append({ 21, 8, f.text29[7] });
+        cells.append({ 21, 9, f.text30[7] });
+    }
+}
+
+} // namespace
+
+QString billPath(const QString& programFolder)
+{
+    return QDir(programFolder).filePath(QStringLiteral("木材账单.xls"));
+}
+
+QVector<BillCell> billCells(const BillFields& f)
+{
+    QVector<BillCell> cells = { { 3, 3, f.text17 }, { 27, 4, f.text20 }, { 3, 9, f.text22 },
+        { 5, 11, f.lengths[3] }, { 4, 3, f.combo3 }, { 4, 9, f.text25 }, { 27, 10, f.text24 },
+        { 5, 2, f.lengths[0] }, { 5, 5, f.lengths[1] }, { 5, 8, f.lengths[2] } };
+    for (int column = 1; column <= 12; ++column)
+        for (int row = 7; row <= 20; ++row)
+            cells.append({ row, column, f.grid[row - 7][column - 1] });
+    addBlockTotals(cells, f);
+    for (int group = 0; group < 4; ++group)
+        cells.append({ 23 + group, 4, f.text16[group] });
+    for (int group = 0; group < 4; ++group)
+        cells.append({ 23 + group, 6, f.text18[group] });
+    for (int group = 0; group < 3; ++group)
+        cells.append({ 23 + group, 8, f.text19[group] });
+    for (int group = 0; group < 4; ++group)
+        cells.append({ 23 + group, 10, f.text28[group] });
+    cells.append({ 27, 8, f.combo1 });
+    cells.append({ 3, 8, f.combo2 });
+    cells.append({ 3, 1, f.combo4 });
+    cells.append({ 27, 1, f.combo5 });
+    return cells;
+}
+
+BillExport::BillExport(Spreadsheet& app, QString path, CommandPrompts& prompts)
+    : m_app(app)
+    , m_path(std::move(path))
+    , m_prompts(prompts)
+{
+}
+
+bool BillExport::press(const std::function<BillFields()>& readFields)
+{
+    return attempt(readFields, true);
+}
+
+bool BillExport::attempt(const std::function<BillFields()>& readFields, bool restartAllowed)
+{
+    if (++m_pressCount == 1)
+        m_prompts.showMessage(QStringLiteral("每次导入数据前请先关闭*木材账单*"));
+    try {
+        {
+            auto book = m_app.open(m_path);
+            Worksheet& sheet = book->sheetNamed(billSheet);
+            for (const BillCell& cell : billCells(readFields()))
+                writeAsTyped(sheet, cell.row, cell.column, cell.text);
+            book->save();
+            book->close();
+        }
+        m_app.show(m_path);
+        return true;
+    } catch (const WorkbookError& error) {
+        if (restartAllowed)
+            return attempt(readFields, false);
+        m_prompts.showMessage(QStringLiteral("账单没有导出：%1").arg(failureMessage(error)));
+        return false;
+    }
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+// The bill workbook 木材账单.xls in the program's folder: each export
+// writes the tally into the fixed cells of its sheet "原木账单", saves it and
+// shows it to the user for printing.
+
+#include "records/stock_ledger.h"
+
+#include <QVector>
+#include <array>
+
+QString billPath(const QString& programFolder);
+
+// The texts an export copies, as the tally window shows them.
+struct BillFields {
+    QString combo4, text17, combo2, text22; // header captions and values
+    QString combo3, text25; // species, scaler
+    std::array<QString, 4> lengths; // Text23, Text15, Text26, Text21
+    std::array<std::array<QString, 12>, 14> grid; // Text1..Text14
+    std::array<QString, 8> text29, text30; // block totals
+    std::array<QString, 4> text16, text18, text28; // price summary
+    std::array<QString, 3> text19;
+    QString combo5, text20, combo1, text24; // footer captions and values
+    bool standardLayoutShown = true; // Label19
+    bool extendedLayoutShown = false; // Label20
+};
+
+struct BillCell {
+    int row;
+    int column;
+    QString text;
+};
+
+// Every cell an export writes, in the order it writes them.
+QVector<BillCell> billCells(const BillFields& fields);
+
+class BillExport {
+public:
+    BillExport(Spreadsheet& app, QString path, CommandPrompts& prompts);
+
+    // One press of print bill. Returns true when the bill was written.
+    bool press(const std::function<BillFields()>& readFields);
+
+    qint16 pressCount() const { return m_pressCount; }
+
+private:
+    bool attempt(const std::function<BillFields()>& readFields, bool restartAllowed);
+
+    Spreadsheet& m_app;
+    QString m_path;
+    CommandPrompts& m_prompts;
+    qint16 m_pressCount = 0;
+};

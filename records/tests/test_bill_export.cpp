@@ -1,0 +1,257 @@
+#include "office_fixture.h"
+#include "records/bill_export.h"
+#include "records/memory_workbook.h"
+
+#include <QTest>
+
+namespace {
+
+const QString reminder = QStringLiteral("每次导入数据前请先关闭*木材账单*");
+
+// A tally whose every field text names the field it comes from.
+BillFields namedFields(bool standard)
+{
+    BillFields f;
+    f.combo4 = QStringLiteral("购货单位");
+    f.text17 = QStringLiteral("林业公司");
+    f.combo2 = QStringLiteral("车号");
+    f.text22 = QStringLiteral("辽A12345");
+    f.combo3 = QStringLiteral("落叶松");
+    f.text25 = QStringLiteral("王五");
+    f.lengths
+        = { QStringLiteral("4"), QStringLiteral("6"), QStringLiteral("2.6"), QStringLiteral("8") };
+    for (int row = 0; row < 14; ++row)
+        for (int element = 0; element < 12; ++element)
+            f.grid[row][element] = QStringLiteral("g%1.%2").arg(row + 1).arg(element);
+    for (int i = 0; i < 6; ++i) {
+        f.text29[i] = QStringLiteral("p%1").arg(i);
+        f.text30[i] = QStringLiteral("v%1").arg(i);
+    }
+    for (int i = 0; i < 4; ++i) {
+        f.text16[i] = QStringLiteral("s16.%1").arg(i);
+        f.text18[i] = QStringLiteral("s18.%1").arg(i);
+        f.text28[i] = QStringLiteral("s28.%1").arg(i);
+    }
+    f.text19 = { QStringLiteral("320.00"), QStringLiteral("480.00"), QStringLiteral("655.50") };
+    f.combo5 = QStringLiteral("供货单位");
+    f.text20 = QStringLiteral("东林场");
+    f.combo1 = QStringLiteral("联系人");
+    f.text24 = QStringLiteral("张三");
+    f.standardLayoutShown = standard;
+    f.extendedLayoutShown = !standard;
+    return f;
+}
+
+QStringList places(const QVector<BillCell>& cells, int from, int count)
+{
+    QStringList all;
+    for (int i = from; i < from + count; ++i)
+        all << QStringLiteral("%1,%2=%3").arg(cells[i].row).arg(cells[i].column).arg(cells[i].text);
+    return all;
+}
+
+void prepareBill(MemorySpreadsheet& app, const QString& path)
+{
+    app.sheet(path, QStringLiteral("说明"));
+    app.sheet(path, QStringLiteral("原木账单"));
+}
+
+std::function<void(const QString&)> failFirst(const QString& operation, int count)
+{
+    auto left = std::make_shared<int>(count);
+    return [operation, left](const QString& op) {
+        if (op == operation && (*left)-- > 0)
+            throw WorkbookError(
+                WorkbookFailure::WorkbookOpenElsewhere, QStringLiteral("木材账单.xls"));
+    };
+}
+
+} // namespace
+
+class TestBillExport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void writes205CellsInItsOrder();
+    void row21FollowsTheLayout_data();
+    void row21FollowsTheLayout();
+    void reminderOnlyOnTheFirstPress();
+    void aFailureRestartsOnceWithoutTheReminder();
+    void missingBillSheetIsReportedWithNothingWritten();
+
+    void exportIsReadBackFromTheSavedFile();
+    void realMissingBillSheetLeavesTheFileAsItWas();
+
+    void cleanupTestCase() { m_office.reset(); }
+
+private:
+    LibreOfficeSpreadsheet& office();
+    std::unique_ptr<LibreOfficeSpreadsheet> m_office;
+    QStringList m_shown;
+};
+
+void TestBillExport::writes205CellsInItsOrder()
+{
+    const QVector<BillCell> cells = billCells(namedFields(true));
+    QCOMPARE(cells.size(), 205);
+    QCOMPARE(places(cells, 0, 10),
+        QStringList({ "3,3=林业公司", "27,4=东林场", "3,9=辽A12345", "5,11=8", "4,3=落叶松",
+            "4,9=王五", "27,10=张三", "5,2=4", "5,5=6", "5,8=2.6" }));
+    // The grid column by column, each from row 7 down to row 20.
+    QCOMPARE(places(cells, 10, 2), QStringList({ "7,1=g1.0", "8,1=g2.0" }));
+    QCOMPARE(places(cells, 23, 2), QStringList({ "20,1=g14.0", "7,2=g1.1" }));
+    QCOMPARE(places(cells, 177, 1), QStringList({ "20,12=g14.11" }));
+    QCOMPARE(places(cells, 186, 15),
+        QStringList({ "23,4=s16.0", "24,4=s16.1", "25,4=s16.2", "26,4=s16.3", "23,6=s18.0",
+            "24,6=s18.1", "25,6=s18.2", "26,6=s18.3", "23,8=320.00", "24,8=480.00", "25,8=655.50",
+            "23,10=s28.0", "24,10=s28.1", "25,10=s28.2", "26,10=s28.3" }));
+    QCOMPARE(places(cells, 201, 4),
+        QStringList({ "27,8=联系人", "3,8=车号", "3,1=购货单位", "27,1=供货单位" }));
+}
+
+void TestBillExport::row21FollowsTheLayout_data()
+{
+    QTest::addColumn<bool>("standard");
+    QTest::addColumn<QStringList>("row21");
+    QTest::newRow("standard layout: the four block totals")
+        << true
+        << QStringList({ "21,2=p0", "21,5=p1", "21,8=p2", "21,11=p3", "21,3=v0", "21,6=v1",
+               "21,9=v2", "21,12=v3" });
+    QTest::newRow("extended layout: the pair totals, the other columns emptied")
+        << false
+        << QStringList({ "21,5=p4", "21,11=p5", "21,6=v4", "21,12=v5",
+               "21,2=", "21,3=", "21,8=", "21,9=" });
+}
+
+void TestBillExport::row21FollowsTheLayout()
+{
+    QFETCH(bool, standard);
+    QFETCH(QStringList, row21);
+    QCOMPARE(places(billCells(namedFields(standard)), 178, 8), row21);
+}
+
+void TestBillExport::reminderOnlyOnTheFirstPress()
+{
+    MemorySpreadsheet app;
+    prepareBill(app, QStringLiteral("/yard/木材账单.xls"));
+    RecordingPrompts prompts;
+    BillExport bill(app, QStringLiteral("/yard/木材账单.xls"), prompts);
+    QVERIFY(bill.press([] { return namedFields(true); }));
+    QVERIFY(bill.press([] { return namedFields(false); }));
+    QCOMPARE(prompts.messages, QStringList({ reminder }));
+    QCOMPARE(app.shown.size(), 2);
+    QCOMPARE(app.writes.size(), 410);
+    for (const MemoryWrite& write : app.writes)
+        QCOMPARE(write.sheet, QStringLiteral("原木账单"));
+}
+
+void TestBillExport::aFailureRestartsOnceWithoutTheReminder()
+{
+    MemorySpreadsheet app;
+    prepareBill(app, QStringLiteral("/yard/木材账单.xls"));
+    app.beforeOperation = failFirst(QStringLiteral("show"), 1);
+    RecordingPrompts prompts;
+    BillExport bill(app, QStringLiteral("/yard/木材账单.xls"), prompts);
+    QVERIFY(bill.press([] { return namedFields(true); }));
+    QCOMPARE(prompts.messages, QStringList({ reminder }));
+    QCOMPARE(bill.pressCount(), 2);
+    // A failure of the showing pass writes and saves the bill again.
+    QCOMPARE(app.saves, 2);
+    QCOMPARE(app.shown.size(), 1);
+}
+
+void TestBillExport::missingBillSheetIsReportedWithNothingWritten()
+{
+    MemorySpreadsheet app;
+    app.sheet(QStringLiteral("/yard/木材账单.xls"), QStringLiteral("Sheet1"));
+    RecordingPrompts prompts;
+    BillExport bill(app, QStringLiteral("/yard/木材账单.xls"), prompts);
+    QVERIFY(!bill.press([] { return namedFields(true); }));
+    QCOMPARE(prompts.messages.size(), 2);
+    QVERIFY2(
+        prompts.messages[1].contains(QStringLiteral("原木账单")), qPrintable(prompts.messages[1]));
+    QVERIFY(app.writes.isEmpty());
+    QCOMPARE(app.saves, 0);
+    QCOMPARE(bill.pressCount(), 2);
+}
+
+LibreOfficeSpreadsheet& TestBillExport::office()
+{
+    if (!m_office)
+        m_office = std::make_unique<LibreOfficeSpreadsheet>(
+            testOfficeSettings(QStringLiteral("bill"), &m_shown));
+    return *m_office;
+}
+
+void TestBillExport::exportIsReadBackFromTheSavedFile()
+{
+    QTemporaryDir folder;
+    const QString path = billPath(folder.path());
+    QVERIFY(QFile::copy(shippedWorkbook(QStringLiteral("木材账单.xls")), path));
+    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    RecordingPrompts prompts;
+    BillExport bill(office(), path, prompts);
+
+    BillFields fields = namedFields(true);
+    fields.grid[2][1] = QStringLiteral("3根"); // letters in a count field
+    fields.grid[4][2] = QStringLiteral("0.3100");
+    fields.text17 = QStringLiteral("=HYPERLINK(\"http://x\")");
+    QVERIFY(bill.press([&] { return fields; }));
+    QCOMPARE(m_shown, QStringList({ path }));
+
+    {
+        auto book = office().open(path);
+        Worksheet& sheet = book->sheetNamed(QStringLiteral("原木账单"));
+        for (int row = 7; row <= 20; ++row)
+            for (int column = 1; column <= 12; ++column) {
+                QString expected = fields.grid[row - 7][column - 1];
+                if (expected == QStringLiteral("0.3100"))
+                    expected = QStringLiteral("0.31");
+                QCOMPARE(sheet.valueText(row, column), expected);
+            }
+        QCOMPARE(sheet.valueText(9, 2), QStringLiteral("3根"));
+        QCOMPARE(sheet.shownText(11, 3), QStringLiteral("0.3100")); // the bill's own format
+        QCOMPARE(sheet.valueText(3, 3), QStringLiteral("=HYPERLINK(\"http://x\")"));
+        QCOMPARE(sheet.valueText(5, 8), QStringLiteral("2.6"));
+        QCOMPARE(sheet.valueText(23, 8), QStringLiteral("320"));
+        QCOMPARE(sheet.valueText(27, 10), QStringLiteral("张三"));
+        // The workbook's own rows stay.
+        QCOMPARE(sheet.shownText(1, 1), QStringLiteral("原木销售账单"));
+        QVERIFY(sheet.shownText(2, 1).startsWith(QStringLiteral("日期")));
+        QCOMPARE(sheet.shownText(6, 1), QStringLiteral("径级"));
+        QCOMPARE(sheet.shownText(22, 1), QStringLiteral("径级分组"));
+        QCOMPARE(sheet.shownText(26, 8), QStringLiteral("——"));
+    }
+
+    // A second export with emptied fields leaves their cells empty.
+    BillFields emptied = namedFields(false);
+    emptied.grid[0][1].clear();
+    emptied.text17.clear();
+    QVERIFY(bill.press([&] { return emptied; }));
+    auto book = office().open(path);
+    Worksheet& sheet = book->sheetNamed(QStringLiteral("原木账单"));
+    QCOMPARE(sheet.shownText(7, 2), QString());
+    QCOMPARE(sheet.shownText(3, 3), QString());
+    QCOMPARE(sheet.shownText(21, 2), QString());
+    QCOMPARE(sheet.shownText(21, 5), QStringLiteral("p4"));
+    QCOMPARE(prompts.messages, QStringList({ reminder }));
+}
+
+void TestBillExport::realMissingBillSheetLeavesTheFileAsItWas()
+{
+    m_shown.clear();
+    QTemporaryDir folder;
+    const QString path = oneSheetWorkbook(folder.path(), QStringLiteral("木材账单.xls"));
+    QVERIFY(!path.isEmpty());
+    const QByteArray before = fileBytes(path);
+    RecordingPrompts prompts;
+    BillExport bill(office(), path, prompts);
+    QVERIFY(!bill.press([] { return namedFields(true); }));
+    QVERIFY2(prompts.messages.last().contains(QStringLiteral("没有工作表“原木账单”")),
+        qPrintable(prompts.messages.last()));
+    QCOMPARE(fileBytes(path), before);
+    QVERIFY(m_shown.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestBillExport)
+#include "test_bill_export.moc"
