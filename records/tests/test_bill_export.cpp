@@ -1,5 +1,6 @@
 #include "office_fixture.h"
 #include "records/bill_export.h"
+#include "memory_fixture.h"
 #include "records/memory_workbook.h"
 
 #include <QTest>
@@ -54,16 +55,6 @@ void prepareBill(MemorySpreadsheet& app, const QString& path)
 {
     app.sheet(path, QStringLiteral("说明"));
     app.sheet(path, QStringLiteral("原木账单"));
-}
-
-std::function<void(const QString&)> failFirst(const QString& operation, int count)
-{
-    auto left = std::make_shared<int>(count);
-    return [operation, left](const QString& op) {
-        if (op == operation && (*left)-- > 0)
-            throw WorkbookError(
-                WorkbookFailure::WorkbookOpenElsewhere, QStringLiteral("木材账单.xls"));
-    };
 }
 
 } // namespace

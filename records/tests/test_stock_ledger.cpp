@@ -1,4 +1,5 @@
 #include "office_fixture.h"
+#include "memory_fixture.h"
 #include "records/memory_workbook.h"
 #include "records/stock_ledger.h"
 
@@ -8,12 +9,6 @@ namespace {
 
 const QString ledger = QStringLiteral("/yard/木材出入库台账.xls");
 const QString reminder = QStringLiteral("每次入库前请先关闭*木材出入库台账*！！");
-
-void prepareLedger(MemorySpreadsheet& app)
-{
-    for (const char* name : { "入库", "出库", "库存", "入库明细" })
-        app.sheet(ledger, QString::fromUtf8(name));
-}
 
 PostingFields load(const QString& species = QStringLiteral("落叶松"),
     const QString& total = QStringLiteral("1.5660"))
@@ -36,15 +31,6 @@ QStringList rowTexts(MemorySpreadsheet& app, const QString& sheet, int row)
 }
 
 // Fails the first `count` operations named `operation`.
-std::function<void(const QString&)> failFirst(const QString& operation, int count)
-{
-    auto left = std::make_shared<int>(count);
-    return [operation, left](const QString& op) {
-        if (op == operation && (*left)-- > 0)
-            throw WorkbookError(WorkbookFailure::WorkbookOpenElsewhere, ledger);
-    };
-}
-
 } // namespace
 
 class TestStockLedger : public QObject {
@@ -71,7 +57,7 @@ private slots:
 void TestStockLedger::speciesListHasEightEntriesInSheetOrder()
 {
     MemorySpreadsheet app;
-    prepareLedger(app);
+    prepareMemoryLedger(app, ledger);
     MemorySheet& stock = app.sheet(ledger, QStringLiteral("库存"));
     const QStringList names = { "红松", "落叶松", "樟子松", "杨木" };
     for (int k = 0; k < names.size(); ++k)
@@ -85,7 +71,7 @@ void TestStockLedger::speciesListHasEightEntriesInSheetOrder()
 void TestStockLedger::reminderOnlyOnEachCommandsFirstPress()
 {
     MemorySpreadsheet app;
-    prepareLedger(app);
+    prepareMemoryLedger(app, ledger);
     RecordingPrompts prompts;
     StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
     StockPosting stockOut(app, ledger, StockPosting::Sheet::StockOut, prompts);
@@ -100,7 +86,7 @@ void TestStockLedger::reminderOnlyOnEachCommandsFirstPress()
 void TestStockLedger::emptySpeciesStopsBeforeTheWorkbook()
 {
     MemorySpreadsheet app;
-    prepareLedger(app);
+    prepareMemoryLedger(app, ledger);
     RecordingPrompts prompts;
     StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
     QCOMPARE(stockIn.press([] { return load(QString()); }), 0);
@@ -126,7 +112,7 @@ void TestStockLedger::totalVolumeMustBeANumber()
     QFETCH(QString, total);
     QFETCH(bool, accepted);
     MemorySpreadsheet app;
-    prepareLedger(app);
+    prepareMemoryLedger(app, ledger);
     RecordingPrompts prompts;
     StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
     const int row = stockIn.press([&] { return load(QStringLiteral("红松"), total); });
@@ -150,7 +136,7 @@ void TestStockLedger::postsToTheNextFreeRow()
     QFETCH(int, usedRows);
     QFETCH(int, postingRow);
     MemorySpreadsheet app;
-    prepareLedger(app);
+    prepareMemoryLedger(app, ledger);
     MemorySheet& in = app.sheet(ledger, QStringLiteral("入库"));
     in.cells[{ 3, 3 }] = { false, 0, QStringLiteral("材积") }; // a heading above row 6
     for (int row = 6; row < 6 + usedRows; ++row)
@@ -167,7 +153,7 @@ void TestStockLedger::postsToTheNextFreeRow()
 void TestStockLedger::writesItsColumnsInOrder()
 {
     MemorySpreadsheet app;
-    prepareLedger(app);
+    prepareMemoryLedger(app, ledger);
     RecordingPrompts prompts;
     StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
     stockIn.press([] { return load(); });
@@ -199,7 +185,7 @@ void TestStockLedger::firstGroupVolumeIsPostedAsItsLeadingNumber()
     QFETCH(QString, volume);
     QFETCH(double, posted);
     MemorySpreadsheet app;
-    prepareLedger(app);
+    prepareMemoryLedger(app, ledger);
     RecordingPrompts prompts;
     StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
     stockIn.press([&] {
@@ -217,7 +203,7 @@ void TestStockLedger::firstGroupVolumeIsPostedAsItsLeadingNumber()
 void TestStockLedger::stockInAndStockOutWriteIdenticalRows()
 {
     MemorySpreadsheet app;
-    prepareLedger(app);
+    prepareMemoryLedger(app, ledger);
     RecordingPrompts prompts;
     StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
     StockPosting stockOut(app, ledger, StockPosting::Sheet::StockOut, prompts);
@@ -231,8 +217,8 @@ void TestStockLedger::stockInAndStockOutWriteIdenticalRows()
 void TestStockLedger::aFailureRestartsOnceWithoutTheReminder()
 {
     MemorySpreadsheet app;
-    prepareLedger(app);
-    app.beforeOperation = failFirst(QStringLiteral("write"), 1);
+    prepareMemoryLedger(app, ledger);
+    app.beforeOperation = failFirst(QStringLiteral("write"), 1, ledger);
     RecordingPrompts prompts;
     StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
     QCOMPARE(stockIn.press([] { return load(); }), 6);
@@ -244,8 +230,8 @@ void TestStockLedger::aFailureRestartsOnceWithoutTheReminder()
 void TestStockLedger::aSecondFailureNamesTheCause()
 {
     MemorySpreadsheet app;
-    prepareLedger(app);
-    app.beforeOperation = failFirst(QStringLiteral("open"), 2);
+    prepareMemoryLedger(app, ledger);
+    app.beforeOperation = failFirst(QStringLiteral("open"), 2, ledger);
     RecordingPrompts prompts;
     StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
     QCOMPARE(stockIn.press([] { return load(); }), 0);
@@ -261,8 +247,8 @@ void TestStockLedger::aSecondFailureNamesTheCause()
 void TestStockLedger::aFailureAfterTheSaveDoesNotPostTwice()
 {
     MemorySpreadsheet app;
-    prepareLedger(app);
-    app.beforeOperation = failFirst(QStringLiteral("close"), 1);
+    prepareMemoryLedger(app, ledger);
+    app.beforeOperation = failFirst(QStringLiteral("close"), 1, ledger);
     RecordingPrompts prompts;
     StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
     QCOMPARE(stockIn.press([] { return load(); }), 6);
@@ -275,7 +261,7 @@ void TestStockLedger::aFailureAfterTheSaveDoesNotPostTwice()
 void TestStockLedger::viewStockChecksTheDetailSheet()
 {
     MemorySpreadsheet app;
-    prepareLedger(app);
+    prepareMemoryLedger(app, ledger);
     RecordingPrompts prompts;
     viewStock(app, ledger, prompts);
     QCOMPARE(app.shown, QStringList({ ledger }));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "memory_fixture.h"
 #include "records/memory_workbook.h"
 #include "records/stock_ledger.h"
 #include "tally_window/form1.h"
@@ -15,17 +16,6 @@ inline QStringList testSpecies()
     return { "落叶松", "红松", "樟子松", "白松", "杨木", "桦木", "柞木", "水曲柳" };
 }
 
-// A ledger in memory laid out like the shipped one.
-inline void prepareMemoryLedger(MemorySpreadsheet& app, const QString& path)
-{
-    for (const char* name : { "入库", "出库", "库存", "入库明细" })
-        app.sheet(path, QString::fromUtf8(name));
-    MemorySheet& stock = app.sheet(path, QStringLiteral("库存"));
-    const QStringList species = testSpecies();
-    for (int k = 0; k < species.size(); ++k)
-        stock.cells[{ 5 + k, 11 }] = { false, 0, species[k] };
-}
-
 // A tally window whose program and price folders are fresh and its own,
 // with its ledger in memory.
 class TestTally {
@@ -33,7 +23,7 @@ public:
     explicit TestTally(bool withLedger = true)
     {
         if (withLedger)
-            prepareMemoryLedger(m_spreadsheet, ledgerPath(m_folder.path()));
+            prepareMemoryLedger(m_spreadsheet, ledgerPath(m_folder.path()), testSpecies());
         m_window = std::make_unique<Form1>(
             TallyFolders { m_folder.path(), m_folder.path() }, m_spreadsheet);
         QTRY_VERIFY(m_window->speciesListLoaded());
