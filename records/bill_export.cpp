@@ -8,6 +8,7 @@
 namespace {
 
 const QString billSheet = QStringLiteral("原木账单");
+constexpr int gridStart = 10; // the header and footer cells come first
 
 void addBlockTotals(QVector<BillCell>& cells, const BillFields& f)
 {
@@ -29,6 +30,21 @@ void addBlockTotals(QVector<BillCell>& cells, const BillFields& f)
         cells.append({ 21, 8, f.text29[7] });
         cells.append({ 21, 9, f.text30[7] });
     }
+}
+
+// The grid goes as one block (written column by column, as billCells
+// lists it); every other cell on its own.
+void writeBill(Worksheet& sheet, const BillFields& fields)
+{
+    const QVector<BillCell> cells = billCells(fields);
+    QVector<QStringList> grid;
+    for (const auto& row : fields.grid)
+        grid.append(QStringList(row.begin(), row.end()));
+    for (int i = 0; i < gridStart; ++i)
+        writeAsTyped(sheet, cells[i].row, cells[i].column, cells[i].text);
+    sheet.setBlockAsTyped(7, 1, grid);
+    for (qsizetype i = gridStart + 168; i < cells.size(); ++i)
+        writeAsTyped(sheet, cells[i].row, cells[i].column, cells[i].text);
 }
 
 } // namespace
@@ -82,8 +98,7 @@ bool BillExport::attempt(const std::function<BillFields()>& readFields, bool res
         {
             auto book = m_app.open(m_path);
             Worksheet& sheet = book->sheetNamed(billSheet);
-            for (const BillCell& cell : billCells(readFields()))
-                writeAsTyped(sheet, cell.row, cell.column, cell.text);
+            writeBill(sheet, readFields());
             book->save();
             book->close();
         }

@@ -26,3 +26,11 @@ void writeAsTyped(Worksheet& sheet, int row, int column, const QString& text)
     else
         sheet.setText(row, column, text);
 }
+
+void Worksheet::setBlockAsTyped(int top, int left, const QVector<QStringList>& rows)
+{
+    const int columns = rows.isEmpty() ? 0 : int(rows.first().size());
+    for (int c = 0; c < columns; ++c)
+        for (int r = 0; r < rows.size(); ++r)
+            writeAsTyped(*this, top + r, left + c, rows[r][c]);
+}

@@ -6,6 +6,8 @@
 // WorkbookError whose cause the user's message names.
 
 #include <QString>
+#include <QStringList>
+#include <QVector>
 #include <exception>
 #include <memory>
 
@@ -53,6 +55,9 @@ public:
     virtual void setNumber(int row, int column, double value) = 0;
     // Stored as a literal string, never as a formula; empty clears the cell.
     virtual void setText(int row, int column, const QString& text) = 0;
+    // A block of texts from (top, left), each stored as writeAsTyped does;
+    // rows[r][c] goes to (top + r, left + c). Written column by column.
+    virtual void setBlockAsTyped(int top, int left, const QVector<QStringList>& rows);
 };
 
 class Workbook {

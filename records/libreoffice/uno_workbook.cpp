@@ -1,6 +1,7 @@
 #include "records/libreoffice/uno_workbook.h"
 
 #include "field_text/field_text.h"
+#include "records/cell_values.h"
 #include "records/libreoffice/office_process.h"
 #include "records/libreoffice/uno_text.h"
 #include "records/libreoffice/watchdog.h"
@@ -23,6 +24,7 @@
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/FormulaResult.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
@@ -107,6 +109,7 @@ public:
     QString valueText(int row, int column) override;
     void setNumber(int row, int column, double value) override;
     void setText(int row, int column, const QString& text) override;
+    void setBlockAsTyped(int top, int left, const QVector<QStringList>& rows) override;
 
 private:
     Reference<css::table::XCell> cell(int row, int column)
@@ -288,6 +291,35 @@ void UnoWorksheet::setText(int row, int column, const QString& text)
             target->setFormula(OUString()); // clears the cell
         else
             Reference<css::text::XText>(target, UNO_QUERY_THROW)->setString(toOUString(text));
+    });
+}
+
+// One call for the whole block: the office stores string elements as text,
+// never as formulas, empties the cell of an empty string and stores
+// numbers as numbers.
+void UnoWorksheet::setBlockAsTyped(int top, int left, const QVector<QStringList>& rows)
+{
+    if (rows.isEmpty() || rows.first().isEmpty())
+        return;
+    const int columns = int(rows.first().size());
+    css::uno::Sequence<css::uno::Sequence<css::uno::Any>> data(rows.size());
+    auto* dataRows = data.getArray();
+    for (int r = 0; r < rows.size(); ++r) {
+        dataRows[r].realloc(columns);
+        auto* elements = dataRows[r].getArray();
+        for (int c = 0; c < columns; ++c) {
+            const QString& text = rows[r][c];
+            if (const auto value = wholeNumber(text))
+                elements[c] <<= *value;
+            else
+                elements[c] <<= toOUString(text); // an empty string empties the cell
+        }
+    }
+    m_book.guarded([&] {
+        m_book.checkWritable();
+        const auto range = m_sheet->getCellRangeByPosition(
+            left - 1, top - 1, left - 2 + columns, top - 2 + int(rows.size()));
+        Reference<css::sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(data);
     });
 }
 

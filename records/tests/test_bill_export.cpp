@@ -1,6 +1,6 @@
+#include "memory_fixture.h"
 #include "office_fixture.h"
 #include "records/bill_export.h"
-#include "memory_fixture.h"
 #include "records/memory_workbook.h"
 
 #include <QTest>
@@ -132,6 +132,11 @@ void TestBillExport::reminderOnlyOnTheFirstPress()
     QCOMPARE(prompts.messages, QStringList({ reminder }));
     QCOMPARE(app.shown.size(), 2);
     QCOMPARE(app.writes.size(), 410);
+    const QVector<BillCell> expected = billCells(namedFields(true));
+    for (int i = 0; i < expected.size(); ++i) {
+        QCOMPARE(app.writes[i].row, expected[i].row);
+        QCOMPARE(app.writes[i].column, expected[i].column);
+    }
     for (const MemoryWrite& write : app.writes)
         QCOMPARE(write.sheet, QStringLiteral("原木账单"));
 }
@@ -186,6 +191,8 @@ void TestBillExport::exportIsReadBackFromTheSavedFile()
     BillFields fields = namedFields(true);
     fields.grid[2][1] = QStringLiteral("3根"); // letters in a count field
     fields.grid[4][2] = QStringLiteral("0.3100");
+    fields.grid[0][0] = QStringLiteral("=1+1"); // the grid goes as one block: still literal
+    fields.grid[1][0] = QStringLiteral("1/2");
     fields.text17 = QStringLiteral("=HYPERLINK(\"http://x\")");
     QVERIFY(bill.press([&] { return fields; }));
     QCOMPARE(m_shown, QStringList({ path }));

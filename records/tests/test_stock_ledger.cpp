@@ -1,5 +1,5 @@
-#include "office_fixture.h"
 #include "memory_fixture.h"
+#include "office_fixture.h"
 #include "records/memory_workbook.h"
 #include "records/stock_ledger.h"
 
