@@ -71,9 +71,10 @@ std::unique_ptr<Workbook> LibreOfficeSpreadsheet::open(const QString& path)
     std::unique_lock<std::mutex> lock(d->passes);
     if (!QFileInfo::exists(path))
         throw WorkbookError(WorkbookFailure::WorkbookMissing, path);
-    auto arm = std::make_unique<WatchdogArm>(
-        *d->watchdog, d->settings.startSeconds + d->settings.passSeconds);
+    // The office's start has its own deadline; the pass then gets its own.
+    auto arm = std::make_unique<WatchdogArm>(*d->watchdog, d->settings.startSeconds);
     auto desktop = d->office->desktop(std::chrono::seconds(d->settings.startSeconds));
+    arm->rearm(d->settings.passSeconds);
     return openUnoWorkbook(desktop, path, *d->office, std::move(lock), std::move(arm));
 }
 

@@ -37,6 +37,10 @@ public:
         m_watchdog.arm(std::chrono::steady_clock::now() + std::chrono::seconds(seconds));
     }
     ~WatchdogArm() { m_watchdog.disarm(); }
+    void rearm(int seconds)
+    {
+        m_watchdog.arm(std::chrono::steady_clock::now() + std::chrono::seconds(seconds));
+    }
     WatchdogArm(const WatchdogArm&) = delete;
     WatchdogArm& operator=(const WatchdogArm&) = delete;
 

@@ -2,7 +2,9 @@
 #include "records/cell_values.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTest>
+#include <QUrl>
 
 namespace {
 
@@ -35,6 +37,8 @@ private slots:
     void workbookHeldByAnotherOfficeIsReported();
     void killedOfficeIsReplacedByTheNextPass();
     void viewStockShowsTheLedger();
+    void staleLockOfOurOwnIsOverridden();
+    void hungOfficeEndsAtTheDeadline();
 
 private:
     QString copyLedger();
@@ -250,6 +254,49 @@ void TestLibreOffice::viewStockShowsTheLedger()
     viewStock(*m_office, ledgerPath(m_folder->path() + QStringLiteral("/nowhere")), prompts);
     QVERIFY(m_shown.isEmpty());
     QCOMPARE(prompts.messages.size(), 1);
+}
+
+void TestLibreOffice::staleLockOfOurOwnIsOverridden()
+{
+    const QString path = copyLedger();
+    // What an office of ours killed in the middle of a pass leaves behind.
+    QFile lock(QFileInfo(path).dir().filePath(QStringLiteral(".~lock.木材出入库台账.xls#")));
+    QVERIFY(lock.open(QIODevice::WriteOnly));
+    const QString profile
+        = QUrl::fromLocalFile(testOfficeSettings(QStringLiteral("office"), nullptr).profileFolder)
+              .toString(QUrl::FullyEncoded);
+    lock.write(
+        (QStringLiteral(",root,host,01.01.2026 08:00,") + profile + QStringLiteral(";")).toUtf8());
+    lock.close();
+
+    RecordingPrompts prompts;
+    StockPosting stockIn(*m_office, path, StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("柞木")); }), 6);
+    QCOMPARE(prompts.messages.last(), QStringLiteral("保存成功"));
+}
+
+void TestLibreOffice::hungOfficeEndsAtTheDeadline()
+{
+    const QString path = copyLedger();
+    OfficeSettings settings = testOfficeSettings(QStringLiteral("hung"), nullptr);
+    settings.passSeconds = 3;
+    LibreOfficeSpreadsheet office(settings);
+    office.warmUp();
+    QVERIFY(QProcess::execute(QStringLiteral("kill"),
+                { QStringLiteral("-STOP"), QString::number(office.officePid()) })
+        == 0);
+
+    RecordingPrompts prompts;
+    StockPosting stockIn(office, path, StockPosting::Sheet::StockIn, prompts);
+    QElapsedTimer clock;
+    clock.start();
+    // The deadline ends the hung pass; the restart posts with a new office.
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("水曲柳")); }), 6);
+    QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(prompts.messages.last(), QStringLiteral("保存成功"));
+    auto book = office.open(path);
+    QCOMPARE(book->sheetAt(1).shownText(6, 2), QStringLiteral("水曲柳"));
+    QCOMPARE(book->sheetAt(1).shownText(7, 2), QString());
 }
 
 QTEST_GUILESS_MAIN(TestLibreOffice)
