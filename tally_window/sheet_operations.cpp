@@ -35,34 +35,33 @@ void setTotalsShown(const TallyFields& fields, std::initializer_list<int> elemen
         fields.text30[element]->setVisible(shown);
 }
 
+// Both switches run the same steps in the same order, each the mirror of
+// the other.
+void switchLayout(const TallyFields& fields, bool extended)
+{
+    setTotalsShown(fields, {0, 1, 2, 3}, !extended);
+    setTotalsShown(fields, {4, 5}, extended);
+    fields.label6->setVisible(!extended);
+    fields.label10Element0->setVisible(!extended);
+    (extended ? fields.label20 : fields.label19)->show();
+    (extended ? fields.label19 : fields.label20)->hide();
+    fields.lengths[1]->setVisible(!extended);
+    fields.lengths[3]->setVisible(!extended);
+    const auto diameters = extended ? extendedDiameter : standardDiameter;
+    writeColumn(fields, 3, diameters);
+    writeColumn(fields, 9, diameters);
+}
+
 } // namespace
 
 void switchToExtendedLayout(const TallyFields& fields)
 {
-    setTotalsShown(fields, { 0, 1, 2, 3 }, false);
-    setTotalsShown(fields, { 4, 5 }, true);
-    fields.label6->hide();
-    fields.label10Element0->hide();
-    fields.label20->show();
-    fields.label19->hide();
-    fields.lengths[1]->hide();
-    fields.lengths[3]->hide();
-    writeColumn(fields, 3, extendedDiameter);
-    writeColumn(fields, 9, extendedDiameter);
+    switchLayout(fields, true);
 }
 
 void switchToStandardLayout(const TallyFields& fields)
 {
-    setTotalsShown(fields, { 0, 1, 2, 3 }, true);
-    setTotalsShown(fields, { 4, 5 }, false);
-    fields.label6->show();
-    fields.label10Element0->show();
-    fields.label19->show();
-    fields.label20->hide();
-    fields.lengths[1]->show();
-    fields.lengths[3]->show();
-    writeColumn(fields, 3, standardDiameter);
-    writeColumn(fields, 9, standardDiameter);
+    switchLayout(fields, false);
 }
 
 void clearTallySheet(const TallyFields& fields)
