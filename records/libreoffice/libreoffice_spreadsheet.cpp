@@ -71,6 +71,9 @@ std::unique_ptr<Workbook> LibreOfficeSpreadsheet::open(const QString& path)
     std::unique_lock<std::mutex> lock(d->passes);
     if (!QFileInfo::exists(path))
         throw WorkbookError(WorkbookFailure::WorkbookMissing, path);
+    // The office would open an empty file as a new, blank workbook.
+    if (QFileInfo(path).size() == 0)
+        throw WorkbookError(WorkbookFailure::WorkbookDamaged, path, QStringLiteral("empty file"));
     // The office's start has its own deadline; the pass then gets its own.
     auto arm = std::make_unique<WatchdogArm>(*d->watchdog, d->settings.startSeconds);
     auto desktop = d->office->desktop(std::chrono::seconds(d->settings.startSeconds));

@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTest>
 #include <QUrl>
 
@@ -38,10 +39,13 @@ private slots:
     void killedOfficeIsReplacedByTheNextPass();
     void viewStockShowsTheLedger();
     void staleLockOfOurOwnIsOverridden();
+    void damagedWorkbookIsReportedAndLeftAsItWas_data();
+    void damagedWorkbookIsReportedAndLeftAsItWas();
     void hungOfficeEndsAtTheDeadline();
 
 private:
     QString copyLedger();
+    QString copyLedgerAs(const QString& subfolder);
 
     std::unique_ptr<LibreOfficeSpreadsheet> m_office;
     QStringList m_shown;
@@ -67,6 +71,15 @@ void TestLibreOffice::init()
 void TestLibreOffice::cleanupTestCase()
 {
     m_office.reset();
+}
+
+QString TestLibreOffice::copyLedgerAs(const QString& subfolder)
+{
+    QDir(m_folder->path()).mkpath(subfolder);
+    const QString path = ledgerPath(m_folder->filePath(subfolder));
+    QFile::copy(shippedWorkbook(QStringLiteral("木材出入库台账.xls")), path);
+    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return path;
 }
 
 QString TestLibreOffice::copyLedger()
@@ -273,6 +286,45 @@ void TestLibreOffice::staleLockOfOurOwnIsOverridden()
     StockPosting stockIn(*m_office, path, StockPosting::Sheet::StockIn, prompts);
     QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("柞木")); }), 6);
     QCOMPARE(prompts.messages.last(), QStringLiteral("保存成功"));
+}
+
+void TestLibreOffice::damagedWorkbookIsReportedAndLeftAsItWas_data()
+{
+    QTest::addColumn<int>("damage");
+    QTest::newRow("truncated to its first 4 KiB") << 0;
+    QTest::newRow("replaced by random bytes") << 1;
+    QTest::newRow("emptied") << 2;
+}
+
+void TestLibreOffice::damagedWorkbookIsReportedAndLeftAsItWas()
+{
+    QFETCH(int, damage);
+    const QString path = copyLedger();
+    QByteArray bytes = fileBytes(path);
+    if (damage == 0)
+        bytes.truncate(4096);
+    else if (damage == 1)
+        for (char& byte : bytes)
+            byte = char(QRandomGenerator::global()->bounded(256));
+    else
+        bytes.clear();
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    RecordingPrompts prompts;
+    StockPosting stockIn(*m_office, path, StockPosting::Sheet::StockIn, prompts);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("红松")); }), 0);
+    QVERIFY(clock.elapsed() < 70000);
+    QVERIFY2(prompts.messages.last().contains(QStringLiteral("木材出入库台账.xls")),
+        qPrintable(prompts.messages.last()));
+    QCOMPARE(fileBytes(path), bytes);
+
+    // The office still serves the next command.
+    QCOMPARE(loadSpeciesList(*m_office, copyLedgerAs(QStringLiteral("good"))).size(), 8);
 }
 
 void TestLibreOffice::hungOfficeEndsAtTheDeadline()
