@@ -14,13 +14,10 @@ const QColor bannerDark(70, 62, 52);
 const QColor bannerLight(128, 100, 70);
 const QColor tabOrange(255, 160, 64);
 
-QFont songFont(qreal points, bool bold = false)
+QFont boldSongFont(qreal points)
 {
-    QFont font;
-    font.setFamilies({ QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
-        QStringLiteral("Noto Serif CJK SC") });
-    font.setPointSizeF(points);
-    font.setBold(bold);
+    QFont font = songFont(points);
+    font.setBold(true);
     return font;
 }
 
@@ -86,6 +83,16 @@ void paintLogEnd(QPixmap& picture)
 
 } // namespace
 
+QFont songFont(qreal points)
+{
+    QFont font;
+    // SimSun where it is installed, else a Song (Ming) style face of Debian.
+    font.setFamilies({ QStringLiteral("SimSun"), QStringLiteral("宋体"),
+        QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC") });
+    font.setPointSizeF(points);
+    return font;
+}
+
 QPixmap backgroundPicture()
 {
     QPixmap picture(backgroundSize);
@@ -124,7 +131,7 @@ QPixmap buttonPicture(const QString& words, QSize size, bool pressed)
     p.drawRoundedRect(face, 5, 5);
 
     const QRectF label = face.translated(pressed ? 1 : 0, pressed ? 1 : 0);
-    p.setFont(songFont(size.width() < 60 ? 10.5 : 11, true));
+    p.setFont(boldSongFont(size.width() < 60 ? 10.5 : 11));
     p.setPen(QColor(60, 30, 10, 120));
     p.drawText(label.translated(1, 1), Qt::AlignCenter, words);
     p.setPen(pressed ? QColor(255, 240, 210) : Qt::white);

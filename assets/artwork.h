@@ -4,9 +4,13 @@
 // shipped or found: the tally sheet background, the picture buttons and the
 // window icon.
 
+#include <QFont>
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
+
+// The Song (SimSun) face of every window's text, or its Debian substitute.
+QFont songFont(qreal points);
 
 // Grey panel with the title banner and the two orange caption tabs.
 QPixmap backgroundPicture();

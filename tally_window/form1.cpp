@@ -21,20 +21,6 @@
 #include <QTimer>
 #include <QWindow>
 
-namespace {
-
-QFont songFont()
-{
-    QFont font;
-    // SimSun where it is installed, else a Song (Ming) style face of Debian.
-    font.setFamilies({ QStringLiteral("SimSun"), QStringLiteral("宋体"),
-        QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC") });
-    font.setPointSizeF(10.5);
-    return font;
-}
-
-} // namespace
-
 QSize Form1::designSize()
 {
     return { twipsToPixels(10620), twipsToPixels(9540) };
@@ -49,7 +35,7 @@ Form1::Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* par
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quorvane"));
     setWindowIcon(programIcon());
-    setFont(songFont());
+    setFont(songFont(10.5));
     setFixedSize(designSize());
 
     createGrid();

@@ -1,5 +1,6 @@
 #include "unit_prices/form4.h"
 
+#include "assets/artwork.h"
 #include "unit_prices/price_files.h"
 
 #include <QEvent>
@@ -33,11 +34,7 @@ Form4::Form4(const QString& priceFolder, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Form4"));
-    QFont song;
-    song.setFamilies({ QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
-        QStringLiteral("Noto Serif CJK SC") });
-    song.setPointSizeF(10.5);
-    setFont(song);
+    setFont(songFont(10.5));
     setFixedSize(twips(0, 0, 5820, 3405).size());
     createControls();
     loadPrices();
