@@ -104,6 +104,7 @@ private:
     std::unique_ptr<BillExport> m_bill;
     QFutureWatcher<SpeciesLoad>* m_speciesLoad = nullptr;
     bool m_speciesListLoaded = false;
+    bool m_commandRunning = false;
     TallyFields m_fields;
     EntryBehaviour* m_entry = nullptr;
     std::unique_ptr<FieldsSheet> m_sheet;

@@ -51,11 +51,32 @@ private:
     QLineEdit* m_totalVolume;
 };
 
-// Shows the wait cursor while a workbook command blocks the window.
-class BusyCursor {
+// One workbook command at a time: a click that reaches a button while a
+// command's message box is up is dropped, so a press never runs inside
+// another and posts its row twice. Shows the wait cursor meanwhile.
+class RunningCommand {
 public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    explicit RunningCommand(bool& running)
+        : m_running(running)
+        , m_started(!running)
+    {
+        if (!m_started)
+            return;
+        m_running = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~RunningCommand()
+    {
+        if (!m_started)
+            return;
+        QApplication::restoreOverrideCursor();
+        m_running = false;
+    }
+    explicit operator bool() const { return m_started; }
+
+private:
+    bool& m_running;
+    bool m_started;
 };
 
 } // namespace
@@ -138,14 +159,14 @@ PostingFields Form1::postingFields() const
 
 void Form1::onStockPostingClicked(StockPosting& posting)
 {
-    BusyCursor busy;
-    posting.press([this] { return postingFields(); });
+    if (RunningCommand running { m_commandRunning })
+        posting.press([this] { return postingFields(); });
 }
 
 void Form1::onViewStockClicked()
 {
-    BusyCursor busy;
-    viewStock(m_spreadsheet, ledgerPath(m_folders.program), *m_prompts);
+    if (RunningCommand running { m_commandRunning })
+        viewStock(m_spreadsheet, ledgerPath(m_folders.program), *m_prompts);
 }
 
 BillFields Form1::billFields() const
@@ -184,6 +205,6 @@ BillFields Form1::billFields() const
 
 void Form1::onPrintBillClicked()
 {
-    BusyCursor busy;
-    m_bill->press([this] { return billFields(); });
+    if (RunningCommand running { m_commandRunning })
+        m_bill->press([this] { return billFields(); });
 }

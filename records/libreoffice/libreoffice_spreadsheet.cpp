@@ -66,6 +66,16 @@ qint64 LibreOfficeSpreadsheet::officePid() const
     return d->office->alive() ? d->office->pid() : 0;
 }
 
+int LibreOfficeSpreadsheet::officeProcessCount() const
+{
+    return int(officesOnProfile(d->office->profileUrl()).size());
+}
+
+int LibreOfficeSpreadsheet::officeProcessesOn(const QString& profileFolder)
+{
+    return int(officesOnProfile(profileUrlOf(profileFolder)).size());
+}
+
 std::unique_ptr<Workbook> LibreOfficeSpreadsheet::open(const QString& path)
 {
     std::unique_lock<std::mutex> lock(d->passes);

@@ -32,6 +32,11 @@ public:
     void warmUp();
     // The office process of ours, for tests that kill or stop it.
     qint64 officePid() const;
+    // How many office processes run on our profile: one at most, for checks
+    // that a failure left none behind.
+    int officeProcessCount() const;
+    // How many office processes run on the profile in that folder.
+    static int officeProcessesOn(const QString& profileFolder);
 
     struct Private;
 

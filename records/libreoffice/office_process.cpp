@@ -15,6 +15,7 @@
 #include <com/sun/star/frame/Desktop.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <csignal>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -43,9 +44,18 @@ css::uno::Reference<css::uno::XComponentContext> localContext(const QString& pro
 // on it is a stale one of ours.
 void killStaleOffices(const QString& profileUrl)
 {
+    for (const pid_t pid : officesOnProfile(profileUrl))
+        ::kill(pid, SIGKILL);
+}
+
+} // namespace
+
+QVector<pid_t> officesOnProfile(const QString& profileUrl)
+{
     const QByteArray needle = ("-env:UserInstallation=" + profileUrl).toUtf8();
     const QStringList processes
         = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QVector<pid_t> found;
     for (const QString& entry : processes) {
         bool numeric = false;
         const pid_t pid = entry.toInt(&numeric);
@@ -54,13 +64,11 @@ void killStaleOffices(const QString& profileUrl)
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
         if (!cmdline.open(QIODevice::ReadOnly))
             continue;
-        const QList<QByteArray> args = cmdline.readAll().split('\0');
-        if (args.contains(needle))
-            ::kill(pid, SIGKILL);
+        if (cmdline.readAll().split('\0').contains(needle))
+            found.append(pid);
     }
+    return found;
 }
-
-} // namespace
 
 OfficeProcess::OfficeProcess(QString programFolder, QString profileFolder)
     : m_programFolder(std::move(programFolder))
@@ -73,9 +81,14 @@ OfficeProcess::~OfficeProcess()
     shutDown();
 }
 
+QString profileUrlOf(const QString& profileFolder)
+{
+    return QUrl::fromLocalFile(profileFolder).toString(QUrl::FullyEncoded);
+}
+
 QString OfficeProcess::profileUrl() const
 {
-    return QUrl::fromLocalFile(m_profileFolder).toString(QUrl::FullyEncoded);
+    return profileUrlOf(m_profileFolder);
 }
 
 css::uno::Reference<css::frame::XDesktop2> OfficeProcess::desktop(
@@ -87,7 +100,17 @@ css::uno::Reference<css::frame::XDesktop2> OfficeProcess::desktop(
     const auto deadline = std::chrono::steady_clock::now() + startTimeout;
     if (!alive())
         spawn();
-    connect(deadline);
+    // Whatever goes wrong while connecting, the caller gets our own error.
+    try {
+        connect(deadline);
+    } catch (const css::uno::Exception& e) {
+        kill();
+        forget();
+        throw WorkbookError(
+            WorkbookFailure::OfficeNotResponding, m_programFolder, toQString(e.Message));
+    } catch (const cppu::BootstrapException& e) {
+        throw WorkbookError(WorkbookFailure::OfficeMissing, m_programFolder, toQString(e.getMessage()));
+    }
     return m_desktop;
 }
 
@@ -116,8 +139,16 @@ void OfficeProcess::spawn()
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
+    // It prints nothing we read, and must not hold our output open: a
+    // reader of it (a terminal's pipe, a test runner) would wait for it.
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    for (int descriptor : { 0, 1, 2 })
+        posix_spawn_file_actions_addopen(
+            &files, descriptor, "/dev/null", descriptor == 0 ? O_RDONLY : O_WRONLY, 0);
     pid_t pid = 0;
-    const int failed = posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+    const int failed = posix_spawn(&pid, argv[0], &files, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
     posix_spawnattr_destroy(&attributes);
     if (failed)
         throw WorkbookError(

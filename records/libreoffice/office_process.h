@@ -11,6 +11,13 @@
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <sys/types.h>
 
+#include <QVector>
+
+// The URL an office is given for the profile in that folder.
+QString profileUrlOf(const QString& profileFolder);
+// Every office process running on the profile at this URL.
+QVector<pid_t> officesOnProfile(const QString& profileUrl);
+
 class OfficeProcess {
 public:
     OfficeProcess(QString programFolder, QString profileFolder);

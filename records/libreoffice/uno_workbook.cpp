@@ -14,6 +14,7 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/document/LockFileIgnoreRequest.hpp>
 #include <com/sun/star/document/LockedDocumentRequest.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/OwnLockOnDocumentRequest.hpp>
@@ -30,6 +31,7 @@
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/task/XInteractionAbort.hpp>
+#include <com/sun/star/task/XInteractionApprove.hpp>
 #include <com/sun/star/task/XInteractionHandler.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
@@ -58,13 +60,26 @@ public:
             || question.isExtractableTo(
                 cppu::UnoType<css::document::OwnLockOnDocumentRequest>::get()))
             sawLock = true;
+        // No lock file can be made in a read-only folder: the document is
+        // still read, and a save there fails with its own cause.
+        if (question.isExtractableTo(cppu::UnoType<css::document::LockFileIgnoreRequest>::get())
+            && select<css::task::XInteractionApprove>(request))
+            return;
+        select<css::task::XInteractionAbort>(request);
+    }
+
+private:
+    template <typename Choice>
+    static bool select(const Reference<css::task::XInteractionRequest>& request)
+    {
         for (const auto& continuation : request->getContinuations()) {
-            Reference<css::task::XInteractionAbort> abort(continuation, UNO_QUERY);
-            if (abort.is()) {
-                abort->select();
-                return;
+            Reference<Choice> choice(continuation, UNO_QUERY);
+            if (choice.is()) {
+                choice->select();
+                return true;
             }
         }
+        return false;
     }
 };
 
@@ -208,6 +223,11 @@ public:
         if (Reference<css::frame::XStorable>(m_document, UNO_QUERY_THROW)->isReadonly()) {
             if (QFile::exists(lockFilePath(m_path)))
                 throw WorkbookError(WorkbookFailure::WorkbookOpenElsewhere, m_path);
+            // The office opens a writable file read-only when its folder
+            // takes no lock file.
+            const QFileInfo file(m_path);
+            if (file.isWritable() && !QFileInfo(file.absolutePath()).isWritable())
+                throw WorkbookError(WorkbookFailure::FolderNotWritable, m_path);
             throw WorkbookError(WorkbookFailure::WorkbookReadOnly, m_path);
         }
         m_writableChecked = true;
@@ -372,9 +392,14 @@ std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>
 
     auto book = std::make_unique<UnoWorkbook>(
         document, path, office, std::move(pass), std::move(deadline));
-    // Only a real Excel 97 workbook is written back in its own format.
-    const bool spreadsheet = Reference<css::sheet::XSpreadsheetDocument>(document, UNO_QUERY).is();
-    if (!spreadsheet || filterOf(document) != excel97Filter)
-        throw WorkbookError(WorkbookFailure::WorkbookDamaged, path, filterOf(document));
+    // Only a real Excel 97 workbook is written back in its own format. The
+    // office may die here too, so the questions are guarded.
+    book->guarded([&] {
+        const bool spreadsheet
+            = Reference<css::sheet::XSpreadsheetDocument>(document, UNO_QUERY).is();
+        const QString filter = filterOf(document);
+        if (!spreadsheet || filter != excel97Filter)
+            throw WorkbookError(WorkbookFailure::WorkbookDamaged, path, filter);
+    });
     return book;
 }

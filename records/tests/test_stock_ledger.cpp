@@ -145,7 +145,6 @@ void TestStockLedger::postsToTheNextFreeRow()
     RecordingPrompts prompts;
     StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
     QCOMPARE(stockIn.press([] { return load(); }), postingRow);
-    QCOMPARE(in.shownText(postingRow, 2), QString()); // the pass worked on a copy
     QCOMPARE(app.sheet(ledger, QStringLiteral("入库")).shownText(postingRow, 2),
         QStringLiteral("落叶松"));
 }

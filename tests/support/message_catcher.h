@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 
 // Answers every modal message box that opens while it lives, as a user
 // pressing OK would, and records what the box said.
@@ -22,6 +23,8 @@ public:
     }
 
     QList<Message> messages;
+    // Runs while a box is up, just before it is answered.
+    std::function<void()> beforeAnswer;
 
     QStringList texts() const
     {
@@ -38,6 +41,8 @@ private:
         if (!box || !box->isVisible())
             return;
         messages.append({ box->windowTitle(), box->text(), box->icon() });
+        if (beforeAnswer)
+            beforeAnswer();
         box->accept();
     }
 

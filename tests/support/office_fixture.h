@@ -37,9 +37,13 @@ inline OfficeSettings testOfficeSettings(const QString& name, QStringList* shown
     return settings;
 }
 
+// The workbooks of the source tree, or of QUORVANE_WORKBOOKS where a test
+// runs from a staged copy.
 inline QString shippedWorkbook(const QString& name)
 {
-    return QDir(QStringLiteral(QUORVANE_WORKBOOKS)).filePath(name);
+    const QString folder
+        = qEnvironmentVariable("QUORVANE_WORKBOOKS", QStringLiteral(QUORVANE_WORKBOOKS));
+    return QDir(folder).filePath(name);
 }
 
 inline QByteArray fileBytes(const QString& path)

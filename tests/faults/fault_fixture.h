@@ -1,0 +1,118 @@
+#pragma once
+
+// A tally window on the real office and real workbook files, for the fault
+// suites: each case breaks something, presses a button and checks that the
+// window survived, said why, and left the files as they were.
+
+#include "message_catcher.h"
+#include "office_fixture.h"
+#include "records/bill_export.h"
+#include "tally_window/form1.h"
+#include "tally_window/tally_field.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMap>
+#include <QTest>
+#include <atomic>
+#include <csignal>
+#include <thread>
+
+// Every line edit of the window by name, with its text: the tally on screen.
+inline QMap<QString, QString> tallyOnScreen(QWidget* window)
+{
+    QMap<QString, QString> texts;
+    for (const QLineEdit* edit : window->findChildren<QLineEdit*>())
+        texts.insert(edit->objectName(), edit->text());
+    return texts;
+}
+
+// A tally window over a fresh program folder that holds copies of the
+// shipped workbooks.
+class FaultTally {
+public:
+    explicit FaultTally(Spreadsheet& office)
+    {
+        for (const QString& path : { ledger(), bill() }) {
+            QFile::copy(shippedWorkbook(QFileInfo(path).fileName()), path);
+            QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        }
+        m_window = std::make_unique<Form1>(
+            TallyFolders { m_folder.path(), m_folder.path() }, office);
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->speciesListLoaded(), 90000);
+    }
+
+    Form1* window() const { return m_window.get(); }
+    QString folder() const { return m_folder.path(); }
+    QString ledger() const { return ledgerPath(m_folder.path()); }
+    QString bill() const { return billPath(m_folder.path()); }
+
+    // A small load: 5 logs of 20 cm and 3 of 30 cm at 4 m, 红松.
+    void typeLoad()
+    {
+        const TallyFields& f = m_window->fields();
+        f.lengths[0]->setText(QStringLiteral("4"));
+        f.cell(5, 1)->setText(QStringLiteral("5"));
+        f.cell(10, 1)->setText(QStringLiteral("3"));
+        f.combo3->setEditText(QStringLiteral("红松"));
+        m_window->runRecalculationTick();
+    }
+
+    // Clicks a button by name and returns how long the window was held.
+    qint64 click(const char* button)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(m_window->findChild<QWidget*>(QString::fromLatin1(button)),
+            Qt::LeftButton);
+        return clock.elapsed();
+    }
+
+    // Waits on another thread until the office has the workbook open (its
+    // lock file appears), then sends it `signal` after `delayMs`.
+    void signalOfficeDuringPass(qint64 pid, const QString& workbook, int signal, int delayMs)
+    {
+        m_stop = false;
+        const QString lock = lockFileOf(workbook);
+        m_signaller = std::thread([this, pid, lock, signal, delayMs] {
+            while (!m_stop && !QFile::exists(lock))
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            if (!m_stop)
+                ::kill(pid_t(pid), signal);
+        });
+    }
+
+    ~FaultTally()
+    {
+        m_stop = true;
+        if (m_signaller.joinable())
+            m_signaller.join();
+    }
+
+    static QString lockFileOf(const QString& workbook)
+    {
+        const QFileInfo info(workbook);
+        return info.dir().filePath(QStringLiteral(".~lock.%1#").arg(info.fileName()));
+    }
+
+private:
+    QTemporaryDir m_folder;
+    std::unique_ptr<Form1> m_window;
+    std::thread m_signaller;
+    std::atomic<bool> m_stop { false };
+};
+
+// The species posted in rows 6, 7, ... of a posting sheet, read by a fresh
+// load, up to the first empty row.
+inline QStringList postedSpecies(Spreadsheet& office, const QString& ledger, int sheet = 1)
+{
+    auto book = office.open(ledger);
+    Worksheet& posted = book->sheetAt(sheet);
+    QStringList species;
+    for (int row = 6; !posted.shownText(row, 3).isEmpty(); ++row)
+        species << posted.valueText(row, 2);
+    book->close();
+    return species;
+}

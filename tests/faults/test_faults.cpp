@@ -1,0 +1,388 @@
+#include "fault_fixture.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+
+namespace {
+
+const char* const stockIn = "Command5";
+const char* const stockOut = "Command7";
+const char* const printBill = "Command3";
+
+// The failure text a command ends with; the bill's carries a prefix.
+QString lastMessage(const MessageCatcher& catcher)
+{
+    return catcher.texts().isEmpty() ? QString() : catcher.texts().last();
+}
+
+// Writes `bytes` over the file, keeping its name.
+void overwrite(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(bytes);
+}
+
+} // namespace
+
+// The whole program's commands against a real office and real files, each
+// with something broken.
+class TestFaults : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void missingOfficeIsReported();
+    void killedOfficeIsReplaced_data();
+    void killedOfficeIsReplaced();
+    void hungOfficeEndsAtItsDeadline_data();
+    void hungOfficeEndsAtItsDeadline();
+    void freshProfileIsStartedAgain();
+    void brokenWorkbookIsReported_data();
+    void brokenWorkbookIsReported();
+    void lockedWorkbookIsReported_data();
+    void lockedWorkbookIsReported();
+    void quickPressesPostOneRowEach();
+
+private:
+    void replaceWorkbook(const QString& path, const QString& damage);
+    QProcess* openInUsersOwnOffice(const QString& path);
+
+    std::unique_ptr<LibreOfficeSpreadsheet> m_office;
+    QStringList m_shown;
+    QTemporaryDir m_samples; // workbooks of the wrong kind, made once
+};
+
+void TestFaults::initTestCase()
+{
+    m_office = std::make_unique<LibreOfficeSpreadsheet>(
+        testOfficeSettings(QStringLiteral("faults"), &m_shown));
+    m_office->warmUp();
+    // An OpenDocument ledger, and one-sheet workbooks with the right names.
+    const QString samples = m_samples.path();
+    QVERIFY(QDir(samples).mkdir(QStringLiteral("ods")));
+    QVERIFY(QProcess::execute(QStringLiteral("soffice"),
+                { QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                    QStringLiteral("-env:UserInstallation=file://%1/convert-profile").arg(samples),
+                    QStringLiteral("--convert-to"), QStringLiteral("ods"), QStringLiteral("--outdir"),
+                    samples + QStringLiteral("/ods"),
+                    shippedWorkbook(QStringLiteral("木材出入库台账.xls")) })
+        == 0);
+    QVERIFY(QDir(samples).mkdir(QStringLiteral("one-sheet")));
+    for (const char* name : { "木材出入库台账.xls", "木材账单.xls" })
+        QVERIFY(!oneSheetWorkbook(samples + QStringLiteral("/one-sheet"), QString::fromUtf8(name))
+                     .isEmpty());
+}
+
+void TestFaults::cleanupTestCase()
+{
+    m_office.reset();
+    QCOMPARE(LibreOfficeSpreadsheet::officeProcessesOn(
+                 testOfficeSettings(QStringLiteral("faults"), nullptr).profileFolder),
+        0);
+}
+
+void TestFaults::missingOfficeIsReported()
+{
+    OfficeSettings settings = testOfficeSettings(QStringLiteral("missing"), nullptr);
+    settings.programFolder = QStringLiteral("/nowhere/libreoffice/program");
+    LibreOfficeSpreadsheet missing(settings);
+    MessageCatcher catcher;
+    FaultTally tally(missing);
+    QTRY_COMPARE(catcher.messages.size(), 1);
+    QVERIFY2(lastMessage(catcher).startsWith(QStringLiteral("树种列表无法读取：找不到电子表格程序")),
+        qPrintable(lastMessage(catcher)));
+    tally.typeLoad();
+    const auto screen = tallyOnScreen(tally.window());
+    const QByteArray ledger = fileBytes(tally.ledger());
+    const QByteArray bill = fileBytes(tally.bill());
+
+    tally.click(stockIn);
+    QVERIFY2(lastMessage(catcher).startsWith(QStringLiteral("找不到电子表格程序")),
+        qPrintable(lastMessage(catcher)));
+    tally.click(printBill);
+    QVERIFY2(lastMessage(catcher).startsWith(QStringLiteral("账单没有导出：找不到电子表格程序")),
+        qPrintable(lastMessage(catcher)));
+    QCOMPARE(tallyOnScreen(tally.window()), screen);
+    QCOMPARE(fileBytes(tally.ledger()), ledger);
+    QCOMPARE(fileBytes(tally.bill()), bill);
+}
+
+void TestFaults::killedOfficeIsReplaced_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<int>("delayMs");
+    for (int delay : { 0, 15, 40 }) {
+        QTest::addRow("stock in, killed %d ms into the pass", delay) << QByteArray(stockIn) << delay;
+        QTest::addRow("print bill, killed %d ms into the pass", delay)
+            << QByteArray(printBill) << delay;
+    }
+}
+
+void TestFaults::killedOfficeIsReplaced()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(int, delayMs);
+    FaultTally tally(*m_office);
+    tally.typeLoad();
+    const auto screen = tallyOnScreen(tally.window());
+    const bool posting = button == stockIn;
+    const QString workbook = posting ? tally.ledger() : tally.bill();
+    const qint64 killed = m_office->officePid();
+    m_shown.clear();
+
+    MessageCatcher catcher;
+    tally.signalOfficeDuringPass(killed, workbook, SIGKILL, delayMs);
+    QVERIFY(tally.click(button.constData()) < 90000);
+
+    // Whenever the kill came, the command went through exactly once.
+    if (posting) {
+        QCOMPARE(lastMessage(catcher), QStringLiteral("保存成功"));
+        QCOMPARE(postedSpecies(*m_office, tally.ledger()), QStringList({ "红松" }));
+    } else {
+        QCOMPARE(catcher.texts(), QStringList({ "每次导入数据前请先关闭*木材账单*" }));
+        QCOMPARE(m_shown, QStringList({ tally.bill() }));
+        auto book = m_office->open(tally.bill());
+        QCOMPARE(book->sheetAt(1).valueText(5, 2), QStringLiteral("4"));
+        QCOMPARE(book->sheetAt(1).valueText(11, 2), QStringLiteral("5"));
+    }
+    QCOMPARE(tallyOnScreen(tally.window()), screen);
+    // The next command finds a new office and no lock of the killed one.
+    QVERIFY(m_office->officePid() != killed);
+    tally.click(stockIn);
+    QCOMPARE(lastMessage(catcher), QStringLiteral("保存成功"));
+    QCOMPARE(postedSpecies(*m_office, tally.ledger()).size(), posting ? 2 : 1);
+    QVERIFY(!QFile::exists(FaultTally::lockFileOf(workbook)));
+    QCOMPARE(m_office->officeProcessCount(), 1);
+}
+
+void TestFaults::hungOfficeEndsAtItsDeadline_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::newRow("stock in") << QByteArray(stockIn);
+    QTest::newRow("print bill") << QByteArray(printBill);
+}
+
+void TestFaults::hungOfficeEndsAtItsDeadline()
+{
+    QFETCH(QByteArray, button);
+    OfficeSettings settings = testOfficeSettings(QStringLiteral("faults-hung"), nullptr);
+    settings.passSeconds = 3;
+    LibreOfficeSpreadsheet office(settings);
+    office.warmUp();
+    FaultTally tally(office);
+    tally.typeLoad();
+    const auto screen = tallyOnScreen(tally.window());
+    const bool posting = button == stockIn;
+    const qint64 stopped = office.officePid();
+
+    MessageCatcher catcher;
+    tally.signalOfficeDuringPass(
+        stopped, posting ? tally.ledger() : tally.bill(), SIGSTOP, 0);
+    const qint64 held = tally.click(button.constData());
+    // The stopped pass ends at its 3 s deadline; a new office then does it.
+    qInfo("window held for %lld ms", held);
+    QVERIFY2(held < 3000 + 15000, qPrintable(QString::number(held)));
+    QVERIFY(office.officePid() != stopped);
+    QCOMPARE(office.officeProcessCount(), 1);
+    if (posting) {
+        QCOMPARE(lastMessage(catcher), QStringLiteral("保存成功"));
+        QCOMPARE(postedSpecies(office, tally.ledger()), QStringList({ "红松" }));
+    } else {
+        auto book = office.open(tally.bill());
+        QCOMPARE(book->sheetAt(1).valueText(11, 2), QStringLiteral("5"));
+    }
+    QCOMPARE(tallyOnScreen(tally.window()), screen);
+}
+
+void TestFaults::freshProfileIsStartedAgain()
+{
+    QTemporaryDir profile;
+    OfficeSettings settings = testOfficeSettings(QStringLiteral("unused"), nullptr);
+    settings.profileFolder = profile.filePath(QStringLiteral("office-profile"));
+    {
+        LibreOfficeSpreadsheet fresh(settings);
+        FaultTally tally(fresh);
+        tally.typeLoad();
+        MessageCatcher catcher;
+        tally.click(stockIn);
+        QCOMPARE(lastMessage(catcher), QStringLiteral("保存成功"));
+        QCOMPARE(postedSpecies(fresh, tally.ledger()), QStringList({ "红松" }));
+    }
+    QCOMPARE(LibreOfficeSpreadsheet::officeProcessesOn(settings.profileFolder), 0);
+}
+
+void TestFaults::brokenWorkbookIsReported_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("cause");
+    const QList<QPair<QString, QString>> damages = {
+        { "missing", "找不到工作簿" },
+        { "truncated", "已损坏或不是 Excel 97 工作簿" },
+        { "random bytes", "已损坏或不是 Excel 97 工作簿" },
+        { "OpenDocument under the .xls name", "已损坏或不是 Excel 97 工作簿" },
+        { "sheet missing", "中没有工作表" },
+    };
+    for (const auto& [damage, cause] : damages) {
+        // Stock in posts to the first sheet, which every workbook has.
+        const char* posting = damage == QLatin1String("sheet missing") ? stockOut : stockIn;
+        QTest::addRow("ledger %s", qPrintable(damage)) << QByteArray(posting) << damage << cause;
+        QTest::addRow("bill %s", qPrintable(damage)) << QByteArray(printBill) << damage << cause;
+    }
+}
+
+void TestFaults::replaceWorkbook(const QString& path, const QString& damage)
+{
+    QByteArray bytes = fileBytes(path);
+    if (damage == QLatin1String("missing")) {
+        QFile::remove(path);
+        return;
+    }
+    if (damage == QLatin1String("truncated"))
+        bytes.truncate(bytes.size() / 3);
+    else if (damage == QLatin1String("random bytes"))
+        for (char& byte : bytes)
+            byte = char(QRandomGenerator::global()->bounded(256));
+    else if (damage == QLatin1String("sheet missing"))
+        bytes = fileBytes(m_samples.filePath(QStringLiteral("one-sheet/")
+            + QFileInfo(path).fileName()));
+    else
+        bytes = fileBytes(m_samples.filePath(QStringLiteral("ods/木材出入库台账.ods")));
+    overwrite(path, bytes);
+}
+
+void TestFaults::brokenWorkbookIsReported()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(QString, damage);
+    QFETCH(QString, cause);
+    const bool posting = button != printBill;
+    FaultTally tally(*m_office);
+    tally.typeLoad();
+    const QString workbook = posting ? tally.ledger() : tally.bill();
+    replaceWorkbook(workbook, damage);
+    const QByteArray before = fileBytes(workbook);
+    const auto screen = tallyOnScreen(tally.window());
+    m_shown.clear();
+
+    MessageCatcher catcher;
+    const qint64 held = tally.click(button.constData());
+    QVERIFY2(held < 2 * 30000, qPrintable(QString::number(held)));
+    const QString said = lastMessage(catcher);
+    QVERIFY2(said.contains(cause), qPrintable(said));
+    QVERIFY2(said.contains(QFileInfo(workbook).fileName()), qPrintable(said));
+    if (!posting)
+        QVERIFY2(said.startsWith(QStringLiteral("账单没有导出：")), qPrintable(said));
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(fileBytes(workbook), before);
+    QCOMPARE(QFile::exists(workbook), damage != QLatin1String("missing"));
+    QCOMPARE(tallyOnScreen(tally.window()), screen);
+    QCOMPARE(m_office->officeProcessCount(), 1);
+}
+
+void TestFaults::lockedWorkbookIsReported_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<bool>("ownWindow");
+    QTest::newRow("ledger locked by another user") << QByteArray(stockIn) << false;
+    QTest::newRow("bill locked by another user") << QByteArray(printBill) << false;
+    QTest::newRow("ledger open in the user's own office") << QByteArray(stockIn) << true;
+    QTest::newRow("bill open in the user's own office") << QByteArray(printBill) << true;
+}
+
+// The user's desktop LibreOffice with the workbook open for editing, on a
+// profile of its own as a desktop office has. Returns once it holds the lock.
+QProcess* TestFaults::openInUsersOwnOffice(const QString& path)
+{
+    const QString profile = testOfficeSettings(QStringLiteral("desktop"), nullptr).profileFolder;
+    for (int start = 0; start < 3; ++start) {
+        auto* office = new QProcess(this);
+        office->start(QStringLiteral("/usr/lib/libreoffice/program/soffice.bin"),
+            { QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                QStringLiteral("-env:UserInstallation=file://") + profile, path });
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 60000 && office->state() == QProcess::Running
+            && !QFile::exists(FaultTally::lockFileOf(path)))
+            QTest::qWait(50);
+        if (QFile::exists(FaultTally::lockFileOf(path)))
+            return office;
+        // A fresh profile makes the first start end with code 81.
+        office->waitForFinished();
+        delete office;
+    }
+    return nullptr;
+}
+
+void TestFaults::lockedWorkbookIsReported()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(bool, ownWindow);
+    const bool posting = button == stockIn;
+    FaultTally tally(*m_office);
+    tally.typeLoad();
+    const QString workbook = posting ? tally.ledger() : tally.bill();
+    const QString lock = FaultTally::lockFileOf(workbook);
+    QProcess* usersOffice = nullptr;
+    if (ownWindow) {
+        usersOffice = openInUsersOwnOffice(workbook);
+        QVERIFY(usersOffice);
+    } else {
+        overwrite(lock,
+            QStringLiteral(",李四,yard-office,08.12.2026 07:55,file:///home/lisi/.config/libreoffice/4;")
+                .toUtf8());
+    }
+    const QByteArray before = fileBytes(workbook);
+    const auto screen = tallyOnScreen(tally.window());
+    m_shown.clear();
+
+    MessageCatcher catcher;
+    tally.click(button.constData());
+    const QString said = lastMessage(catcher);
+    QVERIFY2(said.contains(QStringLiteral("正被其他程序打开或锁定，请先将其关闭")), qPrintable(said));
+    QVERIFY2(said.contains(QFileInfo(workbook).fileName()), qPrintable(said));
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(fileBytes(workbook), before);
+    QVERIFY(QFile::exists(lock)); // the other holder's lock is not ours to break
+    QCOMPARE(tallyOnScreen(tally.window()), screen);
+    QCOMPARE(m_office->officeProcessCount(), 1);
+
+    // Once the holder has let go, the same press goes through.
+    if (usersOffice) {
+        usersOffice->kill();
+        usersOffice->waitForFinished();
+    }
+    QFile::remove(lock);
+    tally.click(button.constData());
+    if (posting)
+        QCOMPARE(postedSpecies(*m_office, tally.ledger()), QStringList({ "红松" }));
+    else
+        QCOMPARE(m_shown, QStringList({ tally.bill() }));
+}
+
+void TestFaults::quickPressesPostOneRowEach()
+{
+    FaultTally tally(*m_office);
+    tally.typeLoad();
+    QStringList pressed;
+    MessageCatcher catcher;
+    // A second click that reaches the button while a press's message box is
+    // up must not start a press inside the first.
+    QWidget* button = tally.window()->findChild<QWidget*>(QString::fromLatin1(stockIn));
+    catcher.beforeAnswer = [button] { QTest::mouseClick(button, Qt::LeftButton); };
+    for (int press = 1; press <= 12; ++press) {
+        const QString species = QStringLiteral("红松%1").arg(press);
+        tally.window()->fields().combo3->setEditText(species);
+        pressed << species;
+        tally.click(stockIn);
+    }
+    QCOMPARE(catcher.texts().count(QStringLiteral("保存成功")), 12);
+    QCOMPARE(postedSpecies(*m_office, tally.ledger()), pressed);
+}
+
+QTEST_MAIN(TestFaults)
+#include "test_faults.moc"

@@ -1,0 +1,153 @@
+#include "fault_fixture.h"
+#include "unit_prices/form4.h"
+#include "unit_prices/price_files.h"
+
+#include <QLabel>
+#include <unistd.h>
+
+namespace {
+
+constexpr QFileDevice::Permissions readOnly
+    = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+constexpr QFileDevice::Permissions readOnlyFolder = readOnly | QFileDevice::ExeOwner
+    | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+constexpr QFileDevice::Permissions writableFolder = readOnlyFolder | QFileDevice::WriteOwner;
+
+// Every file of the folder with its bytes.
+QMap<QString, QByteArray> folderBytes(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+        files.insert(file.fileName(), fileBytes(file.filePath()));
+    return files;
+}
+
+} // namespace
+
+// File and folder permissions as an ordinary user meets them. Root ignores
+// permissions, so the suite runs as an unprivileged user (run-unprivileged).
+class TestPermissions : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void readOnlyWorkbookIsReported_data();
+    void readOnlyWorkbookIsReported();
+    void readOnlyProgramFolderIsReported_data();
+    void readOnlyProgramFolderIsReported();
+    void readOnlyPriceFolderKeepsThePrices();
+
+private:
+    std::unique_ptr<LibreOfficeSpreadsheet> m_office;
+    QStringList m_shown;
+};
+
+void TestPermissions::initTestCase()
+{
+    if (geteuid() == 0)
+        QSKIP("root ignores permissions: run through run-unprivileged");
+    m_office = std::make_unique<LibreOfficeSpreadsheet>(
+        testOfficeSettings(QStringLiteral("permissions"), &m_shown));
+    m_office->warmUp();
+}
+
+void TestPermissions::cleanupTestCase()
+{
+    m_office.reset();
+}
+
+void TestPermissions::readOnlyWorkbookIsReported_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("ledger") << QByteArray("Command5")
+                            << "工作簿“木材出入库台账.xls”是只读的，无法写入。";
+    QTest::newRow("bill") << QByteArray("Command3")
+                          << "账单没有导出：工作簿“木材账单.xls”是只读的，无法写入。";
+}
+
+void TestPermissions::readOnlyWorkbookIsReported()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(QString, said);
+    FaultTally tally(*m_office);
+    tally.typeLoad();
+    const QString workbook = button == "Command5" ? tally.ledger() : tally.bill();
+    QVERIFY(QFile(workbook).setPermissions(readOnly));
+    const auto files = folderBytes(tally.folder());
+    const auto screen = tallyOnScreen(tally.window());
+    m_shown.clear();
+
+    MessageCatcher catcher;
+    QVERIFY(tally.click(button.constData()) < 60000);
+    QCOMPARE(catcher.texts().last(), said);
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(folderBytes(tally.folder()), files);
+    QCOMPARE(tallyOnScreen(tally.window()), screen);
+    QCOMPARE(m_office->officeProcessCount(), 1);
+}
+
+void TestPermissions::readOnlyProgramFolderIsReported_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("prefix");
+    QTest::newRow("stock in") << QByteArray("Command5") << QString();
+    QTest::newRow("print bill") << QByteArray("Command3") << "账单没有导出：";
+}
+
+void TestPermissions::readOnlyProgramFolderIsReported()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(QString, prefix);
+    FaultTally tally(*m_office);
+    tally.typeLoad();
+    QVERIFY(QFile(tally.folder()).setPermissions(readOnlyFolder));
+    const auto files = folderBytes(tally.folder());
+    const auto screen = tallyOnScreen(tally.window());
+    m_shown.clear();
+
+    MessageCatcher catcher;
+    QVERIFY(tally.click(button.constData()) < 60000);
+    const QString said = catcher.texts().last();
+    QCOMPARE(said,
+        prefix
+            + QStringLiteral("无法保存到文件夹“%1”：没有写入权限。")
+                  .arg(QDir::toNativeSeparators(tally.folder())));
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(folderBytes(tally.folder()), files);
+    QCOMPARE(tallyOnScreen(tally.window()), screen);
+    QCOMPARE(m_office->officeProcessCount(), 1);
+
+    // Reading needs no write: the species list still comes from the ledger.
+    QCOMPARE(loadSpeciesList(*m_office, tally.ledger()).size(), 8);
+    QVERIFY(QFile(tally.folder()).setPermissions(writableFolder));
+}
+
+void TestPermissions::readOnlyPriceFolderKeepsThePrices()
+{
+    QTemporaryDir folder;
+    for (int group = 0; group < 3; ++group) {
+        QFile file(priceFilePath(folder.path(), group));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("350\r\n");
+    }
+    QVERIFY(QFile(folder.path()).setPermissions(readOnlyFolder));
+    const auto files = folderBytes(folder.path());
+    Form4 window(folder.path());
+    window.show();
+    window.findChild<QLineEdit*>(QStringLiteral("Text1(0)"))->setText(QStringLiteral("420"));
+
+    MessageCatcher catcher;
+    QTest::mouseClick(window.findChild<QLabel*>(QStringLiteral("Label3")), Qt::LeftButton);
+    QCOMPARE(catcher.messages.size(), 1);
+    QVERIFY2(catcher.messages[0].text.contains(QStringLiteral("无法保存单价文件")),
+        qPrintable(catcher.messages[0].text));
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.priceText(0), QStringLiteral("420"));
+    QCOMPARE(folderBytes(folder.path()), files);
+    QVERIFY(QFile(folder.path()).setPermissions(writableFolder));
+}
+
+QTEST_MAIN(TestPermissions)
+#include "test_permissions.moc"
