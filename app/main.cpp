@@ -1,6 +1,7 @@
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 #include "tally_window/form1.h"
 #include "unit_prices/price_files.h"
+#include "window_dump.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -14,22 +15,34 @@ namespace {
 
 int signalPipe[2];
 
-void onTerminationSignal(int)
+void onSignal(int signal)
 {
-    const char byte = 1;
+    const char byte = char(signal);
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
 }
 
 // A terminating signal ends the event loop, so the background office of
 // ours is shut down with the program instead of being left running.
-void quitOnTerminationSignals(QApplication& app)
+// SIGUSR1 asks for a window dump when QUORVANE_WINDOW_DUMP names a file.
+void handleSignals(QApplication& app, const QWidget& window)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    const QString dump = qEnvironmentVariable("QUORVANE_WINDOW_DUMP");
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&window, dump] {
+        char signal = 0;
+        if (::read(signalPipe[0], &signal, 1) != 1)
+            return;
+        if (signal == SIGUSR1)
+            writeWindowDump(window, dump);
+        else
+            QCoreApplication::quit();
+    });
     for (int signal : { SIGTERM, SIGINT, SIGHUP })
-        std::signal(signal, onTerminationSignal);
+        std::signal(signal, onSignal);
+    if (!dump.isEmpty())
+        std::signal(SIGUSR1, onSignal);
 }
 
 } // namespace
@@ -38,9 +51,9 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    quitOnTerminationSignals(app);
     LibreOfficeSpreadsheet office;
     Form1 window({ QCoreApplication::applicationDirPath(), defaultPriceFolder() }, office);
+    handleSignals(app, window);
     window.show();
     // For the start-up benchmark: report once the window takes typing.
     if (qEnvironmentVariableIsSet("QUORVANE_STARTUP_PROBE"))

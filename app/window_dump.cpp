@@ -1,0 +1,45 @@
+#include "window_dump.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QTextStream>
+
+namespace {
+
+QString shownText(const QWidget* widget)
+{
+    if (const auto* edit = qobject_cast<const QLineEdit*>(widget))
+        return edit->text();
+    if (const auto* combo = qobject_cast<const QComboBox*>(widget))
+        return combo->currentText();
+    return {};
+}
+
+} // namespace
+
+void writeWindowDump(const QWidget& window, const QString& path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    QTextStream out(&file);
+    for (const QWidget* widget : window.findChildren<QWidget*>()) {
+        const bool named = qobject_cast<const QLineEdit*>(widget)
+            || qobject_cast<const QComboBox*>(widget)
+            || qobject_cast<const QAbstractButton*>(widget);
+        // A combo box's own line edit is not a control of the window.
+        if (!named || widget->objectName().isEmpty())
+            continue;
+        const QRect place(widget->mapTo(&window, QPoint(0, 0)), widget->size());
+        out << widget->objectName() << '\t' << shownText(widget) << '\t' << place.x() << ','
+            << place.y() << ',' << place.width() << ',' << place.height() << '\n';
+    }
+    if (const auto* box = qobject_cast<const QMessageBox*>(QApplication::activeModalWidget()))
+        out << "message\t" << box->text() << '\n';
+    out.flush();
+    file.commit();
+}
