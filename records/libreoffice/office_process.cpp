@@ -96,20 +96,21 @@ css::uno::Reference<css::frame::XDesktop2> OfficeProcess::desktop(
 {
     if (m_desktop.is() && alive())
         return m_desktop;
-    forget();
+    // An office without a connection of ours is of no use: it is ended for
+    // sure before a new one starts.
+    lost();
     const auto deadline = std::chrono::steady_clock::now() + startTimeout;
-    if (!alive())
-        spawn();
+    spawn();
     // Whatever goes wrong while connecting, the caller gets our own error.
     try {
         connect(deadline);
     } catch (const css::uno::Exception& e) {
-        kill();
-        forget();
+        lost();
         throw WorkbookError(
             WorkbookFailure::OfficeNotResponding, m_programFolder, toQString(e.Message));
     } catch (const cppu::BootstrapException& e) {
-        throw WorkbookError(WorkbookFailure::OfficeMissing, m_programFolder, toQString(e.getMessage()));
+        throw WorkbookError(
+            WorkbookFailure::OfficeMissing, m_programFolder, toQString(e.getMessage()));
     }
     return m_desktop;
 }
@@ -170,6 +171,9 @@ void OfficeProcess::connect(std::chrono::steady_clock::time_point deadline)
                 spawn();
                 continue;
             }
+            if (m_killed)
+                throw WorkbookError(WorkbookFailure::OfficeNotResponding, m_programFolder,
+                    QStringLiteral("start deadline"));
             throw WorkbookError(WorkbookFailure::OfficeMissing, m_programFolder,
                 QStringLiteral("office exited with status %1").arg(status));
         }
@@ -193,7 +197,7 @@ void OfficeProcess::connect(std::chrono::steady_clock::time_point deadline)
 bool OfficeProcess::alive()
 {
     const pid_t pid = m_pid;
-    if (pid <= 0)
+    if (pid <= 0 || m_killed)
         return false;
     if (waitpid(pid, nullptr, WNOHANG) == pid) {
         m_pid = 0;
@@ -205,16 +209,22 @@ bool OfficeProcess::alive()
 void OfficeProcess::kill()
 {
     const pid_t pid = m_pid;
-    if (pid > 0)
+    if (pid > 0) {
+        m_killed = true;
         ::kill(-pid, SIGKILL);
+    }
 }
 
-void OfficeProcess::forget()
+void OfficeProcess::lost()
 {
     m_desktop.clear();
     const pid_t pid = m_pid;
-    if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == pid)
-        m_pid = 0;
+    if (pid > 0) {
+        ::kill(-pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    m_pid = 0;
+    m_killed = false;
 }
 
 void OfficeProcess::shutDown()

@@ -6,12 +6,12 @@
 // owns it serialises every use.
 
 #include <QString>
+#include <QVector>
+#include <atomic>
 #include <chrono>
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <sys/types.h>
-
-#include <QVector>
 
 // The URL an office is given for the profile in that folder.
 QString profileUrlOf(const QString& profileFolder);
@@ -29,9 +29,12 @@ public:
 
     // Whether the process still runs; reaps it when it has ended.
     bool alive();
-    // Ends the process at once (the hung-office remedy) and forgets the
-    // connection. Safe to call from another thread.
+    // Ends the process at once (the hung-office remedy); from then on it
+    // counts as dead. Safe to call from another thread.
     void kill();
+    // The connection is gone (the office died, or was killed): makes sure
+    // the process has ended and forgets both, so the next pass starts anew.
+    void lost();
     // Asks the office to end, then makes sure it has.
     void shutDown();
 
@@ -41,12 +44,12 @@ public:
 private:
     void spawn();
     void connect(std::chrono::steady_clock::time_point deadline);
-    void forget();
 
     QString m_programFolder;
     QString m_profileFolder;
     QString m_pipeName;
     volatile pid_t m_pid = 0;
+    std::atomic<bool> m_killed { false };
     css::uno::Reference<css::uno::XComponentContext> m_local;
     css::uno::Reference<css::frame::XDesktop2> m_desktop;
 };

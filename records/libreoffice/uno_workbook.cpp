@@ -6,6 +6,7 @@
 #include "records/libreoffice/uno_text.h"
 #include "records/libreoffice/watchdog.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +24,7 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/FormulaResult.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
@@ -60,8 +62,9 @@ public:
             || question.isExtractableTo(
                 cppu::UnoType<css::document::OwnLockOnDocumentRequest>::get()))
             sawLock = true;
-        // No lock file can be made in a read-only folder: the document is
-        // still read, and a save there fails with its own cause.
+        // No lock file can be made in a read-only folder: the office then
+        // opens the document read-only, which still serves a reading pass;
+        // a write is refused before any cell is touched.
         if (question.isExtractableTo(cppu::UnoType<css::document::LockFileIgnoreRequest>::get())
             && select<css::task::XInteractionApprove>(request))
             return;
@@ -91,6 +94,16 @@ css::beans::PropertyValue property(const char* name, const css::uno::Any& value)
     return result;
 }
 
+// An office that died, or was killed at its deadline, answers with a
+// disposed connection, or not at all: it is ended for sure, so the next
+// pass starts a new one.
+WorkbookError connectionLost(
+    const css::uno::Exception& e, OfficeProcess& office, const QString& path)
+{
+    office.lost();
+    return WorkbookError(WorkbookFailure::OfficeNotResponding, path, toQString(e.Message));
+}
+
 QString lockFilePath(const QString& path)
 {
     const QFileInfo file(path);
@@ -106,7 +119,11 @@ void removeOwnStaleLock(const QString& path, const QString& profileUrl)
         return;
     const QString content = QString::fromUtf8(lock.readAll());
     lock.close();
-    if (content.contains(profileUrl))
+    // An office killed while it made the lock leaves it empty: a lock that
+    // has stayed empty for seconds has no owner.
+    const bool ownerless = content.isEmpty()
+        && QFileInfo(lock).lastModified().secsTo(QDateTime::currentDateTime()) >= 2;
+    if (content.contains(profileUrl) || ownerless)
         lock.remove();
 }
 
@@ -154,10 +171,11 @@ public:
             return action();
         } catch (const WorkbookError&) {
             throw;
+        } catch (const css::lang::DisposedException& e) {
+            throw connectionLost(e, m_office, m_path);
         } catch (const css::uno::Exception& e) {
             if (!m_office.alive())
-                throw WorkbookError(
-                    WorkbookFailure::OfficeNotResponding, m_path, toQString(e.Message));
+                throw connectionLost(e, m_office, m_path);
             throw WorkbookError(WorkbookFailure::Other, m_path, toQString(e.Message));
         }
     }
@@ -377,9 +395,11 @@ std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>
     try {
         Reference<css::frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
         document = loader->loadComponentFromURL(url, OUString("_blank"), 0, arguments);
+    } catch (const css::lang::DisposedException& e) {
+        throw connectionLost(e, office, path);
     } catch (const css::uno::Exception& e) {
         if (!office.alive())
-            throw WorkbookError(WorkbookFailure::OfficeNotResponding, path, toQString(e.Message));
+            throw connectionLost(e, office, path);
         if (handler->sawLock)
             throw WorkbookError(WorkbookFailure::WorkbookOpenElsewhere, path);
         throw WorkbookError(WorkbookFailure::WorkbookDamaged, path, toQString(e.Message));

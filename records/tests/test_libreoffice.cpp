@@ -39,6 +39,7 @@ private slots:
     void killedOfficeIsReplacedByTheNextPass();
     void viewStockShowsTheLedger();
     void staleLockOfOurOwnIsOverridden();
+    void emptyStaleLockIsOverridden();
     void damagedWorkbookIsReportedAndLeftAsItWas_data();
     void damagedWorkbookIsReportedAndLeftAsItWas();
     void hungOfficeEndsAtTheDeadline();
@@ -280,6 +281,22 @@ void TestLibreOffice::staleLockOfOurOwnIsOverridden()
               .toString(QUrl::FullyEncoded);
     lock.write(
         (QStringLiteral(",root,host,01.01.2026 08:00,") + profile + QStringLiteral(";")).toUtf8());
+    lock.close();
+
+    RecordingPrompts prompts;
+    StockPosting stockIn(*m_office, path, StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("柞木")); }), 6);
+    QCOMPARE(prompts.messages.last(), QStringLiteral("保存成功"));
+}
+
+void TestLibreOffice::emptyStaleLockIsOverridden()
+{
+    const QString path = copyLedger();
+    // What an office killed while it made its lock leaves behind.
+    QFile lock(QFileInfo(path).dir().filePath(QStringLiteral(".~lock.木材出入库台账.xls#")));
+    QVERIFY(lock.open(QIODevice::WriteOnly));
+    QVERIFY(lock.setFileTime(
+        QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
     lock.close();
 
     RecordingPrompts prompts;

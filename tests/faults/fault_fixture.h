@@ -38,8 +38,8 @@ public:
             QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
                 | QFileDevice::ReadGroup | QFileDevice::ReadOther);
         }
-        m_window = std::make_unique<Form1>(
-            TallyFolders { m_folder.path(), m_folder.path() }, office);
+        m_window
+            = std::make_unique<Form1>(TallyFolders { m_folder.path(), m_folder.path() }, office);
         QTRY_VERIFY_WITH_TIMEOUT(m_window->speciesListLoaded(), 90000);
     }
 
@@ -64,31 +64,46 @@ public:
     {
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(m_window->findChild<QWidget*>(QString::fromLatin1(button)),
-            Qt::LeftButton);
+        QTest::mouseClick(
+            m_window->findChild<QWidget*>(QString::fromLatin1(button)), Qt::LeftButton);
         return clock.elapsed();
     }
 
-    // Waits on another thread until the office has the workbook open (its
-    // lock file appears), then sends it `signal` after `delayMs`.
-    void signalOfficeDuringPass(qint64 pid, const QString& workbook, int signal, int delayMs)
-    {
-        m_stop = false;
-        const QString lock = lockFileOf(workbook);
-        m_signaller = std::thread([this, pid, lock, signal, delayMs] {
-            while (!m_stop && !QFile::exists(lock))
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-            if (!m_stop)
-                ::kill(pid_t(pid), signal);
-        });
-    }
+    struct SignalledPress {
+        int presses = 0; // every press, the signalled one last
+        qint64 heldMs = 0; // how long the signalled press held the window
+    };
 
-    ~FaultTally()
+    // Clicks the button while another thread waits for the office to open
+    // the workbook (its lock file appears) and then sends it `signal` after
+    // `delayMs`. A press over before the thread saw the lock is pressed
+    // again, up to three times; presses is 0 when no signal landed.
+    SignalledPress clickSignallingOffice(
+        const char* button, qint64 pid, const QString& workbook, int signal, int delayMs)
     {
-        m_stop = true;
-        if (m_signaller.joinable())
-            m_signaller.join();
+        SignalledPress result;
+        const QString lock = lockFileOf(workbook);
+        for (int press = 1; press <= 3; ++press) {
+            std::atomic<bool> over { false };
+            std::atomic<bool> sent { false };
+            std::thread signaller([&] {
+                while (!over && !QFile::exists(lock))
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+                if (!over) {
+                    ::kill(pid_t(pid), signal);
+                    sent = true;
+                }
+            });
+            result.heldMs = click(button);
+            over = true;
+            signaller.join();
+            if (sent) {
+                result.presses = press;
+                return result;
+            }
+        }
+        return {};
     }
 
     static QString lockFileOf(const QString& workbook)
@@ -100,8 +115,6 @@ public:
 private:
     QTemporaryDir m_folder;
     std::unique_ptr<Form1> m_window;
-    std::thread m_signaller;
-    std::atomic<bool> m_stop { false };
 };
 
 // The species posted in rows 6, 7, ... of a posting sheet, read by a fresh

@@ -9,8 +9,8 @@ namespace {
 
 constexpr QFileDevice::Permissions readOnly
     = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
-constexpr QFileDevice::Permissions readOnlyFolder = readOnly | QFileDevice::ExeOwner
-    | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+constexpr QFileDevice::Permissions readOnlyFolder
+    = readOnly | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
 constexpr QFileDevice::Permissions writableFolder = readOnlyFolder | QFileDevice::WriteOwner;
 
 // Every file of the folder with its bytes.

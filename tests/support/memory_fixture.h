@@ -10,13 +10,14 @@
 
 // A ledger in memory laid out like the shipped one: its four sheets, and
 // species in K5:K12 of "库存" when given.
-inline void prepareMemoryLedger(MemorySpreadsheet& app, const QString& path, const QStringList& species = {})
+inline void prepareMemoryLedger(
+    MemorySpreadsheet& app, const QString& path, const QStringList& species = {})
 {
-    for (const char* name : {"入库", "出库", "库存", "入库明细"})
+    for (const char* name : { "入库", "出库", "库存", "入库明细" })
         app.sheet(path, QString::fromUtf8(name));
     MemorySheet& stock = app.sheet(path, QStringLiteral("库存"));
     for (int k = 0; k < species.size(); ++k)
-        stock.cells[{5 + k, 11}] = {false, 0, species[k]};
+        stock.cells[{ 5 + k, 11 }] = { false, 0, species[k] };
 }
 
 // Fails the first `count` operations named `operation`, as a locked file would.
