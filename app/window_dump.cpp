@@ -38,6 +38,13 @@ void writeWindowDump(const QWidget& window, const QString& path)
         out << widget->objectName() << '\t' << shownText(widget) << '\t' << place.x() << ','
             << place.y() << ',' << place.width() << ',' << place.height() << '\n';
     }
+    if (const QWidget* focused = QApplication::focusWidget()) {
+        // A combo box's line edit stands for its combo box.
+        const QWidget* control = focused->objectName().isEmpty() && focused->parentWidget()
+            ? focused->parentWidget()
+            : focused;
+        out << "focus\t" << control->objectName() << '\n';
+    }
     if (const auto* box = qobject_cast<const QMessageBox*>(QApplication::activeModalWidget()))
         out << "message\t" << box->text() << '\n';
     out.flush();

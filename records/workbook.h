@@ -15,6 +15,7 @@ enum class WorkbookFailure {
     OfficeMissing, // no spreadsheet application can be started
     OfficeNotResponding, // the application hung or died during the pass
     WorkbookMissing,
+    WorkbookUnreadable, // there, but the file cannot be opened for reading
     WorkbookOpenElsewhere, // locked by another program or user
     WorkbookReadOnly,
     FolderNotWritable,

@@ -14,6 +14,8 @@ QString failureMessage(const WorkbookError& error)
         return QStringLiteral("电子表格程序没有响应，已将其关闭；请再试一次。");
     case WorkbookFailure::WorkbookMissing:
         return QStringLiteral("在文件夹“%1”中找不到工作簿“%2”。").arg(folder, file);
+    case WorkbookFailure::WorkbookUnreadable:
+        return QStringLiteral("无法打开文件夹“%1”中的工作簿“%2”：读不到这个文件。").arg(folder, file);
     case WorkbookFailure::WorkbookOpenElsewhere:
         return QStringLiteral("工作簿“%1”正被其他程序打开或锁定，请先将其关闭，再试一次。")
             .arg(file);

@@ -57,9 +57,13 @@ protected:
             return false;
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            // Queued, so the focus moves once this key press is done.
-            QCoreApplication::postEvent(
-                watched, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
+            // The field takes its Enter first, then the focus moves at once:
+            // a key typed right after Enter belongs to the next field, however
+            // quickly it follows.
+            watched->event(event);
+            QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+            QCoreApplication::sendEvent(watched, &tab);
+            return true;
         } else if (key == Qt::Key_Down || key == Qt::Key_Up) {
             stepAlongRow(watched, key == Qt::Key_Down ? 1 : -1);
         }

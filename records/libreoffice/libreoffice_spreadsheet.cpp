@@ -1,10 +1,12 @@
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 
+#include "records/libreoffice/office_environment.h"
 #include "records/libreoffice/office_process.h"
 #include "records/libreoffice/uno_workbook.h"
 #include "records/libreoffice/watchdog.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
@@ -81,6 +83,10 @@ std::unique_ptr<Workbook> LibreOfficeSpreadsheet::open(const QString& path)
     std::unique_lock<std::mutex> lock(d->passes);
     if (!QFileInfo::exists(path))
         throw WorkbookError(WorkbookFailure::WorkbookMissing, path);
+    QFile readable(path);
+    if (!readable.open(QIODevice::ReadOnly))
+        throw WorkbookError(WorkbookFailure::WorkbookUnreadable, path, readable.errorString());
+    readable.close();
     // The office would open an empty file as a new, blank workbook.
     if (QFileInfo(path).size() == 0)
         throw WorkbookError(WorkbookFailure::WorkbookDamaged, path, QStringLiteral("empty file"));
@@ -106,6 +112,9 @@ bool openInDesktopOffice(const QString& path)
     const QString office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     if (office.isEmpty())
         return false;
-    return QProcess::startDetached(
-        office, { QStringLiteral("--view"), QDir::toNativeSeparators(path) });
+    QProcess process;
+    process.setProgram(office);
+    process.setArguments({ QStringLiteral("--view"), QDir::toNativeSeparators(path) });
+    process.setProcessEnvironment(desktopOfficeEnvironment());
+    return process.startDetached();
 }

@@ -1,5 +1,6 @@
 #include "records/libreoffice/office_process.h"
 
+#include "records/libreoffice/office_environment.h"
 #include "records/libreoffice/uno_text.h"
 #include "records/workbook.h"
 
@@ -21,8 +22,6 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -126,7 +125,7 @@ void OfficeProcess::spawn()
     static std::atomic<int> starts { 0 };
     m_pipeName = QStringLiteral("quorvane-%1-%2").arg(getpid()).arg(++starts);
 
-    const std::vector<QByteArray> args = { binary.toLocal8Bit(), "--headless", "--invisible",
+    const std::vector<QByteArray> args = { QFile::encodeName(binary), "--headless", "--invisible",
         "--norestore", "--nologo", "--nodefault", "--nolockcheck", "--nofirststartwizard",
         ("-env:UserInstallation=" + profileUrl()).toUtf8(),
         ("--accept=pipe,name=" + m_pipeName + ";urp;StarOffice.ComponentContext").toUtf8() };
@@ -134,6 +133,13 @@ void OfficeProcess::spawn()
     for (const QByteArray& arg : args)
         argv.push_back(const_cast<char*>(arg.constData()));
     argv.push_back(nullptr);
+    std::vector<QByteArray> variables;
+    for (const QString& variable : headlessOfficeEnvironment().toStringList())
+        variables.push_back(variable.toUtf8());
+    std::vector<char*> envp;
+    for (const QByteArray& variable : variables)
+        envp.push_back(const_cast<char*>(variable.constData()));
+    envp.push_back(nullptr);
 
     // Its own process group, so a kill reaches every process it starts.
     posix_spawnattr_t attributes;
@@ -148,7 +154,7 @@ void OfficeProcess::spawn()
         posix_spawn_file_actions_addopen(
             &files, descriptor, "/dev/null", descriptor == 0 ? O_RDONLY : O_WRONLY, 0);
     pid_t pid = 0;
-    const int failed = posix_spawn(&pid, argv[0], &files, &attributes, argv.data(), environ);
+    const int failed = posix_spawn(&pid, argv[0], &files, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&files);
     posix_spawnattr_destroy(&attributes);
     if (failed)

@@ -36,8 +36,10 @@
 #include <com/sun/star/task/XInteractionApprove.hpp>
 #include <com/sun/star/task/XInteractionHandler.hpp>
 #include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/ucb/InteractiveIOException.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <cppuhelper/implbase1.hxx>
+#include <optional>
 #include <rtl/ref.hxx>
 
 namespace {
@@ -54,10 +56,15 @@ const QString excel97Filter = QStringLiteral("MS Excel 97");
 class AbortingHandler : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
 public:
     bool sawLock = false;
+    // What the office said when it could not read the file itself.
+    std::optional<css::ucb::IOErrorCode> fileError;
 
     void SAL_CALL handle(const Reference<css::task::XInteractionRequest>& request) override
     {
         const css::uno::Any question = request->getRequest();
+        css::ucb::InteractiveIOException ioError;
+        if (question >>= ioError)
+            fileError = ioError.Code;
         if (question.isExtractableTo(cppu::UnoType<css::document::LockedDocumentRequest>::get())
             || question.isExtractableTo(
                 cppu::UnoType<css::document::OwnLockOnDocumentRequest>::get()))
@@ -125,6 +132,27 @@ void removeOwnStaleLock(const QString& path, const QString& profileUrl)
         && QFileInfo(lock).lastModified().secsTo(QDateTime::currentDateTime()) >= 2;
     if (content.contains(profileUrl) || ownerless)
         lock.remove();
+}
+
+// A load that failed is the file's fault only when the office read it:
+// when it could not reach the file at all, that is what the user is told.
+WorkbookError loadFailure(const AbortingHandler& handler, const QString& path, const QString& detail)
+{
+    if (!handler.fileError)
+        return WorkbookError(WorkbookFailure::WorkbookDamaged, path, detail);
+    const QString note = QStringLiteral("I/O error %1: %2").arg(int(*handler.fileError)).arg(detail);
+    switch (*handler.fileError) {
+    case css::ucb::IOErrorCode_NOT_EXISTING:
+    case css::ucb::IOErrorCode_NOT_EXISTING_PATH:
+    case css::ucb::IOErrorCode_NO_FILE:
+        return WorkbookError(WorkbookFailure::WorkbookMissing, path, note);
+    case css::ucb::IOErrorCode_WRONG_FORMAT:
+    case css::ucb::IOErrorCode_WRONG_VERSION:
+    case css::ucb::IOErrorCode_BAD_CRC:
+        return WorkbookError(WorkbookFailure::WorkbookDamaged, path, note);
+    default:
+        return WorkbookError(WorkbookFailure::WorkbookUnreadable, path, note);
+    }
 }
 
 class UnoWorkbook;
@@ -402,12 +430,12 @@ std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>
             throw connectionLost(e, office, path);
         if (handler->sawLock)
             throw WorkbookError(WorkbookFailure::WorkbookOpenElsewhere, path);
-        throw WorkbookError(WorkbookFailure::WorkbookDamaged, path, toQString(e.Message));
+        throw loadFailure(*handler, path, toQString(e.Message));
     }
     if (!document.is()) {
         if (handler->sawLock || QFile::exists(lockFilePath(path)))
             throw WorkbookError(WorkbookFailure::WorkbookOpenElsewhere, path);
-        throw WorkbookError(WorkbookFailure::WorkbookDamaged, path);
+        throw loadFailure(*handler, path, QString());
     }
 
     auto book = std::make_unique<UnoWorkbook>(

@@ -181,7 +181,7 @@ LibreOfficeSpreadsheet& TestBillExport::office()
 
 void TestBillExport::exportIsReadBackFromTheSavedFile()
 {
-    QTemporaryDir folder;
+    QTemporaryDir folder(chineseFolderTemplate());
     const QString path = billPath(folder.path());
     QVERIFY(QFile::copy(shippedWorkbook(QStringLiteral("木材账单.xls")), path));
     QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -238,7 +238,7 @@ void TestBillExport::exportIsReadBackFromTheSavedFile()
 void TestBillExport::realMissingBillSheetLeavesTheFileAsItWas()
 {
     m_shown.clear();
-    QTemporaryDir folder;
+    QTemporaryDir folder(chineseFolderTemplate());
     const QString path = oneSheetWorkbook(folder.path(), QStringLiteral("木材账单.xls"));
     QVERIFY(!path.isEmpty());
     const QByteArray before = fileBytes(path);

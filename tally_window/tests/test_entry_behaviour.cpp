@@ -18,6 +18,7 @@ private slots:
     void typingAUnitPrice();
     void enterAdvancesAlongTheTabOrder_data();
     void enterAdvancesAlongTheTabOrder();
+    void keysRightAfterEnterGoToTheNextField();
     void arrowsStepAlongTheRow_data();
     void arrowsStepAlongTheRow();
     void focusSelectsTheWholeText();
@@ -282,6 +283,27 @@ void TestEntryBehaviour::enterAdvancesAlongTheTabOrder()
     QTRY_COMPARE(QApplication::focusWidget(), start);
     QTest::keyClick(start, Qt::Key_Return);
     QTRY_COMPARE(QApplication::focusWidget(), control<QWidget>(window, to));
+}
+
+void TestEntryBehaviour::keysRightAfterEnterGoToTheNextField()
+{
+    auto tally = shownForm1();
+    Form1* window = tally->get();
+    QLineEdit* first = field(window, QStringLiteral("Text9(1)"));
+    first->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), first);
+    // As a busy machine delivers them: all queued at once, each going to
+    // whichever field has the focus when its turn comes.
+    QWindow* handle = window->windowHandle();
+    for (Qt::Key key : { Qt::Key_5, Qt::Key_Return, Qt::Key_3, Qt::Key_Enter, Qt::Key_7 }) {
+        const QString text = QString(QChar::fromLatin1(QTest::keyToAscii(key)));
+        for (QEvent::Type type : { QEvent::KeyPress, QEvent::KeyRelease })
+            QCoreApplication::postEvent(handle, new QKeyEvent(type, key, Qt::NoModifier, text));
+    }
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(first->text(), QStringLiteral("5"));
+    QCOMPARE(field(window, QStringLiteral("Text10(1)"))->text(), QStringLiteral("3"));
+    QCOMPARE(field(window, QStringLiteral("Text11(1)"))->text(), QStringLiteral("7"));
 }
 
 void TestEntryBehaviour::arrowsStepAlongTheRow_data()

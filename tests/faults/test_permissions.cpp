@@ -34,6 +34,8 @@ private slots:
     void cleanupTestCase();
     void readOnlyWorkbookIsReported_data();
     void readOnlyWorkbookIsReported();
+    void unreadableWorkbookIsNotCalledDamaged_data();
+    void unreadableWorkbookIsNotCalledDamaged();
     void readOnlyProgramFolderIsReported_data();
     void readOnlyProgramFolderIsReported();
     void readOnlyPriceFolderKeepsThePrices();
@@ -86,6 +88,36 @@ void TestPermissions::readOnlyWorkbookIsReported()
     QCOMPARE(folderBytes(tally.folder()), files);
     QCOMPARE(tallyOnScreen(tally.window()), screen);
     QCOMPARE(m_office->officeProcessCount(), 1);
+}
+
+void TestPermissions::unreadableWorkbookIsNotCalledDamaged_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("prefix");
+    QTest::newRow("stock in") << QByteArray("Command5") << QString();
+    QTest::newRow("print bill") << QByteArray("Command3") << "账单没有导出：";
+}
+
+void TestPermissions::unreadableWorkbookIsNotCalledDamaged()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(QString, prefix);
+    FaultTally tally(*m_office);
+    tally.typeLoad();
+    const QString workbook = button == "Command5" ? tally.ledger() : tally.bill();
+    QVERIFY(QFile(workbook).setPermissions(QFileDevice::WriteOwner));
+    const auto screen = tallyOnScreen(tally.window());
+    m_shown.clear();
+
+    MessageCatcher catcher;
+    QVERIFY(tally.click(button.constData()) < 60000);
+    QCOMPARE(catcher.texts().last(),
+        prefix
+            + QStringLiteral("无法打开文件夹“%1”中的工作簿“%2”：读不到这个文件。")
+                  .arg(QDir::toNativeSeparators(tally.folder()), QFileInfo(workbook).fileName()));
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(tallyOnScreen(tally.window()), screen);
+    QVERIFY(QFile(workbook).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
 }
 
 void TestPermissions::readOnlyProgramFolderIsReported_data()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/libreoffice/libreoffice_spreadsheet.h"
+#include "records/libreoffice/office_environment.h"
 #include "records/stock_ledger.h"
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <unistd.h>
 
 // Messages and focus requests of a command, as the window would get them.
@@ -52,14 +54,24 @@ inline QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A temporary folder with Chinese and a space in its name, as a yard's
+// folders have them: names must reach the office and the disk intact.
+inline QString chineseFolderTemplate()
+{
+    return QDir::temp().filePath(QStringLiteral("原木 检尺-XXXXXX"));
+}
+
 // Converts a flat spreadsheet text into an Excel 97 file with the office's
 // command line, for workbooks of unusual shape.
 inline bool convertToXls(const QString& fods, const QString& folder)
 {
     QProcess soffice;
+    soffice.setProcessEnvironment(headlessOfficeEnvironment());
     soffice.start(QStringLiteral("soffice"),
         { QStringLiteral("--headless"), QStringLiteral("--norestore"),
-            QStringLiteral("-env:UserInstallation=file://%1/convert-profile").arg(folder),
+            QStringLiteral("-env:UserInstallation=")
+                + QUrl::fromLocalFile(QDir(folder).filePath(QStringLiteral("convert-profile")))
+                      .toString(QUrl::FullyEncoded),
             QStringLiteral("--convert-to"), QStringLiteral("xls"), QStringLiteral("--outdir"),
             folder, fods });
     return soffice.waitForFinished(120000) && soffice.exitCode() == 0;

@@ -1,0 +1,62 @@
+#include "records/libreoffice/office_environment.h"
+
+#include <QStringList>
+#include <clocale>
+#include <locale.h>
+
+namespace {
+
+const QString universalUtf8 = QStringLiteral("C.UTF-8");
+
+void removeLocaleVariables(QProcessEnvironment& environment)
+{
+    for (const QString& name : environment.keys())
+        if (name == QLatin1String("LANG") || name == QLatin1String("LANGUAGE")
+            || name.startsWith(QLatin1String("LC_")))
+            environment.remove(name);
+}
+
+bool systemHasLocale(const char* name)
+{
+    const locale_t probe = newlocale(LC_CTYPE_MASK, name, locale_t(0));
+    if (probe == locale_t(0))
+        return false;
+    freelocale(probe);
+    return true;
+}
+
+} // namespace
+
+bool localeIsUtf8(const QProcessEnvironment& environment)
+{
+    QString selected;
+    for (const char* name : { "LC_ALL", "LC_CTYPE", "LANG" }) {
+        selected = environment.value(QLatin1String(name));
+        if (!selected.isEmpty())
+            break;
+    }
+    const QString codeset = selected.section(QLatin1Char('.'), 1).section(QLatin1Char('@'), 0, 0);
+    return codeset.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0
+        || codeset.compare(QLatin1String("utf8"), Qt::CaseInsensitive) == 0;
+}
+
+QProcessEnvironment headlessOfficeEnvironment(const QProcessEnvironment& base)
+{
+    QProcessEnvironment environment = base;
+    removeLocaleVariables(environment);
+    environment.insert(QStringLiteral("LANG"), universalUtf8);
+    environment.insert(QStringLiteral("LC_ALL"), universalUtf8);
+    return environment;
+}
+
+QProcessEnvironment desktopOfficeEnvironment(const QProcessEnvironment& base)
+{
+    if (localeIsUtf8(base))
+        return base;
+    QProcessEnvironment environment = base;
+    removeLocaleVariables(environment);
+    const bool chinese = systemHasLocale("zh_CN.UTF-8");
+    environment.insert(QStringLiteral("LANG"),
+        chinese ? QStringLiteral("zh_CN.UTF-8") : universalUtf8);
+    return environment;
+}
