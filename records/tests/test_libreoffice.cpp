@@ -174,6 +174,10 @@ void TestLibreOffice::aFullLedgerTakesItsGapThenItsLastRowThenSaysSo()
     QCOMPARE(in.valueText(40000, 3), QStringLiteral("0.31"));
     QCOMPARE(in.shownText(65536, 2), QStringLiteral("红松"));
     QCOMPARE(in.valueText(65536, 6), QStringLiteral("1.256"));
+    // The stock sheet counts postings down to the sheet's last row.
+    Worksheet& stock = book->sheetNamed(QStringLiteral("库存"));
+    QCOMPARE(stock.valueText(5, 12), QStringLiteral("1.566"));
+    QCOMPARE(stock.valueText(6, 12), QStringLiteral("1.566"));
 }
 
 void TestLibreOffice::userTextIsStoredAsTyped_data()
