@@ -240,7 +240,8 @@ void benchIdle(BenchTable& table)
         { QStringLiteral("--idle"), QStringLiteral("20") });
     child.waitForFinished(120000);
     const QString out = QString::fromLatin1(child.readAllStandardOutput());
-    const QRegularExpression idle(QStringLiteral("^idle (\\S+)"), QRegularExpression::MultilineOption);
+    const QRegularExpression idle(
+        QStringLiteral("^idle (\\S+)"), QRegularExpression::MultilineOption);
     table.add(QStringLiteral("processor use, full sheet, idle"),
         idle.match(out).captured(1).toDouble(), QStringLiteral("% core"),
         QStringLiteral("over 20 s, the timer running; budget 0.3 %"));

@@ -120,8 +120,8 @@ void benchWorkbooks(BenchTable& table)
         table.add(command.name + QStringLiteral(", warm"), warm, QStringLiteral("ms"));
         table.add(command.name + QStringLiteral(", floor"), floor, QStringLiteral("ms"),
             QStringLiteral("bare load + store"));
-        table.add(command.name + QStringLiteral(" over its floor"), warm / floor,
-            QStringLiteral("x"));
+        table.add(
+            command.name + QStringLiteral(" over its floor"), warm / floor, QStringLiteral("x"));
     }
 }
 
@@ -135,8 +135,8 @@ void benchLedgerSizes(BenchTable& table)
         const QString ledger = ledgerWithRows(app, folder.path(), rows);
         StockPosting posting(app, ledger, StockPosting::Sheet::StockIn, prompts);
         int failures = 0;
-        const double warm = warmMedian(
-            [&] { failures += posting.press([&] { return samplePosting; }) == 0; }, 3);
+        const double warm
+            = warmMedian([&] { failures += posting.press([&] { return samplePosting; }) == 0; }, 3);
         const double floor = warmMedian([&] { floorPass(app, ledger); }, 3);
         const QString name = QStringLiteral("stock-in posting, %1-row ledger").arg(rows);
         table.add(name, warm, QStringLiteral("ms"),

@@ -16,8 +16,8 @@ FieldsSheet::FieldsSheet(
     for (QLineEdit* field : m_fields.lengths)
         watch(field);
     // In the order of TallyArray.
-    const QVector<TallyField*>* arrays[] = { &m_fields.text29, &m_fields.text30,
-        &m_fields.text16, &m_fields.text18, &m_fields.text19, &m_fields.text28 };
+    const QVector<TallyField*>* arrays[] = { &m_fields.text29, &m_fields.text30, &m_fields.text16,
+        &m_fields.text18, &m_fields.text19, &m_fields.text28 };
     for (size_t array = 0; array < m_arrayStart.size(); ++array) {
         m_arrayStart[array] = int(m_numbers.size());
         for (QLineEdit* field : *arrays[array])
@@ -87,8 +87,8 @@ double FieldsSheet::cellNumber(int row, int element) const
 
 double FieldsSheet::lengthNumber(int block) const
 {
-    return numberAt(TallyFields::rowCount * TallyFields::rowElements + block,
-        m_fields.lengths[block]);
+    return numberAt(
+        TallyFields::rowCount * TallyFields::rowElements + block, m_fields.lengths[block]);
 }
 
 double FieldsSheet::arrayNumber(TallyArray array, int element) const

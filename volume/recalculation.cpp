@@ -125,8 +125,7 @@ public:
     }
 
 private:
-    void write(TallyArray array, int element, KeptText& kept, double value,
-        QString (*make)(double))
+    void write(TallyArray array, int element, KeptText& kept, double value, QString (*make)(double))
     {
         m_sheet.setArrayText(array, element, kept.of(value, make));
     }
@@ -153,9 +152,9 @@ private:
     {
         for (int block = 0; block < blockCount; ++block) {
             for (int row = 1; row <= rowCount; ++row) {
-                const QString& volume = m_kept.volumes[row - 1][block].of(
-                    m_sheet.cellNumber(row, 3 * block), m_sheet.cellNumber(row, 3 * block + 1),
-                    m_sheet.lengthNumber(block));
+                const QString& volume
+                    = m_kept.volumes[row - 1][block].of(m_sheet.cellNumber(row, 3 * block),
+                        m_sheet.cellNumber(row, 3 * block + 1), m_sheet.lengthNumber(block));
                 m_sheet.setCellText(row, 3 * block + 2, volume);
             }
         }
@@ -194,8 +193,8 @@ private:
     void copyUnitPrices()
     {
         for (int group = 0; group < groupCount; ++group)
-            write(TallyArray::Text19, group, m_kept.text19[group],
-                m_sheet.unitPriceNumber(group), plainNumberText);
+            write(TallyArray::Text19, group, m_kept.text19[group], m_sheet.unitPriceNumber(group),
+                plainNumberText);
     }
 
     void writeGroupFields()
@@ -228,8 +227,7 @@ private:
     {
         write(TallyArray::Text16, 3, m_kept.text16[3], sumOfShown(TallyArray::Text16),
             plainNumberText);
-        write(TallyArray::Text18, 3, m_kept.text18[3], sumOfShown(TallyArray::Text18),
-            volumeText);
+        write(TallyArray::Text18, 3, m_kept.text18[3], sumOfShown(TallyArray::Text18), volumeText);
         for (int group = 0; group < groupCount; ++group) {
             const double price = m_sheet.arrayNumber(TallyArray::Text19, group);
             const double volume = m_sheet.arrayNumber(TallyArray::Text18, group);

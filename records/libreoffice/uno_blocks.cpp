@@ -3,6 +3,8 @@
 #include "records/cell_values.h"
 #include "records/libreoffice/uno_text.h"
 
+#include <QSet>
+#include <algorithm>
 #include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
@@ -10,8 +12,6 @@
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
-#include <QSet>
-#include <algorithm>
 #include <map>
 
 using css::uno::Any;
@@ -34,10 +34,7 @@ Any typedValue(const QString& text)
 struct Box {
     int top, left, bottom, right;
 
-    static Box of(const CellText& cell)
-    {
-        return { cell.row, cell.column, cell.row, cell.column };
-    }
+    static Box of(const CellText& cell) { return { cell.row, cell.column, cell.row, cell.column }; }
     Box joined(const CellText& cell) const { return joined(of(cell)); }
     Box joined(const Box& other) const
     {
@@ -56,12 +53,12 @@ struct Box {
 
 // The formulas and formatted texts in the box that are not written: a block
 // write would turn them into plain values.
-QVector<QPair<int, int>> keptCells(const Reference<css::sheet::XSpreadsheet>& sheet,
-    const Box& box, const QSet<QPair<int, int>>& written)
+QVector<QPair<int, int>> keptCells(const Reference<css::sheet::XSpreadsheet>& sheet, const Box& box,
+    const QSet<QPair<int, int>>& written)
 {
     const auto found = Reference<css::sheet::XCellRangesQuery>(box.range(sheet), UNO_QUERY_THROW)
-                           ->queryContentCells(css::sheet::CellFlags::FORMULA
-                               | css::sheet::CellFlags::FORMATTED);
+                           ->queryContentCells(
+                               css::sheet::CellFlags::FORMULA | css::sheet::CellFlags::FORMATTED);
     QVector<QPair<int, int>> kept;
     for (const auto& address : found->getRangeAddresses())
         for (int row = address.StartRow + 1; row <= address.EndRow + 1; ++row)
@@ -72,8 +69,8 @@ QVector<QPair<int, int>> keptCells(const Reference<css::sheet::XSpreadsheet>& sh
 }
 
 // One read and one write of the box: the cells not given keep their values.
-void writeBlock(
-    const Reference<css::sheet::XSpreadsheet>& sheet, const Box& box, const QVector<CellText>& cells)
+void writeBlock(const Reference<css::sheet::XSpreadsheet>& sheet, const Box& box,
+    const QVector<CellText>& cells)
 {
     if (cells.isEmpty())
         return;

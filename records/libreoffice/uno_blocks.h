@@ -10,8 +10,8 @@
 // The first row from `top` to `bottom` whose cell in `column` shows no
 // text: an empty cell, or a formula that gives an empty string. 0 when
 // every one shows text.
-int readFirstRowShowingNoText(const css::uno::Reference<css::sheet::XSpreadsheet>& sheet,
-    int column, int top, int bottom);
+int readFirstRowShowingNoText(
+    const css::uno::Reference<css::sheet::XSpreadsheet>& sheet, int column, int top, int bottom);
 
 // Writes the cells as a few blocks, each through one read and one write,
 // each text stored as writeAsTyped does; the other cells of a block keep

@@ -78,9 +78,8 @@ void editSomething(TextSheet& sheet, QRandomGenerator& random)
         sheet.extended = random.bounded(2);
         break;
     default:
-        sheet.texts[QStringLiteral("Text%1(%2)")
-                .arg(1 + random.bounded(14))
-                .arg(random.bounded(12))]
+        sheet
+            .texts[QStringLiteral("Text%1(%2)").arg(1 + random.bounded(14)).arg(random.bounded(12))]
             = text;
     }
 }
