@@ -1,14 +1,14 @@
-// Benchmarks: the recalculation tick, the log volume rule, the workbook
-// commands on a real LibreOffice beside their floor (a bare load and store
-// of the same file), and the program's start-up.
+// Benchmarks: the recalculation tick, the log volume rule, the program's
+// processor use while idle, the workbook commands on a real LibreOffice
+// beside their floor (a bare load and store of the same file), postings on
+// ledgers of growing size, and the program's start-up.
 //
 //   quorvane_bench [--json PATH] [--callgrind]
-//   quorvane_bench --ticks empty|full N      (run by --callgrind under valgrind)
+//   quorvane_bench --ticks empty|full|idle N   (run by --callgrind under valgrind)
+//   quorvane_bench --idle SECONDS              (run for the idle processor use)
 
-#include "bench_table.h"
+#include "bench_parts.h"
 #include "memory_fixture.h"
-#include "records/bill_export.h"
-#include "records/libreoffice/libreoffice_spreadsheet.h"
 #include "records/stock_ledger.h"
 #include "tally_window/form1.h"
 #include "unit_prices/form4.h"
@@ -21,14 +21,17 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <sys/resource.h>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define ZERO_CALLGRIND_COUNTS() CALLGRIND_ZERO_STATS
+#else
+#define ZERO_CALLGRIND_COUNTS()
+#endif
 
 namespace {
-
-class SilentPrompts : public CommandPrompts {
-public:
-    void showMessage(const QString&) override { }
-    void focusTotalVolume() override { }
-};
 
 // A tally window on an in-memory ledger; `full` fills all 56 cells.
 struct BenchTally {
@@ -120,87 +123,6 @@ void benchVolumeRule(BenchTable& table)
         QStringLiteral("calls/s"), sink);
 }
 
-double millisecondsOf(const std::function<void()>& action)
-{
-    QElapsedTimer clock;
-    clock.start();
-    action();
-    return clock.nsecsElapsed() / 1e6;
-}
-
-double warmMedian(const std::function<void()>& action)
-{
-    std::vector<double> times;
-    for (int i = 0; i < 7; ++i)
-        times.push_back(millisecondsOf(action));
-    return percentile(times, 0.5);
-}
-
-void benchWorkbooks(BenchTable& table)
-{
-    QTemporaryDir folder;
-    const QString ledger = ledgerPath(folder.path());
-    const QString bill = billPath(folder.path());
-    QFile::copy(
-        QDir(QStringLiteral(QUORVANE_WORKBOOKS)).filePath(QStringLiteral("木材出入库台账.xls")),
-        ledger);
-    QFile::copy(
-        QDir(QStringLiteral(QUORVANE_WORKBOOKS)).filePath(QStringLiteral("木材账单.xls")), bill);
-    for (const QString& path : { ledger, bill })
-        QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-
-    SilentPrompts prompts;
-    const PostingFields posting { QStringLiteral("落叶松"),
-        { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString() },
-        { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") },
-        QStringLiteral("1.5660") };
-    BillFields billFields;
-    for (auto& row : billFields.grid)
-        row.fill(QStringLiteral("12"));
-
-    struct Command {
-        QString name;
-        QString path;
-        std::function<void(Spreadsheet&)> run;
-    };
-    const std::vector<Command> commands = {
-        { QStringLiteral("species list load"), ledger,
-            [&](Spreadsheet& app) { loadSpeciesList(app, ledger); } },
-        { QStringLiteral("stock-in posting"), ledger,
-            [&](Spreadsheet& app) {
-                StockPosting(app, ledger, StockPosting::Sheet::StockIn, prompts).press([&] {
-                    return posting;
-                });
-            } },
-        { QStringLiteral("bill export writing pass"), bill,
-            [&](Spreadsheet& app) {
-                BillExport(app, bill, prompts).press([&] { return billFields; });
-            } },
-    };
-    auto floorPass = [](Spreadsheet& app, const QString& path) {
-        auto book = app.open(path);
-        book->save();
-        book->close();
-    };
-
-    QTemporaryDir profiles;
-    for (const Command& command : commands) {
-        OfficeSettings settings;
-        settings.profileFolder = QDir::temp().filePath(QStringLiteral("quorvane-bench-office"));
-        settings.launcher = [](const QString&) { return true; };
-        LibreOfficeSpreadsheet app(settings);
-        const double cold = millisecondsOf([&] { command.run(app); });
-        const double warm = warmMedian([&] { command.run(app); });
-        const double floor = warmMedian([&] { floorPass(app, command.path); });
-        table.add(command.name + QStringLiteral(", cold"), cold, QStringLiteral("ms"),
-            QStringLiteral("office not started"));
-        table.add(command.name + QStringLiteral(", warm"), warm, QStringLiteral("ms"),
-            QStringLiteral("%1 x its floor").arg(warm / floor, 0, 'f', 2));
-        table.add(command.name + QStringLiteral(", floor"), floor, QStringLiteral("ms"),
-            QStringLiteral("bare load + store"));
-    }
-}
-
 void benchStartUp(BenchTable& table)
 {
     std::vector<double> times;
@@ -248,24 +170,81 @@ double callgrindInstructions(const QString& sheet, int ticks)
 
 void benchCallgrind(BenchTable& table)
 {
-    for (const QString& sheet : { QStringLiteral("empty"), QStringLiteral("full") }) {
-        // 101 ticks: the first, then 100 each after a typed count.
-        const double instructions = callgrindInstructions(sheet, 100);
-        table.add(QStringLiteral("tick instructions, %1 sheet, after a change").arg(sheet),
-            instructions / 101, QStringLiteral("Ir/tick"), QStringLiteral("callgrind"));
+    struct Run {
+        QString mode;
+        QString name;
+        double budget;
+    };
+    const Run runs[] = {
+        { QStringLiteral("empty"), QStringLiteral("empty sheet, after a change"), 500000 },
+        { QStringLiteral("full"), QStringLiteral("full sheet, after a change"), 500000 },
+        { QStringLiteral("idle"), QStringLiteral("full sheet, idle"), 50000 },
+    };
+    for (const Run& run : runs) {
+        const double perTick = callgrindInstructions(run.mode, 100) / 100;
+        table.add(QStringLiteral("tick instructions, ") + run.name, perTick,
+            QStringLiteral("Ir/tick"),
+            QStringLiteral("callgrind; %1 x the budget of %2")
+                .arg(perTick / run.budget, 0, 'f', 2)
+                .arg(run.budget));
     }
 }
 
-// The child of --callgrind: `ticks` ticks, each after a typed count.
-int runTicks(const QString& sheet, int ticks)
+// The child of --callgrind: a few ticks that settle the sheet, then
+// `ticks` counted ticks, each after a typed count unless idle.
+int runTicks(const QString& mode, int ticks)
 {
-    BenchTally tally(sheet == QStringLiteral("full"));
-    tally.window->runRecalculationTick();
+    BenchTally tally(mode != QStringLiteral("empty"));
+    for (int i = 0; i < 3; ++i)
+        tally.window->runRecalculationTick();
+    ZERO_CALLGRIND_COUNTS();
     for (int round = 0; round < ticks; ++round) {
-        tally.cell(1 + round % 14, 1)->setText(QString::number(round % 9 + 1));
+        if (mode != QStringLiteral("idle"))
+            tally.cell(1 + round % 14, 1)->setText(QString::number(round % 9 + 1));
         tally.window->runRecalculationTick();
     }
     return 0;
+}
+
+double processorSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
+        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The child of benchIdle: a full sheet left alone with its timer running.
+// Prints the share of one core it used, in percent.
+int runIdle(int seconds)
+{
+    BenchTally tally(true);
+    QEventLoop settle;
+    QTimer::singleShot(1000, &settle, &QEventLoop::quit);
+    settle.exec();
+    const double before = processorSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop idle;
+    QTimer::singleShot(seconds * 1000, &idle, &QEventLoop::quit);
+    idle.exec();
+    const double used = processorSeconds() - before;
+    QTextStream(stdout) << "idle " << 100 * used / (clock.nsecsElapsed() / 1e9) << "\n";
+    return 0;
+}
+
+void benchIdle(BenchTable& table)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(),
+        { QStringLiteral("--idle"), QStringLiteral("20") });
+    child.waitForFinished(120000);
+    const QString out = QString::fromLatin1(child.readAllStandardOutput());
+    const QRegularExpression idle(
+        QStringLiteral("^idle (\\S+)"), QRegularExpression::MultilineOption);
+    table.add(QStringLiteral("processor use, full sheet, idle"),
+        idle.match(out).captured(1).toDouble(), QStringLiteral("% core"),
+        QStringLiteral("over 20 s, the timer running; budget 0.3 %"));
 }
 
 } // namespace
@@ -277,6 +256,8 @@ int main(int argc, char* argv[])
     const QStringList args = app.arguments();
     if (args.size() >= 4 && args[1] == QStringLiteral("--ticks"))
         return runTicks(args[2], args[3].toInt());
+    if (args.size() >= 3 && args[1] == QStringLiteral("--idle"))
+        return runIdle(args[2].toInt());
 
     const int jsonAt = args.indexOf(QStringLiteral("--json"));
     const QString json = jsonAt > 0 && jsonAt + 1 < args.size()
@@ -288,7 +269,9 @@ int main(int argc, char* argv[])
     benchVolumeRule(table);
     if (args.contains(QStringLiteral("--callgrind")))
         benchCallgrind(table);
+    benchIdle(table);
     benchWorkbooks(table);
+    benchLedgerSizes(table);
     benchStartUp(table);
     if (!table.writeJson(json))
         qWarning("could not write %s", qPrintable(json));

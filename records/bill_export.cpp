@@ -1,6 +1,5 @@
 #include "records/bill_export.h"
 
-#include "records/cell_values.h"
 #include "records/workbook_messages.h"
 
 #include <QDir>
@@ -8,7 +7,6 @@
 namespace {
 
 const QString billSheet = QStringLiteral("原木账单");
-constexpr int gridStart = 10; // the header and footer cells come first
 
 void addBlockTotals(QVector<BillCell>& cells, const BillFields& f)
 {
@@ -32,19 +30,10 @@ void addBlockTotals(QVector<BillCell>& cells, const BillFields& f)
     }
 }
 
-// The grid goes as one block (written column by column, as billCells
-// lists it); every other cell on its own.
+// Every cell, the grid with them, in one go.
 void writeBill(Worksheet& sheet, const BillFields& fields)
 {
-    const QVector<BillCell> cells = billCells(fields);
-    QVector<QStringList> grid;
-    for (const auto& row : fields.grid)
-        grid.append(QStringList(row.begin(), row.end()));
-    for (int i = 0; i < gridStart; ++i)
-        writeAsTyped(sheet, cells[i].row, cells[i].column, cells[i].text);
-    sheet.setBlockAsTyped(7, 1, grid);
-    for (qsizetype i = gridStart + 168; i < cells.size(); ++i)
-        writeAsTyped(sheet, cells[i].row, cells[i].column, cells[i].text);
+    sheet.setCellsAsTyped(billCells(fields));
 }
 
 } // namespace

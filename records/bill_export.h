@@ -25,11 +25,7 @@ struct BillFields {
     bool extendedLayoutShown = false; // Label20
 };
 
-struct BillCell {
-    int row;
-    int column;
-    QString text;
-};
+using BillCell = CellText;
 
 // Every cell an export writes, in the order it writes them.
 QVector<BillCell> billCells(const BillFields& fields);

@@ -34,3 +34,17 @@ void Worksheet::setBlockAsTyped(int top, int left, const QVector<QStringList>& r
         for (int r = 0; r < rows.size(); ++r)
             writeAsTyped(*this, top + r, left + c, rows[r][c]);
 }
+
+void Worksheet::setCellsAsTyped(const QVector<CellText>& cells)
+{
+    for (const CellText& cell : cells)
+        writeAsTyped(*this, cell.row, cell.column, cell.text);
+}
+
+int Worksheet::firstRowShowingNoText(int column, int top, int bottom)
+{
+    for (int row = top; row <= bottom; ++row)
+        if (shownText(row, column).isEmpty())
+            return row;
+    return 0;
+}

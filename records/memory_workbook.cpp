@@ -30,6 +30,16 @@ public:
         store(row, column, { false, 0, text });
     }
 
+    // One read, as the office's block read is one call.
+    int firstRowShowingNoText(int column, int top, int bottom) override
+    {
+        m_app.check(QStringLiteral("read"));
+        for (int row = top; row <= bottom; ++row)
+            if (m_sheet.shownText(row, column).isEmpty())
+                return row;
+        return 0;
+    }
+
 private:
     void store(int row, int column, const MemoryCell& cell)
     {

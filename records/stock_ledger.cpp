@@ -25,13 +25,6 @@ void writeLeadingNumber(Worksheet& sheet, int row, int column, const QString& te
         sheet.setText(row, column, text);
 }
 
-int nextFreeRow(Worksheet& sheet, const QString& path)
-{
-    for (int row = firstPostingRow; row <= lastSheetRow; ++row)
-        if (sheet.shownText(row, 3).isEmpty())
-            return row;
-    throw WorkbookError(WorkbookFailure::Other, path, QStringLiteral("工作表已满"));
-}
 
 } // namespace
 
@@ -94,6 +87,11 @@ int StockPosting::attempt(const std::function<PostingFields()>& readFields, bool
             return 0;
         }
     }
+    // A full sheet is no failure of the office: trying again would not help.
+    if (row == 0) {
+        m_prompts.showMessage(QStringLiteral("工作表已满"));
+        return 0;
+    }
     m_prompts.showMessage(QStringLiteral("保存成功"));
     return row;
 }
@@ -102,7 +100,12 @@ void StockPosting::post(const PostingFields& fields, int& row, bool& saved)
 {
     auto book = m_app.open(m_path);
     Worksheet& sheet = book->sheetAt(int(m_sheet));
-    row = nextFreeRow(sheet, m_path);
+    // The first row from 6 whose volume shows no text, gaps included.
+    row = sheet.firstRowShowingNoText(3, firstPostingRow, lastSheetRow);
+    if (row == 0) {
+        book->close();
+        return;
+    }
     writeAsTyped(sheet, row, 2, fields.species);
     writeLeadingNumber(sheet, row, 3, fields.groupVolumes[0]);
     writeAsTyped(sheet, row, 4, fields.unitPrices[0]);

@@ -45,6 +45,13 @@ private:
     QString m_detail;
 };
 
+// A text for one cell; rows and columns count from 1.
+struct CellText {
+    int row;
+    int column;
+    QString text;
+};
+
 // One worksheet; rows and columns count from 1.
 class Worksheet {
 public:
@@ -59,6 +66,14 @@ public:
     // A block of texts from (top, left), each stored as writeAsTyped does;
     // rows[r][c] goes to (top + r, left + c). Written column by column.
     virtual void setBlockAsTyped(int top, int left, const QVector<QStringList>& rows);
+    // Each text stored as writeAsTyped does, in order, so a later text for
+    // the same cell wins; the cells between them keep what they hold. As one
+    // block where the application allows.
+    virtual void setCellsAsTyped(const QVector<CellText>& cells);
+    // The first row from `top` to `bottom` whose cell in `column` shows no
+    // text; 0 when every one shows text. Read as one block where the
+    // application allows, so its cost does not grow with the rows in use.
+    virtual int firstRowShowingNoText(int column, int top, int bottom);
 };
 
 class Workbook {

@@ -1,5 +1,6 @@
 #include "tally_window/fields_sheet.h"
 
+#include "field_text/field_text.h"
 #include "tally_window/entry_behaviour.h"
 #include "tally_window/tally_field.h"
 
@@ -9,6 +10,29 @@ FieldsSheet::FieldsSheet(
     , m_entry(entry)
     , m_unitPrice(std::move(unitPrice))
 {
+    for (const auto& row : m_fields.grid)
+        for (QLineEdit* field : row)
+            watch(field);
+    for (QLineEdit* field : m_fields.lengths)
+        watch(field);
+    // In the order of TallyArray.
+    const QVector<TallyField*>* arrays[] = { &m_fields.text29, &m_fields.text30, &m_fields.text16,
+        &m_fields.text18, &m_fields.text19, &m_fields.text28 };
+    for (size_t array = 0; array < m_arrayStart.size(); ++array) {
+        m_arrayStart[array] = int(m_numbers.size());
+        for (QLineEdit* field : *arrays[array])
+            watch(field);
+    }
+}
+
+void FieldsSheet::watch(QLineEdit* field)
+{
+    const size_t index = m_numbers.size();
+    m_numbers.emplace_back();
+    QObject::connect(field, &QLineEdit::textChanged, &m_watcher, [this, index] {
+        m_numbers[index].known = false;
+        ++m_changes;
+    });
 }
 
 QString FieldsSheet::cellText(int row, int element) const
@@ -54,6 +78,67 @@ bool FieldsSheet::extendedLayoutShown() const
 QString FieldsSheet::unitPriceText(int group)
 {
     return m_unitPrice(group);
+}
+
+double FieldsSheet::cellNumber(int row, int element) const
+{
+    return numberAt((row - 1) * TallyFields::rowElements + element, m_fields.cell(row, element));
+}
+
+double FieldsSheet::lengthNumber(int block) const
+{
+    return numberAt(
+        TallyFields::rowCount * TallyFields::rowElements + block, m_fields.lengths[block]);
+}
+
+double FieldsSheet::arrayNumber(TallyArray array, int element) const
+{
+    return numberAt(m_arrayStart[int(array)] + element, arrayField(array, element));
+}
+
+double FieldsSheet::unitPriceNumber(int group)
+{
+    const QString text = m_unitPrice(group);
+    if (text != m_priceTexts[group]) {
+        m_priceTexts[group] = text;
+        m_priceNumbers[group] = leadingNumber(text);
+    }
+    return m_priceNumbers[group];
+}
+
+double FieldsSheet::numberAt(int index, const QLineEdit* field) const
+{
+    KeptNumber& kept = m_numbers[index];
+    if (!kept.known) {
+        kept.value = leadingNumber(field->text());
+        kept.known = true;
+    }
+    return kept.value;
+}
+
+bool FieldsSheet::needsTick()
+{
+    const bool standard = standardLayoutShown();
+    const bool extended = extendedLayoutShown();
+    if (m_settled && m_changes == m_tickStart.changes && standard == m_tickStart.standard
+        && extended == m_tickStart.extended && unitPricesAsLastRead())
+        return false;
+    m_tickStart = { m_changes, standard, extended };
+    return true;
+}
+
+void FieldsSheet::tickDone()
+{
+    m_settled = m_changes == m_tickStart.changes;
+}
+
+// Only asked once a tick has read the prices, so the price window exists.
+bool FieldsSheet::unitPricesAsLastRead() const
+{
+    for (int group = 0; group < int(m_priceTexts.size()); ++group)
+        if (m_unitPrice(group) != m_priceTexts[group])
+            return false;
+    return true;
 }
 
 QLineEdit* FieldsSheet::arrayField(TallyArray array, int element) const

@@ -50,6 +50,7 @@ Form1::Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* par
     m_entry = new EntryBehaviour(this, m_fields);
     m_sheet = std::make_unique<FieldsSheet>(
         m_fields, *m_entry, [this](int group) { return unitPriceWindow()->priceText(group); });
+    m_recalculation = std::make_unique<Recalculation>();
 
     connect(m_command2, &PictureButton::clicked, this, &Form1::onMinimiseClicked);
     connect(m_command6, &PictureButton::clicked, this, &Form1::onExitClicked);
@@ -84,7 +85,12 @@ void Form1::runRecalculationTick()
     if (m_ticking)
         return;
     m_ticking = true;
-    recalculate(*m_sheet);
+    // A tick that changed nothing would change nothing again until some
+    // text, price or the layout changes.
+    if (m_sheet->needsTick()) {
+        m_recalculation->run(*m_sheet);
+        m_sheet->tickDone();
+    }
     m_ticking = false;
 }
 

@@ -21,6 +21,7 @@ class Form4;
 class Main;
 class PictureButton;
 class QTimer;
+class Recalculation;
 class CommandPrompts;
 class Spreadsheet;
 class StockPosting;
@@ -108,6 +109,7 @@ private:
     TallyFields m_fields;
     EntryBehaviour* m_entry = nullptr;
     std::unique_ptr<FieldsSheet> m_sheet;
+    std::unique_ptr<Recalculation> m_recalculation;
     QTimer* m_timer1 = nullptr;
     Form4* m_form4 = nullptr;
     Main* m_main = nullptr;

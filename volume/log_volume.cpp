@@ -48,10 +48,11 @@ PerLogRule ruleFor(double d, double l)
 
 QString CaiJiJiSuan(const QString& jingji, const QString& jianshu, const QString& caichang)
 {
-    const double d = leadingNumber(jingji);
-    const double n = leadingNumber(jianshu);
-    const double l = leadingNumber(caichang);
+    return CaiJiJiSuan(leadingNumber(jingji), leadingNumber(jianshu), leadingNumber(caichang));
+}
 
+QString CaiJiJiSuan(double d, double n, double l)
+{
     const PerLogRule rule = ruleFor(d, l);
     const double perLog = leadingNumber(patternText(rule.formula(d, l), rule.decimals));
     return patternText(perLog * n, 4);

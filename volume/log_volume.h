@@ -7,3 +7,6 @@
 // text. Each text is read with leadingNumber; the per-log volume is rounded
 // before it is multiplied by the count.
 QString CaiJiJiSuan(const QString& jingji, const QString& jianshu, const QString& caichang);
+
+// The same rule on the three numbers already read from their texts.
+QString CaiJiJiSuan(double jingji, double jianshu, double caichang);

@@ -6,6 +6,7 @@
 // widgets; the tally window implements the interface over its fields.
 
 #include <QString>
+#include <memory>
 
 enum class TallyArray { Text29, Text30, Text16, Text18, Text19, Text28 };
 
@@ -29,10 +30,32 @@ public:
 
     // The unit price of group 0..2 as typed in the unit price window.
     virtual QString unitPriceText(int group) = 0;
+
+    // The leading numbers of the same texts. By default each read parses
+    // the text; a sheet may keep the numbers until the text changes.
+    virtual double cellNumber(int row, int element) const;
+    virtual double lengthNumber(int block) const;
+    virtual double arrayNumber(TallyArray array, int element) const;
+    virtual double unitPriceNumber(int group);
 };
 
-// One recalculation tick, in the fixed order of its writes. A write raises
-// the written field's change reaction before the next step reads it.
+// The recalculation tick, in the fixed order of its writes. A write raises
+// the written field's change reaction before the next step reads it. Each
+// text it writes is made again only when the numbers it comes from change.
+class Recalculation {
+public:
+    Recalculation();
+    ~Recalculation();
+
+    void run(TallySheet& sheet);
+
+    struct Texts;
+
+private:
+    std::unique_ptr<Texts> m_texts;
+};
+
+// One tick with nothing kept from an earlier one.
 void recalculate(TallySheet& sheet);
 
 // The price group of a diameter: 0 up to 13 cm, 1 up to 19 cm, 2 above.

@@ -3,6 +3,7 @@
 #include "field_text/field_text.h"
 #include "records/cell_values.h"
 #include "records/libreoffice/office_process.h"
+#include "records/libreoffice/uno_blocks.h"
 #include "records/libreoffice/uno_text.h"
 #include "records/libreoffice/watchdog.h"
 
@@ -170,6 +171,8 @@ public:
     void setNumber(int row, int column, double value) override;
     void setText(int row, int column, const QString& text) override;
     void setBlockAsTyped(int top, int left, const QVector<QStringList>& rows) override;
+    void setCellsAsTyped(const QVector<CellText>& cells) override;
+    int firstRowShowingNoText(int column, int top, int bottom) override;
 
 private:
     Reference<css::table::XCell> cell(int row, int column)
@@ -387,6 +390,20 @@ void UnoWorksheet::setBlockAsTyped(int top, int left, const QVector<QStringList>
             left - 1, top - 1, left - 2 + columns, top - 2 + int(rows.size()));
         Reference<css::sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(data);
     });
+}
+
+void UnoWorksheet::setCellsAsTyped(const QVector<CellText>& cells)
+{
+    const QVector<CellText> leftOver = m_book.guarded([&] {
+        m_book.checkWritable();
+        return writeCellsInBlocks(m_sheet, cells);
+    });
+    Worksheet::setCellsAsTyped(leftOver);
+}
+
+int UnoWorksheet::firstRowShowingNoText(int column, int top, int bottom)
+{
+    return m_book.guarded([&] { return readFirstRowShowingNoText(m_sheet, column, top, bottom); });
 }
 
 QString filterOf(const Reference<css::lang::XComponent>& document)

@@ -72,6 +72,7 @@ private slots:
 
     void exportIsReadBackFromTheSavedFile();
     void realMissingBillSheetLeavesTheFileAsItWas();
+    void formulasBetweenTheBillCellsStayFormulas();
 
     void cleanupTestCase() { m_office.reset(); }
 
@@ -249,6 +250,41 @@ void TestBillExport::realMissingBillSheetLeavesTheFileAsItWas()
         qPrintable(prompts.messages.last()));
     QCOMPARE(fileBytes(path), before);
     QVERIFY(m_shown.isEmpty());
+}
+
+// The bill goes as a few blocks; a formula the yard put between its cells
+// must not become the value it showed.
+void TestBillExport::formulasBetweenTheBillCellsStayFormulas()
+{
+    QTemporaryDir folder;
+    const QString fods = folder.filePath(QStringLiteral("木材账单.fods"));
+    QFile file(fods);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QByteArray rows;
+    for (int row = 1; row <= 5; ++row)
+        rows += "<table:table-row><table:table-cell/></table:table-row>";
+    rows += "<table:table-row><table:table-cell table:number-columns-repeated=\"11\"/>"
+            "<table:table-cell table:formula=\"of:=[.D23]*2\"/></table:table-row>";
+    file.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:of="urn:oasis:names:tc:opendocument:xmlns:of:1.2" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
+<office:body><office:spreadsheet><table:table table:name="原木账单">)"
+        + rows + "</table:table></office:spreadsheet></office:body></office:document>\n");
+    file.close();
+    QVERIFY(convertToXls(fods, folder.path()));
+    const QString path = billPath(folder.path());
+    RecordingPrompts prompts;
+    BillExport bill(office(), path, prompts);
+    BillFields fields = namedFields(true);
+    fields.text16[0] = QStringLiteral("7");
+    QVERIFY(bill.press([&] { return fields; }));
+    fields.text16[0] = QStringLiteral("8");
+    QVERIFY(bill.press([&] { return fields; }));
+
+    auto book = office().open(path);
+    Worksheet& sheet = book->sheetNamed(QStringLiteral("原木账单"));
+    QCOMPARE(sheet.valueText(6, 12), QStringLiteral("16"));
+    QCOMPARE(sheet.valueText(23, 4), QStringLiteral("8"));
+    QCOMPARE(sheet.valueText(3, 3), QStringLiteral("林业公司"));
 }
 
 QTEST_GUILESS_MAIN(TestBillExport)

@@ -35,6 +35,7 @@ private slots:
     void speciesListComesFromTheStockSheet();
     void speciesListKeepsEmptyCells();
     void postingIsReadBackFromTheSavedFile();
+    void aFullLedgerTakesItsGapThenItsLastRowThenSaysSo();
     void userTextIsStoredAsTyped_data();
     void userTextIsStoredAsTyped();
     void missingWorkbookIsReported();
@@ -195,6 +196,39 @@ void TestLibreOffice::postingIsReadBackFromTheSavedFile()
     Worksheet& stock = book->sheetNamed(QStringLiteral("库存"));
     QCOMPARE(stock.valueText(5, 12), QStringLiteral("1.566"));
     QCOMPARE(stock.valueText(6, 14), QStringLiteral("0"));
+}
+
+void TestLibreOffice::aFullLedgerTakesItsGapThenItsLastRowThenSaysSo()
+{
+    const QString path = copyLedger();
+    {
+        // Column 3 filled from row 6 to the row before the sheet's last,
+        // with one gap: the text of a formula that gives an empty string.
+        QVector<QStringList> volumes(65530, { QStringLiteral("0.5") });
+        volumes[40000 - 6] = { QString() };
+        auto book = m_office->open(path);
+        book->sheetAt(1).setBlockAsTyped(6, 3, volumes);
+        book->save();
+        book->close();
+    }
+    RecordingPrompts prompts;
+    StockPosting stockIn(*m_office, path, StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("落叶松")); }), 40000);
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("红松")); }), 65536);
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("白松")); }), 0);
+    QCOMPARE(prompts.messages.mid(1),
+        QStringList({ "保存成功", "保存成功", "工作表已满" }));
+
+    auto book = m_office->open(path);
+    Worksheet& in = book->sheetAt(1);
+    QCOMPARE(in.shownText(40000, 2), QStringLiteral("落叶松"));
+    QCOMPARE(in.valueText(40000, 3), QStringLiteral("0.31"));
+    QCOMPARE(in.shownText(65536, 2), QStringLiteral("红松"));
+    QCOMPARE(in.valueText(65536, 6), QStringLiteral("1.256"));
+    // The stock sheet counts postings down to the sheet's last row.
+    Worksheet& stock = book->sheetNamed(QStringLiteral("库存"));
+    QCOMPARE(stock.valueText(5, 12), QStringLiteral("1.566"));
+    QCOMPARE(stock.valueText(6, 12), QStringLiteral("1.566"));
 }
 
 void TestLibreOffice::userTextIsStoredAsTyped_data()

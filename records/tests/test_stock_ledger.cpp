@@ -44,6 +44,9 @@ private slots:
     void totalVolumeMustBeANumber();
     void postsToTheNextFreeRow_data();
     void postsToTheNextFreeRow();
+    void bigLedgersFindTheirFreeRowInOneRead_data();
+    void bigLedgersFindTheirFreeRowInOneRead();
+    void aFullSheetIsReportedWithNothingWritten();
     void writesItsColumnsInOrder();
     void firstGroupVolumeIsPostedAsItsLeadingNumber_data();
     void firstGroupVolumeIsPostedAsItsLeadingNumber();
@@ -147,6 +150,60 @@ void TestStockLedger::postsToTheNextFreeRow()
     QCOMPARE(stockIn.press([] { return load(); }), postingRow);
     QCOMPARE(app.sheet(ledger, QStringLiteral("入库")).shownText(postingRow, 2),
         QStringLiteral("落叶松"));
+}
+
+void TestStockLedger::bigLedgersFindTheirFreeRowInOneRead_data()
+{
+    QTest::addColumn<int>("filledTo");
+    QTest::addColumn<int>("gap");
+    QTest::addColumn<int>("postingRow");
+    QTest::newRow("60 000 rows in use: the row after them") << 60005 << 0 << 60006;
+    QTest::newRow("a gap between filled rows is the next free row") << 60005 << 31000 << 31000;
+    QTest::newRow("a gap in row 6 is the next free row") << 60005 << 6 << 6;
+    QTest::newRow("every row but the sheet's last in use: row 65536") << 65535 << 0 << 65536;
+}
+
+// The ledger's size must not cost more reads: a posting asks for column 3
+// once, however many rows are in use.
+void TestStockLedger::bigLedgersFindTheirFreeRowInOneRead()
+{
+    QFETCH(int, filledTo);
+    QFETCH(int, gap);
+    QFETCH(int, postingRow);
+    MemorySpreadsheet app;
+    prepareMemoryLedger(app, ledger);
+    MemorySheet& in = app.sheet(ledger, QStringLiteral("入库"));
+    for (int row = 6; row <= filledTo; ++row)
+        if (row != gap)
+            in.cells[{ row, 3 }] = { true, 0.5, {} };
+    int reads = 0;
+    app.beforeOperation = [&](const QString& operation) { reads += operation == "read"; };
+    RecordingPrompts prompts;
+    StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return load(); }), postingRow);
+    QCOMPARE(reads, 1);
+    QCOMPARE(cellAt(app, QStringLiteral("入库"), postingRow, 2).text, QStringLiteral("落叶松"));
+    QCOMPARE(prompts.messages.last(), QStringLiteral("保存成功"));
+}
+
+void TestStockLedger::aFullSheetIsReportedWithNothingWritten()
+{
+    MemorySpreadsheet app;
+    prepareMemoryLedger(app, ledger);
+    MemorySheet& in = app.sheet(ledger, QStringLiteral("入库"));
+    for (int row = 6; row <= 65535; ++row)
+        in.cells[{ row, 3 }] = { false, 0, QStringLiteral("x") };
+    RecordingPrompts prompts;
+    StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return load(); }), 65536);
+    app.writes.clear();
+    // Full now: said so at once, not tried again as a failure would be.
+    QCOMPARE(stockIn.press([] { return load(); }), 0);
+    QCOMPARE(prompts.messages.last(), QStringLiteral("工作表已满"));
+    QVERIFY(app.writes.isEmpty());
+    QCOMPARE(app.saves, 1);
+    QCOMPARE(app.opens, 2);
+    QCOMPARE(stockIn.pressCount(), 2);
 }
 
 void TestStockLedger::writesItsColumnsInOrder()

@@ -56,6 +56,9 @@ private slots:
     void wholeLoadInTheExtendedLayout();
     void extendedLayoutCopiesTheLengths();
     void overflowingCountsNeverBreakTheTick();
+    void aTextTypedIntoAWrittenFieldIsRewritten_data();
+    void aTextTypedIntoAWrittenFieldIsRewritten();
+    void aSettledSheetTakesUpPricesAndLayout();
     void timerTicksEvery100ms();
 };
 
@@ -242,6 +245,56 @@ void TestRecalculation::overflowingCountsNeverBreakTheTick()
     QCOMPARE(text(tally, QStringLiteral("Text28(0)")), QStringLiteral("溢出"));
     tally->runRecalculationTick();
     QCOMPARE(text(tally, QStringLiteral("Text16(3)")), QStringLiteral("溢出"));
+}
+
+void TestRecalculation::aTextTypedIntoAWrittenFieldIsRewritten_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("a cell volume is rewritten") << "Text5(2)" << "9.9999";
+    QTest::newRow("a block piece total is rewritten") << "Text29(0)" << "77";
+    QTest::newRow("a block volume total is rewritten") << "Text30(1)" << "abc";
+    QTest::newRow("a group volume is rewritten") << "Text18(0)" << "3";
+    QTest::newRow("an emptied piece total comes back") << "Text16(3)" << "";
+    QTest::newRow("the total amount is rewritten") << "Text28(3)" << "1";
+    QTest::newRow("a copied unit price is rewritten") << "Text19(0)" << "5";
+}
+
+// A settled sheet skips its ticks; a text typed into a field the tick
+// writes must still be overwritten by the next one.
+void TestRecalculation::aTextTypedIntoAWrittenFieldIsRewritten()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, typed);
+    TestTally tally;
+    setUnitPrices(tally, { QStringLiteral("320"), QStringLiteral("480"), QStringLiteral("655.5") });
+    typeCounts(tally, { { 5, 0, "5" }, { 6, 1, "3" }, { 9, 2, "2" } });
+    for (int i = 0; i < 3; ++i)
+        tally->runRecalculationTick();
+    const QString settled = text(tally, name);
+    field(tally, name)->setText(typed);
+    QVERIFY(text(tally, name) != settled);
+    tally->runRecalculationTick();
+    QCOMPARE(text(tally, name), settled);
+}
+
+void TestRecalculation::aSettledSheetTakesUpPricesAndLayout()
+{
+    TestTally tally;
+    typeCounts(tally, { { 5, 0, "5" }, { 6, 1, "3" } });
+    for (int i = 0; i < 3; ++i)
+        tally->runRecalculationTick();
+    QCOMPARE(text(tally, QStringLiteral("Text28(0)")), QString());
+
+    // A unit price lives in the price window, not in a tally field.
+    setUnitPrices(tally, { QStringLiteral("100") });
+    tally->runRecalculationTick();
+    QCOMPARE(text(tally, QStringLiteral("Text19(0)")), QStringLiteral("100.00"));
+    QCOMPARE(text(tally, QStringLiteral("Text28(0)")), QStringLiteral("31.00"));
+
+    QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Label19")), Qt::LeftButton);
+    tally->runRecalculationTick();
+    QCOMPARE(text(tally, QStringLiteral("Text29(4)")), QStringLiteral("8"));
 }
 
 void TestRecalculation::timerTicksEvery100ms()

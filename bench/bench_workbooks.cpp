@@ -1,0 +1,149 @@
+// The workbook commands on a real LibreOffice, each beside its floor: a bare
+// open, store and close of the same file.
+
+#include "bench_parts.h"
+#include "records/bill_export.h"
+#include "records/libreoffice/libreoffice_spreadsheet.h"
+#include "records/stock_ledger.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+class SilentPrompts : public CommandPrompts {
+public:
+    void showMessage(const QString&) override { }
+    void focusTotalVolume() override { }
+};
+
+const PostingFields samplePosting { QStringLiteral("落叶松"),
+    { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString() },
+    { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") },
+    QStringLiteral("1.5660") };
+
+QString copyShipped(const QString& name, const QString& target)
+{
+    QFile::remove(target);
+    QFile::copy(QDir(QStringLiteral(QUORVANE_WORKBOOKS)).filePath(name), target);
+    QFile(target).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return target;
+}
+
+void floorPass(Spreadsheet& app, const QString& path)
+{
+    auto book = app.open(path);
+    book->save();
+    book->close();
+}
+
+OfficeSettings benchOfficeSettings()
+{
+    OfficeSettings settings;
+    settings.profileFolder = QDir::temp().filePath(QStringLiteral("quorvane-bench-office"));
+    settings.launcher = [](const QString&) { return true; };
+    return settings;
+}
+
+// A ledger whose stock-in sheet holds `rows` postings from row 6 on.
+QString ledgerWithRows(Spreadsheet& app, const QString& folder, int rows)
+{
+    const QString path = copyShipped(QStringLiteral("木材出入库台账.xls"),
+        QDir(folder).filePath(QStringLiteral("ledger-%1.xls").arg(rows)));
+    QVector<QStringList> block(rows, { QStringLiteral("落叶松"), QStringLiteral("1.2345") });
+    auto book = app.open(path);
+    book->sheetAt(1).setBlockAsTyped(6, 2, block);
+    book->save();
+    book->close();
+    return path;
+}
+
+} // namespace
+
+double millisecondsOf(const std::function<void()>& action)
+{
+    QElapsedTimer clock;
+    clock.start();
+    action();
+    return clock.nsecsElapsed() / 1e6;
+}
+
+double warmMedian(const std::function<void()>& action, int runs)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.push_back(millisecondsOf(action));
+    return percentile(times, 0.5);
+}
+
+void benchWorkbooks(BenchTable& table)
+{
+    QTemporaryDir folder;
+    const QString ledger
+        = copyShipped(QStringLiteral("木材出入库台账.xls"), ledgerPath(folder.path()));
+    const QString bill = copyShipped(QStringLiteral("木材账单.xls"), billPath(folder.path()));
+
+    SilentPrompts prompts;
+    BillFields billFields;
+    for (auto& row : billFields.grid)
+        row.fill(QStringLiteral("12"));
+
+    struct Command {
+        QString name;
+        QString path;
+        std::function<void(Spreadsheet&)> run;
+    };
+    const std::vector<Command> commands = {
+        { QStringLiteral("species list load"), ledger,
+            [&](Spreadsheet& app) { loadSpeciesList(app, ledger); } },
+        { QStringLiteral("stock-in posting"), ledger,
+            [&](Spreadsheet& app) {
+                StockPosting(app, ledger, StockPosting::Sheet::StockIn, prompts).press([&] {
+                    return samplePosting;
+                });
+            } },
+        { QStringLiteral("bill export writing pass"), bill,
+            [&](Spreadsheet& app) {
+                BillExport(app, bill, prompts).press([&] { return billFields; });
+            } },
+    };
+
+    for (const Command& command : commands) {
+        LibreOfficeSpreadsheet app(benchOfficeSettings());
+        const double cold = millisecondsOf([&] { command.run(app); });
+        const double warm = warmMedian([&] { command.run(app); });
+        const double floor = warmMedian([&] { floorPass(app, command.path); });
+        table.add(command.name + QStringLiteral(", cold"), cold, QStringLiteral("ms"),
+            QStringLiteral("office not started"));
+        table.add(command.name + QStringLiteral(", warm"), warm, QStringLiteral("ms"));
+        table.add(command.name + QStringLiteral(", floor"), floor, QStringLiteral("ms"),
+            QStringLiteral("bare load + store"));
+        table.add(
+            command.name + QStringLiteral(" over its floor"), warm / floor, QStringLiteral("x"));
+    }
+}
+
+void benchLedgerSizes(BenchTable& table)
+{
+    QTemporaryDir folder;
+    SilentPrompts prompts;
+    LibreOfficeSpreadsheet app(benchOfficeSettings());
+    app.warmUp();
+    for (int rows : { 1000, 30000, 60000 }) {
+        const QString ledger = ledgerWithRows(app, folder.path(), rows);
+        StockPosting posting(app, ledger, StockPosting::Sheet::StockIn, prompts);
+        int failures = 0;
+        const double warm
+            = warmMedian([&] { failures += posting.press([&] { return samplePosting; }) == 0; }, 3);
+        const double floor = warmMedian([&] { floorPass(app, ledger); }, 3);
+        const QString name = QStringLiteral("stock-in posting, %1-row ledger").arg(rows);
+        table.add(name, warm, QStringLiteral("ms"),
+            failures ? QStringLiteral("%1 of 3 failed").arg(failures) : QString());
+        table.add(name + QStringLiteral(", floor"), floor, QStringLiteral("ms"),
+            QStringLiteral("bare load + store"));
+        table.add(name + QStringLiteral(" over its floor"), warm / floor, QStringLiteral("x"));
+        QFile::remove(ledger);
+    }
+}
