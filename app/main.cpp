@@ -1,9 +1,12 @@
+#include "records/event_log.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 #include "tally_window/form1.h"
 #include "unit_prices/price_files.h"
 #include "window_dump.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
@@ -51,6 +54,12 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    openEventLog(QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+                     .filePath(QStringLiteral("quorvane.log")));
+    logEvent(QStringLiteral("start %1 pid %2 in %3")
+                 .arg(QCoreApplication::applicationFilePath())
+                 .arg(QCoreApplication::applicationPid())
+                 .arg(QCoreApplication::applicationDirPath()));
     LibreOfficeSpreadsheet office;
     Form1 window({ QCoreApplication::applicationDirPath(), defaultPriceFolder() }, office);
     handleSignals(app, window);
@@ -62,5 +71,7 @@ int main(int argc, char* argv[])
             std::fflush(stdout);
             QCoreApplication::quit();
         });
-    return app.exec();
+    const int status = app.exec();
+    logEvent(QStringLiteral("end, status %1").arg(status));
+    return status;
 }

@@ -1,5 +1,6 @@
 #include "records/bill_export.h"
 
+#include "records/event_log.h"
 #include "records/workbook_messages.h"
 
 #include <QDir>
@@ -83,6 +84,7 @@ bool BillExport::attempt(const std::function<BillFields()>& readFields, bool res
 {
     if (++m_pressCount == 1)
         m_prompts.showMessage(QStringLiteral("每次导入数据前请先关闭*木材账单*"));
+    PassLog log(QStringLiteral("bill export"), m_path);
     try {
         {
             auto book = m_app.open(m_path);
@@ -94,6 +96,7 @@ bool BillExport::attempt(const std::function<BillFields()>& readFields, bool res
         m_app.show(m_path);
         return true;
     } catch (const WorkbookError& error) {
+        log.failed(error);
         if (restartAllowed)
             return attempt(readFields, false);
         m_prompts.showMessage(QStringLiteral("账单没有导出：%1").arg(failureMessage(error)));

@@ -82,6 +82,15 @@ public:
         throw WorkbookError(WorkbookFailure::SheetMissing, m_path, name);
     }
 
+    QStringList sheetNames() override
+    {
+        m_app.check(QStringLiteral("sheet"));
+        QStringList names;
+        for (const MemorySheet& sheet : m_sheets)
+            names << sheet.name;
+        return names;
+    }
+
     void save() override
     {
         m_app.check(QStringLiteral("save"));

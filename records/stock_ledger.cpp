@@ -2,6 +2,7 @@
 
 #include "field_text/field_text.h"
 #include "records/cell_values.h"
+#include "records/event_log.h"
 #include "records/workbook_messages.h"
 
 #include <QDir>
@@ -26,6 +27,19 @@ void writeLeadingNumber(Worksheet& sheet, int row, int column, const QString& te
 }
 
 
+// By name where the ledger names its posting sheets, so a reordered ledger
+// still gets stock in on 入库; by position only in a ledger that names
+// neither.
+Worksheet& postingSheet(Workbook& book, StockPosting::Sheet which)
+{
+    const QString stockIn = QStringLiteral("入库");
+    const QString stockOut = QStringLiteral("出库");
+    const QStringList names = book.sheetNames();
+    if (names.contains(stockIn) || names.contains(stockOut))
+        return book.sheetNamed(which == StockPosting::Sheet::StockIn ? stockIn : stockOut);
+    return book.sheetAt(int(which));
+}
+
 } // namespace
 
 QString ledgerPath(const QString& programFolder)
@@ -35,14 +49,20 @@ QString ledgerPath(const QString& programFolder)
 
 QStringList loadSpeciesList(Spreadsheet& app, const QString& path)
 {
-    auto book = app.open(path);
-    Worksheet& sheet = book->sheetNamed(stockSheet);
-    QStringList species;
-    for (int k = 0; k < 8; ++k)
-        species << sheet.valueText(5 + k, 11);
-    // Only read: nothing to save.
-    book->close();
-    return species;
+    PassLog log(QStringLiteral("species list"), path);
+    try {
+        auto book = app.open(path);
+        Worksheet& sheet = book->sheetNamed(stockSheet);
+        QStringList species;
+        for (int k = 0; k < 8; ++k)
+            species << sheet.valueText(5 + k, 11);
+        // Only read: nothing to save.
+        book->close();
+        return species;
+    } catch (const WorkbookError& error) {
+        log.failed(error);
+        throw;
+    }
 }
 
 StockPosting::StockPosting(Spreadsheet& app, QString path, Sheet sheet, CommandPrompts& prompts)
@@ -76,9 +96,12 @@ int StockPosting::attempt(const std::function<PostingFields()>& readFields, bool
 
     bool saved = false;
     int row = 0;
+    PassLog log(m_sheet == Sheet::StockIn ? QStringLiteral("stock in") : QStringLiteral("stock out"),
+        m_path);
     try {
         post(fields, row, saved);
     } catch (const WorkbookError& error) {
+        log.failed(error);
         // Once saved, the posting is done: repeating it would post it twice.
         if (!saved) {
             if (restartAllowed)
@@ -99,7 +122,7 @@ int StockPosting::attempt(const std::function<PostingFields()>& readFields, bool
 void StockPosting::post(const PostingFields& fields, int& row, bool& saved)
 {
     auto book = m_app.open(m_path);
-    Worksheet& sheet = book->sheetAt(int(m_sheet));
+    Worksheet& sheet = postingSheet(*book, m_sheet);
     // The first row from 6 whose volume shows no text, gaps included.
     row = sheet.firstRowShowingNoText(3, firstPostingRow, lastSheetRow);
     if (row == 0) {
@@ -120,6 +143,7 @@ void StockPosting::post(const PostingFields& fields, int& row, bool& saved)
 
 void viewStock(Spreadsheet& app, const QString& path, CommandPrompts& prompts)
 {
+    PassLog log(QStringLiteral("view stock"), path);
     try {
         {
             auto book = app.open(path);
@@ -128,6 +152,7 @@ void viewStock(Spreadsheet& app, const QString& path, CommandPrompts& prompts)
         }
         app.show(path);
     } catch (const WorkbookError& error) {
+        log.failed(error);
         prompts.showMessage(failureMessage(error));
     }
 }

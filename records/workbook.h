@@ -19,8 +19,10 @@ enum class WorkbookFailure {
     WorkbookOpenElsewhere, // locked by another program or user
     WorkbookReadOnly,
     FolderNotWritable,
+    DiskFull, // no room left to save
     WorkbookDamaged, // not a readable Excel 97 workbook
     SheetMissing,
+    SheetProtected,
     Other,
 };
 
@@ -35,7 +37,8 @@ public:
 
     WorkbookFailure cause() const { return m_cause; }
     QString path() const { return m_path; }
-    // The sheet name for SheetMissing, a technical note otherwise.
+    // The sheet name for SheetMissing and SheetProtected, a technical note
+    // (the office's own words) otherwise: for the log, never for the user.
     QString detail() const { return m_detail; }
     const char* what() const noexcept override { return "workbook error"; }
 
@@ -83,6 +86,7 @@ public:
     // By position from 1, or by name; SheetMissing when there is none.
     virtual Worksheet& sheetAt(int position) = 0;
     virtual Worksheet& sheetNamed(const QString& name) = 0;
+    virtual QStringList sheetNames() = 0;
     virtual void save() = 0;
     virtual void close() = 0;
 };

@@ -23,12 +23,19 @@ QString failureMessage(const WorkbookError& error)
         return QStringLiteral("工作簿“%1”是只读的，无法写入。").arg(file);
     case WorkbookFailure::FolderNotWritable:
         return QStringLiteral("无法保存到文件夹“%1”：没有写入权限。").arg(folder);
+    case WorkbookFailure::DiskFull:
+        return QStringLiteral("磁盘空间不足，工作簿“%1”没有保存；请在文件夹“%2”所在的磁盘上腾出空间，再试一次。")
+            .arg(file, folder);
     case WorkbookFailure::WorkbookDamaged:
         return QStringLiteral("工作簿“%1”已损坏或不是 Excel 97 工作簿，无法打开。").arg(file);
     case WorkbookFailure::SheetMissing:
         return QStringLiteral("工作簿“%1”中没有工作表“%2”。").arg(file, error.detail());
+    case WorkbookFailure::SheetProtected:
+        return QStringLiteral("工作簿“%1”中的工作表“%2”受保护，无法写入；没有写入任何内容。")
+            .arg(file, error.detail());
     case WorkbookFailure::Other:
         break;
     }
-    return QStringLiteral("电子表格操作失败：%1").arg(error.detail());
+    // The office's own words go to the log, never to the clerk.
+    return QStringLiteral("电子表格程序出错，工作簿“%1”没有改动；请再试一次。").arg(file);
 }

@@ -6,7 +6,10 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <cerrno>
+#include <cstring>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -28,6 +31,28 @@ QString fileErrorCause(const QFileDevice& file)
     default:
         return file.errorString();
     }
+}
+
+// QSaveFile buffers writes and commits even when its flush failed (a full
+// disk then leaves an empty file in place of the old one): each step is
+// checked here, down to the data reaching the disk.
+bool writeToDisk(QSaveFile& file, const QByteArray& bytes)
+{
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError)
+        return false;
+    return ::fsync(file.handle()) == 0;
+}
+
+QString saveFailure(QSaveFile& file, int error)
+{
+    const QString path = QDir::toNativeSeparators(file.fileName());
+    const bool full = error == ENOSPC || error == EDQUOT;
+    file.cancelWriting();
+    if (full)
+        return QStringLiteral("无法保存单价文件：磁盘已满（文件“%1”没有改动）。").arg(path);
+    const QString cause = file.error() != QFileDevice::NoError ? fileErrorCause(file)
+                                                               : QString::fromLocal8Bit(strerror(error));
+    return QStringLiteral("无法保存单价文件“%1”：%2").arg(path, cause);
 }
 
 } // namespace
@@ -70,23 +95,21 @@ QString writePriceFiles(const QString& folder, const QStringList& texts)
         return QStringLiteral("无法保存单价：文件夹“%1”无法创建。")
             .arg(QDir::toNativeSeparators(folder));
 
-    // Every file is opened before anything is written, and each replaces its
-    // old file only when it is complete.
+    // Every file is written and on the disk before any replaces its old
+    // file, so a failure leaves all three as they were.
     std::vector<std::unique_ptr<QSaveFile>> files;
-    for (int group = 0; group < priceGroupCount; ++group) {
-        auto file = std::make_unique<QSaveFile>(priceFilePath(folder, group));
-        if (!file->open(QIODevice::WriteOnly))
-            return QStringLiteral("无法保存单价文件“%1”：%2")
-                .arg(QDir::toNativeSeparators(file->fileName()), fileErrorCause(*file));
-        files.push_back(std::move(file));
-    }
     QStringEncoder encode(QStringConverter::System);
     for (int group = 0; group < priceGroupCount; ++group) {
-        QSaveFile& file = *files[group];
+        auto file = std::make_unique<QSaveFile>(priceFilePath(folder, group));
         const QByteArray bytes = QByteArray(encode(texts.value(group))) + lineBreak;
-        if (file.write(bytes) != bytes.size() || !file.commit())
-            return QStringLiteral("无法保存单价文件“%1”：%2")
-                .arg(QDir::toNativeSeparators(file.fileName()), fileErrorCause(file));
+        if (!file->open(QIODevice::WriteOnly))
+            return saveFailure(*file, errno);
+        if (!writeToDisk(*file, bytes))
+            return saveFailure(*file, errno);
+        files.push_back(std::move(file));
     }
+    for (const auto& file : files)
+        if (!file->commit())
+            return saveFailure(*file, errno);
     return {};
 }

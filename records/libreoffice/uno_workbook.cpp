@@ -11,11 +11,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QUrl>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/document/LockFileIgnoreRequest.hpp>
 #include <com/sun/star/document/LockedDocumentRequest.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
@@ -39,6 +41,7 @@
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/ucb/InteractiveIOException.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XProtectable.hpp>
 #include <cppuhelper/implbase1.hxx>
 #include <optional>
 #include <rtl/ref.hxx>
@@ -112,6 +115,15 @@ WorkbookError connectionLost(
     return WorkbookError(WorkbookFailure::OfficeNotResponding, path, toQString(e.Message));
 }
 
+// Too little room for the office's copy of the file: a failed store is
+// then put down to the full disk.
+bool diskNearlyFull(const QString& path)
+{
+    const QFileInfo file(path);
+    const QStorageInfo disk(file.absolutePath());
+    return disk.isValid() && disk.bytesAvailable() < 2 * file.size() + 256 * 1024;
+}
+
 QString lockFilePath(const QString& path)
 {
     const QFileInfo file(path);
@@ -175,6 +187,10 @@ public:
     int firstRowShowingNoText(int column, int top, int bottom) override;
 
 private:
+    // A protected sheet refuses cell writes with an office-internal error:
+    // it is named before the first write.
+    void checkWritable();
+
     Reference<css::table::XCell> cell(int row, int column)
     {
         return m_sheet->getCellByPosition(column - 1, row - 1);
@@ -182,6 +198,7 @@ private:
 
     UnoWorkbook& m_book;
     Reference<css::sheet::XSpreadsheet> m_sheet;
+    bool m_protectionChecked = false;
 };
 
 class UnoWorkbook : public Workbook {
@@ -195,6 +212,8 @@ public:
         , m_deadline(std::move(deadline))
     {
     }
+
+    QString path() const { return m_path; }
 
     template <typename Action> decltype(auto) guarded(Action&& action)
     {
@@ -242,6 +261,16 @@ public:
         });
     }
 
+    QStringList sheetNames() override
+    {
+        return guarded([&] {
+            QStringList names;
+            for (const OUString& name : spreadsheets()->getElementNames())
+                names << toQString(name);
+            return names;
+        });
+    }
+
     void save() override
     {
         guarded([&] {
@@ -251,9 +280,12 @@ public:
             } catch (const css::io::IOException& e) {
                 if (!m_office.alive())
                     throw;
+                const QString detail = toQString(e.Message);
                 if (!QFileInfo(QFileInfo(m_path).absolutePath()).isWritable())
-                    throw WorkbookError(WorkbookFailure::FolderNotWritable, m_path);
-                throw WorkbookError(WorkbookFailure::Other, m_path, toQString(e.Message));
+                    throw WorkbookError(WorkbookFailure::FolderNotWritable, m_path, detail);
+                if (diskNearlyFull(m_path))
+                    throw WorkbookError(WorkbookFailure::DiskFull, m_path, detail);
+                throw WorkbookError(WorkbookFailure::Other, m_path, detail);
             }
         });
     }
@@ -269,16 +301,8 @@ public:
     {
         if (m_writableChecked)
             return;
-        if (Reference<css::frame::XStorable>(m_document, UNO_QUERY_THROW)->isReadonly()) {
-            if (QFile::exists(lockFilePath(m_path)))
-                throw WorkbookError(WorkbookFailure::WorkbookOpenElsewhere, m_path);
-            // The office opens a writable file read-only when its folder
-            // takes no lock file.
-            const QFileInfo file(m_path);
-            if (file.isWritable() && !QFileInfo(file.absolutePath()).isWritable())
-                throw WorkbookError(WorkbookFailure::FolderNotWritable, m_path);
-            throw WorkbookError(WorkbookFailure::WorkbookReadOnly, m_path);
-        }
+        if (Reference<css::frame::XStorable>(m_document, UNO_QUERY_THROW)->isReadonly())
+            throw WorkbookError(whyReadOnly(), m_path);
         m_writableChecked = true;
     }
 
@@ -287,6 +311,27 @@ private:
     {
         return Reference<css::sheet::XSpreadsheetDocument>(m_document, UNO_QUERY_THROW)
             ->getSheets();
+    }
+
+    WorkbookFailure whyReadOnly() const
+    {
+        const QString lock = lockFilePath(m_path);
+        QFile lockFile(lock);
+        const bool lockNamesSomeone
+            = lockFile.open(QIODevice::ReadOnly) && !lockFile.readAll().trimmed().isEmpty();
+        if (lockNamesSomeone)
+            return WorkbookFailure::WorkbookOpenElsewhere;
+        // A full disk takes no lock file either.
+        if (diskNearlyFull(m_path))
+            return WorkbookFailure::DiskFull;
+        if (QFile::exists(lock))
+            return WorkbookFailure::WorkbookOpenElsewhere;
+        // The office opens a writable file read-only when its folder takes
+        // no lock file.
+        const QFileInfo file(m_path);
+        if (file.isWritable() && !QFileInfo(file.absolutePath()).isWritable())
+            return WorkbookFailure::FolderNotWritable;
+        return WorkbookFailure::WorkbookReadOnly;
     }
 
     Worksheet& view(Reference<css::sheet::XSpreadsheet> sheet)
@@ -317,6 +362,20 @@ private:
     bool m_writableChecked = false;
 };
 
+void UnoWorksheet::checkWritable()
+{
+    m_book.checkWritable();
+    if (m_protectionChecked)
+        return;
+    Reference<css::util::XProtectable> protectable(m_sheet, UNO_QUERY);
+    if (protectable.is() && protectable->isProtected()) {
+        Reference<css::container::XNamed> named(m_sheet, UNO_QUERY);
+        throw WorkbookError(WorkbookFailure::SheetProtected, m_book.path(),
+            named.is() ? toQString(named->getName()) : QString());
+    }
+    m_protectionChecked = true;
+}
+
 QString UnoWorksheet::shownText(int row, int column)
 {
     return m_book.guarded([&] {
@@ -346,7 +405,7 @@ QString UnoWorksheet::valueText(int row, int column)
 void UnoWorksheet::setNumber(int row, int column, double value)
 {
     m_book.guarded([&] {
-        m_book.checkWritable();
+        checkWritable();
         cell(row, column)->setValue(value);
     });
 }
@@ -354,7 +413,7 @@ void UnoWorksheet::setNumber(int row, int column, double value)
 void UnoWorksheet::setText(int row, int column, const QString& text)
 {
     m_book.guarded([&] {
-        m_book.checkWritable();
+        checkWritable();
         const Reference<css::table::XCell> target = cell(row, column);
         if (text.isEmpty())
             target->setFormula(OUString()); // clears the cell
@@ -385,7 +444,7 @@ void UnoWorksheet::setBlockAsTyped(int top, int left, const QVector<QStringList>
         }
     }
     m_book.guarded([&] {
-        m_book.checkWritable();
+        checkWritable();
         const auto range = m_sheet->getCellRangeByPosition(
             left - 1, top - 1, left - 2 + columns, top - 2 + int(rows.size()));
         Reference<css::sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(data);
@@ -395,7 +454,7 @@ void UnoWorksheet::setBlockAsTyped(int top, int left, const QVector<QStringList>
 void UnoWorksheet::setCellsAsTyped(const QVector<CellText>& cells)
 {
     const QVector<CellText> leftOver = m_book.guarded([&] {
-        m_book.checkWritable();
+        checkWritable();
         return writeCellsInBlocks(m_sheet, cells);
     });
     Worksheet::setCellsAsTyped(leftOver);

@@ -1,0 +1,36 @@
+#pragma once
+
+// The program's own log, so that a failure a clerk reports can be traced:
+// the start, every workbook pass with its time and result, and the office's
+// own words for each failure, which the clerk never sees. One file in the
+// data folder, rotated to a single older file at 1 MB.
+
+#include <QString>
+#include <memory>
+
+class WorkbookError;
+
+// Starts writing to `path`; until then, and when the file cannot be
+// written, entries go to standard error only.
+void openEventLog(const QString& path);
+QString eventLogPath();
+void logEvent(const QString& text);
+// "<what> <file>: <ms> ms, ok" or "..., failed: <cause> <detail>".
+void logPass(const QString& what, const QString& path, qint64 ms, const WorkbookError* error);
+
+constexpr qint64 eventLogLimit = 1024 * 1024;
+
+// Logs one workbook pass with its time as it ends: ok, unless failed() was
+// called on the way.
+class PassLog {
+public:
+    PassLog(QString what, QString path);
+    ~PassLog();
+    void failed(const WorkbookError& error);
+
+private:
+    QString m_what;
+    QString m_path;
+    qint64 m_startMs;
+    std::unique_ptr<WorkbookError> m_error;
+};
