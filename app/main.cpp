@@ -61,6 +61,8 @@ int main(int argc, char* argv[])
                  .arg(QCoreApplication::applicationPid())
                  .arg(QCoreApplication::applicationDirPath()));
     LibreOfficeSpreadsheet office;
+    if (const int removed = office.removeLeftoverTempFiles(QCoreApplication::applicationDirPath()))
+        logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
     Form1 window({ QCoreApplication::applicationDirPath(), defaultPriceFolder() }, office);
     handleSignals(app, window);
     window.show();

@@ -93,10 +93,12 @@ PassLog::PassLog(QString what, QString path)
 
 PassLog::~PassLog()
 {
-    logPass(m_what, m_path, QDateTime::currentMSecsSinceEpoch() - m_startMs, m_error.get());
+    if (!m_failed)
+        logPass(m_what, m_path, QDateTime::currentMSecsSinceEpoch() - m_startMs, nullptr);
 }
 
 void PassLog::failed(const WorkbookError& error)
 {
-    m_error = std::make_unique<WorkbookError>(error);
+    m_failed = true;
+    logPass(m_what, m_path, QDateTime::currentMSecsSinceEpoch() - m_startMs, &error);
 }

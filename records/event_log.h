@@ -6,7 +6,6 @@
 // data folder, rotated to a single older file at 1 MB.
 
 #include <QString>
-#include <memory>
 
 class WorkbookError;
 
@@ -20,8 +19,8 @@ void logPass(const QString& what, const QString& path, qint64 ms, const Workbook
 
 constexpr qint64 eventLogLimit = 1024 * 1024;
 
-// Logs one workbook pass with its time as it ends: ok, unless failed() was
-// called on the way.
+// Logs one workbook pass with its time: failed() logs the failure at once,
+// and the end logs ok when nothing failed.
 class PassLog {
 public:
     PassLog(QString what, QString path);
@@ -32,5 +31,5 @@ private:
     QString m_what;
     QString m_path;
     qint64 m_startMs;
-    std::unique_ptr<WorkbookError> m_error;
+    bool m_failed = false;
 };

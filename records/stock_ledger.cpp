@@ -47,7 +47,7 @@ QString ledgerPath(const QString& programFolder)
     return QDir(programFolder).filePath(QStringLiteral("木材出入库台账.xls"));
 }
 
-QStringList loadSpeciesList(Spreadsheet& app, const QString& path)
+QStringList loadSpeciesList(Spreadsheet& app, const QString& path, bool restartAllowed)
 {
     PassLog log(QStringLiteral("species list"), path);
     try {
@@ -61,8 +61,13 @@ QStringList loadSpeciesList(Spreadsheet& app, const QString& path)
         return species;
     } catch (const WorkbookError& error) {
         log.failed(error);
-        throw;
+        // An office that hung or died gets one more try with a new office,
+        // as a posting does; anything else would fail again.
+        const bool officeFailed = error.cause() == WorkbookFailure::OfficeNotResponding;
+        if (!restartAllowed || !officeFailed)
+            throw;
     }
+    return loadSpeciesList(app, path, false);
 }
 
 StockPosting::StockPosting(Spreadsheet& app, QString path, Sheet sheet, CommandPrompts& prompts)

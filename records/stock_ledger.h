@@ -13,7 +13,8 @@
 QString ledgerPath(const QString& programFolder);
 
 // The eight entries of K5:K12 of the sheet "库存", in sheet order.
-QStringList loadSpeciesList(Spreadsheet& app, const QString& path);
+// Tried again once with a new office when the office hung or died.
+QStringList loadSpeciesList(Spreadsheet& app, const QString& path, bool restartAllowed = true);
 
 // What a posting reads from the tally window.
 struct PostingFields {

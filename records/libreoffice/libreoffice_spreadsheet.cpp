@@ -5,7 +5,9 @@
 #include "records/libreoffice/uno_workbook.h"
 #include "records/libreoffice/watchdog.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -13,6 +15,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <mutex>
+#include <unistd.h>
 
 struct LibreOfficeSpreadsheet::Private {
     OfficeSettings settings;
@@ -21,6 +24,8 @@ struct LibreOfficeSpreadsheet::Private {
     std::unique_ptr<OfficeProcess> office;
     std::unique_ptr<Watchdog> watchdog;
     std::mutex passes;
+    pid_t passedOffice = 0; // the office that has had a pass already
+    QDateTime startedAt = QDateTime::currentDateTime();
 
     QString chooseProfile()
     {
@@ -60,7 +65,31 @@ void LibreOfficeSpreadsheet::warmUp()
 {
     std::lock_guard<std::mutex> lock(d->passes);
     WatchdogArm arm(*d->watchdog, d->settings.startSeconds);
-    d->office->desktop(std::chrono::seconds(d->settings.startSeconds));
+    const auto desktop = d->office->desktop(std::chrono::seconds(d->settings.startSeconds));
+    if (d->office->pid() == d->passedOffice)
+        return;
+    loadSpreadsheetComponent(desktop, *d->office);
+    d->passedOffice = d->office->pid();
+}
+
+int LibreOfficeSpreadsheet::removeLeftoverTempFiles(const QString& folder) const
+{
+    const QDir dir(folder);
+    const QString ownProfile = d->office->profileUrl();
+    for (const QFileInfo& lock : dir.entryInfoList({ QStringLiteral(".~lock.*#") }, QDir::Files | QDir::Hidden)) {
+        QFile file(lock.filePath());
+        const QByteArray owner = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
+        if (!owner.isEmpty() && !owner.contains(ownProfile.toUtf8()))
+            return 0;
+    }
+    static const QRegularExpression officeTemp(QStringLiteral("^lu[0-9A-Za-z_]+\\.tmp$"));
+    int removed = 0;
+    for (const QFileInfo& file : dir.entryInfoList({ QStringLiteral("lu*.tmp") }, QDir::Files)) {
+        const bool ours = file.ownerId() == getuid() && officeTemp.match(file.fileName()).hasMatch();
+        if (ours && file.lastModified() < d->startedAt && QFile::remove(file.filePath()))
+            ++removed;
+    }
+    return removed;
 }
 
 qint64 LibreOfficeSpreadsheet::officePid() const
@@ -91,9 +120,14 @@ std::unique_ptr<Workbook> LibreOfficeSpreadsheet::open(const QString& path)
     if (QFileInfo(path).size() == 0)
         throw WorkbookError(WorkbookFailure::WorkbookDamaged, path, QStringLiteral("empty file"));
     // The office's start has its own deadline; the pass then gets its own.
+    // The first pass of an office that warmUp() did not prepare loads the
+    // spreadsheet component as well, which on a busy machine can take
+    // longer than any later pass: it counts as part of the start.
     auto arm = std::make_unique<WatchdogArm>(*d->watchdog, d->settings.startSeconds);
     auto desktop = d->office->desktop(std::chrono::seconds(d->settings.startSeconds));
-    arm->rearm(d->settings.passSeconds);
+    const bool firstPass = d->office->pid() != d->passedOffice;
+    d->passedOffice = d->office->pid();
+    arm->rearm(firstPass ? d->settings.startSeconds : d->settings.passSeconds);
     return openUnoWorkbook(desktop, path, *d->office, std::move(lock), std::move(arm));
 }
 

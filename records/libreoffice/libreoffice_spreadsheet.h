@@ -30,6 +30,11 @@ public:
 
     // Starts the office now, so the first pass finds it running.
     void warmUp();
+    // Removes the temporary files (lu*.tmp) that an office of ours killed
+    // while saving left in the folder: only files of this user from before
+    // this program started, and none while a lock file there names somebody
+    // else, whose office may be saving. Returns how many it removed.
+    int removeLeftoverTempFiles(const QString& folder) const;
     // The office process of ours, for tests that kill or stop it.
     qint64 officePid() const;
     // How many office processes run on our profile: one at most, for checks

@@ -527,3 +527,19 @@ std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>
     });
     return book;
 }
+
+void loadSpreadsheetComponent(const Reference<css::frame::XDesktop2>& desktop, OfficeProcess& office)
+{
+    css::uno::Sequence<css::beans::PropertyValue> arguments(1);
+    arguments.getArray()[0] = property("Hidden", css::uno::Any(true));
+    try {
+        Reference<css::frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
+        const Reference<css::lang::XComponent> document = loader->loadComponentFromURL(
+            OUString("private:factory/scalc"), OUString("_blank"), 0, arguments);
+        Reference<css::util::XCloseable> closeable(document, UNO_QUERY);
+        if (closeable.is())
+            closeable->close(true);
+    } catch (const css::uno::Exception& e) {
+        throw connectionLost(e, office, QString());
+    }
+}

@@ -14,3 +14,8 @@ class WatchdogArm;
 std::unique_ptr<Workbook> openUnoWorkbook(const css::uno::Reference<css::frame::XDesktop2>& desktop,
     const QString& path, OfficeProcess& office, std::unique_lock<std::mutex> pass,
     std::unique_ptr<WatchdogArm> deadline);
+
+// Loads and closes an empty hidden spreadsheet, so that the office has its
+// spreadsheet component loaded before the first real pass.
+void loadSpreadsheetComponent(
+    const css::uno::Reference<css::frame::XDesktop2>& desktop, OfficeProcess& office);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "memory_fixture.h"
+#include "message_catcher.h"
 #include "records/memory_workbook.h"
 #include "records/stock_ledger.h"
 #include "tally_window/form1.h"
@@ -37,6 +38,7 @@ public:
     QString folder() const { return m_folder.path(); }
 
 private:
+    UnexpectedBoxGuard m_unexpectedBoxes;
     QTemporaryDir m_folder;
     MemorySpreadsheet m_spreadsheet;
     std::unique_ptr<Form1> m_window;

@@ -31,7 +31,9 @@ inline QMap<QString, QString> tallyOnScreen(QWidget* window)
 // shipped workbooks.
 class FaultTally {
 public:
-    explicit FaultTally(Spreadsheet& office)
+    // The program folder is made in `parent` (a small disk, say).
+    explicit FaultTally(Spreadsheet& office, const QString& parent = QDir::tempPath())
+        : m_folder(QDir(parent).filePath(QStringLiteral("program-XXXXXX")))
     {
         for (const QString& path : { ledger(), bill() }) {
             QFile::copy(shippedWorkbook(QFileInfo(path).fileName()), path);
@@ -113,6 +115,7 @@ public:
     }
 
 private:
+    UnexpectedBoxGuard m_unexpectedBoxes;
     QTemporaryDir m_folder;
     std::unique_ptr<Form1> m_window;
 };

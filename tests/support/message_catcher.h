@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -18,8 +19,17 @@ public:
 
     MessageCatcher()
     {
+        ++liveCount();
         connect(&m_poll, &QTimer::timeout, this, &MessageCatcher::answerOpenBox);
         m_poll.start(5);
+    }
+    ~MessageCatcher() override { --liveCount(); }
+
+    // How many catchers are answering boxes now.
+    static int& liveCount()
+    {
+        static int count = 0;
+        return count;
     }
 
     QList<Message> messages;
@@ -44,6 +54,31 @@ private:
         if (beforeAnswer)
             beforeAnswer();
         box->accept();
+    }
+
+    QTimer m_poll;
+};
+
+// Fails the running test at once, naming the text, when a message box opens
+// that no MessageCatcher is there to answer, and closes the box: a box
+// nobody expects would otherwise wait forever for a click.
+class UnexpectedBoxGuard : public QObject {
+public:
+    UnexpectedBoxGuard()
+    {
+        connect(&m_poll, &QTimer::timeout, this, &UnexpectedBoxGuard::failOnUnansweredBox);
+        m_poll.start(20);
+    }
+
+private:
+    void failOnUnansweredBox()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible() || MessageCatcher::liveCount() > 0)
+            return;
+        const QByteArray text = ("unexpected message box: " + box->text()).toUtf8();
+        QTest::qFail(text.constData(), __FILE__, __LINE__);
+        box->reject();
     }
 
     QTimer m_poll;

@@ -5,6 +5,7 @@
 #include "records/stock_ledger.h"
 
 #include <QDir>
+#include <functional>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
@@ -75,6 +76,45 @@ inline bool convertToXls(const QString& fods, const QString& folder)
             QStringLiteral("--convert-to"), QStringLiteral("xls"), QStringLiteral("--outdir"),
             folder, fods });
     return soffice.waitForFinished(120000) && soffice.exitCode() == 0;
+}
+
+// A copy of an Excel 97 workbook in `folder`, changed on the way through
+// the office's flat XML form (sheets reordered, a sheet protected, ...).
+inline QString changedWorkbook(const QString& source, const QString& folder,
+    const std::function<QByteArray(QByteArray)>& change)
+{
+    QProcess soffice;
+    soffice.setProcessEnvironment(headlessOfficeEnvironment());
+    soffice.start(QStringLiteral("soffice"),
+        { QStringLiteral("--headless"), QStringLiteral("--norestore"),
+            QStringLiteral("-env:UserInstallation=")
+                + QUrl::fromLocalFile(QDir(folder).filePath(QStringLiteral("convert-profile")))
+                      .toString(QUrl::FullyEncoded),
+            QStringLiteral("--convert-to"), QStringLiteral("fods"), QStringLiteral("--outdir"),
+            folder, source });
+    if (!soffice.waitForFinished(120000) || soffice.exitCode() != 0)
+        return {};
+    const QString fods = QDir(folder).filePath(QFileInfo(source).completeBaseName() + ".fods");
+    QFile flat(fods);
+    if (!flat.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray changed = change(flat.readAll());
+    flat.close();
+    if (!flat.open(QIODevice::WriteOnly | QIODevice::Truncate) || flat.write(changed) != changed.size())
+        return {};
+    flat.close();
+    if (!convertToXls(fods, folder))
+        return {};
+    return QDir(folder).filePath(QFileInfo(source).fileName());
+}
+
+// The flat XML of one sheet, from its opening tag to its end.
+inline std::pair<qsizetype, qsizetype> sheetSpan(const QByteArray& flat, const QString& name)
+{
+    const qsizetype start = flat.indexOf("<table:table table:name=\"" + name.toUtf8() + '"');
+    const QByteArray end = "</table:table>";
+    const qsizetype stop = flat.indexOf(end, start);
+    return { start, start < 0 || stop < 0 ? -1 : stop + end.size() };
 }
 
 // A one-sheet workbook named "Sheet1".

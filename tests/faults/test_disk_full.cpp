@@ -1,0 +1,190 @@
+#include "fault_fixture.h"
+#include "unit_prices/form4.h"
+#include "unit_prices/price_files.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QStorageInfo>
+#include <unistd.h>
+
+namespace {
+
+// A small disk of its own (a tmpfs, so root only), filled on request.
+class SmallDisk {
+public:
+    explicit SmallDisk(qint64 bytes)
+    {
+        m_mounted = QProcess::execute(QStringLiteral("mount"),
+                        { QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                            QStringLiteral("size=%1").arg(bytes), QStringLiteral("tmpfs"),
+                            m_mountPoint.path() })
+            == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            QProcess::execute(QStringLiteral("umount"), { QStringLiteral("-l"), m_mountPoint.path() });
+    }
+
+    bool mounted() const { return m_mounted; }
+    QString path() const { return m_mountPoint.path(); }
+    qint64 free() const { return QStorageInfo(path()).bytesAvailable(); }
+
+    // Fills the disk until at most `leave` bytes are free.
+    void fillLeaving(qint64 leave)
+    {
+        QFile filler(QDir(path()).filePath(QStringLiteral("filler")));
+        if (!filler.open(QIODevice::Append))
+            qFatal("cannot fill %s", qPrintable(path()));
+        const QByteArray page(4096, '\0');
+        while (free() > leave && filler.write(page) == page.size() && filler.flush()) {
+        }
+    }
+    void makeRoom() { QFile::remove(QDir(path()).filePath(QStringLiteral("filler"))); }
+
+private:
+    QTemporaryDir m_mountPoint;
+    bool m_mounted = false;
+};
+
+QMap<QString, QByteArray> folderBytes(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+        files.insert(file.fileName(), fileBytes(file.filePath()));
+    return files;
+}
+
+// What an office says of itself, which a clerk must never read.
+bool soundsLikeTheOffice(const QString& text)
+{
+    return text.contains(QLatin1String("Sfx")) || text.contains(QLatin1String("0x"))
+        || text.contains(QLatin1String(".cxx")) || text.contains(QLatin1String("at ./"));
+}
+
+} // namespace
+
+// Saving on a disk with no room left: every file stays as it was, and the
+// message says that the disk is full.
+class TestDiskFull : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void pricesStayAsTheyWere_data();
+    void pricesStayAsTheyWere();
+    void workbookStaysAsItWas_data();
+    void workbookStaysAsItWas();
+
+private:
+    std::unique_ptr<LibreOfficeSpreadsheet> m_office;
+    QStringList m_shown;
+};
+
+void TestDiskFull::initTestCase()
+{
+    if (geteuid() != 0)
+        QSKIP("a small disk of its own needs root to mount");
+    m_office = std::make_unique<LibreOfficeSpreadsheet>(
+        testOfficeSettings(QStringLiteral("disk-full"), &m_shown));
+    m_office->warmUp();
+}
+
+void TestDiskFull::cleanupTestCase()
+{
+    m_office.reset();
+}
+
+void TestDiskFull::pricesStayAsTheyWere_data()
+{
+    QTest::addColumn<qint64>("leave");
+    QTest::newRow("no room at all") << qint64(0);
+    // The first file is written, the second finds no room.
+    QTest::newRow("room for one price file only") << qint64(4096);
+}
+
+void TestDiskFull::pricesStayAsTheyWere()
+{
+    QFETCH(qint64, leave);
+    SmallDisk disk(256 * 1024);
+    QVERIFY(disk.mounted());
+    const QString folder = disk.path();
+    QCOMPARE(writePriceFiles(folder, { "350", "480", "600" }), QString());
+    disk.fillLeaving(leave);
+    const auto before = folderBytes(folder);
+
+    Form4 window(folder);
+    window.show();
+    const QStringList typed = { "420", "510", "630" };
+    for (int group = 0; group < 3; ++group)
+        window.findChild<QLineEdit*>(QStringLiteral("Text1(%1)").arg(group))->setText(typed[group]);
+    MessageCatcher catcher;
+    QTest::mouseClick(window.findChild<QLabel*>(QStringLiteral("Label3")), Qt::LeftButton);
+    QCOMPARE(catcher.messages.size(), 1);
+    const QString said = catcher.messages[0].text;
+    QVERIFY2(said.startsWith(QStringLiteral("无法保存单价文件：磁盘已满")), qPrintable(said));
+    QVERIFY(window.isVisible());
+    for (int group = 0; group < 3; ++group)
+        QCOMPARE(window.priceText(group), typed[group]);
+    QCOMPARE(folderBytes(folder), before);
+
+    // With room again, the same press saves all three.
+    disk.makeRoom();
+    QTest::mouseClick(window.findChild<QLabel*>(QStringLiteral("Label3")), Qt::LeftButton);
+    QCOMPARE(catcher.messages.size(), 1);
+    QCOMPARE(fileBytes(priceFilePath(folder, 2)), QByteArray("630\r\n"));
+}
+
+void TestDiskFull::workbookStaysAsItWas_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<qint64>("leave");
+    // A ledger needs about 240 KB, a bill about 10 KB.
+    QTest::newRow("stock in, no room at all") << QByteArray("Command5") << qint64(0);
+    QTest::newRow("stock in, 100 KB free") << QByteArray("Command5") << qint64(100 * 1024);
+    QTest::newRow("print bill, no room at all") << QByteArray("Command3") << qint64(0);
+    QTest::newRow("print bill, 4 KB free") << QByteArray("Command3") << qint64(4 * 1024);
+}
+
+void TestDiskFull::workbookStaysAsItWas()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(qint64, leave);
+    SmallDisk disk(4 * 1024 * 1024);
+    QVERIFY(disk.mounted());
+    FaultTally tally(*m_office, disk.path());
+    tally.typeLoad();
+    const bool posting = button == "Command5";
+    const QString workbook = posting ? tally.ledger() : tally.bill();
+    disk.fillLeaving(leave);
+    const QByteArray before = fileBytes(workbook);
+    const auto screen = tallyOnScreen(tally.window());
+    m_shown.clear();
+
+    MessageCatcher catcher;
+    tally.click(button.constData());
+    const QString said = catcher.texts().last();
+    QVERIFY2(said.contains(QStringLiteral("磁盘空间不足，工作簿“%1”没有保存")
+                               .arg(QFileInfo(workbook).fileName())),
+        qPrintable(said));
+    QVERIFY2(!soundsLikeTheOffice(said), qPrintable(said));
+    QCOMPARE(fileBytes(workbook), before);
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(tallyOnScreen(tally.window()), screen);
+
+    // With room again, the same press goes through.
+    disk.makeRoom();
+    catcher.messages.clear();
+    tally.click(button.constData());
+    if (posting) {
+        QCOMPARE(catcher.texts(), QStringList({ "保存成功" }));
+        QCOMPARE(postedSpecies(*m_office, tally.ledger()), QStringList({ "红松" }));
+    } else {
+        QCOMPARE(catcher.texts(), QStringList());
+        QCOMPARE(m_shown, QStringList({ workbook }));
+    }
+}
+
+QTEST_MAIN(TestDiskFull)
+#include "test_disk_full.moc"
