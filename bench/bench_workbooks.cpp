@@ -17,6 +17,7 @@ class SilentPrompts : public CommandPrompts {
 public:
     void showMessage(const QString&) override { }
     void focusTotalVolume() override { }
+    bool askYesNo(const QString&) override { return true; }
 };
 
 const PostingFields samplePosting { QStringLiteral("落叶松"),

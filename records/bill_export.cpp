@@ -1,9 +1,11 @@
 #include "records/bill_export.h"
 
 #include "records/event_log.h"
+#include "records/view_snapshot.h"
 #include "records/workbook_messages.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -31,10 +33,14 @@ void addBlockTotals(QVector<BillCell>& cells, const BillFields& f)
     }
 }
 
-// Every cell, the grid with them, in one go.
-void writeBill(Worksheet& sheet, const BillFields& fields)
+// Every cell, the grid with them, in one go; then the bill's own date and
+// number cells.
+void writeBill(Worksheet& sheet, const BillFields& fields, const BillNumber& number)
 {
-    sheet.setCellsAsTyped(billCells(fields));
+    QVector<CellText> cells = billCells(fields);
+    cells.append({ 2, 1, number.dateCellText() });
+    cells.append({ 2, 7, number.numberCellText() });
+    sheet.setCellsAsTyped(cells);
 }
 
 } // namespace
@@ -80,26 +86,80 @@ bool BillExport::press(const std::function<BillFields()>& readFields)
     return attempt(readFields, true);
 }
 
+void BillExport::setToday(std::function<QDate()> today)
+{
+    m_today = std::move(today);
+}
+
 bool BillExport::attempt(const std::function<BillFields()>& readFields, bool restartAllowed)
 {
     if (++m_pressCount == 1)
         m_prompts.showMessage(QStringLiteral("每次导入数据前请先关闭*木材账单*"));
-    PassLog log(QStringLiteral("bill export"), m_path);
-    try {
-        {
+    const QString archive = billArchiveFolder(QFileInfo(m_path).absolutePath());
+    const BillNumber number = nextBillNumber(archive, m_today());
+    const QString archived = archivedBillPath(archive, number, ".xls");
+    const QString snapshot = viewSnapshotPath(m_path);
+    std::optional<WorkbookError> archiveFailure;
+    bool saved = false;
+    {
+        PassLog log(QStringLiteral("bill export %1").arg(number.text()), m_path);
+        try {
             auto book = m_app.open(m_path);
             Worksheet& sheet = book->sheetNamed(billSheet);
-            writeBill(sheet, readFields());
+            writeBill(sheet, readFields(), number);
             book->save();
+            saved = true;
+            archiveFailure = archiveBill(*book, archive, number);
+            if (archiveFailure) {
+                log.failed(*archiveFailure);
+                book->saveCopy(snapshot, Workbook::CopyFormat::Excel97);
+            }
             book->close();
+        } catch (const WorkbookError& error) {
+            log.failed(error);
+            // Once saved, the bill is there: writing it again would only
+            // give it a second number.
+            if (!saved) {
+                if (restartAllowed)
+                    return attempt(readFields, false);
+                m_prompts.showMessage(QStringLiteral("账单没有导出：%1").arg(failureMessage(error)));
+                return false;
+            }
         }
-        m_app.show(m_path);
-        return true;
+    }
+    if (archiveFailure)
+        m_prompts.showMessage(QStringLiteral("账单已保存到“%1”，但没有存入账单文件夹“%2”：%3")
+                                  .arg(QDir::toNativeSeparators(m_path),
+                                      QDir::toNativeSeparators(archive),
+                                      failureMessage(*archiveFailure)));
+    showBill(archiveFailure ? snapshot : archived);
+    return true;
+}
+
+// The copy and its PDF; a failure leaves the saved bill as it is.
+std::optional<WorkbookError> BillExport::archiveBill(
+    Workbook& book, const QString& archive, const BillNumber& number)
+{
+    if (!QDir().mkpath(archive))
+        return WorkbookError(WorkbookFailure::FolderNotWritable, archivedBillPath(archive, number, ".xls"));
+    try {
+        book.saveCopy(archivedBillPath(archive, number, ".xls"), Workbook::CopyFormat::Excel97);
+        book.saveCopy(archivedBillPath(archive, number, ".pdf"), Workbook::CopyFormat::Pdf);
     } catch (const WorkbookError& error) {
-        log.failed(error);
-        if (restartAllowed)
-            return attempt(readFields, false);
-        m_prompts.showMessage(QStringLiteral("账单没有导出：%1").arg(failureMessage(error)));
-        return false;
+        return error;
+    }
+    return std::nullopt;
+}
+
+// The user sees a copy with a name of its own, never the live bill: an
+// earlier view still open can then never stand for this one.
+void BillExport::showBill(const QString& copy)
+{
+    try {
+        m_app.show(copy);
+    } catch (const WorkbookError& error) {
+        logPass(QStringLiteral("bill view"), copy, 0, &error);
+        m_prompts.showMessage(QStringLiteral("账单已保存到“%1”，但无法打开它来显示：%2")
+                                  .arg(QDir::toNativeSeparators(m_path), failureMessage(error)));
     }
 }

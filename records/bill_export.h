@@ -1,13 +1,16 @@
 #pragma once
 
 // The bill workbook 木材账单.xls in the program's folder: each export
-// writes the tally into the fixed cells of its sheet "原木账单", saves it and
-// shows it to the user for printing.
+// writes the tally into the fixed cells of its sheet "原木账单" with the
+// bill's date and number, saves it, keeps a copy and a PDF in the bill
+// archive and shows the copy to the user for printing.
 
+#include "records/bill_archive.h"
 #include "records/stock_ledger.h"
 
 #include <QVector>
 #include <array>
+#include <optional>
 
 QString billPath(const QString& programFolder);
 
@@ -38,12 +41,18 @@ public:
     bool press(const std::function<BillFields()>& readFields);
 
     qint16 pressCount() const { return m_pressCount; }
+    // The day the bills are dated and numbered by (today unless set).
+    void setToday(std::function<QDate()> today);
 
 private:
     bool attempt(const std::function<BillFields()>& readFields, bool restartAllowed);
+    std::optional<WorkbookError> archiveBill(
+        Workbook& book, const QString& archive, const BillNumber& number);
+    void showBill(const QString& copy);
 
     Spreadsheet& m_app;
     QString m_path;
     CommandPrompts& m_prompts;
     qint16 m_pressCount = 0;
+    std::function<QDate()> m_today = [] { return QDate::currentDate(); };
 };

@@ -30,6 +30,12 @@ public:
         store(row, column, { false, 0, text });
     }
 
+    void setDate(int row, int column, const QDate& date) override
+    {
+        const double serial = double(QDate(1899, 12, 30).daysTo(date));
+        store(row, column, { true, serial, date.toString(QStringLiteral("yyyy-MM-dd")) });
+    }
+
     // One read, as the office's block read is one call.
     int firstRowShowingNoText(int column, int top, int bottom) override
     {
@@ -98,6 +104,14 @@ public:
         ++m_app.saves;
     }
 
+    void saveCopy(const QString& path, CopyFormat format) override
+    {
+        m_app.check(QStringLiteral("copy"));
+        if (format == CopyFormat::Excel97)
+            m_app.files[path] = m_sheets;
+        m_app.copies.insert(path, format);
+    }
+
     void close() override { m_app.check(QStringLiteral("close")); }
 
 private:
@@ -118,7 +132,9 @@ private:
 QString MemorySheet::shownText(int row, int column) const
 {
     const MemoryCell cell = cells.value({ row, column });
-    return cell.isNumber ? plainNumberText(cell.number) : cell.text;
+    if (cell.isNumber && cell.text.isEmpty())
+        return plainNumberText(cell.number);
+    return cell.text;
 }
 
 std::unique_ptr<Workbook> MemorySpreadsheet::open(const QString& path)

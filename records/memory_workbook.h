@@ -16,7 +16,7 @@
 struct MemoryCell {
     bool isNumber = false;
     double number = 0;
-    QString text;
+    QString text; // for a number, the text it shows when it has a format
 };
 
 struct MemorySheet {
@@ -39,6 +39,8 @@ public:
     QHash<QString, QVector<MemorySheet>> files;
     QVector<MemoryWrite> writes;
     QStringList shown;
+    // The copies saved, by path, with their format.
+    QHash<QString, Workbook::CopyFormat> copies;
     int opens = 0;
     int saves = 0;
 

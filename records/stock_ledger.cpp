@@ -3,6 +3,7 @@
 #include "field_text/field_text.h"
 #include "records/cell_values.h"
 #include "records/event_log.h"
+#include "records/view_snapshot.h"
 #include "records/workbook_messages.h"
 
 #include <QDir>
@@ -26,6 +27,16 @@ void writeLeadingNumber(Worksheet& sheet, int row, int column, const QString& te
         sheet.setText(row, column, text);
 }
 
+
+// Column 1 is dated only where the sheet's own header says it is a date
+// column: a ledger of the yard's own may keep something else there.
+bool headerNamesDate(Worksheet& sheet)
+{
+    for (int row = 1; row < firstPostingRow; ++row)
+        if (sheet.shownText(row, 1) == QStringLiteral("日期"))
+            return true;
+    return false;
+}
 
 // By name where the ledger names its posting sheets, so a reordered ledger
 // still gets stock in on 入库; by position only in a ledger that names
@@ -99,6 +110,10 @@ int StockPosting::attempt(const std::function<PostingFields()>& readFields, bool
         return 0;
     }
 
+    // Asked once per press, not again when the posting starts over.
+    if (restartAllowed && !confirmedByTheClerk(fields))
+        return 0;
+
     bool saved = false;
     int row = 0;
     PassLog log(m_sheet == Sheet::StockIn ? QStringLiteral("stock in") : QStringLiteral("stock out"),
@@ -120,8 +135,34 @@ int StockPosting::attempt(const std::function<PostingFields()>& readFields, bool
         m_prompts.showMessage(QStringLiteral("工作表已满"));
         return 0;
     }
+    m_lastPosted = PostedLoad { fields.species, fields.groupVolumes, fields.tallyEdits };
     m_prompts.showMessage(QStringLiteral("保存成功"));
     return row;
+}
+
+bool StockPosting::PostedLoad::operator==(const PostedLoad& other) const
+{
+    return species == other.species && groupVolumes == other.groupVolumes
+        && tallyEdits == other.tallyEdits;
+}
+
+// A species the stock sheet does not list would never be counted there, and
+// the same load pressed twice would be posted twice: the clerk decides.
+bool StockPosting::confirmedByTheClerk(const PostingFields& fields)
+{
+    const bool in = m_sheet == Sheet::StockIn;
+    const QString posting = in ? QStringLiteral("入库") : QStringLiteral("出库");
+    if (!fields.speciesList.isEmpty() && !fields.speciesList.contains(fields.species)
+        && !m_prompts.askYesNo(
+            QStringLiteral("树种“%1”不在库存表的树种列表中，库存表不会计入它。仍要%2吗？")
+                .arg(fields.species, posting)))
+        return false;
+    const PostedLoad load { fields.species, fields.groupVolumes, fields.tallyEdits };
+    if (m_lastPosted && *m_lastPosted == load
+        && !m_prompts.askYesNo(
+            QStringLiteral("这车已经%1，确定要再%1一次吗？").arg(posting)))
+        return false;
+    return true;
 }
 
 void StockPosting::post(const PostingFields& fields, int& row, bool& saved)
@@ -134,6 +175,8 @@ void StockPosting::post(const PostingFields& fields, int& row, bool& saved)
         book->close();
         return;
     }
+    if (headerNamesDate(sheet) && sheet.shownText(row, 1).isEmpty())
+        sheet.setDate(row, 1, m_today());
     writeAsTyped(sheet, row, 2, fields.species);
     writeLeadingNumber(sheet, row, 3, fields.groupVolumes[0]);
     writeAsTyped(sheet, row, 4, fields.unitPrices[0]);
@@ -149,13 +192,16 @@ void StockPosting::post(const PostingFields& fields, int& row, bool& saved)
 void viewStock(Spreadsheet& app, const QString& path, CommandPrompts& prompts)
 {
     PassLog log(QStringLiteral("view stock"), path);
+    // The user sees a copy of the ledger as just saved, never the live file.
+    const QString snapshot = viewSnapshotPath(path);
     try {
         {
             auto book = app.open(path);
             book->sheetNamed(detailSheet);
+            book->saveCopy(snapshot, Workbook::CopyFormat::Excel97);
             book->close();
         }
-        app.show(path);
+        app.show(snapshot);
     } catch (const WorkbookError& error) {
         log.failed(error);
         prompts.showMessage(failureMessage(error));

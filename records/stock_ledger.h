@@ -6,9 +6,11 @@
 
 #include "records/workbook.h"
 
+#include <QDate>
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <optional>
 
 QString ledgerPath(const QString& programFolder);
 
@@ -22,6 +24,11 @@ struct PostingFields {
     std::array<QString, 3> groupVolumes; // Text18(0..2)
     std::array<QString, 3> unitPrices; // Text19(0..2)
     QString totalVolume; // Text18(3)
+    // The species list of the ledger as the window holds it; empty when it
+    // could not be read.
+    QStringList speciesList;
+    // Rises with every edit of the tally: equal counts, the same tally.
+    quint64 tallyEdits = 0;
 };
 
 // What a workbook command asks of the window.
@@ -30,6 +37,8 @@ public:
     virtual ~CommandPrompts() = default;
     virtual void showMessage(const QString& text) = 0;
     virtual void focusTotalVolume() = 0;
+    // A question with the buttons 是 and 否; true for 是.
+    virtual bool askYesNo(const QString& question) = 0;
 };
 
 class StockPosting {
@@ -42,9 +51,19 @@ public:
     int press(const std::function<PostingFields()>& readFields);
 
     qint16 pressCount() const { return m_pressCount; }
+    // The day postings are dated by (today unless set).
+    void setToday(std::function<QDate()> today) { m_today = std::move(today); }
 
 private:
+    struct PostedLoad {
+        QString species;
+        std::array<QString, 3> groupVolumes;
+        quint64 tallyEdits;
+        bool operator==(const PostedLoad& other) const;
+    };
+
     int attempt(const std::function<PostingFields()>& readFields, bool restartAllowed);
+    bool confirmedByTheClerk(const PostingFields& fields);
     void post(const PostingFields& fields, int& row, bool& saved);
 
     Spreadsheet& m_app;
@@ -52,6 +71,8 @@ private:
     Sheet m_sheet;
     CommandPrompts& m_prompts;
     qint16 m_pressCount = 0;
+    std::optional<PostedLoad> m_lastPosted;
+    std::function<QDate()> m_today = [] { return QDate::currentDate(); };
 };
 
 // Shows the ledger to the user; a message says why when it cannot.

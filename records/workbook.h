@@ -5,6 +5,7 @@
 // of one worksheet, saves and closes it. Every operation may fail with a
 // WorkbookError whose cause the user's message names.
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -66,6 +67,8 @@ public:
     virtual void setNumber(int row, int column, double value) = 0;
     // Stored as a literal string, never as a formula; empty clears the cell.
     virtual void setText(int row, int column, const QString& text) = 0;
+    // A real date cell (the day's serial number), shown as YYYY-MM-DD.
+    virtual void setDate(int row, int column, const QDate& date) = 0;
     // A block of texts from (top, left), each stored as writeAsTyped does;
     // rows[r][c] goes to (top + r, left + c). Written column by column.
     virtual void setBlockAsTyped(int top, int left, const QVector<QStringList>& rows);
@@ -88,6 +91,9 @@ public:
     virtual Worksheet& sheetNamed(const QString& name) = 0;
     virtual QStringList sheetNames() = 0;
     virtual void save() = 0;
+    // Stores a copy under another name; the workbook stays where it is.
+    enum class CopyFormat { Excel97, Pdf };
+    virtual void saveCopy(const QString& path, CopyFormat format) = 0;
     virtual void close() = 0;
 };
 

@@ -96,6 +96,7 @@ private:
     void onPrintBillClicked();
     BillFields billFields() const;
     PostingFields postingFields() const;
+    void countTallyEdits();
 
     TallyFolders m_folders;
     Spreadsheet& m_spreadsheet;
@@ -106,6 +107,7 @@ private:
     QFutureWatcher<SpeciesLoad>* m_speciesLoad = nullptr;
     bool m_speciesListLoaded = false;
     bool m_commandRunning = false;
+    quint64 m_tallyEdits = 0;
     TallyFields m_fields;
     EntryBehaviour* m_entry = nullptr;
     std::unique_ptr<FieldsSheet> m_sheet;

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QFutureWatcher>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QtConcurrent>
 
 struct SpeciesLoad {
@@ -45,6 +46,22 @@ public:
     }
 
     void focusTotalVolume() override { m_totalVolume->setFocus(Qt::OtherFocusReason); }
+
+    bool askYesNo(const QString& question) override
+    {
+        const bool busy = QApplication::overrideCursor();
+        if (busy)
+            QApplication::restoreOverrideCursor();
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quorvane"), question,
+            QMessageBox::Yes | QMessageBox::No, m_window);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+        box.setDefaultButton(QMessageBox::No);
+        const bool yes = box.exec() == QMessageBox::Yes;
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        return yes;
+    }
 
 private:
     QWidget* m_window;
@@ -96,6 +113,16 @@ void Form1::connectWorkbookCommands()
     connect(m_command8, &PictureButton::clicked, this, &Form1::onViewStockClicked);
     m_bill = std::make_unique<BillExport>(m_spreadsheet, billPath(m_folders.program), *m_prompts);
     connect(m_command3, &PictureButton::clicked, this, &Form1::onPrintBillClicked);
+    countTallyEdits();
+}
+
+// Any text of the tally that changes makes it another load to post.
+void Form1::countTallyEdits()
+{
+    for (const QLineEdit* edit : findChildren<QLineEdit*>())
+        connect(edit, &QLineEdit::textChanged, this, [this] { ++m_tallyEdits; });
+    for (const QComboBox* box : findChildren<QComboBox*>())
+        connect(box, &QComboBox::currentTextChanged, this, [this] { ++m_tallyEdits; });
 }
 
 Form1::~Form1()
@@ -154,6 +181,10 @@ PostingFields Form1::postingFields() const
         fields.unitPrices[group] = m_fields.text19[group]->text();
     }
     fields.totalVolume = m_fields.text18[3]->text();
+    if (m_speciesListLoaded)
+        for (int item = 0; item < m_fields.combo3->count(); ++item)
+            fields.speciesList << m_fields.combo3->itemText(item);
+    fields.tallyEdits = m_tallyEdits;
     return fields;
 }
 

@@ -14,6 +14,7 @@
 #include <QStorageInfo>
 #include <QUrl>
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
@@ -41,6 +42,8 @@
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/ucb/InteractiveIOException.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XNumberFormats.hpp>
+#include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 #include <com/sun/star/util/XProtectable.hpp>
 #include <cppuhelper/implbase1.hxx>
 #include <optional>
@@ -115,6 +118,12 @@ WorkbookError connectionLost(
     return WorkbookError(WorkbookFailure::OfficeNotResponding, path, toQString(e.Message));
 }
 
+OUString fileUrl(const QString& path)
+{
+    return toOUString(
+        QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
+}
+
 // Too little room for the office's copy of the file: a failed store is
 // then put down to the full disk.
 bool diskNearlyFull(const QString& path)
@@ -122,6 +131,16 @@ bool diskNearlyFull(const QString& path)
     const QFileInfo file(path);
     const QStorageInfo disk(file.absolutePath());
     return disk.isValid() && disk.bytesAvailable() < 2 * file.size() + 256 * 1024;
+}
+
+// Why a store that the office refused failed, in the terms of the folder.
+WorkbookError storeFailure(const QString& path, const QString& detail)
+{
+    if (!QFileInfo(QFileInfo(path).absolutePath()).isWritable())
+        return WorkbookError(WorkbookFailure::FolderNotWritable, path, detail);
+    if (diskNearlyFull(path))
+        return WorkbookError(WorkbookFailure::DiskFull, path, detail);
+    return WorkbookError(WorkbookFailure::Other, path, detail);
 }
 
 QString lockFilePath(const QString& path)
@@ -182,6 +201,7 @@ public:
     QString valueText(int row, int column) override;
     void setNumber(int row, int column, double value) override;
     void setText(int row, int column, const QString& text) override;
+    void setDate(int row, int column, const QDate& date) override;
     void setBlockAsTyped(int top, int left, const QVector<QStringList>& rows) override;
     void setCellsAsTyped(const QVector<CellText>& cells) override;
     int firstRowShowingNoText(int column, int top, int bottom) override;
@@ -280,14 +300,41 @@ public:
             } catch (const css::io::IOException& e) {
                 if (!m_office.alive())
                     throw;
-                const QString detail = toQString(e.Message);
-                if (!QFileInfo(QFileInfo(m_path).absolutePath()).isWritable())
-                    throw WorkbookError(WorkbookFailure::FolderNotWritable, m_path, detail);
-                if (diskNearlyFull(m_path))
-                    throw WorkbookError(WorkbookFailure::DiskFull, m_path, detail);
-                throw WorkbookError(WorkbookFailure::Other, m_path, detail);
+                throw storeFailure(m_path, toQString(e.Message));
             }
         });
+    }
+
+    void saveCopy(const QString& path, CopyFormat format) override
+    {
+        guarded([&] {
+            css::uno::Sequence<css::beans::PropertyValue> arguments(2);
+            const OUString filter = format == CopyFormat::Pdf ? OUString("calc_pdf_Export")
+                                                              : OUString("MS Excel 97");
+            arguments.getArray()[0] = property("FilterName", css::uno::Any(filter));
+            arguments.getArray()[1] = property("Overwrite", css::uno::Any(true));
+            try {
+                Reference<css::frame::XStorable>(m_document, UNO_QUERY_THROW)
+                    ->storeToURL(fileUrl(path), arguments);
+            } catch (const css::io::IOException& e) {
+                if (!m_office.alive())
+                    throw;
+                throw storeFailure(path, toQString(e.Message));
+            }
+        });
+    }
+
+    // The number format key of YYYY-MM-DD in this document.
+    sal_Int32 isoDateFormat()
+    {
+        Reference<css::util::XNumberFormatsSupplier> supplier(m_document, UNO_QUERY_THROW);
+        const Reference<css::util::XNumberFormats> formats = supplier->getNumberFormats();
+        const OUString code("YYYY-MM-DD");
+        const css::lang::Locale neutral;
+        sal_Int32 key = formats->queryKey(code, neutral, false);
+        if (key < 0)
+            key = formats->addNew(code, neutral);
+        return key;
     }
 
     void close() override
@@ -422,6 +469,17 @@ void UnoWorksheet::setText(int row, int column, const QString& text)
     });
 }
 
+void UnoWorksheet::setDate(int row, int column, const QDate& date)
+{
+    m_book.guarded([&] {
+        checkWritable();
+        const Reference<css::table::XCell> target = cell(row, column);
+        target->setValue(double(QDate(1899, 12, 30).daysTo(date)));
+        Reference<css::beans::XPropertySet>(target, UNO_QUERY_THROW)
+            ->setPropertyValue(OUString("NumberFormat"), css::uno::Any(m_book.isoDateFormat()));
+    });
+}
+
 // One call for the whole block: the office stores string elements as text,
 // never as formulas, empties the cell of an empty string and stores
 // numbers as numbers.
@@ -492,8 +550,7 @@ std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>
     argument[2] = property(
         "MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE));
     argument[3] = property("UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE));
-    const OUString url = toOUString(
-        QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
+    const OUString url = fileUrl(path);
 
     Reference<css::lang::XComponent> document;
     try {

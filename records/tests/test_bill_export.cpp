@@ -3,6 +3,8 @@
 #include "records/bill_export.h"
 #include "records/memory_workbook.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace {
@@ -67,11 +69,15 @@ private slots:
     void row21FollowsTheLayout_data();
     void row21FollowsTheLayout();
     void reminderOnlyOnTheFirstPress();
-    void aFailureRestartsOnceWithoutTheReminder();
+    void aFailureBeforeTheSaveRestartsOnce();
+    void aFailureAfterTheSaveSaysWhereTheBillIs_data();
+    void aFailureAfterTheSaveSaysWhereTheBillIs();
     void missingBillSheetIsReportedWithNothingWritten();
 
     void exportIsReadBackFromTheSavedFile();
     void realMissingBillSheetLeavesTheFileAsItWas();
+    void archiveKeepsEveryBillNumberedByDay();
+    void archivedPdfHoldsTheBill();
     void formulasBetweenTheBillCellsStayFormulas();
 
     void cleanupTestCase() { m_office.reset(); }
@@ -124,45 +130,86 @@ void TestBillExport::row21FollowsTheLayout()
 
 void TestBillExport::reminderOnlyOnTheFirstPress()
 {
+    QTemporaryDir yard;
+    const QString path = billPath(yard.path());
     MemorySpreadsheet app;
-    prepareBill(app, QStringLiteral("/yard/木材账单.xls"));
+    prepareBill(app, path);
     RecordingPrompts prompts;
-    BillExport bill(app, QStringLiteral("/yard/木材账单.xls"), prompts);
+    BillExport bill(app, path, prompts);
+    bill.setToday([] { return QDate(2026, 12, 9); });
     QVERIFY(bill.press([] { return namedFields(true); }));
     QVERIFY(bill.press([] { return namedFields(false); }));
     QCOMPARE(prompts.messages, QStringList({ reminder }));
-    QCOMPARE(app.shown.size(), 2);
-    QCOMPARE(app.writes.size(), 410);
+    // Each export: the 205 cells in their order, then the date and number.
+    QCOMPARE(app.writes.size(), 2 * 207);
     const QVector<BillCell> expected = billCells(namedFields(true));
     for (int i = 0; i < expected.size(); ++i) {
         QCOMPARE(app.writes[i].row, expected[i].row);
         QCOMPARE(app.writes[i].column, expected[i].column);
     }
+    QCOMPARE(app.writes[205].value.text, QStringLiteral("日期：2026年12月09日"));
+    QCOMPARE(app.writes[206].value.text, QStringLiteral("编号：2026-12-09-001"));
     for (const MemoryWrite& write : app.writes)
         QCOMPARE(write.sheet, QStringLiteral("原木账单"));
 }
 
-void TestBillExport::aFailureRestartsOnceWithoutTheReminder()
+void TestBillExport::aFailureBeforeTheSaveRestartsOnce()
 {
+    QTemporaryDir yard;
+    const QString path = billPath(yard.path());
     MemorySpreadsheet app;
-    prepareBill(app, QStringLiteral("/yard/木材账单.xls"));
-    app.beforeOperation = failFirst(QStringLiteral("show"), 1);
+    prepareBill(app, path);
+    app.beforeOperation = failFirst(QStringLiteral("save"), 1);
     RecordingPrompts prompts;
-    BillExport bill(app, QStringLiteral("/yard/木材账单.xls"), prompts);
+    BillExport bill(app, path, prompts);
     QVERIFY(bill.press([] { return namedFields(true); }));
     QCOMPARE(prompts.messages, QStringList({ reminder }));
     QCOMPARE(bill.pressCount(), 2);
-    // A failure of the showing pass writes and saves the bill again.
-    QCOMPARE(app.saves, 2);
+    QCOMPARE(app.saves, 1);
     QCOMPARE(app.shown.size(), 1);
+}
+
+// Once saved, the bill is not written again: the clerk is told where it is.
+void TestBillExport::aFailureAfterTheSaveSaysWhereTheBillIs_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("the view cannot be opened") << "show" << "但无法打开它来显示" << 0;
+    // The user then sees a copy of the saved bill instead.
+    QTest::newRow("the archive copy cannot be stored") << "copy" << "但没有存入账单文件夹" << 1;
+}
+
+void TestBillExport::aFailureAfterTheSaveSaysWhereTheBillIs()
+{
+    QFETCH(QString, failing);
+    QFETCH(QString, said);
+    QFETCH(int, shown);
+    QTemporaryDir yard;
+    const QString path = billPath(yard.path());
+    MemorySpreadsheet app;
+    prepareBill(app, path);
+    app.beforeOperation = failFirst(failing, 1);
+    RecordingPrompts prompts;
+    BillExport bill(app, path, prompts);
+    QVERIFY(bill.press([] { return namedFields(true); }));
+    QCOMPARE(bill.pressCount(), 1);
+    QCOMPARE(app.saves, 1);
+    QCOMPARE(prompts.messages.size(), 2);
+    QVERIFY2(prompts.messages[1].startsWith(
+                 QStringLiteral("账单已保存到“%1”，").arg(QDir::toNativeSeparators(path))),
+        qPrintable(prompts.messages[1]));
+    QVERIFY2(prompts.messages[1].contains(said), qPrintable(prompts.messages[1]));
+    QCOMPARE(app.shown.size(), shown);
 }
 
 void TestBillExport::missingBillSheetIsReportedWithNothingWritten()
 {
     MemorySpreadsheet app;
-    app.sheet(QStringLiteral("/yard/木材账单.xls"), QStringLiteral("Sheet1"));
+    QTemporaryDir yard;
+    app.sheet(billPath(yard.path()), QStringLiteral("Sheet1"));
     RecordingPrompts prompts;
-    BillExport bill(app, QStringLiteral("/yard/木材账单.xls"), prompts);
+    BillExport bill(app, billPath(yard.path()), prompts);
     QVERIFY(!bill.press([] { return namedFields(true); }));
     QCOMPARE(prompts.messages.size(), 2);
     QVERIFY2(
@@ -196,7 +243,9 @@ void TestBillExport::exportIsReadBackFromTheSavedFile()
     fields.grid[1][0] = QStringLiteral("1/2");
     fields.text17 = QStringLiteral("=HYPERLINK(\"http://x\")");
     QVERIFY(bill.press([&] { return fields; }));
-    QCOMPARE(m_shown, QStringList({ path }));
+    const QString archive = billArchiveFolder(folder.path());
+    QCOMPARE(m_shown,
+        QStringList({ archivedBillPath(archive, BillNumber { QDate::currentDate(), 1 }, ".xls") }));
 
     {
         auto book = office().open(path);
@@ -285,6 +334,92 @@ void TestBillExport::formulasBetweenTheBillCellsStayFormulas()
     QCOMPARE(sheet.valueText(6, 12), QStringLiteral("16"));
     QCOMPARE(sheet.valueText(23, 4), QStringLiteral("8"));
     QCOMPARE(sheet.valueText(3, 3), QStringLiteral("林业公司"));
+}
+
+// Two exports in a row while the first is still on screen, a restart and
+// the next day: every bill has a copy and a PDF of its own.
+void TestBillExport::archiveKeepsEveryBillNumberedByDay()
+{
+    m_shown.clear();
+    QTemporaryDir folder(chineseFolderTemplate());
+    const QString path = billPath(folder.path());
+    QVERIFY(QFile::copy(shippedWorkbook(QStringLiteral("木材账单.xls")), path));
+    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QString archive = billArchiveFolder(folder.path());
+    QDate day(2026, 12, 9);
+    RecordingPrompts prompts;
+    auto bill = std::make_unique<BillExport>(office(), path, prompts);
+    bill->setToday([&] { return day; });
+    auto fieldsWithSpecies = [](const QString& species) {
+        BillFields fields = namedFields(true);
+        fields.combo3 = species;
+        return fields;
+    };
+
+    QVERIFY(bill->press([&] { return fieldsWithSpecies(QStringLiteral("红松")); }));
+    // The first view still open: its copy is held by the viewer's lock.
+    QFile viewerLock(QDir(archive).filePath(QStringLiteral(".~lock.2026-12-09-001.xls#")));
+    QVERIFY(viewerLock.open(QIODevice::WriteOnly));
+    viewerLock.write(",李四,office-pc,09.12.2026 08:00,file:///home/lisi/.config/libreoffice/4;");
+    viewerLock.close();
+    QVERIFY(bill->press([&] { return fieldsWithSpecies(QStringLiteral("白松")); }));
+    // After a restart the day's numbers go on; the next day starts anew.
+    bill = std::make_unique<BillExport>(office(), path, prompts);
+    bill->setToday([&] { return day; });
+    QVERIFY(bill->press([&] { return fieldsWithSpecies(QStringLiteral("杨木")); }));
+    day = day.addDays(1);
+    QVERIFY(bill->press([&] { return fieldsWithSpecies(QStringLiteral("桦木")); }));
+
+    const QStringList numbers
+        = { "2026-12-09-001", "2026-12-09-002", "2026-12-09-003", "2026-12-10-001" };
+    const QStringList species = { "红松", "白松", "杨木", "桦木" };
+    QStringList expectedShown;
+    for (const QString& number : numbers)
+        expectedShown << QDir(archive).filePath(number + QStringLiteral(".xls"));
+    QCOMPARE(m_shown, expectedShown);
+    QVERIFY(viewerLock.remove()); // the viewer closed
+    for (int i = 0; i < numbers.size(); ++i) {
+        QVERIFY2(QFileInfo(QDir(archive).filePath(numbers[i] + ".pdf")).size() > 0,
+            qPrintable(numbers[i]));
+        auto book = office().open(expectedShown[i]);
+        Worksheet& sheet = book->sheetNamed(QStringLiteral("原木账单"));
+        QCOMPARE(sheet.valueText(4, 3), species[i]);
+        QCOMPARE(sheet.valueText(2, 7), QStringLiteral("编号：") + numbers[i]);
+    }
+    // The live bill holds the last one, with its date and number.
+    auto book = office().open(path);
+    Worksheet& sheet = book->sheetNamed(QStringLiteral("原木账单"));
+    QCOMPARE(sheet.valueText(2, 1), QStringLiteral("日期：2026年12月10日"));
+    QCOMPARE(sheet.valueText(2, 7), QStringLiteral("编号：2026-12-10-001"));
+    QCOMPARE(sheet.valueText(4, 3), QStringLiteral("桦木"));
+}
+
+// The PDF is the bill as printed: its text holds the values of the tally.
+void TestBillExport::archivedPdfHoldsTheBill()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QFAIL("pdftotext (poppler-utils) is not installed");
+    m_shown.clear();
+    QTemporaryDir folder(chineseFolderTemplate());
+    const QString path = billPath(folder.path());
+    QVERIFY(QFile::copy(shippedWorkbook(QStringLiteral("木材账单.xls")), path));
+    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    RecordingPrompts prompts;
+    BillExport bill(office(), path, prompts);
+    bill.setToday([] { return QDate(2026, 12, 9); });
+    BillFields fields = namedFields(true);
+    fields.text30[0] = QStringLiteral("12.8410");
+    QVERIFY(bill.press([&] { return fields; }));
+
+    const QString pdf = archivedBillPath(
+        billArchiveFolder(folder.path()), BillNumber { QDate(2026, 12, 9), 1 }, ".pdf");
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+    QVERIFY(pdftotext.waitForFinished(60000));
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    for (const char* expected : { "12.8410", "林业公司", "辽A12345", "2026-12-09-001", "2026年12月09日" })
+        QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+    QVERIFY(!text.contains(QStringLiteral("###")));
 }
 
 QTEST_GUILESS_MAIN(TestBillExport)

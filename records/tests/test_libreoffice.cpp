@@ -43,6 +43,10 @@ private slots:
     void workbookHeldByAnotherOfficeIsReported();
     void killedOfficeIsReplacedByTheNextPass();
     void viewStockShowsTheLedger();
+    void postingRowIsDatedWhereTheHeaderSaysSo_data();
+    void postingRowIsDatedWhereTheHeaderSaysSo();
+    void guardsAskBeforePosting_data();
+    void guardsAskBeforePosting();
     void staleLockOfOurOwnIsOverridden();
     void emptyStaleLockIsOverridden();
     void damagedWorkbookIsReportedAndLeftAsItWas_data();
@@ -345,14 +349,122 @@ void TestLibreOffice::viewStockShowsTheLedger()
 {
     const QString path = copyLedger();
     RecordingPrompts prompts;
+    RecordingPrompts poster;
+    StockPosting stockIn(*m_office, path, StockPosting::Sheet::StockIn, poster);
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("红松")); }), 6);
     viewStock(*m_office, path, prompts);
-    QCOMPARE(m_shown, QStringList({ path }));
-    QVERIFY(prompts.messages.isEmpty());
+    QCOMPARE(prompts.messages, QStringList());
+    // A copy of the ledger as just saved, under a name of its own.
+    QCOMPARE(m_shown.size(), 1);
+    QVERIFY(m_shown[0] != path);
+    {
+        auto book = m_office->open(m_shown[0]);
+        QCOMPARE(book->sheetAt(1).shownText(6, 2), QStringLiteral("红松"));
+    }
+    // The next view is another copy, with the next posting in it.
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("白松")); }), 7);
+    viewStock(*m_office, path, prompts);
+    QCOMPARE(m_shown.size(), 2);
+    QVERIFY(m_shown[1] != m_shown[0]);
+    {
+        auto book = m_office->open(m_shown[1]);
+        QCOMPARE(book->sheetAt(1).shownText(7, 2), QStringLiteral("白松"));
+    }
+    QVERIFY(!QFile::exists(QFileInfo(path).dir().filePath(QStringLiteral(".~lock.木材出入库台账.xls#"))));
 
     m_shown.clear();
     viewStock(*m_office, ledgerPath(m_folder->path() + QStringLiteral("/nowhere")), prompts);
     QVERIFY(m_shown.isEmpty());
     QCOMPARE(prompts.messages.size(), 1);
+}
+
+void TestLibreOffice::postingRowIsDatedWhereTheHeaderSaysSo_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("an empty date cell gets the day") << "日期"
+                                                     << "" << "2026-12-09";
+    QTest::newRow("a date the clerk typed stays") << "日期"
+                                                  << "手写" << "手写";
+    QTest::newRow("a column 1 of the yard's own is left alone") << "车次"
+                                                                << "" << "";
+}
+
+void TestLibreOffice::postingRowIsDatedWhereTheHeaderSaysSo()
+{
+    QFETCH(QString, header);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    const QString path = copyLedger();
+    {
+        auto book = m_office->open(path);
+        Worksheet& in = book->sheetNamed(QStringLiteral("入库"));
+        QCOMPARE(in.shownText(3, 1), QStringLiteral("日期"));
+        in.setText(3, 1, header);
+        in.setText(6, 1, before);
+        book->save();
+    }
+    RecordingPrompts prompts;
+    StockPosting stockIn(*m_office, path, StockPosting::Sheet::StockIn, prompts);
+    stockIn.setToday([] { return QDate(2026, 12, 9); });
+    QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("红松")); }), 6);
+
+    auto book = m_office->open(path);
+    Worksheet& in = book->sheetNamed(QStringLiteral("入库"));
+    QCOMPARE(in.shownText(6, 1), after);
+    if (after == QLatin1String("2026-12-09")) // a real date: its serial number
+        QCOMPARE(in.valueText(6, 1), QString::number(QDate(1899, 12, 30).daysTo(QDate(2026, 12, 9))));
+}
+
+void TestLibreOffice::guardsAskBeforePosting_data()
+{
+    QTest::addColumn<QString>("species");
+    QTest::addColumn<bool>("samePressTwice");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QStringList>("posted");
+    const QString unknown = "树种“红木”不在库存表的树种列表中，库存表不会计入它。仍要入库吗？";
+    const QString again = "这车已经入库，确定要再入库一次吗？";
+    QTest::newRow("a species the stock sheet lacks, answered 否")
+        << "红木" << false << false << unknown << QStringList();
+    QTest::newRow("a species the stock sheet lacks, answered 是")
+        << "红木" << false << true << unknown << QStringList({ "红木" });
+    QTest::newRow("the same load again, answered 否")
+        << "红松" << true << false << again << QStringList({ "红松" });
+    QTest::newRow("the same load again, answered 是")
+        << "红松" << true << true << again << QStringList({ "红松", "红松" });
+}
+
+void TestLibreOffice::guardsAskBeforePosting()
+{
+    QFETCH(QString, species);
+    QFETCH(bool, samePressTwice);
+    QFETCH(bool, answer);
+    QFETCH(QString, question);
+    QFETCH(QStringList, posted);
+    const QString path = copyLedger();
+    const QStringList listed = loadSpeciesList(*m_office, path);
+    RecordingPrompts prompts;
+    StockPosting stockIn(*m_office, path, StockPosting::Sheet::StockIn, prompts);
+    auto fields = [&] {
+        PostingFields load = sampleFields(species);
+        load.speciesList = listed;
+        load.tallyEdits = 7;
+        return load;
+    };
+    if (samePressTwice)
+        QCOMPARE(stockIn.press(fields), 6);
+    prompts.answers = { answer };
+    stockIn.press(fields);
+    QCOMPARE(prompts.questions, QStringList({ question }));
+
+    auto book = m_office->open(path);
+    Worksheet& in = book->sheetNamed(QStringLiteral("入库"));
+    QStringList found;
+    for (int row = 6; !in.shownText(row, 3).isEmpty(); ++row)
+        found << in.shownText(row, 2);
+    QCOMPARE(found, posted);
 }
 
 void TestLibreOffice::staleLockOfOurOwnIsOverridden()

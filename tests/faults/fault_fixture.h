@@ -49,6 +49,15 @@ public:
     QString folder() const { return m_folder.path(); }
     QString ledger() const { return ledgerPath(m_folder.path()); }
     QString bill() const { return billPath(m_folder.path()); }
+    // The archive copies of today's first `count` bills, as shown to the user.
+    QStringList archivedBills(int count) const
+    {
+        QStringList paths;
+        for (int serial = 1; serial <= count; ++serial)
+            paths << archivedBillPath(billArchiveFolder(m_folder.path()),
+                BillNumber { QDate::currentDate(), serial }, ".xls");
+        return paths;
+    }
 
     // A small load: 5 logs of 20 cm and 3 of 30 cm at 4 m, 红松.
     void typeLoad()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
@@ -35,6 +36,8 @@ public:
     QList<Message> messages;
     // Runs while a box is up, just before it is answered.
     std::function<void()> beforeAnswer;
+    // How questions (是/否) are answered.
+    bool answerQuestions = true;
 
     QStringList texts() const
     {
@@ -53,6 +56,12 @@ private:
         messages.append({ box->windowTitle(), box->text(), box->icon() });
         if (beforeAnswer)
             beforeAnswer();
+        // A question is answered as `answerQuestions` says.
+        if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
+            QAbstractButton* no = box->button(QMessageBox::No);
+            (answerQuestions || !no ? yes : no)->click();
+            return;
+        }
         box->accept();
     }
 

@@ -19,8 +19,16 @@ public:
     QStringList messages;
     int focusRequests = 0;
 
+    QStringList questions;
+    QList<bool> answers; // given in turn; 是 once they run out
+
     void showMessage(const QString& text) override { messages << text; }
     void focusTotalVolume() override { ++focusRequests; }
+    bool askYesNo(const QString& question) override
+    {
+        questions << question;
+        return answers.isEmpty() ? true : answers.takeFirst();
+    }
 };
 
 // Office settings for tests: a profile that outlives the test run, so only

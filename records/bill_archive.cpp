@@ -1,0 +1,43 @@
+#include "records/bill_archive.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+QString BillNumber::text() const
+{
+    return QStringLiteral("%1-%2").arg(date.toString(QStringLiteral("yyyy-MM-dd"))).arg(serial, 3, 10, QLatin1Char('0'));
+}
+
+QString BillNumber::dateCellText() const
+{
+    return QStringLiteral("日期：%1").arg(date.toString(QStringLiteral("yyyy年MM月dd日")));
+}
+
+QString BillNumber::numberCellText() const
+{
+    return QStringLiteral("编号：%1").arg(text());
+}
+
+QString billArchiveFolder(const QString& workbookFolder)
+{
+    return QDir(workbookFolder).filePath(QStringLiteral("账单"));
+}
+
+BillNumber nextBillNumber(const QString& archiveFolder, const QDate& day)
+{
+    const QString prefix = day.toString(QStringLiteral("yyyy-MM-dd"));
+    const QRegularExpression name(
+        QStringLiteral("^%1-(\\d{3,})\\.(xls|pdf)$").arg(QRegularExpression::escape(prefix)));
+    int highest = 0;
+    for (const QString& file : QDir(archiveFolder).entryList({ prefix + QStringLiteral("-*") }, QDir::Files)) {
+        const auto match = name.match(file);
+        if (match.hasMatch())
+            highest = std::max(highest, match.captured(1).toInt());
+    }
+    return { day, highest + 1 };
+}
+
+QString archivedBillPath(const QString& archiveFolder, const BillNumber& number, const char* suffix)
+{
+    return QDir(archiveFolder).filePath(number.text() + QLatin1String(suffix));
+}

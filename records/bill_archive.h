@@ -1,0 +1,27 @@
+#pragma once
+
+// The bill archive: the folder 账单 beside the workbooks keeps a copy of
+// every bill exported, as YYYY-MM-DD-NNN.xls with its one-page PDF, NNN the
+// running number of that day. The numbers live in the file names, so they
+// go on across restarts.
+
+#include <QDate>
+#include <QString>
+
+struct BillNumber {
+    QDate date;
+    int serial = 0; // from 1 each day
+
+    // "2026-12-09-001"
+    QString text() const;
+    // The texts of the bill's own labelled cells A2 and G2.
+    QString dateCellText() const;
+    QString numberCellText() const;
+};
+
+QString billArchiveFolder(const QString& workbookFolder);
+
+// The number after the highest of that day in the archive folder.
+BillNumber nextBillNumber(const QString& archiveFolder, const QDate& day);
+
+QString archivedBillPath(const QString& archiveFolder, const BillNumber& number, const char* suffix);
