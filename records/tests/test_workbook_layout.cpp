@@ -416,6 +416,9 @@ QString TestWorkbookLayout::preparedLedger()
     if (stockIn.press(posting) != 6 || stockIn.press(posting) != 7 || stockOut.press(posting) != 6)
         return {};
     auto book = office().open(path);
+    // The postings are dated by the program; the second one's date is
+    // taken away again, as a clerk may do.
+    book->sheetNamed(QStringLiteral("入库")).setText(7, 1, QString());
     for (const QString& name : { QStringLiteral("入库"), QStringLiteral("出库") }) {
         Worksheet& sheet = book->sheetNamed(name);
         sheet.setNumber(6, 1, dateSerial(postingDate));

@@ -39,6 +39,7 @@ private slots:
     void readOnlyProgramFolderIsReported_data();
     void readOnlyProgramFolderIsReported();
     void readOnlyPriceFolderKeepsThePrices();
+    void readOnlyBillArchiveStillSavesTheBill();
 
 private:
     std::unique_ptr<LibreOfficeSpreadsheet> m_office;
@@ -179,6 +180,32 @@ void TestPermissions::readOnlyPriceFolderKeepsThePrices()
     QCOMPARE(window.priceText(0), QStringLiteral("420"));
     QCOMPARE(folderBytes(folder.path()), files);
     QVERIFY(QFile(folder.path()).setPermissions(writableFolder));
+}
+
+void TestPermissions::readOnlyBillArchiveStillSavesTheBill()
+{
+    FaultTally tally(*m_office);
+    tally.typeLoad();
+    const QString archive = billArchiveFolder(tally.folder());
+    QVERIFY(QDir().mkpath(archive));
+    QVERIFY(QFile(archive).setPermissions(readOnlyFolder));
+    m_shown.clear();
+
+    MessageCatcher catcher;
+    QVERIFY(tally.click("Command3") < 60000);
+    const QString said = catcher.texts().last();
+    QVERIFY2(said.startsWith(QStringLiteral("账单已保存到“%1”，但没有存入账单文件夹“%2”：")
+                                 .arg(QDir::toNativeSeparators(tally.bill()),
+                                     QDir::toNativeSeparators(archive))),
+        qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("没有写入权限")), qPrintable(said));
+    QVERIFY(QDir(archive).entryList(QDir::Files).isEmpty());
+    // The bill itself was saved, and a copy of it is what the clerk sees.
+    auto book = m_office->open(tally.bill());
+    QCOMPARE(book->sheetAt(1).valueText(11, 2), QStringLiteral("5"));
+    QCOMPARE(m_shown.size(), 1);
+    QVERIFY(!m_shown[0].startsWith(tally.folder()));
+    QVERIFY(QFile(archive).setPermissions(writableFolder));
 }
 
 QTEST_MAIN(TestPermissions)
