@@ -51,12 +51,21 @@ QProcessEnvironment headlessOfficeEnvironment(const QProcessEnvironment& base)
 
 QProcessEnvironment desktopOfficeEnvironment(const QProcessEnvironment& base)
 {
-    if (localeIsUtf8(base))
-        return base;
     QProcessEnvironment environment = base;
-    removeLocaleVariables(environment);
-    const bool chinese = systemHasLocale("zh_CN.UTF-8");
-    environment.insert(QStringLiteral("LANG"),
-        chinese ? QStringLiteral("zh_CN.UTF-8") : universalUtf8);
+    if (!localeIsUtf8(base)) {
+        removeLocaleVariables(environment);
+        environment.insert(QStringLiteral("LANG"), universalUtf8);
+    }
+    // The office speaks the language of LC_MESSAGES: Chinese, like the rest
+    // of the program, where the system has the Chinese locale. LC_ALL would
+    // override it, so its value moves to LANG.
+    if (!systemHasLocale("zh_CN.UTF-8"))
+        return environment;
+    const QString all = environment.value(QStringLiteral("LC_ALL"));
+    if (!all.isEmpty()) {
+        environment.remove(QStringLiteral("LC_ALL"));
+        environment.insert(QStringLiteral("LANG"), all);
+    }
+    environment.insert(QStringLiteral("LC_MESSAGES"), QStringLiteral("zh_CN.UTF-8"));
     return environment;
 }

@@ -14,7 +14,7 @@ QProcessEnvironment headlessOfficeEnvironment(
     const QProcessEnvironment& base = QProcessEnvironment::systemEnvironment());
 
 // For the user's desktop office: the user's locale where it is UTF-8, else
-// a UTF-8 one (Chinese where the system has it).
+// C.UTF-8; its messages in Chinese where the system has that locale.
 QProcessEnvironment desktopOfficeEnvironment(
     const QProcessEnvironment& base = QProcessEnvironment::systemEnvironment());
 

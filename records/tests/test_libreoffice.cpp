@@ -134,8 +134,15 @@ void TestLibreOffice::officeLocaleIsUtf8WhateverTheUsers()
 
     const QProcessEnvironment desktop = desktopOfficeEnvironment(users);
     QVERIFY(localeIsUtf8(desktop));
-    if (usersIsUtf8)
+    if (usersIsUtf8 && desktopLang.isEmpty())
+        QVERIFY(!desktop.contains(QStringLiteral("LANG")));
+    else if (usersIsUtf8)
         QCOMPARE(desktop.value(QStringLiteral("LANG")), desktopLang);
+    // Its menus in Chinese wherever the system can: nothing overrides them.
+    if (desktop.contains(QStringLiteral("LC_MESSAGES"))) {
+        QCOMPARE(desktop.value(QStringLiteral("LC_MESSAGES")), QStringLiteral("zh_CN.UTF-8"));
+        QVERIFY(!desktop.contains(QStringLiteral("LC_ALL")));
+    }
 }
 
 void TestLibreOffice::runningOfficeHasItsOwnLocale()

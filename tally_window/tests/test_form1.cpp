@@ -27,6 +27,7 @@ private slots:
     void missingLedgerLeavesAnEmptySpeciesList();
     void stockButtonsPostTheTally();
     void stockInAsksForTheVolume();
+    void theSameLoadIsNotPostedTwiceUnasked();
     void viewStockShowsTheLedger();
     void printBillWritesTheTally();
     void backgroundDragMovesTheWindow();
@@ -308,6 +309,49 @@ void TestForm1::stockInAsksForTheVolume()
     QCOMPARE(catcher.texts().last(), QStringLiteral("请输入材积。"));
     QCOMPARE(tally->focusWidget(), field(tally, QStringLiteral("Text18(3)")));
     QCOMPARE(shown->spreadsheet().opens, 1); // only the species list was read
+}
+
+void TestForm1::theSameLoadIsNotPostedTwiceUnasked()
+{
+    TestTally tally;
+    field(tally, QStringLiteral("Text5(1)"))->setText(QStringLiteral("5"));
+    control<QComboBox>(tally, QStringLiteral("Combo3"))->setEditText(QStringLiteral("红松"));
+    tally->runRecalculationTick();
+    const QString ledger = ledgerPath(tally.folder());
+    auto postedRows = [&] {
+        const MemorySheet& in = tally.spreadsheet().sheet(ledger, QStringLiteral("入库"));
+        int rows = 0;
+        while (!in.shownText(6 + rows, 3).isEmpty())
+            ++rows;
+        return rows;
+    };
+    const QString again = QStringLiteral("这车已经入库，确定要再入库一次吗？");
+
+    MessageCatcher catcher;
+    QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
+    catcher.answerQuestions = false;
+    QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
+    QCOMPARE(catcher.texts().last(), again);
+    QCOMPARE(postedRows(), 1);
+    // Answered 是, it is posted again.
+    catcher.answerQuestions = true;
+    QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
+    QCOMPARE(catcher.texts().mid(catcher.texts().size() - 2), QStringList({ again, "保存成功" }));
+    QCOMPARE(postedRows(), 2);
+    // Another count: another load, posted without a question.
+    field(tally, QStringLiteral("Text5(1)"))->setText(QStringLiteral("6"));
+    tally->runRecalculationTick();
+    QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
+    QCOMPARE(catcher.texts().last(), QStringLiteral("保存成功"));
+    QVERIFY(!catcher.texts().mid(catcher.texts().size() - 2).contains(again));
+    QCOMPARE(postedRows(), 3);
+    // A species the ledger does not list is asked about.
+    control<QComboBox>(tally, QStringLiteral("Combo3"))->setEditText(QStringLiteral("红木"));
+    catcher.answerQuestions = false;
+    QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
+    QCOMPARE(catcher.texts().last(),
+        QStringLiteral("树种“红木”不在库存表的树种列表中，库存表不会计入它。仍要入库吗？"));
+    QCOMPARE(postedRows(), 3);
 }
 
 void TestForm1::viewStockShowsTheLedger()
