@@ -9,7 +9,6 @@
 
 namespace {
 
-const QString billSheet = QStringLiteral("原木账单");
 
 void addBlockTotals(QVector<BillCell>& cells, const BillFields& f)
 {
@@ -33,6 +32,8 @@ void addBlockTotals(QVector<BillCell>& cells, const BillFields& f)
     }
 }
 
+} // namespace
+
 // Every cell, the grid with them, in one go; then the bill's own date and
 // number cells.
 void writeBill(Worksheet& sheet, const BillFields& fields, const BillNumber& number)
@@ -43,7 +44,10 @@ void writeBill(Worksheet& sheet, const BillFields& fields, const BillNumber& num
     sheet.setCellsAsTyped(cells);
 }
 
-} // namespace
+QString billSheetName()
+{
+    return QStringLiteral("原木账单");
+}
 
 QString billPath(const QString& programFolder)
 {
@@ -105,7 +109,7 @@ bool BillExport::attempt(const std::function<BillFields()>& readFields, bool res
         PassLog log(QStringLiteral("bill export %1").arg(number.text()), m_path);
         try {
             auto book = m_app.open(m_path);
-            Worksheet& sheet = book->sheetNamed(billSheet);
+            Worksheet& sheet = book->sheetNamed(billSheetName());
             writeBill(sheet, readFields(), number);
             book->save();
             saved = true;

@@ -30,8 +30,12 @@ struct BillFields {
 
 using BillCell = CellText;
 
+QString billSheetName();
+
 // Every cell an export writes, in the order it writes them.
 QVector<BillCell> billCells(const BillFields& fields);
+// Writes those cells and the bill's date and number into the bill sheet.
+void writeBill(Worksheet& sheet, const BillFields& fields, const BillNumber& number);
 
 class BillExport {
 public:
