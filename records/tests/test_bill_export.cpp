@@ -59,6 +59,16 @@ void prepareBill(MemorySpreadsheet& app, const QString& path)
     app.sheet(path, QStringLiteral("原木账单"));
 }
 
+// A writable copy of the shipped bill in the folder.
+QString copyShippedBill(const QString& folder)
+{
+    const QString path = billPath(folder);
+    if (!QFile::copy(shippedWorkbook(QStringLiteral("木材账单.xls")), path))
+        return {};
+    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return path;
+}
+
 } // namespace
 
 class TestBillExport : public QObject {
@@ -230,9 +240,8 @@ LibreOfficeSpreadsheet& TestBillExport::office()
 void TestBillExport::exportIsReadBackFromTheSavedFile()
 {
     QTemporaryDir folder(chineseFolderTemplate());
-    const QString path = billPath(folder.path());
-    QVERIFY(QFile::copy(shippedWorkbook(QStringLiteral("木材账单.xls")), path));
-    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QString path = copyShippedBill(folder.path());
+    QVERIFY(!path.isEmpty());
     RecordingPrompts prompts;
     BillExport bill(office(), path, prompts);
 
@@ -342,9 +351,8 @@ void TestBillExport::archiveKeepsEveryBillNumberedByDay()
 {
     m_shown.clear();
     QTemporaryDir folder(chineseFolderTemplate());
-    const QString path = billPath(folder.path());
-    QVERIFY(QFile::copy(shippedWorkbook(QStringLiteral("木材账单.xls")), path));
-    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QString path = copyShippedBill(folder.path());
+    QVERIFY(!path.isEmpty());
     const QString archive = billArchiveFolder(folder.path());
     QDate day(2026, 12, 9);
     RecordingPrompts prompts;
@@ -401,9 +409,8 @@ void TestBillExport::archivedPdfHoldsTheBill()
         QFAIL("pdftotext (poppler-utils) is not installed");
     m_shown.clear();
     QTemporaryDir folder(chineseFolderTemplate());
-    const QString path = billPath(folder.path());
-    QVERIFY(QFile::copy(shippedWorkbook(QStringLiteral("木材账单.xls")), path));
-    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QString path = copyShippedBill(folder.path());
+    QVERIFY(!path.isEmpty());
     RecordingPrompts prompts;
     BillExport bill(office(), path, prompts);
     bill.setToday([] { return QDate(2026, 12, 9); });

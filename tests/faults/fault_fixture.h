@@ -18,6 +18,17 @@
 #include <csignal>
 #include <thread>
 
+// The buttons of the workbook commands.
+inline const char* const stockIn = "Command5";
+inline const char* const stockOut = "Command7";
+inline const char* const printBill = "Command3";
+
+// The text of the last message a command showed.
+inline QString lastMessage(const MessageCatcher& catcher)
+{
+    return catcher.texts().isEmpty() ? QString() : catcher.texts().last();
+}
+
 // Every line edit of the window by name, with its text: the tally on screen.
 inline QMap<QString, QString> tallyOnScreen(QWidget* window)
 {

@@ -5,16 +5,6 @@
 
 namespace {
 
-const char* const stockIn = "Command5";
-const char* const stockOut = "Command7";
-const char* const printBill = "Command3";
-
-// The failure text a command ends with; the bill's carries a prefix.
-QString lastMessage(const MessageCatcher& catcher)
-{
-    return catcher.texts().isEmpty() ? QString() : catcher.texts().last();
-}
-
 // Writes `bytes` over the file, keeping its name.
 void overwrite(const QString& path, const QByteArray& bytes)
 {

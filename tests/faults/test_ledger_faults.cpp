@@ -6,15 +6,6 @@
 
 namespace {
 
-const char* const stockIn = "Command5";
-const char* const stockOut = "Command7";
-const char* const printBill = "Command3";
-
-QString lastMessage(const MessageCatcher& catcher)
-{
-    return catcher.texts().isEmpty() ? QString() : catcher.texts().last();
-}
-
 // 出库 moved before 入库, as a clerk who drags the sheet tabs leaves it.
 QByteArray stockOutFirst(QByteArray flat)
 {

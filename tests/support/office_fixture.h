@@ -70,9 +70,9 @@ inline QString chineseFolderTemplate()
     return QDir::temp().filePath(QStringLiteral("原木 检尺-XXXXXX"));
 }
 
-// Converts a flat spreadsheet text into an Excel 97 file with the office's
-// command line, for workbooks of unusual shape.
-inline bool convertToXls(const QString& fods, const QString& folder)
+// Converts a file with the office's command line into `format` (xls,
+// fods, ...) in `folder`, with a profile of its own there.
+inline bool convertWithOffice(const QString& source, const QString& folder, const QString& format)
 {
     QProcess soffice;
     soffice.setProcessEnvironment(headlessOfficeEnvironment());
@@ -81,9 +81,15 @@ inline bool convertToXls(const QString& fods, const QString& folder)
             QStringLiteral("-env:UserInstallation=")
                 + QUrl::fromLocalFile(QDir(folder).filePath(QStringLiteral("convert-profile")))
                       .toString(QUrl::FullyEncoded),
-            QStringLiteral("--convert-to"), QStringLiteral("xls"), QStringLiteral("--outdir"),
-            folder, fods });
+            QStringLiteral("--convert-to"), format, QStringLiteral("--outdir"), folder, source });
     return soffice.waitForFinished(120000) && soffice.exitCode() == 0;
+}
+
+// Converts a flat spreadsheet text into an Excel 97 file, for workbooks of
+// unusual shape.
+inline bool convertToXls(const QString& fods, const QString& folder)
+{
+    return convertWithOffice(fods, folder, QStringLiteral("xls"));
 }
 
 // A copy of an Excel 97 workbook in `folder`, changed on the way through
@@ -91,16 +97,7 @@ inline bool convertToXls(const QString& fods, const QString& folder)
 inline QString changedWorkbook(const QString& source, const QString& folder,
     const std::function<QByteArray(QByteArray)>& change)
 {
-    QProcess soffice;
-    soffice.setProcessEnvironment(headlessOfficeEnvironment());
-    soffice.start(QStringLiteral("soffice"),
-        { QStringLiteral("--headless"), QStringLiteral("--norestore"),
-            QStringLiteral("-env:UserInstallation=")
-                + QUrl::fromLocalFile(QDir(folder).filePath(QStringLiteral("convert-profile")))
-                      .toString(QUrl::FullyEncoded),
-            QStringLiteral("--convert-to"), QStringLiteral("fods"), QStringLiteral("--outdir"),
-            folder, source });
-    if (!soffice.waitForFinished(120000) || soffice.exitCode() != 0)
+    if (!convertWithOffice(source, folder, QStringLiteral("fods")))
         return {};
     const QString fods = QDir(folder).filePath(QFileInfo(source).completeBaseName() + ".fods");
     QFile flat(fods);
