@@ -4,14 +4,14 @@
 #include "records/cell_values.h"
 #include "records/libreoffice/office_process.h"
 #include "records/libreoffice/uno_blocks.h"
+#include "records/libreoffice/load_questions.h"
 #include "records/libreoffice/uno_text.h"
+#include "records/libreoffice/workbook_files.h"
 #include "records/libreoffice/watchdog.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStorageInfo>
 #include <QUrl>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/lang/Locale.hpp>
@@ -19,10 +19,7 @@
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
-#include <com/sun/star/document/LockFileIgnoreRequest.hpp>
-#include <com/sun/star/document/LockedDocumentRequest.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
-#include <com/sun/star/document/OwnLockOnDocumentRequest.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XModel.hpp>
@@ -36,17 +33,12 @@
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
-#include <com/sun/star/task/XInteractionAbort.hpp>
-#include <com/sun/star/task/XInteractionApprove.hpp>
 #include <com/sun/star/task/XInteractionHandler.hpp>
 #include <com/sun/star/text/XText.hpp>
-#include <com/sun/star/ucb/InteractiveIOException.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 #include <com/sun/star/util/XProtectable.hpp>
-#include <cppuhelper/implbase1.hxx>
-#include <optional>
 #include <rtl/ref.hxx>
 
 namespace {
@@ -57,48 +49,6 @@ using css::uno::UNO_QUERY_THROW;
 using rtl::OUString;
 
 const QString excel97Filter = QStringLiteral("MS Excel 97");
-
-// Answers every question of a load by aborting it, and remembers whether a
-// lock held by someone else was the question.
-class AbortingHandler : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
-public:
-    bool sawLock = false;
-    // What the office said when it could not read the file itself.
-    std::optional<css::ucb::IOErrorCode> fileError;
-
-    void SAL_CALL handle(const Reference<css::task::XInteractionRequest>& request) override
-    {
-        const css::uno::Any question = request->getRequest();
-        css::ucb::InteractiveIOException ioError;
-        if (question >>= ioError)
-            fileError = ioError.Code;
-        if (question.isExtractableTo(cppu::UnoType<css::document::LockedDocumentRequest>::get())
-            || question.isExtractableTo(
-                cppu::UnoType<css::document::OwnLockOnDocumentRequest>::get()))
-            sawLock = true;
-        // No lock file can be made in a read-only folder: the office then
-        // opens the document read-only, which still serves a reading pass;
-        // a write is refused before any cell is touched.
-        if (question.isExtractableTo(cppu::UnoType<css::document::LockFileIgnoreRequest>::get())
-            && select<css::task::XInteractionApprove>(request))
-            return;
-        select<css::task::XInteractionAbort>(request);
-    }
-
-private:
-    template <typename Choice>
-    static bool select(const Reference<css::task::XInteractionRequest>& request)
-    {
-        for (const auto& continuation : request->getContinuations()) {
-            Reference<Choice> choice(continuation, UNO_QUERY);
-            if (choice.is()) {
-                choice->select();
-                return true;
-            }
-        }
-        return false;
-    }
-};
 
 css::beans::PropertyValue property(const char* name, const css::uno::Any& value)
 {
@@ -116,75 +66,6 @@ WorkbookError connectionLost(
 {
     office.lost();
     return WorkbookError(WorkbookFailure::OfficeNotResponding, path, toQString(e.Message));
-}
-
-OUString fileUrl(const QString& path)
-{
-    return toOUString(
-        QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
-}
-
-// Too little room for the office's copy of the file: a failed store is
-// then put down to the full disk.
-bool diskNearlyFull(const QString& path)
-{
-    const QFileInfo file(path);
-    const QStorageInfo disk(file.absolutePath());
-    return disk.isValid() && disk.bytesAvailable() < 2 * file.size() + 256 * 1024;
-}
-
-// Why a store that the office refused failed, in the terms of the folder.
-WorkbookError storeFailure(const QString& path, const QString& detail)
-{
-    if (!QFileInfo(QFileInfo(path).absolutePath()).isWritable())
-        return WorkbookError(WorkbookFailure::FolderNotWritable, path, detail);
-    if (diskNearlyFull(path))
-        return WorkbookError(WorkbookFailure::DiskFull, path, detail);
-    return WorkbookError(WorkbookFailure::Other, path, detail);
-}
-
-QString lockFilePath(const QString& path)
-{
-    const QFileInfo file(path);
-    return file.dir().filePath(QStringLiteral(".~lock.%1#").arg(file.fileName()));
-}
-
-// A lock left by an office of ours that was killed names our profile; no
-// document of ours is open between passes, so such a lock is stale.
-void removeOwnStaleLock(const QString& path, const QString& profileUrl)
-{
-    QFile lock(lockFilePath(path));
-    if (!lock.open(QIODevice::ReadOnly))
-        return;
-    const QString content = QString::fromUtf8(lock.readAll());
-    lock.close();
-    // An office killed while it made the lock leaves it empty: a lock that
-    // has stayed empty for seconds has no owner.
-    const bool ownerless = content.isEmpty()
-        && QFileInfo(lock).lastModified().secsTo(QDateTime::currentDateTime()) >= 2;
-    if (content.contains(profileUrl) || ownerless)
-        lock.remove();
-}
-
-// A load that failed is the file's fault only when the office read it:
-// when it could not reach the file at all, that is what the user is told.
-WorkbookError loadFailure(const AbortingHandler& handler, const QString& path, const QString& detail)
-{
-    if (!handler.fileError)
-        return WorkbookError(WorkbookFailure::WorkbookDamaged, path, detail);
-    const QString note = QStringLiteral("I/O error %1: %2").arg(int(*handler.fileError)).arg(detail);
-    switch (*handler.fileError) {
-    case css::ucb::IOErrorCode_NOT_EXISTING:
-    case css::ucb::IOErrorCode_NOT_EXISTING_PATH:
-    case css::ucb::IOErrorCode_NO_FILE:
-        return WorkbookError(WorkbookFailure::WorkbookMissing, path, note);
-    case css::ucb::IOErrorCode_WRONG_FORMAT:
-    case css::ucb::IOErrorCode_WRONG_VERSION:
-    case css::ucb::IOErrorCode_BAD_CRC:
-        return WorkbookError(WorkbookFailure::WorkbookDamaged, path, note);
-    default:
-        return WorkbookError(WorkbookFailure::WorkbookUnreadable, path, note);
-    }
 }
 
 class UnoWorkbook;

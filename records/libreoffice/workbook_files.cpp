@@ -1,0 +1,59 @@
+#include "records/libreoffice/workbook_files.h"
+
+#include "records/libreoffice/uno_text.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
+#include <QUrl>
+
+rtl::OUString fileUrl(const QString& path)
+{
+    return toOUString(
+        QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
+}
+
+// Too little room for the office's copy of the file: a failed store is
+// then put down to the full disk.
+bool diskNearlyFull(const QString& path)
+{
+    const QFileInfo file(path);
+    const QStorageInfo disk(file.absolutePath());
+    return disk.isValid() && disk.bytesAvailable() < 2 * file.size() + 256 * 1024;
+}
+
+// Why a store that the office refused failed, in the terms of the folder.
+WorkbookError storeFailure(const QString& path, const QString& detail)
+{
+    if (!QFileInfo(QFileInfo(path).absolutePath()).isWritable())
+        return WorkbookError(WorkbookFailure::FolderNotWritable, path, detail);
+    if (diskNearlyFull(path))
+        return WorkbookError(WorkbookFailure::DiskFull, path, detail);
+    return WorkbookError(WorkbookFailure::Other, path, detail);
+}
+
+QString lockFilePath(const QString& path)
+{
+    const QFileInfo file(path);
+    return file.dir().filePath(QStringLiteral(".~lock.%1#").arg(file.fileName()));
+}
+
+// A lock left by an office of ours that was killed names our profile; no
+// document of ours is open between passes, so such a lock is stale.
+void removeOwnStaleLock(const QString& path, const QString& profileUrl)
+{
+    QFile lock(lockFilePath(path));
+    if (!lock.open(QIODevice::ReadOnly))
+        return;
+    const QString content = QString::fromUtf8(lock.readAll());
+    lock.close();
+    // An office killed while it made the lock leaves it empty: a lock that
+    // has stayed empty for seconds has no owner.
+    const bool ownerless = content.isEmpty()
+        && QFileInfo(lock).lastModified().secsTo(QDateTime::currentDateTime()) >= 2;
+    if (content.contains(profileUrl) || ownerless)
+        lock.remove();
+}
+

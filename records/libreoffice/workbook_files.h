@@ -1,0 +1,18 @@
+#pragma once
+
+// The workbook's file as the office's passes meet it: its URL, its lock
+// file, and why a store failed in the terms of its folder and disk.
+
+#include "records/workbook.h"
+
+#include <rtl/ustring.hxx>
+
+rtl::OUString fileUrl(const QString& path);
+QString lockFilePath(const QString& path);
+// Too little room for the office's copy of the file.
+bool diskNearlyFull(const QString& path);
+// Why a store that the office refused failed.
+WorkbookError storeFailure(const QString& path, const QString& detail);
+// Removes a lock that an office of ours (on that profile) left, or one
+// left empty by an office killed while making it.
+void removeOwnStaleLock(const QString& path, const QString& profileUrl);
