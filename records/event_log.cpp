@@ -48,14 +48,9 @@ void rotateIfFull()
 void openEventLog(const QString& path)
 {
     QMutexLocker locker(&logLock);
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (!path.isEmpty())
+        QDir().mkpath(QFileInfo(path).absolutePath());
     logPath = path;
-}
-
-QString eventLogPath()
-{
-    QMutexLocker locker(&logLock);
-    return logPath;
 }
 
 void logEvent(const QString& text)

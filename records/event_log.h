@@ -9,10 +9,9 @@
 
 class WorkbookError;
 
-// Starts writing to `path`; until then, and when the file cannot be
-// written, entries go to standard error only.
+// Starts writing to `path` (an empty path stops it); until then, and when
+// the file cannot be written, entries go to standard error.
 void openEventLog(const QString& path);
-QString eventLogPath();
 void logEvent(const QString& text);
 // "<what> <file>: <ms> ms, ok" or "..., failed: <cause> <detail>".
 void logPass(const QString& what, const QString& path, qint64 ms, const WorkbookError* error);

@@ -1,4 +1,5 @@
 #include "memory_fixture.h"
+#include "records/event_log.h"
 #include "office_fixture.h"
 #include "records/memory_workbook.h"
 #include "records/stock_ledger.h"
@@ -37,6 +38,8 @@ class TestStockLedger : public QObject {
     Q_OBJECT
 
 private slots:
+    void logKeepsEveryPassAndItsCause();
+    void logIsRotatedAtItsLimit();
     void speciesListHasEightEntriesInSheetOrder();
     void reminderOnlyOnEachCommandsFirstPress();
     void emptySpeciesStopsBeforeTheWorkbook();
@@ -342,6 +345,54 @@ void TestStockLedger::viewStockChecksTheDetailSheet()
     QCOMPARE(app.shown.size(), 1);
     QCOMPARE(prompts.messages.size(), 1);
     QVERIFY(prompts.messages[0].contains(QStringLiteral("入库明细")));
+}
+
+// What a clerk reports can be traced: each pass with its result, and the
+// cause of a failure with the office's own words.
+void TestStockLedger::logKeepsEveryPassAndItsCause()
+{
+    QTemporaryDir data;
+    const QString log = QDir(data.path()).filePath(QStringLiteral("quorvane.log"));
+    openEventLog(log);
+    MemorySpreadsheet app;
+    prepareMemoryLedger(app, ledger);
+    app.beforeOperation = [](const QString& operation) {
+        if (operation == QLatin1String("save"))
+            throw WorkbookError(
+                WorkbookFailure::Other, ledger, QStringLiteral("SfxBaseModel::storeSelf: 0x909"));
+    };
+    RecordingPrompts prompts;
+    StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return load(); }), 0);
+    QVERIFY(!prompts.messages.last().contains(QStringLiteral("Sfx")));
+    app.beforeOperation = nullptr;
+    QCOMPARE(stockIn.press([] { return load(); }), 6);
+    openEventLog(QString());
+
+    const QStringList lines = QString::fromUtf8(fileBytes(log)).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3); // the failed press and its second try, then the posting
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY2(lines[i].contains(QStringLiteral("stock in 木材出入库台账.xls: ")), qPrintable(lines[i]));
+        QVERIFY2(lines[i].contains(QStringLiteral("failed: office error")), qPrintable(lines[i]));
+        QVERIFY2(lines[i].contains(QStringLiteral("SfxBaseModel::storeSelf: 0x909")), qPrintable(lines[i]));
+    }
+    QVERIFY2(lines[2].endsWith(QStringLiteral(" ms, ok")), qPrintable(lines[2]));
+}
+
+void TestStockLedger::logIsRotatedAtItsLimit()
+{
+    QTemporaryDir data;
+    const QString log = QDir(data.path()).filePath(QStringLiteral("quorvane.log"));
+    openEventLog(log);
+    const QString line(1000, u'x');
+    for (int i = 0; i < 2 * eventLogLimit / 1000 + 10; ++i)
+        logEvent(line);
+    logEvent(QStringLiteral("the newest"));
+    openEventLog(QString());
+    QVERIFY(QFileInfo(log).size() <= eventLogLimit + 2000);
+    QVERIFY(QFileInfo(log + QStringLiteral(".1")).size() >= eventLogLimit);
+    QVERIFY(fileBytes(log).endsWith("the newest\n"));
+    QCOMPARE(QDir(data.path()).entryList(QDir::Files).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestStockLedger)
