@@ -1,4 +1,5 @@
 #include "records/event_log.h"
+#include "records/workbook_folder.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 #include "tally_window/form1.h"
 #include "unit_prices/price_files.h"
@@ -6,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QStandardPaths>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -48,24 +50,47 @@ void handleSignals(QApplication& app, const QWidget& window)
         std::signal(SIGUSR1, onSignal);
 }
 
+// Beside the program, or for an installed one the user's data folder,
+// seeded from the packaged templates on the first start.
+QString workbookFolder(QStringList& seeded)
+{
+    const QString program = QCoreApplication::applicationDirPath();
+    if (!isInstalledProgram(program))
+        return program;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    seeded = seedWorkbooks(workbookTemplateFolder(program), data);
+    if (!seeded.isEmpty())
+        logEvent(QStringLiteral("workbooks %1 copied to %2").arg(seeded.join(u' '), data));
+    return data;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
     openEventLog(QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
                      .filePath(QStringLiteral("quorvane.log")));
     logEvent(QStringLiteral("start %1 pid %2 in %3")
                  .arg(QCoreApplication::applicationFilePath())
                  .arg(QCoreApplication::applicationPid())
                  .arg(QCoreApplication::applicationDirPath()));
+    QStringList seeded;
+    const QString workbooks = workbookFolder(seeded);
     LibreOfficeSpreadsheet office;
-    if (const int removed = office.removeLeftoverTempFiles(QCoreApplication::applicationDirPath()))
+    if (const int removed = office.removeLeftoverTempFiles(workbooks))
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
-    Form1 window({ QCoreApplication::applicationDirPath(), defaultPriceFolder() }, office);
+    Form1 window({ workbooks, defaultPriceFolder() }, office);
     handleSignals(app, window);
     window.show();
+    if (!seeded.isEmpty())
+        QTimer::singleShot(0, &window, [&window, workbooks] {
+            QMessageBox::information(&window, QStringLiteral("Quorvane"),
+                QStringLiteral("出入库台账和账单保存在文件夹“%1”中。")
+                    .arg(QDir::toNativeSeparators(workbooks)));
+        });
     // For the start-up benchmark: report once the window takes typing.
     if (qEnvironmentVariableIsSet("QUORVANE_STARTUP_PROBE"))
         QTimer::singleShot(0, &window, [] {

@@ -139,14 +139,18 @@ QPixmap buttonPicture(const QString& words, QSize size, bool pressed)
     return picture;
 }
 
+QPixmap programIconPicture(int side)
+{
+    QPixmap picture(side, side);
+    picture.fill(Qt::transparent);
+    paintLogEnd(picture);
+    return picture;
+}
+
 QIcon programIcon()
 {
     QIcon icon;
-    for (int side : { 16, 32, 64 }) {
-        QPixmap picture(side, side);
-        picture.fill(Qt::transparent);
-        paintLogEnd(picture);
-        icon.addPixmap(picture);
-    }
+    for (int side : { 16, 32, 64 })
+        icon.addPixmap(programIconPicture(side));
     return icon;
 }

@@ -21,3 +21,5 @@ QPixmap buttonPicture(const QString& words, QSize size, bool pressed);
 
 // A log end with its growth rings.
 QIcon programIcon();
+// The same, painted at `side` pixels square.
+QPixmap programIconPicture(int side);

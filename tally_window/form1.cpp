@@ -18,6 +18,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QMessageBox>
+#include <QShortcut>
 #include <QTimer>
 #include <QWindow>
 
@@ -62,6 +64,8 @@ Form1::Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* par
     connect(m_label5, &ClickLabel::clicked, this, &Form1::onUnitPriceLinkClicked);
     connect(m_label23, &ClickLabel::clicked, this, &Form1::onCalculatorLinkClicked);
     connectWorkbookCommands();
+    auto* about = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(about, &QShortcut::activated, this, &Form1::onAboutRequested);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -76,6 +80,12 @@ Form1::Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* par
     m_timer1->start();
 
     startSpeciesLoad();
+}
+
+void Form1::onAboutRequested()
+{
+    QMessageBox::about(this, QStringLiteral("关于原木检尺"),
+        QStringLiteral("原木检尺（Quorvane）\n版本 %1").arg(QCoreApplication::applicationVersion()));
 }
 
 void Form1::runRecalculationTick()

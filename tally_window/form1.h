@@ -86,6 +86,7 @@ private:
     void onCalculatorLinkClicked();
     void onUnitPricesSaved();
     void placeUnitPriceWindow();
+    void onAboutRequested(); // F1: the program's name and version
 
     // Workbook commands (form1_records.cpp).
     void connectWorkbookCommands();
