@@ -1,6 +1,7 @@
 // Creation of Form1's controls at their design places, in twips.
 
 #include "assets/artwork.h"
+#include "input_marks/number_mark.h"
 #include "tally_window/click_label.h"
 #include "tally_window/form1.h"
 #include "tally_window/picture_button.h"
@@ -156,6 +157,8 @@ void Form1::createGrid()
                     setTextColour(field, Qt::red);
                 if (column == 0)
                     field->setText(diameterText(row));
+                if (column < 2)
+                    markTypedNumbers(field, column == 1 ? TypedNumber::Count : TypedNumber::Number);
                 m_fields.grid[row - 1][element] = field;
             }
         }
@@ -183,6 +186,7 @@ void Form1::createLengthFields()
         setPointSize(field, 12);
         field->setSelectsOnFocus(true);
         field->setText(initial[block]);
+        markTypedNumbers(field, TypedNumber::Number);
         m_fields.lengths[block] = field;
     }
 
