@@ -1,6 +1,7 @@
 #include "records/event_log.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 #include "tally_window/form1.h"
+#include "tally_window/qt_translation.h"
 #include "unit_prices/price_files.h"
 #include "window_dump.h"
 
@@ -60,6 +61,7 @@ int main(int argc, char* argv[])
                  .arg(QCoreApplication::applicationFilePath())
                  .arg(QCoreApplication::applicationPid())
                  .arg(QCoreApplication::applicationDirPath()));
+    installQtChinese(app);
     LibreOfficeSpreadsheet office;
     if (const int removed = office.removeLeftoverTempFiles(QCoreApplication::applicationDirPath()))
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
