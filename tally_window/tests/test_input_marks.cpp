@@ -20,6 +20,7 @@ private slots:
     void unitPricesAreReadAndMarked();
     void theMarkGoesWhenTheTextIsFixed();
     void aMarkedCountStillAdvancesOnEnter();
+    void aCopiedLengthKeepsItsOverflow();
 };
 
 namespace {
@@ -274,6 +275,27 @@ void TestInputMarks::aMarkedCountStillAdvancesOnEnter()
     QVERIFY(looksMarked(count));
     QTest::keyClick(count, Qt::Key_Return);
     QTRY_COMPARE(QApplication::focusWidget(), field(window, QStringLiteral("Text7(1)")));
+}
+
+// In the extended layout the tick copies block 0's length into Text15: the
+// copy of a length beyond the double range is the program's own overflow
+// text, not one typed, and block 1 overflows with block 0.
+void TestInputMarks::aCopiedLengthKeepsItsOverflow()
+{
+    TestTally tally;
+    QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Label19")), Qt::LeftButton);
+    field(tally, QStringLiteral("Text5(4)"))->setText(QStringLiteral("3"));
+    field(tally, QStringLiteral("Text23"))->setText(QStringLiteral("1e400"));
+    tally->runRecalculationTick();
+    tally->runRecalculationTick();
+    QCOMPARE(text(tally, QStringLiteral("Text15")), overflowText);
+    QCOMPARE(text(tally, QStringLiteral("Text5(5)")), overflowText);
+
+    // Back in the standard layout Text15 is typed again: its 溢出 reads as 0.
+    QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Label20")), Qt::LeftButton);
+    tally->runRecalculationTick();
+    QCOMPARE(text(tally, QStringLiteral("Text15")), overflowText);
+    QCOMPARE(text(tally, QStringLiteral("Text5(5)")), QString());
 }
 
 QTEST_MAIN(TestInputMarks)
