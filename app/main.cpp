@@ -2,6 +2,7 @@
 #include "records/workbook_folder.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 #include "tally_window/form1.h"
+#include "tally_window/qt_translation.h"
 #include "unit_prices/price_files.h"
 #include "window_dump.h"
 
@@ -77,6 +78,7 @@ int main(int argc, char* argv[])
                  .arg(QCoreApplication::applicationFilePath())
                  .arg(QCoreApplication::applicationPid())
                  .arg(QCoreApplication::applicationDirPath()));
+    installQtChinese(app);
     QStringList seeded;
     const QString workbooks = workbookFolder(seeded);
     LibreOfficeSpreadsheet office;

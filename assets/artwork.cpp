@@ -108,11 +108,16 @@ QPixmap backgroundPicture()
     paintTab(p, QRectF(358, 40, 82, 64));
     paintBanner(p);
 
-    // Frames around the grid with its totals and around the price summary.
-    paintInset(p, QRectF(24, 128, 526, 328));
-    paintInset(p, QRectF(46, 456, 470, 100));
-    paintInset(p, QRectF(584, 142, 108, 318));
+    for (const QRectF& frame : backgroundFrames())
+        paintInset(p, frame);
     return picture;
+}
+
+QVector<QRectF> backgroundFrames()
+{
+    // The grid's frame takes in block 3's volume column, the summary's the
+    // amount column, the total row and the unit price link under it.
+    return { QRectF(24, 128, 556, 328), QRectF(46, 456, 504, 108), QRectF(584, 142, 108, 318) };
 }
 
 QPixmap buttonPicture(const QString& words, QSize size, bool pressed)

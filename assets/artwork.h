@@ -7,13 +7,19 @@
 #include <QFont>
 #include <QIcon>
 #include <QPixmap>
+#include <QRectF>
 #include <QString>
+#include <QVector>
 
 // The Song (SimSun) face of every window's text, or its Debian substitute.
 QFont songFont(qreal points);
 
 // Grey panel with the title banner and the two orange caption tabs.
 QPixmap backgroundPicture();
+
+// The framed panels of the background, in its pixels: the grid with its
+// totals, the price summary, the right-hand column.
+QVector<QRectF> backgroundFrames();
 
 // A button face of `size` pixels showing `words`; `pressed` gives the
 // sunken face shown while the button is held down.

@@ -1,5 +1,6 @@
 #include "field_text/field_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -15,6 +16,24 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
+// Full-width digits, point, plus and minus, as a Chinese input method types
+// them, in their ASCII forms; every other character as it is.
+QChar asciiForm(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'\uFF10' && u <= u'\uFF19')
+        return QChar(u'0' + (u - u'\uFF10'));
+    switch (u) {
+    case u'\uFF0E':
+        return u'.';
+    case u'\uFF0B':
+        return u'+';
+    case u'\uFF0D':
+        return u'-';
+    }
+    return c;
+}
+
 // Length of the digit run starting at `from`.
 qsizetype digitRun(const QString& s, qsizetype from)
 {
@@ -26,8 +45,8 @@ qsizetype digitRun(const QString& s, qsizetype from)
 
 // Scans sign, digits, optional point and decimals, optional exponent.
 // Returns the canonical text for QString::toDouble, or an empty text when
-// the text does not begin with a number.
-QString leadingNumberText(const QString& s)
+// the text does not begin with a number; `end` gets where the number ends.
+QString leadingNumberText(const QString& s, qsizetype* end = nullptr)
 {
     qsizetype i = 0;
     QString out;
@@ -45,8 +64,11 @@ QString leadingNumberText(const QString& s)
             out += u'.' + s.mid(i + 1, fracDigits);
         i += 1 + fracDigits;
     }
-    if (intDigits == 0 && fracDigits == 0)
+    if (intDigits == 0 && fracDigits == 0) {
+        if (end)
+            *end = 0;
         return {};
+    }
 
     if (i < s.size() && (s.at(i) == u'e' || s.at(i) == u'E')) {
         qsizetype j = i + 1;
@@ -54,10 +76,25 @@ QString leadingNumberText(const QString& s)
         if (j < s.size() && (s.at(j) == u'+' || s.at(j) == u'-'))
             exponent += s.at(j++);
         const qsizetype expDigits = digitRun(s, j);
-        if (expDigits)
+        if (expDigits) {
             out += exponent + s.mid(j, expDigits);
+            i = j + expDigits;
+        }
     }
+    if (end)
+        *end = i;
     return out;
+}
+
+// The text without its ignored spaces, full-width forms made ASCII.
+QString compactText(const QString& text)
+{
+    QString compact;
+    compact.reserve(text.size());
+    for (QChar c : text)
+        if (!isIgnoredSpace(c))
+            compact += asciiForm(c);
+    return compact;
 }
 
 double overflowValue(const QString& s)
@@ -100,17 +137,46 @@ QString roundDigits(QString digits, qsizetype keep)
 
 double leadingNumber(const QString& text)
 {
-    QString compact;
-    compact.reserve(text.size());
-    for (QChar c : text)
-        if (!isIgnoredSpace(c))
-            compact += c;
-
+    const QString compact = compactText(text);
     const QString number = leadingNumberText(compact);
     if (number.isEmpty())
         return overflowValue(compact);
     // Overflow gives an infinity, underflow 0.
     return number.toDouble();
+}
+
+double typedNumber(const QString& text)
+{
+    // No overflow text here: only the program writes it, into its own fields.
+    return leadingNumberText(compactText(text)).toDouble();
+}
+
+QString asciiNumberForms(const QString& text)
+{
+    QString ascii = text;
+    for (QChar& c : ascii)
+        c = asciiForm(c);
+    return ascii;
+}
+
+QString typedNumberNote(const QString& text, TypedNumber kind)
+{
+    const QString compact = compactText(text);
+    if (compact.isEmpty())
+        return {};
+    qsizetype end = 0;
+    const double value = leadingNumberText(compact, &end).toDouble();
+    if (end == 0) {
+        const bool hasDigits = std::any_of(compact.cbegin(), compact.cend(), isDigit);
+        return hasDigits ? QStringLiteral("开头不是数字，按 0 计算")
+                         : QStringLiteral("不是数字，按 0 计算");
+    }
+    const QString counted = plainNumberText(value);
+    if (end < compact.size())
+        return QStringLiteral("数字后面有其他字符，按 %1 计算").arg(counted);
+    if (kind == TypedNumber::Count && std::isfinite(value) && value != std::floor(value))
+        return QStringLiteral("件数不是整数，按 %1 计算").arg(counted);
+    return {};
 }
 
 QString plainNumberText(double value)

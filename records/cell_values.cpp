@@ -1,5 +1,6 @@
 #include "records/cell_values.h"
 
+#include "field_text/field_text.h"
 #include "records/workbook.h"
 
 #include <QRegularExpression>
@@ -9,7 +10,7 @@ std::optional<double> wholeNumber(const QString& text)
 {
     static const QRegularExpression number(
         QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
-    const QString trimmed = text.trimmed();
+    const QString trimmed = asciiNumberForms(text).trimmed();
     if (!number.match(trimmed).hasMatch())
         return std::nullopt;
     bool ok = false;

@@ -6,7 +6,8 @@
 class Worksheet;
 
 // The number a whole text reads as, surrounding blanks aside: an optional
-// sign, digits with an optional point and decimals, an optional exponent.
+// sign, digits with an optional point and decimals, an optional exponent,
+// full-width forms of these read as ASCII.
 // No value for an empty text, for anything else, or beyond the double range.
 std::optional<double> wholeNumber(const QString& text);
 

@@ -82,18 +82,19 @@ QString FieldsSheet::unitPriceText(int group)
 
 double FieldsSheet::cellNumber(int row, int element) const
 {
-    return numberAt((row - 1) * TallyFields::rowElements + element, m_fields.cell(row, element));
+    return numberAt((row - 1) * TallyFields::rowElements + element, m_fields.cell(row, element),
+        typedCell(element));
 }
 
 double FieldsSheet::lengthNumber(int block) const
 {
-    return numberAt(
-        TallyFields::rowCount * TallyFields::rowElements + block, m_fields.lengths[block]);
+    return numberAt(TallyFields::rowCount * TallyFields::rowElements + block,
+        m_fields.lengths[block], typedLength(block));
 }
 
 double FieldsSheet::arrayNumber(TallyArray array, int element) const
 {
-    return numberAt(m_arrayStart[int(array)] + element, arrayField(array, element));
+    return numberAt(m_arrayStart[int(array)] + element, arrayField(array, element), false);
 }
 
 double FieldsSheet::unitPriceNumber(int group)
@@ -101,16 +102,17 @@ double FieldsSheet::unitPriceNumber(int group)
     const QString text = m_unitPrice(group);
     if (text != m_priceTexts[group]) {
         m_priceTexts[group] = text;
-        m_priceNumbers[group] = leadingNumber(text);
+        m_priceNumbers[group] = typedNumber(text);
     }
     return m_priceNumbers[group];
 }
 
-double FieldsSheet::numberAt(int index, const QLineEdit* field) const
+double FieldsSheet::numberAt(int index, const QLineEdit* field, bool typed) const
 {
     KeptNumber& kept = m_numbers[index];
-    if (!kept.known) {
-        kept.value = leadingNumber(field->text());
+    if (!kept.known || kept.typed != typed) {
+        kept.value = typed ? typedNumber(field->text()) : leadingNumber(field->text());
+        kept.typed = typed;
         kept.known = true;
     }
     return kept.value;

@@ -51,7 +51,7 @@ private:
 
     QLineEdit* arrayField(TallyArray array, int element) const;
     void watch(QLineEdit* field);
-    double numberAt(int index, const QLineEdit* field) const;
+    double numberAt(int index, const QLineEdit* field, bool typed) const;
     bool unitPricesAsLastRead() const;
     void write(QLineEdit* field, const QString& text);
 
@@ -62,6 +62,7 @@ private:
     // Every watched field by index: the grid, the lengths, then the arrays.
     struct KeptNumber {
         bool known = false;
+        bool typed = false; // read as typed, or as the tick's own text
         double value = 0;
     };
     mutable std::vector<KeptNumber> m_numbers;

@@ -11,6 +11,7 @@
 #include "tally_window/sheet_operations.h"
 #include "tally_window/tally_field.h"
 #include "tally_window/twips.h"
+#include "tally_window/window_placement.h"
 #include "unit_prices/form4.h"
 
 #include <QApplication>
@@ -126,7 +127,14 @@ void Form1::onCalculatorLinkClicked()
 {
     if (!m_main)
         m_main = new Main(this);
+    // Opened beside the tally, so it covers none of the fields; an open
+    // calculator stays where the user put it. Placed once shown, when its
+    // frame is known.
+    const bool opening = !m_main->isVisible();
     m_main->show();
+    if (opening && screen())
+        m_main->move(besideWindow(
+            frameGeometry(), m_main->frameGeometry().size(), screen()->availableGeometry()));
     m_main->raise();
     m_main->activateWindow();
 }

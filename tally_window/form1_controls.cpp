@@ -1,6 +1,7 @@
 // Creation of Form1's controls at their design places, in twips.
 
 #include "assets/artwork.h"
+#include "input_marks/number_mark.h"
 #include "tally_window/click_label.h"
 #include "tally_window/form1.h"
 #include "tally_window/picture_button.h"
@@ -156,6 +157,8 @@ void Form1::createGrid()
                     setTextColour(field, Qt::red);
                 if (column == 0)
                     field->setText(diameterText(row));
+                if (column < 2)
+                    markTypedNumbers(field, column == 1 ? TypedNumber::Count : TypedNumber::Number);
                 m_fields.grid[row - 1][element] = field;
             }
         }
@@ -183,6 +186,7 @@ void Form1::createLengthFields()
         setPointSize(field, 12);
         field->setSelectsOnFocus(true);
         field->setText(initial[block]);
+        markTypedNumbers(field, TypedNumber::Number);
         m_fields.lengths[block] = field;
     }
 
@@ -247,12 +251,15 @@ void Form1::createPriceSummary()
         }
     }
 
-    makeLabel(this, QStringLiteral("Label21"), QStringLiteral("径级分组"), 1785, 6960);
+    // A little left of their design place, so that the longest row label
+    // ends before the first summary column.
+    const int rowLabelLeft = 1650;
+    makeLabel(this, QStringLiteral("Label21"), QStringLiteral("径级分组"), rowLabelLeft, 6960);
     const char* rowNames[4] = { "Label7", "Label12", "Label13", "Label11" };
     const char* rowTexts[4] = { "直径12CM以下：", "直径14-18CM：", "直径20CM以上：", "合   计：" };
     for (int group = 0; group < 4; ++group)
         makeLabel(this, QString::fromLatin1(rowNames[group]), QString::fromUtf8(rowTexts[group]),
-            1785, summaryTop + rowPitch * group + 45);
+            rowLabelLeft, summaryTop + rowPitch * group + 45);
 }
 
 void Form1::createBillFields()
@@ -285,11 +292,12 @@ void Form1::createBillFields()
 
 void Form1::createRightColumn()
 {
+    // One line between Text21 and the window's edge: at 9 point it wrapped
+    // over block 3's heading and into the right-hand panel.
     auto* units = makeLabel(this, QStringLiteral("Label8"),
-        QStringLiteral("单位：米、厘米、元           立方米"), 8265, 1695);
-    setPointSize(units, 9);
-    units->setWordWrap(true);
-    units->setGeometry(twipsRect(8265, 1695, 2250, 540));
+        QStringLiteral("单位：米、厘米、元           立方米"), 8220, 1695);
+    setPointSize(units, 7);
+    units->adjustSize();
     units->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     m_label23 = makeLink(this, QStringLiteral("Label23"), QStringLiteral("计算器"),

@@ -1,6 +1,7 @@
 #include "unit_prices/form4.h"
 
 #include "assets/artwork.h"
+#include "input_marks/number_mark.h"
 #include "unit_prices/price_files.h"
 
 #include <QEvent>
@@ -71,6 +72,7 @@ void Form4::createControls()
         field->setObjectName(QStringLiteral("Text1(%1)").arg(group));
         field->setAlignment(Qt::AlignCenter);
         field->setGeometry(twips(2625, top, 1065, 315));
+        markTypedNumbers(field, TypedNumber::Number);
         m_text1.append(field);
         makeLabel(this, QStringLiteral("Label4(%1)").arg(group), QStringLiteral("元/立方米"), 3825,
             top + 45);

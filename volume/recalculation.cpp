@@ -81,14 +81,26 @@ struct Recalculation::Texts {
     std::array<KeptText, groupCount> text19;
 };
 
+bool TallySheet::typedCell(int element)
+{
+    return element % 3 != 2;
+}
+
+bool TallySheet::typedLength(int block) const
+{
+    return block % 2 == 0 || !extendedLayoutShown();
+}
+
 double TallySheet::cellNumber(int row, int element) const
 {
-    return leadingNumber(cellText(row, element));
+    const QString text = cellText(row, element);
+    return typedCell(element) ? typedNumber(text) : leadingNumber(text);
 }
 
 double TallySheet::lengthNumber(int block) const
 {
-    return leadingNumber(lengthText(block));
+    const QString text = lengthText(block);
+    return typedLength(block) ? typedNumber(text) : leadingNumber(text);
 }
 
 double TallySheet::arrayNumber(TallyArray array, int element) const
@@ -98,7 +110,7 @@ double TallySheet::arrayNumber(TallyArray array, int element) const
 
 double TallySheet::unitPriceNumber(int group)
 {
-    return leadingNumber(unitPriceText(group));
+    return typedNumber(unitPriceText(group));
 }
 
 namespace {

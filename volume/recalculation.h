@@ -33,10 +33,16 @@ public:
 
     // The leading numbers of the same texts. By default each read parses
     // the text; a sheet may keep the numbers until the text changes.
+    // Typed texts read with typedNumber, the tick's own with leadingNumber.
     virtual double cellNumber(int row, int element) const;
     virtual double lengthNumber(int block) const;
     virtual double arrayNumber(TallyArray array, int element) const;
     virtual double unitPriceNumber(int group);
+
+    // Diameters and counts are typed; volumes are the tick's.
+    static bool typedCell(int element);
+    // Blocks 1 and 3 copy their pair's length in the extended layout.
+    bool typedLength(int block) const;
 };
 
 // The recalculation tick, in the fixed order of its writes. A write raises

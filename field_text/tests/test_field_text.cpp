@@ -12,6 +12,10 @@ private slots:
     void leadingNumberReadsTheLeadingDecimal();
     void leadingNumberIgnoresTheLocale();
     void leadingNumberBeyondTheDoubleRange();
+    void typedTextsReadAsTheClerkMeantThem_data();
+    void typedTextsReadAsTheClerkMeantThem();
+    void typedTextsAreNotedWhenTheyMislead_data();
+    void typedTextsAreNotedWhenTheyMislead();
     void plainNumberForms_data();
     void plainNumberForms();
     void plainNumberTextReadsBack_data();
@@ -82,6 +86,80 @@ void TestFieldText::leadingNumberBeyondTheDoubleRange()
     // A very long text is read at once.
     QCOMPARE(leadingNumber(QStringLiteral("1") + QString(10000, u'x')), 1.0);
     QCOMPARE(leadingNumber(QString(10000, u'0') + QStringLiteral("3")), 3.0);
+}
+
+// Full-width forms read the same in both parses; only the program's own
+// fields carry the overflow text, so a typed one reads as 0.
+void TestFieldText::typedTextsReadAsTheClerkMeantThem_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("typed");
+    QTest::addColumn<double>("written");
+    const double inf = std::numeric_limits<double>::infinity();
+
+    QTest::newRow("full-width 10 reads as 10") << "１０" << 10.0 << 10.0;
+    QTest::newRow("full-width point, plus and minus read as ASCII")
+        << "－１２．５" << -12.5 << -12.5;
+    QTest::newRow("full-width plus sign") << "＋３" << 3.0 << 3.0;
+    QTest::newRow("full-width and ASCII digits mix") << "1０.５" << 10.5 << 10.5;
+    QTest::newRow("full-width digits after an exponent") << "2e１" << 20.0 << 20.0;
+    QTest::newRow("ideographic full stop is not a point") << "1。5" << 1.0 << 1.0;
+    QTest::newRow("letter l before 0 reads as 0") << "l0" << 0.0 << 0.0;
+    QTest::newRow("letter before 5 reads as 0") << "a5" << 0.0 << 0.0;
+    QTest::newRow("letter O after 1 ends the number") << "1O" << 1.0 << 1.0;
+    QTest::newRow("typed overflow text reads as 0") << "溢出" << 0.0 << inf;
+    QTest::newRow("typed negative overflow text reads as 0") << "-溢出" << 0.0 << -inf;
+    QTest::newRow("a number too large still overflows") << "1e400" << inf << inf;
+}
+
+void TestFieldText::typedTextsReadAsTheClerkMeantThem()
+{
+    QFETCH(QString, text);
+    QFETCH(double, typed);
+    QFETCH(double, written);
+    QCOMPARE(typedNumber(text), typed);
+    QCOMPARE(leadingNumber(text), written);
+}
+
+void TestFieldText::typedTextsAreNotedWhenTheyMislead_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("count");
+    QTest::addColumn<QString>("note");
+
+    QTest::newRow("an empty text has no note") << "" << true << "";
+    QTest::newRow("spaces alone have no note") << "  " << true << "";
+    QTest::newRow("a plain count has no note") << "12" << true << "";
+    QTest::newRow("spaces inside a number have no note") << "1 2" << true << "";
+    QTest::newRow("full-width 10 has no note") << "１０" << true << "";
+    QTest::newRow("a trailing point has no note") << "5." << true << "";
+    QTest::newRow("an exponent has no note") << "1e2" << true << "";
+    QTest::newRow("a fractional length has no note") << "2.5" << false << "";
+    QTest::newRow("letters alone are not a number") << "abc" << false << "不是数字，按 0 计算";
+    QTest::newRow("the overflow text typed is not a number")
+        << "溢出" << true << "不是数字，按 0 计算";
+    QTest::newRow("l0 does not begin with a number") << "l0" << true << "开头不是数字，按 0 计算";
+    QTest::newRow("a5 does not begin with a number") << "a5" << false << "开头不是数字，按 0 计算";
+    QTest::newRow("a unit after the number says what is counted")
+        << "4米" << false << "数字后面有其他字符，按 4 计算";
+    QTest::newRow("1O is counted as 1") << "1O" << true << "数字后面有其他字符，按 1 计算";
+    QTest::newRow("an exponent without digits is other text")
+        << "4e" << true << "数字后面有其他字符，按 4 计算";
+    QTest::newRow("a full-width space is other text")
+        << "１０　" << true << "数字后面有其他字符，按 10 计算";
+    QTest::newRow("2.5 in a count is not whole") << "2.5" << true << "件数不是整数，按 2.5 计算";
+    QTest::newRow("full-width 2.5 in a count is not whole")
+        << "２．５" << true << "件数不是整数，按 2.5 计算";
+    QTest::newRow("2.0 in a count is whole") << "2.0" << true << "";
+    QTest::newRow("a count too large to read is not noted as fractional") << "1e400" << true << "";
+}
+
+void TestFieldText::typedTextsAreNotedWhenTheyMislead()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, count);
+    QFETCH(QString, note);
+    QCOMPARE(typedNumberNote(text, count ? TypedNumber::Count : TypedNumber::Number), note);
 }
 
 void TestFieldText::plainNumberForms_data()

@@ -264,6 +264,8 @@ void TestLibreOffice::userTextIsStoredAsTyped_data()
                                                << "TRUE";
     QTest::newRow("a number is stored as that number") << "12.50"
                                                        << "12.5";
+    QTest::newRow("a full-width count is stored as its number") << "１０"
+                                                                << "10";
     QTest::newRow("a non-BMP character survives") << "𠀋杉"
                                                   << "𠀋杉";
 }

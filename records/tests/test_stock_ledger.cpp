@@ -111,6 +111,7 @@ void TestStockLedger::totalVolumeMustBeANumber_data()
     QTest::newRow("the overflow text is not a number") << "溢出" << false;
     QTest::newRow("blanks around a number are fine") << " 1.5660 " << true;
     QTest::newRow("a plain volume") << "0.3100" << true;
+    QTest::newRow("a full-width volume is a number") << "１．５６６０" << true;
 }
 
 void TestStockLedger::totalVolumeMustBeANumber()
