@@ -23,7 +23,7 @@ public:
 const PostingFields samplePosting { QStringLiteral("落叶松"),
     { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString() },
     { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") },
-    QStringLiteral("1.5660") };
+    QStringLiteral("1.5660"), {}, 0 };
 
 QString copyShipped(const QString& name, const QString& target)
 {

@@ -14,7 +14,7 @@ PostingFields sampleFields(const QString& species)
 {
     return { species, { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString() },
         { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") },
-        QStringLiteral("1.5660") };
+        QStringLiteral("1.5660"), {}, 0 };
 }
 
 } // namespace

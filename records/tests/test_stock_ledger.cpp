@@ -15,7 +15,8 @@ PostingFields load(const QString& species = QStringLiteral("落叶松"),
     const QString& total = QStringLiteral("1.5660"))
 {
     return { species, { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString() },
-        { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") }, total };
+        { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") }, total, {},
+        0 };
 }
 
 MemoryCell cellAt(MemorySpreadsheet& app, const QString& sheet, int row, int column)
