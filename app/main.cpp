@@ -63,7 +63,10 @@ int main(int argc, char* argv[])
     LibreOfficeSpreadsheet office;
     if (const int removed = office.removeLeftoverTempFiles(QCoreApplication::applicationDirPath()))
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
-    Form1 window({ QCoreApplication::applicationDirPath(), defaultPriceFolder() }, office);
+    // The journal is marked clean when the window goes, at the end of main.
+    Form1 window({ QCoreApplication::applicationDirPath(), defaultPriceFolder(),
+                     QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) },
+        office);
     handleSignals(app, window);
     window.show();
     // For the start-up benchmark: report once the window takes typing.
