@@ -97,15 +97,19 @@ QString TallyJournal::start()
                      .arg(file->path(), reading.keptPath));
         // A damaged file that cannot be moved aside is not written over.
         if (reading.keptPath.isEmpty())
-            return QStringLiteral("检尺单日志已损坏，且无法另存：%1\n本次不保存检尺单日志。")
+            return QStringLiteral("检尺单日志 %1 已损坏，且无法另存。本次不保存检尺单日志。")
                 .arg(file->path());
         m_file = std::move(file);
-        return QStringLiteral("上次的检尺单日志已损坏，无法恢复。损坏的文件已另存为：\n%1\n现从空白检尺单开始。")
+        m_lastQueued = JournalRecord { false, readTallyState(m_fields), std::nullopt };
+        return QStringLiteral("上次的检尺单日志已损坏，无法恢复，已另存为 %1 。现从空白检尺单开始。")
             .arg(reading.keptPath);
     }
     m_file = std::move(file);
-    if (reading.kind == JournalFile::Reading::Absent || reading.record.clean)
+    // A fresh sheet needs no record until it changes.
+    if (reading.kind == JournalFile::Reading::Absent || reading.record.clean) {
+        m_lastQueued = JournalRecord { false, readTallyState(m_fields), std::nullopt };
         return {};
+    }
     m_lastQueued = reading.record;
     return restoreFrom(reading.record);
 }
