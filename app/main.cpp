@@ -84,7 +84,10 @@ int main(int argc, char* argv[])
     LibreOfficeSpreadsheet office;
     if (const int removed = office.removeLeftoverTempFiles(workbooks))
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
-    Form1 window({ workbooks, defaultPriceFolder() }, office);
+    // The journal is marked clean when the window goes, at the end of main.
+    Form1 window({ workbooks, defaultPriceFolder(),
+                     QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) },
+        office);
     handleSignals(app, window);
     window.show();
     if (!seeded.isEmpty())

@@ -42,8 +42,8 @@ struct BenchTally {
     explicit BenchTally(bool full)
     {
         prepareMemoryLedger(spreadsheet, ledgerPath(folder.path()), { QStringLiteral("落叶松") });
-        window
-            = std::make_unique<Form1>(TallyFolders { folder.path(), folder.path() }, spreadsheet);
+        window = std::make_unique<Form1>(
+            TallyFolders { folder.path(), folder.path(), folder.filePath("journal") }, spreadsheet);
         window->show();
         QCoreApplication::processEvents();
         if (!full)

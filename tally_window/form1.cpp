@@ -9,6 +9,7 @@
 #include "tally_window/fields_sheet.h"
 #include "tally_window/picture_button.h"
 #include "tally_window/sheet_operations.h"
+#include "tally_window/tally_journal.h"
 #include "tally_window/tally_field.h"
 #include "tally_window/twips.h"
 #include "tally_window/window_placement.h"
@@ -57,7 +58,9 @@ Form1::Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* par
 
     connect(m_command2, &PictureButton::clicked, this, &Form1::onMinimiseClicked);
     connect(m_command6, &PictureButton::clicked, this, &Form1::onExitClicked);
-    connect(m_command4, &PictureButton::clicked, this, [this] { clearTallySheet(m_fields); });
+    m_journal = std::make_unique<TallyJournal>(
+        m_folders.journal, m_fields, this, [this] { return m_ticking; });
+    connect(m_command4, &PictureButton::clicked, this, [this] { m_journal->clearSheet(); });
     connect(
         m_fields.label19, &ClickLabel::clicked, this, [this] { switchToExtendedLayout(m_fields); });
     connect(
@@ -81,6 +84,10 @@ Form1::Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* par
     m_timer1->start();
 
     startSpeciesLoad();
+    // Said once the window is up.
+    const QString restored = m_journal->start();
+    if (!restored.isEmpty())
+        QTimer::singleShot(0, this, [this, restored] { m_prompts->showMessage(restored); });
 }
 
 void Form1::onAboutRequested()
@@ -237,6 +244,7 @@ void Form1::changeEvent(QEvent* event)
 void Form1::closeEvent(QCloseEvent* event)
 {
     event->accept();
+    m_journal->endCleanly();
     // Closing the tally sheet ends the program, with whatever else is open.
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window != this)

@@ -25,6 +25,7 @@ class Recalculation;
 class CommandPrompts;
 class Spreadsheet;
 class StockPosting;
+class TallyJournal;
 class BillExport;
 struct BillFields;
 struct PostingFields;
@@ -35,6 +36,7 @@ template <typename T> class QFutureWatcher;
 struct TallyFolders {
     QString program; // the program's own folder, with the workbooks
     QString prices; // the unit price files
+    QString journal; // the tally journal; empty: the window keeps none
 };
 
 class Form1 : public QWidget {
@@ -58,6 +60,8 @@ public:
 
     // Whether the species list read at start has arrived (or failed).
     bool speciesListLoaded() const;
+
+    TallyJournal& journal() { return *m_journal; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -113,6 +117,7 @@ private:
     EntryBehaviour* m_entry = nullptr;
     std::unique_ptr<FieldsSheet> m_sheet;
     std::unique_ptr<Recalculation> m_recalculation;
+    std::unique_ptr<TallyJournal> m_journal;
     QTimer* m_timer1 = nullptr;
     Form4* m_form4 = nullptr;
     Main* m_main = nullptr;

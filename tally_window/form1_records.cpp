@@ -9,6 +9,7 @@
 #include "tally_window/form1.h"
 #include "tally_window/picture_button.h"
 #include "tally_window/tally_field.h"
+#include "tally_window/tally_journal.h"
 
 #include <QApplication>
 #include <QFutureWatcher>

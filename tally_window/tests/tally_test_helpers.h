@@ -26,7 +26,7 @@ public:
         if (withLedger)
             prepareMemoryLedger(m_spreadsheet, ledgerPath(m_folder.path()), testSpecies());
         m_window = std::make_unique<Form1>(
-            TallyFolders { m_folder.path(), m_folder.path() }, m_spreadsheet);
+            TallyFolders { m_folder.path(), m_folder.path(), journalFolder() }, m_spreadsheet);
         QTRY_VERIFY(m_window->speciesListLoaded());
     }
 
@@ -36,6 +36,7 @@ public:
     Form1* operator->() const { return m_window.get(); }
     operator Form1*() const { return m_window.get(); }
     QString folder() const { return m_folder.path(); }
+    QString journalFolder() const { return m_folder.filePath(QStringLiteral("journal")); }
 
 private:
     UnexpectedBoxGuard m_unexpectedBoxes;

@@ -52,7 +52,7 @@ public:
                 | QFileDevice::ReadGroup | QFileDevice::ReadOther);
         }
         m_window
-            = std::make_unique<Form1>(TallyFolders { m_folder.path(), m_folder.path() }, office);
+            = std::make_unique<Form1>(TallyFolders { m_folder.path(), m_folder.path(), QString() }, office);
         QTRY_VERIFY_WITH_TIMEOUT(m_window->speciesListLoaded(), 90000);
     }
 

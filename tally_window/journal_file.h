@@ -1,0 +1,49 @@
+#pragma once
+
+// The journal on disk: one JSON file in the data folder, replaced whole
+// through QSaveFile and synced before and after the rename, so a crash or a
+// power cut leaves either the old record or the new one. A lock file keeps a
+// second running program off it.
+
+#include "tally_window/journal_record.h"
+
+#include <QLockFile>
+#include <QString>
+#include <atomic>
+#include <memory>
+
+class JournalFile {
+public:
+    explicit JournalFile(const QString& folder);
+
+    // Takes the folder's lock for the rest of the run; false when another
+    // running program holds it (or the folder cannot be made).
+    bool lock();
+
+    struct Reading {
+        enum Kind { Absent, Read, Damaged } kind = Absent;
+        JournalRecord record; // when Read
+        QString keptPath; // when Damaged: where the file now is, empty if it could not move
+    };
+    // Reads the last record. A file that does not read back is moved aside
+    // under a name of its own, so it is never overwritten.
+    Reading read();
+
+    // Replaces the record; false, with the cause, when any step failed, and
+    // then the previous record is still there whole. Safe from any one thread
+    // at a time.
+    bool write(const QByteArray& bytes, QString* failure);
+
+    QString path() const { return m_path; }
+
+private:
+    void removeLeftoverTempFiles();
+
+    QString m_folder;
+    QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
+    // QUORVANE_JOURNAL_CRASH_AT=N: the Nth write kills the program between
+    // writing and committing, as a power cut would; for the crash tests.
+    int m_crashAt = 0;
+    std::atomic<int> m_writes { 0 };
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+// The journal's contents and their JSON form. A record that does not read
+// back field for field is refused as a whole: a journal is restored exactly
+// or not at all.
+
+#include "tally_window/tally_state.h"
+
+#include <QByteArray>
+#include <optional>
+
+struct JournalRecord {
+    // Whether the program that wrote it ended in order (exit, close, SIGTERM).
+    bool clean = false;
+    TallyState tally;
+    // The tally as it was before the last clearing, while that can be undone.
+    std::optional<TallyState> beforeClear;
+
+    bool operator==(const JournalRecord& other) const
+    {
+        return clean == other.clean && tally == other.tally && beforeClear == other.beforeClear;
+    }
+    bool operator!=(const JournalRecord& other) const { return !(*this == other); }
+};
+
+QByteArray journalJson(const JournalRecord& record);
+// Empty when the bytes are not a complete record of this format.
+std::optional<JournalRecord> parseJournalJson(const QByteArray& bytes);

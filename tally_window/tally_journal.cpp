@@ -1,0 +1,254 @@
+#include "tally_window/tally_journal.h"
+
+#include "records/event_log.h"
+#include "tally_window/click_label.h"
+#include "tally_window/journal_file.h"
+#include "tally_window/sheet_operations.h"
+#include "tally_window/tally_field.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+
+namespace {
+
+// Half a second at most from a change to the disk: the timer starts at the
+// first unsaved change and is never pushed back by further typing, which
+// leaves time for the write itself on a busy machine.
+constexpr int writeDelayMs = 250;
+constexpr int busyRetryMs = 20;
+constexpr int failedRetryMs = 2000;
+
+// Ctrl+Z anywhere in the window, before the focused field sees it.
+class UndoKey : public QObject {
+public:
+    UndoKey(QWidget* window, std::function<bool()> undo)
+        : m_window(window)
+        , m_undo(std::move(undo))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress
+            || !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Undo))
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || (widget != m_window && !m_window->isAncestorOf(widget)))
+            return false;
+        return m_undo();
+    }
+
+private:
+    QWidget* m_window;
+    std::function<bool()> m_undo;
+};
+
+} // namespace
+
+TallyJournal::TallyJournal(const QString& folder, const TallyFields& fields, QWidget* window,
+    std::function<bool()> busy)
+    : m_folder(folder)
+    , m_fields(fields)
+    , m_window(window)
+    , m_busy(std::move(busy))
+{
+    m_writer.setMaxThreadCount(1);
+    m_writeTimer.setSingleShot(true);
+    connect(&m_writeTimer, &QTimer::timeout, this, &TallyJournal::writeIfChanged);
+
+    for (const auto& row : fields.grid)
+        for (int element : TallyState::inputElements)
+            connect(row[element], &QLineEdit::textChanged, this, &TallyJournal::onStateChanged);
+    for (TallyField* field :
+        { fields.lengths[0], fields.lengths[1], fields.lengths[2], fields.lengths[3],
+            fields.text17, fields.text22, fields.text20, fields.text24, fields.text25 })
+        connect(field, &QLineEdit::textChanged, this, &TallyJournal::onStateChanged);
+    for (QComboBox* box : { fields.combo1, fields.combo2, fields.combo3, fields.combo4, fields.combo5 })
+        connect(box, &QComboBox::editTextChanged, this, &TallyJournal::onStateChanged);
+    // A layout switch that happens to rewrite no text still changes the state.
+    for (ClickLabel* link : { fields.label19, fields.label20 })
+        connect(link, &ClickLabel::clicked, this, &TallyJournal::onStateChanged);
+}
+
+TallyJournal::~TallyJournal()
+{
+    endCleanly();
+}
+
+QString TallyJournal::path() const
+{
+    return m_file ? m_file->path() : QString();
+}
+
+QString TallyJournal::start()
+{
+    if (m_folder.isEmpty())
+        return {};
+    auto file = std::make_unique<JournalFile>(m_folder);
+    if (!file->lock()) {
+        logEvent(QStringLiteral("tally journal in %1 is another program's; this one keeps none")
+                     .arg(m_folder));
+        return {};
+    }
+    const JournalFile::Reading reading = file->read();
+    if (reading.kind == JournalFile::Reading::Damaged) {
+        logEvent(QStringLiteral("tally journal %1 damaged, kept as '%2'")
+                     .arg(file->path(), reading.keptPath));
+        // A damaged file that cannot be moved aside is not written over.
+        if (reading.keptPath.isEmpty())
+            return QStringLiteral("检尺单日志 %1 已损坏，且无法另存。本次不保存检尺单日志。")
+                .arg(file->path());
+        m_file = std::move(file);
+        m_lastQueued = JournalRecord { false, readTallyState(m_fields), std::nullopt };
+        return QStringLiteral("上次的检尺单日志已损坏，无法恢复，已另存为 %1 。现从空白检尺单开始。")
+            .arg(reading.keptPath);
+    }
+    m_file = std::move(file);
+    // A fresh sheet needs no record until it changes.
+    if (reading.kind == JournalFile::Reading::Absent || reading.record.clean) {
+        m_lastQueued = JournalRecord { false, readTallyState(m_fields), std::nullopt };
+        return {};
+    }
+    m_lastQueued = reading.record;
+    return restoreFrom(reading.record);
+}
+
+QString TallyJournal::restoreFrom(const JournalRecord& record)
+{
+    if (record.tally == readTallyState(m_fields) && !record.beforeClear)
+        return {};
+    showTallyState(m_fields, record.tally);
+    if (record.beforeClear) {
+        keepUndo(*record.beforeClear);
+    }
+    logEvent(QStringLiteral("tally restored from %1").arg(m_file->path()));
+    return QStringLiteral("已恢复上次意外退出前的检尺单。");
+}
+
+void TallyJournal::onStateChanged()
+{
+    if (m_beforeClear && !m_undoCheckQueued) {
+        // Judged once the change and its reactions are over: the species
+        // list's arrival passes through an empty box and back.
+        m_undoCheckQueued = true;
+        QMetaObject::invokeMethod(this, &TallyJournal::checkUndo, Qt::QueuedConnection);
+    }
+    if (m_file && !m_ended && !m_writeTimer.isActive())
+        m_writeTimer.start(writeDelayMs);
+}
+
+void TallyJournal::writeIfChanged()
+{
+    if (m_busy && m_busy()) {
+        m_writeTimer.start(busyRetryMs);
+        return;
+    }
+    checkUndo();
+    JournalRecord record;
+    record.tally = readTallyState(m_fields);
+    record.beforeClear = m_beforeClear;
+    if (m_lastQueued && *m_lastQueued == record)
+        return;
+    m_lastQueued = record;
+    queueWrite(record);
+}
+
+void TallyJournal::queueWrite(const JournalRecord& record)
+{
+    JournalFile* file = m_file.get();
+    m_writer.start([this, file, record] {
+        QString failure;
+        if (file->write(journalJson(record), &failure)) {
+            m_failing = false;
+            return;
+        }
+        // Logged once per run of failures; retried until a write succeeds.
+        if (!m_failing.exchange(true))
+            logEvent(QStringLiteral("tally journal not written: %1").arg(failure));
+        QMetaObject::invokeMethod(this, &TallyJournal::onWriteFailed, Qt::QueuedConnection);
+    });
+}
+
+void TallyJournal::onWriteFailed()
+{
+    m_lastQueued.reset();
+    if (!m_ended && !m_writeTimer.isActive())
+        m_writeTimer.start(failedRetryMs);
+}
+
+void TallyJournal::endCleanly()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_writeTimer.stop();
+    m_writer.waitForDone();
+    if (!m_file)
+        return;
+    JournalRecord record;
+    record.clean = true;
+    record.tally = readTallyState(m_fields);
+    QString failure;
+    if (!m_file->write(journalJson(record), &failure))
+        logEvent(QStringLiteral("tally journal not marked clean: %1").arg(failure));
+}
+
+void TallyJournal::clearSheet()
+{
+    checkUndo();
+    const TallyState before = readTallyState(m_fields);
+    clearTallySheet(m_fields);
+    // Clearing a sheet already clear keeps the undo of the first clearing.
+    if (readTallyState(m_fields) != before)
+        keepUndo(before);
+}
+
+bool TallyJournal::canUndoClear()
+{
+    checkUndo();
+    return m_beforeClear.has_value();
+}
+
+bool TallyJournal::undoClear()
+{
+    if (!canUndoClear())
+        return false;
+    const TallyState before = *m_beforeClear;
+    dropUndo();
+    showTallyState(m_fields, before);
+    onStateChanged();
+    return true;
+}
+
+void TallyJournal::keepUndo(const TallyState& before)
+{
+    m_beforeClear = before;
+    m_afterClear = readTallyState(m_fields);
+    if (!m_undoKey) {
+        m_undoKey = new UndoKey(m_window, [this] { return undoClear(); });
+        m_undoKey->setParent(this);
+        qApp->installEventFilter(m_undoKey);
+    }
+    onStateChanged();
+}
+
+void TallyJournal::dropUndo()
+{
+    m_beforeClear.reset();
+    if (m_undoKey) {
+        // It may be the filter running now.
+        qApp->removeEventFilter(m_undoKey);
+        m_undoKey->deleteLater();
+        m_undoKey = nullptr;
+    }
+    onStateChanged();
+}
+
+// Any edit after the clearing ends its undo.
+void TallyJournal::checkUndo()
+{
+    m_undoCheckQueued = false;
+    if (m_beforeClear && readTallyState(m_fields) != m_afterClear)
+        dropUndo();
+}

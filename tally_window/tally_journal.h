@@ -1,0 +1,75 @@
+#pragma once
+
+// The tally journal: every change of the window's state (TallyState) reaches
+// the journal file in the data folder within half a second, written on a
+// thread of its own so typing never waits for the disk. A clean end marks
+// the record clean; a start after an unclean end puts the tally back.
+// It also keeps the tally as it was before the last clearing, so Ctrl+Z
+// brings it back until the next edit, also after a crash.
+
+#include "tally_window/journal_record.h"
+#include "tally_window/tally_fields.h"
+
+#include <QObject>
+#include <QThreadPool>
+#include <QTimer>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class JournalFile;
+class QWidget;
+
+class TallyJournal : public QObject {
+public:
+    // `folder` empty: the window keeps no journal. `busy` holds off writes
+    // while it returns true (during a recalculation tick).
+    TallyJournal(const QString& folder, const TallyFields& fields, QWidget* window,
+        std::function<bool()> busy);
+    // Ends cleanly.
+    ~TallyJournal() override;
+
+    // Takes the journal and, after an unclean end, puts its tally back on the
+    // window. Returns what to tell the scaler, or an empty text.
+    QString start();
+
+    // Clears the sheet, keeping what was there for one undo.
+    void clearSheet();
+    // Brings back the tally of before the last clearing, if no edit followed.
+    bool undoClear();
+    bool canUndoClear();
+
+    // Lets the pending writes finish and marks the record clean.
+    void endCleanly();
+
+    // Whether this window writes the journal (a second program does not).
+    bool isWriting() const { return m_file != nullptr; }
+    QString path() const;
+
+private:
+    void onStateChanged();
+    void writeIfChanged();
+    void queueWrite(const JournalRecord& record);
+    void onWriteFailed();
+    void keepUndo(const TallyState& before);
+    void dropUndo();
+    void checkUndo();
+    QString restoreFrom(const JournalRecord& record);
+
+    QString m_folder;
+    const TallyFields& m_fields;
+    QWidget* m_window;
+    std::function<bool()> m_busy;
+    std::unique_ptr<JournalFile> m_file;
+    QTimer m_writeTimer;
+    QThreadPool m_writer; // one thread: writes reach the file in order
+    std::optional<JournalRecord> m_lastQueued;
+    std::atomic<bool> m_failing { false };
+    bool m_ended = false;
+
+    std::optional<TallyState> m_beforeClear;
+    TallyState m_afterClear;
+    bool m_undoCheckQueued = false;
+    QObject* m_undoKey = nullptr; // the Ctrl+Z filter, while an undo is kept
+};
