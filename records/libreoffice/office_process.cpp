@@ -37,14 +37,33 @@ css::uno::Reference<css::uno::XComponentContext> localContext(const QString& pro
     return cppu::defaultBootstrap_InitialComponentContext();
 }
 
+// A zombie no longer holds anything: only a process not yet ended counts.
+bool processRuns(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    const qsizetype state = line.lastIndexOf(')') + 2;
+    return state > 1 && state < line.size() && line[state] != 'Z';
+}
+
 // An office left running by an earlier run of ours that was killed still
 // holds our profile; a new office on that profile would only hand its
 // arguments over to it and exit. We hold the profile's lock, so any office
 // on it is a stale one of ours.
 void killStaleOffices(const QString& profileUrl)
 {
-    for (const pid_t pid : officesOnProfile(profileUrl))
+    const QVector<pid_t> stale = officesOnProfile(profileUrl);
+    for (const pid_t pid : stale)
         ::kill(pid, SIGKILL);
+    // A new office started while the old one still holds the profile would
+    // hand its arguments over to it and exit: wait until the old one is
+    // gone (it is no child of ours, so its parent reaps it).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (const pid_t pid : stale)
+        while (processRuns(pid) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
 
 } // namespace

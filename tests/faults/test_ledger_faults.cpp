@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QProcess>
 #include <QThread>
+#include <QUrl>
 
 namespace {
 
@@ -72,6 +73,7 @@ private slots:
     void protectedSheetIsNamed_data();
     void protectedSheetIsNamed();
     void leftoverTempFilesOfOursAreRemoved();
+    void officeOfAKilledProgramIsEndedFirst();
     void postingHoldsUpOnABusyMachine();
 
 private:
@@ -207,6 +209,32 @@ void TestLedgerFaults::leftoverTempFilesOfOursAreRemoved()
         QVERIFY2(!QFile::exists(folder.filePath(name)), qPrintable(name));
     for (const QString& name : others + QStringList { "lu77aa.tmp" })
         QVERIFY2(QFile::exists(folder.filePath(name)), qPrintable(name));
+}
+
+// A program killed outright leaves its office running on the profile; the
+// next start ends it and waits until it is gone before starting its own.
+void TestLedgerFaults::officeOfAKilledProgramIsEndedFirst()
+{
+    const OfficeSettings settings = testOfficeSettings(QStringLiteral("killed-program"), nullptr);
+    QProcess left;
+    for (int start = 0; start < 3 && left.state() != QProcess::Running; ++start) {
+        left.start(QStringLiteral("/usr/lib/libreoffice/program/soffice.bin"),
+            { QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--nologo"),
+                QStringLiteral("-env:UserInstallation=")
+                    + QUrl::fromLocalFile(settings.profileFolder).toString(QUrl::FullyEncoded),
+                QStringLiteral("--accept=pipe,name=quorvane-killed-program;urp;") });
+        QVERIFY(left.waitForStarted());
+        // A fresh profile makes the first start end with code 81.
+        left.waitForFinished(5000);
+    }
+    QCOMPARE(left.state(), QProcess::Running);
+    QCOMPARE(LibreOfficeSpreadsheet::officeProcessesOn(settings.profileFolder), 1);
+
+    LibreOfficeSpreadsheet office(settings);
+    FaultTally tally(office); // a box about the species list fails the test
+    QCOMPARE(tally.window()->findChild<QComboBox*>(QStringLiteral("Combo3"))->count(), 8);
+    QTRY_COMPARE_WITH_TIMEOUT(left.state(), QProcess::NotRunning, 10000);
+    QCOMPARE(office.officeProcessCount(), 1);
 }
 
 // A cold office, the species list, a posting and a bill with both cores
