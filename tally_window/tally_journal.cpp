@@ -116,13 +116,16 @@ QString TallyJournal::start()
 
 QString TallyJournal::restoreFrom(const JournalRecord& record)
 {
-    if (record.tally == readTallyState(m_fields) && !record.beforeClear)
+    const bool tallyRestored = record.tally != readTallyState(m_fields);
+    if (!tallyRestored && !record.beforeClear)
         return {};
     showTallyState(m_fields, record.tally);
-    if (record.beforeClear) {
+    if (record.beforeClear)
         keepUndo(*record.beforeClear);
-    }
     logEvent(QStringLiteral("tally restored from %1").arg(m_file->path()));
+    // Cleared just before the crash: nothing to restore but the undo.
+    if (!tallyRestored)
+        return QStringLiteral("上次意外退出前清除的检尺单可以用 Ctrl+Z 恢复。");
     return QStringLiteral("已恢复上次意外退出前的检尺单。");
 }
 

@@ -136,7 +136,8 @@ void TestClearUndo::undoOutlivesACrashButNotACleanEnd()
     restarted->show();
     QVERIFY(QTest::qWaitForWindowActive(restarted.get()));
     if (crash)
-        QTRY_COMPARE(catcher->texts(), QStringList { QStringLiteral("已恢复上次意外退出前的检尺单。") });
+        QTRY_COMPARE(catcher->texts(),
+            QStringList { QStringLiteral("上次意外退出前清除的检尺单可以用 Ctrl+Z 恢复。") });
     QCOMPARE(restarted.everyField(), cleared);
     pressUndo(restarted.field("Text23"));
     QCOMPARE(restarted.everyField(), crash ? before : cleared);
