@@ -240,8 +240,32 @@ void OfficeProcess::kill()
     }
 }
 
+void OfficeProcess::beginPass(const QString& path)
+{
+    m_passPath = path;
+    // File times may be a second coarse.
+    m_passStart = QDateTime::currentDateTime().addSecs(-1);
+}
+
+void OfficeProcess::endPass()
+{
+    m_passPath.clear();
+}
+
+bool OfficeProcess::diedMakingLock(const QString& path, const QDateTime& lockMade)
+{
+    const bool ours = !m_diedPath.isEmpty() && path == m_diedPath && lockMade >= m_diedSince;
+    m_diedPath.clear();
+    return ours;
+}
+
 void OfficeProcess::lost()
 {
+    if (!m_passPath.isEmpty()) {
+        m_diedPath = m_passPath;
+        m_diedSince = m_passStart;
+        m_passPath.clear();
+    }
     m_desktop.clear();
     const pid_t pid = m_pid;
     if (pid > 0) {

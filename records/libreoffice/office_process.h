@@ -5,6 +5,7 @@
 // started again when it has died. Not thread-safe: the spreadsheet that
 // owns it serialises every use.
 
+#include <QDateTime>
 #include <QString>
 #include <QVector>
 #include <atomic>
@@ -39,6 +40,15 @@ public:
     void shutDown();
 
     QString profileUrl() const;
+
+    // The workbook a pass works on: when the office dies in that pass, a
+    // lock file of the workbook made since the pass began is its own, half
+    // written perhaps, and the next pass may remove it.
+    void beginPass(const QString& path);
+    void endPass();
+    // Whether the office died in a pass on `path` that began before
+    // `lockMade`; asked once, by the next pass on that workbook.
+    bool diedMakingLock(const QString& path, const QDateTime& lockMade);
     pid_t pid() const { return m_pid; }
 
 private:
@@ -48,6 +58,10 @@ private:
     QString m_programFolder;
     QString m_profileFolder;
     QString m_pipeName;
+    QString m_passPath;
+    QDateTime m_passStart;
+    QString m_diedPath;
+    QDateTime m_diedSince;
     volatile pid_t m_pid = 0;
     std::atomic<bool> m_killed { false };
     css::uno::Reference<css::uno::XComponentContext> m_local;

@@ -137,6 +137,7 @@ public:
             closeDocument();
         } catch (...) {
         }
+        m_office.endPass();
     }
 
     Worksheet& sheetAt(int position) override
@@ -418,10 +419,21 @@ QString filterOf(const Reference<css::lang::XComponent>& document)
 } // namespace
 
 std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>& desktop,
-    const QString& path, OfficeProcess& office, std::unique_lock<std::mutex> pass,
+    const QString& path, OfficeProcess& office, std::unique_lock<std::mutex> passLock,
     std::unique_ptr<WatchdogArm> deadline)
 {
-    removeOwnStaleLock(path, office.profileUrl());
+    removeOwnStaleLock(path, office.profileUrl(), office);
+    office.beginPass(path);
+    // A load that fails ends the pass here; a workbook ends it when it goes.
+    struct PassUntilLoaded {
+        OfficeProcess& office;
+        bool loaded = false;
+        ~PassUntilLoaded()
+        {
+            if (!loaded)
+                office.endPass();
+        }
+    } pass { office };
     rtl::Reference<AbortingHandler> handler(new AbortingHandler);
     css::uno::Sequence<css::beans::PropertyValue> arguments(4);
     css::beans::PropertyValue* argument = arguments.getArray();
@@ -453,7 +465,8 @@ std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>
     }
 
     auto book = std::make_unique<UnoWorkbook>(
-        document, path, office, std::move(pass), std::move(deadline));
+        document, path, office, std::move(passLock), std::move(deadline));
+    pass.loaded = true;
     // Only a real Excel 97 workbook is written back in its own format. The
     // office may die here too, so the questions are guarded.
     book->guarded([&] {

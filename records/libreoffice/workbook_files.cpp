@@ -1,5 +1,6 @@
 #include "records/libreoffice/workbook_files.h"
 
+#include "records/libreoffice/office_process.h"
 #include "records/libreoffice/uno_text.h"
 
 #include <QDateTime>
@@ -42,18 +43,18 @@ QString lockFilePath(const QString& path)
 
 // A lock left by an office of ours that was killed names our profile; no
 // document of ours is open between passes, so such a lock is stale.
-void removeOwnStaleLock(const QString& path, const QString& profileUrl)
+void removeOwnStaleLock(const QString& path, const QString& profileUrl, OfficeProcess& office)
 {
     QFile lock(lockFilePath(path));
     if (!lock.open(QIODevice::ReadOnly))
         return;
     const QString content = QString::fromUtf8(lock.readAll());
     lock.close();
-    // An office killed while it made the lock leaves it empty: a lock that
-    // has stayed empty for seconds has no owner.
-    const bool ownerless = content.isEmpty()
-        && QFileInfo(lock).lastModified().secsTo(QDateTime::currentDateTime()) >= 2;
-    if (content.contains(profileUrl) || ownerless)
+    const QDateTime made = QFileInfo(lock).lastModified();
+    // An office killed while it made the lock leaves it empty or half
+    // written: a lock that has stayed empty for seconds has no owner, and
+    // one made in the pass our office died in is its own.
+    const bool ownerless = content.isEmpty() && made.secsTo(QDateTime::currentDateTime()) >= 2;
+    if (office.diedMakingLock(path, made) || content.contains(profileUrl) || ownerless)
         lock.remove();
 }
-

@@ -13,6 +13,9 @@ QString lockFilePath(const QString& path);
 bool diskNearlyFull(const QString& path);
 // Why a store that the office refused failed.
 WorkbookError storeFailure(const QString& path, const QString& detail);
-// Removes a lock that an office of ours (on that profile) left, or one
-// left empty by an office killed while making it.
-void removeOwnStaleLock(const QString& path, const QString& profileUrl);
+class OfficeProcess;
+
+// Removes a lock that an office of ours (on that profile) left, one left
+// empty by an office killed while making it, or one the office made in the
+// pass it died in.
+void removeOwnStaleLock(const QString& path, const QString& profileUrl, OfficeProcess& office);
