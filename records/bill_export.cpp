@@ -102,7 +102,7 @@ bool BillExport::attempt(const std::function<BillFields()>& readFields, bool res
     const QString archive = billArchiveFolder(QFileInfo(m_path).absolutePath());
     const BillNumber number = nextBillNumber(archive, m_today());
     const QString archived = archivedBillPath(archive, number, ".xls");
-    const QString snapshot = viewSnapshotPath(m_path);
+    QString snapshot; // the view, when the archive copy could not be made
     std::optional<WorkbookError> archiveFailure;
     bool saved = false;
     {
@@ -116,6 +116,7 @@ bool BillExport::attempt(const std::function<BillFields()>& readFields, bool res
             archiveFailure = archiveBill(*book, archive, number);
             if (archiveFailure) {
                 log.failed(*archiveFailure);
+                snapshot = viewSnapshotPath(m_path);
                 book->saveCopy(snapshot, Workbook::CopyFormat::Excel97);
             }
             book->close();

@@ -49,3 +49,8 @@ int Worksheet::firstRowShowingNoText(int column, int top, int bottom)
             return row;
     return 0;
 }
+
+double dateSerial(const QDate& day)
+{
+    return double(QDate(1899, 12, 30).daysTo(day));
+}

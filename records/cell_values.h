@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <optional>
 
@@ -15,3 +16,6 @@ std::optional<double> wholeNumber(const QString& text);
 // reads as a number becomes that number, an empty text clears the cell,
 // every other text is stored as the characters typed.
 void writeAsTyped(Worksheet& sheet, int row, int column, const QString& text);
+
+// A day as spreadsheets count it: days since 1899-12-30.
+double dateSerial(const QDate& day);

@@ -1,6 +1,7 @@
 #include "records/memory_workbook.h"
 
 #include "field_text/field_text.h"
+#include "records/cell_values.h"
 
 namespace {
 
@@ -32,8 +33,7 @@ public:
 
     void setDate(int row, int column, const QDate& date) override
     {
-        const double serial = double(QDate(1899, 12, 30).daysTo(date));
-        store(row, column, { true, serial, date.toString(QStringLiteral("yyyy-MM-dd")) });
+        store(row, column, { true, dateSerial(date), date.toString(QStringLiteral("yyyy-MM-dd")) });
     }
 
     // One read, as the office's block read is one call.

@@ -35,36 +35,36 @@ public:
 
     void showMessage(const QString& text) override
     {
-        // The wait cursor of a running command is not the box's.
-        const bool busy = QApplication::overrideCursor();
-        if (busy)
-            QApplication::restoreOverrideCursor();
         QMessageBox box(
             QMessageBox::NoIcon, QStringLiteral("Quorvane"), text, QMessageBox::Ok, m_window);
-        box.exec();
-        if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
+        showModal(box);
     }
 
     void focusTotalVolume() override { m_totalVolume->setFocus(Qt::OtherFocusReason); }
 
     bool askYesNo(const QString& question) override
     {
-        const bool busy = QApplication::overrideCursor();
-        if (busy)
-            QApplication::restoreOverrideCursor();
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quorvane"), question,
             QMessageBox::Yes | QMessageBox::No, m_window);
         box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
         box.button(QMessageBox::No)->setText(QStringLiteral("否"));
         box.setDefaultButton(QMessageBox::No);
-        const bool yes = box.exec() == QMessageBox::Yes;
-        if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        return yes;
+        return showModal(box) == QMessageBox::Yes;
     }
 
 private:
+    // The wait cursor of a running command is not the box's.
+    static int showModal(QMessageBox& box)
+    {
+        const bool busy = QApplication::overrideCursor();
+        if (busy)
+            QApplication::restoreOverrideCursor();
+        const int answer = box.exec();
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        return answer;
+    }
+
     QWidget* m_window;
     QLineEdit* m_totalVolume;
 };

@@ -4,14 +4,15 @@
 #include "records/libreoffice/office_process.h"
 #include "records/libreoffice/uno_workbook.h"
 #include "records/libreoffice/watchdog.h"
+#include "records/libreoffice/workbook_files.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QRegularExpression>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <mutex>
@@ -77,8 +78,7 @@ int LibreOfficeSpreadsheet::removeLeftoverTempFiles(const QString& folder) const
     const QDir dir(folder);
     const QString ownProfile = d->office->profileUrl();
     for (const QFileInfo& lock : dir.entryInfoList({ QStringLiteral(".~lock.*#") }, QDir::Files | QDir::Hidden)) {
-        QFile file(lock.filePath());
-        const QByteArray owner = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
+        const QByteArray owner = lockFileText(lock.filePath()).value_or(QByteArray()).trimmed();
         if (!owner.isEmpty() && !owner.contains(ownProfile.toUtf8()))
             return 0;
     }

@@ -192,7 +192,7 @@ public:
         guarded([&] {
             css::uno::Sequence<css::beans::PropertyValue> arguments(2);
             const OUString filter = format == CopyFormat::Pdf ? OUString("calc_pdf_Export")
-                                                              : OUString("MS Excel 97");
+                                                              : toOUString(excel97Filter);
             arguments.getArray()[0] = property("FilterName", css::uno::Any(filter));
             arguments.getArray()[1] = property("Overwrite", css::uno::Any(true));
             try {
@@ -244,16 +244,13 @@ private:
 
     WorkbookFailure whyReadOnly() const
     {
-        const QString lock = lockFilePath(m_path);
-        QFile lockFile(lock);
-        const bool lockNamesSomeone
-            = lockFile.open(QIODevice::ReadOnly) && !lockFile.readAll().trimmed().isEmpty();
-        if (lockNamesSomeone)
+        const std::optional<QByteArray> lock = lockFileText(lockFilePath(m_path));
+        if (lock && !lock->trimmed().isEmpty())
             return WorkbookFailure::WorkbookOpenElsewhere;
         // A full disk takes no lock file either.
         if (diskNearlyFull(m_path))
             return WorkbookFailure::DiskFull;
-        if (QFile::exists(lock))
+        if (lock)
             return WorkbookFailure::WorkbookOpenElsewhere;
         // The office opens a writable file read-only when its folder takes
         // no lock file.
@@ -356,7 +353,7 @@ void UnoWorksheet::setDate(int row, int column, const QDate& date)
     m_book.guarded([&] {
         checkWritable();
         const Reference<css::table::XCell> target = cell(row, column);
-        target->setValue(double(QDate(1899, 12, 30).daysTo(date)));
+        target->setValue(dateSerial(date));
         Reference<css::beans::XPropertySet>(target, UNO_QUERY_THROW)
             ->setPropertyValue(OUString("NumberFormat"), css::uno::Any(m_book.isoDateFormat()));
     });

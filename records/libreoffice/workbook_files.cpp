@@ -41,20 +41,28 @@ QString lockFilePath(const QString& path)
     return file.dir().filePath(QStringLiteral(".~lock.%1#").arg(file.fileName()));
 }
 
+std::optional<QByteArray> lockFileText(const QString& lockFile)
+{
+    QFile lock(lockFile);
+    if (!lock.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return lock.readAll();
+}
+
 // A lock left by an office of ours that was killed names our profile; no
 // document of ours is open between passes, so such a lock is stale.
 void removeOwnStaleLock(const QString& path, const QString& profileUrl, OfficeProcess& office)
 {
-    QFile lock(lockFilePath(path));
-    if (!lock.open(QIODevice::ReadOnly))
+    const QString lock = lockFilePath(path);
+    const std::optional<QByteArray> text = lockFileText(lock);
+    if (!text)
         return;
-    const QString content = QString::fromUtf8(lock.readAll());
-    lock.close();
+    const QString content = QString::fromUtf8(*text);
     const QDateTime made = QFileInfo(lock).lastModified();
     // An office killed while it made the lock leaves it empty or half
     // written: a lock that has stayed empty for seconds has no owner, and
     // one made in the pass our office died in is its own.
     const bool ownerless = content.isEmpty() && made.secsTo(QDateTime::currentDateTime()) >= 2;
     if (office.diedMakingLock(path, made) || content.contains(profileUrl) || ownerless)
-        lock.remove();
+        QFile::remove(lock);
 }

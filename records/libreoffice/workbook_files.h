@@ -5,10 +5,13 @@
 
 #include "records/workbook.h"
 
+#include <optional>
 #include <rtl/ustring.hxx>
 
 rtl::OUString fileUrl(const QString& path);
 QString lockFilePath(const QString& path);
+// What a lock file says (who holds the workbook); no value when there is none.
+std::optional<QByteArray> lockFileText(const QString& lockFile);
 // Too little room for the office's copy of the file.
 bool diskNearlyFull(const QString& path);
 // Why a store that the office refused failed.
