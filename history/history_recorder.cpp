@@ -1,0 +1,113 @@
+#include "history/history_recorder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <unistd.h>
+
+QString waitingLoadsPath(const QString& dataFolder)
+{
+    return QDir(dataFolder).filePath(QStringLiteral("history-waiting.json"));
+}
+
+HistoryRecorder::HistoryRecorder(StoreOpener openStore, QString waitingPath)
+    : m_openStore(std::move(openStore))
+    , m_waitingPath(std::move(waitingPath))
+{
+    readWaiting();
+}
+
+HistoryRecorder::~HistoryRecorder() = default;
+
+HistoryStore* HistoryRecorder::store()
+{
+    if (!m_store) {
+        try {
+            m_store = m_openStore();
+        } catch (const HistoryError& error) {
+            m_log(QStringLiteral("history store not opened: %1 %2").arg(error.location(), error.detail()));
+        }
+    }
+    return m_store.get();
+}
+
+QString HistoryRecorder::record(const LoadRecord& load)
+{
+    m_waiting << load;
+    const QString failure = storeAll();
+    if (!failure.isEmpty())
+        writeWaiting();
+    return failure;
+}
+
+QString HistoryRecorder::storeWaiting()
+{
+    if (m_waiting.isEmpty())
+        return {};
+    return storeAll();
+}
+
+// Oldest first; the first failure stops it, so the order is kept.
+QString HistoryRecorder::storeAll()
+{
+    const qsizetype before = m_waiting.size();
+    QString failure;
+    try {
+        if (!m_store)
+            m_store = m_openStore();
+        while (!m_waiting.isEmpty()) {
+            LoadRecord load = m_waiting.first();
+            m_store->record(load);
+            m_waiting.removeFirst();
+            if (m_stored)
+                m_stored(load);
+        }
+    } catch (const HistoryError& error) {
+        m_log(QStringLiteral("history: %1 loads wait, %2 %3")
+                  .arg(m_waiting.size())
+                  .arg(error.location(), error.detail()));
+        // A store that failed to open, or whose file went bad, is opened
+        // anew next time.
+        if (error.cause() != HistoryFailure::Locked)
+            m_store.reset();
+        failure = historyFailureMessage(error);
+    }
+    if (m_waiting.size() != before && !writeWaiting() && failure.isEmpty())
+        failure = QStringLiteral("等待保存的历史记录文件“%1”无法更新").arg(QDir::toNativeSeparators(m_waitingPath));
+    return failure;
+}
+
+void HistoryRecorder::readWaiting()
+{
+    QFile file(m_waitingPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QJsonArray loads = QJsonDocument::fromJson(file.readAll()).array();
+    for (const QJsonValue& value : loads) {
+        LoadRecord load;
+        if (load.readJson(value.toObject()))
+            m_waiting << load;
+        else
+            m_log(QStringLiteral("history: a waiting load in %1 could not be read").arg(m_waitingPath));
+    }
+}
+
+bool HistoryRecorder::writeWaiting()
+{
+    if (m_waiting.isEmpty())
+        return QFile::remove(m_waitingPath) || !QFile::exists(m_waitingPath);
+    QJsonArray loads;
+    for (const LoadRecord& load : m_waiting)
+        loads.append(load.toJson());
+    QSaveFile file(m_waitingPath);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(QJsonDocument(loads).toJson(QJsonDocument::Compact));
+    if (!file.flush() || file.error() != QFileDevice::NoError || ::fsync(file.handle()) != 0) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+// Records each completed posting and bill into the history. A store that
+// fails never undoes or holds up the workbook command: the load waits in a
+// small file beside the database and is written, in order, before the next
+// one, or at the next start.
+
+#include "history/history_store.h"
+
+#include <QVector>
+#include <QtGlobal>
+#include <functional>
+#include <memory>
+
+class HistoryRecorder {
+public:
+    using StoreOpener = std::function<std::unique_ptr<HistoryStore>()>;
+
+    // `waitingPath`: the file of the loads not stored yet.
+    HistoryRecorder(StoreOpener openStore, QString waitingPath);
+    ~HistoryRecorder();
+
+    // Stores what waits, then the load. Empty when all is stored; else the
+    // cause in a clerk's words (the load then waits).
+    QString record(const LoadRecord& load);
+    // Stores what waits; the cause when some still waits.
+    QString storeWaiting();
+    int waitingCount() const { return int(m_waiting.size()); }
+
+    // The store, opened on first use; null while it cannot be opened.
+    HistoryStore* store();
+    // Where the driver's own words of a failure go (standard error unless set).
+    void setLog(std::function<void(const QString&)> log) { m_log = std::move(log); }
+    // Called after each load stored, with its id.
+    void setStoredHandler(std::function<void(const LoadRecord&)> handler) { m_stored = std::move(handler); }
+
+private:
+    QString storeAll();
+    void readWaiting();
+    bool writeWaiting();
+
+    StoreOpener m_openStore;
+    QString m_waitingPath;
+    std::unique_ptr<HistoryStore> m_store;
+    QVector<LoadRecord> m_waiting;
+    std::function<void(const LoadRecord&)> m_stored;
+    std::function<void(const QString&)> m_log = [](const QString& text) { qWarning("%s", qPrintable(text)); };
+};
+
+// history-waiting.json in the data folder.
+QString waitingLoadsPath(const QString& dataFolder);

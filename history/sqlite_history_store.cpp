@@ -1,0 +1,83 @@
+#include "history/sqlite_history_store.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStorageInfo>
+
+namespace {
+
+QString newConnectionName()
+{
+    static QAtomicInt counter;
+    return QStringLiteral("history-sqlite-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+// SQLite's primary result codes, as the driver reports them.
+enum SqliteCode {
+    Perm = 3,
+    Busy = 5,
+    Locked = 6,
+    ReadOnly = 8,
+    IoErr = 10,
+    Corrupt = 11,
+    Full = 13,
+    CantOpen = 14,
+    NotADb = 26,
+};
+
+} // namespace
+
+QString historyDatabasePath(const QString& dataFolder)
+{
+    return QDir(dataFolder).filePath(QStringLiteral("quorvane.sqlite"));
+}
+
+SqliteHistoryStore::SqliteHistoryStore(const QString& path, int schemaVersion)
+    : HistoryStore(newConnectionName(), path, Dialect::Sqlite)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName());
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        throw HistoryError(HistoryFailure::NotWritable, path, QStringLiteral("cannot make the folder"));
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    if (!db.open())
+        fail(db.lastError());
+    QSqlQuery pragma(db);
+    // WAL: readers never block the writer; FULL: a posted load survives a
+    // power cut, at one sync per record.
+    if (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !pragma.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+        fail(pragma.lastError());
+    migrate(schemaVersion);
+}
+
+SqliteHistoryStore::~SqliteHistoryStore() = default;
+
+HistoryError SqliteHistoryStore::failure(const QSqlError& error) const
+{
+    const QString detail = QStringLiteral("%1 (%2)").arg(error.text(), error.nativeErrorCode());
+    switch (error.nativeErrorCode().toInt() & 0xff) {
+    case Busy:
+    case Locked:
+        return HistoryError(HistoryFailure::Locked, location(), detail);
+    case Corrupt:
+    case NotADb:
+        return HistoryError(HistoryFailure::Damaged, location(), detail);
+    case Full:
+        return HistoryError(HistoryFailure::DiskFull, location(), detail);
+    case Perm:
+    case ReadOnly:
+    case CantOpen:
+        return HistoryError(HistoryFailure::NotWritable, location(), detail);
+    case IoErr:
+        // A failed write on a full disk often comes back as an I/O error.
+        if (QStorageInfo(QFileInfo(location()).absolutePath()).bytesAvailable() < 64 * 1024)
+            return HistoryError(HistoryFailure::DiskFull, location(), detail);
+        return HistoryError(HistoryFailure::Other, location(), detail);
+    default:
+        return HistoryError(HistoryFailure::Other, location(), detail);
+    }
+}

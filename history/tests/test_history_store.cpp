@@ -1,0 +1,182 @@
+// The SQLite history store: loads written and read back whole, the schema
+// brought up from older files, filters, totals and the report against
+// hand-counted loads, and the failures a clerk's machine can give it.
+
+#include "history/load_query.h"
+#include "history/sqlite_history_store.h"
+
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+LoadRecord sampleLoad(LoadKind kind, const QString& day, const QString& species, const QString& volume,
+    const QString& amount, const QString& buyer = QStringLiteral("林场甲"))
+{
+    LoadRecord load;
+    load.kind = kind;
+    load.recordedAt = QDateTime(QDate::fromString(day, Qt::ISODate), QTime(9, 30));
+    load.species = species;
+    load.captions = { { { QStringLiteral("购货单位"), buyer }, { QStringLiteral("车号"), QStringLiteral("闽A12345") },
+        { QStringLiteral("供货单位"), QStringLiteral("供方乙") }, { QStringLiteral("联系人"), QStringLiteral("张三") } } };
+    load.scaler = QStringLiteral("李四");
+    load.lengths = { QStringLiteral("6"), QString(), QString(), QString() };
+    load.grid[0][0] = QStringLiteral("20");
+    load.grid[0][1] = QStringLiteral("5");
+    load.grid[0][2] = QStringLiteral("1.3200");
+    load.groupPieces = { QStringLiteral("5"), QString(), QString(), QStringLiteral("5") };
+    load.groupVolumes = { volume, QString(), QString(), volume };
+    load.groupAmounts = { amount, QString(), QString(), amount };
+    load.unitPrices = { QStringLiteral("800"), QStringLiteral("900"), QStringLiteral("1000") };
+    return load;
+}
+
+} // namespace
+
+class TestHistoryStore : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fixedPointIsExact_data();
+    void fixedPointIsExact();
+    void loadIsReadBackWhole();
+    void filtersAndTotalsMatchHandCountedLoads();
+    void reportSumsStockInAndOutPerSpeciesDayAndMonth();
+    void olderSchemaIsBroughtUpToDate();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestHistoryStore::fixedPointIsExact_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<qint64>("value");
+    QTest::newRow("volume") << "2.2590" << 4 << qint64(22590);
+    QTest::newRow("rounded half up") << "0.00005" << 4 << qint64(1);
+    QTest::newRow("negative") << "-1.5" << 2 << qint64(-150);
+    QTest::newRow("no fraction") << "1200" << 2 << qint64(120000);
+    QTest::newRow("exponent") << "1.2E+07" << 2 << qint64(1200000000);
+    QTest::newRow("overflow mark") << "溢出" << 4 << qint64(0);
+    QTest::newRow("empty") << "" << 4 << qint64(0);
+    QTest::newRow("point only") << "." << 4 << qint64(0);
+}
+
+void TestHistoryStore::fixedPointIsExact()
+{
+    QFETCH(QString, text);
+    QFETCH(int, decimals);
+    QFETCH(qint64, value);
+    QCOMPARE(fixedPoint(text, decimals), value);
+    if (value > 0 && !text.contains(u'E') && text != QStringLiteral("0.00005"))
+        QCOMPARE(fixedPoint(fixedPointText(value, decimals), decimals), value);
+}
+
+void TestHistoryStore::loadIsReadBackWhole()
+{
+    SqliteHistoryStore store(m_dir.filePath(QStringLiteral("whole.sqlite")));
+    LoadRecord load = sampleLoad(LoadKind::Bill, QStringLiteral("2026-12-09"), QStringLiteral("杉木"),
+        QStringLiteral("2.2590"), QStringLiteral("1807.20"));
+    load.billNumber = QStringLiteral("2026-12-09-001");
+    load.extendedLayout = true;
+    for (int row = 0; row < 14; ++row)
+        for (int element = 0; element < 12; ++element)
+            load.grid[row][element] = QStringLiteral("%1'\"\\%2").arg(row).arg(element);
+    const qint64 id = store.record(load);
+    QVERIFY(id > 0);
+    QCOMPARE(load.stationNumber, id);
+    const std::optional<LoadRecord> read = store.loadById(id);
+    QVERIFY(read);
+    QCOMPARE(*read, load);
+}
+
+void TestHistoryStore::filtersAndTotalsMatchHandCountedLoads()
+{
+    SqliteHistoryStore store(m_dir.filePath(QStringLiteral("filters.sqlite")));
+    QVector<LoadRecord> loads {
+        sampleLoad(LoadKind::StockIn, "2026-11-30", "杉木", "1.0000", "800.00"),
+        sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "2.2590", "1807.20"),
+        sampleLoad(LoadKind::StockOut, "2026-12-05", "杉木", "0.5000", "400.00", "100%_木业"),
+        sampleLoad(LoadKind::StockIn, "2026-12-31", "松木", "3.1234", "2498.72"),
+        sampleLoad(LoadKind::Bill, "2026-12-31", "松木", "3.1234", "2498.72"),
+        sampleLoad(LoadKind::StockIn, "2027-01-01", "松木", "9.0000", "1.00"),
+    };
+    for (LoadRecord& load : loads)
+        store.record(load);
+    const LoadFilter december = LoadFilter::thisMonth(QDate(2026, 12, 9));
+    QCOMPARE(loadTotals(store.database(), december), (LoadTotals { 4, 200000, 90058, 720464 }));
+    LoadFilter stockIn = december;
+    stockIn.kind = int(LoadKind::StockIn);
+    QCOMPARE(loadTotals(store.database(), stockIn), (LoadTotals { 2, 100000, 53824, 430592 }));
+    LoadFilter pine = december;
+    pine.species = QStringLiteral("松木");
+    QCOMPARE(loadTotals(store.database(), pine).loads, 2);
+    // The text is found as typed: % and _ are no wildcards.
+    LoadFilter text;
+    text.text = QStringLiteral("%_木");
+    QCOMPARE(loadTotals(store.database(), text).loads, 1);
+    text.text = QStringLiteral("闽A");
+    QCOMPARE(loadTotals(store.database(), text).loads, 6);
+    text.text = QStringLiteral("无此车");
+    QCOMPARE(loadTotals(store.database(), text), LoadTotals {});
+}
+
+void TestHistoryStore::reportSumsStockInAndOutPerSpeciesDayAndMonth()
+{
+    SqliteHistoryStore store(m_dir.filePath(QStringLiteral("report.sqlite")));
+    QVector<LoadRecord> loads {
+        sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "2.0000", "1600.00"),
+        sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "0.2590", "207.20"),
+        sampleLoad(LoadKind::StockOut, "2026-12-02", "杉木", "0.5000", "450.00"),
+        sampleLoad(LoadKind::Bill, "2026-12-02", "杉木", "7.0000", "1.00"),
+        sampleLoad(LoadKind::StockOut, "2026-11-02", "松木", "1.0000", "900.00"),
+    };
+    for (LoadRecord& load : loads)
+        store.record(load);
+    LoadFilter period;
+    const QVector<ReportRow> species = stockReport(store.database(), period, ReportGrouping::BySpecies);
+    QCOMPARE(species.size(), 2);
+    QCOMPARE(species[0].key, QStringLiteral("杉木"));
+    QCOMPARE(species[0].piecesInE4, 100000);
+    QCOMPARE(species[0].volumeInE4, 22590);
+    QCOMPARE(species[0].volumeOutE4, 5000);
+    QCOMPARE(species[0].netVolumeE4(), 17590);
+    QCOMPARE(species[0].amountInFen, 180720);
+    QCOMPARE(species[1].netVolumeE4(), -10000);
+    const QVector<ReportRow> days = stockReport(store.database(), LoadFilter::thisMonth(QDate(2026, 12, 1)), ReportGrouping::ByDay);
+    QCOMPARE(days.size(), 2);
+    QCOMPARE(days[1].key, QStringLiteral("2026-12-02"));
+    QCOMPARE(days[1].volumeOutE4, 5000);
+    const QVector<ReportRow> months = stockReport(store.database(), period, ReportGrouping::ByMonth);
+    QCOMPARE(months.size(), 2);
+    QCOMPARE(months[0].key, QStringLiteral("2026-11"));
+}
+
+// A file of the first version, with a load in it, opens with the load kept
+// and numbered as this machine's.
+void TestHistoryStore::olderSchemaIsBroughtUpToDate()
+{
+    const QString path = m_dir.filePath(QStringLiteral("old.sqlite"));
+    {
+        SqliteHistoryStore old(path, 1);
+        QCOMPARE(old.schemaVersion(), 1);
+        QSqlQuery insert(old.database());
+        QVERIFY(insert.exec(QStringLiteral(
+            "INSERT INTO loads (recorded_at, day, kind, bill_number, species, buyer, truck, supplier, contact, "
+            "scaler, pieces_e4, volume_e4, amount_fen, detail) VALUES ('2026-01-02T08:00:00', '2026-01-02', 1, '', "
+            "'杉木', '甲', '乙', '丙', '丁', '戊', 50000, 22590, 180720, '{}')")));
+    }
+    SqliteHistoryStore store(path);
+    QCOMPARE(store.schemaVersion(), HistoryStore::currentSchemaVersion());
+    LoadFilter all;
+    QCOMPARE(loadTotals(store.database(), all), (LoadTotals { 1, 50000, 22590, 180720 }));
+    QSqlQuery origin(store.database());
+    QVERIFY(origin.exec(QStringLiteral("SELECT station, station_number FROM loads")) && origin.next());
+    QCOMPARE(origin.value(0).toString(), QString());
+    QCOMPARE(origin.value(1).toLongLong(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestHistoryStore)
+#include "test_history_store.moc"
