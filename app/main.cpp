@@ -85,9 +85,8 @@ int main(int argc, char* argv[])
     if (const int removed = office.removeLeftoverTempFiles(workbooks))
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
     // The journal is marked clean when the window goes, at the end of main.
-    Form1 window({ workbooks, defaultPriceFolder(),
-                     QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) },
-        office);
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    Form1 window({ workbooks, defaultPriceFolder(), data, data }, office);
     handleSignals(app, window);
     window.show();
     if (!seeded.isEmpty())

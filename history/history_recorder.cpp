@@ -21,13 +21,15 @@ HistoryRecorder::HistoryRecorder(StoreOpener openStore, QString waitingPath)
 
 HistoryRecorder::~HistoryRecorder() = default;
 
-HistoryStore* HistoryRecorder::store()
+HistoryStore* HistoryRecorder::store(QString* failure)
 {
     if (!m_store) {
         try {
             m_store = m_openStore();
         } catch (const HistoryError& error) {
             m_log(QStringLiteral("history store not opened: %1 %2").arg(error.location(), error.detail()));
+            if (failure)
+                *failure = historyFailureMessage(error);
         }
     }
     return m_store.get();
@@ -38,7 +40,7 @@ QString HistoryRecorder::record(const LoadRecord& load)
     m_waiting << load;
     const QString failure = storeAll();
     if (!failure.isEmpty())
-        writeWaiting();
+        m_waitingKept = writeWaiting();
     return failure;
 }
 
@@ -74,8 +76,13 @@ QString HistoryRecorder::storeAll()
             m_store.reset();
         failure = historyFailureMessage(error);
     }
-    if (m_waiting.size() != before && !writeWaiting() && failure.isEmpty())
-        failure = QStringLiteral("等待保存的历史记录文件“%1”无法更新").arg(QDir::toNativeSeparators(m_waitingPath));
+    // Those stored leave the file; a file that cannot be changed now would
+    // only store them twice at the next start.
+    if (m_waiting.size() != before) {
+        m_waitingKept = writeWaiting();
+        if (!m_waitingKept && failure.isEmpty())
+            failure = QStringLiteral("等待保存的历史记录文件“%1”无法更新").arg(QDir::toNativeSeparators(m_waitingPath));
+    }
     return failure;
 }
 

@@ -26,9 +26,13 @@ public:
     // Stores what waits; the cause when some still waits.
     QString storeWaiting();
     int waitingCount() const { return int(m_waiting.size()); }
+    // False when the loads that wait could not be written to their file
+    // either (a full disk): they then wait only while the program runs.
+    bool waitingKeptOnDisk() const { return m_waitingKept; }
 
-    // The store, opened on first use; null while it cannot be opened.
-    HistoryStore* store();
+    // The store, opened on first use; null while it cannot be opened, with
+    // the cause in `failure`.
+    HistoryStore* store(QString* failure = nullptr);
     // Where the driver's own words of a failure go (standard error unless set).
     void setLog(std::function<void(const QString&)> log) { m_log = std::move(log); }
     // Called after each load stored, with its id.
@@ -43,6 +47,7 @@ private:
     QString m_waitingPath;
     std::unique_ptr<HistoryStore> m_store;
     QVector<LoadRecord> m_waiting;
+    bool m_waitingKept = true;
     std::function<void(const LoadRecord&)> m_stored;
     std::function<void(const QString&)> m_log = [](const QString& text) { qWarning("%s", qPrintable(text)); };
 };

@@ -102,6 +102,10 @@ QString loadColumnSql(LoadColumn column)
         return QStringLiteral("amount_fen");
     case LoadColumn::Station:
         return QStringLiteral("station");
+    case LoadColumn::Contact:
+        return QStringLiteral("contact");
+    case LoadColumn::Scaler:
+        return QStringLiteral("scaler");
     }
     return QStringLiteral("id");
 }

@@ -41,8 +41,9 @@ struct FilterClause {
 };
 FilterClause filterClause(const LoadFilter& filter);
 
-// Every column a query of the loads table may sort by.
-enum class LoadColumn { RecordedAt, Kind, BillNumber, Species, Buyer, Supplier, Truck, Pieces, Volume, Amount, Station };
+// The columns of the loads table a query names; the first eleven in the
+// order the history window shows them.
+enum class LoadColumn { RecordedAt, Kind, BillNumber, Species, Buyer, Supplier, Truck, Pieces, Volume, Amount, Station, Contact, Scaler };
 QString loadColumnSql(LoadColumn column);
 
 // The loads table's rows for the history window, sorted and then by id.

@@ -28,6 +28,23 @@ enum SqliteCode {
     NotADb = 26,
 };
 
+// The driver gives no code for a failed commit, only SQLite's own words.
+int resultCode(const QSqlError& error)
+{
+    if (!error.nativeErrorCode().isEmpty())
+        return error.nativeErrorCode().toInt() & 0xff;
+    const QString text = error.driverText() + u' ' + error.databaseText();
+    if (text.contains(QLatin1String("disk is full")))
+        return Full;
+    if (text.contains(QLatin1String("locked")) || text.contains(QLatin1String("busy")))
+        return Busy;
+    if (text.contains(QLatin1String("malformed")) || text.contains(QLatin1String("not a database")))
+        return Corrupt;
+    if (text.contains(QLatin1String("readonly")) || text.contains(QLatin1String("read-only")))
+        return ReadOnly;
+    return 0;
+}
+
 } // namespace
 
 QString historyDatabasePath(const QString& dataFolder)
@@ -59,7 +76,7 @@ SqliteHistoryStore::~SqliteHistoryStore() = default;
 HistoryError SqliteHistoryStore::failure(const QSqlError& error) const
 {
     const QString detail = QStringLiteral("%1 (%2)").arg(error.text(), error.nativeErrorCode());
-    switch (error.nativeErrorCode().toInt() & 0xff) {
+    switch (resultCode(error)) {
     case Busy:
     case Locked:
         return HistoryError(HistoryFailure::Locked, location(), detail);

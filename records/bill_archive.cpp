@@ -8,6 +8,18 @@ QString BillNumber::text() const
     return QStringLiteral("%1-%2").arg(date.toString(QStringLiteral("yyyy-MM-dd"))).arg(serial, 3, 10, QLatin1Char('0'));
 }
 
+std::optional<BillNumber> BillNumber::fromText(const QString& text)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})-(\\d{3,})$"));
+    const QRegularExpressionMatch match = form.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    BillNumber number { QDate::fromString(match.captured(1), Qt::ISODate), match.captured(2).toInt() };
+    if (!number.date.isValid() || number.serial < 1)
+        return std::nullopt;
+    return number;
+}
+
 QString BillNumber::dateCellText() const
 {
     return QStringLiteral("日期：%1").arg(date.toString(QStringLiteral("yyyy年MM月dd日")));

@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QString>
+#include <optional>
 
 struct BillNumber {
     QDate date;
@@ -14,6 +15,8 @@ struct BillNumber {
 
     // "2026-12-09-001"
     QString text() const;
+    // The number that text() gave; nothing for another text.
+    static std::optional<BillNumber> fromText(const QString& text);
     // The texts of the bill's own labelled cells A2 and G2.
     QString dateCellText() const;
     QString numberCellText() const;

@@ -87,7 +87,12 @@ BillExport::BillExport(Spreadsheet& app, QString path, CommandPrompts& prompts)
 
 bool BillExport::press(const std::function<BillFields()>& readFields)
 {
-    return attempt(readFields, true);
+    return attempt(readFields, std::nullopt, true);
+}
+
+bool BillExport::reprint(const BillFields& fields, const BillNumber& number)
+{
+    return attempt([fields] { return fields; }, number, true);
 }
 
 void BillExport::setToday(std::function<QDate()> today)
@@ -95,12 +100,13 @@ void BillExport::setToday(std::function<QDate()> today)
     m_today = std::move(today);
 }
 
-bool BillExport::attempt(const std::function<BillFields()>& readFields, bool restartAllowed)
+bool BillExport::attempt(const std::function<BillFields()>& readFields,
+    const std::optional<BillNumber>& reprinted, bool restartAllowed)
 {
     if (++m_pressCount == 1)
         m_prompts.showMessage(QStringLiteral("每次导入数据前请先关闭*木材账单*"));
     const QString archive = billArchiveFolder(QFileInfo(m_path).absolutePath());
-    const BillNumber number = nextBillNumber(archive, m_today());
+    const BillNumber number = reprinted ? *reprinted : nextBillNumber(archive, m_today());
     const QString archived = archivedBillPath(archive, number, ".xls");
     QString snapshot; // the view, when the archive copy could not be made
     std::optional<WorkbookError> archiveFailure;
@@ -126,7 +132,7 @@ bool BillExport::attempt(const std::function<BillFields()>& readFields, bool res
             // give it a second number.
             if (!saved) {
                 if (restartAllowed)
-                    return attempt(readFields, false);
+                    return attempt(readFields, reprinted, false);
                 m_prompts.showMessage(QStringLiteral("账单没有导出：%1").arg(failureMessage(error)));
                 return false;
             }
@@ -137,6 +143,7 @@ bool BillExport::attempt(const std::function<BillFields()>& readFields, bool res
                                   .arg(QDir::toNativeSeparators(m_path),
                                       QDir::toNativeSeparators(archive),
                                       failureMessage(*archiveFailure)));
+    m_lastNumber = number;
     showBill(archiveFailure ? snapshot : archived);
     return true;
 }

@@ -43,13 +43,18 @@ public:
 
     // One press of print bill. Returns true when the bill was written.
     bool press(const std::function<BillFields()>& readFields);
+    // Writes a bill of the past again, with its own date and number.
+    bool reprint(const BillFields& fields, const BillNumber& number);
+    // The number of the last bill written; its date is null before the first.
+    BillNumber lastNumber() const { return m_lastNumber; }
 
     qint16 pressCount() const { return m_pressCount; }
     // The day the bills are dated and numbered by (today unless set).
     void setToday(std::function<QDate()> today);
 
 private:
-    bool attempt(const std::function<BillFields()>& readFields, bool restartAllowed);
+    bool attempt(const std::function<BillFields()>& readFields, const std::optional<BillNumber>& reprinted,
+        bool restartAllowed);
     std::optional<WorkbookError> archiveBill(
         Workbook& book, const QString& archive, const BillNumber& number);
     void showBill(const QString& copy);
@@ -58,5 +63,6 @@ private:
     QString m_path;
     CommandPrompts& m_prompts;
     qint16 m_pressCount = 0;
+    BillNumber m_lastNumber;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
 };

@@ -2,6 +2,7 @@
 
 #include "assets/artwork.h"
 #include "calculator/calculator_window.h"
+#include "history/history_recorder.h"
 #include "records/bill_export.h"
 #include "records/stock_ledger.h"
 #include "tally_window/click_label.h"
@@ -68,6 +69,7 @@ Form1::Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* par
     connect(m_label5, &ClickLabel::clicked, this, &Form1::onUnitPriceLinkClicked);
     connect(m_label23, &ClickLabel::clicked, this, &Form1::onCalculatorLinkClicked);
     connectWorkbookCommands();
+    connectHistory();
     auto* about = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(about, &QShortcut::activated, this, &Form1::onAboutRequested);
 

@@ -7,11 +7,13 @@
 // design places and owns its few window operations: moving by its
 // background, minimising, ending the program and keeping its design size.
 
+#include "history/load_record.h"
 #include "tally_window/tally_fields.h"
 
 #include <QPixmap>
 #include <QPointF>
 #include <QWidget>
+#include <array>
 #include <memory>
 
 class ClickLabel;
@@ -26,6 +28,9 @@ class CommandPrompts;
 class Spreadsheet;
 class StockPosting;
 class TallyJournal;
+class HistoryRecorder;
+class QStringListModel;
+struct LoadRecord;
 class BillExport;
 struct BillFields;
 struct PostingFields;
@@ -37,6 +42,7 @@ struct TallyFolders {
     QString program; // the program's own folder, with the workbooks
     QString prices; // the unit price files
     QString journal; // the tally journal; empty: the window keeps none
+    QString history; // the history of loads; empty: the window keeps none
 };
 
 class Form1 : public QWidget {
@@ -62,6 +68,19 @@ public:
     bool speciesListLoaded() const;
 
     TallyJournal& journal() { return *m_journal; }
+
+    // Null when the window keeps no history.
+    HistoryRecorder* history();
+    // A load of the history into the sheet, for editing; asks first when
+    // the sheet holds data. False when the clerk said no.
+    bool openLoadIntoTally(const LoadRecord& load);
+    // The bill of a past load again, with its own date and number; it adds
+    // no record.
+    bool reprintBill(const LoadRecord& load);
+
+signals:
+    // After each posting or bill that the history was asked to record.
+    void loadRecorded();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -103,6 +122,13 @@ private:
     PostingFields postingFields() const;
     void countTallyEdits();
 
+    // History (form1_history.cpp).
+    void connectHistory();
+    void recordLoad(LoadKind kind, const QString& billNumber = {});
+    void offerUsedValues();
+    void addUsedValues(const LoadRecord& load);
+    bool tallyHoldsData() const;
+
     TallyFolders m_folders;
     Spreadsheet& m_spreadsheet;
     std::unique_ptr<CommandPrompts> m_prompts;
@@ -118,6 +144,8 @@ private:
     std::unique_ptr<FieldsSheet> m_sheet;
     std::unique_ptr<Recalculation> m_recalculation;
     std::unique_ptr<TallyJournal> m_journal;
+    std::unique_ptr<HistoryRecorder> m_history;
+    std::array<QStringListModel*, 5> m_usedValues {}; // buyer, truck, supplier, contact, scaler
     QTimer* m_timer1 = nullptr;
     Form4* m_form4 = nullptr;
     Main* m_main = nullptr;

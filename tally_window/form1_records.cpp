@@ -2,12 +2,14 @@
 // stock out, view stock and print bill. The commands themselves live in records/; the
 // window hands them its fields and shows what they have to say.
 
+#include "history/history_recorder.h"
 #include "records/bill_export.h"
 #include "records/stock_ledger.h"
 #include "records/workbook_messages.h"
 #include "tally_window/fields_sheet.h"
 #include "tally_window/form1.h"
 #include "tally_window/picture_button.h"
+#include "tally_window/running_command.h"
 #include "tally_window/tally_field.h"
 #include "tally_window/tally_journal.h"
 
@@ -67,34 +69,6 @@ private:
 
     QWidget* m_window;
     QLineEdit* m_totalVolume;
-};
-
-// One workbook command at a time: a click that reaches a button while a
-// command's message box is up is dropped, so a press never runs inside
-// another and posts its row twice. Shows the wait cursor meanwhile.
-class RunningCommand {
-public:
-    explicit RunningCommand(bool& running)
-        : m_running(running)
-        , m_started(!running)
-    {
-        if (!m_started)
-            return;
-        m_running = true;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~RunningCommand()
-    {
-        if (!m_started)
-            return;
-        QApplication::restoreOverrideCursor();
-        m_running = false;
-    }
-    explicit operator bool() const { return m_started; }
-
-private:
-    bool& m_running;
-    bool m_started;
 };
 
 } // namespace
@@ -191,8 +165,10 @@ PostingFields Form1::postingFields() const
 
 void Form1::onStockPostingClicked(StockPosting& posting)
 {
-    if (RunningCommand running { m_commandRunning })
-        posting.press([this] { return postingFields(); });
+    if (RunningCommand running { m_commandRunning }) {
+        if (posting.press([this] { return postingFields(); }) > 0)
+            recordLoad(&posting == m_stockIn.get() ? LoadKind::StockIn : LoadKind::StockOut);
+    }
 }
 
 void Form1::onViewStockClicked()
@@ -237,6 +213,8 @@ BillFields Form1::billFields() const
 
 void Form1::onPrintBillClicked()
 {
-    if (RunningCommand running { m_commandRunning })
-        m_bill->press([this] { return billFields(); });
+    if (RunningCommand running { m_commandRunning }) {
+        if (m_bill->press([this] { return billFields(); }))
+            recordLoad(LoadKind::Bill, m_bill->lastNumber().text());
+    }
 }

@@ -2,6 +2,7 @@
 // brought up from older files, filters, totals and the report against
 // hand-counted loads, and the failures a clerk's machine can give it.
 
+#include "history/history_recorder.h"
 #include "history/load_query.h"
 #include "history/sqlite_history_store.h"
 
@@ -44,6 +45,8 @@ private slots:
     void filtersAndTotalsMatchHandCountedLoads();
     void reportSumsStockInAndOutPerSpeciesDayAndMonth();
     void olderSchemaIsBroughtUpToDate();
+    void waitingLoadsAreStoredInOrderAcrossStarts();
+    void waitingLoadsThatCannotBeKeptAreSaidSo();
 
 private:
     QTemporaryDir m_dir;
@@ -176,6 +179,48 @@ void TestHistoryStore::olderSchemaIsBroughtUpToDate()
     QVERIFY(origin.exec(QStringLiteral("SELECT station, station_number FROM loads")) && origin.next());
     QCOMPARE(origin.value(0).toString(), QString());
     QCOMPARE(origin.value(1).toLongLong(), 1);
+}
+
+// A store that cannot be opened keeps the loads in their file, and a later
+// start stores them first, oldest first.
+void TestHistoryStore::waitingLoadsAreStoredInOrderAcrossStarts()
+{
+    const QString path = m_dir.filePath(QStringLiteral("waiting.sqlite"));
+    const QString waiting = m_dir.filePath(QStringLiteral("waiting.json"));
+    bool available = false;
+    auto opener = [&] {
+        if (!available)
+            throw HistoryError(HistoryFailure::Locked, path);
+        return std::make_unique<SqliteHistoryStore>(path);
+    };
+    {
+        HistoryRecorder recorder(opener, waiting);
+        QVERIFY(recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00")).contains(QStringLiteral("占用")));
+        QVERIFY(!recorder.record(sampleLoad(LoadKind::StockOut, "2026-12-02", "松木", "2.0000", "2.00")).isEmpty());
+        QCOMPARE(recorder.waitingCount(), 2);
+        QVERIFY(recorder.waitingKeptOnDisk());
+    }
+    available = true;
+    HistoryRecorder recorder(opener, waiting);
+    QCOMPARE(recorder.waitingCount(), 2);
+    QCOMPARE(recorder.storeWaiting(), QString());
+    QCOMPARE(recorder.waitingCount(), 0);
+    QVERIFY(!QFile::exists(waiting));
+    QVERIFY(recorder.record(sampleLoad(LoadKind::Bill, "2026-12-03", "柏木", "3.0000", "3.00")).isEmpty());
+    const QStringList species = recordedSpecies(recorder.store()->database());
+    QCOMPARE(recorder.store()->loadById(1)->species, QStringLiteral("杉木"));
+    QCOMPARE(recorder.store()->loadById(2)->species, QStringLiteral("松木"));
+    QCOMPARE(recorder.store()->loadById(3)->species, QStringLiteral("柏木"));
+    QCOMPARE(species.size(), 3);
+}
+
+void TestHistoryStore::waitingLoadsThatCannotBeKeptAreSaidSo()
+{
+    HistoryRecorder recorder([]() -> std::unique_ptr<HistoryStore> { throw HistoryError(HistoryFailure::DiskFull, "/x"); },
+        m_dir.filePath(QStringLiteral("no such folder/waiting.json")));
+    QVERIFY(recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00")).contains(QStringLiteral("磁盘已满")));
+    QVERIFY(!recorder.waitingKeptOnDisk());
+    QCOMPARE(recorder.waitingCount(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestHistoryStore)

@@ -42,8 +42,10 @@ inline QMap<QString, QString> tallyOnScreen(QWidget* window)
 // shipped workbooks.
 class FaultTally {
 public:
-    // The program folder is made in `parent` (a small disk, say).
-    explicit FaultTally(Spreadsheet& office, const QString& parent = QDir::tempPath())
+    // The program folder is made in `parent` (a small disk, say); the
+    // history is kept in `history` when one is named.
+    explicit FaultTally(
+        Spreadsheet& office, const QString& parent = QDir::tempPath(), const QString& history = {})
         : m_folder(QDir(parent).filePath(QStringLiteral("program-XXXXXX")))
     {
         for (const QString& path : { ledger(), bill() }) {
@@ -52,7 +54,7 @@ public:
                 | QFileDevice::ReadGroup | QFileDevice::ReadOther);
         }
         m_window
-            = std::make_unique<Form1>(TallyFolders { m_folder.path(), m_folder.path(), QString() }, office);
+            = std::make_unique<Form1>(TallyFolders { m_folder.path(), m_folder.path(), QString(), history }, office);
         QTRY_VERIFY_WITH_TIMEOUT(m_window->speciesListLoaded(), 90000);
     }
 

@@ -1,0 +1,340 @@
+// The history as the tally window keeps it, on the real office: every
+// completed posting and bill is recorded whole, a bill of the past prints
+// again as it was, and a history that cannot be written never stops or
+// undoes a posting.
+
+#include "fault_fixture.h"
+#include "history/history_recorder.h"
+#include "history/load_query.h"
+#include "history/sqlite_history_store.h"
+#include "records/libreoffice/libreoffice_spreadsheet.h"
+#include "tally_window/load_records.h"
+
+#include <QCompleter>
+
+#include <QProcess>
+#include <QSqlQuery>
+#include <QStorageInfo>
+
+namespace {
+
+QVector<LoadRecord> recordedLoads(const QString& historyFolder)
+{
+    SqliteHistoryStore store(historyDatabasePath(historyFolder));
+    QVector<LoadRecord> loads;
+    QSqlQuery ids(store.database());
+    ids.exec(QStringLiteral("SELECT id FROM loads ORDER BY id"));
+    while (ids.next())
+        loads << *store.loadById(ids.value(0).toLongLong());
+    return loads;
+}
+
+// The cells of the live bill an export writes, with its date and number.
+QStringList billOnFile(Spreadsheet& office, const QString& bill, const BillFields& fields)
+{
+    auto book = office.open(bill);
+    Worksheet& sheet = book->sheetNamed(billSheetName());
+    QStringList cells { sheet.shownText(2, 1), sheet.shownText(2, 7) };
+    for (const BillCell& cell : billCells(fields))
+        cells << sheet.shownText(cell.row, cell.column);
+    book->close();
+    return cells;
+}
+
+// Another program holding the database's write lock while it lives.
+class LockingProgram {
+public:
+    explicit LockingProgram(const QString& database)
+    {
+        m_sqlite.setProgram(QStringLiteral("python3"));
+        m_sqlite.setArguments({ QStringLiteral("-c"),
+            QStringLiteral("import sqlite3,sys\n"
+                           "c=sqlite3.connect(sys.argv[1],isolation_level=None)\n"
+                           "c.execute('BEGIN EXCLUSIVE')\n"
+                           "print('locked',flush=True)\n"
+                           "sys.stdin.read()\n"),
+            database });
+        m_sqlite.start();
+        m_sqlite.waitForReadyRead(30000);
+        m_locked = m_sqlite.readAll().contains("locked");
+    }
+    ~LockingProgram()
+    {
+        m_sqlite.closeWriteChannel();
+        m_sqlite.waitForFinished(30000);
+    }
+    bool locked() const { return m_locked; }
+
+private:
+    QProcess m_sqlite;
+    bool m_locked = false;
+};
+
+} // namespace
+
+class TestHistoryRecords : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void postingsAndBillsAreRecordedWhole();
+    void billOfThePastPrintsAgainAsItWas();
+    void loadComesBackIntoTheSheetForEditing();
+    void failingHistoryNeverStopsAPosting_data();
+    void failingHistoryNeverStopsAPosting();
+    void fullDiskLeavesNothingHalfWritten();
+
+private:
+    std::unique_ptr<LibreOfficeSpreadsheet> m_office;
+    QStringList m_shown;
+};
+
+void TestHistoryRecords::initTestCase()
+{
+    m_office = std::make_unique<LibreOfficeSpreadsheet>(testOfficeSettings(QStringLiteral("history"), &m_shown));
+    m_office->warmUp();
+}
+
+void TestHistoryRecords::cleanupTestCase()
+{
+    m_office.reset();
+}
+
+void TestHistoryRecords::postingsAndBillsAreRecordedWhole()
+{
+    QTemporaryDir history;
+    FaultTally tally(*m_office, QDir::tempPath(), history.path());
+    tally.typeLoad();
+    const TallyFields& f = tally.window()->fields();
+    f.text17->setText(QStringLiteral("青山木业, \"总厂\""));
+    f.text22->setText(QStringLiteral("闽A·12345"));
+    f.text25->setText(QStringLiteral("王五"));
+    tally.window()->runRecalculationTick();
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    {
+        MessageCatcher catcher;
+        tally.click(stockIn);
+        tally.click(stockOut);
+        tally.click(printBill);
+        for (const QString& text : catcher.texts())
+            QVERIFY2(!text.contains(QStringLiteral("历史")), qPrintable(text));
+    }
+    const QVector<LoadRecord> loads = recordedLoads(history.path());
+    QCOMPARE(loads.size(), 3);
+    QCOMPARE(loads[0].kind, LoadKind::StockIn);
+    QCOMPARE(loads[1].kind, LoadKind::StockOut);
+    QCOMPARE(loads[2].kind, LoadKind::Bill);
+    QCOMPARE(loads[2].billNumber, BillNumber({ QDate::currentDate(), 1 }).text());
+    QVERIFY(QFile::exists(tally.archivedBills(1).first()));
+    for (const LoadRecord& load : loads) {
+        QVERIFY(load.recordedAt >= before && load.recordedAt <= QDateTime::currentDateTime());
+        QCOMPARE(load.species, QStringLiteral("红松"));
+        QCOMPARE(load.captions[LoadRecord::Buyer].value, f.text17->text());
+        QCOMPARE(load.captions[LoadRecord::Buyer].caption, f.combo4->currentText());
+        QCOMPARE(load.captions[LoadRecord::Truck].value, f.text22->text());
+        QCOMPARE(load.scaler, QStringLiteral("王五"));
+        QCOMPARE(load.lengths[0], QStringLiteral("4"));
+        for (int row = 1; row <= TallyFields::rowCount; ++row)
+            for (int element = 0; element < TallyFields::rowElements; ++element)
+                QCOMPARE(load.grid[row - 1][element], f.cell(row, element)->text());
+        QCOMPARE(load.groupVolumes[3], f.text18[3]->text());
+        QCOMPARE(load.groupAmounts[3], f.text28[3]->text());
+        QCOMPARE(load.volumeE4(), fixedPoint(f.text18[3]->text(), 4));
+        QCOMPARE(load.piecesE4(), 80000);
+    }
+    // The names typed are offered the next time.
+    QTemporaryDir again;
+    Form1 next({ tally.folder(), tally.folder(), QString(), history.path() }, *m_office);
+    QCompleter* buyers = next.fields().text17->completer();
+    QVERIFY(buyers);
+    QCOMPARE(next.fields().text17->text(), QString());
+    buyers->setCompletionPrefix(QStringLiteral("青山"));
+    QCOMPARE(buyers->currentCompletion(), f.text17->text());
+}
+
+// The bill printed again from the history has every cell of the first one,
+// its date and number too, and adds no record.
+void TestHistoryRecords::billOfThePastPrintsAgainAsItWas()
+{
+    QTemporaryDir history;
+    FaultTally tally(*m_office, QDir::tempPath(), history.path());
+    tally.typeLoad();
+    MessageCatcher catcher;
+    tally.click(printBill);
+    const LoadRecord first = recordedLoads(history.path()).first();
+    const BillFields firstFields = billFieldsOf(first);
+    const QStringList firstBill = billOnFile(*m_office, tally.bill(), firstFields);
+    QCOMPARE(firstBill.at(1), QStringLiteral("编号：%1").arg(first.billNumber));
+
+    // Another bill takes the workbook's place.
+    const TallyFields& f = tally.window()->fields();
+    f.cell(3, 1)->setText(QStringLiteral("7"));
+    f.combo3->setEditText(QStringLiteral("落叶松"));
+    tally.window()->runRecalculationTick();
+    tally.click(printBill);
+    QVERIFY(billOnFile(*m_office, tally.bill(), firstFields) != firstBill);
+
+    QVERIFY(tally.window()->reprintBill(first));
+    QCOMPARE(billOnFile(*m_office, tally.bill(), firstFields), firstBill);
+    QCOMPARE(recordedLoads(history.path()).size(), 2);
+    QCOMPARE(tally.window()->fields().combo3->currentText(), QStringLiteral("落叶松"));
+
+    LoadRecord posting = first;
+    posting.kind = LoadKind::StockIn;
+    posting.billNumber.clear();
+    QVERIFY(!tally.window()->reprintBill(posting));
+    QVERIFY(lastMessage(catcher).contains(QStringLiteral("不是账单")));
+}
+
+void TestHistoryRecords::loadComesBackIntoTheSheetForEditing()
+{
+    QTemporaryDir history;
+    FaultTally tally(*m_office, QDir::tempPath(), history.path());
+    tally.typeLoad();
+    const TallyFields& f = tally.window()->fields();
+    f.text20->setText(QStringLiteral("供方"));
+    tally.window()->runRecalculationTick();
+    const QMap<QString, QString> posted = tallyOnScreen(tally.window());
+    MessageCatcher catcher;
+    tally.click(stockIn);
+    const LoadRecord load = recordedLoads(history.path()).first();
+
+    // A sheet with data asks first; 否 leaves it.
+    f.lengths[0]->setText(QStringLiteral("6"));
+    catcher.answerQuestions = false;
+    QVERIFY(!tally.window()->openLoadIntoTally(load));
+    QVERIFY(lastMessage(catcher).contains(QStringLiteral("替换")));
+    QCOMPARE(f.lengths[0]->text(), QStringLiteral("6"));
+
+    catcher.answerQuestions = true;
+    QVERIFY(tally.window()->openLoadIntoTally(load));
+    tally.window()->runRecalculationTick();
+    QCOMPARE(tallyOnScreen(tally.window()), posted);
+}
+
+void TestHistoryRecords::failingHistoryNeverStopsAPosting_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("locked by another program") << "locked" << "正被其他程序占用";
+    QTest::newRow("damaged file") << "damaged" << "已损坏";
+}
+
+void TestHistoryRecords::failingHistoryNeverStopsAPosting()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, cause);
+    QTemporaryDir history;
+    const QString database = historyDatabasePath(history.path());
+    { SqliteHistoryStore made(database); }
+    QByteArray damagedBytes;
+    if (failure == QStringLiteral("damaged")) {
+        QFile file(database);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        damagedBytes = QByteArray("这不是数据库").repeated(400);
+        file.write(damagedBytes);
+    }
+    auto tally = std::make_unique<FaultTally>(*m_office, QDir::tempPath(), history.path());
+    tally->typeLoad();
+    const QMap<QString, QString> onScreen = tallyOnScreen(tally->window());
+    {
+        std::unique_ptr<LockingProgram> lock;
+        if (failure == QStringLiteral("locked")) {
+            lock = std::make_unique<LockingProgram>(database);
+            QVERIFY(lock->locked());
+        }
+        MessageCatcher catcher;
+        const qint64 held = tally->click(stockIn);
+        QCOMPARE(postedSpecies(*m_office, tally->ledger()), QStringList { QStringLiteral("红松") });
+        QVERIFY2(lastMessage(catcher).startsWith(QStringLiteral("已入库，但历史记录没有保存：")), qPrintable(lastMessage(catcher)));
+        QVERIFY2(lastMessage(catcher).contains(cause), qPrintable(lastMessage(catcher)));
+        QVERIFY(lastMessage(catcher).contains(QDir::toNativeSeparators(database)));
+        QVERIFY(held < 30000);
+        QCOMPARE(tallyOnScreen(tally->window()), onScreen);
+        if (!damagedBytes.isEmpty())
+            QCOMPARE(fileBytes(database), damagedBytes);
+    }
+    QVERIFY(QFile::exists(waitingLoadsPath(history.path())));
+
+    // The next start says it again while the cause lasts.
+    if (failure == QStringLiteral("damaged")) {
+        MessageCatcher catcher;
+        Form1 next({ tally->folder(), tally->folder(), QString(), history.path() }, *m_office);
+        QTRY_VERIFY_WITH_TIMEOUT(!catcher.texts().isEmpty(), 30000);
+        QVERIFY2(catcher.texts().first().startsWith(QStringLiteral("有 1 车的历史记录还没有保存：")), qPrintable(catcher.texts().first()));
+        QFile::remove(database);
+    }
+
+    // With the cause gone, the waiting load is stored first, then the next.
+    tally->window()->fields().combo3->setEditText(QStringLiteral("樟子松"));
+    tally->window()->runRecalculationTick();
+    {
+        MessageCatcher catcher;
+        tally->click(stockIn);
+        for (const QString& text : catcher.texts())
+            QVERIFY2(!text.contains(QStringLiteral("历史")), qPrintable(text));
+    }
+    const QVector<LoadRecord> loads = recordedLoads(history.path());
+    QCOMPARE(loads.size(), 2);
+    QCOMPARE(loads[0].species, QStringLiteral("红松"));
+    QCOMPARE(loads[1].species, QStringLiteral("樟子松"));
+    QVERIFY(!QFile::exists(waitingLoadsPath(history.path())));
+}
+
+// On a disk with no room, the store keeps what it had and reads back
+// sound; the load is stored once there is room again.
+void TestHistoryRecords::fullDiskLeavesNothingHalfWritten()
+{
+    if (::geteuid() != 0)
+        QSKIP("a disk of its own needs root to mount");
+    QTemporaryDir mountPoint;
+    QVERIFY(QProcess::execute(QStringLiteral("mount"),
+                { QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=2m"),
+                    QStringLiteral("tmpfs"), mountPoint.path() })
+        == 0);
+    auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), { QStringLiteral("-l"), mountPoint.path() }); });
+    const QString history = mountPoint.path();
+    const QString database = historyDatabasePath(history);
+    { SqliteHistoryStore made(database); }
+
+    auto tally = std::make_unique<FaultTally>(*m_office, QDir::tempPath(), history);
+    tally->typeLoad();
+    QFile filler(QDir(history).filePath(QStringLiteral("filler")));
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    const QByteArray page(4096, '\0');
+    while (filler.write(page) == page.size() && filler.flush()) {
+    }
+    filler.close();
+    {
+        MessageCatcher catcher;
+        tally->click(stockIn);
+        QCOMPARE(postedSpecies(*m_office, tally->ledger()).size(), 1);
+        QVERIFY2(lastMessage(catcher).contains(QStringLiteral("磁盘已满")), qPrintable(lastMessage(catcher)));
+        // Kept in its file if that still fitted, else said so.
+        const bool kept = QFile::exists(waitingLoadsPath(history));
+        QVERIFY2(lastMessage(catcher).contains(kept ? QStringLiteral("下次启动时会再试") : QStringLiteral("腾出磁盘空间")),
+            qPrintable(lastMessage(catcher)));
+    }
+    QFile::remove(filler.fileName());
+    {
+        SqliteHistoryStore check(database);
+        QSqlQuery integrity(check.database());
+        QVERIFY(integrity.exec(QStringLiteral("PRAGMA integrity_check")) && integrity.next());
+        QCOMPARE(integrity.value(0).toString(), QStringLiteral("ok"));
+        QCOMPARE(loadTotals(check.database(), LoadFilter()).loads, 0);
+    }
+    {
+        MessageCatcher catcher;
+        tally->click(stockOut);
+        for (const QString& text : catcher.texts())
+            QVERIFY2(!text.contains(QStringLiteral("历史")), qPrintable(text));
+    }
+    const QVector<LoadRecord> loads = recordedLoads(history);
+    QCOMPARE(loads.size(), 2);
+    QCOMPARE(loads[0].kind, LoadKind::StockIn);
+    QCOMPARE(loads[1].kind, LoadKind::StockOut);
+}
+
+QTEST_MAIN(TestHistoryRecords)
+#include "test_history_records.moc"
