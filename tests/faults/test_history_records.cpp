@@ -46,14 +46,9 @@ class LockingProgram {
 public:
     explicit LockingProgram(const QString& database)
     {
-        m_sqlite.setProgram(QStringLiteral("python3"));
-        m_sqlite.setArguments({ QStringLiteral("-c"),
-            QStringLiteral("import sqlite3,sys\n"
-                           "c=sqlite3.connect(sys.argv[1],isolation_level=None)\n"
-                           "c.execute('BEGIN EXCLUSIVE')\n"
-                           "print('locked',flush=True)\n"
-                           "sys.stdin.read()\n"),
-            database });
+        m_sqlite.setProgram(QStringLiteral("sqlite3"));
+        m_sqlite.setArguments({ QStringLiteral("-cmd"), QStringLiteral("BEGIN EXCLUSIVE;"), QStringLiteral("-cmd"),
+            QStringLiteral(".print locked"), database });
         m_sqlite.start();
         m_sqlite.waitForReadyRead(30000);
         m_locked = m_sqlite.readAll().contains("locked");
