@@ -152,6 +152,7 @@ private:
     bool m_ticking = false;
     ClickLabel* m_label5 = nullptr; // unit price link
     ClickLabel* m_label23 = nullptr; // calculator link
+    ClickLabel* m_label24 = nullptr; // history link
     PictureButton* m_command2 = nullptr; // minimise
     PictureButton* m_command3 = nullptr; // print bill
     PictureButton* m_command4 = nullptr; // clear data

@@ -303,6 +303,11 @@ void Form1::createRightColumn()
     m_label23 = makeLink(this, QStringLiteral("Label23"), QStringLiteral("计算器"),
         QRect(twipsToPixels(9000), twipsToPixels(2250), 0, 0), 10.5);
 
+    // Under the buttons, clear of every control: the loads of the past.
+    m_label24 = makeLink(this, QStringLiteral("Label24"), QStringLiteral("历史"),
+        QRect(twipsToPixels(9280), twipsToPixels(7400), 0, 0), 10.5);
+    m_label24->setToolTip(QStringLiteral("历史记录（Ctrl+H）"));
+
     makeLabel(this, QStringLiteral("Label18"), QStringLiteral("树   种"), 9090, 2685);
     m_fields.combo3 = makeCombo(
         this, QStringLiteral("Combo3"), QString(), {}, twipsRect(8850, 3000, 1065, fieldHeight));
