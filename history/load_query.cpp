@@ -25,10 +25,10 @@ QString containsPattern(const QString& text)
     return u'%' + escaped + u'%';
 }
 
-QSqlQuery prepared(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+QSqlQuery prepared(const QSqlDatabase& db, const QString& sql, const QVariantList& values, bool forwardOnly = true)
 {
     QSqlQuery query(db);
-    query.setForwardOnly(true);
+    query.setForwardOnly(forwardOnly);
     if (!query.prepare(sql))
         return query;
     for (const QVariant& value : values)
@@ -114,7 +114,7 @@ QSqlQuery selectLoads(const QSqlDatabase& db, const LoadFilter& filter, LoadColu
         "SELECT recorded_at, kind, bill_number, species, buyer, supplier, truck, pieces_e4, "
         "volume_e4, amount_fen, station, id FROM loads%1 ORDER BY %2 %3, id %3")
                             .arg(clause.sql, loadColumnSql(sortBy), QLatin1String(direction));
-    return prepared(db, sql, clause.values);
+    return prepared(db, sql, clause.values, false);
 }
 
 LoadTotals loadTotals(const QSqlDatabase& db, const LoadFilter& filter, bool* ok)
@@ -210,4 +210,36 @@ QStringList recentValues(const QSqlDatabase& db, LoadColumn column, int loads)
         }
     }
     return values;
+}
+
+LoadRead readLoad(const QSqlDatabase& db, qint64 id)
+{
+    QSqlQuery query = prepared(db,
+        QStringLiteral("SELECT id, recorded_at, kind, bill_number, species, buyer, truck, supplier, contact, "
+                       "scaler, detail, station, station_number FROM loads WHERE id = ?"),
+        { id });
+    LoadRead read;
+    if (!query.isActive()) {
+        read.error = query.lastError();
+        return read;
+    }
+    if (!query.next())
+        return read;
+    LoadRecord load;
+    load.id = query.value(0).toLongLong();
+    load.recordedAt = QDateTime::fromString(query.value(1).toString(), Qt::ISODate);
+    load.kind = LoadKind(query.value(2).toInt());
+    load.billNumber = query.value(3).toString();
+    load.species = query.value(4).toString();
+    for (int i = 0; i < 4; ++i)
+        load.captions[i].value = query.value(5 + i).toString();
+    load.scaler = query.value(9).toString();
+    load.station = query.value(11).toString();
+    load.stationNumber = query.value(12).toLongLong();
+    if (!load.readDetailJson(query.value(10).toString().toUtf8()) || !load.recordedAt.isValid()) {
+        read.damaged = true;
+        return read;
+    }
+    read.load = load;
+    return read;
 }

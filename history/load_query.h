@@ -5,11 +5,15 @@
 // Plain SQL that the SQLite and the PostgreSQL store both understand, with
 // bound values only.
 
+#include "history/load_record.h"
+
 #include <QDate>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVector>
+#include <optional>
 
 struct LoadFilter {
     QDate from, to; // inclusive; a null date leaves that end open
@@ -46,6 +50,7 @@ enum class LoadColumn { RecordedAt, Kind, BillNumber, Species, Buyer, Supplier, 
 QString loadColumnSql(LoadColumn column);
 
 // The loads table's rows for the history window, sorted and then by id.
+// Scrollable, as a table model seeks back and forth in it.
 QSqlQuery selectLoads(const QSqlDatabase& db, const LoadFilter& filter, LoadColumn sortBy, Qt::SortOrder order);
 
 // A query that fails gives an empty result and sets `ok` false; the caller
@@ -69,3 +74,13 @@ QStringList recordedStations(const QSqlDatabase& db);
 // The distinct non-empty values of one text column among the most recent
 // loads, newest first: what the clerk typed before.
 QStringList recentValues(const QSqlDatabase& db, LoadColumn column, int loads = 5000);
+
+// One load read whole, through any store's connection: no load when there
+// is none of that id; `error` set when the query failed, `damaged` when its
+// stored texts do not read.
+struct LoadRead {
+    std::optional<LoadRecord> load;
+    QSqlError error;
+    bool damaged = false;
+};
+LoadRead readLoad(const QSqlDatabase& db, qint64 id);
