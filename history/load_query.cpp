@@ -117,7 +117,7 @@ QSqlQuery selectLoads(const QSqlDatabase& db, const LoadFilter& filter, LoadColu
     return prepared(db, sql, clause.values, false);
 }
 
-LoadTotals loadTotals(const QSqlDatabase& db, const LoadFilter& filter, bool* ok)
+LoadTotals loadTotals(const QSqlDatabase& db, const LoadFilter& filter, bool* ok, QSqlError* error)
 {
     const FilterClause clause = filterClause(filter);
     QSqlQuery query = prepared(db,
@@ -127,6 +127,8 @@ LoadTotals loadTotals(const QSqlDatabase& db, const LoadFilter& filter, bool* ok
     const bool read = query.isActive() && query.next();
     if (ok)
         *ok = read;
+    if (error)
+        *error = query.lastError();
     if (read) {
         totals.loads = query.value(0).toLongLong();
         totals.piecesE4 = query.value(1).toLongLong();
@@ -136,7 +138,8 @@ LoadTotals loadTotals(const QSqlDatabase& db, const LoadFilter& filter, bool* ok
     return totals;
 }
 
-QVector<ReportRow> stockReport(const QSqlDatabase& db, const LoadFilter& filter, ReportGrouping grouping, bool* ok)
+QVector<ReportRow> stockReport(const QSqlDatabase& db, const LoadFilter& filter, ReportGrouping grouping,
+    bool* ok, QSqlError* error)
 {
     LoadFilter period;
     period.from = filter.from;
@@ -157,6 +160,8 @@ QVector<ReportRow> stockReport(const QSqlDatabase& db, const LoadFilter& filter,
     QSqlQuery query = prepared(db, sql, clause.values);
     if (ok)
         *ok = query.isActive();
+    if (error)
+        *error = query.lastError();
     QVector<ReportRow> rows;
     while (query.next()) {
         ReportRow row;

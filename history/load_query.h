@@ -53,9 +53,9 @@ QString loadColumnSql(LoadColumn column);
 // Scrollable, as a table model seeks back and forth in it.
 QSqlQuery selectLoads(const QSqlDatabase& db, const LoadFilter& filter, LoadColumn sortBy, Qt::SortOrder order);
 
-// A query that fails gives an empty result and sets `ok` false; the caller
-// says so.
-LoadTotals loadTotals(const QSqlDatabase& db, const LoadFilter& filter, bool* ok = nullptr);
+// A query that fails gives an empty result and sets `ok` false, and `error`
+// to the driver's error; the caller says so.
+LoadTotals loadTotals(const QSqlDatabase& db, const LoadFilter& filter, bool* ok = nullptr, QSqlError* error = nullptr);
 
 struct ReportRow {
     QString key; // the species, the day "YYYY-MM-DD" or the month "YYYY-MM"
@@ -65,7 +65,8 @@ struct ReportRow {
 };
 enum class ReportGrouping { BySpecies, ByDay, ByMonth };
 // Stock in and stock out of the filter's period (and station), grouped.
-QVector<ReportRow> stockReport(const QSqlDatabase& db, const LoadFilter& filter, ReportGrouping grouping, bool* ok = nullptr);
+QVector<ReportRow> stockReport(const QSqlDatabase& db, const LoadFilter& filter, ReportGrouping grouping,
+    bool* ok = nullptr, QSqlError* error = nullptr);
 
 // The species recorded, in order, for the filter's species box.
 QStringList recordedSpecies(const QSqlDatabase& db);
