@@ -25,7 +25,7 @@ QFont reportFont(int points, bool bold = false)
 int drawTable(QPdfWriter& writer, QPainter& painter, const ReportPage& page, int top)
 {
     const int width = writer.width();
-    painter.setFont(reportFont(9));
+    painter.setFont(reportFont(10));
     const int rowHeight = painter.fontMetrics().height() * 3 / 2;
     const int columns = int(page.headings.size());
     // The key column is wider: days and species names are long.
@@ -41,7 +41,7 @@ int drawTable(QPdfWriter& writer, QPainter& painter, const ReportPage& page, int
             lines.insert(line, page.headings);
         }
         const bool heading = lines[line] == page.headings;
-        painter.setFont(reportFont(9, heading || line == lines.size() - 1));
+        painter.setFont(reportFont(10, heading || line == lines.size() - 1));
         int x = 0;
         for (int column = 0; column < columns; ++column) {
             const int cellWidth = column == 0 ? keyWidth : otherWidth;
@@ -78,13 +78,13 @@ QByteArray reportPdfBytes(const ReportPage& page)
         int y = drawTable(writer, painter, page, titleHeight);
         if (!page.chart.isNull()) {
             y += writer.resolution() / 4;
-            QSize size = page.chart.size().scaled(width, writer.height() - y, Qt::KeepAspectRatio);
-            // A page too full for the chart gives it one of its own.
-            if (size.height() < writer.height() / 4) {
+            const QSize fullWidth = page.chart.size().scaled(width, 1 << 30, Qt::KeepAspectRatio);
+            // A page with no room for half the chart gives it one of its own.
+            if (writer.height() - y < fullWidth.height() / 2) {
                 writer.newPage();
                 y = 0;
-                size = page.chart.size().scaled(width, writer.height(), Qt::KeepAspectRatio);
             }
+            const QSize size = page.chart.size().scaled(width, writer.height() - y, Qt::KeepAspectRatio);
             painter.drawImage(QRect(QPoint((width - size.width()) / 2, y), size), page.chart);
         }
     }

@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
+#include <QGraphicsScene>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableWidget>
@@ -231,12 +232,14 @@ void ReportTab::onPrintClicked()
         page.rows << texts;
     }
     // Drawn at three times its size on screen, so it stays sharp on paper.
-    page.chart = QImage(m_chartView->size() * 3, QImage::Format_ARGB32);
+    QChart* chart = m_chartView->chart();
+    const QRectF shown = chart->sceneBoundingRect();
+    page.chart = QImage(shown.size().toSize() * 3, QImage::Format_ARGB32);
     page.chart.fill(Qt::white);
     {
         QPainter painter(&page.chart);
-        painter.scale(3, 3);
-        m_chartView->render(&painter);
+        painter.setRenderHint(QPainter::Antialiasing);
+        chart->scene()->render(&painter, QRectF(page.chart.rect()), shown);
     }
     const QString failure = writeWholeFile(path, reportPdfBytes(page));
     if (failure.isEmpty())

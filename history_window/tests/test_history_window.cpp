@@ -458,6 +458,9 @@ void TestHistoryWindow::picturesOfBothTabsShowEveryText()
     for (int turn = 0; turn < 3; ++turn)
         QCoreApplication::processEvents();
     QVERIFY(m_window->grab().save(QDir(folder).filePath(QStringLiteral("report.png"))));
+    m_savePath = QDir(folder).filePath(QStringLiteral("report.pdf"));
+    QTest::mouseClick(push("pdfButton"), Qt::LeftButton);
+    QVERIFY(QFileInfo::exists(m_savePath));
     for (int c = 0; c < report->columnCount(); ++c)
         for (int r = 0; r < report->rowCount(); ++r)
             QVERIFY(report->columnWidth(c) >= report->fontMetrics().horizontalAdvance(report->item(r, c)->text()));
