@@ -179,10 +179,16 @@ QVector<ReportRow> stockReport(const QSqlDatabase& db, const LoadFilter& filter,
 
 namespace {
 
+// From one value to the next along the column's index, so the cost grows
+// with the values, not with the loads (a DISTINCT reads the whole index).
 QStringList distinctColumn(const QSqlDatabase& db, const char* column)
 {
     QSqlQuery query = prepared(db,
-        QStringLiteral("SELECT DISTINCT %1 FROM loads WHERE %1 <> '' ORDER BY %1").arg(QLatin1String(column)), {});
+        QStringLiteral("WITH RECURSIVE found(value) AS (SELECT MIN(%1) FROM loads WHERE %1 > '' "
+                       "UNION ALL SELECT (SELECT MIN(%1) FROM loads WHERE %1 > found.value) FROM found "
+                       "WHERE found.value IS NOT NULL) SELECT value FROM found WHERE value IS NOT NULL")
+            .arg(QLatin1String(column)),
+        {});
     QStringList values;
     while (query.next())
         values << query.value(0).toString();
