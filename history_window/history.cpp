@@ -107,10 +107,8 @@ History::History(QSqlDatabase db, Spreadsheet& spreadsheet, std::function<QDate(
     m_excelExport = new QFutureWatcher<QString>(this);
     connect(m_excelExport, &QFutureWatcher<QString>::finished, this, &History::onExcelFinished);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
-        if (m_tabs->currentWidget() == m_report && m_reportStale) {
-            m_reportStale = false;
-            m_report->refresh();
-        }
+        if (m_reportStale)
+            refreshReportWhenShown();
     });
     connect(m_report, &ReportTab::readResult, this, [this](bool ok, const QSqlError& error) {
         if (ok)
@@ -234,6 +232,7 @@ QLayout* History::buildFilters()
     connect(m_station, &QComboBox::currentIndexChanged, this, [this] {
         m_report->setStation(currentFilter().station);
         onFilterChanged();
+        refreshReportWhenShown();
     });
     connect(m_text, &QLineEdit::textChanged, this, &History::onFilterChanged);
     return filters;
@@ -356,11 +355,15 @@ void History::refresh()
     if (m_model->failed())
         showReadFailure(QStringLiteral("记录读不出来"), m_model->lastError());
     showTotals();
-    m_reportStale = true;
-    if (m_tabs->currentWidget() == m_report) {
-        m_reportStale = false;
+    refreshReportWhenShown();
+}
+
+// The report is read when it is looked at, not on every change behind it.
+void History::refreshReportWhenShown()
+{
+    m_reportStale = m_tabs->currentWidget() != m_report;
+    if (!m_reportStale)
         m_report->refresh();
-    }
 }
 
 void History::updateButtons()

@@ -65,6 +65,7 @@ private:
     void fillSpeciesFilter();
     void fillStationFilter();
     void onFilterChanged();
+    void refreshReportWhenShown();
     void showTotals();
     void updateButtons();
     void showReadFailure(const QString& what, const QSqlError& error);

@@ -113,7 +113,6 @@ void ReportTab::buildControls(const QDate& today)
 void ReportTab::setStation(const QString& station)
 {
     m_station = station;
-    refresh();
 }
 
 QString ReportTab::title() const

@@ -29,6 +29,7 @@ public:
     ReportTab(QSqlDatabase db, const QDate& today, QWidget* parent = nullptr);
 
     void refresh();
+    // Read at the next refresh.
     void setStation(const QString& station);
     void setSavePathAsker(SavePathAsker ask) { m_askSavePath = std::move(ask); }
     QString title() const;

@@ -32,6 +32,7 @@ private:
     std::unique_ptr<SqliteHistoryStore> m_store;
     std::unique_ptr<History> m_window;
     QString m_savePath;
+    std::unique_ptr<UnexpectedBoxGuard> m_boxGuard;
 };
 
 void TestHistoryOffice::initTestCase()
@@ -55,10 +56,12 @@ void TestHistoryOffice::init()
     m_window = std::make_unique<History>(m_store->database(), *m_office, [] { return QDate(2026, 12, 9); });
     m_window->setSavePathAsker([this](const QString&, const QString&, const QString&) { return m_savePath; });
     m_window->show();
+    m_boxGuard = std::make_unique<UnexpectedBoxGuard>();
 }
 
 void TestHistoryOffice::cleanup()
 {
+    m_boxGuard.reset();
     m_window.reset();
     m_store.reset();
     m_dir.reset();
