@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int newestSchema = 2;
+constexpr int newestSchema = 3;
 
 QString schemaStepText(int version)
 {

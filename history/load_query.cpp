@@ -43,13 +43,15 @@ FilterClause filterClause(const LoadFilter& filter)
 {
     QStringList conditions;
     FilterClause clause;
+    // The time recorded begins with its day: a period is a range of those
+    // texts, along the listing index.
     if (filter.from.isValid()) {
-        conditions << QStringLiteral("day >= ?");
+        conditions << QStringLiteral("recorded_at >= ?");
         clause.values << filter.from.toString(Qt::ISODate);
     }
     if (filter.to.isValid()) {
-        conditions << QStringLiteral("day <= ?");
-        clause.values << filter.to.toString(Qt::ISODate);
+        conditions << QStringLiteral("recorded_at < ?");
+        clause.values << filter.to.addDays(1).toString(Qt::ISODate);
     }
     if (filter.kind) {
         conditions << QStringLiteral("kind = ?");
