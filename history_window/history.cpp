@@ -399,8 +399,10 @@ std::optional<LoadRecord> History::selectedLoad(int row)
     const LoadRead read = readLoad(m_db, m_model->loadId(row));
     if (read.error.isValid())
         showReadFailure(QStringLiteral("这一车读不出来"), read.error);
-    else if (read.damaged)
+    else if (read.damaged) {
+        logEvent(QStringLiteral("history load %1 does not read").arg(m_model->loadId(row)));
         m_status->setText(QStringLiteral("这一车的记录已损坏，无法打开。"));
+    }
     else if (!read.load)
         m_status->setText(QStringLiteral("这一车已不在历史数据库中。"));
     return read.load;

@@ -85,9 +85,11 @@ private slots:
     void csvHoldsWhatIsShownByteForByte();
     void excelRowsAreTypedNumbersAndTexts();
     void exportIntoUnwritableFolderSaysSoAndChangesNothing();
+    void officeFailureIsNamedAndTheWindowIsFreeAgain();
     void reportAndChartMatchHandCounts();
     void reportPrintsAsPdfWithItsTitle();
     void failedReadIsShownInTheWindowNotInBoxes();
+    void damagedLoadIsNotHandedOver();
     void refreshShowsNewLoadsKeepingFiltersAndSort();
     void picturesOfBothTabsShowEveryText();
 
@@ -325,6 +327,26 @@ void TestHistoryWindow::exportIntoUnwritableFolderSaysSoAndChangesNothing()
     QVERIFY(push("csvButton")->isEnabled());
 }
 
+void TestHistoryWindow::officeFailureIsNamedAndTheWindowIsFreeAgain()
+{
+    m_spreadsheet->beforeOperation = [](const QString& operation) {
+        if (operation == QStringLiteral("create"))
+            throw WorkbookError(WorkbookFailure::OfficeMissing, QString(), QStringLiteral("soffice not found"));
+    };
+    m_savePath = m_dir->filePath(QStringLiteral("导出.xls"));
+    QSignalSpy exported(m_window.get(), &History::exported);
+    MessageCatcher catcher;
+    QTest::mouseClick(push("excelButton"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(catcher.messages.size(), 1, 10000);
+    QCOMPARE(catcher.texts().first(), QStringLiteral("没有导出：找不到电子表格程序（LibreOffice Calc），请先安装它。"));
+    QTRY_VERIFY(push("excelButton")->isEnabled());
+    QVERIFY(push("csvButton")->isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(exported.size(), 0);
+    QVERIFY(!label("statusLabel")->text().contains(m_savePath));
+    QVERIFY(!QFileInfo::exists(m_savePath));
+}
+
 void TestHistoryWindow::reportAndChartMatchHandCounts()
 {
     auto* tabs = m_window->findChild<QTabWidget*>(QStringLiteral("tabs"));
@@ -400,6 +422,25 @@ void TestHistoryWindow::failedReadIsShownInTheWindowNotInBoxes()
     m_window->refresh();
     QCOMPARE(status->text(), QString());
     QCOMPARE(table()->model()->rowCount(), 4);
+}
+
+// A load whose stored texts do not read is not handed to the tally sheet as
+// an empty one.
+void TestHistoryWindow::damagedLoadIsNotHandedOver()
+{
+    {
+        SqliteHistoryStore other(m_store->location());
+        QSqlQuery damage(other.database());
+        QVERIFY(damage.exec(QStringLiteral("UPDATE loads SET detail = '{\"grid\": 3' WHERE id = %1").arg(m_loads[1].id)));
+    }
+    QSignalSpy opened(m_window.get(), &History::openLoadRequested);
+    table()->selectRow(3); // the oldest of the month
+    QTest::mouseClick(push("openButton"), Qt::LeftButton);
+    QCOMPARE(opened.size(), 0);
+    QCOMPARE(label("statusLabel")->text(), QStringLiteral("这一车的记录已损坏，无法打开。"));
+    table()->selectRow(0);
+    QTest::mouseClick(push("openButton"), Qt::LeftButton);
+    QCOMPARE(opened.size(), 1);
 }
 
 void TestHistoryWindow::refreshShowsNewLoadsKeepingFiltersAndSort()
