@@ -14,3 +14,7 @@ double warmMedian(const std::function<void()>& action, int runs = 7);
 // posting on ledgers of growing size.
 void benchWorkbooks(BenchTable& table);
 void benchLedgerSizes(BenchTable& table);
+
+// The history window on stores of 1 000 and 200 000 loads, and recording
+// into them.
+void benchHistory(BenchTable& table);

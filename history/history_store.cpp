@@ -1,5 +1,7 @@
 #include "history/history_store.h"
 
+#include "history/load_query.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSqlError>
@@ -8,7 +10,7 @@
 
 namespace {
 
-constexpr int newestSchema = 2;
+constexpr int newestSchema = 3;
 
 QString schemaStepText(int version)
 {
@@ -226,25 +228,10 @@ void HistoryStore::insert(const LoadRecord& load, bool conflictIgnored, bool& in
 
 std::optional<LoadRecord> HistoryStore::loadById(qint64 id)
 {
-    QSqlQuery query(database());
-    query.prepare(QStringLiteral("SELECT id, %1 FROM loads WHERE id = ?").arg(QLatin1String(loadColumns)));
-    query.addBindValue(id);
-    if (!query.exec())
-        fail(query.lastError());
-    if (!query.next())
-        return std::nullopt;
-    LoadRecord load;
-    load.id = query.value(0).toLongLong();
-    load.recordedAt = QDateTime::fromString(query.value(1).toString(), Qt::ISODate);
-    load.kind = LoadKind(query.value(3).toInt());
-    load.billNumber = query.value(4).toString();
-    load.species = query.value(5).toString();
-    for (int i = 0; i < 4; ++i)
-        load.captions[i].value = query.value(6 + i).toString();
-    load.scaler = query.value(10).toString();
-    if (!load.readDetailJson(query.value(14).toString().toUtf8()))
+    const LoadRead read = readLoad(database(), id);
+    if (read.error.isValid())
+        fail(read.error);
+    if (read.damaged)
         throw HistoryError(HistoryFailure::Damaged, m_location, QStringLiteral("load %1 detail").arg(id));
-    load.station = query.value(15).toString();
-    load.stationNumber = query.value(16).toLongLong();
-    return load;
+    return read.load;
 }

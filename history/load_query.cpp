@@ -25,10 +25,10 @@ QString containsPattern(const QString& text)
     return u'%' + escaped + u'%';
 }
 
-QSqlQuery prepared(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+QSqlQuery prepared(const QSqlDatabase& db, const QString& sql, const QVariantList& values, bool forwardOnly = true)
 {
     QSqlQuery query(db);
-    query.setForwardOnly(true);
+    query.setForwardOnly(forwardOnly);
     if (!query.prepare(sql))
         return query;
     for (const QVariant& value : values)
@@ -43,13 +43,15 @@ FilterClause filterClause(const LoadFilter& filter)
 {
     QStringList conditions;
     FilterClause clause;
+    // The time recorded begins with its day: a period is a range of those
+    // texts, along the listing index.
     if (filter.from.isValid()) {
-        conditions << QStringLiteral("day >= ?");
+        conditions << QStringLiteral("recorded_at >= ?");
         clause.values << filter.from.toString(Qt::ISODate);
     }
     if (filter.to.isValid()) {
-        conditions << QStringLiteral("day <= ?");
-        clause.values << filter.to.toString(Qt::ISODate);
+        conditions << QStringLiteral("recorded_at < ?");
+        clause.values << filter.to.addDays(1).toString(Qt::ISODate);
     }
     if (filter.kind) {
         conditions << QStringLiteral("kind = ?");
@@ -118,10 +120,10 @@ QSqlQuery selectLoads(const QSqlDatabase& db, const LoadFilter& filter, LoadColu
         "SELECT recorded_at, kind, bill_number, species, buyer, supplier, truck, pieces_e4, "
         "volume_e4, amount_fen, station, id FROM loads%1 ORDER BY %2 %3, id %3")
                             .arg(clause.sql, loadColumnSql(sortBy), QLatin1String(direction));
-    return prepared(db, sql, clause.values);
+    return prepared(db, sql, clause.values, false);
 }
 
-LoadTotals loadTotals(const QSqlDatabase& db, const LoadFilter& filter, bool* ok)
+LoadTotals loadTotals(const QSqlDatabase& db, const LoadFilter& filter, bool* ok, QSqlError* error)
 {
     const FilterClause clause = filterClause(filter);
     QSqlQuery query = prepared(db,
@@ -131,6 +133,8 @@ LoadTotals loadTotals(const QSqlDatabase& db, const LoadFilter& filter, bool* ok
     const bool read = query.isActive() && query.next();
     if (ok)
         *ok = read;
+    if (error)
+        *error = query.lastError();
     if (read) {
         totals.loads = query.value(0).toLongLong();
         totals.piecesE4 = query.value(1).toLongLong();
@@ -140,7 +144,8 @@ LoadTotals loadTotals(const QSqlDatabase& db, const LoadFilter& filter, bool* ok
     return totals;
 }
 
-QVector<ReportRow> stockReport(const QSqlDatabase& db, const LoadFilter& filter, ReportGrouping grouping, bool* ok)
+QVector<ReportRow> stockReport(const QSqlDatabase& db, const LoadFilter& filter, ReportGrouping grouping,
+    bool* ok, QSqlError* error)
 {
     LoadFilter period;
     period.from = filter.from;
@@ -161,6 +166,8 @@ QVector<ReportRow> stockReport(const QSqlDatabase& db, const LoadFilter& filter,
     QSqlQuery query = prepared(db, sql, clause.values);
     if (ok)
         *ok = query.isActive();
+    if (error)
+        *error = query.lastError();
     QVector<ReportRow> rows;
     while (query.next()) {
         ReportRow row;
@@ -178,10 +185,16 @@ QVector<ReportRow> stockReport(const QSqlDatabase& db, const LoadFilter& filter,
 
 namespace {
 
+// From one value to the next along the column's index, so the cost grows
+// with the values, not with the loads (a DISTINCT reads the whole index).
 QStringList distinctColumn(const QSqlDatabase& db, const char* column)
 {
     QSqlQuery query = prepared(db,
-        QStringLiteral("SELECT DISTINCT %1 FROM loads WHERE %1 <> '' ORDER BY %1").arg(QLatin1String(column)), {});
+        QStringLiteral("WITH RECURSIVE found(value) AS (SELECT MIN(%1) FROM loads WHERE %1 > '' "
+                       "UNION ALL SELECT (SELECT MIN(%1) FROM loads WHERE %1 > found.value) FROM found "
+                       "WHERE found.value IS NOT NULL) SELECT value FROM found WHERE value IS NOT NULL")
+            .arg(QLatin1String(column)),
+        {});
     QStringList values;
     while (query.next())
         values << query.value(0).toString();
@@ -214,4 +227,36 @@ QStringList recentValues(const QSqlDatabase& db, LoadColumn column, int loads)
         }
     }
     return values;
+}
+
+LoadRead readLoad(const QSqlDatabase& db, qint64 id)
+{
+    QSqlQuery query = prepared(db,
+        QStringLiteral("SELECT id, recorded_at, kind, bill_number, species, buyer, truck, supplier, contact, "
+                       "scaler, detail, station, station_number FROM loads WHERE id = ?"),
+        { id });
+    LoadRead read;
+    if (!query.isActive()) {
+        read.error = query.lastError();
+        return read;
+    }
+    if (!query.next())
+        return read;
+    LoadRecord load;
+    load.id = query.value(0).toLongLong();
+    load.recordedAt = QDateTime::fromString(query.value(1).toString(), Qt::ISODate);
+    load.kind = LoadKind(query.value(2).toInt());
+    load.billNumber = query.value(3).toString();
+    load.species = query.value(4).toString();
+    for (int i = 0; i < 4; ++i)
+        load.captions[i].value = query.value(5 + i).toString();
+    load.scaler = query.value(9).toString();
+    load.station = query.value(11).toString();
+    load.stationNumber = query.value(12).toLongLong();
+    if (!load.readDetailJson(query.value(10).toString().toUtf8()) || !load.recordedAt.isValid()) {
+        read.damaged = true;
+        return read;
+    }
+    read.load = load;
+    return read;
 }

@@ -5,11 +5,15 @@
 // Plain SQL that the SQLite and the PostgreSQL store both understand, with
 // bound values only.
 
+#include "history/load_record.h"
+
 #include <QDate>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVector>
+#include <optional>
 
 struct LoadFilter {
     QDate from, to; // inclusive; a null date leaves that end open
@@ -47,11 +51,12 @@ enum class LoadColumn { RecordedAt, Kind, BillNumber, Species, Buyer, Supplier, 
 QString loadColumnSql(LoadColumn column);
 
 // The loads table's rows for the history window, sorted and then by id.
+// Scrollable, as a table model seeks back and forth in it.
 QSqlQuery selectLoads(const QSqlDatabase& db, const LoadFilter& filter, LoadColumn sortBy, Qt::SortOrder order);
 
-// A query that fails gives an empty result and sets `ok` false; the caller
-// says so.
-LoadTotals loadTotals(const QSqlDatabase& db, const LoadFilter& filter, bool* ok = nullptr);
+// A query that fails gives an empty result and sets `ok` false, and `error`
+// to the driver's error; the caller says so.
+LoadTotals loadTotals(const QSqlDatabase& db, const LoadFilter& filter, bool* ok = nullptr, QSqlError* error = nullptr);
 
 struct ReportRow {
     QString key; // the species, the day "YYYY-MM-DD" or the month "YYYY-MM"
@@ -61,7 +66,8 @@ struct ReportRow {
 };
 enum class ReportGrouping { BySpecies, ByDay, ByMonth };
 // Stock in and stock out of the filter's period (and station), grouped.
-QVector<ReportRow> stockReport(const QSqlDatabase& db, const LoadFilter& filter, ReportGrouping grouping, bool* ok = nullptr);
+QVector<ReportRow> stockReport(const QSqlDatabase& db, const LoadFilter& filter, ReportGrouping grouping,
+    bool* ok = nullptr, QSqlError* error = nullptr);
 
 // The species recorded, in order, for the filter's species box.
 QStringList recordedSpecies(const QSqlDatabase& db);
@@ -70,3 +76,13 @@ QStringList recordedStations(const QSqlDatabase& db);
 // The distinct non-empty values of one text column among the most recent
 // loads, newest first: what the clerk typed before.
 QStringList recentValues(const QSqlDatabase& db, LoadColumn column, int loads = 5000);
+
+// One load read whole, through any store's connection: no load when there
+// is none of that id; `error` set when the query failed, `damaged` when its
+// stored texts do not read.
+struct LoadRead {
+    std::optional<LoadRecord> load;
+    QSqlError error;
+    bool damaged = false;
+};
+LoadRead readLoad(const QSqlDatabase& db, qint64 id);

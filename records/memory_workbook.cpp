@@ -64,10 +64,10 @@ private:
 // Works on a copy of the file's sheets; only save puts them back.
 class MemoryWorkbook : public Workbook {
 public:
-    MemoryWorkbook(MemorySpreadsheet& app, QString path)
+    MemoryWorkbook(MemorySpreadsheet& app, QString path, QVector<MemorySheet> sheets)
         : m_app(app)
         , m_path(std::move(path))
-        , m_sheets(app.files.value(m_path))
+        , m_sheets(std::move(sheets))
     {
     }
 
@@ -100,6 +100,8 @@ public:
     void save() override
     {
         m_app.check(QStringLiteral("save"));
+        if (m_path.isEmpty())
+            throw WorkbookError(WorkbookFailure::Other, m_path, QStringLiteral("a new workbook has no file"));
         m_app.files[m_path] = m_sheets;
         ++m_app.saves;
     }
@@ -144,7 +146,15 @@ std::unique_ptr<Workbook> MemorySpreadsheet::open(const QString& path)
     if (!files.contains(path))
         throw WorkbookError(WorkbookFailure::WorkbookMissing, path);
     ++opens;
-    return std::make_unique<MemoryWorkbook>(*this, path);
+    return std::make_unique<MemoryWorkbook>(*this, path, files.value(path));
+}
+
+std::unique_ptr<Workbook> MemorySpreadsheet::create()
+{
+    QMutexLocker lock(&m_mutex);
+    check(QStringLiteral("create"));
+    ++creates;
+    return std::make_unique<MemoryWorkbook>(*this, QString(), QVector<MemorySheet> { { QStringLiteral("Sheet1"), {} } });
 }
 
 void MemorySpreadsheet::show(const QString& path)

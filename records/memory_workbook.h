@@ -42,13 +42,17 @@ public:
     // The copies saved, by path, with their format.
     QHash<QString, Workbook::CopyFormat> copies;
     int opens = 0;
+    int creates = 0;
     int saves = 0;
 
-    // Called before each operation ("open", "sheet", "read", "write", "save",
-    // "close", "show"); may throw a WorkbookError to plant a failure.
+    // Called before each operation ("open", "create", "sheet", "read",
+    // "write", "save", "copy", "close", "show"); may throw a WorkbookError to
+    // plant a failure.
     std::function<void(const QString& operation)> beforeOperation;
 
     std::unique_ptr<Workbook> open(const QString& path) override;
+    // A new workbook has one sheet, "Sheet1".
+    std::unique_ptr<Workbook> create() override;
     void show(const QString& path) override;
 
     MemorySheet& sheet(const QString& path, const QString& name);

@@ -102,6 +102,9 @@ public:
     virtual ~Spreadsheet() = default;
     // Opens the workbook hidden for one pass.
     virtual std::unique_ptr<Workbook> open(const QString& path) = 0;
+    // A new workbook of one empty sheet, hidden, for one pass. It has no
+    // file of its own: saveCopy gives it one.
+    virtual std::unique_ptr<Workbook> create() = 0;
     // Shows the workbook to the user in the desktop spreadsheet application,
     // as a separate process that is left running.
     virtual void show(const QString& path) = 0;

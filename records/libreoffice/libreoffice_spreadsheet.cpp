@@ -28,6 +28,19 @@ struct LibreOfficeSpreadsheet::Private {
     pid_t passedOffice = 0; // the office that has had a pass already
     QDateTime startedAt = QDateTime::currentDateTime();
 
+    // The office's start has its own deadline; the pass then gets its own.
+    // The first pass of an office that warmUp() did not prepare loads the
+    // spreadsheet component as well, which on a busy machine can take
+    // longer than any later pass: it counts as part of the start.
+    css::uno::Reference<css::frame::XDesktop2> startPass(WatchdogArm& arm)
+    {
+        auto desktop = office->desktop(std::chrono::seconds(settings.startSeconds));
+        const bool firstPass = office->pid() != passedOffice;
+        passedOffice = office->pid();
+        arm.rearm(firstPass ? settings.startSeconds : settings.passSeconds);
+        return desktop;
+    }
+
     QString chooseProfile()
     {
         QString folder = settings.profileFolder;
@@ -119,16 +132,17 @@ std::unique_ptr<Workbook> LibreOfficeSpreadsheet::open(const QString& path)
     // The office would open an empty file as a new, blank workbook.
     if (QFileInfo(path).size() == 0)
         throw WorkbookError(WorkbookFailure::WorkbookDamaged, path, QStringLiteral("empty file"));
-    // The office's start has its own deadline; the pass then gets its own.
-    // The first pass of an office that warmUp() did not prepare loads the
-    // spreadsheet component as well, which on a busy machine can take
-    // longer than any later pass: it counts as part of the start.
     auto arm = std::make_unique<WatchdogArm>(*d->watchdog, d->settings.startSeconds);
-    auto desktop = d->office->desktop(std::chrono::seconds(d->settings.startSeconds));
-    const bool firstPass = d->office->pid() != d->passedOffice;
-    d->passedOffice = d->office->pid();
-    arm->rearm(firstPass ? d->settings.startSeconds : d->settings.passSeconds);
+    const auto desktop = d->startPass(*arm);
     return openUnoWorkbook(desktop, path, *d->office, std::move(lock), std::move(arm));
+}
+
+std::unique_ptr<Workbook> LibreOfficeSpreadsheet::create()
+{
+    std::unique_lock<std::mutex> lock(d->passes);
+    auto arm = std::make_unique<WatchdogArm>(*d->watchdog, d->settings.startSeconds);
+    const auto desktop = d->startPass(*arm);
+    return createUnoWorkbook(desktop, *d->office, std::move(lock), std::move(arm));
 }
 
 void LibreOfficeSpreadsheet::show(const QString& path)

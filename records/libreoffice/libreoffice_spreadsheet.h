@@ -26,6 +26,7 @@ public:
     ~LibreOfficeSpreadsheet() override;
 
     std::unique_ptr<Workbook> open(const QString& path) override;
+    std::unique_ptr<Workbook> create() override;
     void show(const QString& path) override;
 
     // Starts the office now, so the first pass finds it running.

@@ -413,25 +413,20 @@ QString filterOf(const Reference<css::lang::XComponent>& document)
     return {};
 }
 
-} // namespace
+// A load that fails ends the pass here; a workbook ends it when it goes.
+struct PassUntilLoaded {
+    OfficeProcess& office;
+    bool loaded = false;
+    ~PassUntilLoaded()
+    {
+        if (!loaded)
+            office.endPass();
+    }
+};
 
-std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>& desktop,
-    const QString& path, OfficeProcess& office, std::unique_lock<std::mutex> passLock,
-    std::unique_ptr<WatchdogArm> deadline)
+// Hidden, with our own handler for every question, and no macros run.
+css::uno::Sequence<css::beans::PropertyValue> hiddenLoadArguments(const rtl::Reference<AbortingHandler>& handler)
 {
-    removeOwnStaleLock(path, office.profileUrl(), office);
-    office.beginPass(path);
-    // A load that fails ends the pass here; a workbook ends it when it goes.
-    struct PassUntilLoaded {
-        OfficeProcess& office;
-        bool loaded = false;
-        ~PassUntilLoaded()
-        {
-            if (!loaded)
-                office.endPass();
-        }
-    } pass { office };
-    rtl::Reference<AbortingHandler> handler(new AbortingHandler);
     css::uno::Sequence<css::beans::PropertyValue> arguments(4);
     css::beans::PropertyValue* argument = arguments.getArray();
     argument[0] = property("Hidden", css::uno::Any(true));
@@ -440,6 +435,20 @@ std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>
     argument[2] = property(
         "MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE));
     argument[3] = property("UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE));
+    return arguments;
+}
+
+} // namespace
+
+std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>& desktop,
+    const QString& path, OfficeProcess& office, std::unique_lock<std::mutex> passLock,
+    std::unique_ptr<WatchdogArm> deadline)
+{
+    removeOwnStaleLock(path, office.profileUrl(), office);
+    office.beginPass(path);
+    PassUntilLoaded pass { office };
+    rtl::Reference<AbortingHandler> handler(new AbortingHandler);
+    const auto arguments = hiddenLoadArguments(handler);
     const OUString url = fileUrl(path);
 
     Reference<css::lang::XComponent> document;
@@ -473,6 +482,32 @@ std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>
         if (!spreadsheet || filter != excel97Filter)
             throw WorkbookError(WorkbookFailure::WorkbookDamaged, path, filter);
     });
+    return book;
+}
+
+std::unique_ptr<Workbook> createUnoWorkbook(const Reference<css::frame::XDesktop2>& desktop,
+    OfficeProcess& office, std::unique_lock<std::mutex> passLock, std::unique_ptr<WatchdogArm> deadline)
+{
+    office.beginPass(QString());
+    PassUntilLoaded pass { office };
+    rtl::Reference<AbortingHandler> handler(new AbortingHandler);
+    Reference<css::lang::XComponent> document;
+    try {
+        Reference<css::frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
+        document = loader->loadComponentFromURL(
+            OUString("private:factory/scalc"), OUString("_blank"), 0, hiddenLoadArguments(handler));
+    } catch (const css::lang::DisposedException& e) {
+        throw connectionLost(e, office, QString());
+    } catch (const css::uno::Exception& e) {
+        if (!office.alive())
+            throw connectionLost(e, office, QString());
+        throw WorkbookError(WorkbookFailure::Other, QString(), toQString(e.Message));
+    }
+    if (!document.is())
+        throw WorkbookError(WorkbookFailure::Other, QString(), QStringLiteral("no new spreadsheet"));
+    auto book = std::make_unique<UnoWorkbook>(
+        document, QString(), office, std::move(passLock), std::move(deadline));
+    pass.loaded = true;
     return book;
 }
 

@@ -1,0 +1,163 @@
+// The history window on stores of 1 000 and 200 000 loads: opening it (built,
+// shown, first rows in the view), a filter change on screen, and recording
+// a posting into that store. The yard's budgets: 300 ms, 100 ms, 5 ms.
+
+#include "bench_parts.h"
+#include "history/sqlite_history_store.h"
+#include "history_window/history.h"
+#include "records/memory_workbook.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTemporaryDir>
+
+namespace {
+
+const QDate benchToday(2026, 12, 9);
+
+const QStringList speciesNames { QStringLiteral("落叶松"), QStringLiteral("樟子松"), QStringLiteral("红松"),
+    QStringLiteral("白桦"), QStringLiteral("杉木"), QStringLiteral("柞木"), QStringLiteral("水曲柳"), QStringLiteral("杨木") };
+
+LoadRecord benchLoad(QRandomGenerator& random, const QDateTime& when)
+{
+    LoadRecord load;
+    const int kindDraw = random.bounded(20);
+    load.kind = kindDraw < 9 ? LoadKind::StockIn : kindDraw < 18 ? LoadKind::StockOut : LoadKind::Bill;
+    load.recordedAt = when;
+    load.species = speciesNames[random.bounded(int(speciesNames.size()))];
+    load.captions = { { { QStringLiteral("购货单位"), QStringLiteral("木材公司%1").arg(random.bounded(300)) },
+        { QStringLiteral("车号"), QStringLiteral("黑A%1").arg(10000 + random.bounded(90000)) },
+        { QStringLiteral("供货单位"), QStringLiteral("林场%1").arg(random.bounded(60)) },
+        { QStringLiteral("联系人"), QStringLiteral("联系人%1").arg(random.bounded(200)) } } };
+    load.scaler = QStringLiteral("检尺员%1").arg(random.bounded(5));
+    load.lengths = { QStringLiteral("4"), QStringLiteral("6"), QString(), QString() };
+    qint64 pieces = 0, volumeE4 = 0;
+    for (int row = 0; row < 14; ++row) {
+        const int count = random.bounded(1, 12);
+        const qint64 rowVolume = count * random.bounded(300, 2500);
+        load.grid[row][0] = QString::number(8 + 2 * row);
+        load.grid[row][1] = QString::number(count);
+        load.grid[row][2] = fixedPointText(rowVolume, 4);
+        pieces += count;
+        volumeE4 += rowVolume;
+    }
+    load.groupPieces = { QString::number(pieces), QString(), QString(), QString::number(pieces) };
+    load.groupVolumes = { fixedPointText(volumeE4, 4), QString(), QString(), fixedPointText(volumeE4, 4) };
+    const QString amount = fixedPointText(volumeE4 * 80 / 100, 2); // 800 yuan per m³
+    load.groupAmounts = { amount, QString(), QString(), amount };
+    load.unitPrices = { QStringLiteral("800"), QString(), QString() };
+    if (load.kind == LoadKind::Bill)
+        load.billNumber = when.date().toString(Qt::ISODate) + QStringLiteral("-001");
+    return load;
+}
+
+// `loads` loads over the four years before the bench's day, in one
+// transaction with one prepared statement.
+bool fillStore(HistoryStore& store, int loads)
+{
+    QSqlDatabase db = store.database();
+    QRandomGenerator random(20261209);
+    const QDateTime first(benchToday.addYears(-4), QTime(7, 0));
+    const qint64 span = first.secsTo(QDateTime(benchToday, QTime(18, 0)));
+    db.transaction();
+    QSqlQuery insert(db);
+    insert.prepare(QStringLiteral(
+        "INSERT INTO loads (recorded_at, day, kind, bill_number, species, buyer, truck, supplier, contact, scaler, "
+        "pieces_e4, volume_e4, amount_fen, detail, station, station_number) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '', ?)"));
+    for (int i = 0; i < loads; ++i) {
+        const LoadRecord load = benchLoad(random, first.addSecs(span * i / loads));
+        const QVariantList values { load.recordedAt.toString(Qt::ISODate), load.recordedAt.date().toString(Qt::ISODate),
+            int(load.kind), load.billNumber.isNull() ? QStringLiteral("") : load.billNumber, load.species, load.captions[0].value, load.captions[1].value,
+            load.captions[2].value, load.captions[3].value, load.scaler, load.piecesE4(), load.volumeE4(),
+            load.amountFen(), QString::fromUtf8(load.detailJson()), i + 1 };
+        for (int v = 0; v < values.size(); ++v)
+            insert.bindValue(v, values[v]);
+        if (!insert.exec()) {
+            qWarning("bench fill: %s", qPrintable(insert.lastError().text()));
+            db.rollback();
+            return false;
+        }
+    }
+    return db.commit();
+}
+
+// The queries run inside the change; what is left is the painting.
+void settle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+void benchOneSize(BenchTable& table, int loads)
+{
+    QTemporaryDir folder;
+    SqliteHistoryStore store(folder.filePath(QStringLiteral("quorvane.sqlite")));
+    QElapsedTimer clock;
+    clock.start();
+    if (!fillStore(store, loads))
+        return;
+    const QString size = QStringLiteral("%1 loads").arg(loads);
+    table.add(QStringLiteral("history fill, ") + size, clock.elapsed(), QStringLiteral("ms"), QStringLiteral("one transaction"));
+    MemorySpreadsheet spreadsheet;
+    std::unique_ptr<History> window;
+    std::vector<double> opens;
+    for (int run = 0; run < 7; ++run) {
+        window.reset();
+        opens.push_back(millisecondsOf([&] {
+            window = std::make_unique<History>(store.database(), spreadsheet, [] { return benchToday; });
+            window->show();
+            settle();
+        }));
+    }
+    const int shown = window->findChild<QTableView*>(QStringLiteral("loadsTable"))->model()->rowCount();
+    table.add(QStringLiteral("history window open, ") + size, percentile(opens, 0.5), QStringLiteral("ms"),
+        QStringLiteral("shown, %1 rows read; first %2 ms; budget 300 ms").arg(shown).arg(opens.front(), 0, 'f', 1));
+
+    auto* kind = window->findChild<QComboBox*>(QStringLiteral("kindFilter"));
+    int round = 0;
+    table.add(QStringLiteral("history filter change, ") + size, warmMedian([&] {
+        kind->setCurrentIndex(++round % kind->count());
+        settle();
+    }, 15),
+        QStringLiteral("ms"), QStringLiteral("kind, this month; budget 100 ms"));
+    kind->setCurrentIndex(0);
+    auto* text = window->findChild<QLineEdit*>(QStringLiteral("textFilter"));
+    const QStringList typed { QStringLiteral("木材公司1"), QStringLiteral("黑A2"), QString() };
+    table.add(QStringLiteral("history text filter change, ") + size, warmMedian([&] {
+        text->setText(typed[++round % typed.size()]);
+        settle();
+    }, 15),
+        QStringLiteral("ms"), QStringLiteral("buyer, truck; budget 100 ms"));
+
+    // Not the default view: the text searched over all four years.
+    window->findChild<QDateEdit*>(QStringLiteral("fromDate"))->setDate(benchToday.addYears(-4));
+    table.add(QStringLiteral("history text filter, four years, ") + size, warmMedian([&] {
+        text->setText(typed[++round % typed.size()]);
+        settle();
+    }, 7),
+        QStringLiteral("ms"), QStringLiteral("every load read"));
+
+    QRandomGenerator random(7);
+    table.add(QStringLiteral("history record, ") + size, warmMedian([&] {
+        LoadRecord load = benchLoad(random, QDateTime(benchToday, QTime(12, 0)));
+        store.record(load);
+    }, 31),
+        QStringLiteral("ms"), QStringLiteral("one posting, synchronous; budget 5 ms"));
+}
+
+} // namespace
+
+void benchHistory(BenchTable& table)
+{
+    for (int loads : { 1000, 200000 })
+        benchOneSize(table, loads);
+}

@@ -1,0 +1,63 @@
+#include "history_window/export_files.h"
+
+#include "records/event_log.h"
+#include "records/workbook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStorageInfo>
+
+namespace {
+
+QString writeFailure(const QString& path, qint64 size)
+{
+    const QFileInfo file(path);
+    const QString folder = QDir::toNativeSeparators(file.absolutePath());
+    const QFileInfo folderInfo(file.absolutePath());
+    if (!folderInfo.isDir())
+        return QStringLiteral("文件夹“%1”不存在，文件没有保存。").arg(folder);
+    if (!folderInfo.isWritable() || (file.exists() && !file.isWritable()))
+        return QStringLiteral("无法保存到文件夹“%1”：没有写入权限。").arg(folder);
+    const QStorageInfo disk(file.absolutePath());
+    if (disk.isValid() && disk.bytesAvailable() < size + 64 * 1024)
+        return QStringLiteral("磁盘空间不足，文件“%1”没有保存；请在文件夹“%2”所在的磁盘上腾出空间，再试一次。")
+            .arg(file.fileName(), folder);
+    return QStringLiteral("文件“%1”无法写入，没有保存。").arg(file.fileName());
+}
+
+} // namespace
+
+QString writeWholeFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    // QSaveFile buffers: a full disk may only show at the flush.
+    written = written && file.flush() && file.error() == QFileDevice::NoError;
+    if (written && file.commit())
+        return {};
+    logEvent(QStringLiteral("export %1 failed: %2").arg(path, file.errorString()));
+    file.cancelWriting();
+    return writeFailure(path, bytes.size());
+}
+
+// The office saves through a temporary file of its own in the folder, so a
+// failed export leaves a file already at `path` as it was.
+void writeLoadsWorkbook(Spreadsheet& app, const QString& path, const QStringList& headings,
+    const QVector<QStringList>& rows)
+{
+    PassLog log(QStringLiteral("history export"), path);
+    try {
+        auto book = app.create();
+        Worksheet& sheet = book->sheetAt(1);
+        for (int column = 0; column < headings.size(); ++column)
+            sheet.setText(1, column + 1, headings[column]);
+        sheet.setBlockAsTyped(2, 1, rows);
+        book->saveCopy(path, Workbook::CopyFormat::Excel97);
+        book->close();
+    } catch (const WorkbookError& error) {
+        log.failed(error);
+        throw;
+    }
+}

@@ -1,0 +1,422 @@
+#include "history_window/history.h"
+
+#include "history/load_table_model.h"
+#include "history_window/report_tab.h"
+#include "records/event_log.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+// SQLite's primary result codes that a clerk can do something about.
+enum SqliteCode { Busy = 5, Locked = 6, Corrupt = 11, NotADb = 26 };
+
+QDateEdit* dateEdit(const QString& name, const QDate& date)
+{
+    auto* edit = new QDateEdit(date);
+    edit->setObjectName(name);
+    edit->setCalendarPopup(true);
+    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return edit;
+}
+
+QPushButton* button(const QString& name, const QString& text)
+{
+    auto* created = new QPushButton(text);
+    created->setObjectName(name);
+    return created;
+}
+
+// A save dialog of Qt's own, which adds the suggested name's suffix when
+// the clerk types none.
+QString askWithDialog(QWidget* parent, const QString& caption, const QString& name, const QString& filter)
+{
+    QFileDialog dialog(parent, caption, name, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QFileInfo(name).suffix());
+    dialog.selectFile(name);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+} // namespace
+
+QString totalsText(const LoadTotals& totals)
+{
+    return QStringLiteral("共 %1 车，件数 %2，材积 %3 m³，金额 %4 元")
+        .arg(totals.loads)
+        .arg(piecesText(totals.piecesE4), fixedPointText(totals.volumeE4, 4), fixedPointText(totals.amountFen, 2));
+}
+
+QString readFailureMessage(const QString& what, const QSqlError& error, const QString& database)
+{
+    const QString file = QFileInfo(database).fileName();
+    if (error.type() == QSqlError::ConnectionError)
+        return QStringLiteral("%1：连接不上历史数据库“%2”，请稍后点“刷新”再试。").arg(what, file);
+    switch (error.nativeErrorCode().toInt() & 0xff) {
+    case Busy:
+    case Locked:
+        return QStringLiteral("%1：历史数据库“%2”正被其他程序占用，请稍后再试。").arg(what, file);
+    case Corrupt:
+    case NotADb:
+        return QStringLiteral("%1：历史数据库“%2”已损坏。").arg(what, file);
+    default:
+        return QStringLiteral("%1：历史数据库“%2”出错，请稍后再试。").arg(what, file);
+    }
+}
+
+History::History(QSqlDatabase db, Spreadsheet& spreadsheet, std::function<QDate()> today, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_db(std::move(db))
+    , m_spreadsheet(spreadsheet)
+    , m_today(today ? std::move(today) : [] { return QDate::currentDate(); })
+{
+    setObjectName(QStringLiteral("History"));
+    setWindowTitle(QStringLiteral("历史记录"));
+    m_askSavePath = [this](const QString& caption, const QString& name, const QString& filter) {
+        return askWithDialog(this, caption, name, filter);
+    };
+    m_model = new LoadTableModel(m_db, this);
+    m_tabs = new QTabWidget;
+    m_tabs->setObjectName(QStringLiteral("tabs"));
+    m_tabs->addTab(buildLoadsTab(), QStringLiteral("记录"));
+    m_report = new ReportTab(m_db, m_today());
+    m_report->setSavePathAsker(m_askSavePath);
+    m_tabs->addTab(m_report, QStringLiteral("报表"));
+    m_status = new QLabel;
+    m_status->setObjectName(QStringLiteral("statusLabel"));
+    m_status->setWordWrap(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs, 1);
+    layout->addWidget(m_status);
+    resize(1180, 720);
+
+    m_excelExport = new QFutureWatcher<QString>(this);
+    connect(m_excelExport, &QFutureWatcher<QString>::finished, this, &History::onExcelFinished);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
+        if (m_reportStale)
+            refreshReportWhenShown();
+    });
+    connect(m_report, &ReportTab::readResult, this, [this](bool ok, const QSqlError& error) {
+        if (ok)
+            clearReadFailure();
+        else
+            showReadFailure(QStringLiteral("报表读不出来"), error);
+    });
+    connect(m_report, &ReportTab::saved, this, [this](const QString& path) {
+        m_status->setText(QStringLiteral("报表已保存到“%1”。").arg(path));
+        emit exported(path);
+    });
+    connect(m_report, &ReportTab::saveFailed, this,
+        [this](const QString& failure) { showMessage(QStringLiteral("报表没有保存：") + failure); });
+
+    fillSpeciesFilter();
+    onFilterChanged();
+}
+
+History::~History()
+{
+    // The export works on copies of the rows, but with the spreadsheet.
+    m_excelExport->waitForFinished();
+}
+
+QWidget* History::buildLoadsTab()
+{
+    auto* tab = new QWidget;
+    tab->setObjectName(QStringLiteral("loadsTab"));
+    m_table = new QTableView;
+    m_table->setObjectName(QStringLiteral("loadsTable"));
+    m_table->setModel(m_model);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
+    // Sorting is the store's: a click on a heading queries again, sorted.
+    QHeaderView* header = m_table->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(LoadTableModel::RecordedAt, Qt::DescendingOrder);
+    header->setStretchLastSection(false);
+    connect(header, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
+        m_model->sort(column, order);
+        if (m_model->failed())
+            showReadFailure(QStringLiteral("记录读不出来"), m_model->lastError());
+        updateButtons();
+    });
+    m_totalsLabel = new QLabel;
+    m_totalsLabel->setObjectName(QStringLiteral("totalsLabel"));
+    m_totalsLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* layout = new QVBoxLayout(tab);
+    layout->addLayout(buildFilters());
+    layout->addWidget(m_table, 1);
+    layout->addWidget(m_totalsLabel);
+    layout->addLayout(buildButtons());
+
+    connect(m_table, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (const auto load = selectedLoad(index.row()))
+            emit openLoadRequested(*load);
+    });
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &History::updateButtons);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &History::updateButtons);
+    // The columns come with the first query.
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_columnsLaidOut || m_model->columnCount() == 0)
+            return;
+        m_columnsLaidOut = true;
+        setColumnWidths();
+        m_table->setColumnHidden(LoadTableModel::Id, true);
+        m_table->setColumnHidden(LoadTableModel::Station, !m_stationsShown);
+    });
+    return tab;
+}
+
+QLayout* History::buildFilters()
+{
+    const LoadFilter month = LoadFilter::thisMonth(m_today());
+    m_from = dateEdit(QStringLiteral("fromDate"), month.from);
+    m_to = dateEdit(QStringLiteral("toDate"), month.to);
+    m_kind = new QComboBox;
+    m_kind->setObjectName(QStringLiteral("kindFilter"));
+    m_kind->addItem(QStringLiteral("全部"), 0);
+    for (LoadKind kind : { LoadKind::StockIn, LoadKind::StockOut, LoadKind::Bill })
+        m_kind->addItem(loadKindText(kind), int(kind));
+    m_species = new QComboBox;
+    m_species->setObjectName(QStringLiteral("speciesFilter"));
+    m_species->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_station = new QComboBox;
+    m_station->setObjectName(QStringLiteral("stationFilter"));
+    m_station->addItem(QStringLiteral("全部"));
+    m_stationCaption = new QLabel(QStringLiteral("检尺站"));
+    m_station->hide();
+    m_stationCaption->hide();
+    m_text = new QLineEdit;
+    m_text->setObjectName(QStringLiteral("textFilter"));
+    m_text->setPlaceholderText(QStringLiteral("购货单位、供货单位、车号、联系人"));
+    m_text->setClearButtonEnabled(true);
+    m_text->setMinimumWidth(m_text->fontMetrics().horizontalAdvance(m_text->placeholderText()) + 40);
+
+    auto* filters = new QHBoxLayout;
+    filters->addWidget(new QLabel(QStringLiteral("日期从")));
+    filters->addWidget(m_from);
+    filters->addWidget(new QLabel(QStringLiteral("到")));
+    filters->addWidget(m_to);
+    filters->addSpacing(8);
+    filters->addWidget(new QLabel(QStringLiteral("类别")));
+    filters->addWidget(m_kind);
+    filters->addWidget(new QLabel(QStringLiteral("树种")));
+    filters->addWidget(m_species);
+    filters->addWidget(m_stationCaption);
+    filters->addWidget(m_station);
+    filters->addSpacing(8);
+    filters->addWidget(m_text, 1);
+
+    connect(m_from, &QDateEdit::dateChanged, this, &History::onFilterChanged);
+    connect(m_to, &QDateEdit::dateChanged, this, &History::onFilterChanged);
+    connect(m_kind, &QComboBox::currentIndexChanged, this, &History::onFilterChanged);
+    connect(m_species, &QComboBox::currentIndexChanged, this, &History::onFilterChanged);
+    connect(m_station, &QComboBox::currentIndexChanged, this, [this] {
+        m_report->setStation(currentFilter().station);
+        onFilterChanged();
+        refreshReportWhenShown();
+    });
+    connect(m_text, &QLineEdit::textChanged, this, &History::onFilterChanged);
+    return filters;
+}
+
+QLayout* History::buildButtons()
+{
+    m_open = button(QStringLiteral("openButton"), QStringLiteral("打开到检尺单"));
+    m_reprint = button(QStringLiteral("reprintButton"), QStringLiteral("重印账单"));
+    m_csv = button(QStringLiteral("csvButton"), QStringLiteral("导出CSV"));
+    m_excel = button(QStringLiteral("excelButton"), QStringLiteral("导出Excel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_open);
+    buttons->addWidget(m_reprint);
+    buttons->addStretch();
+    buttons->addWidget(m_csv);
+    buttons->addWidget(m_excel);
+    connect(m_open, &QPushButton::clicked, this, &History::onOpenClicked);
+    connect(m_reprint, &QPushButton::clicked, this, &History::onReprintClicked);
+    connect(m_csv, &QPushButton::clicked, this, &History::onCsvClicked);
+    connect(m_excel, &QPushButton::clicked, this, &History::onExcelClicked);
+    return buttons;
+}
+
+// Wide enough for the longest figures a yard has, and for the headings.
+void History::setColumnWidths()
+{
+    const QFontMetrics cells = m_table->fontMetrics();
+    const QFontMetrics headings = m_table->horizontalHeader()->fontMetrics();
+    const QStringList samples { QStringLiteral("2026-12-31 23:59"), QStringLiteral("入库"), QStringLiteral("2026-12-31-999"),
+        QStringLiteral("落叶松木"), QStringLiteral("某某县木材有限公司"), QStringLiteral("某某县木材有限公司"),
+        QStringLiteral("闽A12345"), QStringLiteral("99999"), QStringLiteral("99999.9999"), QStringLiteral("9999999.99"),
+        QStringLiteral("第一检尺站") };
+    const QStringList names = LoadTableModel::headings();
+    for (int column = 0; column < samples.size(); ++column) {
+        const int width = std::max(cells.horizontalAdvance(samples[column]), headings.horizontalAdvance(names[column]) + 16);
+        m_table->setColumnWidth(column, width + 20);
+    }
+}
+
+void History::fillSpeciesFilter()
+{
+    const QString chosen = m_species->currentIndex() > 0 ? m_species->currentText() : QString();
+    const QSignalBlocker quiet(m_species);
+    m_species->clear();
+    m_species->addItem(QStringLiteral("全部"));
+    m_species->addItems(recordedSpecies(m_db));
+    m_species->setCurrentIndex(std::max(0, m_species->findText(chosen)));
+}
+
+void History::fillStationFilter()
+{
+    const QString chosen = m_station->currentIndex() > 0 ? m_station->currentText() : QString();
+    const QSignalBlocker quiet(m_station);
+    m_station->clear();
+    m_station->addItem(QStringLiteral("全部"));
+    m_station->addItems(recordedStations(m_db));
+    m_station->setCurrentIndex(std::max(0, m_station->findText(chosen)));
+}
+
+void History::setStationsShown(bool shown)
+{
+    m_stationsShown = shown;
+    m_table->setColumnHidden(LoadTableModel::Station, !shown);
+    m_stationCaption->setVisible(shown);
+    m_station->setVisible(shown);
+    if (shown)
+        fillStationFilter();
+    else if (m_station->currentIndex() != 0)
+        m_station->setCurrentIndex(0);
+}
+
+void History::setSavePathAsker(SavePathAsker ask)
+{
+    m_askSavePath = std::move(ask);
+    m_report->setSavePathAsker(m_askSavePath);
+}
+
+LoadFilter History::currentFilter() const
+{
+    LoadFilter filter;
+    filter.from = m_from->date();
+    filter.to = m_to->date();
+    filter.kind = m_kind->currentData().toInt();
+    filter.species = m_species->currentIndex() > 0 ? m_species->currentText() : QString();
+    filter.station = m_station->currentIndex() > 0 ? m_station->currentText() : QString();
+    filter.text = m_text->text();
+    return filter;
+}
+
+void History::onFilterChanged()
+{
+    m_model->setFilter(currentFilter());
+    if (m_model->failed())
+        showReadFailure(QStringLiteral("记录读不出来"), m_model->lastError());
+    showTotals();
+}
+
+void History::showTotals()
+{
+    bool ok = false;
+    QSqlError error;
+    m_totals = loadTotals(m_db, currentFilter(), &ok, &error);
+    if (!ok) {
+        m_totalsLabel->setText(QStringLiteral("合计读不出来"));
+        showReadFailure(QStringLiteral("合计读不出来"), error);
+        return;
+    }
+    m_totalsLabel->setText(totalsText(m_totals));
+    if (!m_model->failed())
+        clearReadFailure();
+}
+
+void History::refresh()
+{
+    fillSpeciesFilter();
+    if (m_stationsShown)
+        fillStationFilter();
+    m_model->refresh();
+    if (m_model->failed())
+        showReadFailure(QStringLiteral("记录读不出来"), m_model->lastError());
+    showTotals();
+    refreshReportWhenShown();
+}
+
+// The report is read when it is looked at, not on every change behind it.
+void History::refreshReportWhenShown()
+{
+    m_reportStale = m_tabs->currentWidget() != m_report;
+    if (!m_reportStale)
+        m_report->refresh();
+}
+
+void History::updateButtons()
+{
+    const QModelIndex current = m_table->currentIndex();
+    const bool row = current.isValid() && !m_model->failed();
+    m_open->setEnabled(row);
+    m_reprint->setEnabled(row
+        && m_model->index(current.row(), LoadTableModel::Kind).data(Qt::EditRole).toInt() == int(LoadKind::Bill));
+}
+
+void History::showReadFailure(const QString& what, const QSqlError& error)
+{
+    m_readFailed = true;
+    logEvent(QStringLiteral("history read failed: %1 (%2)").arg(error.text(), error.nativeErrorCode()));
+    m_status->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_status->setText(readFailureMessage(what, error, m_db.databaseName()));
+}
+
+void History::clearReadFailure()
+{
+    if (!m_readFailed)
+        return;
+    m_readFailed = false;
+    m_status->setStyleSheet({});
+    m_status->clear();
+}
+
+std::optional<LoadRecord> History::selectedLoad(int row)
+{
+    if (row < 0)
+        return std::nullopt;
+    const LoadRead read = readLoad(m_db, m_model->loadId(row));
+    if (read.error.isValid())
+        showReadFailure(QStringLiteral("这一车读不出来"), read.error);
+    else if (read.damaged) {
+        logEvent(QStringLiteral("history load %1 does not read").arg(m_model->loadId(row)));
+        m_status->setText(QStringLiteral("这一车的记录已损坏，无法打开。"));
+    }
+    else if (!read.load)
+        m_status->setText(QStringLiteral("这一车已不在历史数据库中。"));
+    return read.load;
+}
+
+void History::onOpenClicked()
+{
+    if (const auto load = selectedLoad(m_table->currentIndex().row()))
+        emit openLoadRequested(*load);
+}
+
+void History::onReprintClicked()
+{
+    const auto load = selectedLoad(m_table->currentIndex().row());
+    if (load && load->kind == LoadKind::Bill)
+        emit reprintRequested(*load);
+}

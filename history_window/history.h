@@ -1,0 +1,119 @@
+#pragma once
+
+// History, the window of past loads. Two tabs: the loads a filter selects
+// (a LoadTableModel that reads and sorts in the store, a page at a time as
+// the view scrolls) with their exact totals, and the stock report
+// (ReportTab). Every filter change queries the store again at once; the
+// window holds no SQL of its own. Exports write what is shown: CSV directly,
+// Excel through the spreadsheet on another thread, so the window never
+// waits for the office.
+
+#include "history/load_query.h"
+#include "history/load_record.h"
+
+#include <QSqlDatabase>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class LoadTableModel;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class ReportTab;
+class Spreadsheet;
+template <typename T> class QFutureWatcher;
+
+class History : public QWidget {
+    Q_OBJECT
+
+public:
+    // `db`: any store's connection. `spreadsheet` serves the Excel export and
+    // must outlive the window. `today` dates the default period (this month).
+    History(QSqlDatabase db, Spreadsheet& spreadsheet, std::function<QDate()> today = {},
+        QWidget* parent = nullptr);
+    ~History() override;
+
+    // Reads the loads, totals and report again, keeping filters and sort.
+    void refresh();
+    // The station column and filter, for a store of several stations.
+    void setStationsShown(bool shown);
+
+    // Asks where to save (caption, suggested name, filter); empty: cancelled.
+    using SavePathAsker = std::function<QString(const QString& caption, const QString& name, const QString& filter)>;
+    void setSavePathAsker(SavePathAsker ask);
+
+    LoadFilter currentFilter() const;
+    // Whether an Excel export is still running.
+    bool exportRunning() const;
+
+signals:
+    void openLoadRequested(const LoadRecord& load);
+    void reprintRequested(const LoadRecord& load);
+    // After an export was written, with its path.
+    void exported(const QString& path);
+
+private:
+    QWidget* buildLoadsTab();
+    QLayout* buildFilters();
+    QLayout* buildButtons();
+    void setColumnWidths();
+    void fillSpeciesFilter();
+    void fillStationFilter();
+    void onFilterChanged();
+    void refreshReportWhenShown();
+    void showTotals();
+    void updateButtons();
+    void showReadFailure(const QString& what, const QSqlError& error);
+    void clearReadFailure();
+    void showMessage(const QString& text);
+    std::optional<LoadRecord> selectedLoad(int row);
+    void onOpenClicked();
+    void onReprintClicked();
+    QStringList shownHeadings() const;
+    QVector<QStringList> shownRows();
+    QStringList totalsRow() const;
+    void onCsvClicked();
+    void onExcelClicked();
+    void onExcelFinished();
+    void setExportRunning(bool running);
+
+    QSqlDatabase m_db;
+    Spreadsheet& m_spreadsheet;
+    std::function<QDate()> m_today;
+    SavePathAsker m_askSavePath;
+    LoadTableModel* m_model = nullptr;
+    LoadTotals m_totals;
+    bool m_stationsShown = false;
+    bool m_readFailed = false;
+    bool m_columnsLaidOut = false;
+
+    QTabWidget* m_tabs = nullptr;
+    QDateEdit* m_from = nullptr;
+    QDateEdit* m_to = nullptr;
+    QComboBox* m_kind = nullptr;
+    QComboBox* m_species = nullptr;
+    QLabel* m_stationCaption = nullptr;
+    QComboBox* m_station = nullptr;
+    QLineEdit* m_text = nullptr;
+    QTableView* m_table = nullptr;
+    QLabel* m_totalsLabel = nullptr;
+    QLabel* m_status = nullptr;
+    QPushButton* m_open = nullptr;
+    QPushButton* m_reprint = nullptr;
+    QPushButton* m_csv = nullptr;
+    QPushButton* m_excel = nullptr;
+    ReportTab* m_report = nullptr;
+    bool m_reportStale = true;
+    bool m_exporting = false;
+    QFutureWatcher<QString>* m_excelExport = nullptr;
+};
+
+// The totals line under the table, e.g. "共 12 车，件数 340，材积 45.6780 m³，金额 36542.40 元".
+QString totalsText(const LoadTotals& totals);
+// The cause of a failed read in a clerk's words.
+QString readFailureMessage(const QString& what, const QSqlError& error, const QString& database);

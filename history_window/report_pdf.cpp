@@ -1,0 +1,92 @@
+#include "history_window/report_pdf.h"
+
+#include <QBuffer>
+#include <QFont>
+#include <QFontMetrics>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+
+namespace {
+
+// A Song face with every Chinese character of the report.
+QFont reportFont(int points, bool bold = false)
+{
+    QFont font;
+    font.setFamilies({ QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC"),
+        QStringLiteral("Noto Sans CJK SC") });
+    font.setPointSize(points);
+    font.setBold(bold);
+    return font;
+}
+
+// Draws the table from `top` across the page, on as many pages as it
+// takes, the headings again on each; returns its bottom on the last.
+int drawTable(QPdfWriter& writer, QPainter& painter, const ReportPage& page, int top)
+{
+    const int width = writer.width();
+    painter.setFont(reportFont(10));
+    const int rowHeight = painter.fontMetrics().height() * 3 / 2;
+    const int columns = int(page.headings.size());
+    // The key column is wider: days and species names are long.
+    const int keyWidth = width * 2 / (columns + 1);
+    const int otherWidth = columns > 1 ? (width - keyWidth) / (columns - 1) : 0;
+    QVector<QStringList> lines { page.headings };
+    lines += page.rows;
+    int y = top;
+    for (int line = 0; line < lines.size(); ++line) {
+        if (y + rowHeight > writer.height()) {
+            writer.newPage();
+            y = 0;
+            lines.insert(line, page.headings);
+        }
+        const bool heading = lines[line] == page.headings;
+        painter.setFont(reportFont(10, heading || line == lines.size() - 1));
+        int x = 0;
+        for (int column = 0; column < columns; ++column) {
+            const int cellWidth = column == 0 ? keyWidth : otherWidth;
+            const QRect cell(x, y, cellWidth, rowHeight);
+            painter.drawRect(cell);
+            const int align = column == 0 || heading ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter;
+            painter.drawText(cell.adjusted(rowHeight / 4, 0, -rowHeight / 4, 0), align,
+                lines[line].value(column));
+            x += cellWidth;
+        }
+        y += rowHeight;
+    }
+    return y;
+}
+
+} // namespace
+
+QByteArray reportPdfBytes(const ReportPage& page)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15)));
+        writer.setResolution(300);
+        writer.setTitle(page.title);
+        writer.setCreator(QStringLiteral("Quorvane"));
+        QPainter painter(&writer);
+        const int width = writer.width();
+        painter.setFont(reportFont(16, true));
+        const int titleHeight = painter.fontMetrics().height() * 2;
+        painter.drawText(QRect(0, 0, width, titleHeight), Qt::AlignCenter, page.title);
+        int y = drawTable(writer, painter, page, titleHeight);
+        if (!page.chart.isNull()) {
+            y += writer.resolution() / 4;
+            const QSize fullWidth = page.chart.size().scaled(width, 1 << 30, Qt::KeepAspectRatio);
+            // A page with no room for half the chart gives it one of its own.
+            if (writer.height() - y < fullWidth.height() / 2) {
+                writer.newPage();
+                y = 0;
+            }
+            const QSize size = page.chart.size().scaled(width, writer.height() - y, Qt::KeepAspectRatio);
+            painter.drawImage(QRect(QPoint((width - size.width()) / 2, y), size), page.chart);
+        }
+    }
+    return bytes;
+}

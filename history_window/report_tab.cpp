@@ -1,0 +1,248 @@
+#include "history_window/report_tab.h"
+
+#include "history/load_record.h"
+#include "history_window/export_files.h"
+#include "history_window/report_pdf.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QGraphicsScene>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+namespace {
+
+QDateEdit* dateEdit(const QString& name, const QDate& date)
+{
+    auto* edit = new QDateEdit(date);
+    edit->setObjectName(name);
+    edit->setCalendarPopup(true);
+    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return edit;
+}
+
+QString volumeText(qint64 e4)
+{
+    return fixedPointText(e4, 4);
+}
+
+QString amountText(qint64 fen)
+{
+    return fixedPointText(fen, 2);
+}
+
+} // namespace
+
+QStringList reportHeadings(ReportGrouping grouping)
+{
+    const QString key = grouping == ReportGrouping::BySpecies ? QStringLiteral("树种")
+        : grouping == ReportGrouping::ByDay                    ? QStringLiteral("日期")
+                                                               : QStringLiteral("月份");
+    return { key, QStringLiteral("入库件数"), QStringLiteral("入库材积(m³)"), QStringLiteral("入库金额(元)"),
+        QStringLiteral("出库材积(m³)"), QStringLiteral("出库金额(元)"), QStringLiteral("净材积(m³)") };
+}
+
+ReportTab::ReportTab(QSqlDatabase db, const QDate& today, QWidget* parent)
+    : QWidget(parent)
+    , m_db(std::move(db))
+{
+    setObjectName(QStringLiteral("reportTab"));
+    buildControls(today);
+}
+
+void ReportTab::buildControls(const QDate& today)
+{
+    const LoadFilter month = LoadFilter::thisMonth(today);
+    m_from = dateEdit(QStringLiteral("reportFrom"), month.from);
+    m_to = dateEdit(QStringLiteral("reportTo"), month.to);
+    m_grouping = new QComboBox;
+    m_grouping->setObjectName(QStringLiteral("reportGrouping"));
+    m_grouping->addItem(QStringLiteral("按树种"), int(ReportGrouping::BySpecies));
+    m_grouping->addItem(QStringLiteral("按日"), int(ReportGrouping::ByDay));
+    m_grouping->addItem(QStringLiteral("按月"), int(ReportGrouping::ByMonth));
+    m_print = new QPushButton(QStringLiteral("打印为PDF"));
+    m_print->setObjectName(QStringLiteral("pdfButton"));
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(new QLabel(QStringLiteral("日期从")));
+    bar->addWidget(m_from);
+    bar->addWidget(new QLabel(QStringLiteral("到")));
+    bar->addWidget(m_to);
+    bar->addSpacing(12);
+    bar->addWidget(new QLabel(QStringLiteral("分组")));
+    bar->addWidget(m_grouping);
+    bar->addStretch();
+    bar->addWidget(m_print);
+
+    m_table = new QTableWidget;
+    m_table->setObjectName(QStringLiteral("reportTable"));
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->verticalHeader()->hide();
+    m_chartView = new QChartView(new QChart);
+    m_chartView->setObjectName(QStringLiteral("reportChart"));
+    m_chartView->setRenderHint(QPainter::Antialiasing);
+    m_chartView->setMinimumHeight(240);
+    m_chartView->chart()->setTitle(QStringLiteral("入库与出库材积（m³）"));
+    auto* splitter = new QSplitter(Qt::Vertical);
+    splitter->addWidget(m_table);
+    splitter->addWidget(m_chartView);
+    splitter->setStretchFactor(1, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(splitter, 1);
+
+    connect(m_from, &QDateEdit::dateChanged, this, &ReportTab::refresh);
+    connect(m_to, &QDateEdit::dateChanged, this, &ReportTab::refresh);
+    connect(m_grouping, &QComboBox::currentIndexChanged, this, &ReportTab::refresh);
+    connect(m_print, &QPushButton::clicked, this, &ReportTab::onPrintClicked);
+}
+
+void ReportTab::setStation(const QString& station)
+{
+    m_station = station;
+}
+
+QString ReportTab::title() const
+{
+    return QStringLiteral("木材出入库报表（%1）%2 至 %3")
+        .arg(m_grouping->currentText(), m_from->date().toString(Qt::ISODate), m_to->date().toString(Qt::ISODate));
+}
+
+void ReportTab::refresh()
+{
+    LoadFilter period;
+    period.from = m_from->date();
+    period.to = m_to->date();
+    period.station = m_station;
+    bool ok = false;
+    QSqlError error;
+    m_rows = stockReport(m_db, period, ReportGrouping(m_grouping->currentData().toInt()), &ok, &error);
+    fillTable();
+    fillChart();
+    emit readResult(ok, error);
+}
+
+QStringList ReportTab::rowTexts(const ReportRow& row) const
+{
+    return { row.key, piecesText(row.piecesInE4), volumeText(row.volumeInE4), amountText(row.amountInFen),
+        volumeText(row.volumeOutE4), amountText(row.amountOutFen), volumeText(row.netVolumeE4()) };
+}
+
+void ReportTab::fillTable()
+{
+    const QStringList headings = reportHeadings(ReportGrouping(m_grouping->currentData().toInt()));
+    ReportRow total;
+    total.key = QStringLiteral("合计");
+    for (const ReportRow& row : m_rows) {
+        total.piecesInE4 += row.piecesInE4;
+        total.volumeInE4 += row.volumeInE4;
+        total.amountInFen += row.amountInFen;
+        total.volumeOutE4 += row.volumeOutE4;
+        total.amountOutFen += row.amountOutFen;
+    }
+    m_table->clear();
+    m_table->setColumnCount(int(headings.size()));
+    m_table->setHorizontalHeaderLabels(headings);
+    m_table->setRowCount(int(m_rows.size()) + 1);
+    QVector<ReportRow> lines = m_rows;
+    lines << total;
+    for (int r = 0; r < lines.size(); ++r) {
+        const QStringList texts = rowTexts(lines[r]);
+        for (int c = 0; c < texts.size(); ++c) {
+            auto* item = new QTableWidgetItem(texts[c]);
+            item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+            if (r == lines.size() - 1) {
+                QFont bold = item->font();
+                bold.setBold(true);
+                item->setFont(bold);
+            }
+            m_table->setItem(r, c, item);
+        }
+    }
+    m_table->resizeColumnsToContents();
+    // Room between a figure and the next column's.
+    for (int c = 0; c < m_table->columnCount(); ++c)
+        m_table->setColumnWidth(c, m_table->columnWidth(c) + 16);
+}
+
+void ReportTab::fillChart()
+{
+    QChart* chart = m_chartView->chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    auto* in = new QBarSet(QStringLiteral("入库"));
+    auto* out = new QBarSet(QStringLiteral("出库"));
+    QStringList keys;
+    double highest = 0;
+    for (const ReportRow& row : m_rows) {
+        keys << row.key;
+        *in << row.volumeInE4 / 10000.0;
+        *out << row.volumeOutE4 / 10000.0;
+        highest = std::max({ highest, row.volumeInE4 / 10000.0, row.volumeOutE4 / 10000.0 });
+    }
+    auto* series = new QBarSeries;
+    series->append(in);
+    series->append(out);
+    chart->addSeries(series);
+    auto* categories = new QBarCategoryAxis;
+    categories->append(keys);
+    chart->addAxis(categories, Qt::AlignBottom);
+    series->attachAxis(categories);
+    auto* values = new QValueAxis;
+    values->setLabelFormat(QStringLiteral("%.4f"));
+    values->setRange(0, highest > 0 ? highest * 1.05 : 1);
+    values->setTickCount(6);
+    values->applyNiceNumbers();
+    chart->addAxis(values, Qt::AlignLeft);
+    series->attachAxis(values);
+    chart->legend()->setAlignment(Qt::AlignTop);
+}
+
+void ReportTab::onPrintClicked()
+{
+    const QString name = QStringLiteral("出入库报表 %1 至 %2.pdf")
+                             .arg(m_from->date().toString(Qt::ISODate), m_to->date().toString(Qt::ISODate));
+    const QString path = m_askSavePath(QStringLiteral("打印为PDF"), name, QStringLiteral("PDF 文件 (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    ReportPage page;
+    page.title = title();
+    page.headings = reportHeadings(ReportGrouping(m_grouping->currentData().toInt()));
+    for (int r = 0; r < m_table->rowCount(); ++r) {
+        QStringList texts;
+        for (int c = 0; c < m_table->columnCount(); ++c)
+            texts << m_table->item(r, c)->text();
+        page.rows << texts;
+    }
+    // Drawn at three times its size on screen, so it stays sharp on paper.
+    QChart* chart = m_chartView->chart();
+    const QRectF shown = chart->sceneBoundingRect();
+    page.chart = QImage(shown.size().toSize() * 3, QImage::Format_ARGB32);
+    page.chart.fill(Qt::white);
+    {
+        QPainter painter(&page.chart);
+        painter.setRenderHint(QPainter::Antialiasing);
+        chart->scene()->render(&painter, QRectF(page.chart.rect()), shown);
+    }
+    const QString failure = writeWholeFile(path, reportPdfBytes(page));
+    if (failure.isEmpty())
+        emit saved(path);
+    else
+        emit saveFailed(failure);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+// The history window's report: stock in and stock out of a period, per
+// species, day or month, as a table with its totals row and as a bar chart
+// of the m³, printable as a PDF. Read from the store when the period or the
+// grouping changes, and on refresh().
+
+#include "history/load_query.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QWidget>
+#include <functional>
+
+class QBarSeries;
+class QChartView;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+class ReportTab : public QWidget {
+    Q_OBJECT
+
+public:
+    using SavePathAsker = std::function<QString(const QString& caption, const QString& name, const QString& filter)>;
+
+    ReportTab(QSqlDatabase db, const QDate& today, QWidget* parent = nullptr);
+
+    void refresh();
+    // Read at the next refresh.
+    void setStation(const QString& station);
+    void setSavePathAsker(SavePathAsker ask) { m_askSavePath = std::move(ask); }
+    QString title() const;
+    QVector<ReportRow> rows() const { return m_rows; }
+
+signals:
+    // After each read, with the driver's error when it failed.
+    void readResult(bool ok, const QSqlError& error);
+    void saved(const QString& path);
+    void saveFailed(const QString& failure);
+
+private:
+    void buildControls(const QDate& today);
+    void fillTable();
+    void fillChart();
+    QStringList rowTexts(const ReportRow& row) const;
+    void onPrintClicked();
+
+    QSqlDatabase m_db;
+    QString m_station;
+    QVector<ReportRow> m_rows;
+    SavePathAsker m_askSavePath;
+    QDateEdit* m_from = nullptr;
+    QDateEdit* m_to = nullptr;
+    QComboBox* m_grouping = nullptr;
+    QPushButton* m_print = nullptr;
+    QTableWidget* m_table = nullptr;
+    QChartView* m_chartView = nullptr;
+};
+
+QStringList reportHeadings(ReportGrouping grouping);

@@ -1,0 +1,514 @@
+// The history window driven by its controls' names against a real SQLite
+// file of hand-counted loads: filters and the totals line, sorting in the
+// store, opening a load, the CSV file byte for byte, the Excel rows on the
+// in-memory spreadsheet, the report and its chart, the PDF, failed reads
+// and writes, and pictures of both tabs.
+
+#include "history_samples.h"
+#include "history/load_table_model.h"
+#include "history/sqlite_history_store.h"
+#include "history_window/history.h"
+#include "history_window/report_tab.h"
+#include "message_catcher.h"
+#include "records/memory_workbook.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(LoadRecord)
+
+namespace {
+
+const QDate today(2026, 12, 9);
+
+// Four loads in December 2026, one on each side of it. December: 4 loads,
+// 27 pieces, 9.0058 m³, 7254.64 yuan.
+QVector<LoadRecord> handCountedLoads()
+{
+    return {
+        sampleLoad(LoadKind::StockIn, "2026-11-30 08:00", "杉木", "5", "1.0000", "800.00"),
+        sampleLoad(LoadKind::StockIn, "2026-12-01 09:00", "杉木", "10", "2.2590", "1807.20"),
+        sampleLoad(LoadKind::StockOut, "2026-12-05 10:00", "杉木", "3", "0.5000", "450.00",
+            QStringLiteral("木业, \"东\"\n分号"), QStringLiteral("闽B99999")),
+        sampleLoad(LoadKind::StockIn, "2026-12-20 11:00", "松木", "7", "3.1234", "2498.72", QStringLiteral("林场乙")),
+        sampleLoad(LoadKind::Bill, "2026-12-31 16:00", "松木", "7", "3.1234", "2498.72", QStringLiteral("林场乙")),
+        sampleLoad(LoadKind::StockIn, "2027-01-01 08:00", "松木", "9", "9.0000", "1.00"),
+    };
+}
+
+// Types the text key by key, as an input method hands over Chinese.
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar character : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(character));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(character));
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
+QString pdfText(const QString& path)
+{
+    QProcess convert;
+    convert.start(QStringLiteral("pdftotext"), { QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-") });
+    convert.waitForFinished(30000);
+    return QString::fromUtf8(convert.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestHistoryWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void filtersSelectLoadsAndTotalsAreExact_data();
+    void filtersSelectLoadsAndTotalsAreExact();
+    void headingClickSortsInTheStore();
+    void doubleClickAndButtonsHandOverTheWholeLoad();
+    void csvHoldsWhatIsShownByteForByte();
+    void excelRowsAreTypedNumbersAndTexts();
+    void exportIntoUnwritableFolderSaysSoAndChangesNothing();
+    void officeFailureIsNamedAndTheWindowIsFreeAgain();
+    void reportAndChartMatchHandCounts();
+    void reportPrintsAsPdfWithItsTitle();
+    void failedReadIsShownInTheWindowNotInBoxes();
+    void damagedLoadIsNotHandedOver();
+    void refreshShowsNewLoadsKeepingFiltersAndSort();
+    void picturesOfBothTabsShowEveryText();
+
+private:
+    QTableView* table() const { return m_window->findChild<QTableView*>(QStringLiteral("loadsTable")); }
+    QLabel* label(const char* name) const { return m_window->findChild<QLabel*>(QString::fromLatin1(name)); }
+    QPushButton* push(const char* name) const { return m_window->findChild<QPushButton*>(QString::fromLatin1(name)); }
+    QComboBox* combo(const char* name) const { return m_window->findChild<QComboBox*>(QString::fromLatin1(name)); }
+    QDateEdit* date(const char* name) const { return m_window->findChild<QDateEdit*>(QString::fromLatin1(name)); }
+    QStringList column(int column) const;
+    int rowOfBuyer(const QString& buyer) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SqliteHistoryStore> m_store;
+    std::unique_ptr<MemorySpreadsheet> m_spreadsheet;
+    std::unique_ptr<History> m_window;
+    QVector<LoadRecord> m_loads;
+    QString m_savePath;
+    std::unique_ptr<UnexpectedBoxGuard> m_boxGuard;
+};
+
+void TestHistoryWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_store = std::make_unique<SqliteHistoryStore>(m_dir->filePath(QStringLiteral("quorvane.sqlite")));
+    m_loads = handCountedLoads();
+    for (LoadRecord& load : m_loads)
+        m_store->record(load);
+    m_spreadsheet = std::make_unique<MemorySpreadsheet>();
+    m_window = std::make_unique<History>(m_store->database(), *m_spreadsheet, [] { return today; });
+    m_window->setSavePathAsker([this](const QString&, const QString&, const QString&) { return m_savePath; });
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_boxGuard = std::make_unique<UnexpectedBoxGuard>();
+}
+
+void TestHistoryWindow::cleanup()
+{
+    m_boxGuard.reset();
+    m_window.reset();
+    m_store.reset();
+    m_dir.reset();
+}
+
+QStringList TestHistoryWindow::column(int column) const
+{
+    QStringList texts;
+    for (int row = 0; row < table()->model()->rowCount(); ++row)
+        texts << table()->model()->index(row, column).data().toString();
+    return texts;
+}
+
+int TestHistoryWindow::rowOfBuyer(const QString& buyer) const
+{
+    return int(column(LoadTableModel::Buyer).indexOf(buyer));
+}
+
+void TestHistoryWindow::filtersSelectLoadsAndTotalsAreExact_data()
+{
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QDate>("to");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("species");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("totals");
+    const QDate first(2026, 12, 1), last(2026, 12, 31);
+    QTest::newRow("this month by default") << first << last << 0 << "全部" << ""
+                                           << "共 4 车，件数 27，材积 9.0058 m³，金额 7254.64 元";
+    QTest::newRow("stock in only") << first << last << 1 << "全部" << ""
+                                   << "共 2 车，件数 17，材积 5.3824 m³，金额 4305.92 元";
+    QTest::newRow("bills only") << first << last << 3 << "全部" << ""
+                                << "共 1 车，件数 7，材积 3.1234 m³，金额 2498.72 元";
+    QTest::newRow("one species") << first << last << 0 << "松木" << ""
+                                 << "共 2 车，件数 14，材积 6.2468 m³，金额 4997.44 元";
+    QTest::newRow("a range over both month ends")
+        << QDate(2026, 11, 30) << QDate(2027, 1, 1) << 0 << "全部" << ""
+        << "共 6 车，件数 41，材积 19.0058 m³，金额 8055.64 元";
+    QTest::newRow("a range of days without loads") << QDate(2026, 12, 10) << QDate(2026, 12, 15) << 0 << "全部" << ""
+                                                   << "共 0 车，件数 0，材积 0.0000 m³，金额 0.00 元";
+    QTest::newRow("text inside a buyer's name") << first << last << 0 << "全部" << "东"
+                                                << "共 1 车，件数 3，材积 0.5000 m³，金额 450.00 元";
+    QTest::newRow("text of a truck number") << first << last << 0 << "全部" << "闽B"
+                                            << "共 1 车，件数 3，材积 0.5000 m³，金额 450.00 元";
+    QTest::newRow("text of a supplier with a kind") << first << last << 1 << "全部" << "供方"
+                                                    << "共 2 车，件数 17，材积 5.3824 m³，金额 4305.92 元";
+    QTest::newRow("a wildcard is found as typed") << first << last << 0 << "全部" << "%"
+                                                  << "共 0 车，件数 0，材积 0.0000 m³，金额 0.00 元";
+}
+
+void TestHistoryWindow::filtersSelectLoadsAndTotalsAreExact()
+{
+    QFETCH(QDate, from);
+    QFETCH(QDate, to);
+    QFETCH(int, kind);
+    QFETCH(QString, species);
+    QFETCH(QString, text);
+    QFETCH(QString, totals);
+    QCOMPARE(date("fromDate")->date(), QDate(2026, 12, 1));
+    QCOMPARE(date("toDate")->date(), QDate(2026, 12, 31));
+    date("fromDate")->setDate(from);
+    date("toDate")->setDate(to);
+    combo("kindFilter")->setCurrentIndex(kind);
+    QComboBox* speciesBox = combo("speciesFilter");
+    QCOMPARE(speciesBox->count(), 3); // 全部, 杉木, 松木
+    speciesBox->setCurrentIndex(speciesBox->findText(species));
+    typeText(m_window->findChild<QLineEdit*>(QStringLiteral("textFilter")), text);
+    QCOMPARE(label("totalsLabel")->text(), totals);
+    const int loads = totals.section(u' ', 1, 1).toInt();
+    QCOMPARE(table()->model()->rowCount(), loads);
+    // The table holds exactly the loads the totals count.
+    qint64 volume = 0;
+    for (const QString& shown : column(LoadTableModel::Volume))
+        volume += fixedPoint(shown, 4);
+    QCOMPARE(fixedPointText(volume, 4) + QStringLiteral(" m³"), totals.section(QStringLiteral("材积 "), 1).section(u'，', 0, 0));
+}
+
+void TestHistoryWindow::headingClickSortsInTheStore()
+{
+    QCOMPARE(column(LoadTableModel::RecordedAt),
+        (QStringList { "2026-12-31 16:00", "2026-12-20 11:00", "2026-12-05 10:00", "2026-12-01 09:00" }));
+    QHeaderView* header = table()->horizontalHeader();
+    auto clickHeading = [header](int section) {
+        const QPoint middle(header->sectionViewportPosition(section) + header->sectionSize(section) / 2, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middle);
+    };
+    clickHeading(LoadTableModel::Amount);
+    QCOMPARE(header->sortIndicatorSection(), int(LoadTableModel::Amount));
+    QStringList ascending { "450.00", "1807.20", "2498.72", "2498.72" };
+    QStringList descending(ascending.rbegin(), ascending.rend());
+    const bool up = header->sortIndicatorOrder() == Qt::AscendingOrder;
+    QCOMPARE(column(LoadTableModel::Amount), up ? ascending : descending);
+    clickHeading(LoadTableModel::Amount);
+    QCOMPARE(column(LoadTableModel::Amount), up ? descending : ascending);
+    // Equal amounts keep one order: by id in the same direction.
+    clickHeading(LoadTableModel::Species);
+    const QStringList species = column(LoadTableModel::Species);
+    QVERIFY(species == (QStringList { "杉木", "杉木", "松木", "松木" }) || species == (QStringList { "松木", "松木", "杉木", "杉木" }));
+}
+
+void TestHistoryWindow::doubleClickAndButtonsHandOverTheWholeLoad()
+{
+    QSignalSpy opened(m_window.get(), &History::openLoadRequested);
+    QSignalSpy reprinted(m_window.get(), &History::reprintRequested);
+    QPushButton* open = push("openButton");
+    QPushButton* reprint = push("reprintButton");
+    QVERIFY(!open->isEnabled());
+    QVERIFY(!reprint->isEnabled());
+
+    const int stockOut = rowOfBuyer(m_loads[2].captions[LoadRecord::Buyer].value);
+    QVERIFY(stockOut >= 0);
+    const QRect cell = table()->visualRect(table()->model()->index(stockOut, LoadTableModel::Species));
+    QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(opened[0][0].value<LoadRecord>(), m_loads[2]);
+    QVERIFY(open->isEnabled());
+    QVERIFY2(!reprint->isEnabled(), "a stock out has no bill to print again");
+
+    table()->selectRow(0); // the bill, newest first
+    QVERIFY(reprint->isEnabled());
+    QTest::mouseClick(reprint, Qt::LeftButton);
+    QCOMPARE(reprinted.size(), 1);
+    QCOMPARE(reprinted[0][0].value<LoadRecord>(), m_loads[4]);
+    QTest::mouseClick(open, Qt::LeftButton);
+    QCOMPARE(opened.size(), 2);
+    QCOMPARE(opened[1][0].value<LoadRecord>().billNumber, QStringLiteral("2026-12-31-001"));
+}
+
+void TestHistoryWindow::csvHoldsWhatIsShownByteForByte()
+{
+    m_savePath = m_dir->filePath(QStringLiteral("导出 12月.csv"));
+    QSignalSpy exported(m_window.get(), &History::exported);
+    QTest::mouseClick(push("csvButton"), Qt::LeftButton);
+    QCOMPARE(exported.size(), 1);
+    QFile file(m_savePath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray expected = QByteArray("\xEF\xBB\xBF")
+        + QStringLiteral("日期,类别,账单编号,树种,购货单位,供货单位,车号,件数,材积(m³),金额(元)\r\n"
+                         "2026-12-31 16:00,账单,2026-12-31-001,松木,林场乙,供方乙,闽A12345,7,3.1234,2498.72\r\n"
+                         "2026-12-20 11:00,入库,,松木,林场乙,供方乙,闽A12345,7,3.1234,2498.72\r\n"
+                         "2026-12-05 10:00,出库,,杉木,\"木业, \"\"东\"\"\n分号\",供方乙,闽B99999,3,0.5000,450.00\r\n"
+                         "2026-12-01 09:00,入库,,杉木,林场甲,供方乙,闽A12345,10,2.2590,1807.20\r\n"
+                         "合计,共 4 车,,,,,,27,9.0058,7254.64\r\n")
+              .toUtf8();
+    QCOMPARE(file.readAll(), expected);
+    QVERIFY(label("statusLabel")->text().contains(m_savePath));
+}
+
+void TestHistoryWindow::excelRowsAreTypedNumbersAndTexts()
+{
+    m_savePath = m_dir->filePath(QStringLiteral("导出.xls"));
+    QSignalSpy exported(m_window.get(), &History::exported);
+    QTest::mouseClick(push("excelButton"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(exported.size(), 1, 10000);
+    QVERIFY(!m_window->exportRunning());
+    QVERIFY(push("excelButton")->isEnabled());
+    QCOMPARE(m_spreadsheet->creates, 1);
+    QCOMPARE(m_spreadsheet->copies.value(m_savePath), Workbook::CopyFormat::Excel97);
+    const QVector<MemorySheet> sheets = m_spreadsheet->files.value(m_savePath);
+    QCOMPARE(sheets.size(), 1);
+    auto cell = [&](int row, int column) { return sheets[0].cells.value({ row, column }); };
+    QCOMPARE(cell(1, 9).text, QStringLiteral("材积(m³)"));
+    QVERIFY(!cell(1, 9).isNumber);
+    QVERIFY(!cell(1, 11).isNumber && cell(1, 11).text.isEmpty()); // no station column
+    QCOMPARE(cell(2, 2).text, QStringLiteral("账单"));
+    QVERIFY(cell(2, 9).isNumber);
+    QCOMPARE(cell(2, 9).number, 3.1234);
+    QCOMPARE(cell(4, 5).text, QStringLiteral("木业, \"东\"\n分号"));
+    QCOMPARE(cell(6, 1).text, QStringLiteral("合计"));
+    QCOMPARE(cell(6, 10).number, 7254.64);
+}
+
+void TestHistoryWindow::exportIntoUnwritableFolderSaysSoAndChangesNothing()
+{
+    UnwritableFolder folder(m_dir->filePath(QStringLiteral("只读")));
+    m_savePath = folder.filePath(QStringLiteral("历史.csv"));
+    {
+        QFile earlier(m_savePath);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier export");
+    }
+    if (!folder.lock())
+        QSKIP("this machine cannot make a folder unwritable");
+    const QString totals = label("totalsLabel")->text();
+    MessageCatcher catcher;
+    QTest::mouseClick(push("csvButton"), Qt::LeftButton);
+    QCOMPARE(catcher.texts(),
+        QStringList(QStringLiteral("没有导出：无法保存到文件夹“%1”：没有写入权限。").arg(QFileInfo(m_savePath).absolutePath())));
+    QFile earlier(m_savePath);
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    QCOMPARE(earlier.readAll(), QByteArray("earlier export"));
+    QCOMPARE(QDir(QFileInfo(m_savePath).absolutePath()).entryList(QDir::Files | QDir::Hidden), QStringList { "历史.csv" });
+    QCOMPARE(label("totalsLabel")->text(), totals);
+    QCOMPARE(table()->model()->rowCount(), 4);
+    QVERIFY(push("csvButton")->isEnabled());
+}
+
+void TestHistoryWindow::officeFailureIsNamedAndTheWindowIsFreeAgain()
+{
+    m_spreadsheet->beforeOperation = [](const QString& operation) {
+        if (operation == QStringLiteral("create"))
+            throw WorkbookError(WorkbookFailure::OfficeMissing, QString(), QStringLiteral("soffice not found"));
+    };
+    m_savePath = m_dir->filePath(QStringLiteral("导出.xls"));
+    QSignalSpy exported(m_window.get(), &History::exported);
+    MessageCatcher catcher;
+    QTest::mouseClick(push("excelButton"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(catcher.messages.size(), 1, 10000);
+    QCOMPARE(catcher.texts().first(), QStringLiteral("没有导出：找不到电子表格程序（LibreOffice Calc），请先安装它。"));
+    QTRY_VERIFY(push("excelButton")->isEnabled());
+    QVERIFY(push("csvButton")->isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(exported.size(), 0);
+    QVERIFY(!label("statusLabel")->text().contains(m_savePath));
+    QVERIFY(!QFileInfo::exists(m_savePath));
+}
+
+void TestHistoryWindow::reportAndChartMatchHandCounts()
+{
+    auto* tabs = m_window->findChild<QTabWidget*>(QStringLiteral("tabs"));
+    tabs->setCurrentIndex(1);
+    auto* report = m_window->findChild<QTableWidget*>(QStringLiteral("reportTable"));
+    auto rowTexts = [report](int row) {
+        QStringList texts;
+        for (int c = 0; c < report->columnCount(); ++c)
+            texts << report->item(row, c)->text();
+        return texts;
+    };
+    QCOMPARE(report->rowCount(), 3);
+    QCOMPARE(rowTexts(0), (QStringList { "杉木", "10", "2.2590", "1807.20", "0.5000", "450.00", "1.7590" }));
+    QCOMPARE(rowTexts(1), (QStringList { "松木", "7", "3.1234", "2498.72", "0.0000", "0.00", "3.1234" }));
+    QCOMPARE(rowTexts(2), (QStringList { "合计", "17", "5.3824", "4305.92", "0.5000", "450.00", "4.8824" }));
+
+    QChart* chart = m_window->findChild<QChartView*>(QStringLiteral("reportChart"))->chart();
+    QCOMPARE(chart->series().size(), 1);
+    auto* bars = qobject_cast<QBarSeries*>(chart->series().first());
+    QVERIFY(bars);
+    QCOMPARE(bars->barSets().size(), 2);
+    QCOMPARE(bars->barSets()[0]->label(), QStringLiteral("入库"));
+    QCOMPARE(bars->barSets()[0]->at(0), 2.2590);
+    QCOMPARE(bars->barSets()[0]->at(1), 3.1234);
+    QCOMPARE(bars->barSets()[1]->label(), QStringLiteral("出库"));
+    QCOMPARE(bars->barSets()[1]->at(0), 0.5);
+    QCOMPARE(bars->barSets()[1]->at(1), 0.0);
+    auto* categories = qobject_cast<QBarCategoryAxis*>(chart->axes(Qt::Horizontal).first());
+    QCOMPARE(categories->categories(), (QStringList { "杉木", "松木" }));
+
+    // By month over three months; bills are no stock movement.
+    date("reportFrom")->setDate(QDate(2026, 11, 1));
+    date("reportTo")->setDate(QDate(2027, 1, 31));
+    combo("reportGrouping")->setCurrentIndex(2);
+    QCOMPARE(report->rowCount(), 4);
+    QCOMPARE(rowTexts(0), (QStringList { "2026-11", "5", "1.0000", "800.00", "0.0000", "0.00", "1.0000" }));
+    QCOMPARE(rowTexts(2), (QStringList { "2027-01", "9", "9.0000", "1.00", "0.0000", "0.00", "9.0000" }));
+    QCOMPARE(rowTexts(3), (QStringList { "合计", "31", "15.3824", "5106.92", "0.5000", "450.00", "14.8824" }));
+    QCOMPARE(report->horizontalHeaderItem(0)->text(), QStringLiteral("月份"));
+}
+
+void TestHistoryWindow::reportPrintsAsPdfWithItsTitle()
+{
+    m_window->findChild<QTabWidget*>(QStringLiteral("tabs"))->setCurrentIndex(1);
+    m_savePath = m_dir->filePath(QStringLiteral("报表.pdf"));
+    QTest::mouseClick(push("pdfButton"), Qt::LeftButton);
+    QFile pdf(m_savePath);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+    const QString text = pdfText(m_savePath);
+    QVERIFY2(text.contains(QStringLiteral("木材出入库报表（按树种）2026-12-01 至 2026-12-31")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("杉木")) && text.contains(QStringLiteral("4.8824")), qPrintable(text));
+    QVERIFY(label("statusLabel")->text().contains(m_savePath));
+}
+
+void TestHistoryWindow::failedReadIsShownInTheWindowNotInBoxes()
+{
+    {
+        SqliteHistoryStore other(m_store->location());
+        QSqlQuery rename(other.database());
+        QVERIFY(rename.exec(QStringLiteral("ALTER TABLE loads RENAME TO loads_away")));
+    }
+    m_window->refresh();
+    QLabel* status = label("statusLabel");
+    QCOMPARE(status->text(), QStringLiteral("合计读不出来：历史数据库“quorvane.sqlite”出错，请稍后再试。"));
+    QCOMPARE(table()->model()->rowCount(), 0);
+    QVERIFY(!push("openButton")->isEnabled());
+    {
+        SqliteHistoryStore other(m_store->location());
+        QSqlQuery rename(other.database());
+        QVERIFY(rename.exec(QStringLiteral("ALTER TABLE loads_away RENAME TO loads")));
+    }
+    m_window->refresh();
+    QCOMPARE(status->text(), QString());
+    QCOMPARE(table()->model()->rowCount(), 4);
+}
+
+// A load whose stored texts do not read is not handed to the tally sheet as
+// an empty one.
+void TestHistoryWindow::damagedLoadIsNotHandedOver()
+{
+    {
+        SqliteHistoryStore other(m_store->location());
+        QSqlQuery damage(other.database());
+        QVERIFY(damage.exec(QStringLiteral("UPDATE loads SET detail = '{\"grid\": 3' WHERE id = %1").arg(m_loads[1].id)));
+    }
+    QSignalSpy opened(m_window.get(), &History::openLoadRequested);
+    table()->selectRow(3); // the oldest of the month
+    QTest::mouseClick(push("openButton"), Qt::LeftButton);
+    QCOMPARE(opened.size(), 0);
+    QCOMPARE(label("statusLabel")->text(), QStringLiteral("这一车的记录已损坏，无法打开。"));
+    table()->selectRow(0);
+    QTest::mouseClick(push("openButton"), Qt::LeftButton);
+    QCOMPARE(opened.size(), 1);
+}
+
+void TestHistoryWindow::refreshShowsNewLoadsKeepingFiltersAndSort()
+{
+    combo("kindFilter")->setCurrentIndex(1);
+    table()->horizontalHeader()->setSortIndicator(LoadTableModel::Volume, Qt::AscendingOrder);
+    QCOMPARE(column(LoadTableModel::Volume), (QStringList { "2.2590", "3.1234" }));
+    LoadRecord cypress = sampleLoad(LoadKind::StockIn, "2026-12-09 14:00", "柏木", "2", "0.9000", "720.00");
+    m_store->record(cypress);
+    LoadRecord elsewhere = sampleLoad(LoadKind::StockIn, "2026-12-09 15:00", "柏木", "1", "0.1000", "80.00");
+    elsewhere.station = QStringLiteral("二站");
+    elsewhere.stationNumber = 7;
+    QVERIFY(m_store->receive(elsewhere));
+    m_window->refresh();
+    QCOMPARE(column(LoadTableModel::Volume), (QStringList { "0.1000", "0.9000", "2.2590", "3.1234" }));
+    QCOMPARE(combo("speciesFilter")->findText(QStringLiteral("柏木")), 3);
+    QCOMPARE(label("totalsLabel")->text(), QStringLiteral("共 4 车，件数 20，材积 6.3824 m³，金额 5105.92 元"));
+
+    QVERIFY(table()->isColumnHidden(LoadTableModel::Station));
+    QVERIFY(!combo("stationFilter")->isVisible());
+    m_window->setStationsShown(true);
+    QVERIFY(!table()->isColumnHidden(LoadTableModel::Station));
+    QComboBox* stations = combo("stationFilter");
+    QVERIFY(stations->isVisible());
+    stations->setCurrentIndex(stations->findText(QStringLiteral("二站")));
+    QCOMPARE(label("totalsLabel")->text(), QStringLiteral("共 1 车，件数 1，材积 0.1000 m³，金额 80.00 元"));
+}
+
+// The pictures are kept for a look; the test checks what a look would:
+// every figure and heading fits its column, and the chart has its bars.
+void TestHistoryWindow::picturesOfBothTabsShowEveryText()
+{
+    LoadRecord big = sampleLoad(LoadKind::Bill, "2026-12-08 07:30", "落叶松", "99999", "99999.9999", "9999999.99",
+        QStringLiteral("某某县木材有限公司"));
+    m_store->record(big);
+    LoadRecord larch = sampleLoad(LoadKind::StockIn, "2026-12-08 08:10", "落叶松", "12", "4.5000", "3600.00");
+    m_store->record(larch);
+    m_window->refresh();
+    const QString folder = QStringLiteral(QUORVANE_SCREENSHOTS);
+    QDir().mkpath(folder);
+    QVERIFY(m_window->grab().save(QDir(folder).filePath(QStringLiteral("loads.png"))));
+    const QFontMetrics metrics = table()->fontMetrics();
+    const QFontMetrics headingMetrics = table()->horizontalHeader()->fontMetrics();
+    for (int c = 0; c <= LoadTableModel::Amount; ++c) {
+        int widest = headingMetrics.horizontalAdvance(table()->model()->headerData(c, Qt::Horizontal).toString()) + 16;
+        for (const QString& text : column(c))
+            widest = std::max(widest, metrics.horizontalAdvance(text) + 8);
+        QVERIFY2(table()->columnWidth(c) >= widest,
+            qPrintable(QStringLiteral("column %1 is %2 wide, its texts %3").arg(c).arg(table()->columnWidth(c)).arg(widest)));
+    }
+    QVERIFY(metrics.horizontalAdvance(label("totalsLabel")->text()) <= label("totalsLabel")->width());
+
+    m_window->findChild<QTabWidget*>(QStringLiteral("tabs"))->setCurrentIndex(1);
+    auto* report = m_window->findChild<QTableWidget*>(QStringLiteral("reportTable"));
+    // The chart lays itself out on the next turns of the event loop.
+    for (int turn = 0; turn < 3; ++turn)
+        QCoreApplication::processEvents();
+    QVERIFY(m_window->grab().save(QDir(folder).filePath(QStringLiteral("report.png"))));
+    m_savePath = QDir(folder).filePath(QStringLiteral("report.pdf"));
+    QTest::mouseClick(push("pdfButton"), Qt::LeftButton);
+    QVERIFY(QFileInfo::exists(m_savePath));
+    for (int c = 0; c < report->columnCount(); ++c)
+        for (int r = 0; r < report->rowCount(); ++r)
+            QVERIFY(report->columnWidth(c) >= report->fontMetrics().horizontalAdvance(report->item(r, c)->text()));
+    auto* bars = qobject_cast<QBarSeries*>(
+        m_window->findChild<QChartView*>(QStringLiteral("reportChart"))->chart()->series().first());
+    QCOMPARE(bars->barSets()[0]->count(), 3);
+}
+
+QTEST_MAIN(TestHistoryWindow)
+#include "test_history_window.moc"
