@@ -3,6 +3,7 @@
 #include "assets/artwork.h"
 #include "calculator/calculator_window.h"
 #include "history/history_recorder.h"
+#include "history_window/history.h"
 #include "records/bill_export.h"
 #include "records/stock_ledger.h"
 #include "tally_window/click_label.h"

@@ -28,6 +28,7 @@ class CommandPrompts;
 class Spreadsheet;
 class StockPosting;
 class TallyJournal;
+class History;
 class HistoryRecorder;
 class QStringListModel;
 struct LoadRecord;
@@ -77,6 +78,8 @@ public:
     // The bill of a past load again, with its own date and number; it adds
     // no record.
     bool reprintBill(const LoadRecord& load);
+    // The history window once opened; null before.
+    History* historyWindow() const;
 
 signals:
     // After each posting or bill that the history was asked to record.
@@ -128,6 +131,7 @@ private:
     void offerUsedValues();
     void addUsedValues(const LoadRecord& load);
     bool tallyHoldsData() const;
+    void onHistoryLinkClicked();
 
     TallyFolders m_folders;
     Spreadsheet& m_spreadsheet;
@@ -145,6 +149,8 @@ private:
     std::unique_ptr<Recalculation> m_recalculation;
     std::unique_ptr<TallyJournal> m_journal;
     std::unique_ptr<HistoryRecorder> m_history;
+    // A window of its own, not a child: the tally's children are its fields.
+    std::unique_ptr<History> m_historyWindow;
     std::array<QStringListModel*, 5> m_usedValues {}; // buyer, truck, supplier, contact, scaler
     QTimer* m_timer1 = nullptr;
     Form4* m_form4 = nullptr;

@@ -6,8 +6,10 @@
 #include "history/history_recorder.h"
 #include "history/load_query.h"
 #include "history/sqlite_history_store.h"
+#include "history_window/history.h"
 #include "records/bill_export.h"
 #include "records/event_log.h"
+#include "tally_window/click_label.h"
 #include "tally_window/form1.h"
 #include "tally_window/load_records.h"
 #include "tally_window/running_command.h"
@@ -43,6 +45,9 @@ void Form1::connectHistory()
     m_history->setLog([](const QString& text) { logEvent(text); });
     m_history->setStoredHandler([this](const LoadRecord& load) { addUsedValues(load); });
     offerUsedValues();
+    connect(m_label24, &ClickLabel::clicked, this, &Form1::onHistoryLinkClicked);
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
+    connect(shortcut, &QShortcut::activated, this, &Form1::onHistoryLinkClicked);
     if (m_history->waitingCount() == 0)
         return;
     const int waiting = m_history->waitingCount();
@@ -107,6 +112,34 @@ void Form1::addUsedValues(const LoadRecord& load)
         list.prepend(values[i]);
         m_usedValues[i]->setStringList(list);
     }
+}
+
+// The history window, made on first use beside the tally.
+void Form1::onHistoryLinkClicked()
+{
+    if (!m_history)
+        return;
+    if (!m_historyWindow) {
+        QString failure;
+        HistoryStore* store = m_history->store(&failure);
+        if (!store) {
+            m_prompts->showMessage(QStringLiteral("历史记录无法打开：%1。").arg(failure));
+            return;
+        }
+        m_historyWindow = std::make_unique<History>(store->database(), m_spreadsheet);
+        m_historyWindow->setWindowIcon(windowIcon());
+        connect(m_historyWindow.get(), &History::openLoadRequested, this, &Form1::openLoadIntoTally);
+        connect(m_historyWindow.get(), &History::reprintRequested, this, &Form1::reprintBill);
+        connect(this, &Form1::loadRecorded, m_historyWindow.get(), &History::refresh);
+    }
+    m_historyWindow->show();
+    m_historyWindow->raise();
+    m_historyWindow->activateWindow();
+}
+
+History* Form1::historyWindow() const
+{
+    return m_historyWindow.get();
 }
 
 bool Form1::tallyHoldsData() const

@@ -3,6 +3,7 @@
 // window hands them its fields and shows what they have to say.
 
 #include "history/history_recorder.h"
+#include "history_window/history.h"
 #include "records/bill_export.h"
 #include "records/stock_ledger.h"
 #include "records/workbook_messages.h"

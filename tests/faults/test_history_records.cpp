@@ -7,10 +7,13 @@
 #include "history/history_recorder.h"
 #include "history/load_query.h"
 #include "history/sqlite_history_store.h"
+#include "history_window/history.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 #include "tally_window/load_records.h"
 
 #include <QCompleter>
+#include <QPushButton>
+#include <QTableView>
 
 #include <QProcess>
 #include <QSqlQuery>
@@ -76,6 +79,7 @@ private slots:
     void postingsAndBillsAreRecordedWhole();
     void billOfThePastPrintsAgainAsItWas();
     void loadComesBackIntoTheSheetForEditing();
+    void historyWindowServesTheTally();
     void failingHistoryNeverStopsAPosting_data();
     void failingHistoryNeverStopsAPosting();
     void fullDiskLeavesNothingHalfWritten();
@@ -204,6 +208,51 @@ void TestHistoryRecords::loadComesBackIntoTheSheetForEditing()
 
     catcher.answerQuestions = true;
     QVERIFY(tally.window()->openLoadIntoTally(load));
+    tally.window()->runRecalculationTick();
+    QCOMPARE(tallyOnScreen(tally.window()), posted);
+}
+
+// Ctrl+H and the link open one history window; it shows each load as it is
+// recorded, and its rows come back into the sheet or print again.
+void TestHistoryRecords::historyWindowServesTheTally()
+{
+    QTemporaryDir history;
+    FaultTally tally(*m_office, QDir::tempPath(), history.path());
+    tally.typeLoad();
+    MessageCatcher catcher;
+    tally.click(stockIn);
+    const QMap<QString, QString> posted = tallyOnScreen(tally.window());
+
+    tally.window()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(tally.window()));
+    tally.window()->fields().lengths[0]->setFocus();
+    QTest::keyClick(tally.window()->fields().lengths[0], Qt::Key_H, Qt::ControlModifier);
+    History* window = tally.window()->historyWindow();
+    QVERIFY(window);
+    QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), 5000);
+    QCOMPARE(tally.window()->fields().lengths[0]->text(), QStringLiteral("4"));
+    auto* table = window->findChild<QTableView*>(QStringLiteral("loadsTable"));
+    QCOMPARE(table->model()->rowCount(), 1);
+
+    window->hide();
+    QTest::mouseClick(tally.window()->findChild<QWidget*>(QStringLiteral("Label24")), Qt::LeftButton);
+    QCOMPARE(tally.window()->historyWindow(), window);
+    QVERIFY(window->isVisible());
+
+    tally.click(printBill);
+    QTRY_COMPARE_WITH_TIMEOUT(table->model()->rowCount(), 2, 5000);
+    // Newest first: the bill, then the stock in.
+    table->selectRow(0);
+    QVERIFY(window->findChild<QPushButton*>(QStringLiteral("reprintButton"))->isEnabled());
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("reprintButton")), Qt::LeftButton);
+    QCOMPARE(recordedLoads(history.path()).size(), 2);
+    QCOMPARE(tally.window()->fields().lengths[0]->text(), QStringLiteral("4"));
+
+    tally.window()->fields().cell(2, 1)->setText(QStringLiteral("9"));
+    const QRect second = table->visualRect(table->model()->index(1, 0));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, second.center());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, second.center());
+    QVERIFY2(lastMessage(catcher).contains(QStringLiteral("替换")), qPrintable(catcher.texts().join(u'|')));
     tally.window()->runRecalculationTick();
     QCOMPARE(tallyOnScreen(tally.window()), posted);
 }
