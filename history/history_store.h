@@ -9,6 +9,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVector>
 #include <exception>
 #include <optional>
 
@@ -22,6 +23,7 @@ enum class HistoryFailure {
     LoginRefused, // wrong user or password
     DatabaseMissing,
     NoRight, // the user may not create the tables
+    StationTaken, // the station's name is used by another machine too
     Other,
 };
 
@@ -57,7 +59,8 @@ public:
     int schemaVersion();
 
     // Writes the load in one transaction and gives it its id (and, recorded
-    // here, its station number). Nothing of it is kept when this throws.
+    // here, its station number); in the same transaction it enters the
+    // outbox. Nothing of it is kept when this throws.
     qint64 record(LoadRecord& load);
 
     // Stores a load recorded elsewhere (a station's), once: a load whose
@@ -65,6 +68,13 @@ public:
     bool receive(const LoadRecord& load);
 
     std::optional<LoadRecord> loadById(qint64 id);
+    std::optional<LoadRecord> loadByOrigin(const QString& station, qint64 stationNumber);
+
+    // The loads recorded here and not yet on the server: how many, the
+    // oldest ids first, and one taken out once the server has it.
+    int outboxCount();
+    QVector<qint64> outboxIds(int limit);
+    void markSent(qint64 id);
 
     // The newest schema this program knows.
     static int currentSchemaVersion();
@@ -82,7 +92,9 @@ protected:
     [[noreturn]] void fail(const QSqlError& error) const;
 
 private:
+    void beginMigrationStep();
     void applySchemaStep(int version);
+    std::optional<LoadRecord> readLoad(const QString& where, const QVariantList& values);
     void insert(const LoadRecord& load, bool conflictIgnored, bool& inserted, qint64& id);
 
     QString m_connectionName;
