@@ -48,6 +48,7 @@ signals:
 
 private:
     void send();
+    void deliver();
     void sendLoad(qint64 id);
     void report(int count);
     void setFailure(const QString& message);
@@ -73,39 +74,52 @@ void HistorySender::Worker::send()
         setFailure({});
         return;
     }
-    try {
-        if (!m_local)
-            m_local = std::make_unique<SqliteHistoryStore>(m_localPath);
-        int count = m_local->outboxCount();
-        report(count);
-        if (count == 0) {
+    for (int attempt = 0;; ++attempt) {
+        const bool reused = m_server != nullptr;
+        try {
+            deliver();
+            m_delayMs = firstRetryMs;
             setFailure({});
             return;
+        } catch (const HistoryError& error) {
+            qWarning("history sender: %s %s", qPrintable(error.location()), qPrintable(error.detail()));
+            const bool fromServer = error.location() != m_localPath;
+            // A broken connection is made anew; the clerk's file only when it
+            // went bad, not when another program merely held it.
+            m_server.reset();
+            if (!fromServer && error.cause() != HistoryFailure::Locked)
+                m_local.reset();
+            // A connection idle since the last load may have been closed by
+            // the server or the network: one new one is tried at once.
+            if (fromServer && reused && attempt == 0)
+                continue;
+            setFailure(historyFailureMessage(error));
+            m_retry->start(m_delayMs);
+            m_delayMs = std::min(2 * m_delayMs, longestRetryMs);
+            return;
         }
-        if (!m_server)
-            m_server = std::make_unique<PostgresHistoryStore>(m_settings);
-        QVector<qint64> ids;
-        while (!(ids = m_local->outboxIds(batch)).isEmpty()) {
-            count = m_local->outboxCount();
-            for (qint64 id : ids) {
-                if (stopping)
-                    return;
-                sendLoad(id);
-                report(--count);
-            }
+    }
+}
+
+void HistorySender::Worker::deliver()
+{
+    if (!m_local)
+        m_local = std::make_unique<SqliteHistoryStore>(m_localPath);
+    int count = m_local->outboxCount();
+    report(count);
+    if (count == 0)
+        return;
+    if (!m_server)
+        m_server = std::make_unique<PostgresHistoryStore>(m_settings);
+    QVector<qint64> ids;
+    while (!(ids = m_local->outboxIds(batch)).isEmpty()) {
+        count = m_local->outboxCount();
+        for (qint64 id : ids) {
+            if (stopping)
+                return;
+            sendLoad(id);
+            report(--count);
         }
-        m_delayMs = firstRetryMs;
-        setFailure({});
-    } catch (const HistoryError& error) {
-        qWarning("history sender: %s %s", qPrintable(error.location()), qPrintable(error.detail()));
-        // A broken connection is made anew; the clerk's file only when it
-        // went bad, not when another program merely held it.
-        m_server.reset();
-        if (error.location() == m_localPath && error.cause() != HistoryFailure::Locked)
-            m_local.reset();
-        setFailure(historyFailureMessage(error));
-        m_retry->start(m_delayMs);
-        m_delayMs = std::min(2 * m_delayMs, longestRetryMs);
     }
 }
 

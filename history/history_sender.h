@@ -6,7 +6,8 @@
 // name and its number there; the server stores it once however often it is
 // sent, and it leaves the outbox only after the server has committed it.
 // While the server cannot be reached it tries again after 1 s, doubling up
-// to 30 s, and at once when a new load is recorded.
+// to 30 s, and at once when a new load is recorded: the recorder's stored
+// handler calls loadRecorded().
 
 #include "history/server_settings.h"
 

@@ -66,6 +66,7 @@ private slots:
     void cleanupTestCase();
     void twoStationsPostingAtOnceStoreEveryLoadOnce();
     void serverStoppedAndStartedAgainLosesNothing();
+    void connectionClosedWhileIdleIsMadeAnewAtOnce();
     void refusedConnectionKeepsPostingsLocal_data();
     void refusedConnectionKeepsPostingsLocal();
     void userWithoutRightToCreateTablesIsToldSo();
@@ -233,6 +234,27 @@ void TestSharedHistory::serverStoppedAndStartedAgainLosesNothing()
     QCOMPARE(counts.last().first().toInt(), 0);
     QCOMPARE(admin(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT station_number), MAX(station_number) FROM loads"), database),
         QStringLiteral("40|40|40"));
+}
+
+void TestSharedHistory::connectionClosedWhileIdleIsMadeAnewAtOnce()
+{
+    const QString database = QStringLiteral("yard_idle");
+    makeDatabase(database, QStringLiteral("station"));
+    Station station(m_dir.filePath(QStringLiteral("idle")), settingsFor(QStringLiteral("station"), database));
+    QSignalSpy failures(&station.sender, &HistorySender::failureChanged);
+    QSignalSpy sent(&station.sender, &HistorySender::loadSent);
+    station.sender.start();
+    QCOMPARE(station.recorder.record(sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽A1"))), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(sent.size(), 1, 30000);
+    QCOMPARE(admin(QStringLiteral("SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity "
+                                  "WHERE datname = 'yard_idle' AND application_name = 'quorvane'"),
+                 QStringLiteral("postgres")),
+        QStringLiteral("1"));
+    QCOMPARE(station.recorder.record(sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽A2"))), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(sent.size(), 2, 30000);
+    // Sent on the new connection straight away: the clerk saw no failure.
+    QCOMPARE(failures.size(), 0);
+    QCOMPARE(serverLoads(database), 2);
 }
 
 void TestSharedHistory::refusedConnectionKeepsPostingsLocal_data()
