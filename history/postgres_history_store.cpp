@@ -2,6 +2,8 @@
 
 #include <QAtomicInt>
 #include <QSqlError>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -14,29 +16,42 @@ QString newConnectionName()
 bool mentions(const QString& text, std::initializer_list<const char*> phrases)
 {
     for (const char* phrase : phrases)
-        if (text.contains(QLatin1String(phrase), Qt::CaseInsensitive))
+        if (text.contains(QString::fromUtf8(phrase), Qt::CaseInsensitive))
             return true;
     return false;
 }
 
-// A failed connection carries no SQLSTATE: the client library's words are
-// all there is to tell the causes apart.
-HistoryFailure connectionFailure(const QString& text)
+// The system's own words for a failed socket, in the language it speaks.
+bool mentionsSocketFailure(const QString& text)
 {
-    if (mentions(text, { "password authentication failed", "no password supplied", "authentication failed",
-                           "no pg_hba.conf entry", "role \"" }))
-        return HistoryFailure::LoginRefused;
-    if (mentions(text, { "database \"" }) && mentions(text, { "does not exist" }))
-        return HistoryFailure::DatabaseMissing;
-    if (mentions(text, { "could not connect", "connection refused", "timeout expired", "could not translate host",
-                           "no route to host", "network is unreachable", "server closed the connection",
-                           "connection to server", "no connection to the server", "terminating connection",
-                           "the database system is starting up", "the database system is shutting down" }))
-        return HistoryFailure::Unreachable;
-    return HistoryFailure::Other;
+    for (int code : { ECONNREFUSED, ETIMEDOUT, EHOSTUNREACH, ENETUNREACH, ECONNRESET })
+        if (text.contains(QString::fromLocal8Bit(std::strerror(code))))
+            return true;
+    return false;
 }
 
 } // namespace
+
+// The client library and the server speak the machine's language: English
+// or, on a clerk's machine, Chinese (their own translations' words).
+HistoryFailure connectionFailureCause(const QString& text)
+{
+    if (mentions(text, { "password authentication failed", "no password supplied", "authentication failed",
+                           "no pg_hba.conf entry", "Password 认证失败", "认证失败", "pg_hba.conf 记录" })
+        || (mentions(text, { "role \"", "角色 \"" }) && mentions(text, { "does not exist", "不存在" })))
+        return HistoryFailure::LoginRefused;
+    if (mentions(text, { "database \"", "数据库 \"" }) && mentions(text, { "does not exist", "不存在" }))
+        return HistoryFailure::DatabaseMissing;
+    if (mentionsSocketFailure(text)
+        || mentions(text, { "could not connect", "connection refused", "timeout expired", "could not translate host",
+            "no route to host", "network is unreachable", "server closed the connection", "connection to server",
+            "no connection to the server", "terminating connection", "the database system is starting up",
+            "the database system is shutting down", "拒绝连接", "连接超时", "没有到主机的路由", "网络不可达",
+            "未知的名称或服务", "域名解析暂时失败", "超时满", "无法解释主机名", "服务器意外地关闭了联接",
+            "没有到服务器的联接", "中断联接", "数据库系统启动中", "数据库系统停止中", "连接到\"" }))
+        return HistoryFailure::Unreachable;
+    return HistoryFailure::Other;
+}
 
 PostgresHistoryStore::PostgresHistoryStore(const ServerSettings& settings, int schemaVersion)
     : HistoryStore(newConnectionName(), settings.location(), Dialect::Postgres)
@@ -74,7 +89,7 @@ HistoryError PostgresHistoryStore::failure(const QSqlError& error) const
     if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
         return HistoryError(HistoryFailure::Unreachable, location(), detail);
     if (state.isEmpty() || error.type() == QSqlError::ConnectionError)
-        return HistoryError(connectionFailure(error.text()), location(), detail);
+        return HistoryError(connectionFailureCause(error.text()), location(), detail);
     return HistoryError(HistoryFailure::Other, location(), detail);
 }
 

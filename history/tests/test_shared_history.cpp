@@ -64,6 +64,8 @@ class TestSharedHistory : public QObject {
 private slots:
     void initTestCase();
     void cleanupTestCase();
+    void failedConnectionIsToldApartInEnglishAndChinese_data();
+    void failedConnectionIsToldApartInEnglishAndChinese();
     void twoStationsPostingAtOnceStoreEveryLoadOnce();
     void serverStoppedAndStartedAgainLosesNothing();
     void connectionClosedWhileIdleIsMadeAnewAtOnce();
@@ -148,6 +150,43 @@ void TestSharedHistory::cleanupTestCase()
         QString error;
         QVERIFY2(m_server->stop(&error), qPrintable(error));
     }
+}
+
+// A failed connection carries no error code, only words; a clerk's machine
+// and its server may speak Chinese (the texts as their translations give
+// them).
+void TestSharedHistory::failedConnectionIsToldApartInEnglishAndChinese_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("cause");
+    const QString en = QStringLiteral("connection to server at \"10.0.0.5\", port 5432 failed: ");
+    const QString zh = QStringLiteral("连接到\"10.0.0.5\"上的服务器，端口5432失败：");
+    const int login = int(HistoryFailure::LoginRefused);
+    const int missing = int(HistoryFailure::DatabaseMissing);
+    const int unreachable = int(HistoryFailure::Unreachable);
+    QTest::newRow("en: wrong password") << en + "FATAL:  password authentication failed for user \"gate\"" << login;
+    QTest::newRow("en: no password kept") << en + "fe_sendauth: no password supplied" << login;
+    QTest::newRow("en: unknown user") << en + "FATAL:  role \"gate\" does not exist" << login;
+    QTest::newRow("en: not let in from here") << en + "FATAL:  no pg_hba.conf entry for host \"10.0.0.9\", user \"gate\", database \"yard\"" << login;
+    QTest::newRow("en: missing database") << en + "FATAL:  database \"yard\" does not exist" << missing;
+    QTest::newRow("en: refused") << en + "Connection refused\n\tIs the server running on that host and accepting TCP/IP connections?" << unreachable;
+    QTest::newRow("en: timeout") << en + "timeout expired" << unreachable;
+    QTest::newRow("en: unknown host") << "could not translate host name \"office-pc\" to address: Name or service not known" << unreachable;
+    QTest::newRow("zh: wrong password") << zh + "致命错误:  用户 \"gate\" Password 认证失败" << login;
+    QTest::newRow("zh: unknown user") << zh + "致命错误:  角色 \"gate\" 不存在" << login;
+    QTest::newRow("zh: missing database") << zh + "致命错误:  数据库 \"yard\" 不存在" << missing;
+    QTest::newRow("zh: refused") << zh + "拒绝连接\n\t服务器是否在该主机上运行并接受TCP/IP连接?" << unreachable;
+    QTest::newRow("zh: timeout") << zh + "超时满" << unreachable;
+    QTest::newRow("zh: unknown host") << "无法解释主机名 \"office-pc\" 到地址: 未知的名称或服务" << unreachable;
+    QTest::newRow("en client, zh server: wrong password") << en + "致命错误:  用户 \"gate\" Password 认证失败" << login;
+    QTest::newRow("anything else") << "out of memory" << int(HistoryFailure::Other);
+}
+
+void TestSharedHistory::failedConnectionIsToldApartInEnglishAndChinese()
+{
+    QFETCH(QString, text);
+    QFETCH(int, cause);
+    QCOMPARE(int(connectionFailureCause(text)), cause);
 }
 
 // Each an own process with its own file, as the two gates are; started on
