@@ -76,6 +76,7 @@ StationSettings::StationSettings(QString settingsFile, QWidget* parent)
     layout->addWidget(note);
     layout->addWidget(m_result);
     layout->addLayout(buttons);
+    setMinimumWidth(400);
 
     connect(m_test, &QPushButton::clicked, this, &StationSettings::testConnection);
     connect(save, &QPushButton::clicked, this, &StationSettings::save);
