@@ -10,7 +10,10 @@
 
 namespace {
 
-constexpr int newestSchema = 3;
+constexpr int newestSchema = 4;
+
+// Held by the one program that brings a server's schema up at a time.
+constexpr qint64 migrationLockKey = 0x51766873;
 
 QString schemaStepText(int version)
 {
@@ -67,7 +70,9 @@ QString historyFailureMessage(const HistoryError& error)
     case HistoryFailure::DatabaseMissing:
         return QStringLiteral("历史数据服务器“%1”上没有这个数据库").arg(where);
     case HistoryFailure::NoRight:
-        return QStringLiteral("没有在历史数据服务器“%1”上建表的权限，请让管理员先建立一次").arg(where);
+        return QStringLiteral("用户没有在历史数据服务器“%1”上建表或写入的权限，请让管理员授权或先建立一次").arg(where);
+    case HistoryFailure::StationTaken:
+        return QStringLiteral("历史数据服务器“%1”上已有同名检尺站的不同记录，请在设置中给本机起一个别处没用过的检尺站名称").arg(where);
     case HistoryFailure::Other:
         break;
     }
@@ -119,19 +124,50 @@ int HistoryStore::schemaVersion()
 
 void HistoryStore::migrate(int version)
 {
-    const int stored = schemaVersion();
-    if (stored > newestSchema)
-        throw HistoryError(HistoryFailure::NewerSchema, m_location,
-            QStringLiteral("schema %1, program knows %2").arg(stored).arg(newestSchema));
-    for (int step = stored + 1; step <= version; ++step)
-        applySchemaStep(step);
+    int stored = schemaVersion();
+    while (true) {
+        if (stored > newestSchema)
+            throw HistoryError(HistoryFailure::NewerSchema, m_location,
+                QStringLiteral("schema %1, program knows %2").arg(stored).arg(newestSchema));
+        if (stored >= version)
+            return;
+        // Two programs may open one store at once: the second waits for the
+        // first one's step and then reads it done.
+        beginMigrationStep();
+        try {
+            stored = schemaVersion();
+        } catch (const HistoryError&) {
+            database().rollback();
+            throw;
+        }
+        if (stored >= version || stored > newestSchema) {
+            database().rollback();
+            continue;
+        }
+        applySchemaStep(++stored);
+    }
 }
 
+void HistoryStore::beginMigrationStep()
+{
+    QSqlDatabase db = database();
+    QSqlQuery query(db);
+    const QStringList begin = m_dialect == Dialect::Sqlite
+        ? QStringList { QStringLiteral("BEGIN IMMEDIATE") }
+        : QStringList { QStringLiteral("BEGIN"), QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(migrationLockKey) };
+    for (const QString& statement : begin) {
+        if (!query.exec(statement)) {
+            const QSqlError error = query.lastError();
+            db.rollback();
+            fail(error);
+        }
+    }
+}
+
+// Runs inside the transaction beginMigrationStep opened, and commits it.
 void HistoryStore::applySchemaStep(int version)
 {
     QSqlDatabase db = database();
-    if (!db.transaction())
-        fail(db.lastError());
     const QString idColumn = m_dialect == Dialect::Sqlite ? QStringLiteral("INTEGER PRIMARY KEY")
                                                           : QStringLiteral("BIGSERIAL PRIMARY KEY");
     QSqlQuery query(db);
@@ -168,6 +204,11 @@ qint64 HistoryStore::record(LoadRecord& load)
         number.addBindValue(id);
         if (!number.exec())
             fail(number.lastError());
+        QSqlQuery outbox(db);
+        outbox.prepare(QStringLiteral("INSERT INTO outbox (load_id) VALUES (?)"));
+        outbox.addBindValue(id);
+        if (!outbox.exec())
+            fail(outbox.lastError());
     } catch (const HistoryError&) {
         db.rollback();
         throw;
@@ -228,10 +269,49 @@ void HistoryStore::insert(const LoadRecord& load, bool conflictIgnored, bool& in
 
 std::optional<LoadRecord> HistoryStore::loadById(qint64 id)
 {
-    const LoadRead read = readLoad(database(), id);
+    return checkedLoad(readLoad(database(), id), id);
+}
+
+std::optional<LoadRecord> HistoryStore::loadByOrigin(const QString& station, qint64 stationNumber)
+{
+    return checkedLoad(readLoadByOrigin(database(), station, stationNumber), stationNumber);
+}
+
+std::optional<LoadRecord> HistoryStore::checkedLoad(const LoadRead& read, qint64 key) const
+{
     if (read.error.isValid())
         fail(read.error);
     if (read.damaged)
-        throw HistoryError(HistoryFailure::Damaged, m_location, QStringLiteral("load %1 detail").arg(id));
+        throw HistoryError(HistoryFailure::Damaged, m_location, QStringLiteral("load %1 detail").arg(key));
     return read.load;
+}
+
+int HistoryStore::outboxCount()
+{
+    QSqlQuery query(database());
+    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM outbox")) || !query.next())
+        fail(query.lastError());
+    return query.value(0).toInt();
+}
+
+QVector<qint64> HistoryStore::outboxIds(int limit)
+{
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("SELECT load_id FROM outbox ORDER BY load_id LIMIT ?"));
+    query.addBindValue(limit);
+    if (!query.exec())
+        fail(query.lastError());
+    QVector<qint64> ids;
+    while (query.next())
+        ids << query.value(0).toLongLong();
+    return ids;
+}
+
+void HistoryStore::markSent(qint64 id)
+{
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("DELETE FROM outbox WHERE load_id = ?"));
+    query.addBindValue(id);
+    if (!query.exec())
+        fail(query.lastError());
 }

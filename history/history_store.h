@@ -9,6 +9,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVector>
 #include <exception>
 #include <optional>
 
@@ -22,8 +23,11 @@ enum class HistoryFailure {
     LoginRefused, // wrong user or password
     DatabaseMissing,
     NoRight, // the user may not create the tables
+    StationTaken, // the station's name is used by another machine too
     Other,
 };
+
+struct LoadRead;
 
 class HistoryError : public std::exception {
 public:
@@ -57,7 +61,8 @@ public:
     int schemaVersion();
 
     // Writes the load in one transaction and gives it its id (and, recorded
-    // here, its station number). Nothing of it is kept when this throws.
+    // here, its station number); in the same transaction it enters the
+    // outbox. Nothing of it is kept when this throws.
     qint64 record(LoadRecord& load);
 
     // Stores a load recorded elsewhere (a station's), once: a load whose
@@ -65,6 +70,13 @@ public:
     bool receive(const LoadRecord& load);
 
     std::optional<LoadRecord> loadById(qint64 id);
+    std::optional<LoadRecord> loadByOrigin(const QString& station, qint64 stationNumber);
+
+    // The loads recorded here and not yet on the server: how many, the
+    // oldest ids first, and one taken out once the server has it.
+    int outboxCount();
+    QVector<qint64> outboxIds(int limit);
+    void markSent(qint64 id);
 
     // The newest schema this program knows.
     static int currentSchemaVersion();
@@ -82,7 +94,9 @@ protected:
     [[noreturn]] void fail(const QSqlError& error) const;
 
 private:
+    void beginMigrationStep();
     void applySchemaStep(int version);
+    std::optional<LoadRecord> checkedLoad(const LoadRead& read, qint64 key) const;
     void insert(const LoadRecord& load, bool conflictIgnored, bool& inserted, qint64& id);
 
     QString m_connectionName;

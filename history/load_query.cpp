@@ -229,12 +229,15 @@ QStringList recentValues(const QSqlDatabase& db, LoadColumn column, int loads)
     return values;
 }
 
-LoadRead readLoad(const QSqlDatabase& db, qint64 id)
+namespace {
+
+LoadRead readLoadWhere(const QSqlDatabase& db, const QString& where, const QVariantList& values)
 {
     QSqlQuery query = prepared(db,
         QStringLiteral("SELECT id, recorded_at, kind, bill_number, species, buyer, truck, supplier, contact, "
-                       "scaler, detail, station, station_number FROM loads WHERE id = ?"),
-        { id });
+                       "scaler, detail, station, station_number FROM loads WHERE ")
+            + where,
+        values);
     LoadRead read;
     if (!query.isActive()) {
         read.error = query.lastError();
@@ -259,4 +262,18 @@ LoadRead readLoad(const QSqlDatabase& db, qint64 id)
     }
     read.load = load;
     return read;
+}
+
+} // namespace
+
+LoadRead readLoad(const QSqlDatabase& db, qint64 id)
+{
+    return readLoadWhere(db, QStringLiteral("id = ?"), { id });
+}
+
+LoadRead readLoadByOrigin(const QSqlDatabase& db, const QString& station, qint64 stationNumber)
+{
+    // Every text column is NOT NULL: no station is ''.
+    return readLoadWhere(db, QStringLiteral("station = ? AND station_number = ?"),
+        { station.isNull() ? QStringLiteral("") : station, stationNumber });
 }

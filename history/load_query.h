@@ -86,3 +86,5 @@ struct LoadRead {
     bool damaged = false;
 };
 LoadRead readLoad(const QSqlDatabase& db, qint64 id);
+// The load a station recorded as its number `stationNumber`.
+LoadRead readLoadByOrigin(const QSqlDatabase& db, const QString& station, qint64 stationNumber);

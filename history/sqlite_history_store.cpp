@@ -1,6 +1,8 @@
 #include "history/sqlite_history_store.h"
 
 #include <QAtomicInt>
+#include <QDeadlineTimer>
+#include <QThread>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
@@ -65,8 +67,16 @@ SqliteHistoryStore::SqliteHistoryStore(const QString& path, int schemaVersion)
         fail(db.lastError());
     QSqlQuery pragma(db);
     // WAL: readers never block the writer; FULL: a posted load survives a
-    // power cut, at one sync per record.
-    if (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !pragma.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+    // power cut, at one sync per record. Two programs making a new file at
+    // once may both want its lock for the switch to WAL; SQLite then
+    // refuses one of them at once instead of letting it wait.
+    QDeadlineTimer deadline(busyTimeoutMs);
+    while (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) {
+        if ((pragma.lastError().nativeErrorCode().toInt() & 0xff) != Busy || deadline.hasExpired())
+            fail(pragma.lastError());
+        QThread::msleep(5);
+    }
+    if (!pragma.exec(QStringLiteral("PRAGMA synchronous=FULL")))
         fail(pragma.lastError());
     migrate(schemaVersion);
 }

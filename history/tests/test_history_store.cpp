@@ -9,6 +9,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -47,6 +49,8 @@ private slots:
     void olderSchemaIsBroughtUpToDate();
     void waitingLoadsAreStoredInOrderAcrossStarts();
     void waitingLoadsThatCannotBeKeptAreSaidSo();
+    void recordedLoadsWaitInTheOutboxOldestFirst();
+    void twoProgramsOpeningANewFileAtOnceBothSucceed();
 
 private:
     QTemporaryDir m_dir;
@@ -179,6 +183,52 @@ void TestHistoryStore::olderSchemaIsBroughtUpToDate()
     QVERIFY(origin.exec(QStringLiteral("SELECT station, station_number FROM loads")) && origin.next());
     QCOMPARE(origin.value(0).toString(), QString());
     QCOMPARE(origin.value(1).toLongLong(), 1);
+    // Recorded before there was a server, it waits to be sent all the same.
+    QCOMPARE(store.outboxIds(10), QVector<qint64> { 1 });
+}
+
+void TestHistoryStore::recordedLoadsWaitInTheOutboxOldestFirst()
+{
+    SqliteHistoryStore store(m_dir.filePath(QStringLiteral("outbox.sqlite")));
+    QVector<qint64> ids;
+    for (int i = 0; i < 3; ++i) {
+        LoadRecord load = sampleLoad(LoadKind::StockIn, "2026-12-09", "杉木", "1.0000", "800.00");
+        ids << store.record(load);
+    }
+    LoadRecord received = sampleLoad(LoadKind::StockIn, "2026-12-09", "松木", "1.0000", "800.00");
+    received.station = QStringLiteral("二号门");
+    received.stationNumber = 7;
+    QVERIFY(store.receive(received));
+    QVERIFY(!store.receive(received));
+    // Only this machine's loads wait; a received one came from elsewhere.
+    QCOMPARE(store.outboxCount(), 3);
+    QCOMPARE(store.outboxIds(2), ids.mid(0, 2));
+    store.markSent(ids[0]);
+    QCOMPARE(store.outboxIds(10), ids.mid(1));
+    const std::optional<LoadRecord> byOrigin = store.loadByOrigin(QStringLiteral("二号门"), 7);
+    QVERIFY(byOrigin);
+    QCOMPARE(byOrigin->species, QStringLiteral("松木"));
+}
+
+void TestHistoryStore::twoProgramsOpeningANewFileAtOnceBothSucceed()
+{
+    const QString path = m_dir.filePath(QStringLiteral("race.sqlite"));
+    std::atomic<int> failures { 0 };
+    auto open = [&] {
+        try {
+            SqliteHistoryStore store(path);
+        } catch (const HistoryError& error) {
+            qWarning("%s", qPrintable(error.detail()));
+            ++failures;
+        }
+    };
+    QSqlDatabase::drivers(); // Qt's own registry, made before the race
+    std::thread first(open), second(open);
+    first.join();
+    second.join();
+    QCOMPARE(failures.load(), 0);
+    SqliteHistoryStore store(path);
+    QCOMPARE(store.schemaVersion(), HistoryStore::currentSchemaVersion());
 }
 
 // A store that cannot be opened keeps the loads in their file, and a later

@@ -1,0 +1,107 @@
+#include "history/postgres_history_store.h"
+
+#include <QAtomicInt>
+#include <QSqlError>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+QString newConnectionName()
+{
+    static QAtomicInt counter;
+    return QStringLiteral("history-postgres-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+bool mentions(const QString& text, std::initializer_list<const char*> phrases)
+{
+    for (const char* phrase : phrases)
+        if (text.contains(QString::fromUtf8(phrase), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+// The system's own words for a failed socket, in the language it speaks.
+bool mentionsSocketFailure(const QString& text)
+{
+    for (int code : { ECONNREFUSED, ETIMEDOUT, EHOSTUNREACH, ENETUNREACH, ECONNRESET })
+        if (text.contains(QString::fromLocal8Bit(std::strerror(code))))
+            return true;
+    return false;
+}
+
+} // namespace
+
+// The client library and the server speak the machine's language: English
+// or, on a clerk's machine, Chinese (their own translations' words).
+HistoryFailure connectionFailureCause(const QString& text)
+{
+    if (mentions(text, { "password authentication failed", "no password supplied", "authentication failed",
+                           "no pg_hba.conf entry", "Password 认证失败", "认证失败", "pg_hba.conf 记录" })
+        || (mentions(text, { "role \"", "角色 \"" }) && mentions(text, { "does not exist", "不存在" })))
+        return HistoryFailure::LoginRefused;
+    if (mentions(text, { "database \"", "数据库 \"" }) && mentions(text, { "does not exist", "不存在" }))
+        return HistoryFailure::DatabaseMissing;
+    if (mentionsSocketFailure(text)
+        || mentions(text, { "could not connect", "connection refused", "timeout expired", "could not translate host",
+            "no route to host", "network is unreachable", "server closed the connection", "connection to server",
+            "no connection to the server", "terminating connection", "the database system is starting up",
+            "the database system is shutting down", "拒绝连接", "连接超时", "没有到主机的路由", "网络不可达",
+            "未知的名称或服务", "域名解析暂时失败", "超时满", "无法解释主机名", "服务器意外地关闭了联接",
+            "没有到服务器的联接", "中断联接", "数据库系统启动中", "数据库系统停止中", "连接到\"" }))
+        return HistoryFailure::Unreachable;
+    return HistoryFailure::Other;
+}
+
+PostgresHistoryStore::PostgresHistoryStore(const ServerSettings& settings, int schemaVersion)
+    : HistoryStore(newConnectionName(), settings.location(), Dialect::Postgres)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName());
+    if (!db.isValid())
+        throw HistoryError(HistoryFailure::Other, location(), QStringLiteral("the QPSQL driver is not installed"));
+    db.setHostName(settings.host.trimmed());
+    db.setPort(settings.port);
+    db.setDatabaseName(settings.database.trimmed());
+    db.setUserName(settings.user.trimmed());
+    // A server gone away mid-statement is noticed in seconds, not after the
+    // system's TCP timeout of many minutes.
+    db.setConnectOptions(QStringLiteral("connect_timeout=%1;keepalives_idle=10;keepalives_interval=5;"
+                                        "keepalives_count=3;tcp_user_timeout=15000;application_name=quorvane")
+                             .arg(connectTimeoutS));
+    if (!db.open())
+        fail(db.lastError());
+    migrate(schemaVersion);
+}
+
+PostgresHistoryStore::~PostgresHistoryStore() = default;
+
+HistoryError PostgresHistoryStore::failure(const QSqlError& error) const
+{
+    const QString state = error.nativeErrorCode();
+    const QString detail = QStringLiteral("%1 (%2)").arg(error.text(), state);
+    if (state == QLatin1String("42501"))
+        return HistoryError(HistoryFailure::NoRight, location(), detail);
+    if (state == QLatin1String("3D000"))
+        return HistoryError(HistoryFailure::DatabaseMissing, location(), detail);
+    if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
+        return HistoryError(HistoryFailure::LoginRefused, location(), detail);
+    // Class 08: the connection is gone; 57P: the server is shutting down.
+    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
+        return HistoryError(HistoryFailure::Unreachable, location(), detail);
+    if (state.isEmpty() || error.type() == QSqlError::ConnectionError)
+        return HistoryError(connectionFailureCause(error.text()), location(), detail);
+    return HistoryError(HistoryFailure::Other, location(), detail);
+}
+
+QString testServerConnection(const ServerSettings& settings)
+{
+    if (!settings.isSet())
+        return QStringLiteral("没有填写服务器");
+    try {
+        PostgresHistoryStore store(settings);
+    } catch (const HistoryError& error) {
+        qWarning("history server test: %s %s", qPrintable(error.location()), qPrintable(error.detail()));
+        return historyFailureMessage(error);
+    }
+    return {};
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+// The yard's shared history on a PostgreSQL server, through Qt's QPSQL
+// driver. The password comes from the user's password file (~/.pgpass or
+// PGPASSFILE), read by the client library itself. The schema is made or
+// brought up on first connection, by the same steps as on the clerk's file.
+
+#include "history/history_store.h"
+#include "history/server_settings.h"
+
+class PostgresHistoryStore : public HistoryStore {
+public:
+    // Connects, waiting at most connectTimeoutS, and brings the schema up to
+    // `schemaVersion` (below the current one for tests of old servers).
+    explicit PostgresHistoryStore(const ServerSettings& settings, int schemaVersion = currentSchemaVersion());
+    ~PostgresHistoryStore() override;
+
+    static constexpr int connectTimeoutS = 5;
+
+protected:
+    HistoryError failure(const QSqlError& error) const override;
+};
+
+// The cause of a failed connection, told from the client library's and the
+// server's words (a failed connection carries no error code).
+HistoryFailure connectionFailureCause(const QString& driverText);
+
+// Empty when the server answers and its history can be used; else the
+// cause in a clerk's words.
+QString testServerConnection(const ServerSettings& settings);

@@ -1,0 +1,122 @@
+#include "history_window/station_settings.h"
+
+#include "history/postgres_history_store.h"
+
+#include <QDir>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSysInfo>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+
+QLineEdit* field(const char* name, const QString& text, QWidget* parent)
+{
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(QLatin1String(name));
+    return edit;
+}
+
+QPushButton* button(const char* name, const QString& text, QWidget* parent)
+{
+    auto* push = new QPushButton(text, parent);
+    push->setObjectName(QLatin1String(name));
+    push->setAutoDefault(false);
+    return push;
+}
+
+} // namespace
+
+StationSettings::StationSettings(QString settingsFile, QWidget* parent)
+    : QDialog(parent)
+    , m_settingsFile(std::move(settingsFile))
+{
+    setObjectName(QStringLiteral("StationSettings"));
+    setWindowTitle(QStringLiteral("历史数据服务器"));
+    const ServerSettings stored = readServerSettings(m_settingsFile);
+    m_host = field("serverHost", stored.host, this);
+    m_port = new QSpinBox(this);
+    m_port->setObjectName(QStringLiteral("serverPort"));
+    m_port->setRange(1, 65535);
+    m_port->setValue(stored.port);
+    m_database = field("serverDatabase", stored.database, this);
+    m_user = field("serverUser", stored.user, this);
+    m_station = field("stationName", stored.station, this);
+    m_station->setPlaceholderText(QSysInfo::machineHostName());
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("服务器"), m_host);
+    form->addRow(QStringLiteral("端口"), m_port);
+    form->addRow(QStringLiteral("数据库"), m_database);
+    form->addRow(QStringLiteral("用户"), m_user);
+    form->addRow(QStringLiteral("检尺站名称"), m_station);
+    auto* note = new QLabel(QStringLiteral("服务器留空时，历史记录只保存在本机。密码不保存在这里，请由管理员写入本机用户的 .pgpass 文件。"), this);
+    note->setWordWrap(true);
+    m_result = new QLabel(this);
+    m_result->setObjectName(QStringLiteral("connectionResult"));
+    m_result->setWordWrap(true);
+
+    m_test = button("testConnection", QStringLiteral("测试连接"), this);
+    QPushButton* save = button("save", QStringLiteral("保存"), this);
+    QPushButton* cancel = button("cancel", QStringLiteral("取消"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_test);
+    buttons->addStretch();
+    buttons->addWidget(save);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(note);
+    layout->addWidget(m_result);
+    layout->addLayout(buttons);
+    setMinimumWidth(400);
+
+    connect(m_test, &QPushButton::clicked, this, &StationSettings::testConnection);
+    connect(save, &QPushButton::clicked, this, &StationSettings::save);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(&m_testRun, &QFutureWatcher<QString>::finished, this, &StationSettings::showTestResult);
+}
+
+ServerSettings StationSettings::settings() const
+{
+    ServerSettings typed;
+    typed.host = m_host->text().trimmed();
+    typed.port = m_port->value();
+    typed.database = m_database->text().trimmed();
+    typed.user = m_user->text().trimmed();
+    typed.station = m_station->text().trimmed();
+    return typed;
+}
+
+void StationSettings::testConnection()
+{
+    m_test->setEnabled(false);
+    m_result->setText(QStringLiteral("正在连接……"));
+    m_testRun.setFuture(QtConcurrent::run(&testServerConnection, settings()));
+}
+
+void StationSettings::showTestResult()
+{
+    const QString failure = m_testRun.result();
+    m_result->setText(failure.isEmpty() ? QStringLiteral("连接成功，历史记录可以保存到服务器") : failure);
+    m_test->setEnabled(true);
+}
+
+void StationSettings::save()
+{
+    const ServerSettings typed = settings();
+    if (!writeServerSettings(m_settingsFile, typed)) {
+        QMessageBox::warning(this, windowTitle(),
+            QStringLiteral("设置文件“%1”无法写入").arg(QDir::toNativeSeparators(m_settingsFile)));
+        return;
+    }
+    emit saved(typed);
+    accept();
+}

@@ -1,0 +1,142 @@
+// The station's server settings: the configuration file read back as
+// written, under the documented group and keys; the settings window filled
+// from it, saving it, leaving it alone on 取消, and 测试连接 naming why a
+// server cannot be used.
+
+#include "history/postgres_history_store.h"
+#include "history_window/station_settings.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestStationSettings : public QObject {
+    Q_OBJECT
+
+private slots:
+    void settingsFileIsReadBackAsWritten();
+    void missingOrBadValuesReadAsDefaults();
+    void windowSavesWhatIsTypedAndCancelKeepsTheFile();
+    void testConnectionNamesTheCause_data();
+    void testConnectionNamesTheCause();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestStationSettings::settingsFileIsReadBackAsWritten()
+{
+    // The configuration folder need not exist yet.
+    const QString file = settingsFilePath(m_dir.filePath(QStringLiteral("new/config")));
+    ServerSettings settings;
+    settings.host = QStringLiteral("192.168.1.10");
+    settings.port = 5433;
+    settings.database = QStringLiteral("yard");
+    settings.user = QStringLiteral("gate");
+    settings.station = QStringLiteral("一号门");
+    QVERIFY(writeServerSettings(file, settings));
+    QCOMPARE(readServerSettings(file), settings);
+    QSettings raw(file, QSettings::IniFormat);
+    QCOMPARE(raw.value(QStringLiteral("history_server/host")).toString(), QStringLiteral("192.168.1.10"));
+    QCOMPARE(raw.value(QStringLiteral("history_server/port")).toInt(), 5433);
+    QCOMPARE(raw.value(QStringLiteral("history_server/station")).toString(), QStringLiteral("一号门"));
+    QVERIFY(raw.value(QStringLiteral("history_server/password")).isNull());
+    QCOMPARE(settings.location(), QStringLiteral("192.168.1.10:5433/yard"));
+    // A file where its folder should be: the write says it failed.
+    QVERIFY(!writeServerSettings(file + QStringLiteral("/quorvane.ini"), settings));
+}
+
+void TestStationSettings::missingOrBadValuesReadAsDefaults()
+{
+    const ServerSettings none = readServerSettings(m_dir.filePath(QStringLiteral("absent.ini")));
+    QVERIFY(!none.isSet());
+    QCOMPARE(none.port, ServerSettings::defaultPort);
+    QCOMPARE(none.stationName(), QSysInfo::machineHostName());
+
+    const QString file = m_dir.filePath(QStringLiteral("bad.ini"));
+    {
+        QSettings raw(file, QSettings::IniFormat);
+        raw.setValue(QStringLiteral("history_server/host"), QStringLiteral("  "));
+        raw.setValue(QStringLiteral("history_server/port"), QStringLiteral("五四三二"));
+        raw.setValue(QStringLiteral("history_server/station"), QStringLiteral(" 二号门 "));
+    }
+    const ServerSettings bad = readServerSettings(file);
+    QVERIFY(!bad.isSet());
+    QCOMPARE(bad.port, ServerSettings::defaultPort);
+    QCOMPARE(bad.stationName(), QStringLiteral("二号门"));
+}
+
+void TestStationSettings::windowSavesWhatIsTypedAndCancelKeepsTheFile()
+{
+    const QString file = settingsFilePath(m_dir.filePath(QStringLiteral("window")));
+    ServerSettings first;
+    first.host = QStringLiteral("office-pc");
+    first.database = QStringLiteral("yard");
+    first.user = QStringLiteral("gate");
+    QVERIFY(writeServerSettings(file, first));
+
+    StationSettings window(file);
+    QCOMPARE(window.objectName(), QStringLiteral("StationSettings"));
+    auto* host = window.findChild<QLineEdit*>(QStringLiteral("serverHost"));
+    auto* port = window.findChild<QSpinBox*>(QStringLiteral("serverPort"));
+    auto* station = window.findChild<QLineEdit*>(QStringLiteral("stationName"));
+    QVERIFY(host && port && station);
+    QCOMPARE(host->text(), QStringLiteral("office-pc"));
+    QCOMPARE(port->value(), ServerSettings::defaultPort);
+    QCOMPARE(station->placeholderText(), QSysInfo::machineHostName());
+    host->setText(QStringLiteral("10.0.0.5"));
+    station->setText(QStringLiteral("二号门"));
+    QSignalSpy saved(&window, &StationSettings::saved);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("save")), Qt::LeftButton);
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    QCOMPARE(saved.size(), 1);
+    ServerSettings expected = first;
+    expected.host = QStringLiteral("10.0.0.5");
+    expected.station = QStringLiteral("二号门");
+    QCOMPARE(readServerSettings(file), expected);
+
+    StationSettings again(file);
+    QCOMPARE(again.findChild<QLineEdit*>(QStringLiteral("stationName"))->text(), QStringLiteral("二号门"));
+    again.findChild<QLineEdit*>(QStringLiteral("serverHost"))->clear();
+    QTest::mouseClick(again.findChild<QPushButton*>(QStringLiteral("cancel")), Qt::LeftButton);
+    QCOMPARE(again.result(), int(QDialog::Rejected));
+    QCOMPARE(readServerSettings(file), expected);
+}
+
+void TestStationSettings::testConnectionNamesTheCause_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("expected");
+    // Nothing listens on port 1 of this machine.
+    ServerSettings refused;
+    refused.host = QStringLiteral("127.0.0.1");
+    refused.port = 1;
+    refused.database = QStringLiteral("yard");
+    QTest::newRow("A server that does not answer is named unreachable")
+        << refused.host << historyFailureMessage(HistoryError(HistoryFailure::Unreachable, refused.location()));
+    QTest::newRow("No server typed is said so") << "" << "没有填写服务器";
+}
+
+void TestStationSettings::testConnectionNamesTheCause()
+{
+    QFETCH(QString, host);
+    QFETCH(QString, expected);
+    StationSettings window(m_dir.filePath(QStringLiteral("unused.ini")));
+    window.findChild<QLineEdit*>(QStringLiteral("serverHost"))->setText(host);
+    window.findChild<QSpinBox*>(QStringLiteral("serverPort"))->setValue(1);
+    window.findChild<QLineEdit*>(QStringLiteral("serverDatabase"))->setText(QStringLiteral("yard"));
+    auto* test = window.findChild<QPushButton*>(QStringLiteral("testConnection"));
+    QTest::mouseClick(test, Qt::LeftButton);
+    auto* result = window.findChild<QLabel*>(QStringLiteral("connectionResult"));
+    QTRY_COMPARE_WITH_TIMEOUT(result->text(), expected, 3 * PostgresHistoryStore::connectTimeoutS * 1000);
+    QVERIFY(test->isEnabled());
+    QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("unused.ini"))));
+}
+
+QTEST_MAIN(TestStationSettings)
+#include "test_station_settings.moc"
