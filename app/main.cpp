@@ -74,6 +74,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
     openEventLog(QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
                      .filePath(QStringLiteral("quorvane.log")));
+    logQtWarnings();
     logEvent(QStringLiteral("start %1 pid %2 in %3")
                  .arg(QCoreApplication::applicationFilePath())
                  .arg(QCoreApplication::applicationPid())
@@ -86,7 +87,9 @@ int main(int argc, char* argv[])
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
     // The journal is marked clean when the window goes, at the end of main.
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    Form1 window({ workbooks, defaultPriceFolder(), data, data }, office);
+    Form1 window({ workbooks, defaultPriceFolder(), data, data,
+                     QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) },
+        office);
     handleSignals(app, window);
     window.show();
     if (!seeded.isEmpty())

@@ -45,7 +45,7 @@ struct BenchTally {
     {
         prepareMemoryLedger(spreadsheet, ledgerPath(folder.path()), { QStringLiteral("落叶松") });
         window = std::make_unique<Form1>(
-            TallyFolders { folder.path(), folder.path(), folder.filePath("journal") }, spreadsheet);
+            TallyFolders { folder.path(), folder.path(), folder.filePath("journal"), QString(), QString() }, spreadsheet);
         window->show();
         QCoreApplication::processEvents();
         if (!full)

@@ -127,6 +127,11 @@ History::History(QSqlDatabase db, Spreadsheet& spreadsheet, std::function<QDate(
     onFilterChanged();
 }
 
+void History::setNotice(const QString& text)
+{
+    m_status->setText(text);
+}
+
 History::~History()
 {
     // The export works on copies of the rows, but with the spreadsheet.
@@ -244,16 +249,20 @@ QLayout* History::buildButtons()
     m_reprint = button(QStringLiteral("reprintButton"), QStringLiteral("重印账单"));
     m_csv = button(QStringLiteral("csvButton"), QStringLiteral("导出CSV"));
     m_excel = button(QStringLiteral("excelButton"), QStringLiteral("导出Excel"));
+    m_stationSettings = button(QStringLiteral("stationSettingsButton"), QStringLiteral("检尺站设置"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_open);
     buttons->addWidget(m_reprint);
     buttons->addStretch();
     buttons->addWidget(m_csv);
     buttons->addWidget(m_excel);
+    buttons->addSpacing(16);
+    buttons->addWidget(m_stationSettings);
     connect(m_open, &QPushButton::clicked, this, &History::onOpenClicked);
     connect(m_reprint, &QPushButton::clicked, this, &History::onReprintClicked);
     connect(m_csv, &QPushButton::clicked, this, &History::onCsvClicked);
     connect(m_excel, &QPushButton::clicked, this, &History::onExcelClicked);
+    connect(m_stationSettings, &QPushButton::clicked, this, &History::stationSettingsRequested);
     return buttons;
 }
 

@@ -42,6 +42,8 @@ public:
     void refresh();
     // The station column and filter, for a store of several stations.
     void setStationsShown(bool shown);
+    // A line under the tabs, e.g. why this machine's own loads are shown.
+    void setNotice(const QString& text);
 
     // Asks where to save (caption, suggested name, filter); empty: cancelled.
     using SavePathAsker = std::function<QString(const QString& caption, const QString& name, const QString& filter)>;
@@ -54,6 +56,8 @@ public:
 signals:
     void openLoadRequested(const LoadRecord& load);
     void reprintRequested(const LoadRecord& load);
+    // 检尺站设置 was pressed.
+    void stationSettingsRequested();
     // After an export was written, with its path.
     void exported(const QString& path);
 
@@ -107,6 +111,7 @@ private:
     QPushButton* m_reprint = nullptr;
     QPushButton* m_csv = nullptr;
     QPushButton* m_excel = nullptr;
+    QPushButton* m_stationSettings = nullptr;
     ReportTab* m_report = nullptr;
     bool m_reportStale = true;
     bool m_exporting = false;

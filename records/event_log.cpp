@@ -13,6 +13,17 @@ namespace {
 
 QMutex logLock;
 QString logPath;
+QtMessageHandler qtDefaultHandler = nullptr;
+
+// Qt's warnings (a database driver's among them) belong with the program's
+// own entries; they still reach standard error too.
+void logQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg)
+        logEvent(QStringLiteral("qt: ") + message);
+    if (qtDefaultHandler)
+        qtDefaultHandler(type, context, message);
+}
 
 QString causeName(WorkbookFailure cause)
 {
@@ -51,6 +62,13 @@ void openEventLog(const QString& path)
     if (!path.isEmpty())
         QDir().mkpath(QFileInfo(path).absolutePath());
     logPath = path;
+}
+
+void logQtWarnings()
+{
+    QtMessageHandler previous = qInstallMessageHandler(logQtMessage);
+    if (previous != logQtMessage)
+        qtDefaultHandler = previous;
 }
 
 void logEvent(const QString& text)

@@ -13,6 +13,8 @@ class WorkbookError;
 // the file cannot be written, entries go to standard error.
 void openEventLog(const QString& path);
 void logEvent(const QString& text);
+// Qt's warnings and worse go to the log as well.
+void logQtWarnings();
 // "<what> <file>: <ms> ms, ok" or "..., failed: <cause> <detail>".
 void logPass(const QString& what, const QString& path, qint64 ms, const WorkbookError* error);
 

@@ -3,6 +3,8 @@
 #include "assets/artwork.h"
 #include "calculator/calculator_window.h"
 #include "history/history_recorder.h"
+#include "history/history_sender.h"
+#include "history/reading_store.h"
 #include "history_window/history.h"
 #include "records/bill_export.h"
 #include "records/stock_ledger.h"

@@ -30,6 +30,10 @@ class StockPosting;
 class TallyJournal;
 class History;
 class HistoryRecorder;
+class HistorySender;
+class QLabel;
+struct ReadingStore;
+struct ServerSettings;
 class QStringListModel;
 struct LoadRecord;
 class BillExport;
@@ -44,6 +48,7 @@ struct TallyFolders {
     QString prices; // the unit price files
     QString journal; // the tally journal; empty: the window keeps none
     QString history; // the history of loads; empty: the window keeps none
+    QString config; // the configuration file's folder; empty: no yard server
 };
 
 class Form1 : public QWidget {
@@ -132,6 +137,10 @@ private:
     void addUsedValues(const LoadRecord& load);
     bool tallyHoldsData() const;
     void onHistoryLinkClicked();
+    bool openHistoryWindow();
+    void onStationSettingsRequested();
+    void onServerSettingsSaved(const ServerSettings& settings);
+    void showWaitingForServer();
 
     TallyFolders m_folders;
     Spreadsheet& m_spreadsheet;
@@ -149,6 +158,9 @@ private:
     std::unique_ptr<Recalculation> m_recalculation;
     std::unique_ptr<TallyJournal> m_journal;
     std::unique_ptr<HistoryRecorder> m_history;
+    std::unique_ptr<HistorySender> m_sender;
+    QString m_settingsFile;
+    std::unique_ptr<ReadingStore> m_reading; // what the history window reads
     // A window of its own, not a child: the tally's children are its fields.
     std::unique_ptr<History> m_historyWindow;
     std::array<QStringListModel*, 5> m_usedValues {}; // buyer, truck, supplier, contact, scaler
@@ -159,6 +171,7 @@ private:
     ClickLabel* m_label5 = nullptr; // unit price link
     ClickLabel* m_label23 = nullptr; // calculator link
     ClickLabel* m_label24 = nullptr; // history link
+    QLabel* m_label25 = nullptr; // loads waiting for the yard's server
     PictureButton* m_command2 = nullptr; // minimise
     PictureButton* m_command3 = nullptr; // print bill
     PictureButton* m_command4 = nullptr; // clear data

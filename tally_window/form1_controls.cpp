@@ -307,6 +307,11 @@ void Form1::createRightColumn()
     m_label24 = makeLink(this, QStringLiteral("Label24"), QStringLiteral("历史"),
         QRect(twipsToPixels(9280), twipsToPixels(7400), 0, 0), 10.5);
     m_label24->setToolTip(QStringLiteral("历史记录（Ctrl+H）"));
+    // Shown only while loads wait for the yard's server; below the frames.
+    m_label25 = makeLabel(this, QStringLiteral("Label25"), QString(), 7000, 9000);
+    setPointSize(m_label25, 9);
+    setTextColour(m_label25, QColor(192, 0, 0));
+    m_label25->hide();
 
     makeLabel(this, QStringLiteral("Label18"), QStringLiteral("树   种"), 9090, 2685);
     m_fields.combo3 = makeCombo(

@@ -5,8 +5,12 @@
 
 #include "history/history_recorder.h"
 #include "history/load_query.h"
+#include "history/history_sender.h"
+#include "history/reading_store.h"
+#include "history/server_settings.h"
 #include "history/sqlite_history_store.h"
 #include "history_window/history.h"
+#include "history_window/station_settings.h"
 #include "records/bill_export.h"
 #include "records/event_log.h"
 #include "tally_window/click_label.h"
@@ -16,7 +20,9 @@
 #include "tally_window/tally_field.h"
 #include "tally_window/tally_journal.h"
 
+#include <QApplication>
 #include <QCompleter>
+#include <QLabel>
 #include <QShortcut>
 #include <QStringListModel>
 #include <QTimer>
@@ -43,7 +49,17 @@ void Form1::connectHistory()
     m_history = std::make_unique<HistoryRecorder>(
         [path] { return std::make_unique<SqliteHistoryStore>(path); }, waitingLoadsPath(m_folders.history));
     m_history->setLog([](const QString& text) { logEvent(text); });
-    m_history->setStoredHandler([this](const LoadRecord& load) { addUsedValues(load); });
+    // With a yard server set, each load stored here is sent on from its outbox.
+    if (!m_folders.config.isEmpty())
+        m_settingsFile = settingsFilePath(m_folders.config);
+    m_sender = std::make_unique<HistorySender>(path, readServerSettings(m_settingsFile));
+    connect(m_sender.get(), &HistorySender::waitingChanged, this, &Form1::showWaitingForServer);
+    connect(m_sender.get(), &HistorySender::failureChanged, this, &Form1::showWaitingForServer);
+    m_sender->start();
+    m_history->setStoredHandler([this](const LoadRecord& load) {
+        addUsedValues(load);
+        m_sender->loadRecorded();
+    });
     offerUsedValues();
     connect(m_label24, &ClickLabel::clicked, this, &Form1::onHistoryLinkClicked);
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
@@ -117,24 +133,81 @@ void Form1::addUsedValues(const LoadRecord& load)
 // The history window, made on first use beside the tally.
 void Form1::onHistoryLinkClicked()
 {
-    if (!m_history)
+    if (!m_history || (!m_historyWindow && !openHistoryWindow()))
         return;
-    if (!m_historyWindow) {
-        QString failure;
-        HistoryStore* store = m_history->store(&failure);
-        if (!store) {
-            m_prompts->showMessage(QStringLiteral("历史记录无法打开：%1。").arg(failure));
-            return;
-        }
-        m_historyWindow = std::make_unique<History>(store->database(), m_spreadsheet);
-        m_historyWindow->setWindowIcon(windowIcon());
-        connect(m_historyWindow.get(), &History::openLoadRequested, this, &Form1::openLoadIntoTally);
-        connect(m_historyWindow.get(), &History::reprintRequested, this, &Form1::reprintBill);
-        connect(this, &Form1::loadRecorded, m_historyWindow.get(), &History::refresh);
-    }
     m_historyWindow->show();
     m_historyWindow->raise();
     m_historyWindow->activateWindow();
+}
+
+// Reads the yard's server when one is set and answers, else this machine's file.
+bool Form1::openHistoryWindow()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto reading = std::make_unique<ReadingStore>();
+    QString failure;
+    try {
+        *reading = openReadingStore(readServerSettings(m_settingsFile), historyDatabasePath(m_folders.history));
+    } catch (const HistoryError& error) {
+        logEvent(QStringLiteral("history not opened: %1 %2").arg(error.location(), error.detail()));
+        failure = historyFailureMessage(error);
+    }
+    QApplication::restoreOverrideCursor();
+    if (!failure.isEmpty()) {
+        m_prompts->showMessage(QStringLiteral("历史记录无法打开：%1。").arg(failure));
+        return false;
+    }
+    m_reading = std::move(reading);
+    m_historyWindow = std::make_unique<History>(m_reading->store->database(), m_spreadsheet);
+    m_historyWindow->setWindowIcon(windowIcon());
+    m_historyWindow->setStationsShown(m_reading->shared);
+    m_historyWindow->setNotice(m_reading->notice);
+    connect(m_historyWindow.get(), &History::openLoadRequested, this, &Form1::openLoadIntoTally);
+    connect(m_historyWindow.get(), &History::reprintRequested, this, &Form1::reprintBill);
+    connect(m_historyWindow.get(), &History::stationSettingsRequested, this, &Form1::onStationSettingsRequested);
+    connect(this, &Form1::loadRecorded, m_historyWindow.get(), &History::refresh);
+    connect(m_sender.get(), &HistorySender::loadSent, m_historyWindow.get(), [this] {
+        if (m_reading->shared)
+            m_historyWindow->refresh();
+    });
+    return true;
+}
+
+void Form1::onStationSettingsRequested()
+{
+    if (m_settingsFile.isEmpty())
+        return;
+    auto* dialog = new StationSettings(m_settingsFile, m_historyWindow.get());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &StationSettings::saved, this, &Form1::onServerSettingsSaved);
+    dialog->open();
+}
+
+// New settings hold at once: the sender turns to the new server and the
+// history window reads from it.
+void Form1::onServerSettingsSaved(const ServerSettings& settings)
+{
+    m_sender->setServerSettings(settings);
+    const bool shown = m_historyWindow && m_historyWindow->isVisible();
+    const QRect place = m_historyWindow ? m_historyWindow->geometry() : QRect();
+    QTimer::singleShot(0, this, [this, shown, place] {
+        m_historyWindow.reset();
+        m_reading.reset();
+        if (shown && openHistoryWindow()) {
+            m_historyWindow->setGeometry(place);
+            m_historyWindow->show();
+        }
+    });
+}
+
+// "3 条记录等待发送到服务器" under the link, while any wait.
+void Form1::showWaitingForServer()
+{
+    const int waiting = m_sender->waitingCount();
+    m_label25->setText(QStringLiteral("%1 条记录等待发送到服务器").arg(waiting));
+    m_label25->setToolTip(m_sender->lastFailure());
+    m_label25->adjustSize();
+    m_label25->setVisible(waiting > 0);
 }
 
 History* Form1::historyWindow() const

@@ -3,6 +3,8 @@
 // window hands them its fields and shows what they have to say.
 
 #include "history/history_recorder.h"
+#include "history/history_sender.h"
+#include "history/reading_store.h"
 #include "history_window/history.h"
 #include "records/bill_export.h"
 #include "records/stock_ledger.h"

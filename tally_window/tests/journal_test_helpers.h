@@ -25,7 +25,7 @@ public:
     {
         prepareMemoryLedger(m_spreadsheet, ledgerPath(m_folder.path()), { "落叶松", "红松" });
         m_window = std::make_unique<Form1>(
-            TallyFolders { m_folder.path(), m_folder.path(), journalFolder }, m_spreadsheet);
+            TallyFolders { m_folder.path(), m_folder.path(), journalFolder, QString(), QString() }, m_spreadsheet);
         QTRY_VERIFY(m_window->speciesListLoaded());
     }
 

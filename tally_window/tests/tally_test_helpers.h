@@ -26,7 +26,7 @@ public:
         if (withLedger)
             prepareMemoryLedger(m_spreadsheet, ledgerPath(m_folder.path()), testSpecies());
         m_window = std::make_unique<Form1>(
-            TallyFolders { m_folder.path(), m_folder.path(), journalFolder() }, m_spreadsheet);
+            TallyFolders { m_folder.path(), m_folder.path(), journalFolder(), QString(), QString() }, m_spreadsheet);
         QTRY_VERIFY(m_window->speciesListLoaded());
     }
 

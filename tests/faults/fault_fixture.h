@@ -43,9 +43,10 @@ inline QMap<QString, QString> tallyOnScreen(QWidget* window)
 class FaultTally {
 public:
     // The program folder is made in `parent` (a small disk, say); the
-    // history is kept in `history` when one is named.
-    explicit FaultTally(
-        Spreadsheet& office, const QString& parent = QDir::tempPath(), const QString& history = {})
+    // history is kept in `history` when one is named, and sent to the yard
+    // server that the settings in `config` name.
+    explicit FaultTally(Spreadsheet& office, const QString& parent = QDir::tempPath(),
+        const QString& history = {}, const QString& config = {})
         : m_folder(QDir(parent).filePath(QStringLiteral("program-XXXXXX")))
     {
         for (const QString& path : { ledger(), bill() }) {
@@ -54,7 +55,7 @@ public:
                 | QFileDevice::ReadGroup | QFileDevice::ReadOther);
         }
         m_window
-            = std::make_unique<Form1>(TallyFolders { m_folder.path(), m_folder.path(), QString(), history }, office);
+            = std::make_unique<Form1>(TallyFolders { m_folder.path(), m_folder.path(), QString(), history, config }, office);
         QTRY_VERIFY_WITH_TIMEOUT(m_window->speciesListLoaded(), 90000);
     }
 

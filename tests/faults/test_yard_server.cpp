@@ -1,0 +1,129 @@
+// The tally window with a yard server set, on the real office and a real
+// PostgreSQL server of the test's own: each posting reaches the server, the
+// window counts what waits while the server is down, and the history window
+// reads every station's loads from it.
+
+#include "fault_fixture.h"
+#include "history/history_sender.h"
+#include "history/server_settings.h"
+#include "history/load_table_model.h"
+#include "history_window/history.h"
+#include "postgres_test_server.h"
+#include "records/libreoffice/libreoffice_spreadsheet.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+
+class TestYardServer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void postingsReachTheServerAndWaitWhileItIsDown();
+
+private:
+    int serverLoads(const QString& where = QStringLiteral("TRUE"));
+
+    std::unique_ptr<PostgresTestServer> m_server;
+    std::unique_ptr<LibreOfficeSpreadsheet> m_office;
+    QStringList m_shown;
+    QTemporaryDir m_dir;
+};
+
+int TestYardServer::serverLoads(const QString& where)
+{
+    return m_server->admin(QStringLiteral("SELECT COUNT(*) FROM loads WHERE %1").arg(where), QStringLiteral("yard")).toInt();
+}
+
+void TestYardServer::initTestCase()
+{
+    if (!PostgresTestServer::binariesPresent())
+        QSKIP("no PostgreSQL server programs: install postgresql-15 (scripts/install-deps)");
+    m_server = std::make_unique<PostgresTestServer>();
+    QString error;
+    QVERIFY2(m_server->create(&error), qPrintable(error));
+    QVERIFY(!m_server->admin(QStringLiteral("CREATE ROLE gate LOGIN PASSWORD 'gate-pw'")).isNull());
+    QVERIFY(!m_server->admin(QStringLiteral("CREATE DATABASE yard OWNER gate")).isNull());
+    QFile passwords(m_dir.filePath(QStringLiteral("pgpass")));
+    QVERIFY(passwords.open(QIODevice::WriteOnly));
+    passwords.write("*:*:*:gate:gate-pw\n");
+    passwords.close();
+    QVERIFY(passwords.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    qputenv("PGPASSFILE", QFile::encodeName(passwords.fileName()));
+    m_office = std::make_unique<LibreOfficeSpreadsheet>(testOfficeSettings(QStringLiteral("yard"), &m_shown));
+    m_office->warmUp();
+}
+
+void TestYardServer::cleanupTestCase()
+{
+    m_office.reset();
+    if (m_server)
+        m_server->stop();
+}
+
+void TestYardServer::postingsReachTheServerAndWaitWhileItIsDown()
+{
+    QTemporaryDir history;
+    QTemporaryDir config;
+    ServerSettings settings;
+    settings.host = m_server->host();
+    settings.port = m_server->port();
+    settings.database = QStringLiteral("yard");
+    settings.user = QStringLiteral("gate");
+    settings.station = QStringLiteral("一号门");
+    QVERIFY(writeServerSettings(settingsFilePath(config.path()), settings));
+    // Another station's load, already on the server.
+    {
+        QTemporaryDir other;
+        QTemporaryDir otherConfig;
+        ServerSettings second = settings;
+        second.station = QStringLiteral("二号门");
+        QVERIFY(writeServerSettings(settingsFilePath(otherConfig.path()), second));
+        FaultTally gate2(*m_office, QDir::tempPath(), other.path(), otherConfig.path());
+        gate2.typeLoad();
+        MessageCatcher catcher;
+        gate2.click(stockIn);
+        QTRY_COMPARE_WITH_TIMEOUT(serverLoads(), 1, 30000);
+    }
+
+    FaultTally tally(*m_office, QDir::tempPath(), history.path(), config.path());
+    tally.typeLoad();
+    auto* waiting = tally.window()->findChild<QLabel*>(QStringLiteral("Label25"));
+    QVERIFY(waiting);
+    MessageCatcher catcher;
+    tally.click(stockIn);
+    QTRY_COMPARE_WITH_TIMEOUT(serverLoads(QStringLiteral("station = '一号门'")), 1, 30000);
+    QVERIFY(!waiting->isVisibleTo(tally.window()));
+
+    // The server down: postings go on, and the window counts what waits.
+    QVERIFY(m_server->stop());
+    tally.click(stockOut);
+    tally.click(stockIn);
+    QTRY_VERIFY_WITH_TIMEOUT(waiting->isVisibleTo(tally.window()), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(waiting->text(), QStringLiteral("2 条记录等待发送到服务器"), 30000);
+    QVERIFY(!waiting->toolTip().isEmpty());
+    for (const QString& text : catcher.texts())
+        QVERIFY2(!text.contains(QStringLiteral("历史")) && !text.contains(QStringLiteral("服务器")), qPrintable(text));
+
+    QString error;
+    QVERIFY2(m_server->start(&error), qPrintable(error));
+    QTRY_COMPARE_WITH_TIMEOUT(serverLoads(QStringLiteral("station = '一号门'")), 3, 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!waiting->isVisibleTo(tally.window()), 30000);
+    QCOMPARE(serverLoads(QStringLiteral("station = '一号门' AND kind = 2")), 1);
+
+    // The history window reads the yard's loads, with their stations.
+    tally.window()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(tally.window()));
+    QTest::keyClick(tally.window()->fields().lengths[0], Qt::Key_H, Qt::ControlModifier);
+    History* window = tally.window()->historyWindow();
+    QVERIFY(window);
+    auto* table = window->findChild<QTableView*>(QStringLiteral("loadsTable"));
+    QCOMPARE(table->model()->rowCount(), 4);
+    QVERIFY(!table->isColumnHidden(LoadTableModel::Station));
+    QVERIFY(window->findChild<QPushButton*>(QStringLiteral("stationSettingsButton")));
+}
+
+QTEST_MAIN(TestYardServer)
+#include "test_yard_server.moc"
