@@ -207,14 +207,15 @@ void Form1::onServerSettingsSaved(const ServerSettings& settings)
     });
 }
 
-// "3 条记录等待发送到服务器" under the link, while any wait.
+// "3 条记录等待发送到服务器" under the link while the server cannot be
+// reached; a load on its way to a server that answers is not shown.
 void Form1::showWaitingForServer()
 {
     const int waiting = m_sender->waitingCount();
     m_label25->setText(QStringLiteral("%1 条记录等待发送到服务器").arg(waiting));
     m_label25->setToolTip(m_sender->lastFailure());
     m_label25->adjustSize();
-    m_label25->setVisible(waiting > 0);
+    m_label25->setVisible(waiting > 0 && !m_sender->lastFailure().isEmpty());
 }
 
 History* Form1::historyWindow() const
