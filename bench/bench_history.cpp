@@ -3,6 +3,7 @@
 // a posting into that store. The yard's budgets: 300 ms, 100 ms, 5 ms.
 
 #include "bench_parts.h"
+#include "history/load_query.h"
 #include "history/sqlite_history_store.h"
 #include "history_window/history.h"
 #include "records/memory_workbook.h"
@@ -145,6 +146,14 @@ void benchOneSize(BenchTable& table, int loads)
         settle();
     }, 7),
         QStringLiteral("ms"), QStringLiteral("every load read"));
+
+    // What the tally window reads at start for its name completion.
+    table.add(QStringLiteral("history names offered, ") + size, warmMedian([&] {
+        for (LoadColumn column : { LoadColumn::Buyer, LoadColumn::Truck, LoadColumn::Supplier, LoadColumn::Contact,
+                 LoadColumn::Scaler })
+            recentValues(store.database(), column);
+    }, 7),
+        QStringLiteral("ms"), QStringLiteral("five fields, newest 5000 loads"));
 
     QRandomGenerator random(7);
     table.add(QStringLiteral("history record, ") + size, warmMedian([&] {
