@@ -104,6 +104,8 @@ void TestYardServer::postingsReachTheServerAndWaitWhileItIsDown()
     QTRY_VERIFY_WITH_TIMEOUT(waiting->isVisibleTo(tally.window()), 30000);
     QTRY_COMPARE_WITH_TIMEOUT(waiting->text(), QStringLiteral("2 条记录等待发送到服务器"), 30000);
     QVERIFY(!waiting->toolTip().isEmpty());
+    QDir().mkpath(QStringLiteral(QUORVANE_PICTURES));
+    tally.window()->grab().save(QStringLiteral(QUORVANE_PICTURES "/waiting-for-server.png"));
     for (const QString& text : catcher.texts())
         QVERIFY2(!text.contains(QStringLiteral("历史")) && !text.contains(QStringLiteral("服务器")), qPrintable(text));
 
