@@ -4,8 +4,8 @@
 // or is printed again as the bill it was.
 
 #include "history/history_recorder.h"
-#include "history/load_query.h"
 #include "history/history_sender.h"
+#include "history/load_query.h"
 #include "history/reading_store.h"
 #include "history/server_settings.h"
 #include "history/sqlite_history_store.h"
