@@ -13,6 +13,8 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMap>
+#include <QProcess>
+#include <QStorageInfo>
 #include <QTest>
 #include <atomic>
 #include <csignal>
@@ -142,6 +144,53 @@ private:
     QTemporaryDir m_folder;
     std::unique_ptr<Form1> m_window;
 };
+
+// A small disk of its own (a tmpfs, so root only), filled on request.
+class SmallDisk {
+public:
+    explicit SmallDisk(qint64 bytes)
+    {
+        m_mounted = QProcess::execute(QStringLiteral("mount"),
+                        { QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                            QStringLiteral("size=%1").arg(bytes), QStringLiteral("tmpfs"),
+                            m_mountPoint.path() })
+            == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            QProcess::execute(QStringLiteral("umount"), { QStringLiteral("-l"), m_mountPoint.path() });
+    }
+
+    bool mounted() const { return m_mounted; }
+    QString path() const { return m_mountPoint.path(); }
+    qint64 free() const { return QStorageInfo(path()).bytesAvailable(); }
+
+    // Fills the disk until at most `leave` bytes are free.
+    void fillLeaving(qint64 leave)
+    {
+        QFile filler(QDir(path()).filePath(QStringLiteral("filler")));
+        if (!filler.open(QIODevice::Append))
+            qFatal("cannot fill %s", qPrintable(path()));
+        const QByteArray page(4096, '\0');
+        while (free() > leave && filler.write(page) == page.size() && filler.flush()) {
+        }
+    }
+    void makeRoom() { QFile::remove(QDir(path()).filePath(QStringLiteral("filler"))); }
+
+private:
+    QTemporaryDir m_mountPoint;
+    bool m_mounted = false;
+};
+
+// Every file of the folder with its bytes.
+inline QMap<QString, QByteArray> folderBytes(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+        files.insert(file.fileName(), fileBytes(file.filePath()));
+    return files;
+}
 
 // The species posted in rows 6, 7, ... of a posting sheet, read by a fresh
 // load, up to the first empty row.

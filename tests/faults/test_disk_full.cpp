@@ -9,52 +9,6 @@
 
 namespace {
 
-// A small disk of its own (a tmpfs, so root only), filled on request.
-class SmallDisk {
-public:
-    explicit SmallDisk(qint64 bytes)
-    {
-        m_mounted = QProcess::execute(QStringLiteral("mount"),
-                        { QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                            QStringLiteral("size=%1").arg(bytes), QStringLiteral("tmpfs"),
-                            m_mountPoint.path() })
-            == 0;
-    }
-    ~SmallDisk()
-    {
-        if (m_mounted)
-            QProcess::execute(QStringLiteral("umount"), { QStringLiteral("-l"), m_mountPoint.path() });
-    }
-
-    bool mounted() const { return m_mounted; }
-    QString path() const { return m_mountPoint.path(); }
-    qint64 free() const { return QStorageInfo(path()).bytesAvailable(); }
-
-    // Fills the disk until at most `leave` bytes are free.
-    void fillLeaving(qint64 leave)
-    {
-        QFile filler(QDir(path()).filePath(QStringLiteral("filler")));
-        if (!filler.open(QIODevice::Append))
-            qFatal("cannot fill %s", qPrintable(path()));
-        const QByteArray page(4096, '\0');
-        while (free() > leave && filler.write(page) == page.size() && filler.flush()) {
-        }
-    }
-    void makeRoom() { QFile::remove(QDir(path()).filePath(QStringLiteral("filler"))); }
-
-private:
-    QTemporaryDir m_mountPoint;
-    bool m_mounted = false;
-};
-
-QMap<QString, QByteArray> folderBytes(const QString& folder)
-{
-    QMap<QString, QByteArray> files;
-    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
-        files.insert(file.fileName(), fileBytes(file.filePath()));
-    return files;
-}
-
 // What an office says of itself, which a clerk must never read.
 bool soundsLikeTheOffice(const QString& text)
 {

@@ -332,24 +332,15 @@ void TestHistoryRecords::fullDiskLeavesNothingHalfWritten()
 {
     if (::geteuid() != 0)
         QSKIP("a disk of its own needs root to mount");
-    QTemporaryDir mountPoint;
-    QVERIFY(QProcess::execute(QStringLiteral("mount"),
-                { QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=2m"),
-                    QStringLiteral("tmpfs"), mountPoint.path() })
-        == 0);
-    auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), { QStringLiteral("-l"), mountPoint.path() }); });
-    const QString history = mountPoint.path();
+    SmallDisk disk(2 * 1024 * 1024);
+    QVERIFY(disk.mounted());
+    const QString history = disk.path();
     const QString database = historyDatabasePath(history);
     { SqliteHistoryStore made(database); }
 
     auto tally = std::make_unique<FaultTally>(*m_office, QDir::tempPath(), history);
     tally->typeLoad();
-    QFile filler(QDir(history).filePath(QStringLiteral("filler")));
-    QVERIFY(filler.open(QIODevice::WriteOnly));
-    const QByteArray page(4096, '\0');
-    while (filler.write(page) == page.size() && filler.flush()) {
-    }
-    filler.close();
+    disk.fillLeaving(0);
     {
         MessageCatcher catcher;
         tally->click(stockIn);
@@ -360,7 +351,7 @@ void TestHistoryRecords::fullDiskLeavesNothingHalfWritten()
         QVERIFY2(lastMessage(catcher).contains(kept ? QStringLiteral("下次启动时会再试") : QStringLiteral("腾出磁盘空间")),
             qPrintable(lastMessage(catcher)));
     }
-    QFile::remove(filler.fileName());
+    disk.makeRoom();
     {
         SqliteHistoryStore check(database);
         QSqlQuery integrity(check.database());

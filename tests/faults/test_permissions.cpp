@@ -13,15 +13,6 @@ constexpr QFileDevice::Permissions readOnlyFolder
     = readOnly | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
 constexpr QFileDevice::Permissions writableFolder = readOnlyFolder | QFileDevice::WriteOwner;
 
-// Every file of the folder with its bytes.
-QMap<QString, QByteArray> folderBytes(const QString& folder)
-{
-    QMap<QString, QByteArray> files;
-    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
-        files.insert(file.fileName(), fileBytes(file.filePath()));
-    return files;
-}
-
 } // namespace
 
 // File and folder permissions as an ordinary user meets them. Root ignores
