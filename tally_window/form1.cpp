@@ -139,16 +139,19 @@ void Form1::onCalculatorLinkClicked()
 {
     if (!m_main)
         m_main = new Main(this);
-    // Opened beside the tally, so it covers none of the fields; an open
-    // calculator stays where the user put it. Placed once shown, when its
-    // frame is known.
-    const bool opening = !m_main->isVisible();
-    m_main->show();
-    if (opening && screen())
-        m_main->move(besideWindow(
-            frameGeometry(), m_main->frameGeometry().size(), screen()->availableGeometry()));
-    m_main->raise();
-    m_main->activateWindow();
+    // An open calculator stays where the user put it.
+    showBesideTally(m_main, !m_main->isVisible());
+}
+
+// Opened beside the tally, so it covers none of the fields. Placed once
+// shown, when its frame is known.
+void Form1::showBesideTally(QWidget* window, bool placed)
+{
+    window->show();
+    if (placed && screen())
+        window->move(besideWindow(frameGeometry(), window->frameGeometry().size(), screen()->availableGeometry()));
+    window->raise();
+    window->activateWindow();
 }
 
 // Over the price summary: both offsets are taken from the two windows' widths.

@@ -19,12 +19,10 @@
 #include "tally_window/running_command.h"
 #include "tally_window/tally_field.h"
 #include "tally_window/tally_journal.h"
-#include "tally_window/window_placement.h"
 
 #include <QApplication>
 #include <QCompleter>
 #include <QLabel>
-#include <QScreen>
 #include <QShortcut>
 #include <QStringListModel>
 #include <QTimer>
@@ -137,14 +135,9 @@ void Form1::onHistoryLinkClicked()
 {
     if (!m_history || (!m_historyWindow && !openHistoryWindow()))
         return;
-    // Beside the tally where the screen has room; later where the user put it.
-    const bool opening = !m_historyWindow->isVisible() && !m_historyWindow->testAttribute(Qt::WA_Moved);
-    m_historyWindow->show();
-    if (opening && screen())
-        m_historyWindow->move(besideWindow(
-            frameGeometry(), m_historyWindow->frameGeometry().size(), screen()->availableGeometry()));
-    m_historyWindow->raise();
-    m_historyWindow->activateWindow();
+    // Placed the first time only; later where the user put it.
+    History* window = m_historyWindow.get();
+    showBesideTally(window, !window->isVisible() && !window->testAttribute(Qt::WA_Moved));
 }
 
 // Reads the yard's server when one is set and answers, else this machine's file.
