@@ -145,10 +145,10 @@ void Form1::onCalculatorLinkClicked()
 
 // Opened beside the tally, so it covers none of the fields. Placed once
 // shown, when its frame is known.
-void Form1::showBesideTally(QWidget* window, bool placed)
+void Form1::showBesideTally(QWidget* window, bool moveBeside)
 {
     window->show();
-    if (placed && screen())
+    if (moveBeside && screen())
         window->move(besideWindow(frameGeometry(), window->frameGeometry().size(), screen()->availableGeometry()));
     window->raise();
     window->activateWindow();

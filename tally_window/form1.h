@@ -115,8 +115,8 @@ private:
     void onExitClicked();
     void onUnitPriceLinkClicked();
     void onCalculatorLinkClicked();
-    // Shows a window of the tally's, moved beside it when `placed`.
-    void showBesideTally(QWidget* window, bool placed);
+    // Shows a window of the tally's, moved beside it when `moveBeside`.
+    void showBesideTally(QWidget* window, bool moveBeside);
     void onUnitPricesSaved();
     void placeUnitPriceWindow();
     void onAboutRequested(); // F1: the program's name and version
