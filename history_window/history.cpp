@@ -1,6 +1,7 @@
 #include "history_window/history.h"
 
 #include "history/load_table_model.h"
+#include "history_window/period_edits.h"
 #include "history_window/report_tab.h"
 #include "records/event_log.h"
 
@@ -22,15 +23,6 @@ namespace {
 
 // SQLite's primary result codes that a clerk can do something about.
 enum SqliteCode { Busy = 5, Locked = 6, Corrupt = 11, NotADb = 26 };
-
-QDateEdit* dateEdit(const QString& name, const QDate& date)
-{
-    auto* edit = new QDateEdit(date);
-    edit->setObjectName(name);
-    edit->setCalendarPopup(true);
-    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return edit;
-}
 
 QPushButton* button(const QString& name, const QString& text)
 {
@@ -193,8 +185,8 @@ QWidget* History::buildLoadsTab()
 QLayout* History::buildFilters()
 {
     const LoadFilter month = LoadFilter::thisMonth(m_today());
-    m_from = dateEdit(QStringLiteral("fromDate"), month.from);
-    m_to = dateEdit(QStringLiteral("toDate"), month.to);
+    m_from = periodDateEdit(QStringLiteral("fromDate"), month.from);
+    m_to = periodDateEdit(QStringLiteral("toDate"), month.to);
     m_kind = new QComboBox;
     m_kind->setObjectName(QStringLiteral("kindFilter"));
     m_kind->addItem(QStringLiteral("全部"), 0);
@@ -216,10 +208,7 @@ QLayout* History::buildFilters()
     m_text->setMinimumWidth(m_text->fontMetrics().horizontalAdvance(m_text->placeholderText()) + 40);
 
     auto* filters = new QHBoxLayout;
-    filters->addWidget(new QLabel(QStringLiteral("日期从")));
-    filters->addWidget(m_from);
-    filters->addWidget(new QLabel(QStringLiteral("到")));
-    filters->addWidget(m_to);
+    addPeriod(filters, m_from, m_to);
     filters->addSpacing(8);
     filters->addWidget(new QLabel(QStringLiteral("类别")));
     filters->addWidget(m_kind);

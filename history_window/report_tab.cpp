@@ -2,6 +2,7 @@
 
 #include "history/load_record.h"
 #include "history_window/export_files.h"
+#include "history_window/period_edits.h"
 #include "history_window/report_pdf.h"
 
 #include <QBarCategoryAxis>
@@ -23,15 +24,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QDateEdit* dateEdit(const QString& name, const QDate& date)
-{
-    auto* edit = new QDateEdit(date);
-    edit->setObjectName(name);
-    edit->setCalendarPopup(true);
-    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return edit;
-}
 
 QString volumeText(qint64 e4)
 {
@@ -65,8 +57,8 @@ ReportTab::ReportTab(QSqlDatabase db, const QDate& today, QWidget* parent)
 void ReportTab::buildControls(const QDate& today)
 {
     const LoadFilter month = LoadFilter::thisMonth(today);
-    m_from = dateEdit(QStringLiteral("reportFrom"), month.from);
-    m_to = dateEdit(QStringLiteral("reportTo"), month.to);
+    m_from = periodDateEdit(QStringLiteral("reportFrom"), month.from);
+    m_to = periodDateEdit(QStringLiteral("reportTo"), month.to);
     m_grouping = new QComboBox;
     m_grouping->setObjectName(QStringLiteral("reportGrouping"));
     m_grouping->addItem(QStringLiteral("按树种"), int(ReportGrouping::BySpecies));
@@ -76,10 +68,7 @@ void ReportTab::buildControls(const QDate& today)
     m_print->setObjectName(QStringLiteral("pdfButton"));
 
     auto* bar = new QHBoxLayout;
-    bar->addWidget(new QLabel(QStringLiteral("日期从")));
-    bar->addWidget(m_from);
-    bar->addWidget(new QLabel(QStringLiteral("到")));
-    bar->addWidget(m_to);
+    addPeriod(bar, m_from, m_to);
     bar->addSpacing(12);
     bar->addWidget(new QLabel(QStringLiteral("分组")));
     bar->addWidget(m_grouping);
