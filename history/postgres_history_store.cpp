@@ -77,20 +77,25 @@ PostgresHistoryStore::~PostgresHistoryStore() = default;
 
 HistoryError PostgresHistoryStore::failure(const QSqlError& error) const
 {
+    return errorOf(error, location());
+}
+
+HistoryError PostgresHistoryStore::errorOf(const QSqlError& error, const QString& location)
+{
     const QString state = error.nativeErrorCode();
     const QString detail = QStringLiteral("%1 (%2)").arg(error.text(), state);
     if (state == QLatin1String("42501"))
-        return HistoryError(HistoryFailure::NoRight, location(), detail);
+        return HistoryError(HistoryFailure::NoRight, location, detail);
     if (state == QLatin1String("3D000"))
-        return HistoryError(HistoryFailure::DatabaseMissing, location(), detail);
+        return HistoryError(HistoryFailure::DatabaseMissing, location, detail);
     if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
-        return HistoryError(HistoryFailure::LoginRefused, location(), detail);
+        return HistoryError(HistoryFailure::LoginRefused, location, detail);
     // Class 08: the connection is gone; 57P: the server is shutting down.
     if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
-        return HistoryError(HistoryFailure::Unreachable, location(), detail);
+        return HistoryError(HistoryFailure::Unreachable, location, detail);
     if (state.isEmpty() || error.type() == QSqlError::ConnectionError)
-        return HistoryError(connectionFailureCause(error.text()), location(), detail);
-    return HistoryError(HistoryFailure::Other, location(), detail);
+        return HistoryError(connectionFailureCause(error.text()), location, detail);
+    return HistoryError(HistoryFailure::Other, location, detail);
 }
 
 QString testServerConnection(const ServerSettings& settings)

@@ -17,6 +17,9 @@ public:
 
     static constexpr int connectTimeoutS = 5;
 
+    // A failed statement on the server at `location`, as the error a message names.
+    static HistoryError errorOf(const QSqlError& error, const QString& location);
+
 protected:
     HistoryError failure(const QSqlError& error) const override;
 };

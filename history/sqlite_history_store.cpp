@@ -85,26 +85,31 @@ SqliteHistoryStore::~SqliteHistoryStore() = default;
 
 HistoryError SqliteHistoryStore::failure(const QSqlError& error) const
 {
+    return errorOf(error, location());
+}
+
+HistoryError SqliteHistoryStore::errorOf(const QSqlError& error, const QString& path)
+{
     const QString detail = QStringLiteral("%1 (%2)").arg(error.text(), error.nativeErrorCode());
     switch (resultCode(error)) {
     case Busy:
     case Locked:
-        return HistoryError(HistoryFailure::Locked, location(), detail);
+        return HistoryError(HistoryFailure::Locked, path, detail);
     case Corrupt:
     case NotADb:
-        return HistoryError(HistoryFailure::Damaged, location(), detail);
+        return HistoryError(HistoryFailure::Damaged, path, detail);
     case Full:
-        return HistoryError(HistoryFailure::DiskFull, location(), detail);
+        return HistoryError(HistoryFailure::DiskFull, path, detail);
     case Perm:
     case ReadOnly:
     case CantOpen:
-        return HistoryError(HistoryFailure::NotWritable, location(), detail);
+        return HistoryError(HistoryFailure::NotWritable, path, detail);
     case IoErr:
         // A failed write on a full disk often comes back as an I/O error.
-        if (QStorageInfo(QFileInfo(location()).absolutePath()).bytesAvailable() < 64 * 1024)
-            return HistoryError(HistoryFailure::DiskFull, location(), detail);
-        return HistoryError(HistoryFailure::Other, location(), detail);
+        if (QStorageInfo(QFileInfo(path).absolutePath()).bytesAvailable() < 64 * 1024)
+            return HistoryError(HistoryFailure::DiskFull, path, detail);
+        return HistoryError(HistoryFailure::Other, path, detail);
     default:
-        return HistoryError(HistoryFailure::Other, location(), detail);
+        return HistoryError(HistoryFailure::Other, path, detail);
     }
 }

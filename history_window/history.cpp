@@ -1,6 +1,7 @@
 #include "history_window/history.h"
 
 #include "history/load_table_model.h"
+#include "history/reading_store.h"
 #include "history_window/period_edits.h"
 #include "history_window/report_tab.h"
 #include "records/event_log.h"
@@ -20,9 +21,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// SQLite's primary result codes that a clerk can do something about.
-enum SqliteCode { Busy = 5, Locked = 6, Corrupt = 11, NotADb = 26 };
 
 QPushButton* button(const QString& name, const QString& text)
 {
@@ -53,17 +51,16 @@ QString totalsText(const LoadTotals& totals)
         .arg(piecesText(totals.piecesE4), fixedPointText(totals.volumeE4, 4), fixedPointText(totals.amountFen, 2));
 }
 
-QString readFailureMessage(const QString& what, const QSqlError& error, const QString& database)
+QString readFailureMessage(const QString& what, const QSqlDatabase& db, const QSqlError& error)
 {
-    const QString file = QFileInfo(database).fileName();
-    if (error.type() == QSqlError::ConnectionError)
+    const QString file = QFileInfo(db.databaseName()).fileName();
+    const HistoryFailure cause = readingError(db, error).cause();
+    if (error.type() == QSqlError::ConnectionError || cause == HistoryFailure::Unreachable)
         return QStringLiteral("%1：连接不上历史数据库“%2”，请稍后点“刷新”再试。").arg(what, file);
-    switch (error.nativeErrorCode().toInt() & 0xff) {
-    case Busy:
-    case Locked:
+    switch (cause) {
+    case HistoryFailure::Locked:
         return QStringLiteral("%1：历史数据库“%2”正被其他程序占用，请稍后再试。").arg(what, file);
-    case Corrupt:
-    case NotADb:
+    case HistoryFailure::Damaged:
         return QStringLiteral("%1：历史数据库“%2”已损坏。").arg(what, file);
     default:
         return QStringLiteral("%1：历史数据库“%2”出错，请稍后再试。").arg(what, file);
@@ -378,7 +375,7 @@ void History::showReadFailure(const QString& what, const QSqlError& error)
     m_readFailed = true;
     logEvent(QStringLiteral("history read failed: %1 (%2)").arg(error.text(), error.nativeErrorCode()));
     m_status->setStyleSheet(QStringLiteral("color: #b00000"));
-    m_status->setText(readFailureMessage(what, error, m_db.databaseName()));
+    m_status->setText(readFailureMessage(what, m_db, error));
 }
 
 void History::clearReadFailure()

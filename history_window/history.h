@@ -121,4 +121,4 @@ private:
 // The totals line under the table, e.g. "共 12 车，件数 340，材积 45.6780 m³，金额 36542.40 元".
 QString totalsText(const LoadTotals& totals);
 // The cause of a failed read in a clerk's words.
-QString readFailureMessage(const QString& what, const QSqlError& error, const QString& database);
+QString readFailureMessage(const QString& what, const QSqlDatabase& db, const QSqlError& error);
