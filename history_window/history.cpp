@@ -56,7 +56,7 @@ QString readFailureMessage(const QString& what, const QSqlDatabase& db, const QS
     const QString file = QFileInfo(db.databaseName()).fileName();
     const HistoryFailure cause = readingError(db, error).cause();
     if (error.type() == QSqlError::ConnectionError || cause == HistoryFailure::Unreachable)
-        return QStringLiteral("%1：连接不上历史数据库“%2”，请稍后点“刷新”再试。").arg(what, file);
+        return QStringLiteral("%1：连接不上历史数据库“%2”，请稍后再试。").arg(what, file);
     switch (cause) {
     case HistoryFailure::Locked:
         return QStringLiteral("%1：历史数据库“%2”正被其他程序占用，请稍后再试。").arg(what, file);
