@@ -110,12 +110,10 @@ int main(int argc, char* argv[])
         say(QStringLiteral("no server: ") + error);
         return 1;
     }
-    QFile passwords(dir.filePath(QStringLiteral("pgpass")));
-    passwords.open(QIODevice::WriteOnly);
-    passwords.write("*:*:*:station:gate-pw\n");
-    passwords.close();
-    passwords.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    qputenv("PGPASSFILE", QFile::encodeName(passwords.fileName()));
+    if (!usePasswordFile(dir.filePath(QStringLiteral("pgpass")), "*:*:*:station:gate-pw\n")) {
+        say(QStringLiteral("no password file in ") + dir.path());
+        return 1;
+    }
     ServerSettings settings;
     settings.host = server.host();
     settings.port = server.port();

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <arpa/inet.h>
@@ -182,4 +183,16 @@ void PostgresTestServer::startWatchdog()
     watchdog.setStandardOutputFile(QProcess::nullDevice());
     watchdog.setStandardErrorFile(QProcess::nullDevice());
     watchdog.startDetached();
+}
+
+bool usePasswordFile(const QString& path, const QByteArray& lines)
+{
+    QFile passwords(path);
+    if (!passwords.open(QIODevice::WriteOnly) || passwords.write(lines) != lines.size())
+        return false;
+    passwords.close();
+    if (!passwords.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
+        return false;
+    qputenv("PGPASSFILE", QFile::encodeName(path));
+    return true;
 }

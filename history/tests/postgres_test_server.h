@@ -44,5 +44,9 @@ private:
     bool m_running = false;
 };
 
+// Writes the passwords as a user keeps them (the client library refuses a
+// file others may read) and points PGPASSFILE at them; false on failure.
+bool usePasswordFile(const QString& path, const QByteArray& lines);
+
 // A TCP port on 127.0.0.1 that nothing listened on a moment ago.
 int freeLocalPort();

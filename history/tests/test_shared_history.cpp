@@ -134,14 +134,8 @@ void TestSharedHistory::initTestCase()
                     QStringLiteral("postgres"))
                  .isNull());
     makeDatabase(QStringLiteral("yard_open"), QStringLiteral("station"));
-    // The passwords as a user keeps them; the client library refuses a file
-    // others may read.
-    QFile passwords(m_dir.filePath(QStringLiteral("pgpass")));
-    QVERIFY(passwords.open(QIODevice::WriteOnly));
-    passwords.write("*:*:*:station:gate-pw\n*:*:*:wrongpass:wrong-pw\n*:*:*:clerk:clerk-pw\n");
-    passwords.close();
-    QVERIFY(passwords.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-    qputenv("PGPASSFILE", QFile::encodeName(passwords.fileName()));
+    QVERIFY(usePasswordFile(m_dir.filePath(QStringLiteral("pgpass")),
+        "*:*:*:station:gate-pw\n*:*:*:wrongpass:wrong-pw\n*:*:*:clerk:clerk-pw\n"));
 }
 
 void TestSharedHistory::cleanupTestCase()

@@ -46,12 +46,7 @@ void TestYardServer::initTestCase()
     QVERIFY2(m_server->create(&error), qPrintable(error));
     QVERIFY(!m_server->admin(QStringLiteral("CREATE ROLE gate LOGIN PASSWORD 'gate-pw'")).isNull());
     QVERIFY(!m_server->admin(QStringLiteral("CREATE DATABASE yard OWNER gate")).isNull());
-    QFile passwords(m_dir.filePath(QStringLiteral("pgpass")));
-    QVERIFY(passwords.open(QIODevice::WriteOnly));
-    passwords.write("*:*:*:gate:gate-pw\n");
-    passwords.close();
-    QVERIFY(passwords.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-    qputenv("PGPASSFILE", QFile::encodeName(passwords.fileName()));
+    QVERIFY(usePasswordFile(m_dir.filePath(QStringLiteral("pgpass")), "*:*:*:gate:gate-pw\n"));
     m_office = std::make_unique<LibreOfficeSpreadsheet>(testOfficeSettings(QStringLiteral("yard"), &m_shown));
     m_office->warmUp();
 }
