@@ -75,6 +75,9 @@ void History::onCsvClicked()
         return;
     QVector<QStringList> rows { shownHeadings() };
     rows += shownRows();
+    // Not all of them read: the status line says why; no part is written.
+    if (m_model->failed())
+        return;
     const QString failure = writeWholeFile(path, csvBytes(rows));
     if (!failure.isEmpty()) {
         showMessage(QStringLiteral("没有导出：") + failure);
@@ -92,6 +95,8 @@ void History::onExcelClicked()
         return;
     const QStringList headings = shownHeadings();
     const QVector<QStringList> rows = shownRows();
+    if (m_model->failed())
+        return;
     Spreadsheet& spreadsheet = m_spreadsheet;
     setExportRunning(true);
     m_excelExport->setProperty("path", path);

@@ -5,7 +5,6 @@
 
 #include "history/history_recorder.h"
 #include "history/history_sender.h"
-#include "history/load_query.h"
 #include "history/reading_store.h"
 #include "history/server_settings.h"
 #include "history/sqlite_history_store.h"
@@ -106,7 +105,15 @@ void Form1::offerUsedValues()
     HistoryStore* store = m_history->store();
     for (std::size_t i = 0; i < offered.size(); ++i) {
         const auto [field, column] = offered[i];
-        auto* model = new QStringListModel(store ? recentValues(store->database(), column) : QStringList(), this);
+        QStringList used;
+        if (store) {
+            const HistoryResult<QStringList> values = store->recentValues(column);
+            if (values)
+                used = *values;
+            else
+                logEvent(QStringLiteral("history names not read: %1 %2").arg(values.error().location(), values.error().detail()));
+        }
+        auto* model = new QStringListModel(used, this);
         auto* completer = new QCompleter(model, field);
         completer->setCaseSensitivity(Qt::CaseInsensitive);
         completer->setFilterMode(Qt::MatchContains);
@@ -158,7 +165,7 @@ bool Form1::openHistoryWindow()
         return false;
     }
     m_reading = std::move(reading);
-    m_historyWindow = std::make_unique<History>(m_reading->store->database(), m_spreadsheet);
+    m_historyWindow = std::make_unique<History>(*m_reading->store, m_spreadsheet);
     m_historyWindow->setWindowIcon(windowIcon());
     m_historyWindow->setStationsShown(m_reading->shared);
     m_historyWindow->setNotice(m_reading->notice);
