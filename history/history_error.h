@@ -73,4 +73,5 @@ private:
 // server settings tell it, naming the file or server in full: "历史数据库“…”已损坏".
 // With it, as the history window tells a read it could not make, naming the
 // file alone and what was not read: "合计读不出来：历史数据库“quorvane.sqlite”已损坏。"
+// A load whose texts do not read is the one load the window was asked to open.
 QString historyFailureMessage(const HistoryError& error, const QString& failedRead = {});
