@@ -1,4 +1,4 @@
-#include "records/event_log.h"
+#include "support/event_log.h"
 #include "records/workbook_folder.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 #include "tally_window/form1.h"

@@ -3,7 +3,7 @@
 #include "history/load_table_model.h"
 #include "history_window/period_edits.h"
 #include "history_window/report_tab.h"
-#include "records/event_log.h"
+#include "support/event_log.h"
 
 #include <QComboBox>
 #include <QDateEdit>
