@@ -1,6 +1,7 @@
 #include "single_instance.h"
 
 #include "records/event_log.h"
+#include "records/workbook_move.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
@@ -27,7 +28,7 @@ SingleInstance::SingleInstance(const QString& dataFolder, QObject* parent)
 {
     // Stale only when its process is gone, however old it is.
     m_lock.setStaleLockTime(0);
-    QDir().mkpath(dataFolder);
+    makeOwnFolder(dataFolder);
 }
 
 SingleInstance::~SingleInstance() = default;
