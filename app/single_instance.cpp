@@ -47,8 +47,9 @@ QString SingleInstance::socketPath(const QString& dataFolder)
         folder = QDir::tempPath();
     const QByteArray key = QCryptographicHash::hash(
         QDir::cleanPath(QDir(dataFolder).absolutePath()).toUtf8(), QCryptographicHash::Sha256);
-    return QDir(folder).filePath(
-        QStringLiteral("quorvane-%1-%2").arg(::getuid()).arg(QString::fromLatin1(key.toHex().left(16))));
+    return QDir(folder).filePath(QStringLiteral("quorvane-%1-%2")
+                                     .arg(::getuid())
+                                     .arg(QString::fromLatin1(key.toHex().left(16))));
 }
 
 SingleInstance::Claim SingleInstance::claim(std::chrono::milliseconds patience)
@@ -79,7 +80,8 @@ void SingleInstance::listen()
     // A socket left by a killed program: its lock was stale, so it is ours.
     QLocalServer::removeServer(m_socket);
     if (!m_server->listen(m_socket)) {
-        logEvent(QStringLiteral("a later start cannot reach this one: %1").arg(m_server->errorString()));
+        logEvent(
+            QStringLiteral("a later start cannot reach this one: %1").arg(m_server->errorString()));
         return;
     }
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::onConnection);
@@ -96,7 +98,8 @@ bool SingleInstance::askRunningOne(std::chrono::milliseconds patience)
     if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
         return false;
     QByteArray answer;
-    while (answer.size() < raiseAnswer.size() && socket.waitForReadyRead(int(deadline.remainingTime())))
+    while (answer.size() < raiseAnswer.size()
+        && socket.waitForReadyRead(int(deadline.remainingTime())))
         answer += socket.readAll();
     return answer.startsWith(raiseAnswer);
 }

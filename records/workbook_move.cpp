@@ -129,9 +129,10 @@ void removeOld(const QString& from, const QStringList& files)
 QStringList yardFilesIn(const QString& from)
 {
     const QDir folder(from);
-    QStringList files = folder.entryList({ QStringLiteral("*.xls") }, QDir::Files | QDir::NoSymLinks);
-    QDirIterator archive(folder.filePath(archiveName), QDir::Files | QDir::NoSymLinks,
-        QDirIterator::Subdirectories);
+    QStringList files
+        = folder.entryList({ QStringLiteral("*.xls") }, QDir::Files | QDir::NoSymLinks);
+    QDirIterator archive(
+        folder.filePath(archiveName), QDir::Files | QDir::NoSymLinks, QDirIterator::Subdirectories);
     while (archive.hasNext())
         files << folder.relativeFilePath(archive.next());
     std::sort(files.begin(), files.end());
@@ -149,7 +150,8 @@ WorkbookMove moveYardFiles(const QString& from, const QString& to)
         const QFileInfo there(target);
         if (!there.exists() && !there.isSymLink())
             toCopy << file;
-        else if (!there.isFile() || there.isSymLink() || !sameContent(QDir(from).filePath(file), target))
+        else if (!there.isFile() || there.isSymLink()
+            || !sameContent(QDir(from).filePath(file), target))
             return failed(QStringLiteral("那里已有内容不同的“%1”").arg(shown(file)),
                 QStringLiteral("%1 differs from %2").arg(target, file));
     }

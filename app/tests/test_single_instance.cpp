@@ -19,7 +19,8 @@ namespace {
 
 using Claim = SingleInstance::Claim;
 
-QFuture<Claim> laterStart(const QString& folder, std::chrono::milliseconds patience = std::chrono::seconds(10))
+QFuture<Claim> laterStart(
+    const QString& folder, std::chrono::milliseconds patience = std::chrono::seconds(10))
 {
     return QtConcurrent::run([folder, patience] { return SingleInstance(folder).claim(patience); });
 }
@@ -137,10 +138,14 @@ void TestSingleInstance::aLockOfARunningProgramThatDoesNotAnswerEndsTheStart()
     QTemporaryDir data;
     QProcess running;
     const qint64 pid = pidOf(running, QStringLiteral("echo $$; exec sleep 60"));
-    QTRY_COMPARE(QFileInfo(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget()).fileName(), QStringLiteral("sleep"));
+    QTRY_COMPARE(
+        QFileInfo(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget()).fileName(),
+        QStringLiteral("sleep"));
     writeLock(data.path(), pid, "sleep");
-    QCOMPARE(outcome(laterStart(data.path(), std::chrono::milliseconds(500))), Claim::AnotherSilent);
-    QVERIFY2(QFileInfo::exists(SingleInstance::lockPath(data.path())), "the running one's lock is left alone");
+    QCOMPARE(
+        outcome(laterStart(data.path(), std::chrono::milliseconds(500))), Claim::AnotherSilent);
+    QVERIFY2(QFileInfo::exists(SingleInstance::lockPath(data.path())),
+        "the running one's lock is left alone");
     running.kill();
     running.waitForFinished();
 }

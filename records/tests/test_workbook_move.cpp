@@ -124,7 +124,8 @@ void TestWorkbookMove::aMoveTakesEveryYardFileAndLeavesTheRest()
     QCOMPARE(move.moved, QStringList(yard.keys()));
     QCOMPARE(contents(m_target), yard);
     QCOMPARE(contents(m_data), stays);
-    QVERIFY2(!QFileInfo::exists(QDir(m_data).filePath(QStringLiteral("账单"))), "the empty archive folder goes");
+    QVERIFY2(!QFileInfo::exists(QDir(m_data).filePath(QStringLiteral("账单"))),
+        "the empty archive folder goes");
     if (alreadyThere.isEmpty())
         QCOMPARE(QFileInfo(m_target).permissions() & QFile::ReadOther, QFile::Permissions());
     QCOMPARE(moveYardFiles(m_data, m_target).outcome, WorkbookMove::Outcome::NothingToMove);
@@ -140,7 +141,8 @@ void TestWorkbookMove::aDifferentFileThereStopsTheMoveBeforeAnyCopy()
     QCOMPARE(move.outcome, WorkbookMove::Outcome::Failed);
     QVERIFY2(move.cause.contains(QStringLiteral("2026-12-09-001.pdf")), qPrintable(move.cause));
     QCOMPARE(contents(m_data), before);
-    QCOMPARE(contents(m_target), (QMap<QString, QByteArray> { { archivedPdf, "another bill of that number" } }));
+    QCOMPARE(contents(m_target),
+        (QMap<QString, QByteArray> { { archivedPdf, "another bill of that number" } }));
 }
 
 void TestWorkbookMove::aMoveThatFailsHalfWayLeavesEverythingWhereItWas()
@@ -174,9 +176,11 @@ void TestWorkbookMove::aReadOnlyOldFolderStopsTheMoveBeforeAnyCopy()
     const WorkbookFolderChoice choice = installedWorkbookFolder(templates(), m_data, m_documents);
     QFile::setPermissions(m_data, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(choice.folder, m_data);
-    QVERIFY2(choice.notice.startsWith(QStringLiteral("出入库台账和账单没能移到文件夹“%1”").arg(m_target)),
+    QVERIFY2(choice.notice.startsWith(
+                 QStringLiteral("出入库台账和账单没能移到文件夹“%1”").arg(m_target)),
         qPrintable(choice.notice));
-    QVERIFY2(choice.notice.contains(QStringLiteral("它们仍在文件夹“%1”中").arg(m_data)), qPrintable(choice.notice));
+    QVERIFY2(choice.notice.contains(QStringLiteral("它们仍在文件夹“%1”中").arg(m_data)),
+        qPrintable(choice.notice));
     QCOMPARE(contents(m_data), before);
     QVERIFY(!QFileInfo::exists(m_documents));
 }
@@ -199,7 +203,8 @@ void TestWorkbookMove::theStartSaysWhereTheFilesAre()
     lastVersion(m_data);
     const WorkbookFolderChoice upgrade = installedWorkbookFolder(templates(), m_data, m_documents);
     QCOMPARE(upgrade.folder, m_target);
-    QCOMPARE(upgrade.notice, QStringLiteral("出入库台账和账单已从文件夹“%1”移到文件夹“%2”中。").arg(m_data, m_target));
+    QCOMPARE(upgrade.notice,
+        QStringLiteral("出入库台账和账单已从文件夹“%1”移到文件夹“%2”中。").arg(m_data, m_target));
     QCOMPARE(read(m_target, ledger), QByteArray("ledger of the last version"));
 }
 
