@@ -21,12 +21,15 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QMessageBox>
 #include <QShortcut>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 
 QSize Form1::designSize()
@@ -97,8 +100,17 @@ Form1::Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* par
 
 void Form1::onAboutRequested()
 {
-    QMessageBox::about(this, QStringLiteral("关于原木检尺"),
-        QStringLiteral("原木检尺（Quorvane）\n版本 %1").arg(QCoreApplication::applicationVersion()));
+    auto* about = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("关于原木检尺"),
+        QStringLiteral("原木检尺（Quorvane）\n版本 %1").arg(QCoreApplication::applicationVersion()),
+        QMessageBox::Ok, this);
+    about->setObjectName(QStringLiteral("about"));
+    about->setIconPixmap(windowIcon().pixmap(64));
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    // The folder of the workbooks and bills, in the file manager.
+    const QPushButton* open = about->addButton(QStringLiteral("打开数据文件夹"), QMessageBox::ActionRole);
+    connect(open, &QPushButton::clicked, this,
+        [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(m_folders.program)); });
+    about->open();
 }
 
 void Form1::runRecalculationTick()
