@@ -58,7 +58,7 @@ private:
     QString m_localPath;
     ServerSettings m_settings;
     std::unique_ptr<HistoryStore> m_local;
-    std::unique_ptr<HistoryStore> m_server;
+    std::unique_ptr<PostgresHistoryStore> m_server;
     QTimer* m_retry = nullptr;
     int m_delayMs = firstRetryMs;
     int m_reported = 0;
@@ -109,8 +109,11 @@ void HistorySender::Worker::deliver()
     report(count);
     if (count == 0)
         return;
-    if (!m_server)
-        m_server = std::make_unique<PostgresHistoryStore>(m_settings);
+    if (!m_server) {
+        auto server = std::make_unique<PostgresHistoryStore>(m_settings);
+        server->checkStationName(m_settings.stationName());
+        m_server = std::move(server);
+    }
     QVector<qint64> ids;
     while (!(ids = m_local->outboxIds(batch)).isEmpty()) {
         count = m_local->outboxCount();

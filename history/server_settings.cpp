@@ -1,6 +1,7 @@
 #include "history/server_settings.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QSysInfo>
 
@@ -22,7 +23,7 @@ QString ServerSettings::location() const
 bool ServerSettings::operator==(const ServerSettings& other) const
 {
     return host == other.host && port == other.port && database == other.database && user == other.user
-        && station == other.station;
+        && station == other.station && certificate == other.certificate;
 }
 
 QString settingsFilePath(const QString& configFolder)
@@ -42,6 +43,9 @@ ServerSettings readServerSettings(const QString& settingsFile)
     settings.database = file.value(QStringLiteral("database")).toString().trimmed();
     settings.user = file.value(QStringLiteral("user")).toString().trimmed();
     settings.station = file.value(QStringLiteral("station")).toString().trimmed();
+    const QString certificate = file.value(QStringLiteral("certificate")).toString().trimmed();
+    if (!certificate.isEmpty())
+        settings.certificate = QFileInfo(settingsFile).absoluteDir().absoluteFilePath(certificate);
     return settings;
 }
 
@@ -54,6 +58,7 @@ bool writeServerSettings(const QString& settingsFile, const ServerSettings& sett
     file.setValue(QStringLiteral("database"), settings.database.trimmed());
     file.setValue(QStringLiteral("user"), settings.user.trimmed());
     file.setValue(QStringLiteral("station"), settings.station.trimmed());
+    file.setValue(QStringLiteral("certificate"), settings.certificate.trimmed());
     file.endGroup();
     file.sync();
     return file.status() == QSettings::NoError;
