@@ -1,16 +1,7 @@
-// The yard's shared history on a real PostgreSQL server the suite starts
-// itself: two station programs posting at once, the server stopped and
-// started under a running sender, refused logins, a user without the right
-// to make tables, servers of older schemas, resends, and the window's
-// queries against the server.
+#include "test_shared_history.h"
 
-#include "history/history_recorder.h"
-#include "history/history_sender.h"
 #include "history/load_query.h"
 #include "history/postgres_history_store.h"
-#include "history/reading_store.h"
-#include "history/sqlite_history_store.h"
-#include "postgres_test_server.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -20,9 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-LoadRecord sampleLoad(LoadKind kind, const QString& species, const QString& truck, const QString& volume = QStringLiteral("1.2500"))
+LoadRecord sampleLoad(LoadKind kind, const QString& species, const QString& truck, const QString& volume)
 {
     LoadRecord load;
     load.kind = kind;
@@ -42,52 +31,6 @@ QString failureText(HistoryFailure cause, const ServerSettings& settings)
     return historyFailureMessage(HistoryError(cause, settings.location()));
 }
 
-// The recorder and the sender as the tally window holds them.
-struct Station {
-    Station(const QString& folder, const ServerSettings& settings)
-        : path(historyDatabasePath(folder))
-        , recorder([this] { return std::make_unique<SqliteHistoryStore>(path); }, waitingLoadsPath(folder))
-        , sender(path, settings)
-    {
-        recorder.setStoredHandler([this](const LoadRecord&) { sender.loadRecorded(); });
-    }
-    QString path;
-    HistoryRecorder recorder;
-    HistorySender sender;
-};
-
-} // namespace
-
-class TestSharedHistory : public QObject {
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void failedConnectionIsToldApartInEnglishAndChinese_data();
-    void failedConnectionIsToldApartInEnglishAndChinese();
-    void twoStationsPostingAtOnceStoreEveryLoadOnce();
-    void serverStoppedAndStartedAgainLosesNothing();
-    void connectionClosedWhileIdleIsMadeAnewAtOnce();
-    void refusedConnectionKeepsPostingsLocal_data();
-    void refusedConnectionKeepsPostingsLocal();
-    void userWithoutRightToCreateTablesIsToldSo();
-    void olderServerSchemaIsBroughtUpToDate_data();
-    void olderServerSchemaIsBroughtUpToDate();
-    void resentLoadIsStoredOnceAndAStationNameUsedTwiceIsCaught();
-    void windowQueriesWorkOnTheServerAndFallBackToThisMachine();
-
-private:
-    ServerSettings settingsFor(const QString& user, const QString& database, const QString& station = QStringLiteral("一号门")) const;
-    void makeDatabase(const QString& name, const QString& owner);
-    int serverLoads(const QString& database);
-    QString admin(const QString& sql, const QString& database);
-    void checkServerQueries(const ReadingStore& reading);
-
-    std::unique_ptr<PostgresTestServer> m_server;
-    QTemporaryDir m_dir;
-};
-
 ServerSettings TestSharedHistory::settingsFor(const QString& user, const QString& database, const QString& station) const
 {
     ServerSettings settings;
@@ -96,6 +39,7 @@ ServerSettings TestSharedHistory::settingsFor(const QString& user, const QString
     settings.user = user;
     settings.database = database;
     settings.station = station;
+    settings.certificate = m_server->certificateAuthority();
     return settings;
 }
 
@@ -134,8 +78,11 @@ void TestSharedHistory::initTestCase()
                     QStringLiteral("postgres"))
                  .isNull());
     makeDatabase(QStringLiteral("yard_open"), QStringLiteral("station"));
+    QVERIFY2(!makeCertificateAuthority(m_dir.path(), QStringLiteral("other-ca"), &error).isEmpty(), qPrintable(error));
+    // The stations' logins the setup script makes are given their passwords there.
     QVERIFY(usePasswordFile(m_dir.filePath(QStringLiteral("pgpass")),
-        "*:*:*:station:gate-pw\n*:*:*:wrongpass:wrong-pw\n*:*:*:clerk:clerk-pw\n"));
+        "*:*:*:station:gate-pw\n*:*:*:wrongpass:wrong-pw\n*:*:*:clerk:clerk-pw\n*:*:*:gate1:gate1-pw\n"
+        "*:*:*:gate2:gate2-pw\n*:*:*:fake:never-sent-pw\n*:*:*:readme1:readme-pw\n"));
 }
 
 void TestSharedHistory::cleanupTestCase()
@@ -173,6 +120,20 @@ void TestSharedHistory::failedConnectionIsToldApartInEnglishAndChinese_data()
     QTest::newRow("zh: timeout") << zh + "超时满" << unreachable;
     QTest::newRow("zh: unknown host") << "无法解释主机名 \"office-pc\" 到地址: 未知的名称或服务" << unreachable;
     QTest::newRow("en client, zh server: wrong password") << en + "致命错误:  用户 \"gate\" Password 认证失败" << login;
+    const int notEncrypted = int(HistoryFailure::NotEncrypted);
+    const int mismatch = int(HistoryFailure::CertificateMismatch);
+    const int noCertificate = int(HistoryFailure::CertificateMissing);
+    QTest::newRow("en: no TLS") << en + "server does not support SSL, but SSL was required" << notEncrypted;
+    QTest::newRow("zh: no TLS") << zh + "服务器不支持 SSL, 但是要求使用 SSL" << notEncrypted;
+    QTest::newRow("en: another authority") << en + "SSL error: certificate verify failed" << mismatch;
+    QTest::newRow("zh: another authority") << zh + "SSL 错误: certificate verify failed" << mismatch;
+    QTest::newRow("en: another host's certificate")
+        << en + "server certificate for \"yard-pc\" (and 1 other name) does not match host name \"10.0.0.5\"" << mismatch;
+    QTest::newRow("zh: another host's certificate") << zh + "\"yard-pc\"的服务器证书与主机名不匹配\"10.0.0.5\"" << mismatch;
+    QTest::newRow("en: certificate file gone")
+        << en + "root certificate file \"/home/gate/yard.crt\" does not exist\nEither provide the file or change sslmode"
+        << noCertificate;
+    QTest::newRow("zh: certificate file gone") << zh + "根认证文件\"/home/gate/yard.crt\"不存在\n" << noCertificate;
     QTest::newRow("anything else") << "out of memory" << int(HistoryFailure::Other);
 }
 
@@ -183,12 +144,16 @@ void TestSharedHistory::failedConnectionIsToldApartInEnglishAndChinese()
     QCOMPARE(int(connectionFailureCause(text)), cause);
 }
 
-// Each an own process with its own file, as the two gates are; started on
-// an empty database, so both also make its tables at the same moment.
+// Each an own process with its own file and its own login, as the two
+// gates are, over TLS to a server the setup script made.
 void TestSharedHistory::twoStationsPostingAtOnceStoreEveryLoadOnce()
 {
     const QString database = QStringLiteral("yard_two");
-    makeDatabase(database, QStringLiteral("station"));
+    makeDatabase(database, QStringLiteral("postgres"));
+    runSetupScript(database, { QStringLiteral("station_login=gate1"), QStringLiteral("station_name=一号门"),
+                                 QStringLiteral("password=gate1-pw") });
+    runSetupScript(database, { QStringLiteral("station_login=gate2"), QStringLiteral("station_name=二号门"),
+                                 QStringLiteral("password=gate2-pw") });
     const QStringList stations { QStringLiteral("一号门"), QStringLiteral("二号门") };
     constexpr int loads = 200;
     std::vector<std::unique_ptr<QProcess>> drivers;
@@ -196,7 +161,8 @@ void TestSharedHistory::twoStationsPostingAtOnceStoreEveryLoadOnce()
         const QString folder = m_dir.filePath(QStringLiteral("two/") + station);
         QVERIFY(QDir().mkpath(folder));
         const QString settingsFile = settingsFilePath(folder);
-        QVERIFY(writeServerSettings(settingsFile, settingsFor(QStringLiteral("station"), database, station)));
+        const QString login = station == stations[0] ? QStringLiteral("gate1") : QStringLiteral("gate2");
+        QVERIFY(writeServerSettings(settingsFile, settingsFor(login, database, station)));
         auto driver = std::make_unique<QProcess>();
         driver->setProcessChannelMode(QProcess::MergedChannels);
         driver->start(QStringLiteral(QUORVANE_STATION_DRIVER),
@@ -218,8 +184,12 @@ void TestSharedHistory::twoStationsPostingAtOnceStoreEveryLoadOnce()
                  database),
         QStringLiteral("一号门|200|200|1|200\n二号门|200|200|1|200"));
     QCOMPARE(admin(QStringLiteral("SELECT COUNT(*) FROM loads"), database), QStringLiteral("400"));
+    QCOMPARE(admin(QStringLiteral("SELECT COUNT(*) FROM pg_stat_ssl s JOIN pg_stat_activity a USING (pid) "
+                                  "WHERE a.datname = 'yard_two' AND NOT s.ssl"),
+                 QStringLiteral("postgres")),
+        QStringLiteral("0"));
     // What arrived is the load as recorded, Chinese texts and figures alike.
-    PostgresHistoryStore server(settingsFor(QStringLiteral("station"), database));
+    PostgresHistoryStore server(settingsFor(QStringLiteral("gate1"), database));
     SqliteHistoryStore local(historyDatabasePath(m_dir.filePath(QStringLiteral("two/二号门"))));
     const std::optional<LoadRecord> sent = *local.loadById(137);
     std::optional<LoadRecord> arrived = *server.loadByOrigin(QStringLiteral("二号门"), 137);
@@ -295,11 +265,18 @@ void TestSharedHistory::refusedConnectionKeepsPostingsLocal_data()
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("database");
     QTest::addColumn<bool>("serverListens");
+    QTest::addColumn<QString>("certificate"); // "": the server's authority; else a file in the suite's folder
     QTest::addColumn<int>("cause");
-    QTest::newRow("A wrong password is refused") << "wrongpass" << "yard_open" << true << int(HistoryFailure::LoginRefused);
-    QTest::newRow("A password not kept is refused") << "nopass" << "yard_open" << true << int(HistoryFailure::LoginRefused);
-    QTest::newRow("A missing database is named") << "station" << "no_such_yard" << true << int(HistoryFailure::DatabaseMissing);
-    QTest::newRow("No server on the port is unreachable") << "station" << "yard_open" << false << int(HistoryFailure::Unreachable);
+    QTest::newRow("A wrong password is refused") << "wrongpass" << "yard_open" << true << "" << int(HistoryFailure::LoginRefused);
+    QTest::newRow("A password not kept is refused") << "nopass" << "yard_open" << true << "" << int(HistoryFailure::LoginRefused);
+    QTest::newRow("A missing database is named") << "station" << "no_such_yard" << true << "" << int(HistoryFailure::DatabaseMissing);
+    QTest::newRow("No server on the port is unreachable") << "station" << "yard_open" << false << "" << int(HistoryFailure::Unreachable);
+    QTest::newRow("A server another authority vouches for is refused")
+        << "station" << "yard_open" << true << "other-ca.crt" << int(HistoryFailure::CertificateMismatch);
+    QTest::newRow("A certificate file that is not there is named")
+        << "station" << "yard_open" << true << "gone.crt" << int(HistoryFailure::CertificateMissing);
+    QTest::newRow("A certificate that is not one is refused")
+        << "station" << "yard_open" << true << "pgpass" << int(HistoryFailure::CertificateMissing);
 }
 
 void TestSharedHistory::refusedConnectionKeepsPostingsLocal()
@@ -307,10 +284,13 @@ void TestSharedHistory::refusedConnectionKeepsPostingsLocal()
     QFETCH(QString, user);
     QFETCH(QString, database);
     QFETCH(bool, serverListens);
+    QFETCH(QString, certificate);
     QFETCH(int, cause);
     ServerSettings settings = settingsFor(user, database);
     if (!serverListens)
         settings.port = freeLocalPort();
+    if (!certificate.isEmpty())
+        settings.certificate = m_dir.filePath(certificate);
     const QString expected = failureText(HistoryFailure(cause), settings);
     QCOMPARE(testServerConnection(settings), expected);
 
@@ -482,4 +462,3 @@ void TestSharedHistory::checkServerQueries(const ReadingStore& reading)
 }
 
 QTEST_GUILESS_MAIN(TestSharedHistory)
-#include "test_shared_history.moc"
