@@ -1,4 +1,5 @@
-// The shared history's delivery on a PostgreSQL server of the bench's own:
+// The shared history's delivery on a PostgreSQL server of the bench's own,
+// set up by the shipped script and reached over TLS with a station's login:
 // how long a load takes from record() to committed on the server when loads
 // come one at a time and when they come in a burst, and how the outbox
 // behaves while the server is down and after it is back.
@@ -104,9 +105,11 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     PostgresTestServer server;
     QString error;
-    if (!server.create(&error)
-        || server.admin(QStringLiteral("CREATE ROLE station LOGIN PASSWORD 'gate-pw'")).isNull()
-        || server.admin(QStringLiteral("CREATE DATABASE yard OWNER station")).isNull()) {
+    if (!server.create(&error) || server.admin(QStringLiteral("CREATE DATABASE yard")).isNull()
+        || !server.adminScript(QStringLiteral(QUORVANE_SETUP_SCRIPT), QStringLiteral("yard"),
+            { QStringLiteral("station_login=station"), QStringLiteral("station_name=一号门"),
+                QStringLiteral("password=gate-pw") },
+            &error)) {
         say(QStringLiteral("no server: ") + error);
         return 1;
     }
@@ -120,6 +123,7 @@ int main(int argc, char* argv[])
     settings.database = QStringLiteral("yard");
     settings.user = QStringLiteral("station");
     settings.station = QStringLiteral("一号门");
+    settings.certificate = server.certificateAuthority();
 
     Station station(dir.filePath(QStringLiteral("station")), settings);
     QVector<qint64> postings;

@@ -315,7 +315,8 @@ void TestSharedHistory::readmeStepsSetUpABareServer()
     runSetupScript(QStringLiteral("yard_readme"), { QStringLiteral("station_login=readme1"),
                                                       QStringLiteral("station_name=一号门"), QStringLiteral("password=readme-pw") });
 
-    const QString config = m_dir.filePath(QStringLiteral("readme-station"));
+    // A folder name the connection's options must quote.
+    const QString config = m_dir.filePath(QStringLiteral("readme station's"));
     QVERIFY(QDir().mkpath(config));
     QVERIFY(QFile::copy(certificate, config + QStringLiteral("/yard-server.crt")));
     {
