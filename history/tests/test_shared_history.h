@@ -29,7 +29,8 @@ QString failureText(HistoryFailure cause, const ServerSettings& settings);
 struct Station {
     Station(const QString& folder, const ServerSettings& settings)
         : path(historyDatabasePath(folder))
-        , recorder([this] { return std::make_unique<SqliteHistoryStore>(path); }, waitingLoadsPath(folder))
+        , recorder([this] { return std::make_unique<SqliteHistoryStore>(path); },
+              waitingLoadsPath(folder))
         , sender(path, settings)
     {
         recorder.setStoredHandler([this](const LoadRecord&) { sender.loadRecorded(); });
