@@ -143,6 +143,10 @@ void HistorySender::Worker::sendLoad(qint64 id)
         // There already: this load sent before its mark was made, or one of
         // another machine under the same name, which must not hide ours.
         const HistoryResult<std::optional<LoadRecord>> origin = m_server->loadByOrigin(load->station, id);
+        // A row there that does not even read is not ours either.
+        if (!origin && origin.error().cause() == HistoryFailure::DamagedLoad)
+            throw HistoryError(HistoryFailure::StationTaken, m_server->location(),
+                QStringLiteral("station %1 number %2 is taken by a row that does not read").arg(load->station).arg(id));
         if (!origin)
             throw origin.error();
         const std::optional<LoadRecord>& stored = *origin;
