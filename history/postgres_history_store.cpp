@@ -58,7 +58,9 @@ HistoryFailure connectionFailureCause(const QString& text)
         || mentions(text, { "could not connect", "connection refused", "timeout expired", "could not translate host",
             "no route to host", "network is unreachable", "server closed the connection", "connection to server",
             "no connection to the server", "terminating connection", "the database system is starting up",
-            "the database system is shutting down", "拒绝连接", "连接超时", "没有到主机的路由", "网络不可达",
+            "the database system is shutting down", "SSL connection has been closed unexpectedly",
+            "SSL SYSCALL error", "could not receive data from server", "拒绝连接", "SSL连接异常关闭", "SSL SYSCALL 错误",
+            "无法从服务器接收数据", "连接超时", "没有到主机的路由", "网络不可达",
             "未知的名称或服务", "域名解析暂时失败", "超时满", "无法解释主机名", "服务器意外地关闭了联接",
             "没有到服务器的联接", "中断联接", "数据库系统启动中", "数据库系统停止中", "连接到\"" }))
         return HistoryFailure::Unreachable;

@@ -123,6 +123,8 @@ void TestSharedHistory::failedConnectionIsToldApartInEnglishAndChinese_data()
     const int notEncrypted = int(HistoryFailure::NotEncrypted);
     const int mismatch = int(HistoryFailure::CertificateMismatch);
     const int noCertificate = int(HistoryFailure::CertificateMissing);
+    QTest::newRow("en: encrypted connection cut") << "SSL connection has been closed unexpectedly" << unreachable;
+    QTest::newRow("zh: encrypted connection cut") << "SSL连接异常关闭" << unreachable;
     QTest::newRow("en: no TLS") << en + "server does not support SSL, but SSL was required" << notEncrypted;
     QTest::newRow("zh: no TLS") << zh + "服务器不支持 SSL, 但是要求使用 SSL" << notEncrypted;
     QTest::newRow("en: another authority") << en + "SSL error: certificate verify failed" << mismatch;
