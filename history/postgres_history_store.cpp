@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -123,9 +124,12 @@ QString encryptionOptions(const ServerSettings& settings, const QString& locatio
     if (!settings.usesTls())
         return {};
     const QFileInfo certificate(settings.certificate.trimmed());
-    // Qt hands the options on with every ';' made a space.
+    // Whoever may rewrite the file may stand in for the server; and Qt
+    // hands the options on with every ';' made a space.
+    const bool othersMayChange = certificate.permission(QFile::WriteOther)
+        || (certificate.ownerId() != ::geteuid() && certificate.ownerId() != 0);
     if (settings.certificate.trimmed().isEmpty() || certificate.absoluteFilePath().contains(u';')
-        || !certificate.isFile() || !certificate.isReadable())
+        || !certificate.isFile() || !certificate.isReadable() || othersMayChange)
         throw HistoryError(HistoryFailure::CertificateMissing, location,
             QStringLiteral("certificate file \"%1\" not usable").arg(settings.certificate));
     return QStringLiteral("sslmode=verify-full;sslrootcert=%1;gssencmode=disable;")

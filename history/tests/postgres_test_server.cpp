@@ -152,7 +152,7 @@ bool PostgresTestServer::runAsServerUser(const QString& program, const QStringLi
 
 QString PostgresTestServer::certificateAuthority() const
 {
-    return m_dir.filePath(QStringLiteral("tls/test-ca.crt"));
+    return m_dir.filePath(QStringLiteral("test-ca.crt"));
 }
 
 // The server's own authority and certificate, TLS on, and TCP logins only
@@ -170,6 +170,11 @@ bool PostgresTestServer::useTls(QString* error)
     };
     if (!makeCertificates(tls, QStringLiteral("test-ca"), true, openssl, error))
         return false;
+    // The stations' copy is their user's own, as a station keeps it.
+    if (!QFile::copy(tls + QStringLiteral("/test-ca.crt"), certificateAuthority())) {
+        *error = QStringLiteral("the certificate authority cannot be copied");
+        return false;
+    }
     // Appended and rewritten in place, the files stay the server user's.
     QFile config(QDir(m_data).filePath(QStringLiteral("postgresql.conf")));
     QFile access(QDir(m_data).filePath(QStringLiteral("pg_hba.conf")));

@@ -193,6 +193,9 @@ void TestStationSettings::testConnectionNamesTheCause_data()
     QTest::newRow("A certificate file that is gone is said")
         << refused.host << m_dir.filePath(QStringLiteral("gone.crt"))
         << historyFailureMessage(HistoryError(HistoryFailure::CertificateMissing, refused.location()));
+    QTest::newRow("A certificate anyone may rewrite is not trusted")
+        << refused.host << m_dir.filePath(QStringLiteral("open.crt"))
+        << historyFailureMessage(HistoryError(HistoryFailure::CertificateMissing, refused.location()));
     QTest::newRow("No server typed is said so") << "" << "" << "没有填写服务器";
 }
 
@@ -201,9 +204,12 @@ void TestStationSettings::testConnectionNamesTheCause()
     QFETCH(QString, host);
     QFETCH(QString, certificate);
     QFETCH(QString, expected);
-    QFile file(m_dir.filePath(QStringLiteral("some.crt")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+    for (const char* name : { "some.crt", "open.crt" }) {
+        QFile file(m_dir.filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QFile open(m_dir.filePath(QStringLiteral("open.crt")));
+    QVERIFY(open.setPermissions(open.permissions() | QFile::WriteOther));
     StationSettings window(m_dir.filePath(QStringLiteral("unused.ini")));
     window.findChild<QLineEdit*>(QStringLiteral("serverHost"))->setText(host);
     window.findChild<QLineEdit*>(QStringLiteral("serverCertificate"))->setText(certificate);
