@@ -9,6 +9,7 @@
 #include "history/server_settings.h"
 #include "history/load_table_model.h"
 #include "history_window/history.h"
+#include "history_window/station_settings.h"
 #include "postgres_test_server.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 
@@ -130,6 +131,12 @@ void TestYardServer::postingsReachTheServerAndWaitWhileItIsDown()
     QCOMPARE(table->model()->rowCount(), 4);
     QVERIFY(!table->isColumnHidden(LoadTableModel::Station));
     QVERIFY(window->findChild<QPushButton*>(QStringLiteral("stationSettingsButton")));
+
+    // 测试连接 says the server showed the certificate the settings name.
+    StationSettings dialog(settingsFilePath(config.path()));
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("testConnection")), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.findChild<QLabel*>(QStringLiteral("connectionResult"))->text(),
+        QStringLiteral("服务器的证书与设置中的相符；连接成功，历史记录可以保存到服务器"), 30000);
 }
 
 QTEST_MAIN(TestYardServer)
