@@ -10,11 +10,14 @@
 
 namespace {
 
-PostingFields sampleFields(const QString& species)
+Tally sampleFields(const QString& species)
 {
-    return { species, { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString() },
-        { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") },
-        QStringLiteral("1.5660"), {}, 0 };
+    Tally tally;
+    tally.species = species;
+    tally.groupVolumes
+        = { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString(), QStringLiteral("1.5660") };
+    tally.unitPrices = { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") };
+    return tally;
 }
 
 } // namespace
@@ -456,16 +459,12 @@ void TestLibreOffice::guardsAskBeforePosting()
     const QStringList listed = loadSpeciesList(*m_office, path);
     RecordingPrompts prompts;
     StockPosting stockIn(*m_office, path, StockPosting::Sheet::StockIn, prompts);
-    auto fields = [&] {
-        PostingFields load = sampleFields(species);
-        load.speciesList = listed;
-        load.tallyEdits = 7;
-        return load;
-    };
+    auto fields = [&] { return sampleFields(species); };
+    auto context = [&] { return PostingContext { listed, 7 }; };
     if (samePressTwice)
-        QCOMPARE(stockIn.press(fields), 6);
+        QCOMPARE(stockIn.press(fields, context), 6);
     prompts.answers = { answer };
-    stockIn.press(fields);
+    stockIn.press(fields, context);
     QCOMPARE(prompts.questions, QStringList({ question }));
 
     auto book = m_office->open(path);
