@@ -248,10 +248,10 @@ void HistoryStore::insert(const LoadRecord& load, bool conflictIgnored, bool& in
     query.addBindValue(load.recordedAt.date().toString(Qt::ISODate));
     query.addBindValue(int(load.kind));
     query.addBindValue(notNull(load.billNumber));
-    query.addBindValue(notNull(load.species));
-    for (const CaptionedValue& captioned : load.captions)
+    query.addBindValue(notNull(load.tally.species));
+    for (const CaptionedValue& captioned : load.tally.captions)
         query.addBindValue(notNull(captioned.value));
-    query.addBindValue(notNull(load.scaler));
+    query.addBindValue(notNull(load.tally.scaler));
     query.addBindValue(load.piecesE4());
     query.addBindValue(load.volumeE4());
     query.addBindValue(load.amountFen());

@@ -250,10 +250,10 @@ LoadRead readLoadWhere(const QSqlDatabase& db, const QString& where, const QVari
     load.recordedAt = QDateTime::fromString(query.value(1).toString(), Qt::ISODate);
     load.kind = LoadKind(query.value(2).toInt());
     load.billNumber = query.value(3).toString();
-    load.species = query.value(4).toString();
+    load.tally.species = query.value(4).toString();
     for (int i = 0; i < 4; ++i)
-        load.captions[i].value = query.value(5 + i).toString();
-    load.scaler = query.value(9).toString();
+        load.tally.captions[i].value = query.value(5 + i).toString();
+    load.tally.scaler = query.value(9).toString();
     load.station = query.value(11).toString();
     load.stationNumber = query.value(12).toLongLong();
     if (!load.readDetailJson(query.value(10).toString().toUtf8()) || !load.recordedAt.isValid()) {
