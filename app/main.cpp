@@ -1,3 +1,4 @@
+#include "app/tally_program.h"
 #include "records/event_log.h"
 #include "records/workbook_folder.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
@@ -87,9 +88,10 @@ int main(int argc, char* argv[])
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
     // The journal is marked clean when the window goes, at the end of main.
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    Form1 window({ workbooks, defaultPriceFolder(), data, data,
-                     QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) },
+    TallyProgram program({ workbooks, defaultPriceFolder(), data, data,
+                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) },
         office);
+    Form1& window = program.window();
     handleSignals(app, window);
     window.show();
     if (!seeded.isEmpty())
