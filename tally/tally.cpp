@@ -28,15 +28,6 @@ constexpr TextsKey<4> groupKeys[] = {
 };
 constexpr TextsKey<3> priceKeys[] = { { "unitPrices", &Tally::unitPrices } };
 
-struct TextKey {
-    const char* name;
-    QString Tally::*member;
-};
-constexpr TextKey textKeys[] = {
-    { "species", &Tally::species },
-    { "scaler", &Tally::scaler },
-};
-
 template <std::size_t n> QJsonArray textArray(const std::array<QString, n>& texts)
 {
     QJsonArray array;
@@ -78,6 +69,9 @@ bool readAllTexts(const QJsonObject& json, Tally& tally, const TextsKey<n> (&tab
 
 bool Tally::operator==(const Tally& other) const
 {
+    for (const TallyText& text : tallyTexts)
+        if (this->*text.member != other.*text.member)
+            return false;
     return comparable(*this) == comparable(other);
 }
 
@@ -90,8 +84,8 @@ Tally typedPart(const Tally& tally)
                 typed.grid[row][element] = tally.grid[row][element];
     typed.lengths = tally.lengths;
     typed.captions = tally.captions;
-    typed.species = tally.species;
-    typed.scaler = tally.scaler;
+    for (const TallyText& text : tallyTexts)
+        typed.*text.member = tally.*text.member;
     typed.extendedLayout = tally.extendedLayout;
     return typed;
 }
@@ -114,8 +108,8 @@ QJsonObject tallyJson(const Tally& tally)
     }
     json.insert(QStringLiteral("captions"), captions);
     json.insert(QStringLiteral("captionValues"), values);
-    for (const TextKey& key : textKeys)
-        json.insert(QLatin1String(key.name), tally.*key.member);
+    for (const TallyText& text : tallyTexts)
+        json.insert(QLatin1String(text.key), tally.*text.member);
     json.insert(QStringLiteral("extendedLayout"), tally.extendedLayout);
     return json;
 }
@@ -138,11 +132,11 @@ std::optional<Tally> tallyFromJson(const QJsonObject& json)
         return std::nullopt;
     for (int i = 0; i < 4; ++i)
         tally.captions[i] = { captions[i], values[i] };
-    for (const TextKey& key : textKeys) {
-        const QJsonValue text = json.value(QLatin1String(key.name));
-        if (!text.isString())
+    for (const TallyText& text : tallyTexts) {
+        const QJsonValue value = json.value(QLatin1String(text.key));
+        if (!value.isString() && !value.isUndefined())
             return std::nullopt;
-        tally.*key.member = text.toString();
+        tally.*text.member = value.toString();
     }
     const QJsonValue layout = json.value(QStringLiteral("extendedLayout"));
     if (!layout.isBool())

@@ -47,11 +47,24 @@ struct Tally {
     static bool typedElement(int element) { return element % 3 != 2; }
 };
 
+// The texts of one field each, by their key in the JSON form. A new typed
+// field of the tally is a member of Tally and a row here; the JSON form,
+// the comparison, the journal and the history's detail follow from it.
+struct TallyText {
+    const char* key;
+    QString Tally::*member;
+};
+inline constexpr TallyText tallyTexts[] = {
+    { "species", &Tally::species },
+    { "scaler", &Tally::scaler },
+};
+
 // What the scaler types: the same tally with the volumes, totals and unit
 // prices left empty. The recalculation writes those again from the rest.
 Tally typedPart(const Tally& tally);
 
 // The one JSON form of a tally, and back. Reading refuses, as a whole, an
-// object that lacks a key or holds one of the wrong kind or length.
+// object that lacks a key or holds one of the wrong kind or length; a text
+// of tallyTexts that is absent (written before it was added) reads empty.
 QJsonObject tallyJson(const Tally& tally);
 std::optional<Tally> tallyFromJson(const QJsonObject& json);

@@ -319,6 +319,7 @@ void Form1::createRightColumn()
     makeLabel(this, QStringLiteral("Label1"), QStringLiteral("检 尺 员"), 8850, 3405);
     m_fields.text25
         = makeField(this, QStringLiteral("Text25"), twipsRect(8865, 3645, 1170, fieldHeight));
+    m_fields.texts.append({ m_fields.text25, &Tally::scaler });
 }
 
 void Form1::createLayoutLinks()

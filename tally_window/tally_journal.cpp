@@ -68,10 +68,11 @@ TallyJournal::TallyJournal(const QString& folder, const TallyFields& fields, QWi
         for (int element = 0; element < Tally::rowElements; ++element)
             if (Tally::typedElement(element))
                 connect(row[element], &QLineEdit::textChanged, this, &TallyJournal::onStateChanged);
-    for (TallyField* field :
-        { fields.lengths[0], fields.lengths[1], fields.lengths[2], fields.lengths[3],
-            fields.text17, fields.text22, fields.text20, fields.text24, fields.text25 })
+    for (TallyField* field : { fields.lengths[0], fields.lengths[1], fields.lengths[2],
+             fields.lengths[3], fields.text17, fields.text22, fields.text20, fields.text24 })
         connect(field, &QLineEdit::textChanged, this, &TallyJournal::onStateChanged);
+    for (const TallyFields::BoundText& text : fields.texts)
+        connect(text.field, &QLineEdit::textChanged, this, &TallyJournal::onStateChanged);
     for (QComboBox* box : { fields.combo1, fields.combo2, fields.combo3, fields.combo4, fields.combo5 })
         connect(box, &QComboBox::editTextChanged, this, &TallyJournal::onStateChanged);
     // A layout switch that happens to rewrite no text still changes the state.

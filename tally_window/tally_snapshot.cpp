@@ -45,7 +45,8 @@ Tally readTally(const TallyFields& fields)
         tally.captions[i] = { (fields.*captionFields[i].caption)->currentText(),
             (fields.*captionFields[i].value)->text() };
     tally.species = fields.combo3->currentText();
-    tally.scaler = fields.text25->text();
+    for (const TallyFields::BoundText& text : fields.texts)
+        tally.*text.member = text.field->text();
     tally.extendedLayout = fields.extendedLayoutShown();
     return tally;
 }
@@ -64,7 +65,8 @@ void showTally(const TallyFields& fields, const Tally& tally)
         fields.lengths[block]->setText(tally.lengths[block]);
     for (int i = 0; i < 4; ++i)
         (fields.*captionFields[i].value)->setText(tally.captions[i].value);
-    fields.text25->setText(tally.scaler);
+    for (const TallyFields::BoundText& text : fields.texts)
+        text.field->setText(tally.*text.member);
     // The boxes in the order the window always wrote them: Combo1 to Combo5.
     fields.combo1->setEditText(tally.captions[Tally::Contact].caption);
     fields.combo2->setEditText(tally.captions[Tally::Truck].caption);

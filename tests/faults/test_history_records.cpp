@@ -304,8 +304,7 @@ void TestHistoryRecords::failingHistoryNeverStopsAPosting()
     // The next start says it again while the cause lasts.
     if (failure == QStringLiteral("damaged")) {
         MessageCatcher catcher;
-        TallyProgram nextProgram({ tally->folder(), tally->folder(), QString(), history.path(), QString() }, *m_office);
-        Form1& next = nextProgram.window();
+        TallyProgram next({ tally->folder(), tally->folder(), QString(), history.path(), QString() }, *m_office);
         QTRY_VERIFY_WITH_TIMEOUT(!catcher.texts().isEmpty(), 30000);
         QVERIFY2(catcher.texts().first().startsWith(QStringLiteral("有 1 车的历史记录还没有保存：")), qPrintable(catcher.texts().first()));
         QFile::remove(database);
