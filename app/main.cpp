@@ -1,7 +1,8 @@
 #include "app/tally_program.h"
-#include "records/event_log.h"
+#include "support/event_log.h"
 #include "records/workbook_folder.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
+#include "single_instance.h"
 #include "tally_window/form1.h"
 #include "tally_window/qt_translation.h"
 #include "unit_prices/price_files.h"
@@ -52,20 +53,6 @@ void handleSignals(QApplication& app, const QWidget& window)
         std::signal(SIGUSR1, onSignal);
 }
 
-// Beside the program, or for an installed one the user's data folder,
-// seeded from the packaged templates on the first start.
-QString workbookFolder(QStringList& seeded)
-{
-    const QString program = QCoreApplication::applicationDirPath();
-    if (!isInstalledProgram(program))
-        return program;
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    seeded = seedWorkbooks(workbookTemplateFolder(program), data);
-    if (!seeded.isEmpty())
-        logEvent(QStringLiteral("workbooks %1 copied to %2").arg(seeded.join(u' '), data));
-    return data;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -73,32 +60,38 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
-    openEventLog(QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-                     .filePath(QStringLiteral("quorvane.log")));
+    installQtChinese(app);
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    // Before the log, the journal or a workbook is touched.
+    SingleInstance instance(data);
+    if (const auto claim = instance.claim(); claim != SingleInstance::Claim::First) {
+        if (claim == SingleInstance::Claim::AnotherSilent)
+            QMessageBox::warning(nullptr, QStringLiteral("Quorvane"),
+                QStringLiteral("原木检尺已经在运行，但没有应答。请关闭它后再启动。"));
+        return claim == SingleInstance::Claim::AnotherRaised ? 0 : 1;
+    }
+    openEventLog(QDir(data).filePath(QStringLiteral("quorvane.log")));
     logQtWarnings();
     logEvent(QStringLiteral("start %1 pid %2 in %3")
                  .arg(QCoreApplication::applicationFilePath())
                  .arg(QCoreApplication::applicationPid())
                  .arg(QCoreApplication::applicationDirPath()));
-    installQtChinese(app);
-    QStringList seeded;
-    const QString workbooks = workbookFolder(seeded);
+    const WorkbookFolderChoice workbooks = chooseWorkbookFolder(QCoreApplication::applicationDirPath(),
+        data, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     LibreOfficeSpreadsheet office;
-    if (const int removed = office.removeLeftoverTempFiles(workbooks))
+    if (const int removed = office.removeLeftoverTempFiles(workbooks.folder))
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
     // The journal is marked clean when the window goes, at the end of main.
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    TallyProgram program({ workbooks, defaultPriceFolder(), data, data,
+    TallyProgram program({ workbooks.folder, defaultPriceFolder(), data, data,
                              QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) },
         office);
     Form1& window = program.window();
     handleSignals(app, window);
+    QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] { bringToFront(window); });
     window.show();
-    if (!seeded.isEmpty())
-        QTimer::singleShot(0, &window, [&window, workbooks] {
-            QMessageBox::information(&window, QStringLiteral("Quorvane"),
-                QStringLiteral("出入库台账和账单保存在文件夹“%1”中。")
-                    .arg(QDir::toNativeSeparators(workbooks)));
+    if (!workbooks.notice.isEmpty())
+        QTimer::singleShot(0, &window, [&window, notice = workbooks.notice] {
+            QMessageBox::information(&window, QStringLiteral("Quorvane"), notice);
         });
     // For the start-up benchmark: report once the window takes typing.
     if (qEnvironmentVariableIsSet("QUORVANE_STARTUP_PROBE"))

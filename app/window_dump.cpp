@@ -1,11 +1,12 @@
 #include "window_dump.h"
 
+#include "support/durable_file.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QTextStream>
 
 namespace {
@@ -23,10 +24,8 @@ QString shownText(const QWidget* widget)
 
 void writeWindowDump(const QWidget& window, const QString& path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    QTextStream out(&file);
+    QString text;
+    QTextStream out(&text);
     for (const QWidget* widget : window.findChildren<QWidget*>()) {
         const bool named = qobject_cast<const QLineEdit*>(widget)
             || qobject_cast<const QComboBox*>(widget)
@@ -48,5 +47,5 @@ void writeWindowDump(const QWidget& window, const QString& path)
     if (const auto* box = qobject_cast<const QMessageBox*>(QApplication::activeModalWidget()))
         out << "message\t" << box->text() << '\n';
     out.flush();
-    file.commit();
+    writeFileDurably(path, text.toUtf8());
 }

@@ -1,8 +1,9 @@
 #include "calculator/calculator_window.h"
 
+#include "support/message_box.h"
+
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 
 namespace {
@@ -110,11 +111,8 @@ void Main::onOperatorClicked(QPushButton* key)
 {
     const auto result = m_engine.pressOperator(key->text());
     showReadout();
-    if (result == CalculatorEngine::KeyResult::DivisionByZero) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("计算器"),
-            QStringLiteral("除数不能为零"), QMessageBox::Ok, this);
-        box.exec();
-    }
+    if (result == CalculatorEngine::KeyResult::DivisionByZero)
+        Messages::warning(this, QStringLiteral("计算器"), QStringLiteral("除数不能为零"));
 }
 
 void Main::showReadout()

@@ -1,11 +1,11 @@
 #include "history/history_recorder.h"
 
+#include "support/durable_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
-#include <unistd.h>
 
 QString waitingLoadsPath(const QString& dataFolder)
 {
@@ -108,13 +108,8 @@ bool HistoryRecorder::writeWaiting()
     QJsonArray loads;
     for (const LoadRecord& load : m_waiting)
         loads.append(load.toJson());
-    QSaveFile file(m_waitingPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(QJsonDocument(loads).toJson(QJsonDocument::Compact));
-    if (!file.flush() || file.error() != QFileDevice::NoError || ::fsync(file.handle()) != 0) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    const WriteResult written = writeFileDurably(m_waitingPath, QJsonDocument(loads).toJson(QJsonDocument::Compact));
+    if (!written.ok())
+        m_log(QStringLiteral("history: waiting loads not written, %1").arg(written.logText()));
+    return written.ok();
 }

@@ -2,28 +2,29 @@
 
 #include "records/event_log.h"
 #include "records/workbook.h"
+#include "support/durable_file.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStorageInfo>
 
 namespace {
 
-QString writeFailure(const QString& path, qint64 size)
+QString writeFailure(const WriteResult& result)
 {
-    const QFileInfo file(path);
+    const QFileInfo file(result.path());
     const QString folder = QDir::toNativeSeparators(file.absolutePath());
-    const QFileInfo folderInfo(file.absolutePath());
-    if (!folderInfo.isDir())
+    switch (result.cause()) {
+    case WriteFailure::FolderMissing:
         return QStringLiteral("文件夹“%1”不存在，文件没有保存。").arg(folder);
-    if (!folderInfo.isWritable() || (file.exists() && !file.isWritable()))
+    case WriteFailure::NotWritable:
         return QStringLiteral("无法保存到文件夹“%1”：没有写入权限。").arg(folder);
-    const QStorageInfo disk(file.absolutePath());
-    if (disk.isValid() && disk.bytesAvailable() < size + 64 * 1024)
+    case WriteFailure::DiskFull:
         return QStringLiteral("磁盘空间不足，文件“%1”没有保存；请在文件夹“%2”所在的磁盘上腾出空间，再试一次。")
             .arg(file.fileName(), folder);
+    case WriteFailure::None:
+    case WriteFailure::Other:
+        break;
+    }
     return QStringLiteral("文件“%1”无法写入，没有保存。").arg(file.fileName());
 }
 
@@ -31,15 +32,11 @@ QString writeFailure(const QString& path, qint64 size)
 
 QString writeWholeFile(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    // QSaveFile buffers: a full disk may only show at the flush.
-    written = written && file.flush() && file.error() == QFileDevice::NoError;
-    if (written && file.commit())
+    const WriteResult written = writeFileDurably(path, bytes);
+    if (written.ok())
         return {};
-    logEvent(QStringLiteral("export %1 failed: %2").arg(path, file.errorString()));
-    file.cancelWriting();
-    return writeFailure(path, bytes.size());
+    logEvent(QStringLiteral("export %1 failed: %2").arg(path, written.logText()));
+    return writeFailure(written);
 }
 
 // The office saves through a temporary file of its own in the folder, so a

@@ -4,7 +4,7 @@
 #include "history/reading_store.h"
 #include "history_window/period_edits.h"
 #include "history_window/report_tab.h"
-#include "records/event_log.h"
+#include "support/event_log.h"
 
 #include <QComboBox>
 #include <QDateEdit>

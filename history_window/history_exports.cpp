@@ -7,12 +7,12 @@
 #include "history_window/history.h"
 #include "records/workbook.h"
 #include "records/workbook_messages.h"
+#include "support/message_box.h"
 
 #include <QApplication>
 #include <QDateEdit>
 #include <QFutureWatcher>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QtConcurrent>
 
@@ -48,13 +48,7 @@ QVector<QStringList> History::shownRows()
 
 void History::showMessage(const QString& text)
 {
-    const bool busy = QApplication::overrideCursor();
-    if (busy)
-        QApplication::restoreOverrideCursor();
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quorvane"), text, QMessageBox::Ok, this);
-    box.exec();
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+    Messages::information(this, QStringLiteral("Quorvane"), text);
 }
 
 namespace {

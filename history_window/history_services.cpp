@@ -8,8 +8,8 @@
 #include "history/sqlite_history_store.h"
 #include "history_window/history.h"
 #include "history_window/station_settings.h"
-#include "records/event_log.h"
 #include "records/stock_ledger.h"
+#include "support/event_log.h"
 
 #include <QApplication>
 #include <QStringListModel>

@@ -1,13 +1,13 @@
 #include "history_window/station_settings.h"
 
 #include "history/postgres_history_store.h"
+#include "support/message_box.h"
 
 #include <QDir>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QSysInfo>
@@ -113,7 +113,7 @@ void StationSettings::save()
 {
     const ServerSettings typed = settings();
     if (!writeServerSettings(m_settingsFile, typed)) {
-        QMessageBox::warning(this, windowTitle(),
+        Messages::warning(this, windowTitle(),
             QStringLiteral("设置文件“%1”无法写入").arg(QDir::toNativeSeparators(m_settingsFile)));
         return;
     }

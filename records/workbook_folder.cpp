@@ -1,5 +1,8 @@
 #include "records/workbook_folder.h"
 
+#include "records/event_log.h"
+#include "records/workbook_move.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,7 +21,7 @@ QString workbookTemplateFolder(const QString& programFolder)
 
 QStringList seedWorkbooks(const QString& templateFolder, const QString& folder)
 {
-    QDir().mkpath(folder);
+    makeOwnFolder(folder);
     QStringList copied;
     for (const QFileInfo& workbook : QDir(templateFolder).entryInfoList({ QStringLiteral("*.xls") }, QDir::Files)) {
         const QString target = QDir(folder).filePath(workbook.fileName());
@@ -32,4 +35,36 @@ QStringList seedWorkbooks(const QString& templateFolder, const QString& folder)
         }
     }
     return copied;
+}
+
+WorkbookFolderChoice chooseWorkbookFolder(
+    const QString& programFolder, const QString& data, const QString& documents)
+{
+    if (!isInstalledProgram(programFolder))
+        return { programFolder, {} };
+    return installedWorkbookFolder(workbookTemplateFolder(programFolder), data, documents);
+}
+
+WorkbookFolderChoice installedWorkbookFolder(
+    const QString& templates, const QString& data, const QString& documents)
+{
+    const QString folder = QDir(documents.isEmpty() ? data : documents).filePath(QStringLiteral("Quorvane"));
+    const WorkbookMove move = moveYardFiles(data, folder);
+    if (move.outcome == WorkbookMove::Outcome::Failed) {
+        seedWorkbooks(templates, data);
+        return { data,
+            QStringLiteral("出入库台账和账单没能移到文件夹“%1”：%2。它们仍在文件夹“%3”中，这次照常使用那里的文件。")
+                .arg(QDir::toNativeSeparators(folder), move.cause, QDir::toNativeSeparators(data)) };
+    }
+    const QStringList seeded = seedWorkbooks(templates, folder);
+    if (!seeded.isEmpty())
+        logEvent(QStringLiteral("workbooks %1 copied to %2").arg(seeded.join(u' '), folder));
+    if (move.outcome == WorkbookMove::Outcome::Moved)
+        return { folder,
+            QStringLiteral("出入库台账和账单已从文件夹“%1”移到文件夹“%2”中。")
+                .arg(QDir::toNativeSeparators(data), QDir::toNativeSeparators(folder)) };
+    if (!seeded.isEmpty())
+        return { folder,
+            QStringLiteral("出入库台账和账单保存在文件夹“%1”中。").arg(QDir::toNativeSeparators(folder)) };
+    return { folder, {} };
 }

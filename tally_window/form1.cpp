@@ -21,14 +21,17 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCompleter>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QMessageBox>
 #include <QShortcut>
 #include <QStringListModel>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 
 QSize Form1::designSize()
@@ -136,8 +139,17 @@ void Form1::showSpeciesList(const QStringList& species)
 
 void Form1::onAboutRequested()
 {
-    QMessageBox::about(this, QStringLiteral("关于原木检尺"),
-        QStringLiteral("原木检尺（Quorvane）\n版本 %1").arg(QCoreApplication::applicationVersion()));
+    auto* about = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("关于原木检尺"),
+        QStringLiteral("原木检尺（Quorvane）\n版本 %1").arg(QCoreApplication::applicationVersion()),
+        QMessageBox::Ok, this);
+    about->setObjectName(QStringLiteral("about"));
+    about->setIconPixmap(windowIcon().pixmap(64));
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    // The folder of the workbooks and bills, in the file manager.
+    const QPushButton* open = about->addButton(QStringLiteral("打开数据文件夹"), QMessageBox::ActionRole);
+    connect(open, &QPushButton::clicked, this,
+        [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(m_commands.folder())); });
+    about->open();
 }
 
 void Form1::runRecalculationTick()

@@ -1,9 +1,8 @@
 #pragma once
 
-// The journal on disk: one JSON file in the data folder, replaced whole
-// through QSaveFile and synced before and after the rename, so a crash or a
-// power cut leaves either the old record or the new one. A lock file keeps a
-// second running program off it.
+// The journal on disk: one JSON file in the data folder, replaced whole by
+// the durable write, so a crash or a power cut leaves either the old record
+// or the new one. A lock file keeps a second running program off it.
 
 #include "tally_window/journal_record.h"
 

@@ -1,6 +1,6 @@
 #include "tally_window/qt_translation.h"
 
-#include "records/event_log.h"
+#include "support/event_log.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,6 +1,6 @@
 #include "tally_window/tally_journal.h"
 
-#include "records/event_log.h"
+#include "support/event_log.h"
 #include "tally_window/click_label.h"
 #include "tally_window/journal_file.h"
 #include "tally_window/sheet_operations.h"

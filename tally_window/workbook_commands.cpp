@@ -15,6 +15,7 @@ WorkbookCommands::WorkbookCommands(Spreadsheet& spreadsheet, const QString& prog
     CommandPrompts& prompts, QObject* parent)
     : QObject(parent)
     , m_spreadsheet(spreadsheet)
+    , m_folder(programFolder)
     , m_ledger(ledgerPath(programFolder))
     , m_prompts(prompts)
     , m_stockIn(spreadsheet, m_ledger, StockPosting::Sheet::StockIn, prompts)

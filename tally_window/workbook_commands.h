@@ -29,6 +29,9 @@ public:
     // Waits for the species list, read on another thread.
     ~WorkbookCommands() override;
 
+    // The folder of the workbooks and the bill archive.
+    QString folder() const { return m_folder; }
+
     // The tally as it is, and the count of its edits (equal counts, the
     // same load), read when a command runs.
     void setTallySource(std::function<Tally()> readTally, std::function<quint64()> tallyEdits);
@@ -57,6 +60,7 @@ private:
     void post(StockPosting& posting, LoadKind kind);
 
     Spreadsheet& m_spreadsheet;
+    QString m_folder;
     QString m_ledger;
     CommandPrompts& m_prompts;
     StockPosting m_stockIn;

@@ -2,11 +2,11 @@
 
 #include "assets/artwork.h"
 #include "input_marks/number_mark.h"
+#include "support/message_box.h"
 #include "unit_prices/price_files.h"
 
 #include <QEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimer>
 
@@ -118,7 +118,7 @@ void Form4::onSaveAndExitClicked()
     const QString failure = writePriceFiles(m_priceFolder, texts);
     if (!failure.isEmpty()) {
         // The window stays open with its texts so nothing typed is lost.
-        QMessageBox::warning(this, QStringLiteral("Quorvane"), failure);
+        Messages::warning(this, QStringLiteral("Quorvane"), failure);
         return;
     }
     emit saved();
@@ -130,5 +130,5 @@ void Form4::onSaveAndExitClicked()
 void Form4::showDeferredMessage(const QString& text)
 {
     QTimer::singleShot(
-        0, this, [this, text] { QMessageBox::warning(this, QStringLiteral("Quorvane"), text); });
+        0, this, [this, text] { Messages::warning(this, QStringLiteral("Quorvane"), text); });
 }

@@ -1,15 +1,14 @@
 #include "unit_prices/price_files.h"
 
+#include "support/durable_file.h"
+#include "support/event_log.h"
+
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <cerrno>
-#include <cstring>
 #include <memory>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -33,26 +32,20 @@ QString fileErrorCause(const QFileDevice& file)
     }
 }
 
-// QSaveFile buffers writes and commits even when its flush failed (a full
-// disk then leaves an empty file in place of the old one): each step is
-// checked here, down to the data reaching the disk.
-bool writeToDisk(QSaveFile& file, const QByteArray& bytes)
+// The system's own words go to the log, the cause in Chinese to the clerk.
+QString saveFailure(const WriteResult& result)
 {
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError)
-        return false;
-    return ::fsync(file.handle()) == 0;
-}
-
-QString saveFailure(QSaveFile& file, int error)
-{
-    const QString path = QDir::toNativeSeparators(file.fileName());
-    const bool full = error == ENOSPC || error == EDQUOT;
-    file.cancelWriting();
-    if (full)
+    logEvent(QStringLiteral("unit prices not saved: %1").arg(result.logText()));
+    const QString path = QDir::toNativeSeparators(result.path());
+    switch (result.cause()) {
+    case WriteFailure::DiskFull:
         return QStringLiteral("无法保存单价文件：磁盘已满（文件“%1”没有改动）。").arg(path);
-    const QString cause = file.error() != QFileDevice::NoError ? fileErrorCause(file)
-                                                               : QString::fromLocal8Bit(strerror(error));
-    return QStringLiteral("无法保存单价文件“%1”：%2").arg(path, cause);
+    case WriteFailure::NotWritable:
+        return QStringLiteral("无法保存单价文件“%1”：没有权限").arg(path);
+    default:
+        break;
+    }
+    return QStringLiteral("无法保存单价文件“%1”：无法打开或创建该文件").arg(path);
 }
 
 } // namespace
@@ -97,19 +90,17 @@ QString writePriceFiles(const QString& folder, const QStringList& texts)
 
     // Every file is written and on the disk before any replaces its old
     // file, so a failure leaves all three as they were.
-    std::vector<std::unique_ptr<QSaveFile>> files;
+    std::vector<std::unique_ptr<DurableFile>> files;
     QStringEncoder encode(QStringConverter::System);
     for (int group = 0; group < priceGroupCount; ++group) {
-        auto file = std::make_unique<QSaveFile>(priceFilePath(folder, group));
-        const QByteArray bytes = QByteArray(encode(texts.value(group))) + lineBreak;
-        if (!file->open(QIODevice::WriteOnly))
-            return saveFailure(*file, errno);
-        if (!writeToDisk(*file, bytes))
-            return saveFailure(*file, errno);
+        auto file = std::make_unique<DurableFile>(priceFilePath(folder, group));
+        const WriteResult written = file->write(QByteArray(encode(texts.value(group))) + lineBreak);
+        if (!written.ok())
+            return saveFailure(written);
         files.push_back(std::move(file));
     }
     for (const auto& file : files)
-        if (!file->commit())
-            return saveFailure(*file, errno);
+        if (const WriteResult committed = file->commit(); !committed.ok())
+            return saveFailure(committed);
     return {};
 }

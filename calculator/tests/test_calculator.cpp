@@ -1,6 +1,6 @@
 #include "calculator/calculator_engine.h"
 #include "calculator/calculator_window.h"
-#include "message_catcher.h"
+#include "test_answers.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -45,6 +45,10 @@ private slots:
     void keyboardPressesTheMatchingKeys();
     void divisionByZeroShowsTheMessage();
     void exitHidesAndKeepsTheState();
+
+private:
+    // Any box a test did not answer fails it.
+    TestAnswers m_unexpectedBoxes;
 };
 
 void TestCalculator::keySequences_data()
@@ -183,12 +187,13 @@ void TestCalculator::divisionByZeroShowsTheMessage()
 {
     Main window;
     window.show();
-    MessageCatcher catcher;
+    TestAnswers answers;
+    answers.setNextAnswer(MessageAnswer::Ok);
     QTest::keyClicks(&window, QStringLiteral("7/0="));
-    QCOMPARE(catcher.messages.size(), 1);
-    QCOMPARE(catcher.messages[0].text, QStringLiteral("除数不能为零"));
-    QCOMPARE(catcher.messages[0].title, QStringLiteral("计算器"));
-    QCOMPARE(catcher.messages[0].icon, QMessageBox::Warning);
+    QCOMPARE(answers.shown.size(), 1);
+    QCOMPARE(answers.shown[0].text, QStringLiteral("除数不能为零"));
+    QCOMPARE(answers.shown[0].title, QStringLiteral("计算器"));
+    QCOMPARE(answers.shown[0].kind, MessageKind::Warning);
     QCOMPARE(window.findChild<QLabel*>(QStringLiteral("Readout"))->text(), QStringLiteral("7."));
 }
 

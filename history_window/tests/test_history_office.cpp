@@ -5,8 +5,8 @@
 #include "history_samples.h"
 #include "history/sqlite_history_store.h"
 #include "history_window/history.h"
-#include "message_catcher.h"
 #include "office_fixture.h"
+#include "test_answers.h"
 
 #include <QPushButton>
 #include <QSignalSpy>
@@ -32,7 +32,7 @@ private:
     std::unique_ptr<SqliteHistoryStore> m_store;
     std::unique_ptr<History> m_window;
     QString m_savePath;
-    std::unique_ptr<UnexpectedBoxGuard> m_boxGuard;
+    std::unique_ptr<TestAnswers> m_answers;
 };
 
 void TestHistoryOffice::initTestCase()
@@ -56,12 +56,13 @@ void TestHistoryOffice::init()
     m_window = std::make_unique<History>(m_store->database(), *m_office, [] { return QDate(2026, 12, 9); });
     m_window->setSavePathAsker([this](const QString&, const QString&, const QString&) { return m_savePath; });
     m_window->show();
-    m_boxGuard = std::make_unique<UnexpectedBoxGuard>();
+    m_answers = std::make_unique<TestAnswers>();
 }
 
 void TestHistoryOffice::cleanup()
 {
-    m_boxGuard.reset();
+    QCOMPARE(m_answers->waitingAnswers(), 0);
+    m_answers.reset();
     m_window.reset();
     m_store.reset();
     m_dir.reset();
@@ -115,10 +116,10 @@ void TestHistoryOffice::exportIntoUnwritableFolderSaysSoAndChangesNothing()
     }
     if (!folder.lock())
         QSKIP("this machine cannot make a folder unwritable");
-    MessageCatcher catcher;
+    m_answers->setNextAnswer(MessageAnswer::Ok);
     QTest::mouseClick(excelButton(), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(catcher.messages.size(), 1, 90000);
-    QCOMPARE(catcher.texts().first(),
+    QTRY_COMPARE_WITH_TIMEOUT(m_answers->shown.size(), 1, 90000);
+    QCOMPARE(m_answers->texts().first(),
         QStringLiteral("没有导出：无法保存到文件夹“%1”：没有写入权限。").arg(QFileInfo(m_savePath).absolutePath()));
     QCOMPARE(fileBytes(m_savePath), QByteArray("earlier export"));
     QCOMPARE(QDir(QFileInfo(m_savePath).absolutePath()).entryList(QDir::Files | QDir::Hidden), QStringList { "历史.xls" });

@@ -9,8 +9,8 @@
 #include "history/sqlite_history_store.h"
 #include "history_window/history.h"
 #include "history_window/report_tab.h"
-#include "message_catcher.h"
 #include "records/memory_workbook.h"
+#include "test_answers.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -108,7 +108,7 @@ private:
     std::unique_ptr<History> m_window;
     QVector<LoadRecord> m_loads;
     QString m_savePath;
-    std::unique_ptr<UnexpectedBoxGuard> m_boxGuard;
+    std::unique_ptr<TestAnswers> m_answers;
 };
 
 void TestHistoryWindow::init()
@@ -123,12 +123,13 @@ void TestHistoryWindow::init()
     m_window->setSavePathAsker([this](const QString&, const QString&, const QString&) { return m_savePath; });
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    m_boxGuard = std::make_unique<UnexpectedBoxGuard>();
+    m_answers = std::make_unique<TestAnswers>();
 }
 
 void TestHistoryWindow::cleanup()
 {
-    m_boxGuard.reset();
+    QCOMPARE(m_answers->waitingAnswers(), 0);
+    m_answers.reset();
     m_window.reset();
     m_store.reset();
     m_dir.reset();
@@ -314,9 +315,9 @@ void TestHistoryWindow::exportIntoUnwritableFolderSaysSoAndChangesNothing()
     if (!folder.lock())
         QSKIP("this machine cannot make a folder unwritable");
     const QString totals = label("totalsLabel")->text();
-    MessageCatcher catcher;
+    m_answers->setNextAnswer(MessageAnswer::Ok);
     QTest::mouseClick(push("csvButton"), Qt::LeftButton);
-    QCOMPARE(catcher.texts(),
+    QCOMPARE(m_answers->texts(),
         QStringList(QStringLiteral("没有导出：无法保存到文件夹“%1”：没有写入权限。").arg(QFileInfo(m_savePath).absolutePath())));
     QFile earlier(m_savePath);
     QVERIFY(earlier.open(QIODevice::ReadOnly));
@@ -335,10 +336,10 @@ void TestHistoryWindow::officeFailureIsNamedAndTheWindowIsFreeAgain()
     };
     m_savePath = m_dir->filePath(QStringLiteral("导出.xls"));
     QSignalSpy exported(m_window.get(), &History::exported);
-    MessageCatcher catcher;
+    m_answers->setNextAnswer(MessageAnswer::Ok);
     QTest::mouseClick(push("excelButton"), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(catcher.messages.size(), 1, 10000);
-    QCOMPARE(catcher.texts().first(), QStringLiteral("没有导出：找不到电子表格程序（LibreOffice Calc），请先安装它。"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_answers->shown.size(), 1, 10000);
+    QCOMPARE(m_answers->texts().first(), QStringLiteral("没有导出：找不到电子表格程序（LibreOffice Calc），请先安装它。"));
     QTRY_VERIFY(push("excelButton")->isEnabled());
     QVERIFY(push("csvButton")->isEnabled());
     QVERIFY(!QApplication::overrideCursor());

@@ -1,10 +1,11 @@
 // The station's server settings: the configuration file read back as
 // written, under the documented group and keys; the settings window filled
-// from it, saving it, leaving it alone on 取消, and 测试连接 naming why a
-// server cannot be used.
+// from it, saving it or saying it cannot, leaving it alone on 取消, and
+// 测试连接 naming why a server cannot be used.
 
 #include "history/postgres_history_store.h"
 #include "history_window/station_settings.h"
+#include "test_answers.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -22,11 +23,13 @@ private slots:
     void settingsFileIsReadBackAsWritten();
     void missingOrBadValuesReadAsDefaults();
     void windowSavesWhatIsTypedAndCancelKeepsTheFile();
+    void anUnwritableFileIsSaidAndTheWindowStays();
     void testConnectionNamesTheCause_data();
     void testConnectionNamesTheCause();
 
 private:
     QTemporaryDir m_dir;
+    TestAnswers m_answers;
 };
 
 void TestStationSettings::settingsFileIsReadBackAsWritten()
@@ -106,6 +109,26 @@ void TestStationSettings::windowSavesWhatIsTypedAndCancelKeepsTheFile()
     QTest::mouseClick(again.findChild<QPushButton*>(QStringLiteral("cancel")), Qt::LeftButton);
     QCOMPARE(again.result(), int(QDialog::Rejected));
     QCOMPARE(readServerSettings(file), expected);
+}
+
+void TestStationSettings::anUnwritableFileIsSaidAndTheWindowStays()
+{
+    // A file where the configuration folder should be stops root too.
+    const QString blocker = m_dir.filePath(QStringLiteral("blocker"));
+    QFile blocking(blocker);
+    QVERIFY(blocking.open(QIODevice::WriteOnly));
+    const QString file = blocker + QStringLiteral("/quorvane.ini");
+    StationSettings window(file);
+    window.show();
+    window.findChild<QLineEdit*>(QStringLiteral("serverHost"))->setText(QStringLiteral("10.0.0.5"));
+    QSignalSpy saved(&window, &StationSettings::saved);
+    m_answers.setNextAnswer(MessageAnswer::Ok);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("save")), Qt::LeftButton);
+    QCOMPARE(m_answers.texts(), QStringList { QStringLiteral("设置文件“%1”无法写入").arg(file) });
+    QCOMPARE(m_answers.shown[0].kind, MessageKind::Warning);
+    QCOMPARE(m_answers.shown[0].title, window.windowTitle());
+    QCOMPARE(saved.size(), 0);
+    QVERIFY(window.isVisible());
 }
 
 void TestStationSettings::testConnectionNamesTheCause_data()

@@ -8,11 +8,25 @@ namespace {
 
 const QString universalUtf8 = QStringLiteral("C.UTF-8");
 
+bool isLocaleVariable(const QString& name)
+{
+    return name == QLatin1String("LANG") || name == QLatin1String("LANGUAGE")
+        || name.startsWith(QLatin1String("LC_"));
+}
+
 void removeLocaleVariables(QProcessEnvironment& environment)
 {
     for (const QString& name : environment.keys())
-        if (name == QLatin1String("LANG") || name == QLatin1String("LANGUAGE")
-            || name.startsWith(QLatin1String("LC_")))
+        if (isLocaleVariable(name))
+            environment.remove(name);
+}
+
+// An empty variable selects nothing, yet an empty LC_ALL would still stand
+// above the LC_MESSAGES we add; none is passed on.
+void removeEmptyLocaleVariables(QProcessEnvironment& environment)
+{
+    for (const QString& name : environment.keys())
+        if (isLocaleVariable(name) && environment.value(name).isEmpty())
             environment.remove(name);
 }
 
@@ -52,6 +66,7 @@ QProcessEnvironment headlessOfficeEnvironment(const QProcessEnvironment& base)
 QProcessEnvironment desktopOfficeEnvironment(const QProcessEnvironment& base)
 {
     QProcessEnvironment environment = base;
+    removeEmptyLocaleVariables(environment);
     if (!localeIsUtf8(base)) {
         removeLocaleVariables(environment);
         environment.insert(QStringLiteral("LANG"), universalUtf8);

@@ -62,7 +62,7 @@ private:
     QDateTime m_passStart;
     QString m_diedPath;
     QDateTime m_diedSince;
-    volatile pid_t m_pid = 0;
+    std::atomic<pid_t> m_pid { 0 };
     std::atomic<bool> m_killed { false };
     css::uno::Reference<css::uno::XComponentContext> m_local;
     css::uno::Reference<css::frame::XDesktop2> m_desktop;

@@ -1,6 +1,5 @@
 #include "office_fixture.h"
 #include "records/cell_values.h"
-#include "records/libreoffice/office_environment.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -32,8 +31,6 @@ private slots:
     void init();
     void cleanupTestCase();
 
-    void officeLocaleIsUtf8WhateverTheUsers_data();
-    void officeLocaleIsUtf8WhateverTheUsers();
     void runningOfficeHasItsOwnLocale();
     void speciesListComesFromTheStockSheet();
     void speciesListKeepsEmptyCells();
@@ -101,51 +98,6 @@ QString TestLibreOffice::copyLedger()
     QFile::copy(shippedWorkbook(QStringLiteral("木材出入库台账.xls")), path);
     QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return path;
-}
-
-void TestLibreOffice::officeLocaleIsUtf8WhateverTheUsers_data()
-{
-    QTest::addColumn<QStringList>("variables");
-    QTest::addColumn<bool>("usersIsUtf8");
-    QTest::addColumn<QString>("desktopLang");
-    QTest::newRow("LANG=C is not UTF-8") << QStringList { "LANG=C" } << false << "";
-    QTest::newRow("no locale at all is not UTF-8") << QStringList {} << false << "";
-    QTest::newRow("a UTF-8 LANG is kept for the desktop office")
-        << QStringList { "LANG=zh_CN.UTF-8" } << true << "zh_CN.UTF-8";
-    QTest::newRow("the utf8 spelling counts") << QStringList { "LANG=en_US.utf8" } << true
-                                              << "en_US.utf8";
-    QTest::newRow("LC_ALL=C wins over a UTF-8 LANG")
-        << QStringList { "LANG=zh_CN.UTF-8", "LC_ALL=C" } << false << "";
-    QTest::newRow("an empty LC_ALL does not count")
-        << QStringList { "LC_ALL=", "LC_CTYPE=de_DE.UTF-8@euro" } << true << "";
-}
-
-void TestLibreOffice::officeLocaleIsUtf8WhateverTheUsers()
-{
-    QFETCH(QStringList, variables);
-    QFETCH(bool, usersIsUtf8);
-    QFETCH(QString, desktopLang);
-    QProcessEnvironment users;
-    users.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin"));
-    for (const QString& variable : variables)
-        users.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
-    QCOMPARE(localeIsUtf8(users), usersIsUtf8);
-
-    const QProcessEnvironment headless = headlessOfficeEnvironment(users);
-    QCOMPARE(headless.value(QStringLiteral("LC_ALL")), QStringLiteral("C.UTF-8"));
-    QCOMPARE(headless.value(QStringLiteral("PATH")), QStringLiteral("/usr/bin"));
-
-    const QProcessEnvironment desktop = desktopOfficeEnvironment(users);
-    QVERIFY(localeIsUtf8(desktop));
-    if (usersIsUtf8 && desktopLang.isEmpty())
-        QVERIFY(!desktop.contains(QStringLiteral("LANG")));
-    else if (usersIsUtf8)
-        QCOMPARE(desktop.value(QStringLiteral("LANG")), desktopLang);
-    // Its menus in Chinese wherever the system can: nothing overrides them.
-    if (desktop.contains(QStringLiteral("LC_MESSAGES"))) {
-        QCOMPARE(desktop.value(QStringLiteral("LC_MESSAGES")), QStringLiteral("zh_CN.UTF-8"));
-        QVERIFY(!desktop.contains(QStringLiteral("LC_ALL")));
-    }
 }
 
 void TestLibreOffice::runningOfficeHasItsOwnLocale()

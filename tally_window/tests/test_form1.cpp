@@ -4,9 +4,23 @@
 #include "unit_prices/form4.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTest>
+
+// Takes the links the program would hand to the desktop.
+class LinkCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> links;
+
+public slots:
+    void open(const QUrl& link) { links << link; }
+};
 
 class TestForm1 : public QObject {
     Q_OBJECT
@@ -22,6 +36,7 @@ private slots:
     void keepsItsDesignSize();
     void minimiseButtonMinimises();
     void exitButtonClosesTheWindow();
+    void aboutBoxOpensTheFolderOfTheWorkbooks();
     void unitPriceLinkOpensThePricesOverTheSummary();
     void calculatorLinkOpensOneCalculator();
     void missingLedgerLeavesAnEmptySpeciesList();
@@ -216,6 +231,25 @@ void TestForm1::exitButtonClosesTheWindow()
     QTest::mouseClick(control<QWidget>(window, QStringLiteral("Command6")), Qt::LeftButton);
     QVERIFY(!window->isVisible());
     QVERIFY(!other.isVisible());
+}
+
+void TestForm1::aboutBoxOpensTheFolderOfTheWorkbooks()
+{
+    auto tally = shownForm1();
+    LinkCatcher desktop;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
+    QTest::keyClick(tally->get(), Qt::Key_F1);
+    QMessageBox* about = nullptr;
+    QTRY_VERIFY((about = tally->get()->findChild<QMessageBox*>(QStringLiteral("about"))));
+    QVERIFY2(about->text().contains(QStringLiteral("版本")), qPrintable(about->text()));
+    QPushButton* open = nullptr;
+    for (QAbstractButton* button : about->buttons())
+        if (button->text() == QStringLiteral("打开数据文件夹"))
+            open = qobject_cast<QPushButton*>(button);
+    QVERIFY(open);
+    open->click();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(desktop.links, QList<QUrl> { QUrl::fromLocalFile(tally->folder()) });
 }
 
 void TestForm1::unitPriceLinkOpensThePricesOverTheSummary()

@@ -1,4 +1,4 @@
-#include "message_catcher.h"
+#include "test_answers.h"
 #include "unit_prices/form4.h"
 #include "unit_prices/price_files.h"
 
@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 namespace {
 
@@ -40,6 +41,8 @@ class TestForm4 : public QObject {
     Q_OBJECT
 
 private slots:
+    void init();
+    void cleanup();
     void noFilesLeaveTheFieldsEmpty();
     void loadTakesTheFileWithoutItsLineBreak_data();
     void loadTakesTheFileWithoutItsLineBreak();
@@ -47,7 +50,22 @@ private slots:
     void unchangedPricesSaveToIdenticalFiles();
     void saveIntoAnUncreatableFolderKeepsTheWindow();
     void saveOverAnUnwritableFileWritesNothing();
+
+private:
+    std::unique_ptr<TestAnswers> m_answers;
 };
+
+// Every box the window shows is one a test answered.
+void TestForm4::init()
+{
+    m_answers = std::make_unique<TestAnswers>();
+}
+
+void TestForm4::cleanup()
+{
+    QCOMPARE(m_answers->waitingAnswers(), 0);
+    m_answers.reset();
+}
 
 void TestForm4::noFilesLeaveTheFieldsEmpty()
 {
@@ -125,12 +143,14 @@ void TestForm4::saveIntoAnUncreatableFolderKeepsTheWindow()
     window.show();
     priceField(window, 0)->setText(QStringLiteral("1500"));
 
-    MessageCatcher catcher;
+    m_answers->setNextAnswer(MessageAnswer::Ok);
     clickSaveAndExit(window);
-    QCOMPARE(catcher.messages.size(), 1);
-    QVERIFY2(catcher.messages[0].text.contains(QStringLiteral("无法")),
-        qPrintable(catcher.messages[0].text));
-    QVERIFY(catcher.messages[0].text.contains(QDir::toNativeSeparators(blocker)));
+    QCOMPARE(m_answers->shown.size(), 1);
+    const Message said = m_answers->shown[0];
+    QVERIFY2(said.text.contains(QStringLiteral("无法")), qPrintable(said.text));
+    QVERIFY(said.text.contains(QDir::toNativeSeparators(blocker)));
+    QCOMPARE(said.kind, MessageKind::Warning);
+    QCOMPARE(said.title, QStringLiteral("Quorvane"));
     QVERIFY(window.isVisible());
     QCOMPARE(window.priceText(0), QStringLiteral("1500"));
 }
@@ -141,20 +161,21 @@ void TestForm4::saveOverAnUnwritableFileWritesNothing()
     writeBytes(priceFilePath(folder.path(), 0), "350\r\n");
     // A folder named like the second price file cannot be replaced by a file.
     QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("1(1).txt")));
-    MessageCatcher catcher;
+    m_answers->setNextAnswer(MessageAnswer::Ok);
     Form4 window(folder.path());
     window.show();
     // The load reports the unreadable file once the window is up.
-    QTRY_COMPARE(catcher.messages.size(), 1);
-    QVERIFY(catcher.messages[0].text.contains(QStringLiteral("无法读取单价文件")));
-    QVERIFY(catcher.messages[0].text.contains(QStringLiteral("1(1).txt")));
+    QTRY_COMPARE(m_answers->shown.size(), 1);
+    QVERIFY(m_answers->shown[0].text.contains(QStringLiteral("无法读取单价文件")));
+    QVERIFY(m_answers->shown[0].text.contains(QStringLiteral("1(1).txt")));
 
     priceField(window, 0)->setText(QStringLiteral("400"));
+    m_answers->setNextAnswer(MessageAnswer::Ok);
     clickSaveAndExit(window);
-    QCOMPARE(catcher.messages.size(), 2);
-    QVERIFY2(catcher.messages[1].text.contains(QStringLiteral("无法保存单价文件")),
-        qPrintable(catcher.messages[1].text));
-    QVERIFY(catcher.messages[1].text.contains(QStringLiteral("1(1).txt")));
+    QCOMPARE(m_answers->shown.size(), 2);
+    QVERIFY2(m_answers->shown[1].text.contains(QStringLiteral("无法保存单价文件")),
+        qPrintable(m_answers->shown[1].text));
+    QVERIFY(m_answers->shown[1].text.contains(QStringLiteral("1(1).txt")));
     QVERIFY(window.isVisible());
     QCOMPARE(readBytes(priceFilePath(folder.path(), 0)), QByteArray("350\r\n"));
 }

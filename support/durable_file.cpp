@@ -1,0 +1,172 @@
+#include "support/durable_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStorageInfo>
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// A rename is on the disk only once its folder is.
+bool syncFolder(const QString& folder)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return synced;
+#else
+    Q_UNUSED(folder);
+    return true;
+#endif
+}
+
+bool syncFile(QSaveFile& file)
+{
+#ifdef Q_OS_UNIX
+    return ::fsync(file.handle()) == 0;
+#else
+    Q_UNUSED(file);
+    return true;
+#endif
+}
+
+// The system's error number where there is one; otherwise what the folder
+// and the disk show now.
+WriteFailure failureCause(const QString& path, int systemError, qint64 size)
+{
+    const QFileInfo target(path);
+    const QFileInfo folder(target.absolutePath());
+    if (!folder.isDir())
+        return WriteFailure::FolderMissing;
+    switch (systemError) {
+    case ENOSPC:
+    case EDQUOT:
+        return WriteFailure::DiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return WriteFailure::NotWritable;
+    default:
+        break;
+    }
+    if (!folder.isWritable() || (target.exists() && !target.isDir() && !target.isWritable()))
+        return WriteFailure::NotWritable;
+    const QStorageInfo disk(folder.absoluteFilePath());
+    if (disk.isValid() && disk.bytesAvailable() < size + 64 * 1024)
+        return WriteFailure::DiskFull;
+    return WriteFailure::Other;
+}
+
+QString causeName(WriteFailure cause)
+{
+    switch (cause) {
+    case WriteFailure::None: return QStringLiteral("ok");
+    case WriteFailure::FolderMissing: return QStringLiteral("folder missing");
+    case WriteFailure::NotWritable: return QStringLiteral("not writable");
+    case WriteFailure::DiskFull: return QStringLiteral("disk full");
+    case WriteFailure::Other: break;
+    }
+    return QStringLiteral("write failed");
+}
+
+} // namespace
+
+WriteResult::WriteResult(WriteFailure cause, QString path, QString detail)
+    : m_cause(cause)
+    , m_path(std::move(path))
+    , m_detail(std::move(detail))
+{
+}
+
+QString WriteResult::logText() const
+{
+    return QStringLiteral("%1 %2: %3").arg(causeName(m_cause), m_path, m_detail);
+}
+
+DurableFile::DurableFile(const QString& path)
+    : m_path(path)
+    , m_file(std::make_unique<QSaveFile>(path))
+{
+}
+
+// QSaveFile discards a file still open.
+DurableFile::~DurableFile() = default;
+
+WriteResult DurableFile::write(const QByteArray& bytes)
+{
+    m_size = bytes.size();
+    errno = 0;
+    if (!m_file->open(QIODevice::WriteOnly))
+        return failed(QStringLiteral("open"), errno);
+    if (m_file->write(bytes) != bytes.size())
+        return failed(QStringLiteral("write"), errno);
+    // QSaveFile buffers, and commits even after a failed flush (a full disk
+    // would then leave an empty file): each step is checked here.
+    if (!m_file->flush() || m_file->error() != QFileDevice::NoError)
+        return failed(QStringLiteral("flush"), errno);
+    if (!syncFile(*m_file))
+        return failed(QStringLiteral("sync"), errno);
+    return {};
+}
+
+WriteResult DurableFile::commit()
+{
+    if (!m_file->isOpen())
+        return WriteResult(WriteFailure::Other, m_path, QStringLiteral("commit: nothing written"));
+    errno = 0;
+    if (!m_file->commit())
+        return failed(QStringLiteral("commit"), errno);
+    if (!syncFolder(QFileInfo(m_path).absolutePath()))
+        return failed(QStringLiteral("sync folder"), errno);
+    return {};
+}
+
+WriteResult DurableFile::failed(const QString& step, int systemError)
+{
+    const QString words = m_file->error() != QFileDevice::NoError
+        ? m_file->errorString()
+        : QString::fromLocal8Bit(std::strerror(systemError));
+    const WriteFailure cause = failureCause(m_path, systemError, m_size);
+    m_file->cancelWriting();
+    return WriteResult(cause, m_path, step + QStringLiteral(": ") + words);
+}
+
+WriteResult writeFileDurably(const QString& path, const QByteArray& bytes)
+{
+    DurableFile file(path);
+    const WriteResult written = file.write(bytes);
+    return written.ok() ? file.commit() : written;
+}
+
+bool renameDurably(const QString& from, const QString& to)
+{
+    return QFile::rename(from, to) && syncFolder(QFileInfo(to).absolutePath());
+}
+
+int removeLeftoverWrites(const QString& path)
+{
+    const QFileInfo target(path);
+    // QSaveFile's temporary file: the target's name and six characters.
+    const QRegularExpression temporary(
+        QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(target.fileName())));
+    QDir folder(target.absolutePath());
+    int removed = 0;
+    const QStringList names = folder.entryList({ target.fileName() + QStringLiteral(".*") }, QDir::Files | QDir::Hidden);
+    for (const QString& name : names)
+        if (temporary.match(name).hasMatch() && folder.remove(name))
+            ++removed;
+    return removed;
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+// Every file the program writes itself is replaced whole or not at all: the
+// bytes go to a temporary file beside the target, are flushed, checked and
+// synced to the disk, the temporary file is renamed over the target and the
+// folder is synced, so a crash or a power cut leaves the old file or the new
+// one, never a part.
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+class QSaveFile;
+
+// What kept a file from being written, in terms a message can name.
+enum class WriteFailure { None, FolderMissing, NotWritable, DiskFull, Other };
+
+class WriteResult {
+public:
+    WriteResult() = default;
+    WriteResult(WriteFailure cause, QString path, QString detail);
+
+    bool ok() const { return m_cause == WriteFailure::None; }
+    WriteFailure cause() const { return m_cause; }
+    QString path() const { return m_path; }
+    // The system's own words, for the log only.
+    QString detail() const { return m_detail; }
+    // "<cause> <path>: <detail>", for the log.
+    QString logText() const;
+
+private:
+    WriteFailure m_cause = WriteFailure::None;
+    QString m_path;
+    QString m_detail;
+};
+
+// One file written in two steps, for writers that need several files on the
+// disk before any replaces its old one, or a moment between the two.
+// Destroyed before commit(), it leaves the old file as it was.
+class DurableFile {
+public:
+    explicit DurableFile(const QString& path);
+    ~DurableFile();
+    DurableFile(const DurableFile&) = delete;
+    DurableFile& operator=(const DurableFile&) = delete;
+
+    // The new bytes, on the disk beside the target.
+    WriteResult write(const QByteArray& bytes);
+    // The target replaced by what write() put on the disk.
+    WriteResult commit();
+
+    QString path() const { return m_path; }
+
+private:
+    WriteResult failed(const QString& step, int systemError);
+
+    QString m_path;
+    qint64 m_size = 0;
+    std::unique_ptr<QSaveFile> m_file;
+};
+
+WriteResult writeFileDurably(const QString& path, const QByteArray& bytes);
+
+// Renames `from` to `to` in one folder and syncs the folder.
+bool renameDurably(const QString& from, const QString& to);
+
+// A write cut short by a crash leaves its temporary file beside the target;
+// returns how many were removed.
+int removeLeftoverWrites(const QString& path);
