@@ -114,7 +114,7 @@ void benchOneSize(BenchTable& table, int loads)
     for (int run = 0; run < 7; ++run) {
         window.reset();
         opens.push_back(millisecondsOf([&] {
-            window = std::make_unique<History>(store.database(), spreadsheet, [] { return benchToday; });
+            window = std::make_unique<History>(store, spreadsheet, [] { return benchToday; });
             window->show();
             settle();
         }));
@@ -151,7 +151,7 @@ void benchOneSize(BenchTable& table, int loads)
     table.add(QStringLiteral("history names offered, ") + size, warmMedian([&] {
         for (LoadColumn column : { LoadColumn::Buyer, LoadColumn::Truck, LoadColumn::Supplier, LoadColumn::Contact,
                  LoadColumn::Scaler })
-            recentValues(store.database(), column);
+            store.recentValues(column);
     }, 7),
         QStringLiteral("ms"), QStringLiteral("five fields, newest 5000 loads"));
 

@@ -125,7 +125,10 @@ void HistorySender::Worker::deliver()
 
 void HistorySender::Worker::sendLoad(qint64 id)
 {
-    std::optional<LoadRecord> load = m_local->loadById(id);
+    const HistoryResult<std::optional<LoadRecord>> read = m_local->loadById(id);
+    if (!read)
+        throw read.error();
+    std::optional<LoadRecord> load = *read;
     if (!load) {
         qWarning("history sender: outbox names load %lld, which is not there", id);
         m_local->markSent(id);
@@ -136,7 +139,10 @@ void HistorySender::Worker::sendLoad(qint64 id)
     if (!m_server->receive(*load)) {
         // There already: this load sent before its mark was made, or one of
         // another machine under the same name, which must not hide ours.
-        const std::optional<LoadRecord> stored = m_server->loadByOrigin(load->station, id);
+        const HistoryResult<std::optional<LoadRecord>> origin = m_server->loadByOrigin(load->station, id);
+        if (!origin)
+            throw origin.error();
+        const std::optional<LoadRecord>& stored = *origin;
         load->id = stored ? stored->id : 0;
         if (!stored || !(*stored == *load))
             throw HistoryError(HistoryFailure::StationTaken, m_server->location(),

@@ -3,61 +3,26 @@
 // The record of past loads, behind one small interface: a store over a Qt
 // SQL connection, with the schema in numbered .sql resources that are
 // applied in order from the version a store holds. SQLite on the clerk's
-// machine; a shared server behind the same calls.
+// machine; a shared server behind the same calls. What differs between the
+// two is in their HistoryDriver; the reads are the HistoryReader's.
 
-#include "history/load_record.h"
+#include "history/history_driver.h"
+#include "history/history_reader.h"
 
 #include <QSqlDatabase>
 #include <QString>
 #include <QVector>
-#include <exception>
+#include <memory>
 #include <optional>
 
-enum class HistoryFailure {
-    Locked, // another program holds the database
-    Damaged, // not a database, or its pages do not read
-    DiskFull,
-    NotWritable, // the file or its folder cannot be written
-    NewerSchema, // made by a newer version of the program
-    Unreachable, // the server does not answer
-    LoginRefused, // wrong user or password
-    DatabaseMissing,
-    NoRight, // the user may not create the tables
-    StationTaken, // the station's name is used by another machine too
-    Other,
-};
-
-struct LoadRead;
-
-class HistoryError : public std::exception {
+class HistoryStore : public HistoryReader {
 public:
-    HistoryError(HistoryFailure cause, QString location, QString detail = {})
-        : m_cause(cause)
-        , m_location(std::move(location))
-        , m_detail(std::move(detail))
-    {
-    }
-    HistoryFailure cause() const { return m_cause; }
-    QString location() const { return m_location; } // the file, or the server
-    QString detail() const { return m_detail; } // the driver's words: for the log only
-    const char* what() const noexcept override { return "history error"; }
+    ~HistoryStore() override;
 
-private:
-    HistoryFailure m_cause;
-    QString m_location;
-    QString m_detail;
-};
-
-// The cause in a clerk's words, e.g. "历史数据库“…”已损坏".
-QString historyFailureMessage(const HistoryError& error);
-
-class HistoryStore {
-public:
-    virtual ~HistoryStore();
-
-    // The connection the models and queries read through.
+    // The connection itself, for tools and tests that write SQL of their
+    // own; the program reads through the HistoryReader calls.
     QSqlDatabase database() const;
-    QString location() const { return m_location; }
+    QString location() const override { return m_location; }
     int schemaVersion();
 
     // Writes the load in one transaction and gives it its id (and, recorded
@@ -69,8 +34,8 @@ public:
     // station and number are stored already is left alone. True if new.
     bool receive(const LoadRecord& load);
 
-    std::optional<LoadRecord> loadById(qint64 id);
-    std::optional<LoadRecord> loadByOrigin(const QString& station, qint64 stationNumber);
+    // The load a station recorded as its number `stationNumber`.
+    HistoryResult<std::optional<LoadRecord>> loadByOrigin(const QString& station, qint64 stationNumber);
 
     // The loads recorded here and not yet on the server: how many, the
     // oldest ids first, and one taken out once the server has it.
@@ -81,25 +46,40 @@ public:
     // The newest schema this program knows.
     static int currentSchemaVersion();
 
+    // HistoryReader (history_store_reads.cpp).
+    HistoryResult<std::unique_ptr<LoadCursor>> listLoads(const LoadFilter& filter, LoadColumn sortBy,
+        Qt::SortOrder order) override;
+    HistoryResult<LoadTotals> totals(const LoadFilter& filter) override;
+    HistoryResult<QVector<ReportRow>> stockReport(const LoadFilter& filter, ReportGrouping grouping) override;
+    HistoryResult<QStringList> recordedSpecies() override;
+    HistoryResult<QStringList> recordedStations() override;
+    HistoryResult<QStringList> recentValues(LoadColumn column) override;
+    HistoryResult<std::optional<LoadRecord>> loadById(qint64 id) override;
+
+    // How many of the newest loads recentValues() looks through.
+    static constexpr int recentLoads = 5000;
+
 protected:
-    enum class Dialect { Sqlite, Postgres };
-    HistoryStore(QString connectionName, QString location, Dialect dialect);
+    HistoryStore(QString connectionName, QString location, std::unique_ptr<const HistoryDriver> driver);
     QString connectionName() const { return m_connectionName; }
+    const HistoryDriver& driver() const { return *m_driver; }
 
     // Brings the schema up to `version` (the current one unless given),
     // one step per version, each in its own transaction.
     void migrate(int version = currentSchemaVersion());
     // A failed statement as the error a message can name.
-    virtual HistoryError failure(const QSqlError& error) const = 0;
+    HistoryError failure(const QSqlError& error) const;
     [[noreturn]] void fail(const QSqlError& error) const;
 
 private:
-    void beginMigrationStep();
     void applySchemaStep(int version);
-    std::optional<LoadRecord> checkedLoad(const LoadRead& read, qint64 key) const;
-    void insert(const LoadRecord& load, bool conflictIgnored, bool& inserted, qint64& id);
+    qint64 insert(const LoadRecord& load, bool conflictIgnored, bool* inserted);
+    void exec(QSqlQuery& query) const;
+    HistoryResult<std::optional<LoadRecord>> readLoadWhere(const QString& where, const QVariantList& values,
+        qint64 key);
+    HistoryResult<QStringList> distinctValues(LoadColumn column);
 
     QString m_connectionName;
     QString m_location;
-    Dialect m_dialect;
+    std::unique_ptr<const HistoryDriver> m_driver;
 };

@@ -3,14 +3,14 @@
 #include "history/load_record.h"
 
 #include <QDateTime>
-#include <QSqlError>
-#include <QSqlRecord>
 
-LoadTableModel::LoadTableModel(QSqlDatabase db, QObject* parent)
-    : QSqlQueryModel(parent)
-    , m_db(std::move(db))
+LoadTableModel::LoadTableModel(HistoryReader& reader, QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_reader(reader)
 {
 }
+
+LoadTableModel::~LoadTableModel() = default;
 
 void LoadTableModel::setFilter(const LoadFilter& filter)
 {
@@ -20,10 +20,53 @@ void LoadTableModel::setFilter(const LoadFilter& filter)
 
 void LoadTableModel::refresh()
 {
-    setQuery(selectLoads(m_db, m_filter, m_sortBy, m_order));
-    m_failed = lastError().isValid();
-    if (m_failed)
-        emit readFailed(lastError().text());
+    beginResetModel();
+    m_rows.clear();
+    m_failure.reset();
+    m_cursor.reset();
+    HistoryResult<std::unique_ptr<LoadCursor>> listing = m_reader.listLoads(m_filter, m_sortBy, m_order);
+    if (listing) {
+        m_cursor = std::move(listing).value();
+        m_rows = nextPage();
+    } else {
+        m_failure = listing.error();
+    }
+    endResetModel();
+    if (m_failure)
+        emit readFailed(*m_failure);
+}
+
+// Reads on; a failure ends the listing where it got to.
+QVector<ListedLoad> LoadTableModel::nextPage()
+{
+    HistoryResult<QVector<ListedLoad>> page = m_cursor->next(pageRows);
+    if (!page) {
+        m_failure = page.error();
+        m_cursor.reset();
+        return {};
+    }
+    if (page->size() < pageRows)
+        m_cursor.reset();
+    return std::move(page).value();
+}
+
+bool LoadTableModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && m_cursor;
+}
+
+void LoadTableModel::fetchMore(const QModelIndex& parent)
+{
+    if (parent.isValid() || !m_cursor)
+        return;
+    const QVector<ListedLoad> page = nextPage();
+    if (!page.isEmpty()) {
+        beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + page.size()) - 1);
+        m_rows += page;
+        endInsertRows();
+    }
+    if (m_failure)
+        emit readFailed(*m_failure);
 }
 
 void LoadTableModel::sort(int column, Qt::SortOrder order)
@@ -35,9 +78,19 @@ void LoadTableModel::sort(int column, Qt::SortOrder order)
     refresh();
 }
 
+int LoadTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int LoadTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : Station + 1;
+}
+
 qint64 LoadTableModel::loadId(int row) const
 {
-    return record(row).value(Id).toLongLong();
+    return row >= 0 && row < m_rows.size() ? m_rows[row].id : 0;
 }
 
 QStringList LoadTableModel::headings()
@@ -49,7 +102,7 @@ QStringList LoadTableModel::headings()
 
 QString LoadTableModel::shownText(int row, int column) const
 {
-    const QVariant value = record(row).value(column);
+    const QVariant& value = m_rows[row].values[column];
     switch (column) {
     case RecordedAt:
         return QDateTime::fromString(value.toString(), Qt::ISODate).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
@@ -68,26 +121,28 @@ QString LoadTableModel::shownText(int row, int column) const
 
 QVariant LoadTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid())
+    if (!index.isValid() || index.row() >= m_rows.size() || index.column() > Station)
         return {};
     if (role == Qt::DisplayRole)
         return shownText(index.row(), index.column());
+    if (role == Qt::EditRole)
+        return m_rows[index.row()].values[index.column()];
     if (role == Qt::TextAlignmentRole && index.column() >= Pieces && index.column() <= Amount)
         return int(Qt::AlignRight | Qt::AlignVCenter);
-    return QSqlQueryModel::data(index, role);
+    return {};
 }
 
 QVariant LoadTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < headings().size())
         return headings().at(section);
-    return QSqlQueryModel::headerData(section, orientation, role);
+    return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 QVector<QStringList> LoadTableModel::allRowsAsShown()
 {
-    while (canFetchMore())
-        fetchMore();
+    while (canFetchMore({}))
+        fetchMore({});
     QVector<QStringList> rows;
     rows.reserve(rowCount());
     for (int row = 0; row < rowCount(); ++row) {

@@ -1,46 +1,62 @@
 #pragma once
 
 // The loads a filter selects, for the history window's table: one row per
-// load, fetched from the store as the view scrolls, sorted by the store.
+// load, read through the store's reading interface a page at a time as the
+// view scrolls, sorted by the store.
 
-#include "history/load_query.h"
+#include "history/history_reader.h"
 
-#include <QSqlQueryModel>
+#include <QAbstractTableModel>
+#include <memory>
+#include <optional>
 
-class LoadTableModel : public QSqlQueryModel {
+class LoadTableModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    // The columns, in the order shown; Id is kept hidden.
-    enum Column { RecordedAt, Kind, BillNumber, Species, Buyer, Supplier, Truck, Pieces, Volume, Amount, Station, Id };
+    // The columns, in the order shown.
+    enum Column { RecordedAt, Kind, BillNumber, Species, Buyer, Supplier, Truck, Pieces, Volume, Amount, Station };
 
-    explicit LoadTableModel(QSqlDatabase db, QObject* parent = nullptr);
+    // `reader` must outlive the model.
+    explicit LoadTableModel(HistoryReader& reader, QObject* parent = nullptr);
+    ~LoadTableModel() override;
 
     void setFilter(const LoadFilter& filter);
     const LoadFilter& filter() const { return m_filter; }
     // Reads the rows again, after a load was recorded.
     void refresh();
-    // True when the last read failed.
-    bool failed() const { return m_failed; }
+    // True when the last read failed, with its failure.
+    bool failed() const { return m_failure.has_value(); }
+    const std::optional<HistoryError>& failure() const { return m_failure; }
 
     qint64 loadId(int row) const;
     // Every row the filter selects, fetched, as shown: for export.
     QVector<QStringList> allRowsAsShown();
     static QStringList headings();
 
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     void sort(int column, Qt::SortOrder order) override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+
+    // Rows read at a time.
+    static constexpr int pageRows = 256;
 
 signals:
-    void readFailed(const QString& driverText);
+    void readFailed(const HistoryError& error);
 
 private:
     QString shownText(int row, int column) const;
+    QVector<ListedLoad> nextPage();
 
-    QSqlDatabase m_db;
+    HistoryReader& m_reader;
     LoadFilter m_filter;
     LoadColumn m_sortBy = LoadColumn::RecordedAt;
     Qt::SortOrder m_order = Qt::DescendingOrder;
-    bool m_failed = false;
+    std::unique_ptr<LoadCursor> m_cursor; // null once every row is read
+    QVector<ListedLoad> m_rows;
+    std::optional<HistoryError> m_failure;
 };

@@ -2,6 +2,8 @@
 
 #include <QAtomicInt>
 #include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
 #include <cerrno>
 #include <cstring>
 
@@ -53,10 +55,48 @@ HistoryFailure connectionFailureCause(const QString& text)
     return HistoryFailure::Other;
 }
 
-PostgresHistoryStore::PostgresHistoryStore(const ServerSettings& settings, int schemaVersion)
-    : HistoryStore(newConnectionName(), settings.location(), Dialect::Postgres)
+namespace {
+
+// Held by the one program that brings a server's schema up at a time.
+constexpr qint64 migrationLockKey = 0x51766873;
+
+class PostgresDriver : public HistoryDriver {
+public:
+    QString qtDriverName() const override { return QStringLiteral("QPSQL"); }
+    QString idColumn() const override { return QStringLiteral("BIGSERIAL PRIMARY KEY"); }
+    QStringList beginSchemaStep() const override
+    {
+        return { QStringLiteral("BEGIN"), QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(migrationLockKey) };
+    }
+    QString insertedIdClause() const override { return QStringLiteral(" RETURNING id"); }
+    qint64 insertedId(QSqlQuery& insert) const override { return insert.next() ? insert.value(0).toLongLong() : 0; }
+    HistoryError classify(const QSqlError& error, const QString& location) const override;
+};
+
+HistoryError PostgresDriver::classify(const QSqlError& error, const QString& location) const
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName());
+    const QString state = error.nativeErrorCode();
+    const QString detail = QStringLiteral("%1 (%2)").arg(error.text(), state);
+    if (state == QLatin1String("42501"))
+        return HistoryError(HistoryFailure::NoRight, location, detail);
+    if (state == QLatin1String("3D000"))
+        return HistoryError(HistoryFailure::DatabaseMissing, location, detail);
+    if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
+        return HistoryError(HistoryFailure::LoginRefused, location, detail);
+    // Class 08: the connection is gone; 57P: the server is shutting down.
+    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
+        return HistoryError(HistoryFailure::Unreachable, location, detail);
+    if (state.isEmpty() || error.type() == QSqlError::ConnectionError)
+        return HistoryError(connectionFailureCause(error.text()), location, detail);
+    return HistoryError(HistoryFailure::Other, location, detail);
+}
+
+} // namespace
+
+PostgresHistoryStore::PostgresHistoryStore(const ServerSettings& settings, int schemaVersion)
+    : HistoryStore(newConnectionName(), settings.location(), std::make_unique<PostgresDriver>())
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(driver().qtDriverName(), connectionName());
     if (!db.isValid())
         throw HistoryError(HistoryFailure::Other, location(), QStringLiteral("the QPSQL driver is not installed"));
     db.setHostName(settings.host.trimmed());
@@ -74,29 +114,6 @@ PostgresHistoryStore::PostgresHistoryStore(const ServerSettings& settings, int s
 }
 
 PostgresHistoryStore::~PostgresHistoryStore() = default;
-
-HistoryError PostgresHistoryStore::failure(const QSqlError& error) const
-{
-    return errorOf(error, location());
-}
-
-HistoryError PostgresHistoryStore::errorOf(const QSqlError& error, const QString& location)
-{
-    const QString state = error.nativeErrorCode();
-    const QString detail = QStringLiteral("%1 (%2)").arg(error.text(), state);
-    if (state == QLatin1String("42501"))
-        return HistoryError(HistoryFailure::NoRight, location, detail);
-    if (state == QLatin1String("3D000"))
-        return HistoryError(HistoryFailure::DatabaseMissing, location, detail);
-    if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
-        return HistoryError(HistoryFailure::LoginRefused, location, detail);
-    // Class 08: the connection is gone; 57P: the server is shutting down.
-    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
-        return HistoryError(HistoryFailure::Unreachable, location, detail);
-    if (state.isEmpty() || error.type() == QSqlError::ConnectionError)
-        return HistoryError(connectionFailureCause(error.text()), location, detail);
-    return HistoryError(HistoryFailure::Other, location, detail);
-}
 
 QString testServerConnection(const ServerSettings& settings)
 {

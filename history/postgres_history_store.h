@@ -16,12 +16,6 @@ public:
     ~PostgresHistoryStore() override;
 
     static constexpr int connectTimeoutS = 5;
-
-    // A failed statement on the server at `location`, as the error a message names.
-    static HistoryError errorOf(const QSqlError& error, const QString& location);
-
-protected:
-    HistoryError failure(const QSqlError& error) const override;
 };
 
 // The cause of a failed connection, told from the client library's and the

@@ -19,15 +19,3 @@ ReadingStore openReadingStore(const ServerSettings& settings, const QString& loc
     reading.store = std::make_unique<SqliteHistoryStore>(localPath);
     return reading;
 }
-
-HistoryError readingError(const QSqlDatabase& db, const QSqlError& error)
-{
-    if (db.driverName() == QLatin1String("QPSQL")) {
-        ServerSettings server;
-        server.host = db.hostName();
-        server.port = db.port();
-        server.database = db.databaseName();
-        return PostgresHistoryStore::errorOf(error, server.location());
-    }
-    return SqliteHistoryStore::errorOf(error, db.databaseName());
-}

@@ -17,7 +17,3 @@ struct ReadingStore {
 
 // Throws HistoryError only when the clerk's own file cannot be opened either.
 ReadingStore openReadingStore(const ServerSettings& settings, const QString& localPath);
-
-// A read through a store's connection that failed, as its store would name
-// it: by the SQLite or the PostgreSQL rules, as the connection is.
-HistoryError readingError(const QSqlDatabase& db, const QSqlError& error);

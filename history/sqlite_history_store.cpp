@@ -47,48 +47,18 @@ int resultCode(const QSqlError& error)
     return 0;
 }
 
-} // namespace
+class SqliteDriver : public HistoryDriver {
+public:
+    QString qtDriverName() const override { return QStringLiteral("QSQLITE"); }
+    QString idColumn() const override { return QStringLiteral("INTEGER PRIMARY KEY"); }
+    // Taken at once, so that two programs never both read the old version.
+    QStringList beginSchemaStep() const override { return { QStringLiteral("BEGIN IMMEDIATE") }; }
+    QString insertedIdClause() const override { return {}; }
+    qint64 insertedId(QSqlQuery& insert) const override { return insert.lastInsertId().toLongLong(); }
+    HistoryError classify(const QSqlError& error, const QString& path) const override;
+};
 
-QString historyDatabasePath(const QString& dataFolder)
-{
-    return QDir(dataFolder).filePath(QStringLiteral("quorvane.sqlite"));
-}
-
-SqliteHistoryStore::SqliteHistoryStore(const QString& path, int schemaVersion)
-    : HistoryStore(newConnectionName(), path, Dialect::Sqlite)
-{
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName());
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        throw HistoryError(HistoryFailure::NotWritable, path, QStringLiteral("cannot make the folder"));
-    db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
-    if (!db.open())
-        fail(db.lastError());
-    QSqlQuery pragma(db);
-    // WAL: readers never block the writer; FULL: a posted load survives a
-    // power cut, at one sync per record. Two programs making a new file at
-    // once may both want its lock for the switch to WAL; SQLite then
-    // refuses one of them at once instead of letting it wait.
-    QDeadlineTimer deadline(busyTimeoutMs);
-    while (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) {
-        if ((pragma.lastError().nativeErrorCode().toInt() & 0xff) != Busy || deadline.hasExpired())
-            fail(pragma.lastError());
-        QThread::msleep(5);
-    }
-    if (!pragma.exec(QStringLiteral("PRAGMA synchronous=FULL")))
-        fail(pragma.lastError());
-    migrate(schemaVersion);
-}
-
-SqliteHistoryStore::~SqliteHistoryStore() = default;
-
-HistoryError SqliteHistoryStore::failure(const QSqlError& error) const
-{
-    return errorOf(error, location());
-}
-
-HistoryError SqliteHistoryStore::errorOf(const QSqlError& error, const QString& path)
+HistoryError SqliteDriver::classify(const QSqlError& error, const QString& path) const
 {
     const QString detail = QStringLiteral("%1 (%2)").arg(error.text(), error.nativeErrorCode());
     switch (resultCode(error)) {
@@ -113,3 +83,39 @@ HistoryError SqliteHistoryStore::errorOf(const QSqlError& error, const QString& 
         return HistoryError(HistoryFailure::Other, path, detail);
     }
 }
+
+} // namespace
+
+QString historyDatabasePath(const QString& dataFolder)
+{
+    return QDir(dataFolder).filePath(QStringLiteral("quorvane.sqlite"));
+}
+
+SqliteHistoryStore::SqliteHistoryStore(const QString& path, int schemaVersion)
+    : HistoryStore(newConnectionName(), path, std::make_unique<SqliteDriver>())
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(driver().qtDriverName(), connectionName());
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        throw HistoryError(HistoryFailure::NotWritable, path, QStringLiteral("cannot make the folder"));
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    if (!db.open())
+        fail(db.lastError());
+    QSqlQuery pragma(db);
+    // WAL: readers never block the writer; FULL: a posted load survives a
+    // power cut, at one sync per record. Two programs making a new file at
+    // once may both want its lock for the switch to WAL; SQLite then
+    // refuses one of them at once instead of letting it wait.
+    QDeadlineTimer deadline(busyTimeoutMs);
+    while (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) {
+        if ((pragma.lastError().nativeErrorCode().toInt() & 0xff) != Busy || deadline.hasExpired())
+            fail(pragma.lastError());
+        QThread::msleep(5);
+    }
+    if (!pragma.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+        fail(pragma.lastError());
+    migrate(schemaVersion);
+}
+
+SqliteHistoryStore::~SqliteHistoryStore() = default;

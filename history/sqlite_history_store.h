@@ -14,12 +14,6 @@ public:
 
     // How long a write waits for another program's lock.
     static constexpr int busyTimeoutMs = 2000;
-
-    // A failed statement on the file at `path`, as the error a message names.
-    static HistoryError errorOf(const QSqlError& error, const QString& path);
-
-protected:
-    HistoryError failure(const QSqlError& error) const override;
 };
 
 // quorvane.sqlite in the data folder.

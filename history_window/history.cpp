@@ -1,7 +1,6 @@
 #include "history_window/history.h"
 
 #include "history/load_table_model.h"
-#include "history/reading_store.h"
 #include "history_window/period_edits.h"
 #include "history_window/report_tab.h"
 #include "support/event_log.h"
@@ -51,25 +50,9 @@ QString totalsText(const LoadTotals& totals)
         .arg(piecesText(totals.piecesE4), fixedPointText(totals.volumeE4, 4), fixedPointText(totals.amountFen, 2));
 }
 
-QString readFailureMessage(const QString& what, const QSqlDatabase& db, const QSqlError& error)
-{
-    const QString file = QFileInfo(db.databaseName()).fileName();
-    const HistoryFailure cause = readingError(db, error).cause();
-    if (error.type() == QSqlError::ConnectionError || cause == HistoryFailure::Unreachable)
-        return QStringLiteral("%1：连接不上历史数据库“%2”，请稍后再试。").arg(what, file);
-    switch (cause) {
-    case HistoryFailure::Locked:
-        return QStringLiteral("%1：历史数据库“%2”正被其他程序占用，请稍后再试。").arg(what, file);
-    case HistoryFailure::Damaged:
-        return QStringLiteral("%1：历史数据库“%2”已损坏。").arg(what, file);
-    default:
-        return QStringLiteral("%1：历史数据库“%2”出错，请稍后再试。").arg(what, file);
-    }
-}
-
-History::History(QSqlDatabase db, Spreadsheet& spreadsheet, std::function<QDate()> today, QWidget* parent)
+History::History(HistoryReader& reader, Spreadsheet& spreadsheet, std::function<QDate()> today, QWidget* parent)
     : QWidget(parent, Qt::Window)
-    , m_db(std::move(db))
+    , m_reader(reader)
     , m_spreadsheet(spreadsheet)
     , m_today(today ? std::move(today) : [] { return QDate::currentDate(); })
 {
@@ -78,11 +61,13 @@ History::History(QSqlDatabase db, Spreadsheet& spreadsheet, std::function<QDate(
     m_askSavePath = [this](const QString& caption, const QString& name, const QString& filter) {
         return askWithDialog(this, caption, name, filter);
     };
-    m_model = new LoadTableModel(m_db, this);
+    m_model = new LoadTableModel(m_reader, this);
+    connect(m_model, &LoadTableModel::readFailed, this,
+        [this](const HistoryError& error) { showReadFailure(QStringLiteral("记录读不出来"), error); });
     m_tabs = new QTabWidget;
     m_tabs->setObjectName(QStringLiteral("tabs"));
     m_tabs->addTab(buildLoadsTab(), QStringLiteral("记录"));
-    m_report = new ReportTab(m_db, m_today());
+    m_report = new ReportTab(m_reader, m_today());
     m_report->setSavePathAsker(m_askSavePath);
     m_tabs->addTab(m_report, QStringLiteral("报表"));
     m_status = new QLabel;
@@ -99,11 +84,11 @@ History::History(QSqlDatabase db, Spreadsheet& spreadsheet, std::function<QDate(
         if (m_reportStale)
             refreshReportWhenShown();
     });
-    connect(m_report, &ReportTab::readResult, this, [this](bool ok, const QSqlError& error) {
-        if (ok)
-            clearReadFailure();
+    connect(m_report, &ReportTab::readResult, this, [this](const std::optional<HistoryError>& failure) {
+        if (failure)
+            showReadFailure(QStringLiteral("报表读不出来"), *failure);
         else
-            showReadFailure(QStringLiteral("报表读不出来"), error);
+            clearReadFailure();
     });
     connect(m_report, &ReportTab::saved, this, [this](const QString& path) {
         m_status->setText(QStringLiteral("报表已保存到“%1”。").arg(path));
@@ -147,8 +132,6 @@ QWidget* History::buildLoadsTab()
     header->setStretchLastSection(false);
     connect(header, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
         m_model->sort(column, order);
-        if (m_model->failed())
-            showReadFailure(QStringLiteral("记录读不出来"), m_model->lastError());
         updateButtons();
     });
     m_totalsLabel = new QLabel;
@@ -167,15 +150,8 @@ QWidget* History::buildLoadsTab()
     });
     connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &History::updateButtons);
     connect(m_model, &QAbstractItemModel::modelReset, this, &History::updateButtons);
-    // The columns come with the first query.
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
-        if (m_columnsLaidOut || m_model->columnCount() == 0)
-            return;
-        m_columnsLaidOut = true;
-        setColumnWidths();
-        m_table->setColumnHidden(LoadTableModel::Id, true);
-        m_table->setColumnHidden(LoadTableModel::Station, !m_stationsShown);
-    });
+    setColumnWidths();
+    m_table->setColumnHidden(LoadTableModel::Station, !m_stationsShown);
     return tab;
 }
 
@@ -274,7 +250,11 @@ void History::fillSpeciesFilter()
     const QSignalBlocker quiet(m_species);
     m_species->clear();
     m_species->addItem(QStringLiteral("全部"));
-    m_species->addItems(recordedSpecies(m_db));
+    const HistoryResult<QStringList> species = m_reader.recordedSpecies();
+    if (species)
+        m_species->addItems(*species);
+    else
+        showBoxesFailure(QStringLiteral("树种读不出来"), species.error());
     m_species->setCurrentIndex(std::max(0, m_species->findText(chosen)));
 }
 
@@ -284,7 +264,11 @@ void History::fillStationFilter()
     const QSignalBlocker quiet(m_station);
     m_station->clear();
     m_station->addItem(QStringLiteral("全部"));
-    m_station->addItems(recordedStations(m_db));
+    const HistoryResult<QStringList> stations = m_reader.recordedStations();
+    if (stations)
+        m_station->addItems(*stations);
+    else
+        showBoxesFailure(QStringLiteral("检尺站读不出来"), stations.error());
     m_station->setCurrentIndex(std::max(0, m_station->findText(chosen)));
 }
 
@@ -321,21 +305,19 @@ LoadFilter History::currentFilter() const
 void History::onFilterChanged()
 {
     m_model->setFilter(currentFilter());
-    if (m_model->failed())
-        showReadFailure(QStringLiteral("记录读不出来"), m_model->lastError());
     showTotals();
 }
 
 void History::showTotals()
 {
-    bool ok = false;
-    QSqlError error;
-    m_totals = loadTotals(m_db, currentFilter(), &ok, &error);
-    if (!ok) {
+    const HistoryResult<LoadTotals> totals = m_reader.totals(currentFilter());
+    if (!totals) {
+        m_totals = {};
         m_totalsLabel->setText(QStringLiteral("合计读不出来"));
-        showReadFailure(QStringLiteral("合计读不出来"), error);
+        showReadFailure(QStringLiteral("合计读不出来"), totals.error());
         return;
     }
+    m_totals = *totals;
     m_totalsLabel->setText(totalsText(m_totals));
     if (!m_model->failed())
         clearReadFailure();
@@ -343,12 +325,11 @@ void History::showTotals()
 
 void History::refresh()
 {
+    m_boxesFailure.clear();
     fillSpeciesFilter();
     if (m_stationsShown)
         fillStationFilter();
     m_model->refresh();
-    if (m_model->failed())
-        showReadFailure(QStringLiteral("记录读不出来"), m_model->lastError());
     showTotals();
     refreshReportWhenShown();
 }
@@ -370,16 +351,27 @@ void History::updateButtons()
         && m_model->index(current.row(), LoadTableModel::Kind).data(Qt::EditRole).toInt() == int(LoadKind::Bill));
 }
 
-void History::showReadFailure(const QString& what, const QSqlError& error)
+void History::showReadFailure(const QString& what, const HistoryError& error)
 {
     m_readFailed = true;
-    logEvent(QStringLiteral("history read failed: %1 (%2)").arg(error.text(), error.nativeErrorCode()));
+    logEvent(QStringLiteral("history read failed: %1 %2").arg(error.location(), error.detail()));
     m_status->setStyleSheet(QStringLiteral("color: #b00000"));
-    m_status->setText(readFailureMessage(what, m_db, error));
+    m_status->setText(historyFailureMessage(error, what));
+}
+
+// A box left without its names stays said until they are read.
+void History::showBoxesFailure(const QString& what, const HistoryError& error)
+{
+    showReadFailure(what, error);
+    m_boxesFailure = m_status->text();
 }
 
 void History::clearReadFailure()
 {
+    if (!m_boxesFailure.isEmpty()) {
+        m_status->setText(m_boxesFailure);
+        return;
+    }
     if (!m_readFailed)
         return;
     m_readFailed = false;
@@ -391,16 +383,19 @@ std::optional<LoadRecord> History::selectedLoad(int row)
 {
     if (row < 0)
         return std::nullopt;
-    const LoadRead read = readLoad(m_db, m_model->loadId(row));
-    if (read.error.isValid())
-        showReadFailure(QStringLiteral("这一车读不出来"), read.error);
-    else if (read.damaged) {
-        logEvent(QStringLiteral("history load %1 does not read").arg(m_model->loadId(row)));
-        m_status->setText(QStringLiteral("这一车的记录已损坏，无法打开。"));
+    const HistoryResult<std::optional<LoadRecord>> read = m_reader.loadById(m_model->loadId(row));
+    if (!read) {
+        if (read.error().cause() == HistoryFailure::DamagedLoad) {
+            logEvent(QStringLiteral("history load %1 does not read").arg(m_model->loadId(row)));
+            m_status->setText(historyFailureMessage(read.error(), QStringLiteral("这一车读不出来")));
+        } else {
+            showReadFailure(QStringLiteral("这一车读不出来"), read.error());
+        }
+        return std::nullopt;
     }
-    else if (!read.load)
+    if (!*read)
         m_status->setText(QStringLiteral("这一车已不在历史数据库中。"));
-    return read.load;
+    return *read;
 }
 
 void History::onOpenClicked()

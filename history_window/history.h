@@ -8,10 +8,8 @@
 // Excel through the spreadsheet on another thread, so the window never
 // waits for the office.
 
-#include "history/load_query.h"
-#include "history/load_record.h"
+#include "history/history_reader.h"
 
-#include <QSqlDatabase>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -32,9 +30,10 @@ class History : public QWidget {
     Q_OBJECT
 
 public:
-    // `db`: any store's connection. `spreadsheet` serves the Excel export and
-    // must outlive the window. `today` dates the default period (this month).
-    History(QSqlDatabase db, Spreadsheet& spreadsheet, std::function<QDate()> today = {},
+    // `reader`: any store's reads. It and `spreadsheet`, which serves the
+    // Excel export, must outlive the window. `today` dates the default
+    // period (this month).
+    History(HistoryReader& reader, Spreadsheet& spreadsheet, std::function<QDate()> today = {},
         QWidget* parent = nullptr);
     ~History() override;
 
@@ -72,7 +71,8 @@ private:
     void refreshReportWhenShown();
     void showTotals();
     void updateButtons();
-    void showReadFailure(const QString& what, const QSqlError& error);
+    void showReadFailure(const QString& what, const HistoryError& error);
+    void showBoxesFailure(const QString& what, const HistoryError& error);
     void clearReadFailure();
     void showMessage(const QString& text);
     std::optional<LoadRecord> selectedLoad(int row);
@@ -86,7 +86,7 @@ private:
     void onExcelFinished();
     void setExportRunning(bool running);
 
-    QSqlDatabase m_db;
+    HistoryReader& m_reader;
     Spreadsheet& m_spreadsheet;
     std::function<QDate()> m_today;
     SavePathAsker m_askSavePath;
@@ -94,7 +94,7 @@ private:
     LoadTotals m_totals;
     bool m_stationsShown = false;
     bool m_readFailed = false;
-    bool m_columnsLaidOut = false;
+    QString m_boxesFailure; // the species or stations not read, while they are not
 
     QTabWidget* m_tabs = nullptr;
     QDateEdit* m_from = nullptr;
@@ -120,5 +120,3 @@ private:
 
 // The totals line under the table, e.g. "共 12 车，件数 340，材积 45.6780 m³，金额 36542.40 元".
 QString totalsText(const LoadTotals& totals);
-// The cause of a failed read in a clerk's words.
-QString readFailureMessage(const QString& what, const QSqlDatabase& db, const QSqlError& error);

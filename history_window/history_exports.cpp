@@ -69,6 +69,9 @@ void History::onCsvClicked()
         return;
     QVector<QStringList> rows { shownHeadings() };
     rows += shownRows();
+    // Not all of them read: the status line says why; no part is written.
+    if (m_model->failed())
+        return;
     const QString failure = writeWholeFile(path, csvBytes(rows));
     if (!failure.isEmpty()) {
         showMessage(QStringLiteral("没有导出：") + failure);
@@ -86,6 +89,8 @@ void History::onExcelClicked()
         return;
     const QStringList headings = shownHeadings();
     const QVector<QStringList> rows = shownRows();
+    if (m_model->failed())
+        return;
     Spreadsheet& spreadsheet = m_spreadsheet;
     setExportRunning(true);
     m_excelExport->setProperty("path", path);

@@ -96,9 +96,18 @@ void HistoryServices::record(LoadKind kind, const Tally& tally, const QString& b
 void HistoryServices::offerUsedValues()
 {
     HistoryStore* store = m_recorder->store();
-    for (std::size_t i = 0; i < usedColumns.size(); ++i)
-        m_usedValues[i] = new QStringListModel(
-            store ? recentValues(store->database(), usedColumns[i]) : QStringList(), this);
+    for (std::size_t i = 0; i < usedColumns.size(); ++i) {
+        QStringList used;
+        if (store) {
+            const HistoryResult<QStringList> values = store->recentValues(usedColumns[i]);
+            if (values)
+                used = *values;
+            else
+                logEvent(QStringLiteral("history names not read: %1 %2")
+                             .arg(values.error().location(), values.error().detail()));
+        }
+        m_usedValues[i] = new QStringListModel(used, this);
+    }
 }
 
 QStringListModel* HistoryServices::usedValues(LoadColumn column) const
@@ -151,7 +160,7 @@ bool HistoryServices::openWindow()
         return false;
     }
     m_reading = std::move(reading);
-    m_window = std::make_unique<History>(m_reading->store->database(), m_spreadsheet);
+    m_window = std::make_unique<History>(*m_reading->store, m_spreadsheet);
     m_window->setWindowIcon(programIcon());
     m_window->setStationsShown(m_reading->shared);
     m_window->setNotice(m_reading->notice);

@@ -46,9 +46,9 @@ QStringList reportHeadings(ReportGrouping grouping)
         QStringLiteral("出库材积(m³)"), QStringLiteral("出库金额(元)"), QStringLiteral("净材积(m³)") };
 }
 
-ReportTab::ReportTab(QSqlDatabase db, const QDate& today, QWidget* parent)
+ReportTab::ReportTab(HistoryReader& reader, const QDate& today, QWidget* parent)
     : QWidget(parent)
-    , m_db(std::move(db))
+    , m_reader(reader)
 {
     setObjectName(QStringLiteral("reportTab"));
     buildControls(today);
@@ -116,12 +116,12 @@ void ReportTab::refresh()
     period.from = m_from->date();
     period.to = m_to->date();
     period.station = m_station;
-    bool ok = false;
-    QSqlError error;
-    m_rows = stockReport(m_db, period, ReportGrouping(m_grouping->currentData().toInt()), &ok, &error);
+    const HistoryResult<QVector<ReportRow>> report
+        = m_reader.stockReport(period, ReportGrouping(m_grouping->currentData().toInt()));
+    m_rows = report.valueOr({});
     fillTable();
     fillChart();
-    emit readResult(ok, error);
+    emit readResult(report ? std::nullopt : std::optional<HistoryError>(report.error()));
 }
 
 QStringList ReportTab::rowTexts(const ReportRow& row) const

@@ -5,12 +5,11 @@
 // of the m³, printable as a PDF. Read from the store when the period or the
 // grouping changes, and on refresh().
 
-#include "history/load_query.h"
+#include "history/history_reader.h"
 
-#include <QSqlDatabase>
-#include <QSqlError>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QBarSeries;
 class QChartView;
@@ -26,7 +25,8 @@ class ReportTab : public QWidget {
 public:
     using SavePathAsker = std::function<QString(const QString& caption, const QString& name, const QString& filter)>;
 
-    ReportTab(QSqlDatabase db, const QDate& today, QWidget* parent = nullptr);
+    // `reader` must outlive the tab.
+    ReportTab(HistoryReader& reader, const QDate& today, QWidget* parent = nullptr);
 
     void refresh();
     // Read at the next refresh.
@@ -36,8 +36,8 @@ public:
     QVector<ReportRow> rows() const { return m_rows; }
 
 signals:
-    // After each read, with the driver's error when it failed.
-    void readResult(bool ok, const QSqlError& error);
+    // After each read, with its failure when it failed.
+    void readResult(const std::optional<HistoryError>& failure);
     void saved(const QString& path);
     void saveFailed(const QString& failure);
 
@@ -48,7 +48,7 @@ private:
     QStringList rowTexts(const ReportRow& row) const;
     void onPrintClicked();
 
-    QSqlDatabase m_db;
+    HistoryReader& m_reader;
     QString m_station;
     QVector<ReportRow> m_rows;
     SavePathAsker m_askSavePath;

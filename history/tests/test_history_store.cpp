@@ -74,6 +74,8 @@ private slots:
     void anEarlierWaitingFileIsStoredAndWrittenAlike();
     void recordedLoadsWaitInTheOutboxOldestFirst();
     void twoProgramsOpeningANewFileAtOnceBothSucceed();
+    void everyReadThatFailsGivesItsCause_data();
+    void everyReadThatFailsGivesItsCause();
 
 private:
     QTemporaryDir m_dir;
@@ -117,7 +119,7 @@ void TestHistoryStore::loadIsReadBackWhole()
     const qint64 id = store.record(load);
     QVERIFY(id > 0);
     QCOMPARE(load.stationNumber, id);
-    const std::optional<LoadRecord> read = store.loadById(id);
+    const std::optional<LoadRecord> read = *store.loadById(id);
     QVERIFY(read);
     QCOMPARE(*read, load);
 }
@@ -136,21 +138,21 @@ void TestHistoryStore::filtersAndTotalsMatchHandCountedLoads()
     for (LoadRecord& load : loads)
         store.record(load);
     const LoadFilter december = LoadFilter::thisMonth(QDate(2026, 12, 9));
-    QCOMPARE(loadTotals(store.database(), december), (LoadTotals { 4, 200000, 90058, 720464 }));
+    QCOMPARE(*store.totals(december), (LoadTotals { 4, 200000, 90058, 720464 }));
     LoadFilter stockIn = december;
     stockIn.kind = int(LoadKind::StockIn);
-    QCOMPARE(loadTotals(store.database(), stockIn), (LoadTotals { 2, 100000, 53824, 430592 }));
+    QCOMPARE(*store.totals(stockIn), (LoadTotals { 2, 100000, 53824, 430592 }));
     LoadFilter pine = december;
     pine.species = QStringLiteral("松木");
-    QCOMPARE(loadTotals(store.database(), pine).loads, 2);
+    QCOMPARE(store.totals(pine)->loads, 2);
     // The text is found as typed: % and _ are no wildcards.
     LoadFilter text;
     text.text = QStringLiteral("%_木");
-    QCOMPARE(loadTotals(store.database(), text).loads, 1);
+    QCOMPARE(store.totals(text)->loads, 1);
     text.text = QStringLiteral("闽A");
-    QCOMPARE(loadTotals(store.database(), text).loads, 6);
+    QCOMPARE(store.totals(text)->loads, 6);
     text.text = QStringLiteral("无此车");
-    QCOMPARE(loadTotals(store.database(), text), LoadTotals {});
+    QCOMPARE(*store.totals(text), LoadTotals {});
 }
 
 void TestHistoryStore::reportSumsStockInAndOutPerSpeciesDayAndMonth()
@@ -166,7 +168,7 @@ void TestHistoryStore::reportSumsStockInAndOutPerSpeciesDayAndMonth()
     for (LoadRecord& load : loads)
         store.record(load);
     LoadFilter period;
-    const QVector<ReportRow> species = stockReport(store.database(), period, ReportGrouping::BySpecies);
+    const QVector<ReportRow> species = *store.stockReport(period, ReportGrouping::BySpecies);
     QCOMPARE(species.size(), 2);
     QCOMPARE(species[0].key, QStringLiteral("杉木"));
     QCOMPARE(species[0].piecesInE4, 100000);
@@ -175,11 +177,11 @@ void TestHistoryStore::reportSumsStockInAndOutPerSpeciesDayAndMonth()
     QCOMPARE(species[0].netVolumeE4(), 17590);
     QCOMPARE(species[0].amountInFen, 180720);
     QCOMPARE(species[1].netVolumeE4(), -10000);
-    const QVector<ReportRow> days = stockReport(store.database(), LoadFilter::thisMonth(QDate(2026, 12, 1)), ReportGrouping::ByDay);
+    const QVector<ReportRow> days = *store.stockReport(LoadFilter::thisMonth(QDate(2026, 12, 1)), ReportGrouping::ByDay);
     QCOMPARE(days.size(), 2);
     QCOMPARE(days[1].key, QStringLiteral("2026-12-02"));
     QCOMPARE(days[1].volumeOutE4, 5000);
-    const QVector<ReportRow> months = stockReport(store.database(), period, ReportGrouping::ByMonth);
+    const QVector<ReportRow> months = *store.stockReport(period, ReportGrouping::ByMonth);
     QCOMPARE(months.size(), 2);
     QCOMPARE(months[0].key, QStringLiteral("2026-11"));
 }
@@ -201,7 +203,7 @@ void TestHistoryStore::olderSchemaIsBroughtUpToDate()
     SqliteHistoryStore store(path);
     QCOMPARE(store.schemaVersion(), HistoryStore::currentSchemaVersion());
     LoadFilter all;
-    QCOMPARE(loadTotals(store.database(), all), (LoadTotals { 1, 50000, 22590, 180720 }));
+    QCOMPARE(*store.totals(all), (LoadTotals { 1, 50000, 22590, 180720 }));
     QSqlQuery origin(store.database());
     QVERIFY(origin.exec(QStringLiteral("SELECT station, station_number FROM loads")) && origin.next());
     QCOMPARE(origin.value(0).toString(), QString());
@@ -228,7 +230,7 @@ void TestHistoryStore::recordedLoadsWaitInTheOutboxOldestFirst()
     QCOMPARE(store.outboxIds(2), ids.mid(0, 2));
     store.markSent(ids[0]);
     QCOMPARE(store.outboxIds(10), ids.mid(1));
-    const std::optional<LoadRecord> byOrigin = store.loadByOrigin(QStringLiteral("二号门"), 7);
+    const std::optional<LoadRecord> byOrigin = *store.loadByOrigin(QStringLiteral("二号门"), 7);
     QVERIFY(byOrigin);
     QCOMPARE(byOrigin->tally.species, QStringLiteral("松木"));
 }
@@ -280,10 +282,10 @@ void TestHistoryStore::waitingLoadsAreStoredInOrderAcrossStarts()
     QCOMPARE(recorder.waitingCount(), 0);
     QVERIFY(!QFile::exists(waiting));
     QVERIFY(recorder.record(sampleLoad(LoadKind::Bill, "2026-12-03", "柏木", "3.0000", "3.00")).isEmpty());
-    const QStringList species = recordedSpecies(recorder.store()->database());
-    QCOMPARE(recorder.store()->loadById(1)->tally.species, QStringLiteral("杉木"));
-    QCOMPARE(recorder.store()->loadById(2)->tally.species, QStringLiteral("松木"));
-    QCOMPARE(recorder.store()->loadById(3)->tally.species, QStringLiteral("柏木"));
+    const QStringList species = *recorder.store()->recordedSpecies();
+    QCOMPARE((*recorder.store()->loadById(1))->tally.species, QStringLiteral("杉木"));
+    QCOMPARE((*recorder.store()->loadById(2))->tally.species, QStringLiteral("松木"));
+    QCOMPARE((*recorder.store()->loadById(3))->tally.species, QStringLiteral("柏木"));
     QCOMPARE(species.size(), 3);
 }
 
@@ -313,12 +315,64 @@ void TestHistoryStore::anEarlierWaitingFileIsStoredAndWrittenAlike()
     HistoryRecorder recorder([path] { return std::make_unique<SqliteHistoryStore>(path); }, waiting);
     QCOMPARE(recorder.waitingCount(), 1);
     QCOMPARE(recorder.storeWaiting(), QString());
-    const std::optional<LoadRecord> stored = recorder.store()->loadById(1);
+    const std::optional<LoadRecord> stored = *recorder.store()->loadById(1);
     QVERIFY(stored);
     QVERIFY(stored->tally == expected.tally);
     QCOMPARE(stored->kind, expected.kind);
     QCOMPARE(stored->billNumber, expected.billNumber);
     QCOMPARE(stored->recordedAt, expected.recordedAt);
+}
+
+void TestHistoryStore::everyReadThatFailsGivesItsCause_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::newRow("The listing fails with its cause") << "listing";
+    QTest::newRow("The totals fail with their cause") << "totals";
+    QTest::newRow("The report fails with its cause") << "report";
+    QTest::newRow("The species fail with their cause") << "species";
+    QTest::newRow("The stations fail with their cause") << "stations";
+    QTest::newRow("The names typed before fail with their cause") << "names";
+    QTest::newRow("One load fails with its cause") << "load";
+}
+
+// The names and the species used to come back empty, as if none were kept.
+void TestHistoryStore::everyReadThatFailsGivesItsCause()
+{
+    QFETCH(QString, read);
+    const QString path = m_dir.filePath(QStringLiteral("gone-%1.sqlite").arg(read));
+    SqliteHistoryStore store(path);
+    LoadRecord load = sampleLoad(LoadKind::StockIn, "2026-12-09", "杉木", "1.0000", "800.00");
+    store.record(load);
+    {
+        SqliteHistoryStore other(path);
+        QSqlQuery rename(other.database());
+        QVERIFY(rename.exec(QStringLiteral("ALTER TABLE loads RENAME TO loads_away")));
+    }
+    std::optional<HistoryError> failure;
+    auto take = [&failure](const auto& result) {
+        if (!result)
+            failure = result.error();
+    };
+    if (read == QLatin1String("listing"))
+        take(store.listLoads(LoadFilter {}, LoadColumn::RecordedAt, Qt::DescendingOrder));
+    else if (read == QLatin1String("totals"))
+        take(store.totals(LoadFilter {}));
+    else if (read == QLatin1String("report"))
+        take(store.stockReport(LoadFilter {}, ReportGrouping::BySpecies));
+    else if (read == QLatin1String("species"))
+        take(store.recordedSpecies());
+    else if (read == QLatin1String("stations"))
+        take(store.recordedStations());
+    else if (read == QLatin1String("names"))
+        take(store.recentValues(LoadColumn::Buyer));
+    else
+        take(store.loadById(load.id));
+    QVERIFY(failure);
+    QCOMPARE(failure->cause(), HistoryFailure::Other);
+    QCOMPARE(failure->location(), path);
+    QVERIFY2(failure->detail().contains(QStringLiteral("loads")), qPrintable(failure->detail()));
+    QCOMPARE(historyFailureMessage(*failure, QStringLiteral("合计读不出来")),
+        QStringLiteral("合计读不出来：历史数据库“%1”出错，请稍后再试。").arg(QFileInfo(path).fileName()));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryStore)

@@ -221,8 +221,8 @@ void TestSharedHistory::twoStationsPostingAtOnceStoreEveryLoadOnce()
     // What arrived is the load as recorded, Chinese texts and figures alike.
     PostgresHistoryStore server(settingsFor(QStringLiteral("station"), database));
     SqliteHistoryStore local(historyDatabasePath(m_dir.filePath(QStringLiteral("two/二号门"))));
-    const std::optional<LoadRecord> sent = local.loadById(137);
-    std::optional<LoadRecord> arrived = server.loadByOrigin(QStringLiteral("二号门"), 137);
+    const std::optional<LoadRecord> sent = *local.loadById(137);
+    std::optional<LoadRecord> arrived = *server.loadByOrigin(QStringLiteral("二号门"), 137);
     QVERIFY(sent && arrived);
     QCOMPARE(arrived->station, QStringLiteral("二号门"));
     arrived->id = sent->id;
@@ -324,7 +324,7 @@ void TestSharedHistory::refusedConnectionKeepsPostingsLocal()
         QTRY_COMPARE_WITH_TIMEOUT(station.sender.waitingCount(), 3, 30000);
     }
     SqliteHistoryStore local(historyDatabasePath(folder));
-    QCOMPARE(loadTotals(local.database(), LoadFilter {}).loads, 3);
+    QCOMPARE(local.totals(LoadFilter {})->loads, 3);
     QCOMPARE(local.outboxCount(), 3);
 }
 
@@ -369,7 +369,7 @@ void TestSharedHistory::olderServerSchemaIsBroughtUpToDate()
     }
     PostgresHistoryStore store(settings);
     QCOMPARE(store.schemaVersion(), HistoryStore::currentSchemaVersion());
-    QCOMPARE(loadTotals(store.database(), LoadFilter {}), (LoadTotals { 1, 50000, 22590, 180720 }));
+    QCOMPARE(*store.totals(LoadFilter {}), (LoadTotals { 1, 50000, 22590, 180720 }));
     QCOMPARE(admin(QStringLiteral("SELECT station, station_number FROM loads"), database), QStringLiteral("|1"));
     LoadRecord load = sampleLoad(LoadKind::StockIn, QStringLiteral("松木"), QStringLiteral("闽B1"));
     load.station = QStringLiteral("一号门");
@@ -458,27 +458,27 @@ void TestSharedHistory::checkServerQueries(const ReadingStore& reading)
 {
     QVERIFY(reading.shared);
     QCOMPARE(reading.notice, QString());
-    const QSqlDatabase db = reading.store->database();
-    QCOMPARE(recordedStations(db), (QStringList { QStringLiteral("一号门"), QStringLiteral("二号门") }));
+    HistoryStore& store = *reading.store;
+    QCOMPARE(*store.recordedStations(), (QStringList { QStringLiteral("一号门"), QStringLiteral("二号门") }));
     LoadFilter gate;
     gate.station = QStringLiteral("一号门");
-    bool ok = false;
-    QCOMPARE(loadTotals(db, gate, &ok), (LoadTotals { 2, 0, 35000, 200000 }));
-    QVERIFY(ok);
+    const HistoryResult<LoadTotals> totals = store.totals(gate);
+    QVERIFY(totals);
+    QCOMPARE(*totals, (LoadTotals { 2, 0, 35000, 200000 }));
     LoadFilter text;
     text.text = QStringLiteral("%_");
-    QCOMPARE(loadTotals(db, text).loads, 1);
-    const QVector<ReportRow> months = stockReport(db, LoadFilter {}, ReportGrouping::ByMonth, &ok);
-    QVERIFY(ok);
-    QCOMPARE(months.size(), 1);
-    QCOMPARE(months[0].key, QStringLiteral("2026-12"));
-    QCOMPARE(months[0].netVolumeE4(), 30000);
-    QSqlQuery rows = selectLoads(db, gate, LoadColumn::Station, Qt::AscendingOrder);
-    int count = 0;
-    while (rows.next())
-        ++count;
-    QCOMPARE(count, 2);
-    QCOMPARE(recentValues(db, LoadColumn::Truck).size(), 3);
+    QCOMPARE(store.totals(text)->loads, 1);
+    const HistoryResult<QVector<ReportRow>> months = store.stockReport(LoadFilter {}, ReportGrouping::ByMonth);
+    QVERIFY(months);
+    QCOMPARE(months->size(), 1);
+    QCOMPARE(months->at(0).key, QStringLiteral("2026-12"));
+    QCOMPARE(months->at(0).netVolumeE4(), 30000);
+    HistoryResult<std::unique_ptr<LoadCursor>> listing = store.listLoads(gate, LoadColumn::Station, Qt::AscendingOrder);
+    QVERIFY(listing);
+    const HistoryResult<QVector<ListedLoad>> rows = listing.value()->next(10);
+    QVERIFY(rows);
+    QCOMPARE(rows->size(), 2);
+    QCOMPARE(store.recentValues(LoadColumn::Truck)->size(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestSharedHistory)

@@ -53,7 +53,7 @@ void TestHistoryOffice::init()
     };
     for (LoadRecord& load : loads)
         m_store->record(load);
-    m_window = std::make_unique<History>(m_store->database(), *m_office, [] { return QDate(2026, 12, 9); });
+    m_window = std::make_unique<History>(*m_store, *m_office, [] { return QDate(2026, 12, 9); });
     m_window->setSavePathAsker([this](const QString&, const QString&, const QString&) { return m_savePath; });
     m_window->show();
     m_answers = std::make_unique<TestAnswers>();

@@ -70,6 +70,62 @@ QString pdfText(const QString& path)
     return QString::fromUtf8(convert.readAllStandardOutput());
 }
 
+// The store's reads, of which some fail as a busy file's would.
+class FailingReader : public HistoryReader {
+public:
+    explicit FailingReader(HistoryStore& store)
+        : m_store(store)
+    {
+    }
+    bool speciesFail = false;
+    bool listingBreaks = false; // after a first full page
+
+    QString location() const override { return m_store.location(); }
+    HistoryResult<std::unique_ptr<LoadCursor>> listLoads(const LoadFilter& filter, LoadColumn sortBy,
+        Qt::SortOrder order) override
+    {
+        if (listingBreaks)
+            return std::unique_ptr<LoadCursor>(std::make_unique<BreakingCursor>(busy()));
+        return m_store.listLoads(filter, sortBy, order);
+    }
+    HistoryResult<LoadTotals> totals(const LoadFilter& filter) override { return m_store.totals(filter); }
+    HistoryResult<QVector<ReportRow>> stockReport(const LoadFilter& filter, ReportGrouping grouping) override
+    {
+        return m_store.stockReport(filter, grouping);
+    }
+    HistoryResult<QStringList> recordedSpecies() override
+    {
+        if (speciesFail)
+            return busy();
+        return m_store.recordedSpecies();
+    }
+    HistoryResult<QStringList> recordedStations() override { return m_store.recordedStations(); }
+    HistoryResult<QStringList> recentValues(LoadColumn column) override { return m_store.recentValues(column); }
+    HistoryResult<std::optional<LoadRecord>> loadById(qint64 id) override { return m_store.loadById(id); }
+
+private:
+    class BreakingCursor : public LoadCursor {
+    public:
+        explicit BreakingCursor(HistoryError error)
+            : m_error(std::move(error))
+        {
+        }
+        HistoryResult<QVector<ListedLoad>> next(int count) override
+        {
+            if (m_pages++ > 0)
+                return m_error;
+            return QVector<ListedLoad>(count);
+        }
+
+    private:
+        HistoryError m_error;
+        int m_pages = 0;
+    };
+
+    HistoryError busy() const { return HistoryError(HistoryFailure::Locked, m_store.location(), QStringLiteral("database is locked (5)")); }
+    HistoryStore& m_store;
+};
+
 } // namespace
 
 class TestHistoryWindow : public QObject {
@@ -90,6 +146,8 @@ private slots:
     void reportPrintsAsPdfWithItsTitle();
     void failedReadIsShownInTheWindowNotInBoxes();
     void damagedLoadIsNotHandedOver();
+    void speciesNotReadIsSaidUntilTheyAre();
+    void exportOfRowsNotAllReadWritesNothing();
     void refreshShowsNewLoadsKeepingFiltersAndSort();
     void picturesOfBothTabsShowEveryText();
 
@@ -119,7 +177,7 @@ void TestHistoryWindow::init()
     for (LoadRecord& load : m_loads)
         m_store->record(load);
     m_spreadsheet = std::make_unique<MemorySpreadsheet>();
-    m_window = std::make_unique<History>(m_store->database(), *m_spreadsheet, [] { return today; });
+    m_window = std::make_unique<History>(*m_store, *m_spreadsheet, [] { return today; });
     m_window->setSavePathAsker([this](const QString&, const QString&, const QString&) { return m_savePath; });
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -442,6 +500,41 @@ void TestHistoryWindow::damagedLoadIsNotHandedOver()
     table()->selectRow(0);
     QTest::mouseClick(push("openButton"), Qt::LeftButton);
     QCOMPARE(opened.size(), 1);
+}
+
+// The species box used to stay at 全部 with no word of why.
+void TestHistoryWindow::speciesNotReadIsSaidUntilTheyAre()
+{
+    FailingReader reader(*m_store);
+    reader.speciesFail = true;
+    History window(reader, *m_spreadsheet, [] { return today; });
+    auto* status = window.findChild<QLabel*>(QStringLiteral("statusLabel"));
+    const QString said = QStringLiteral("树种读不出来：历史数据库“quorvane.sqlite”正被其他程序占用，请稍后再试。");
+    QCOMPARE(status->text(), said);
+    window.findChild<QComboBox*>(QStringLiteral("kindFilter"))->setCurrentIndex(1);
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("totalsLabel"))->text(),
+        QStringLiteral("共 2 车，件数 17，材积 5.3824 m³，金额 4305.92 元"));
+    QCOMPARE(status->text(), said);
+    reader.speciesFail = false;
+    window.refresh();
+    QCOMPARE(status->text(), QString());
+    QCOMPARE(window.findChild<QComboBox*>(QStringLiteral("speciesFilter"))->count(), 3);
+}
+
+// A listing that breaks off used to be exported as far as it had got.
+void TestHistoryWindow::exportOfRowsNotAllReadWritesNothing()
+{
+    FailingReader reader(*m_store);
+    reader.listingBreaks = true;
+    History window(reader, *m_spreadsheet, [] { return today; });
+    m_savePath = m_dir->filePath(QStringLiteral("断开.csv"));
+    window.setSavePathAsker([this](const QString&, const QString&, const QString&) { return m_savePath; });
+    QSignalSpy exported(&window, &History::exported);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("csvButton")), Qt::LeftButton);
+    QCOMPARE(exported.size(), 0);
+    QVERIFY(!QFileInfo::exists(m_savePath));
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("statusLabel"))->text(),
+        QStringLiteral("记录读不出来：历史数据库“quorvane.sqlite”正被其他程序占用，请稍后再试。"));
 }
 
 void TestHistoryWindow::refreshShowsNewLoadsKeepingFiltersAndSort()

@@ -27,7 +27,7 @@ QVector<LoadRecord> recordedLoads(const QString& historyFolder)
     QSqlQuery ids(store.database());
     ids.exec(QStringLiteral("SELECT id FROM loads ORDER BY id"));
     while (ids.next())
-        loads << *store.loadById(ids.value(0).toLongLong());
+        loads << **store.loadById(ids.value(0).toLongLong());
     return loads;
 }
 
@@ -357,7 +357,7 @@ void TestHistoryRecords::fullDiskLeavesNothingHalfWritten()
         QSqlQuery integrity(check.database());
         QVERIFY(integrity.exec(QStringLiteral("PRAGMA integrity_check")) && integrity.next());
         QCOMPARE(integrity.value(0).toString(), QStringLiteral("ok"));
-        QCOMPARE(loadTotals(check.database(), LoadFilter()).loads, 0);
+        QCOMPARE(check.totals(LoadFilter())->loads, 0);
     }
     {
         MessageCatcher catcher;

@@ -1,0 +1,30 @@
+#pragma once
+
+// What differs between the databases a store sits on: the few statements
+// whose SQL differs, and how the driver's errors read. One object per
+// database; the store's functions hold no branch on which one it is.
+
+#include "history/history_error.h"
+
+#include <QStringList>
+
+class QSqlError;
+class QSqlQuery;
+
+class HistoryDriver {
+public:
+    virtual ~HistoryDriver() = default;
+
+    // Qt's name of the driver, e.g. "QSQLITE".
+    virtual QString qtDriverName() const = 0;
+    // The id column of a new table, put in for {id_column} in the schema.
+    virtual QString idColumn() const = 0;
+    // Begins the transaction of a schema step, which one program at a time runs.
+    virtual QStringList beginSchemaStep() const = 0;
+    // Added to an insert so that it gives the new row's id, and the id read
+    // back from the executed insert.
+    virtual QString insertedIdClause() const = 0;
+    virtual qint64 insertedId(QSqlQuery& insert) const = 0;
+    // A failed statement on the store at `location`, as the error a message names.
+    virtual HistoryError classify(const QSqlError& error, const QString& location) const = 0;
+};

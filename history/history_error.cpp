@@ -1,0 +1,66 @@
+#include "history/history_error.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// The window's words: what was not read, the file by its name (the
+// database's for a server), and whether waiting may help.
+QString readFailureMessage(const HistoryError& error, const QString& failedRead)
+{
+    const QString file = QFileInfo(error.location()).fileName();
+    switch (error.cause()) {
+    case HistoryFailure::Unreachable:
+        return QStringLiteral("%1：连接不上历史数据库“%2”，请稍后再试。").arg(failedRead, file);
+    case HistoryFailure::Locked:
+        return QStringLiteral("%1：历史数据库“%2”正被其他程序占用，请稍后再试。")
+            .arg(failedRead, file);
+    case HistoryFailure::Damaged:
+        return QStringLiteral("%1：历史数据库“%2”已损坏。").arg(failedRead, file);
+    case HistoryFailure::DamagedLoad:
+        return QStringLiteral("这一车的记录已损坏，无法打开。");
+    default:
+        return QStringLiteral("%1：历史数据库“%2”出错，请稍后再试。").arg(failedRead, file);
+    }
+}
+
+} // namespace
+
+QString historyFailureMessage(const HistoryError& error, const QString& failedRead)
+{
+    if (!failedRead.isEmpty())
+        return readFailureMessage(error, failedRead);
+    const QString where = QDir::toNativeSeparators(error.location());
+    switch (error.cause()) {
+    case HistoryFailure::Locked:
+        return QStringLiteral("历史数据库“%1”正被其他程序占用").arg(where);
+    case HistoryFailure::Damaged:
+    case HistoryFailure::DamagedLoad:
+        return QStringLiteral("历史数据库“%1”已损坏").arg(where);
+    case HistoryFailure::DiskFull:
+        return QStringLiteral("磁盘已满，历史数据库“%1”无法写入").arg(where);
+    case HistoryFailure::NotWritable:
+        return QStringLiteral("历史数据库“%1”无法写入").arg(where);
+    case HistoryFailure::NewerSchema:
+        return QStringLiteral("历史数据库“%1”由更新版本的程序建立，请更新本程序").arg(where);
+    case HistoryFailure::Unreachable:
+        return QStringLiteral("连接不上历史数据服务器“%1”").arg(where);
+    case HistoryFailure::LoginRefused:
+        return QStringLiteral("历史数据服务器“%1”拒绝登录，请检查用户名和密码").arg(where);
+    case HistoryFailure::DatabaseMissing:
+        return QStringLiteral("历史数据服务器“%1”上没有这个数据库").arg(where);
+    case HistoryFailure::NoRight:
+        return QStringLiteral(
+            "用户没有在历史数据服务器“%1”上建表或写入的权限，请让管理员授权或先建立一次")
+            .arg(where);
+    case HistoryFailure::StationTaken:
+        return QStringLiteral(
+            "历史数据服务器“%"
+            "1”上已有同名检尺站的不同记录，请在设置中给本机起一个别处没用过的检尺站名称")
+            .arg(where);
+    case HistoryFailure::Other:
+        break;
+    }
+    return QStringLiteral("历史数据库“%1”出错").arg(where);
+}

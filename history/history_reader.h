@@ -1,0 +1,58 @@
+#pragma once
+
+// What the history window and the tally's name completion read of a store:
+// loads a filter selects, their totals, the report, the values typed before
+// and one load whole. Every read gives its value or its failure; none
+// throws. The SQLite and the PostgreSQL store both implement it.
+
+#include "history/history_error.h"
+#include "history/load_query.h"
+#include "history/load_record.h"
+
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+#include <array>
+#include <memory>
+#include <optional>
+
+// One load as the history window lists it: the shown columns' stored
+// values, in LoadColumn order, and its id.
+struct ListedLoad {
+    qint64 id = 0;
+    std::array<QVariant, int(LoadColumn::Station) + 1> values;
+};
+
+// The loads of one listing, read on as the window scrolls.
+class LoadCursor {
+public:
+    virtual ~LoadCursor() = default;
+    // Up to `count` more loads; fewer once the listing is at its end.
+    virtual HistoryResult<QVector<ListedLoad>> next(int count) = 0;
+};
+
+class HistoryReader {
+public:
+    virtual ~HistoryReader() = default;
+
+    // The file or the server, for messages and the log.
+    virtual QString location() const = 0;
+    // The loads the filter selects, sorted by the column and then by id.
+    virtual HistoryResult<std::unique_ptr<LoadCursor>> listLoads(
+        const LoadFilter& filter, LoadColumn sortBy, Qt::SortOrder order)
+        = 0;
+    virtual HistoryResult<LoadTotals> totals(const LoadFilter& filter) = 0;
+    // Stock in and stock out of the filter's period (and station), grouped.
+    virtual HistoryResult<QVector<ReportRow>> stockReport(
+        const LoadFilter& filter, ReportGrouping grouping)
+        = 0;
+    // The species and the stations recorded, in order, for the filter boxes.
+    virtual HistoryResult<QStringList> recordedSpecies() = 0;
+    virtual HistoryResult<QStringList> recordedStations() = 0;
+    // The distinct non-empty values of one text column among the most
+    // recent loads, newest first: what the clerk typed before.
+    virtual HistoryResult<QStringList> recentValues(LoadColumn column) = 0;
+    // No load when there is none of that id; a load whose stored texts do
+    // not read fails as DamagedLoad.
+    virtual HistoryResult<std::optional<LoadRecord>> loadById(qint64 id) = 0;
+};

@@ -1,0 +1,294 @@
+// HistoryStore's reads: plain SQL that the SQLite and the PostgreSQL store
+// both understand, with bound values only. A read that fails gives the
+// failure as its driver names it.
+
+#include "history/history_store.h"
+#include "history/load_columns.h"
+
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <functional>
+
+namespace {
+
+// A LIKE pattern that finds the text itself, wildcards included.
+QString containsPattern(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace(u'\\', QStringLiteral("\\\\"));
+    escaped.replace(u'%', QStringLiteral("\\%"));
+    escaped.replace(u'_', QStringLiteral("\\_"));
+    return u'%' + escaped + u'%';
+}
+
+// The WHERE clause of a filter ("" for none) and its values in order.
+struct FilterClause {
+    QString sql;
+    QVariantList values;
+};
+
+FilterClause filterClause(const LoadFilter& filter)
+{
+    QStringList conditions;
+    FilterClause clause;
+    // The time recorded begins with its day: a period is a range of those
+    // texts, along the listing index.
+    if (filter.from.isValid()) {
+        conditions << QStringLiteral("recorded_at >= ?");
+        clause.values << filter.from.toString(Qt::ISODate);
+    }
+    if (filter.to.isValid()) {
+        conditions << QStringLiteral("recorded_at < ?");
+        clause.values << filter.to.addDays(1).toString(Qt::ISODate);
+    }
+    if (filter.kind) {
+        conditions << QStringLiteral("kind = ?");
+        clause.values << filter.kind;
+    }
+    if (!filter.species.isEmpty()) {
+        conditions << QStringLiteral("species = ?");
+        clause.values << filter.species;
+    }
+    if (!filter.station.isEmpty()) {
+        conditions << QStringLiteral("station = ?");
+        clause.values << filter.station;
+    }
+    const QString text = filter.text.trimmed();
+    if (!text.isEmpty()) {
+        QStringList found;
+        for (LoadColumn column :
+            { LoadColumn::Buyer, LoadColumn::Supplier, LoadColumn::Truck, LoadColumn::Contact }) {
+            found << QStringLiteral("%1 LIKE ? ESCAPE '\\'").arg(loadColumnSql(column));
+            clause.values << containsPattern(text);
+        }
+        conditions << u'(' + found.join(QStringLiteral(" OR ")) + u')';
+    }
+    if (!conditions.isEmpty())
+        clause.sql = QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    return clause;
+}
+
+// Executed; inactive when it failed, with its error.
+QSqlQuery prepared(
+    const QSqlDatabase& db, const QString& sql, const QVariantList& values, bool forwardOnly = true)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(forwardOnly);
+    if (!query.prepare(sql))
+        return query;
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    query.exec();
+    return query;
+}
+
+// The columns the window lists, then the id.
+const QVector<LoadColumn>& listedColumns()
+{
+    static const QVector<LoadColumn> columns = [] {
+        QVector<LoadColumn> listed;
+        for (int column = 0; column <= int(LoadColumn::Station); ++column)
+            listed << LoadColumn(column);
+        return listed << LoadColumn::Id;
+    }();
+    return columns;
+}
+
+class SqlLoadCursor : public LoadCursor {
+public:
+    SqlLoadCursor(QSqlQuery query, std::function<HistoryError(const QSqlError&)> failure)
+        : m_query(std::move(query))
+        , m_failure(std::move(failure))
+    {
+    }
+
+    HistoryResult<QVector<ListedLoad>> next(int count) override
+    {
+        QVector<ListedLoad> loads;
+        loads.reserve(count);
+        const int idColumn = int(LoadColumn::Station) + 1;
+        while (loads.size() < count && m_query.next()) {
+            ListedLoad load;
+            for (int column = 0; column < idColumn; ++column)
+                load.values[column] = m_query.value(column);
+            load.id = m_query.value(idColumn).toLongLong();
+            loads << load;
+        }
+        if (m_query.lastError().isValid())
+            return m_failure(m_query.lastError());
+        return loads;
+    }
+
+private:
+    QSqlQuery m_query;
+    std::function<HistoryError(const QSqlError&)> m_failure;
+};
+
+} // namespace
+
+HistoryResult<std::unique_ptr<LoadCursor>> HistoryStore::listLoads(
+    const LoadFilter& filter, LoadColumn sortBy, Qt::SortOrder order)
+{
+    const FilterClause clause = filterClause(filter);
+    const char* direction = order == Qt::AscendingOrder ? "ASC" : "DESC";
+    const QString sql = QStringLiteral("SELECT %1 FROM loads%2 ORDER BY %3 %4, id %4")
+                            .arg(columnListSql(listedColumns()), clause.sql, loadColumnSql(sortBy),
+                                QLatin1String(direction));
+    // Scrollable: the PostgreSQL driver reads a forward-only query a row at
+    // a time, and would drop its rest at the connection's next statement.
+    QSqlQuery query = prepared(database(), sql, clause.values, false);
+    if (!query.isActive())
+        return failure(query.lastError());
+    return std::unique_ptr<LoadCursor>(std::make_unique<SqlLoadCursor>(
+        std::move(query), [this](const QSqlError& error) { return failure(error); }));
+}
+
+HistoryResult<LoadTotals> HistoryStore::totals(const LoadFilter& filter)
+{
+    const FilterClause clause = filterClause(filter);
+    QSqlQuery query = prepared(database(),
+        QStringLiteral(
+            "SELECT COUNT(*), SUM(pieces_e4), SUM(volume_e4), SUM(amount_fen) FROM loads")
+            + clause.sql,
+        clause.values);
+    if (!query.isActive() || !query.next())
+        return failure(query.lastError());
+    LoadTotals totals;
+    totals.loads = query.value(0).toLongLong();
+    totals.piecesE4 = query.value(1).toLongLong();
+    totals.volumeE4 = query.value(2).toLongLong();
+    totals.amountFen = query.value(3).toLongLong();
+    return totals;
+}
+
+HistoryResult<QVector<ReportRow>> HistoryStore::stockReport(
+    const LoadFilter& filter, ReportGrouping grouping)
+{
+    LoadFilter period;
+    period.from = filter.from;
+    period.to = filter.to;
+    period.station = filter.station;
+    FilterClause clause = filterClause(period);
+    clause.sql += clause.sql.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
+    clause.sql += QStringLiteral("kind IN (1, 2)");
+    const QString key = grouping == ReportGrouping::BySpecies ? QStringLiteral("species")
+        : grouping == ReportGrouping::ByDay                   ? QStringLiteral("day")
+                                                              : QStringLiteral("SUBSTR(day, 1, 7)");
+    auto sumOf = [](const char* column, int kind) {
+        return QStringLiteral("SUM(CASE WHEN kind = %1 THEN %2 ELSE 0 END)")
+            .arg(kind)
+            .arg(QLatin1String(column));
+    };
+    const QString sql
+        = QStringLiteral("SELECT %1, %2, %3, %4, %5, %6, %7 FROM loads%8 GROUP BY %1 ORDER BY %1")
+              .arg(key, sumOf("pieces_e4", 1), sumOf("volume_e4", 1), sumOf("amount_fen", 1),
+                  sumOf("pieces_e4", 2), sumOf("volume_e4", 2), sumOf("amount_fen", 2), clause.sql);
+    QSqlQuery query = prepared(database(), sql, clause.values);
+    if (!query.isActive())
+        return failure(query.lastError());
+    QVector<ReportRow> rows;
+    while (query.next()) {
+        ReportRow row;
+        row.key = query.value(0).toString();
+        row.piecesInE4 = query.value(1).toLongLong();
+        row.volumeInE4 = query.value(2).toLongLong();
+        row.amountInFen = query.value(3).toLongLong();
+        row.piecesOutE4 = query.value(4).toLongLong();
+        row.volumeOutE4 = query.value(5).toLongLong();
+        row.amountOutFen = query.value(6).toLongLong();
+        rows << row;
+    }
+    if (query.lastError().isValid())
+        return failure(query.lastError());
+    return rows;
+}
+
+// From one value to the next along the column's index, so the cost grows
+// with the values, not with the loads (a DISTINCT reads the whole index).
+HistoryResult<QStringList> HistoryStore::distinctValues(LoadColumn column)
+{
+    QSqlQuery query = prepared(database(),
+        QStringLiteral(
+            "WITH RECURSIVE found(value) AS (SELECT MIN(%1) FROM loads WHERE %1 > '' "
+            "UNION ALL SELECT (SELECT MIN(%1) FROM loads WHERE %1 > found.value) FROM found "
+            "WHERE found.value IS NOT NULL) SELECT value FROM found WHERE value IS NOT NULL")
+            .arg(loadColumnSql(column)),
+        {});
+    if (!query.isActive())
+        return failure(query.lastError());
+    QStringList values;
+    while (query.next())
+        values << query.value(0).toString();
+    if (query.lastError().isValid())
+        return failure(query.lastError());
+    return values;
+}
+
+HistoryResult<QStringList> HistoryStore::recordedSpecies()
+{
+    return distinctValues(LoadColumn::Species);
+}
+
+HistoryResult<QStringList> HistoryStore::recordedStations()
+{
+    return distinctValues(LoadColumn::Station);
+}
+
+HistoryResult<QStringList> HistoryStore::recentValues(LoadColumn column)
+{
+    QSqlQuery query = prepared(database(),
+        QStringLiteral("SELECT %1 FROM loads ORDER BY id DESC LIMIT ?").arg(loadColumnSql(column)),
+        { recentLoads });
+    if (!query.isActive())
+        return failure(query.lastError());
+    QStringList values;
+    QSet<QString> seen;
+    while (query.next()) {
+        const QString value = query.value(0).toString();
+        if (!value.isEmpty() && !seen.contains(value)) {
+            seen.insert(value);
+            values << value;
+        }
+    }
+    if (query.lastError().isValid())
+        return failure(query.lastError());
+    return values;
+}
+
+HistoryResult<std::optional<LoadRecord>> HistoryStore::loadById(qint64 id)
+{
+    return readLoadWhere(QStringLiteral("id = ?"), { id }, id);
+}
+
+HistoryResult<std::optional<LoadRecord>> HistoryStore::loadByOrigin(
+    const QString& station, qint64 stationNumber)
+{
+    // Every text column is NOT NULL: no station is ''.
+    return readLoadWhere(QStringLiteral("station = ? AND station_number = ?"),
+        { station.isNull() ? QStringLiteral("") : station, stationNumber }, stationNumber);
+}
+
+HistoryResult<std::optional<LoadRecord>> HistoryStore::readLoadWhere(
+    const QString& where, const QVariantList& values, qint64 key)
+{
+    QVector<LoadColumn> columns { LoadColumn::Id };
+    columns += storedColumns();
+    QSqlQuery query = prepared(database(),
+        QStringLiteral("SELECT %1 FROM loads WHERE %2").arg(columnListSql(columns), where), values);
+    if (!query.isActive())
+        return failure(query.lastError());
+    if (!query.next()) {
+        if (query.lastError().isValid())
+            return failure(query.lastError());
+        return std::optional<LoadRecord>();
+    }
+    LoadRecord load;
+    bool readable = true;
+    for (int i = 0; i < columns.size(); ++i)
+        readable = readStoredValue(load, columns[i], query.value(i)) && readable;
+    if (!readable)
+        return HistoryError(
+            HistoryFailure::DamagedLoad, m_location, QStringLiteral("load %1 detail").arg(key));
+    return std::optional<LoadRecord>(std::move(load));
+}

@@ -1,0 +1,123 @@
+#include "history/load_columns.h"
+
+#include <QStringList>
+
+namespace {
+
+// Every text column is NOT NULL: an empty field is stored as ''.
+QString notNull(const QString& text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+// The caption fields by their column.
+int captionOf(LoadColumn column)
+{
+    switch (column) {
+    case LoadColumn::Buyer:
+        return Tally::Buyer;
+    case LoadColumn::Truck:
+        return Tally::Truck;
+    case LoadColumn::Supplier:
+        return Tally::Supplier;
+    case LoadColumn::Contact:
+        return Tally::Contact;
+    default:
+        return -1;
+    }
+}
+
+} // namespace
+
+const QVector<LoadColumn>& storedColumns()
+{
+    static const QVector<LoadColumn> columns { LoadColumn::RecordedAt, LoadColumn::Day,
+        LoadColumn::Kind, LoadColumn::BillNumber, LoadColumn::Species, LoadColumn::Buyer,
+        LoadColumn::Truck, LoadColumn::Supplier, LoadColumn::Contact, LoadColumn::Scaler,
+        LoadColumn::Pieces, LoadColumn::Volume, LoadColumn::Amount, LoadColumn::Detail,
+        LoadColumn::Station, LoadColumn::StationNumber };
+    return columns;
+}
+
+QString columnListSql(const QVector<LoadColumn>& columns)
+{
+    QStringList names;
+    for (LoadColumn column : columns)
+        names << loadColumnSql(column);
+    return names.join(QStringLiteral(", "));
+}
+
+QVariant storedValue(const LoadRecord& load, LoadColumn column)
+{
+    if (const int caption = captionOf(column); caption >= 0)
+        return notNull(load.tally.captions[caption].value);
+    switch (column) {
+    case LoadColumn::RecordedAt:
+        return load.recordedAt.toString(Qt::ISODate);
+    case LoadColumn::Day:
+        return load.recordedAt.date().toString(Qt::ISODate);
+    case LoadColumn::Kind:
+        return int(load.kind);
+    case LoadColumn::BillNumber:
+        return notNull(load.billNumber);
+    case LoadColumn::Species:
+        return notNull(load.tally.species);
+    case LoadColumn::Scaler:
+        return notNull(load.tally.scaler);
+    case LoadColumn::Pieces:
+        return load.piecesE4();
+    case LoadColumn::Volume:
+        return load.volumeE4();
+    case LoadColumn::Amount:
+        return load.amountFen();
+    case LoadColumn::Detail:
+        return QString::fromUtf8(load.detailJson());
+    case LoadColumn::Station:
+        return notNull(load.station);
+    case LoadColumn::StationNumber:
+        return load.stationNumber;
+    case LoadColumn::Id:
+        return load.id;
+    default:
+        return {};
+    }
+}
+
+bool readStoredValue(LoadRecord& load, LoadColumn column, const QVariant& value)
+{
+    if (const int caption = captionOf(column); caption >= 0) {
+        load.tally.captions[caption].value = value.toString();
+        return true;
+    }
+    switch (column) {
+    case LoadColumn::RecordedAt:
+        load.recordedAt = QDateTime::fromString(value.toString(), Qt::ISODate);
+        return load.recordedAt.isValid();
+    case LoadColumn::Kind:
+        load.kind = LoadKind(value.toInt());
+        return true;
+    case LoadColumn::BillNumber:
+        load.billNumber = value.toString();
+        return true;
+    case LoadColumn::Species:
+        load.tally.species = value.toString();
+        return true;
+    case LoadColumn::Scaler:
+        load.tally.scaler = value.toString();
+        return true;
+    case LoadColumn::Detail:
+        return load.readDetailJson(value.toString().toUtf8());
+    case LoadColumn::Station:
+        load.station = value.toString();
+        return true;
+    case LoadColumn::StationNumber:
+        load.stationNumber = value.toLongLong();
+        return true;
+    case LoadColumn::Id:
+        load.id = value.toLongLong();
+        return true;
+    default:
+        // The day and the sums follow from the texts.
+        return true;
+    }
+}
