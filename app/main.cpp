@@ -1,3 +1,4 @@
+#include "app/tally_program.h"
 #include "support/event_log.h"
 #include "records/workbook_folder.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
@@ -81,9 +82,10 @@ int main(int argc, char* argv[])
     if (const int removed = office.removeLeftoverTempFiles(workbooks.folder))
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
     // The journal is marked clean when the window goes, at the end of main.
-    Form1 window({ workbooks.folder, defaultPriceFolder(), data, data,
-                     QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) },
+    TallyProgram program({ workbooks.folder, defaultPriceFolder(), data, data,
+                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) },
         office);
+    Form1& window = program.window();
     handleSignals(app, window);
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] { bringToFront(window); });
     window.show();

@@ -33,28 +33,28 @@ LoadRecord benchLoad(QRandomGenerator& random, const QDateTime& when)
     const int kindDraw = random.bounded(20);
     load.kind = kindDraw < 9 ? LoadKind::StockIn : kindDraw < 18 ? LoadKind::StockOut : LoadKind::Bill;
     load.recordedAt = when;
-    load.species = speciesNames[random.bounded(int(speciesNames.size()))];
-    load.captions = { { { QStringLiteral("购货单位"), QStringLiteral("木材公司%1").arg(random.bounded(300)) },
+    load.tally.species = speciesNames[random.bounded(int(speciesNames.size()))];
+    load.tally.captions = { { { QStringLiteral("购货单位"), QStringLiteral("木材公司%1").arg(random.bounded(300)) },
         { QStringLiteral("车号"), QStringLiteral("黑A%1").arg(10000 + random.bounded(90000)) },
         { QStringLiteral("供货单位"), QStringLiteral("林场%1").arg(random.bounded(60)) },
         { QStringLiteral("联系人"), QStringLiteral("联系人%1").arg(random.bounded(200)) } } };
-    load.scaler = QStringLiteral("检尺员%1").arg(random.bounded(5));
-    load.lengths = { QStringLiteral("4"), QStringLiteral("6"), QString(), QString() };
+    load.tally.scaler = QStringLiteral("检尺员%1").arg(random.bounded(5));
+    load.tally.lengths = { QStringLiteral("4"), QStringLiteral("6"), QString(), QString() };
     qint64 pieces = 0, volumeE4 = 0;
     for (int row = 0; row < 14; ++row) {
         const int count = random.bounded(1, 12);
         const qint64 rowVolume = count * random.bounded(300, 2500);
-        load.grid[row][0] = QString::number(8 + 2 * row);
-        load.grid[row][1] = QString::number(count);
-        load.grid[row][2] = fixedPointText(rowVolume, 4);
+        load.tally.grid[row][0] = QString::number(8 + 2 * row);
+        load.tally.grid[row][1] = QString::number(count);
+        load.tally.grid[row][2] = fixedPointText(rowVolume, 4);
         pieces += count;
         volumeE4 += rowVolume;
     }
-    load.groupPieces = { QString::number(pieces), QString(), QString(), QString::number(pieces) };
-    load.groupVolumes = { fixedPointText(volumeE4, 4), QString(), QString(), fixedPointText(volumeE4, 4) };
+    load.tally.groupPieces = { QString::number(pieces), QString(), QString(), QString::number(pieces) };
+    load.tally.groupVolumes = { fixedPointText(volumeE4, 4), QString(), QString(), fixedPointText(volumeE4, 4) };
     const QString amount = fixedPointText(volumeE4 * 80 / 100, 2); // 800 yuan per m³
-    load.groupAmounts = { amount, QString(), QString(), amount };
-    load.unitPrices = { QStringLiteral("800"), QString(), QString() };
+    load.tally.groupAmounts = { amount, QString(), QString(), amount };
+    load.tally.unitPrices = { QStringLiteral("800"), QString(), QString() };
     if (load.kind == LoadKind::Bill)
         load.billNumber = when.date().toString(Qt::ISODate) + QStringLiteral("-001");
     return load;
@@ -77,8 +77,8 @@ bool fillStore(HistoryStore& store, int loads)
     for (int i = 0; i < loads; ++i) {
         const LoadRecord load = benchLoad(random, first.addSecs(span * i / loads));
         const QVariantList values { load.recordedAt.toString(Qt::ISODate), load.recordedAt.date().toString(Qt::ISODate),
-            int(load.kind), load.billNumber.isNull() ? QStringLiteral("") : load.billNumber, load.species, load.captions[0].value, load.captions[1].value,
-            load.captions[2].value, load.captions[3].value, load.scaler, load.piecesE4(), load.volumeE4(),
+            int(load.kind), load.billNumber.isNull() ? QStringLiteral("") : load.billNumber, load.tally.species, load.tally.captions[0].value, load.tally.captions[1].value,
+            load.tally.captions[2].value, load.tally.captions[3].value, load.tally.scaler, load.piecesE4(), load.volumeE4(),
             load.amountFen(), QString::fromUtf8(load.detailJson()), i + 1 };
         for (int v = 0; v < values.size(); ++v)
             insert.bindValue(v, values[v]);

@@ -12,6 +12,7 @@
 #include "bench_parts.h"
 #include "memory_fixture.h"
 #include "records/stock_ledger.h"
+#include "app/tally_program.h"
 #include "tally_window/form1.h"
 #include "unit_prices/form4.h"
 #include "volume/log_volume.h"
@@ -39,13 +40,15 @@ namespace {
 struct BenchTally {
     QTemporaryDir folder;
     MemorySpreadsheet spreadsheet;
-    std::unique_ptr<Form1> window;
+    std::unique_ptr<TallyProgram> program;
+    Form1* window = nullptr;
 
     explicit BenchTally(bool full)
     {
         prepareMemoryLedger(spreadsheet, ledgerPath(folder.path()), { QStringLiteral("落叶松") });
-        window = std::make_unique<Form1>(
+        program = std::make_unique<TallyProgram>(
             TallyFolders { folder.path(), folder.path(), folder.filePath("journal"), QString(), QString() }, spreadsheet);
+        window = &program->window();
         window->show();
         QCoreApplication::processEvents();
         if (!full)

@@ -32,10 +32,10 @@ LoadRecord benchLoad(int number)
 {
     LoadRecord load;
     load.recordedAt = QDateTime::currentDateTime();
-    load.species = QStringLiteral("杉木");
-    load.captions[LoadRecord::Truck].value = QStringLiteral("闽A%1").arg(number);
-    load.grid[0][0] = QStringLiteral("20");
-    load.groupVolumes[3] = QStringLiteral("1.2500");
+    load.tally.species = QStringLiteral("杉木");
+    load.tally.captions[Tally::Truck].value = QStringLiteral("闽A%1").arg(number);
+    load.tally.grid[0][0] = QStringLiteral("20");
+    load.tally.groupVolumes[3] = QStringLiteral("1.2500");
     return load;
 }
 

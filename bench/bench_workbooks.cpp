@@ -20,10 +20,17 @@ public:
     bool askYesNo(const QString&) override { return true; }
 };
 
-const PostingFields samplePosting { QStringLiteral("落叶松"),
-    { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString() },
-    { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") },
-    QStringLiteral("1.5660"), {}, 0 };
+Tally makeSamplePosting()
+{
+    Tally tally;
+    tally.species = QStringLiteral("落叶松");
+    tally.groupVolumes
+        = { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString(), QStringLiteral("1.5660") };
+    tally.unitPrices = { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") };
+    return tally;
+}
+
+const Tally samplePosting = makeSamplePosting();
 
 QString copyShipped(const QString& name, const QString& target)
 {
@@ -87,8 +94,8 @@ void benchWorkbooks(BenchTable& table)
     const QString bill = copyShipped(QStringLiteral("木材账单.xls"), billPath(folder.path()));
 
     SilentPrompts prompts;
-    BillFields billFields;
-    for (auto& row : billFields.grid)
+    Tally billTally;
+    for (auto& row : billTally.grid)
         row.fill(QStringLiteral("12"));
 
     struct Command {
@@ -110,14 +117,14 @@ void benchWorkbooks(BenchTable& table)
         { QStringLiteral("bill export writing pass"), bill,
             [&](Spreadsheet& app) {
                 auto book = app.open(bill);
-                writeBill(book->sheetNamed(billSheetName()), billFields,
+                writeBill(book->sheetNamed(billSheetName()), billTally,
                     BillNumber { QDate::currentDate(), 1 });
                 book->save();
                 book->close();
             } },
         { QStringLiteral("bill export with archive copy and PDF"), bill,
             [&](Spreadsheet& app) {
-                BillExport(app, bill, prompts).press([&] { return billFields; });
+                BillExport(app, bill, prompts).press([&] { return billTally; });
             } },
     };
 

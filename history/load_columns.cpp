@@ -15,13 +15,13 @@ int captionOf(LoadColumn column)
 {
     switch (column) {
     case LoadColumn::Buyer:
-        return LoadRecord::Buyer;
+        return Tally::Buyer;
     case LoadColumn::Truck:
-        return LoadRecord::Truck;
+        return Tally::Truck;
     case LoadColumn::Supplier:
-        return LoadRecord::Supplier;
+        return Tally::Supplier;
     case LoadColumn::Contact:
-        return LoadRecord::Contact;
+        return Tally::Contact;
     default:
         return -1;
     }
@@ -50,7 +50,7 @@ QString columnListSql(const QVector<LoadColumn>& columns)
 QVariant storedValue(const LoadRecord& load, LoadColumn column)
 {
     if (const int caption = captionOf(column); caption >= 0)
-        return notNull(load.captions[caption].value);
+        return notNull(load.tally.captions[caption].value);
     switch (column) {
     case LoadColumn::RecordedAt:
         return load.recordedAt.toString(Qt::ISODate);
@@ -61,9 +61,9 @@ QVariant storedValue(const LoadRecord& load, LoadColumn column)
     case LoadColumn::BillNumber:
         return notNull(load.billNumber);
     case LoadColumn::Species:
-        return notNull(load.species);
+        return notNull(load.tally.species);
     case LoadColumn::Scaler:
-        return notNull(load.scaler);
+        return notNull(load.tally.scaler);
     case LoadColumn::Pieces:
         return load.piecesE4();
     case LoadColumn::Volume:
@@ -86,7 +86,7 @@ QVariant storedValue(const LoadRecord& load, LoadColumn column)
 bool readStoredValue(LoadRecord& load, LoadColumn column, const QVariant& value)
 {
     if (const int caption = captionOf(column); caption >= 0) {
-        load.captions[caption].value = value.toString();
+        load.tally.captions[caption].value = value.toString();
         return true;
     }
     switch (column) {
@@ -100,10 +100,10 @@ bool readStoredValue(LoadRecord& load, LoadColumn column, const QVariant& value)
         load.billNumber = value.toString();
         return true;
     case LoadColumn::Species:
-        load.species = value.toString();
+        load.tally.species = value.toString();
         return true;
     case LoadColumn::Scaler:
-        load.scaler = value.toString();
+        load.tally.scaler = value.toString();
         return true;
     case LoadColumn::Detail:
         return load.readDetailJson(value.toString().toUtf8());

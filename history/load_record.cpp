@@ -72,97 +72,50 @@ bool LoadRecord::operator==(const LoadRecord& other) const
 {
     return id == other.id && station == other.station && stationNumber == other.stationNumber
         && recordedAt == other.recordedAt && kind == other.kind && billNumber == other.billNumber
-        && species == other.species && captions == other.captions && scaler == other.scaler
-        && extendedLayout == other.extendedLayout && lengths == other.lengths && grid == other.grid
-        && blockPieces == other.blockPieces && blockVolumes == other.blockVolumes
-        && groupPieces == other.groupPieces && groupVolumes == other.groupVolumes
-        && groupAmounts == other.groupAmounts && unitPrices == other.unitPrices;
+        && tally == other.tally;
 }
 
 qint64 LoadRecord::piecesE4() const
 {
-    return fixedPoint(groupPieces[3], 4);
+    return fixedPoint(tally.groupPieces[3], 4);
 }
 
 qint64 LoadRecord::volumeE4() const
 {
-    return fixedPoint(groupVolumes[3], 4);
+    return fixedPoint(tally.groupVolumes[3], 4);
 }
 
 qint64 LoadRecord::amountFen() const
 {
-    return fixedPoint(groupAmounts[3], 2);
+    return fixedPoint(tally.groupAmounts[3], 2);
 }
 
 namespace {
 
-template <std::size_t N>
-QJsonArray textsToJson(const std::array<QString, N>& texts)
-{
-    QJsonArray array;
-    for (const QString& text : texts)
-        array.append(text);
-    return array;
-}
-
-template <std::size_t N>
-bool textsFromJson(const QJsonValue& value, std::array<QString, N>& texts)
-{
-    const QJsonArray array = value.toArray();
-    if (array.size() != qsizetype(N))
-        return false;
-    for (std::size_t i = 0; i < N; ++i)
-        texts[i] = array.at(qsizetype(i)).toString();
-    return true;
-}
+// Kept in columns of their own, and in the waiting file beside the detail.
+const char* const columnKeys[] = { "species", "captionValues", "scaler" };
 
 } // namespace
 
 QByteArray LoadRecord::detailJson() const
 {
-    QJsonObject detail;
-    QJsonArray captionTexts;
-    for (const CaptionedValue& captioned : captions)
-        captionTexts.append(captioned.caption);
-    detail[QStringLiteral("captions")] = captionTexts;
-    detail[QStringLiteral("extendedLayout")] = extendedLayout;
-    detail[QStringLiteral("lengths")] = textsToJson(lengths);
-    QJsonArray rows;
-    for (const auto& row : grid)
-        rows.append(textsToJson(row));
-    detail[QStringLiteral("grid")] = rows;
-    detail[QStringLiteral("blockPieces")] = textsToJson(blockPieces);
-    detail[QStringLiteral("blockVolumes")] = textsToJson(blockVolumes);
-    detail[QStringLiteral("groupPieces")] = textsToJson(groupPieces);
-    detail[QStringLiteral("groupVolumes")] = textsToJson(groupVolumes);
-    detail[QStringLiteral("groupAmounts")] = textsToJson(groupAmounts);
-    detail[QStringLiteral("unitPrices")] = textsToJson(unitPrices);
+    QJsonObject detail = tallyJson(tally);
+    for (const char* key : columnKeys)
+        detail.remove(QLatin1String(key));
     return QJsonDocument(detail).toJson(QJsonDocument::Compact);
 }
 
-// The caption values, species, scaler and the like come from columns.
 bool LoadRecord::readDetailJson(const QByteArray& json)
 {
-    const QJsonObject detail = QJsonDocument::fromJson(json).object();
-    const QJsonArray captionTexts = detail.value(QStringLiteral("captions")).toArray();
-    if (captionTexts.size() != 4)
+    QJsonObject whole = QJsonDocument::fromJson(json).object();
+    const QJsonObject columns = tallyJson(tally);
+    for (const char* key : columnKeys)
+        whole.insert(QLatin1String(key), columns.value(QLatin1String(key)));
+    const std::optional<Tally> read = tallyFromJson(whole);
+    if (!read)
         return false;
-    for (int i = 0; i < 4; ++i)
-        captions[i].caption = captionTexts.at(i).toString();
-    extendedLayout = detail.value(QStringLiteral("extendedLayout")).toBool();
-    const QJsonArray rows = detail.value(QStringLiteral("grid")).toArray();
-    if (rows.size() != 14)
-        return false;
-    for (int row = 0; row < 14; ++row)
-        if (!textsFromJson(rows.at(row), grid[row]))
-            return false;
-    return textsFromJson(detail.value(QStringLiteral("lengths")), lengths)
-        && textsFromJson(detail.value(QStringLiteral("blockPieces")), blockPieces)
-        && textsFromJson(detail.value(QStringLiteral("blockVolumes")), blockVolumes)
-        && textsFromJson(detail.value(QStringLiteral("groupPieces")), groupPieces)
-        && textsFromJson(detail.value(QStringLiteral("groupVolumes")), groupVolumes)
-        && textsFromJson(detail.value(QStringLiteral("groupAmounts")), groupAmounts)
-        && textsFromJson(detail.value(QStringLiteral("unitPrices")), unitPrices);
+    tally = *read;
+    return true;
 }
 
 QJsonObject LoadRecord::toJson() const
@@ -173,12 +126,9 @@ QJsonObject LoadRecord::toJson() const
     json[QStringLiteral("recordedAt")] = recordedAt.toString(Qt::ISODate);
     json[QStringLiteral("kind")] = int(kind);
     json[QStringLiteral("billNumber")] = billNumber;
-    json[QStringLiteral("species")] = species;
-    QJsonArray values;
-    for (const CaptionedValue& captioned : captions)
-        values.append(captioned.value);
-    json[QStringLiteral("captionValues")] = values;
-    json[QStringLiteral("scaler")] = scaler;
+    const QJsonObject texts = tallyJson(tally);
+    for (const char* key : columnKeys)
+        json[QLatin1String(key)] = texts.value(QLatin1String(key));
     json[QStringLiteral("detail")] = QString::fromUtf8(detailJson());
     return json;
 }
@@ -187,17 +137,18 @@ bool LoadRecord::readJson(const QJsonObject& json)
 {
     const QJsonArray values = json.value(QStringLiteral("captionValues")).toArray();
     const int kindNumber = json.value(QStringLiteral("kind")).toInt();
-    if (values.size() != 4 || kindNumber < 1 || kindNumber > 3
-        || !readDetailJson(json.value(QStringLiteral("detail")).toString().toUtf8()))
+    if (values.size() != 4 || kindNumber < 1 || kindNumber > 3)
+        return false;
+    tally.species = json.value(QStringLiteral("species")).toString();
+    for (int i = 0; i < 4; ++i)
+        tally.captions[i].value = values.at(i).toString();
+    tally.scaler = json.value(QStringLiteral("scaler")).toString();
+    if (!readDetailJson(json.value(QStringLiteral("detail")).toString().toUtf8()))
         return false;
     station = json.value(QStringLiteral("station")).toString();
     stationNumber = json.value(QStringLiteral("stationNumber")).toString().toLongLong();
     recordedAt = QDateTime::fromString(json.value(QStringLiteral("recordedAt")).toString(), Qt::ISODate);
     kind = LoadKind(kindNumber);
     billNumber = json.value(QStringLiteral("billNumber")).toString();
-    species = json.value(QStringLiteral("species")).toString();
-    for (int i = 0; i < 4; ++i)
-        captions[i].value = values.at(i).toString();
-    scaler = json.value(QStringLiteral("scaler")).toString();
     return recordedAt.isValid();
 }

@@ -1,47 +1,28 @@
 #pragma once
 
-// One load as the history keeps it: everything the tally window showed when
-// it was posted or its bill exported, as texts, plus the few figures the
-// history sums, as exact fixed-point integers.
+// One load as the history keeps it: the tally the window showed when it was
+// posted or its bill exported, plus what recording adds: its kind, time,
+// bill number, station and the exact totals the history sums.
+
+#include "tally/tally.h"
 
 #include <QDateTime>
 #include <QJsonObject>
 #include <QString>
-#include <array>
 
 enum class LoadKind { StockIn = 1, StockOut = 2, Bill = 3 };
 
 // "入库", "出库", "账单"
 QString loadKindText(LoadKind kind);
 
-// A caption box with its value field, e.g. 购货单位 / the buyer's name.
-struct CaptionedValue {
-    QString caption;
-    QString value;
-    bool operator==(const CaptionedValue& other) const
-    {
-        return caption == other.caption && value == other.value;
-    }
-};
-
 struct LoadRecord {
-    enum Caption { Buyer, Truck, Supplier, Contact }; // Combo4, Combo2, Combo5, Combo1
-
     qint64 id = 0; // given by the store
     QString station; // the scaling station that recorded it; empty on one machine
     qint64 stationNumber = 0; // its number at that station
     QDateTime recordedAt;
     LoadKind kind = LoadKind::StockIn;
     QString billNumber; // bills only: "YYYY-MM-DD-NNN"
-    QString species;
-    std::array<CaptionedValue, 4> captions;
-    QString scaler;
-    bool extendedLayout = false;
-    std::array<QString, 4> lengths;
-    std::array<std::array<QString, 12>, 14> grid;
-    std::array<QString, 8> blockPieces, blockVolumes; // Text29, Text30
-    std::array<QString, 4> groupPieces, groupVolumes, groupAmounts; // element 3: total
-    std::array<QString, 3> unitPrices;
+    Tally tally;
 
     bool operator==(const LoadRecord& other) const;
 
@@ -51,7 +32,8 @@ struct LoadRecord {
     qint64 volumeE4() const;
     qint64 amountFen() const;
 
-    // The texts not kept in columns of their own, as JSON, and back.
+    // The texts not kept in columns of their own (species, the caption
+    // values and the scaler are), as JSON, and back over those columns.
     QByteArray detailJson() const;
     bool readDetailJson(const QByteArray& json);
     // Every text and figure, for a load that waits to be stored.

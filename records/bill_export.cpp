@@ -10,35 +10,34 @@
 namespace {
 
 
-void addBlockTotals(QVector<BillCell>& cells, const BillFields& f)
+void addBlockTotals(QVector<BillCell>& cells, const Tally& t)
 {
-    if (f.standardLayoutShown) {
+    if (!t.extendedLayout) {
         for (int block = 0; block < 4; ++block)
-            cells.append({ 21, 3 * block + 2, f.text29[block] });
+            cells.append({ 21, 3 * block + 2, t.blockPieces[block] });
         for (int block = 0; block < 4; ++block)
-            cells.append({ 21, 3 * block + 3, f.text30[block] });
+            cells.append({ 21, 3 * block + 3, t.blockVolumes[block] });
+        return;
     }
     // Tested on its own; the columns of blocks 0 and 2 get the never
     // written, always empty elements 6 and 7.
-    if (f.extendedLayoutShown) {
-        cells.append({ 21, 5, f.text29[4] });
-        cells.append({ 21, 11, f.text29[5] });
-        cells.append({ 21, 6, f.text30[4] });
-        cells.append({ 21, 12, f.text30[5] });
-        cells.append({ 21, 2, f.text29[6] });
-        cells.append({ 21, 3, f.text30[6] });
-        cells.append({ 21, 8, f.text29[7] });
-        cells.append({ 21, 9, f.text30[7] });
-    }
+    cells.append({ 21, 5, t.blockPieces[4] });
+    cells.append({ 21, 11, t.blockPieces[5] });
+    cells.append({ 21, 6, t.blockVolumes[4] });
+    cells.append({ 21, 12, t.blockVolumes[5] });
+    cells.append({ 21, 2, t.blockPieces[6] });
+    cells.append({ 21, 3, t.blockVolumes[6] });
+    cells.append({ 21, 8, t.blockPieces[7] });
+    cells.append({ 21, 9, t.blockVolumes[7] });
 }
 
 } // namespace
 
 // Every cell, the grid with them, in one go; then the bill's own date and
 // number cells.
-void writeBill(Worksheet& sheet, const BillFields& fields, const BillNumber& number)
+void writeBill(Worksheet& sheet, const Tally& tally, const BillNumber& number)
 {
-    QVector<CellText> cells = billCells(fields);
+    QVector<CellText> cells = billCells(tally);
     cells.append({ 2, 1, number.dateCellText() });
     cells.append({ 2, 7, number.numberCellText() });
     sheet.setCellsAsTyped(cells);
@@ -54,27 +53,32 @@ QString billPath(const QString& programFolder)
     return QDir(programFolder).filePath(QStringLiteral("木材账单.xls"));
 }
 
-QVector<BillCell> billCells(const BillFields& f)
+QVector<BillCell> billCells(const Tally& t)
 {
-    QVector<BillCell> cells = { { 3, 3, f.text17 }, { 27, 4, f.text20 }, { 3, 9, f.text22 },
-        { 5, 11, f.lengths[3] }, { 4, 3, f.combo3 }, { 4, 9, f.text25 }, { 27, 10, f.text24 },
-        { 5, 2, f.lengths[0] }, { 5, 5, f.lengths[1] }, { 5, 8, f.lengths[2] } };
+    const auto& buyer = t.captions[Tally::Buyer];
+    const auto& truck = t.captions[Tally::Truck];
+    const auto& supplier = t.captions[Tally::Supplier];
+    const auto& contact = t.captions[Tally::Contact];
+    QVector<BillCell> cells = { { 3, 3, buyer.value }, { 27, 4, supplier.value },
+        { 3, 9, truck.value }, { 5, 11, t.lengths[3] }, { 4, 3, t.species }, { 4, 9, t.scaler },
+        { 27, 10, contact.value }, { 5, 2, t.lengths[0] }, { 5, 5, t.lengths[1] },
+        { 5, 8, t.lengths[2] } };
     for (int column = 1; column <= 12; ++column)
         for (int row = 7; row <= 20; ++row)
-            cells.append({ row, column, f.grid[row - 7][column - 1] });
-    addBlockTotals(cells, f);
+            cells.append({ row, column, t.grid[row - 7][column - 1] });
+    addBlockTotals(cells, t);
     for (int group = 0; group < 4; ++group)
-        cells.append({ 23 + group, 4, f.text16[group] });
+        cells.append({ 23 + group, 4, t.groupPieces[group] });
     for (int group = 0; group < 4; ++group)
-        cells.append({ 23 + group, 6, f.text18[group] });
+        cells.append({ 23 + group, 6, t.groupVolumes[group] });
     for (int group = 0; group < 3; ++group)
-        cells.append({ 23 + group, 8, f.text19[group] });
+        cells.append({ 23 + group, 8, t.unitPrices[group] });
     for (int group = 0; group < 4; ++group)
-        cells.append({ 23 + group, 10, f.text28[group] });
-    cells.append({ 27, 8, f.combo1 });
-    cells.append({ 3, 8, f.combo2 });
-    cells.append({ 3, 1, f.combo4 });
-    cells.append({ 27, 1, f.combo5 });
+        cells.append({ 23 + group, 10, t.groupAmounts[group] });
+    cells.append({ 27, 8, contact.caption });
+    cells.append({ 3, 8, truck.caption });
+    cells.append({ 3, 1, buyer.caption });
+    cells.append({ 27, 1, supplier.caption });
     return cells;
 }
 
@@ -85,14 +89,14 @@ BillExport::BillExport(Spreadsheet& app, QString path, CommandPrompts& prompts)
 {
 }
 
-bool BillExport::press(const std::function<BillFields()>& readFields)
+bool BillExport::press(const std::function<Tally()>& readTally)
 {
-    return attempt(readFields, std::nullopt, true);
+    return attempt(readTally, std::nullopt, true);
 }
 
-bool BillExport::reprint(const BillFields& fields, const BillNumber& number)
+bool BillExport::reprint(const Tally& tally, const BillNumber& number)
 {
-    return attempt([fields] { return fields; }, number, true);
+    return attempt([tally] { return tally; }, number, true);
 }
 
 void BillExport::setToday(std::function<QDate()> today)
@@ -100,7 +104,7 @@ void BillExport::setToday(std::function<QDate()> today)
     m_today = std::move(today);
 }
 
-bool BillExport::attempt(const std::function<BillFields()>& readFields,
+bool BillExport::attempt(const std::function<Tally()>& readTally,
     const std::optional<BillNumber>& reprinted, bool restartAllowed)
 {
     if (++m_pressCount == 1)
@@ -116,7 +120,7 @@ bool BillExport::attempt(const std::function<BillFields()>& readFields,
         try {
             auto book = m_app.open(m_path);
             Worksheet& sheet = book->sheetNamed(billSheetName());
-            writeBill(sheet, readFields(), number);
+            writeBill(sheet, readTally(), number);
             book->save();
             saved = true;
             archiveFailure = archiveBill(*book, archive, number);
@@ -132,7 +136,7 @@ bool BillExport::attempt(const std::function<BillFields()>& readFields,
             // give it a second number.
             if (!saved) {
                 if (restartAllowed)
-                    return attempt(readFields, reprinted, false);
+                    return attempt(readTally, reprinted, false);
                 m_prompts.showMessage(QStringLiteral("账单没有导出：%1").arg(failureMessage(error)));
                 return false;
             }

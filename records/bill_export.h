@@ -14,37 +14,23 @@
 
 QString billPath(const QString& programFolder);
 
-// The texts an export copies, as the tally window shows them.
-struct BillFields {
-    QString combo4, text17, combo2, text22; // header captions and values
-    QString combo3, text25; // species, scaler
-    std::array<QString, 4> lengths; // Text23, Text15, Text26, Text21
-    std::array<std::array<QString, 12>, 14> grid; // Text1..Text14
-    std::array<QString, 8> text29, text30; // block totals
-    std::array<QString, 4> text16, text18, text28; // price summary
-    std::array<QString, 3> text19;
-    QString combo5, text20, combo1, text24; // footer captions and values
-    bool standardLayoutShown = true; // Label19
-    bool extendedLayoutShown = false; // Label20
-};
-
 using BillCell = CellText;
 
 QString billSheetName();
 
 // Every cell an export writes, in the order it writes them.
-QVector<BillCell> billCells(const BillFields& fields);
+QVector<BillCell> billCells(const Tally& tally);
 // Writes those cells and the bill's date and number into the bill sheet.
-void writeBill(Worksheet& sheet, const BillFields& fields, const BillNumber& number);
+void writeBill(Worksheet& sheet, const Tally& tally, const BillNumber& number);
 
 class BillExport {
 public:
     BillExport(Spreadsheet& app, QString path, CommandPrompts& prompts);
 
     // One press of print bill. Returns true when the bill was written.
-    bool press(const std::function<BillFields()>& readFields);
+    bool press(const std::function<Tally()>& readTally);
     // Writes a bill of the past again, with its own date and number.
-    bool reprint(const BillFields& fields, const BillNumber& number);
+    bool reprint(const Tally& tally, const BillNumber& number);
     // The number of the last bill written; its date is null before the first.
     BillNumber lastNumber() const { return m_lastNumber; }
 
@@ -53,7 +39,7 @@ public:
     void setToday(std::function<QDate()> today);
 
 private:
-    bool attempt(const std::function<BillFields()>& readFields, const std::optional<BillNumber>& reprinted,
+    bool attempt(const std::function<Tally()>& readTally, const std::optional<BillNumber>& reprinted,
         bool restartAllowed);
     std::optional<WorkbookError> archiveBill(
         Workbook& book, const QString& archive, const BillNumber& number);

@@ -89,29 +89,41 @@ StockPosting::StockPosting(Spreadsheet& app, QString path, Sheet sheet, CommandP
 {
 }
 
-int StockPosting::press(const std::function<PostingFields()>& readFields)
+int StockPosting::press(
+    const std::function<Tally()>& readTally, const std::function<PostingContext()>& readContext)
 {
-    return attempt(readFields, true);
+    return attempt(readTally, readContext, true);
 }
 
-int StockPosting::attempt(const std::function<PostingFields()>& readFields, bool restartAllowed)
+namespace {
+
+std::array<QString, 3> groupVolumes(const Tally& tally)
+{
+    return { tally.groupVolumes[0], tally.groupVolumes[1], tally.groupVolumes[2] };
+}
+
+} // namespace
+
+int StockPosting::attempt(const std::function<Tally()>& readTally,
+    const std::function<PostingContext()>& readContext, bool restartAllowed)
 {
     if (++m_pressCount == 1)
         m_prompts.showMessage(QStringLiteral("每次入库前请先关闭*木材出入库台账*！！"));
 
-    const PostingFields fields = readFields();
-    if (fields.species.isEmpty()) {
+    const Tally tally = readTally();
+    const PostingContext context = readContext ? readContext() : PostingContext();
+    if (tally.species.isEmpty()) {
         m_prompts.showMessage(QStringLiteral("没有树种。"));
         return 0;
     }
-    if (!wholeNumber(fields.totalVolume)) {
+    if (!wholeNumber(tally.groupVolumes[3])) {
         m_prompts.showMessage(QStringLiteral("请输入材积。"));
         m_prompts.focusTotalVolume();
         return 0;
     }
 
     // Asked once per press, not again when the posting starts over.
-    if (restartAllowed && !confirmedByTheClerk(fields))
+    if (restartAllowed && !confirmedByTheClerk(tally, context))
         return 0;
 
     bool saved = false;
@@ -119,13 +131,13 @@ int StockPosting::attempt(const std::function<PostingFields()>& readFields, bool
     PassLog log(m_sheet == Sheet::StockIn ? QStringLiteral("stock in") : QStringLiteral("stock out"),
         m_path);
     try {
-        post(fields, row, saved);
+        post(tally, row, saved);
     } catch (const WorkbookError& error) {
         log.failed(error);
         // Once saved, the posting is done: repeating it would post it twice.
         if (!saved) {
             if (restartAllowed)
-                return attempt(readFields, false);
+                return attempt(readTally, readContext, false);
             m_prompts.showMessage(failureMessage(error));
             return 0;
         }
@@ -135,7 +147,7 @@ int StockPosting::attempt(const std::function<PostingFields()>& readFields, bool
         m_prompts.showMessage(QStringLiteral("工作表已满"));
         return 0;
     }
-    m_lastPosted = PostedLoad { fields.species, fields.groupVolumes, fields.tallyEdits };
+    m_lastPosted = PostedLoad { tally.species, groupVolumes(tally), context.tallyEdits };
     m_prompts.showMessage(QStringLiteral("保存成功"));
     return row;
 }
@@ -148,16 +160,16 @@ bool StockPosting::PostedLoad::operator==(const PostedLoad& other) const
 
 // A species the stock sheet does not list would never be counted there, and
 // the same load pressed twice would be posted twice: the clerk decides.
-bool StockPosting::confirmedByTheClerk(const PostingFields& fields)
+bool StockPosting::confirmedByTheClerk(const Tally& tally, const PostingContext& context)
 {
     const bool in = m_sheet == Sheet::StockIn;
     const QString posting = in ? QStringLiteral("入库") : QStringLiteral("出库");
-    if (!fields.speciesList.isEmpty() && !fields.speciesList.contains(fields.species)
+    if (!context.speciesList.isEmpty() && !context.speciesList.contains(tally.species)
         && !m_prompts.askYesNo(
             QStringLiteral("树种“%1”不在库存表的树种列表中，库存表不会计入它。仍要%2吗？")
-                .arg(fields.species, posting)))
+                .arg(tally.species, posting)))
         return false;
-    const PostedLoad load { fields.species, fields.groupVolumes, fields.tallyEdits };
+    const PostedLoad load { tally.species, groupVolumes(tally), context.tallyEdits };
     if (m_lastPosted && *m_lastPosted == load
         && !m_prompts.askYesNo(
             QStringLiteral("这车已经%1，确定要再%1一次吗？").arg(posting)))
@@ -165,7 +177,7 @@ bool StockPosting::confirmedByTheClerk(const PostingFields& fields)
     return true;
 }
 
-void StockPosting::post(const PostingFields& fields, int& row, bool& saved)
+void StockPosting::post(const Tally& tally, int& row, bool& saved)
 {
     auto book = m_app.open(m_path);
     Worksheet& sheet = postingSheet(*book, m_sheet);
@@ -177,13 +189,13 @@ void StockPosting::post(const PostingFields& fields, int& row, bool& saved)
     }
     if (headerNamesDate(sheet) && sheet.shownText(row, 1).isEmpty())
         sheet.setDate(row, 1, m_today());
-    writeAsTyped(sheet, row, 2, fields.species);
-    writeLeadingNumber(sheet, row, 3, fields.groupVolumes[0]);
-    writeAsTyped(sheet, row, 4, fields.unitPrices[0]);
-    writeAsTyped(sheet, row, 6, fields.groupVolumes[1]);
-    writeAsTyped(sheet, row, 7, fields.unitPrices[1]);
-    writeAsTyped(sheet, row, 9, fields.groupVolumes[2]);
-    writeAsTyped(sheet, row, 10, fields.unitPrices[2]);
+    writeAsTyped(sheet, row, 2, tally.species);
+    writeLeadingNumber(sheet, row, 3, tally.groupVolumes[0]);
+    writeAsTyped(sheet, row, 4, tally.unitPrices[0]);
+    writeAsTyped(sheet, row, 6, tally.groupVolumes[1]);
+    writeAsTyped(sheet, row, 7, tally.unitPrices[1]);
+    writeAsTyped(sheet, row, 9, tally.groupVolumes[2]);
+    writeAsTyped(sheet, row, 10, tally.unitPrices[2]);
     book->save();
     saved = true;
     book->close();

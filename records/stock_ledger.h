@@ -5,6 +5,7 @@
 // and showing the ledger to the user.
 
 #include "records/workbook.h"
+#include "tally/tally.h"
 
 #include <QDate>
 #include <QStringList>
@@ -18,12 +19,8 @@ QString ledgerPath(const QString& programFolder);
 // Tried again once with a new office when the office hung or died.
 QStringList loadSpeciesList(Spreadsheet& app, const QString& path, bool restartAllowed = true);
 
-// What a posting reads from the tally window.
-struct PostingFields {
-    QString species; // Combo3
-    std::array<QString, 3> groupVolumes; // Text18(0..2)
-    std::array<QString, 3> unitPrices; // Text19(0..2)
-    QString totalVolume; // Text18(3)
+// What a posting checks beside the tally's texts, read when it runs.
+struct PostingContext {
     // The species list of the ledger as the window holds it; empty when it
     // could not be read.
     QStringList speciesList;
@@ -47,8 +44,12 @@ public:
 
     StockPosting(Spreadsheet& app, QString path, Sheet sheet, CommandPrompts& prompts);
 
-    // One press of the button. Returns the row written, or 0.
-    int press(const std::function<PostingFields()>& readFields);
+    // One press of the button: the species, the volumes of the three price
+    // groups and their unit prices go into the next row. Returns the row
+    // written, or 0. Without `readContext` nothing is asked about the
+    // species list or a load posted twice.
+    int press(const std::function<Tally()>& readTally,
+        const std::function<PostingContext()>& readContext = {});
 
     qint16 pressCount() const { return m_pressCount; }
     // The day postings are dated by (today unless set).
@@ -62,9 +63,10 @@ private:
         bool operator==(const PostedLoad& other) const;
     };
 
-    int attempt(const std::function<PostingFields()>& readFields, bool restartAllowed);
-    bool confirmedByTheClerk(const PostingFields& fields);
-    void post(const PostingFields& fields, int& row, bool& saved);
+    int attempt(const std::function<Tally()>& readTally,
+        const std::function<PostingContext()>& readContext, bool restartAllowed);
+    bool confirmedByTheClerk(const Tally& tally, const PostingContext& context);
+    void post(const Tally& tally, int& row, bool& saved);
 
     Spreadsheet& m_app;
     QString m_path;

@@ -2,11 +2,8 @@
 
 #include "assets/artwork.h"
 #include "calculator/calculator_window.h"
-#include "history/history_recorder.h"
-#include "history/history_sender.h"
-#include "history/reading_store.h"
 #include "history_window/history.h"
-#include "records/bill_export.h"
+#include "history_window/history_services.h"
 #include "records/stock_ledger.h"
 #include "tally_window/click_label.h"
 #include "tally_window/entry_behaviour.h"
@@ -15,19 +12,24 @@
 #include "tally_window/sheet_operations.h"
 #include "tally_window/tally_journal.h"
 #include "tally_window/tally_field.h"
+#include "tally_window/tally_snapshot.h"
 #include "tally_window/twips.h"
 #include "tally_window/window_placement.h"
+#include "tally_window/workbook_commands.h"
 #include "unit_prices/form4.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QMessageBox>
 #include <QShortcut>
+#include <QStringListModel>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
@@ -37,10 +39,13 @@ QSize Form1::designSize()
     return { twipsToPixels(10620), twipsToPixels(9540) };
 }
 
-Form1::Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* parent)
+Form1::Form1(const QString& priceFolder, const QString& journalFolder, WorkbookCommands& commands,
+    HistoryServices* history, CommandPrompts& prompts, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
-    , m_folders(folders)
-    , m_spreadsheet(spreadsheet)
+    , m_priceFolder(priceFolder)
+    , m_commands(commands)
+    , m_history(history)
+    , m_prompts(prompts)
     , m_background(backgroundPicture())
 {
     setObjectName(QStringLiteral("Form1"));
@@ -66,7 +71,7 @@ Form1::Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* par
     connect(m_command2, &PictureButton::clicked, this, &Form1::onMinimiseClicked);
     connect(m_command6, &PictureButton::clicked, this, &Form1::onExitClicked);
     m_journal = std::make_unique<TallyJournal>(
-        m_folders.journal, m_fields, this, [this] { return m_ticking; });
+        journalFolder, m_fields, this, [this] { return m_ticking; });
     connect(m_command4, &PictureButton::clicked, this, [this] { m_journal->clearSheet(); });
     connect(
         m_fields.label19, &ClickLabel::clicked, this, [this] { switchToExtendedLayout(m_fields); });
@@ -74,7 +79,7 @@ Form1::Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* par
         m_fields.label20, &ClickLabel::clicked, this, [this] { switchToStandardLayout(m_fields); });
     connect(m_label5, &ClickLabel::clicked, this, &Form1::onUnitPriceLinkClicked);
     connect(m_label23, &ClickLabel::clicked, this, &Form1::onCalculatorLinkClicked);
-    connectWorkbookCommands();
+    connectButtons();
     connectHistory();
     auto* about = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(about, &QShortcut::activated, this, &Form1::onAboutRequested);
@@ -91,11 +96,45 @@ Form1::Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* par
     connect(m_timer1, &QTimer::timeout, this, &Form1::runRecalculationTick);
     m_timer1->start();
 
-    startSpeciesLoad();
     // Said once the window is up.
     const QString restored = m_journal->start();
     if (!restored.isEmpty())
-        QTimer::singleShot(0, this, [this, restored] { m_prompts->showMessage(restored); });
+        QTimer::singleShot(0, this, [this, restored] { m_prompts.showMessage(restored); });
+}
+
+Form1::~Form1() = default;
+
+Tally Form1::tally() const
+{
+    return readTally(m_fields);
+}
+
+void Form1::connectButtons()
+{
+    connect(m_command5, &PictureButton::clicked, &m_commands, &WorkbookCommands::stockIn);
+    connect(m_command7, &PictureButton::clicked, &m_commands, &WorkbookCommands::stockOut);
+    connect(m_command3, &PictureButton::clicked, &m_commands, &WorkbookCommands::printBill);
+    connect(m_command8, &PictureButton::clicked, &m_commands, &WorkbookCommands::viewStock);
+    connect(&m_commands, &WorkbookCommands::speciesListArrived, this, &Form1::showSpeciesList);
+    countTallyEdits();
+}
+
+// Any text of the tally that changes makes it another load to post.
+void Form1::countTallyEdits()
+{
+    for (const QLineEdit* edit : findChildren<QLineEdit*>())
+        connect(edit, &QLineEdit::textChanged, this, [this] { ++m_tallyEdits; });
+    for (const QComboBox* box : findChildren<QComboBox*>())
+        connect(box, &QComboBox::currentTextChanged, this, [this] { ++m_tallyEdits; });
+}
+
+void Form1::showSpeciesList(const QStringList& species)
+{
+    QComboBox* box = m_fields.combo3;
+    const QString typed = box->currentText();
+    box->clear();
+    box->addItems(species);
+    box->setEditText(typed);
 }
 
 void Form1::onAboutRequested()
@@ -109,7 +148,7 @@ void Form1::onAboutRequested()
     // The folder of the workbooks and bills, in the file manager.
     const QPushButton* open = about->addButton(QStringLiteral("打开数据文件夹"), QMessageBox::ActionRole);
     connect(open, &QPushButton::clicked, this,
-        [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(m_folders.program)); });
+        [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(m_commands.folder())); });
     about->open();
 }
 
@@ -132,7 +171,7 @@ void Form1::runRecalculationTick()
 Form4* Form1::unitPriceWindow()
 {
     if (!m_form4) {
-        m_form4 = new Form4(m_folders.prices, this);
+        m_form4 = new Form4(m_priceFolder, this);
         connect(m_form4, &Form4::saved, this, &Form1::onUnitPricesSaved);
     }
     return m_form4;
@@ -180,41 +219,6 @@ void Form1::onUnitPricesSaved()
 {
     show();
     raise();
-}
-
-void Form1::setTabOrder()
-{
-    QList<QWidget*> order;
-    auto column = [&](int block, int j, int fromRow) {
-        for (int row = fromRow; row <= TallyFields::rowCount; ++row)
-            order.append(m_fields.cell(row, 3 * block + j));
-    };
-    // The scaler's road: length, every count column, then the diameters.
-    order.append(m_fields.lengths[0]);
-    for (int block = 0; block < TallyFields::blockCount; ++block)
-        column(block, 1, 1);
-    column(0, 0, 1);
-    order.append(m_fields.cell(1, 3));
-    order.append(m_fields.lengths[1]);
-    column(1, 0, 2);
-
-    order.append(m_fields.lengths[2]);
-    order.append(m_fields.lengths[3]);
-    column(2, 0, 1);
-    column(3, 0, 1);
-    for (int block = 0; block < TallyFields::blockCount; ++block)
-        column(block, 2, 1);
-    for (const auto* array : { &m_fields.text29, &m_fields.text30, &m_fields.text16,
-             &m_fields.text18, &m_fields.text19, &m_fields.text28 })
-        for (TallyField* field : *array)
-            order.append(field);
-    order << m_fields.combo4 << m_fields.text17 << m_fields.combo2 << m_fields.text22
-          << m_fields.combo5 << m_fields.text20 << m_fields.combo1 << m_fields.text24
-          << m_fields.combo3 << m_fields.text25 << m_command5 << m_command7 << m_command4
-          << m_command3 << m_command8 << m_command2 << m_command6;
-
-    for (qsizetype i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void Form1::paintEvent(QPaintEvent*)
@@ -299,4 +303,78 @@ void Form1::onMinimiseClicked()
 void Form1::onExitClicked()
 {
     close();
+}
+
+void Form1::connectHistory()
+{
+    if (!m_history)
+        return;
+    // The names the clerk typed before; the fields' own texts stay.
+    const std::array<std::pair<TallyField*, LoadColumn>, 5> offered { {
+        { m_fields.text17, LoadColumn::Buyer },
+        { m_fields.text22, LoadColumn::Truck },
+        { m_fields.text20, LoadColumn::Supplier },
+        { m_fields.text24, LoadColumn::Contact },
+        { m_fields.text25, LoadColumn::Scaler },
+    } };
+    for (const auto& [field, column] : offered) {
+        auto* completer = new QCompleter(m_history->usedValues(column), field);
+        completer->setCaseSensitivity(Qt::CaseInsensitive);
+        completer->setFilterMode(Qt::MatchContains);
+        field->setCompleter(completer);
+    }
+    connect(m_history, &HistoryServices::waitingForServerChanged, this, &Form1::showWaitingForServer);
+    connect(m_label24, &ClickLabel::clicked, this, &Form1::onHistoryLinkClicked);
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
+    connect(shortcut, &QShortcut::activated, this, &Form1::onHistoryLinkClicked);
+}
+
+// The history window, made on first use beside the tally.
+void Form1::onHistoryLinkClicked()
+{
+    History* window = m_history->window();
+    if (!window)
+        return;
+    // Placed the first time only; later where the user put it.
+    showBesideTally(window, !window->isVisible() && !window->testAttribute(Qt::WA_Moved));
+}
+
+// "3 条记录等待发送到服务器" under the link while the server cannot be
+// reached; a load on its way to a server that answers is not shown.
+void Form1::showWaitingForServer()
+{
+    const int waiting = m_history->waitingForServer();
+    m_label25->setText(QStringLiteral("%1 条记录等待发送到服务器").arg(waiting));
+    m_label25->setToolTip(m_history->serverFailure());
+    m_label25->adjustSize();
+    m_label25->setVisible(waiting > 0 && !m_history->serverFailure().isEmpty());
+}
+
+bool Form1::tallyHoldsData() const
+{
+    for (int row = 1; row <= TallyFields::rowCount; ++row)
+        for (int block = 0; block < TallyFields::blockCount; ++block)
+            if (!m_fields.cell(row, 3 * block + 1)->text().isEmpty())
+                return true;
+    for (const TallyField* field : m_fields.lengths)
+        if (!field->text().isEmpty())
+            return true;
+    for (const TallyField* field : { m_fields.text17, m_fields.text22, m_fields.text20, m_fields.text24 })
+        if (!field->text().isEmpty())
+            return true;
+    return false;
+}
+
+bool Form1::openLoadIntoTally(const LoadRecord& load)
+{
+    if (tallyHoldsData()
+        && !m_prompts.askYesNo(QStringLiteral("检尺单上已有数据。要用历史记录中的这车（%1 %2）替换它吗？")
+                                   .arg(load.recordedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                                       loadKindText(load.kind))))
+        return false;
+    showTally(m_fields, load.tally);
+    activateWindow();
+    raise();
+    m_fields.lengths[0]->setFocus(Qt::OtherFocusReason);
+    return true;
 }

@@ -3,9 +3,12 @@
 // Form1, the tally sheet window. It is the data model: every value of a
 // tally is the text of one of its fields (TallyFields). Typing and code
 // writes go straight into the fields; change reactions (entry_behaviour)
-// run inside each write. The window itself only builds its controls at their
-// design places and owns its few window operations: moving by its
-// background, minimising, ending the program and keeping its design size.
+// run inside each write, and Timer1's tick recalculates. The window builds
+// its controls at their design places, keeps its few window operations
+// (moving by its background, minimising, ending the program, keeping its
+// design size) and forwards its buttons: the workbook commands read the
+// tally as a Tally when they run, the history services record it and show
+// the past loads.
 
 #include "history/load_record.h"
 #include "tally_window/tally_fields.h"
@@ -13,53 +16,37 @@
 #include <QPixmap>
 #include <QPointF>
 #include <QWidget>
-#include <array>
 #include <memory>
 
 class ClickLabel;
+class CommandPrompts;
 class EntryBehaviour;
 class FieldsSheet;
 class Form4;
+class HistoryServices;
 class Main;
 class PictureButton;
+class QLabel;
 class QTimer;
 class Recalculation;
-class CommandPrompts;
-class Spreadsheet;
-class StockPosting;
 class TallyJournal;
-class History;
-class HistoryRecorder;
-class HistorySender;
-class QLabel;
-struct ReadingStore;
-struct ServerSettings;
-class QStringListModel;
-struct LoadRecord;
-class BillExport;
-struct BillFields;
-struct PostingFields;
-struct SpeciesLoad;
-template <typename T> class QFutureWatcher;
-
-// Where the program keeps its files.
-struct TallyFolders {
-    QString program; // the program's own folder, with the workbooks
-    QString prices; // the unit price files
-    QString journal; // the tally journal; empty: the window keeps none
-    QString history; // the history of loads; empty: the window keeps none
-    QString config; // the configuration file's folder; empty: no yard server
-};
+class WorkbookCommands;
 
 class Form1 : public QWidget {
     Q_OBJECT
 
 public:
-    // The spreadsheet serves every workbook command and must outlive the window.
-    Form1(const TallyFolders& folders, Spreadsheet& spreadsheet, QWidget* parent = nullptr);
+    // The commands, the history (null: none) and the prompts, which say
+    // and ask things over this window, must outlive it.
+    Form1(const QString& priceFolder, const QString& journalFolder, WorkbookCommands& commands,
+        HistoryServices* history, CommandPrompts& prompts, QWidget* parent = nullptr);
     ~Form1() override;
 
     const TallyFields& fields() const { return m_fields; }
+    // The tally as the window shows it now.
+    Tally tally() const;
+    // Rises with every edit of the tally's texts.
+    quint64 tallyEdits() const { return m_tallyEdits; }
 
     // The handler of Timer1, every 100 ms.
     void runRecalculationTick();
@@ -70,25 +57,13 @@ public:
     // The design size in pixels (10620 x 9540 twips).
     static QSize designSize();
 
-    // Whether the species list read at start has arrived (or failed).
-    bool speciesListLoaded() const;
-
     TallyJournal& journal() { return *m_journal; }
 
-    // Null when the window keeps no history.
-    HistoryRecorder* history();
+    // The ledger's species list into Combo3; whatever was typed stays.
+    void showSpeciesList(const QStringList& species);
     // A load of the history into the sheet, for editing; asks first when
     // the sheet holds data. False when the clerk said no.
     bool openLoadIntoTally(const LoadRecord& load);
-    // The bill of a past load again, with its own date and number; it adds
-    // no record.
-    bool reprintBill(const LoadRecord& load);
-    // The history window once opened; null before.
-    History* historyWindow() const;
-
-signals:
-    // After each posting or bill that the history was asked to record.
-    void loadRecorded();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -109,63 +84,34 @@ private:
     void createLayoutLinks();
     void createButtons();
     void setTabOrder();
+    void connectButtons();
+    void connectHistory();
+    void countTallyEdits();
     void keepDesignSize();
 
     void onMinimiseClicked();
     void onExitClicked();
     void onUnitPriceLinkClicked();
     void onCalculatorLinkClicked();
+    void onHistoryLinkClicked();
     // Shows a window of the tally's, moved beside it when `moveBeside`.
     void showBesideTally(QWidget* window, bool moveBeside);
     void onUnitPricesSaved();
     void placeUnitPriceWindow();
     void onAboutRequested(); // F1: the program's name and version
-
-    // Workbook commands (form1_records.cpp).
-    void connectWorkbookCommands();
-    void startSpeciesLoad();
-    void onSpeciesLoaded();
-    void onStockPostingClicked(StockPosting& posting);
-    void onViewStockClicked();
-    void onPrintBillClicked();
-    BillFields billFields() const;
-    PostingFields postingFields() const;
-    void countTallyEdits();
-
-    // History (form1_history.cpp).
-    void connectHistory();
-    void recordLoad(LoadKind kind, const QString& billNumber = {});
-    void offerUsedValues();
-    void addUsedValues(const LoadRecord& load);
-    bool tallyHoldsData() const;
-    void onHistoryLinkClicked();
-    bool openHistoryWindow();
-    void onStationSettingsRequested();
-    void onServerSettingsSaved(const ServerSettings& settings);
     void showWaitingForServer();
+    bool tallyHoldsData() const;
 
-    TallyFolders m_folders;
-    Spreadsheet& m_spreadsheet;
-    std::unique_ptr<CommandPrompts> m_prompts;
-    std::unique_ptr<StockPosting> m_stockIn;
-    std::unique_ptr<StockPosting> m_stockOut;
-    std::unique_ptr<BillExport> m_bill;
-    QFutureWatcher<SpeciesLoad>* m_speciesLoad = nullptr;
-    bool m_speciesListLoaded = false;
-    bool m_commandRunning = false;
+    QString m_priceFolder;
+    WorkbookCommands& m_commands;
+    HistoryServices* m_history;
+    CommandPrompts& m_prompts;
     quint64 m_tallyEdits = 0;
     TallyFields m_fields;
     EntryBehaviour* m_entry = nullptr;
     std::unique_ptr<FieldsSheet> m_sheet;
     std::unique_ptr<Recalculation> m_recalculation;
     std::unique_ptr<TallyJournal> m_journal;
-    std::unique_ptr<HistoryRecorder> m_history;
-    std::unique_ptr<HistorySender> m_sender;
-    QString m_settingsFile;
-    std::unique_ptr<ReadingStore> m_reading; // what the history window reads
-    // A window of its own, not a child: the tally's children are its fields.
-    std::unique_ptr<History> m_historyWindow;
-    std::array<QStringListModel*, 5> m_usedValues {}; // buyer, truck, supplier, contact, scaler
     QTimer* m_timer1 = nullptr;
     Form4* m_form4 = nullptr;
     Main* m_main = nullptr;

@@ -1,4 +1,5 @@
-// Creation of Form1's controls at their design places, in twips.
+// Creation of Form1's controls at their design places, in twips, and
+// their tab order.
 
 #include "assets/artwork.h"
 #include "input_marks/number_mark.h"
@@ -319,6 +320,7 @@ void Form1::createRightColumn()
     makeLabel(this, QStringLiteral("Label1"), QStringLiteral("检 尺 员"), 8850, 3405);
     m_fields.text25
         = makeField(this, QStringLiteral("Text25"), twipsRect(8865, 3645, 1170, fieldHeight));
+    m_fields.texts.append({ m_fields.text25, &Tally::scaler });
 }
 
 void Form1::createLayoutLinks()
@@ -352,4 +354,39 @@ void Form1::createButtons()
         twipsRect(8880, 6240, 1215, height));
     m_command6 = makeButton(this, QStringLiteral("Command6"), QStringLiteral("退出"),
         twipsRect(8880, 6780, 1215, height));
+}
+
+void Form1::setTabOrder()
+{
+    QList<QWidget*> order;
+    auto column = [&](int block, int j, int fromRow) {
+        for (int row = fromRow; row <= TallyFields::rowCount; ++row)
+            order.append(m_fields.cell(row, 3 * block + j));
+    };
+    // The scaler's road: length, every count column, then the diameters.
+    order.append(m_fields.lengths[0]);
+    for (int block = 0; block < TallyFields::blockCount; ++block)
+        column(block, 1, 1);
+    column(0, 0, 1);
+    order.append(m_fields.cell(1, 3));
+    order.append(m_fields.lengths[1]);
+    column(1, 0, 2);
+
+    order.append(m_fields.lengths[2]);
+    order.append(m_fields.lengths[3]);
+    column(2, 0, 1);
+    column(3, 0, 1);
+    for (int block = 0; block < TallyFields::blockCount; ++block)
+        column(block, 2, 1);
+    for (const auto* array : { &m_fields.text29, &m_fields.text30, &m_fields.text16,
+             &m_fields.text18, &m_fields.text19, &m_fields.text28 })
+        for (TallyField* field : *array)
+            order.append(field);
+    order << m_fields.combo4 << m_fields.text17 << m_fields.combo2 << m_fields.text22
+          << m_fields.combo5 << m_fields.text20 << m_fields.combo1 << m_fields.text24
+          << m_fields.combo3 << m_fields.text25 << m_command5 << m_command7 << m_command4
+          << m_command3 << m_command8 << m_command2 << m_command6;
+
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }

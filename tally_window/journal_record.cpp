@@ -6,85 +6,83 @@
 
 namespace {
 
-constexpr int journalFormat = 1;
+// 1: the typed fields by name; 2: the tally's own JSON form.
+constexpr int journalFormat = 2;
+constexpr int firstFormat = 1;
 
-struct TextKey {
+// The first format: the typed columns of the grid, and a key per field.
+constexpr int firstFormatColumns[] = { 0, 1, 3, 4, 6, 7, 9, 10 };
+
+struct FirstFormatKey {
     const char* name;
-    QString TallyState::*member;
+    QString* (*text)(Tally&);
 };
 
-constexpr TextKey textKeys[] = {
-    { "Text17", &TallyState::text17 },
-    { "Text22", &TallyState::text22 },
-    { "Text20", &TallyState::text20 },
-    { "Text24", &TallyState::text24 },
-    { "Text25", &TallyState::text25 },
-    { "Combo1", &TallyState::combo1 },
-    { "Combo2", &TallyState::combo2 },
-    { "Combo3", &TallyState::combo3 },
-    { "Combo4", &TallyState::combo4 },
-    { "Combo5", &TallyState::combo5 },
+constexpr FirstFormatKey firstFormatKeys[] = {
+    { "Text17", [](Tally& t) { return &t.captions[Tally::Buyer].value; } },
+    { "Text22", [](Tally& t) { return &t.captions[Tally::Truck].value; } },
+    { "Text20", [](Tally& t) { return &t.captions[Tally::Supplier].value; } },
+    { "Text24", [](Tally& t) { return &t.captions[Tally::Contact].value; } },
+    { "Text25", [](Tally& t) { return &t.scaler; } },
+    { "Combo1", [](Tally& t) { return &t.captions[Tally::Contact].caption; } },
+    { "Combo2", [](Tally& t) { return &t.captions[Tally::Truck].caption; } },
+    { "Combo3", [](Tally& t) { return &t.species; } },
+    { "Combo4", [](Tally& t) { return &t.captions[Tally::Buyer].caption; } },
+    { "Combo5", [](Tally& t) { return &t.captions[Tally::Supplier].caption; } },
 };
 
-template <std::size_t n> QJsonArray textArray(const std::array<QString, n>& texts)
-{
-    QJsonArray array;
-    for (const QString& text : texts)
-        array.append(text);
-    return array;
-}
-
-template <std::size_t n> bool readTexts(const QJsonValue& value, std::array<QString, n>& texts)
+bool readStrings(const QJsonValue& value, int count, QStringList& texts)
 {
     const QJsonArray array = value.toArray();
-    if (!value.isArray() || array.size() != qsizetype(n))
+    if (!value.isArray() || array.size() != count)
         return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!array[qsizetype(i)].isString())
+    for (const QJsonValue& text : array) {
+        if (!text.isString())
             return false;
-        texts[i] = array[qsizetype(i)].toString();
+        texts << text.toString();
     }
     return true;
 }
 
-QJsonObject stateObject(const TallyState& state)
-{
-    QJsonObject object;
-    QJsonArray grid;
-    for (const auto& row : state.cells)
-        grid.append(textArray(row));
-    object.insert(QStringLiteral("grid"), grid);
-    object.insert(QStringLiteral("lengths"), textArray(state.lengths));
-    for (const TextKey& key : textKeys)
-        object.insert(QLatin1String(key.name), state.*key.member);
-    object.insert(QStringLiteral("layout"),
-        state.extendedLayout ? QStringLiteral("extended") : QStringLiteral("standard"));
-    return object;
-}
-
-std::optional<TallyState> readState(const QJsonValue& value)
+std::optional<Tally> readFirstFormat(const QJsonValue& value)
 {
     const QJsonObject object = value.toObject();
-    TallyState state;
     const QJsonArray grid = object.value(QStringLiteral("grid")).toArray();
-    if (!value.isObject() || grid.size() != TallyFields::rowCount)
+    if (!value.isObject() || grid.size() != Tally::rowCount)
         return std::nullopt;
-    for (int row = 0; row < TallyFields::rowCount; ++row)
-        if (!readTexts(grid[row], state.cells[row]))
+    Tally tally;
+    for (int row = 0; row < Tally::rowCount; ++row) {
+        QStringList cells;
+        if (!readStrings(grid[row], std::size(firstFormatColumns), cells))
             return std::nullopt;
-    if (!readTexts(object.value(QStringLiteral("lengths")), state.lengths))
+        for (int column = 0; column < cells.size(); ++column)
+            tally.grid[row][firstFormatColumns[column]] = cells[column];
+    }
+    QStringList lengths;
+    if (!readStrings(object.value(QStringLiteral("lengths")), Tally::blockCount, lengths))
         return std::nullopt;
-    for (const TextKey& key : textKeys) {
+    for (int block = 0; block < Tally::blockCount; ++block)
+        tally.lengths[block] = lengths[block];
+    for (const FirstFormatKey& key : firstFormatKeys) {
         const QJsonValue text = object.value(QLatin1String(key.name));
         if (!text.isString())
             return std::nullopt;
-        state.*key.member = text.toString();
+        *key.text(tally) = text.toString();
     }
     const QString layout = object.value(QStringLiteral("layout")).toString();
     if (layout != QLatin1String("standard") && layout != QLatin1String("extended"))
         return std::nullopt;
-    state.extendedLayout = layout == QLatin1String("extended");
-    return state;
+    tally.extendedLayout = layout == QLatin1String("extended");
+    return tally;
+}
+
+std::optional<Tally> readTally(const QJsonValue& value, int format)
+{
+    if (format == firstFormat)
+        return readFirstFormat(value);
+    if (!value.isObject())
+        return std::nullopt;
+    return tallyFromJson(value.toObject());
 }
 
 } // namespace
@@ -94,9 +92,9 @@ QByteArray journalJson(const JournalRecord& record)
     QJsonObject object;
     object.insert(QStringLiteral("format"), journalFormat);
     object.insert(QStringLiteral("clean"), record.clean);
-    object.insert(QStringLiteral("tally"), stateObject(record.tally));
+    object.insert(QStringLiteral("tally"), tallyJson(record.tally));
     if (record.beforeClear)
-        object.insert(QStringLiteral("beforeClear"), stateObject(*record.beforeClear));
+        object.insert(QStringLiteral("beforeClear"), tallyJson(*record.beforeClear));
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -107,18 +105,20 @@ std::optional<JournalRecord> parseJournalJson(const QByteArray& bytes)
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     const QJsonObject object = document.object();
-    const QJsonValue format = object.value(QStringLiteral("format"));
+    const QJsonValue formatValue = object.value(QStringLiteral("format"));
     const QJsonValue clean = object.value(QStringLiteral("clean"));
-    if (format.toInt(-1) != journalFormat || !format.isDouble() || !clean.isBool())
+    const int format = formatValue.toInt(-1);
+    if ((format != journalFormat && format != firstFormat) || !formatValue.isDouble()
+        || !clean.isBool())
         return std::nullopt;
     JournalRecord record;
     record.clean = clean.toBool();
-    const auto tally = readState(object.value(QStringLiteral("tally")));
+    const auto tally = readTally(object.value(QStringLiteral("tally")), format);
     if (!tally)
         return std::nullopt;
     record.tally = *tally;
     if (object.contains(QStringLiteral("beforeClear"))) {
-        record.beforeClear = readState(object.value(QStringLiteral("beforeClear")));
+        record.beforeClear = readTally(object.value(QStringLiteral("beforeClear")), format);
         if (!record.beforeClear)
             return std::nullopt;
     }

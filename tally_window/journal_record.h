@@ -4,7 +4,7 @@
 // back field for field is refused as a whole: a journal is restored exactly
 // or not at all.
 
-#include "tally_window/tally_state.h"
+#include "tally/tally.h"
 
 #include <QByteArray>
 #include <optional>
@@ -12,9 +12,10 @@
 struct JournalRecord {
     // Whether the program that wrote it ended in order (exit, close, SIGTERM).
     bool clean = false;
-    TallyState tally;
+    // What the scaler typed (typedPart): the rest follows from it.
+    Tally tally;
     // The tally as it was before the last clearing, while that can be undone.
-    std::optional<TallyState> beforeClear;
+    std::optional<Tally> beforeClear;
 
     bool operator==(const JournalRecord& other) const
     {
@@ -24,5 +25,6 @@ struct JournalRecord {
 };
 
 QByteArray journalJson(const JournalRecord& record);
-// Empty when the bytes are not a complete record of this format.
+// Empty when the bytes are not a complete record of this format, or of the
+// first one, which named each field.
 std::optional<JournalRecord> parseJournalJson(const QByteArray& bytes);

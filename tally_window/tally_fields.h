@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tally/tally.h"
+
 #include <QComboBox>
 #include <QVector>
 #include <array>
@@ -31,6 +33,14 @@ struct TallyFields {
     TallyField* text20 = nullptr; // supplier
     TallyField* text24 = nullptr; // contact
     TallyField* text25 = nullptr; // scaler
+
+    // The fields of a text of the tally each (tallyTexts but the species),
+    // in the order they are written back.
+    struct BoundText {
+        TallyField* field;
+        QString Tally::*member;
+    };
+    QVector<BoundText> texts;
 
     QComboBox* combo1 = nullptr;
     QComboBox* combo2 = nullptr;

@@ -5,6 +5,7 @@
 #include "tally_window/journal_file.h"
 #include "tally_window/sheet_operations.h"
 #include "tally_window/tally_field.h"
+#include "tally_window/tally_snapshot.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -44,6 +45,12 @@ private:
     std::function<bool()> m_undo;
 };
 
+// What the journal keeps of the window: what the scaler typed.
+Tally typedTally(const TallyFields& fields)
+{
+    return typedPart(readTally(fields));
+}
+
 } // namespace
 
 TallyJournal::TallyJournal(const QString& folder, const TallyFields& fields, QWidget* window,
@@ -58,12 +65,14 @@ TallyJournal::TallyJournal(const QString& folder, const TallyFields& fields, QWi
     connect(&m_writeTimer, &QTimer::timeout, this, &TallyJournal::writeIfChanged);
 
     for (const auto& row : fields.grid)
-        for (int element : TallyState::inputElements)
-            connect(row[element], &QLineEdit::textChanged, this, &TallyJournal::onStateChanged);
-    for (TallyField* field :
-        { fields.lengths[0], fields.lengths[1], fields.lengths[2], fields.lengths[3],
-            fields.text17, fields.text22, fields.text20, fields.text24, fields.text25 })
+        for (int element = 0; element < Tally::rowElements; ++element)
+            if (Tally::typedElement(element))
+                connect(row[element], &QLineEdit::textChanged, this, &TallyJournal::onStateChanged);
+    for (TallyField* field : { fields.lengths[0], fields.lengths[1], fields.lengths[2],
+             fields.lengths[3], fields.text17, fields.text22, fields.text20, fields.text24 })
         connect(field, &QLineEdit::textChanged, this, &TallyJournal::onStateChanged);
+    for (const TallyFields::BoundText& text : fields.texts)
+        connect(text.field, &QLineEdit::textChanged, this, &TallyJournal::onStateChanged);
     for (QComboBox* box : { fields.combo1, fields.combo2, fields.combo3, fields.combo4, fields.combo5 })
         connect(box, &QComboBox::editTextChanged, this, &TallyJournal::onStateChanged);
     // A layout switch that happens to rewrite no text still changes the state.
@@ -100,14 +109,14 @@ QString TallyJournal::start()
             return QStringLiteral("检尺单日志 %1 已损坏，且无法另存。本次不保存检尺单日志。")
                 .arg(file->path());
         m_file = std::move(file);
-        m_lastQueued = JournalRecord { false, readTallyState(m_fields), std::nullopt };
+        m_lastQueued = JournalRecord { false, typedTally(m_fields), std::nullopt };
         return QStringLiteral("上次的检尺单日志已损坏，无法恢复，已另存为 %1 。现从空白检尺单开始。")
             .arg(reading.keptPath);
     }
     m_file = std::move(file);
     // A fresh sheet needs no record until it changes.
     if (reading.kind == JournalFile::Reading::Absent || reading.record.clean) {
-        m_lastQueued = JournalRecord { false, readTallyState(m_fields), std::nullopt };
+        m_lastQueued = JournalRecord { false, typedTally(m_fields), std::nullopt };
         return {};
     }
     m_lastQueued = reading.record;
@@ -116,10 +125,10 @@ QString TallyJournal::start()
 
 QString TallyJournal::restoreFrom(const JournalRecord& record)
 {
-    const bool tallyRestored = record.tally != readTallyState(m_fields);
+    const bool tallyRestored = record.tally != typedTally(m_fields);
     if (!tallyRestored && !record.beforeClear)
         return {};
-    showTallyState(m_fields, record.tally);
+    showTally(m_fields, record.tally);
     if (record.beforeClear)
         keepUndo(*record.beforeClear);
     logEvent(QStringLiteral("tally restored from %1").arg(m_file->path()));
@@ -149,7 +158,7 @@ void TallyJournal::writeIfChanged()
     }
     checkUndo();
     JournalRecord record;
-    record.tally = readTallyState(m_fields);
+    record.tally = typedTally(m_fields);
     record.beforeClear = m_beforeClear;
     if (m_lastQueued && *m_lastQueued == record)
         return;
@@ -191,7 +200,7 @@ void TallyJournal::endCleanly()
         return;
     JournalRecord record;
     record.clean = true;
-    record.tally = readTallyState(m_fields);
+    record.tally = typedTally(m_fields);
     QString failure;
     if (!m_file->write(journalJson(record), &failure))
         logEvent(QStringLiteral("tally journal not marked clean: %1").arg(failure));
@@ -200,10 +209,10 @@ void TallyJournal::endCleanly()
 void TallyJournal::clearSheet()
 {
     checkUndo();
-    const TallyState before = readTallyState(m_fields);
+    const Tally before = typedTally(m_fields);
     clearTallySheet(m_fields);
     // Clearing a sheet already clear keeps the undo of the first clearing.
-    if (readTallyState(m_fields) != before)
+    if (typedTally(m_fields) != before)
         keepUndo(before);
 }
 
@@ -217,17 +226,17 @@ bool TallyJournal::undoClear()
 {
     if (!canUndoClear())
         return false;
-    const TallyState before = *m_beforeClear;
+    const Tally before = *m_beforeClear;
     dropUndo();
-    showTallyState(m_fields, before);
+    showTally(m_fields, before);
     onStateChanged();
     return true;
 }
 
-void TallyJournal::keepUndo(const TallyState& before)
+void TallyJournal::keepUndo(const Tally& before)
 {
     m_beforeClear = before;
-    m_afterClear = readTallyState(m_fields);
+    m_afterClear = typedTally(m_fields);
     if (!m_undoKey) {
         m_undoKey = new UndoKey(m_window, [this] { return undoClear(); });
         m_undoKey->setParent(this);
@@ -252,6 +261,6 @@ void TallyJournal::dropUndo()
 void TallyJournal::checkUndo()
 {
     m_undoCheckQueued = false;
-    if (m_beforeClear && readTallyState(m_fields) != m_afterClear)
+    if (m_beforeClear && typedTally(m_fields) != m_afterClear)
         dropUndo();
 }

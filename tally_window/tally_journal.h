@@ -1,6 +1,6 @@
 #pragma once
 
-// The tally journal: every change of the window's state (TallyState) reaches
+// The tally journal: every change of what the scaler typed reaches
 // the journal file in the data folder within half a second, written on a
 // thread of its own so typing never waits for the disk. A clean end marks
 // the record clean; a start after an unclean end puts the tally back.
@@ -52,7 +52,7 @@ private:
     void writeIfChanged();
     void queueWrite(const JournalRecord& record);
     void onWriteFailed();
-    void keepUndo(const TallyState& before);
+    void keepUndo(const Tally& before);
     void dropUndo();
     void checkUndo();
     QString restoreFrom(const JournalRecord& record);
@@ -68,8 +68,8 @@ private:
     std::atomic<bool> m_failing { false };
     bool m_ended = false;
 
-    std::optional<TallyState> m_beforeClear;
-    TallyState m_afterClear;
+    std::optional<Tally> m_beforeClear;
+    Tally m_afterClear;
     bool m_undoCheckQueued = false;
     QObject* m_undoKey = nullptr; // the Ctrl+Z filter, while an undo is kept
 };

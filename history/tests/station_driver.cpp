@@ -36,16 +36,16 @@ LoadRecord numberedLoad(int number)
     LoadRecord load;
     load.kind = number % 3 == 0 ? LoadKind::StockOut : LoadKind::StockIn;
     load.recordedAt = QDateTime(QDate(2026, 12, 9), QTime(8, 0)).addSecs(number);
-    load.species = number % 2 ? QStringLiteral("杉木") : QStringLiteral("松木");
-    load.captions = { { { QStringLiteral("购货单位"), QStringLiteral("林场甲") },
+    load.tally.species = number % 2 ? QStringLiteral("杉木") : QStringLiteral("松木");
+    load.tally.captions = { { { QStringLiteral("购货单位"), QStringLiteral("林场甲") },
         { QStringLiteral("车号"), QStringLiteral("闽A%1").arg(number, 5, 10, QLatin1Char('0')) },
         { QStringLiteral("供货单位"), QStringLiteral("供方乙") }, { QStringLiteral("联系人"), QStringLiteral("张三") } } };
-    load.scaler = QStringLiteral("李四");
-    load.lengths[0] = QStringLiteral("6");
-    load.grid[0][0] = QStringLiteral("20");
-    load.grid[0][1] = QString::number(number % 9 + 1);
-    load.groupVolumes[3] = QStringLiteral("1.%1").arg(number % 10000, 4, 10, QLatin1Char('0'));
-    load.groupAmounts[3] = QStringLiteral("800.00");
+    load.tally.scaler = QStringLiteral("李四");
+    load.tally.lengths[0] = QStringLiteral("6");
+    load.tally.grid[0][0] = QStringLiteral("20");
+    load.tally.grid[0][1] = QString::number(number % 9 + 1);
+    load.tally.groupVolumes[3] = QStringLiteral("1.%1").arg(number % 10000, 4, 10, QLatin1Char('0'));
+    load.tally.groupAmounts[3] = QStringLiteral("800.00");
     return load;
 }
 

@@ -6,6 +6,8 @@
 #include "history/load_query.h"
 #include "history/sqlite_history_store.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -20,18 +22,38 @@ LoadRecord sampleLoad(LoadKind kind, const QString& day, const QString& species,
     LoadRecord load;
     load.kind = kind;
     load.recordedAt = QDateTime(QDate::fromString(day, Qt::ISODate), QTime(9, 30));
-    load.species = species;
-    load.captions = { { { QStringLiteral("购货单位"), buyer }, { QStringLiteral("车号"), QStringLiteral("闽A12345") },
+    load.tally.species = species;
+    load.tally.captions = { { { QStringLiteral("购货单位"), buyer }, { QStringLiteral("车号"), QStringLiteral("闽A12345") },
         { QStringLiteral("供货单位"), QStringLiteral("供方乙") }, { QStringLiteral("联系人"), QStringLiteral("张三") } } };
-    load.scaler = QStringLiteral("李四");
-    load.lengths = { QStringLiteral("6"), QString(), QString(), QString() };
-    load.grid[0][0] = QStringLiteral("20");
-    load.grid[0][1] = QStringLiteral("5");
-    load.grid[0][2] = QStringLiteral("1.3200");
-    load.groupPieces = { QStringLiteral("5"), QString(), QString(), QStringLiteral("5") };
-    load.groupVolumes = { volume, QString(), QString(), volume };
-    load.groupAmounts = { amount, QString(), QString(), amount };
-    load.unitPrices = { QStringLiteral("800"), QStringLiteral("900"), QStringLiteral("1000") };
+    load.tally.scaler = QStringLiteral("李四");
+    load.tally.lengths = { QStringLiteral("6"), QString(), QString(), QString() };
+    load.tally.grid[0][0] = QStringLiteral("20");
+    load.tally.grid[0][1] = QStringLiteral("5");
+    load.tally.grid[0][2] = QStringLiteral("1.3200");
+    load.tally.groupPieces = { QStringLiteral("5"), QString(), QString(), QStringLiteral("5") };
+    load.tally.groupVolumes = { volume, QString(), QString(), volume };
+    load.tally.groupAmounts = { amount, QString(), QString(), amount };
+    load.tally.unitPrices = { QStringLiteral("800"), QStringLiteral("900"), QStringLiteral("1000") };
+    return load;
+}
+
+// A waiting file as the program wrote it before the tally became a value of
+// its own: one bill of the extended layout.
+const char earlierWaitingFile[] = R"json([{"billNumber":"2026-12-01-002","captionValues":["林场\"甲\"","闽A12345","供方乙","张三"],"detail":"{\"blockPieces\":[\"\",\"\",\"\",\"\",\"5\",\"\",\"\",\"\"],\"blockVolumes\":[\"\",\"\",\"\",\"\",\"\",\"1.3200\",\"\",\"\"],\"captions\":[\"购货单位\",\"车号\",\"供货单位\",\"联系人\"],\"extendedLayout\":true,\"grid\":[[\"20\",\"5\",\"1.3200\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"0.1\"]],\"groupAmounts\":[\"1056.00\",\"\",\"\",\"1056.00\"],\"groupPieces\":[\"5\",\"\",\"\",\"5\"],\"groupVolumes\":[\"1.3200\",\"\",\"\",\"1.3200\"],\"lengths\":[\"6\",\"\",\"2.6\",\"\"],\"unitPrices\":[\"800\",\"900\",\"1000\"]}","kind":3,"recordedAt":"2026-12-01T09:30:00","scaler":"李四","species":"杉木","station":"一号门","stationNumber":"12"}])json";
+
+LoadRecord earlierWaitingLoad()
+{
+    LoadRecord load = sampleLoad(LoadKind::Bill, "2026-12-01", "杉木", "1.3200", "1056.00",
+        QStringLiteral("林场\"甲\""));
+    load.billNumber = QStringLiteral("2026-12-01-002");
+    load.station = QStringLiteral("一号门");
+    load.stationNumber = 12;
+    load.tally.extendedLayout = true;
+    load.tally.lengths = { QStringLiteral("6"), QString(), QStringLiteral("2.6"), QString() };
+    load.tally.grid[0][1] = QStringLiteral("5");
+    load.tally.grid[13][11] = QStringLiteral("0.1");
+    load.tally.blockPieces[4] = QStringLiteral("5");
+    load.tally.blockVolumes[5] = QStringLiteral("1.3200");
     return load;
 }
 
@@ -49,6 +71,7 @@ private slots:
     void olderSchemaIsBroughtUpToDate();
     void waitingLoadsAreStoredInOrderAcrossStarts();
     void waitingLoadsThatCannotBeKeptAreSaidSo();
+    void anEarlierWaitingFileIsStoredAndWrittenAlike();
     void recordedLoadsWaitInTheOutboxOldestFirst();
     void twoProgramsOpeningANewFileAtOnceBothSucceed();
     void everyReadThatFailsGivesItsCause_data();
@@ -89,10 +112,10 @@ void TestHistoryStore::loadIsReadBackWhole()
     LoadRecord load = sampleLoad(LoadKind::Bill, QStringLiteral("2026-12-09"), QStringLiteral("杉木"),
         QStringLiteral("2.2590"), QStringLiteral("1807.20"));
     load.billNumber = QStringLiteral("2026-12-09-001");
-    load.extendedLayout = true;
+    load.tally.extendedLayout = true;
     for (int row = 0; row < 14; ++row)
         for (int element = 0; element < 12; ++element)
-            load.grid[row][element] = QStringLiteral("%1'\"\\%2").arg(row).arg(element);
+            load.tally.grid[row][element] = QStringLiteral("%1'\"\\%2").arg(row).arg(element);
     const qint64 id = store.record(load);
     QVERIFY(id > 0);
     QCOMPARE(load.stationNumber, id);
@@ -209,7 +232,7 @@ void TestHistoryStore::recordedLoadsWaitInTheOutboxOldestFirst()
     QCOMPARE(store.outboxIds(10), ids.mid(1));
     const std::optional<LoadRecord> byOrigin = *store.loadByOrigin(QStringLiteral("二号门"), 7);
     QVERIFY(byOrigin);
-    QCOMPARE(byOrigin->species, QStringLiteral("松木"));
+    QCOMPARE(byOrigin->tally.species, QStringLiteral("松木"));
 }
 
 void TestHistoryStore::twoProgramsOpeningANewFileAtOnceBothSucceed()
@@ -260,9 +283,9 @@ void TestHistoryStore::waitingLoadsAreStoredInOrderAcrossStarts()
     QVERIFY(!QFile::exists(waiting));
     QVERIFY(recorder.record(sampleLoad(LoadKind::Bill, "2026-12-03", "柏木", "3.0000", "3.00")).isEmpty());
     const QStringList species = *recorder.store()->recordedSpecies();
-    QCOMPARE((*recorder.store()->loadById(1))->species, QStringLiteral("杉木"));
-    QCOMPARE((*recorder.store()->loadById(2))->species, QStringLiteral("松木"));
-    QCOMPARE((*recorder.store()->loadById(3))->species, QStringLiteral("柏木"));
+    QCOMPARE((*recorder.store()->loadById(1))->tally.species, QStringLiteral("杉木"));
+    QCOMPARE((*recorder.store()->loadById(2))->tally.species, QStringLiteral("松木"));
+    QCOMPARE((*recorder.store()->loadById(3))->tally.species, QStringLiteral("柏木"));
     QCOMPARE(species.size(), 3);
 }
 
@@ -273,6 +296,31 @@ void TestHistoryStore::waitingLoadsThatCannotBeKeptAreSaidSo()
     QVERIFY(recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00")).contains(QStringLiteral("磁盘已满")));
     QVERIFY(!recorder.waitingKeptOnDisk());
     QCOMPARE(recorder.waitingCount(), 1);
+}
+
+// The waiting file and the detail column keep their form: a load waiting
+// from the earlier program is stored whole, and written again byte for byte.
+void TestHistoryStore::anEarlierWaitingFileIsStoredAndWrittenAlike()
+{
+    const QString waiting = m_dir.filePath(QStringLiteral("earlier-waiting.json"));
+    QFile file(waiting);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(earlierWaitingFile);
+    file.close();
+    const LoadRecord expected = earlierWaitingLoad();
+    QCOMPARE(QJsonDocument(QJsonArray { expected.toJson() }).toJson(QJsonDocument::Compact),
+        QByteArray(earlierWaitingFile));
+
+    const QString path = m_dir.filePath(QStringLiteral("earlier.sqlite"));
+    HistoryRecorder recorder([path] { return std::make_unique<SqliteHistoryStore>(path); }, waiting);
+    QCOMPARE(recorder.waitingCount(), 1);
+    QCOMPARE(recorder.storeWaiting(), QString());
+    const std::optional<LoadRecord> stored = *recorder.store()->loadById(1);
+    QVERIFY(stored);
+    QVERIFY(stored->tally == expected.tally);
+    QCOMPARE(stored->kind, expected.kind);
+    QCOMPARE(stored->billNumber, expected.billNumber);
+    QCOMPARE(stored->recordedAt, expected.recordedAt);
 }
 
 void TestHistoryStore::everyReadThatFailsGivesItsCause_data()

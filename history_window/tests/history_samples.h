@@ -13,18 +13,18 @@ inline LoadRecord sampleLoad(LoadKind kind, const QString& when, const QString& 
     LoadRecord load;
     load.kind = kind;
     load.recordedAt = QDateTime::fromString(when, QStringLiteral("yyyy-MM-dd HH:mm"));
-    load.species = species;
-    load.captions = { { { QStringLiteral("购货单位"), buyer }, { QStringLiteral("车号"), truck },
+    load.tally.species = species;
+    load.tally.captions = { { { QStringLiteral("购货单位"), buyer }, { QStringLiteral("车号"), truck },
         { QStringLiteral("供货单位"), QStringLiteral("供方乙") }, { QStringLiteral("联系人"), QStringLiteral("张三") } } };
-    load.scaler = QStringLiteral("李四");
-    load.lengths = { QStringLiteral("6"), QString(), QString(), QString() };
-    load.grid[0][0] = QStringLiteral("20");
-    load.grid[0][1] = pieces;
-    load.grid[0][2] = volume;
-    load.groupPieces = { pieces, QString(), QString(), pieces };
-    load.groupVolumes = { volume, QString(), QString(), volume };
-    load.groupAmounts = { amount, QString(), QString(), amount };
-    load.unitPrices = { QStringLiteral("800"), QStringLiteral("900"), QStringLiteral("1000") };
+    load.tally.scaler = QStringLiteral("李四");
+    load.tally.lengths = { QStringLiteral("6"), QString(), QString(), QString() };
+    load.tally.grid[0][0] = QStringLiteral("20");
+    load.tally.grid[0][1] = pieces;
+    load.tally.grid[0][2] = volume;
+    load.tally.groupPieces = { pieces, QString(), QString(), pieces };
+    load.tally.groupVolumes = { volume, QString(), QString(), volume };
+    load.tally.groupAmounts = { amount, QString(), QString(), amount };
+    load.tally.unitPrices = { QStringLiteral("800"), QStringLiteral("900"), QStringLiteral("1000") };
     if (kind == LoadKind::Bill)
         load.billNumber = load.recordedAt.date().toString(Qt::ISODate) + QStringLiteral("-001");
     return load;

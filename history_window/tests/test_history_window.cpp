@@ -297,7 +297,7 @@ void TestHistoryWindow::doubleClickAndButtonsHandOverTheWholeLoad()
     QVERIFY(!open->isEnabled());
     QVERIFY(!reprint->isEnabled());
 
-    const int stockOut = rowOfBuyer(m_loads[2].captions[LoadRecord::Buyer].value);
+    const int stockOut = rowOfBuyer(m_loads[2].tally.captions[Tally::Buyer].value);
     QVERIFY(stockOut >= 0);
     const QRect cell = table()->visualRect(table()->model()->index(stockOut, LoadTableModel::Species));
     QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, cell.center());

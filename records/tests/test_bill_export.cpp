@@ -12,36 +12,35 @@ namespace {
 const QString reminder = QStringLiteral("每次导入数据前请先关闭*木材账单*");
 
 // A tally whose every field text names the field it comes from.
-BillFields namedFields(bool standard)
+Tally namedFields(bool standard)
 {
-    BillFields f;
-    f.combo4 = QStringLiteral("购货单位");
-    f.text17 = QStringLiteral("林业公司");
-    f.combo2 = QStringLiteral("车号");
-    f.text22 = QStringLiteral("辽A12345");
-    f.combo3 = QStringLiteral("落叶松");
-    f.text25 = QStringLiteral("王五");
+    Tally f;
+    f.captions[Tally::Buyer].caption = QStringLiteral("购货单位");
+    f.captions[Tally::Buyer].value = QStringLiteral("林业公司");
+    f.captions[Tally::Truck].caption = QStringLiteral("车号");
+    f.captions[Tally::Truck].value = QStringLiteral("辽A12345");
+    f.species = QStringLiteral("落叶松");
+    f.scaler = QStringLiteral("王五");
     f.lengths
         = { QStringLiteral("4"), QStringLiteral("6"), QStringLiteral("2.6"), QStringLiteral("8") };
     for (int row = 0; row < 14; ++row)
         for (int element = 0; element < 12; ++element)
             f.grid[row][element] = QStringLiteral("g%1.%2").arg(row + 1).arg(element);
     for (int i = 0; i < 6; ++i) {
-        f.text29[i] = QStringLiteral("p%1").arg(i);
-        f.text30[i] = QStringLiteral("v%1").arg(i);
+        f.blockPieces[i] = QStringLiteral("p%1").arg(i);
+        f.blockVolumes[i] = QStringLiteral("v%1").arg(i);
     }
     for (int i = 0; i < 4; ++i) {
-        f.text16[i] = QStringLiteral("s16.%1").arg(i);
-        f.text18[i] = QStringLiteral("s18.%1").arg(i);
-        f.text28[i] = QStringLiteral("s28.%1").arg(i);
+        f.groupPieces[i] = QStringLiteral("s16.%1").arg(i);
+        f.groupVolumes[i] = QStringLiteral("s18.%1").arg(i);
+        f.groupAmounts[i] = QStringLiteral("s28.%1").arg(i);
     }
-    f.text19 = { QStringLiteral("320.00"), QStringLiteral("480.00"), QStringLiteral("655.50") };
-    f.combo5 = QStringLiteral("供货单位");
-    f.text20 = QStringLiteral("东林场");
-    f.combo1 = QStringLiteral("联系人");
-    f.text24 = QStringLiteral("张三");
-    f.standardLayoutShown = standard;
-    f.extendedLayoutShown = !standard;
+    f.unitPrices = { QStringLiteral("320.00"), QStringLiteral("480.00"), QStringLiteral("655.50") };
+    f.captions[Tally::Supplier].caption = QStringLiteral("供货单位");
+    f.captions[Tally::Supplier].value = QStringLiteral("东林场");
+    f.captions[Tally::Contact].caption = QStringLiteral("联系人");
+    f.captions[Tally::Contact].value = QStringLiteral("张三");
+    f.extendedLayout = !standard;
     return f;
 }
 
@@ -245,12 +244,12 @@ void TestBillExport::exportIsReadBackFromTheSavedFile()
     RecordingPrompts prompts;
     BillExport bill(office(), path, prompts);
 
-    BillFields fields = namedFields(true);
+    Tally fields = namedFields(true);
     fields.grid[2][1] = QStringLiteral("3根"); // letters in a count field
     fields.grid[4][2] = QStringLiteral("0.3100");
     fields.grid[0][0] = QStringLiteral("=1+1"); // the grid goes as one block: still literal
     fields.grid[1][0] = QStringLiteral("1/2");
-    fields.text17 = QStringLiteral("=HYPERLINK(\"http://x\")");
+    fields.captions[Tally::Buyer].value = QStringLiteral("=HYPERLINK(\"http://x\")");
     QVERIFY(bill.press([&] { return fields; }));
     const QString archive = billArchiveFolder(folder.path());
     QCOMPARE(m_shown,
@@ -281,9 +280,9 @@ void TestBillExport::exportIsReadBackFromTheSavedFile()
     }
 
     // A second export with emptied fields leaves their cells empty.
-    BillFields emptied = namedFields(false);
+    Tally emptied = namedFields(false);
     emptied.grid[0][1].clear();
-    emptied.text17.clear();
+    emptied.captions[Tally::Buyer].value.clear();
     QVERIFY(bill.press([&] { return emptied; }));
     auto book = office().open(path);
     Worksheet& sheet = book->sheetNamed(QStringLiteral("原木账单"));
@@ -332,10 +331,10 @@ void TestBillExport::formulasBetweenTheBillCellsStayFormulas()
     const QString path = billPath(folder.path());
     RecordingPrompts prompts;
     BillExport bill(office(), path, prompts);
-    BillFields fields = namedFields(true);
-    fields.text16[0] = QStringLiteral("7");
+    Tally fields = namedFields(true);
+    fields.groupPieces[0] = QStringLiteral("7");
     QVERIFY(bill.press([&] { return fields; }));
-    fields.text16[0] = QStringLiteral("8");
+    fields.groupPieces[0] = QStringLiteral("8");
     QVERIFY(bill.press([&] { return fields; }));
 
     auto book = office().open(path);
@@ -359,8 +358,8 @@ void TestBillExport::archiveKeepsEveryBillNumberedByDay()
     auto bill = std::make_unique<BillExport>(office(), path, prompts);
     bill->setToday([&] { return day; });
     auto fieldsWithSpecies = [](const QString& species) {
-        BillFields fields = namedFields(true);
-        fields.combo3 = species;
+        Tally fields = namedFields(true);
+        fields.species = species;
         return fields;
     };
 
@@ -414,8 +413,8 @@ void TestBillExport::archivedPdfHoldsTheBill()
     RecordingPrompts prompts;
     BillExport bill(office(), path, prompts);
     bill.setToday([] { return QDate(2026, 12, 9); });
-    BillFields fields = namedFields(true);
-    fields.text30[0] = QStringLiteral("12.8410");
+    Tally fields = namedFields(true);
+    fields.blockVolumes[0] = QStringLiteral("12.8410");
     QVERIFY(bill.press([&] { return fields; }));
 
     const QString pdf = archivedBillPath(

@@ -9,11 +9,14 @@
 
 namespace {
 
-PostingFields sampleFields(const QString& species)
+Tally sampleFields(const QString& species)
 {
-    return { species, { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString() },
-        { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") },
-        QStringLiteral("1.5660"), {}, 0 };
+    Tally tally;
+    tally.species = species;
+    tally.groupVolumes
+        = { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString(), QStringLiteral("1.5660") };
+    tally.unitPrices = { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") };
+    return tally;
 }
 
 } // namespace
@@ -84,7 +87,7 @@ QString TestLibreOffice::copyLedgerAs(const QString& subfolder)
 {
     QDir(m_folder->path()).mkpath(subfolder);
     const QString path = ledgerPath(m_folder->filePath(subfolder));
-    QFile::copy(shippedWorkbook(QStringLiteral("木材出入库台账.xls")), path);
+    copyFileOrFail(shippedWorkbook(QStringLiteral("木材出入库台账.xls")), path);
     QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return path;
 }
@@ -92,7 +95,7 @@ QString TestLibreOffice::copyLedgerAs(const QString& subfolder)
 QString TestLibreOffice::copyLedger()
 {
     const QString path = ledgerPath(m_folder->path());
-    QFile::copy(shippedWorkbook(QStringLiteral("木材出入库台账.xls")), path);
+    copyFileOrFail(shippedWorkbook(QStringLiteral("木材出入库台账.xls")), path);
     QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return path;
 }
@@ -408,16 +411,12 @@ void TestLibreOffice::guardsAskBeforePosting()
     const QStringList listed = loadSpeciesList(*m_office, path);
     RecordingPrompts prompts;
     StockPosting stockIn(*m_office, path, StockPosting::Sheet::StockIn, prompts);
-    auto fields = [&] {
-        PostingFields load = sampleFields(species);
-        load.speciesList = listed;
-        load.tallyEdits = 7;
-        return load;
-    };
+    auto fields = [&] { return sampleFields(species); };
+    auto context = [&] { return PostingContext { listed, 7 }; };
     if (samePressTwice)
-        QCOMPARE(stockIn.press(fields), 6);
+        QCOMPARE(stockIn.press(fields, context), 6);
     prompts.answers = { answer };
-    stockIn.press(fields);
+    stockIn.press(fields, context);
     QCOMPARE(prompts.questions, QStringList({ question }));
 
     auto book = m_office->open(path);

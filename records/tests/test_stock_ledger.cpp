@@ -11,12 +11,14 @@ namespace {
 const QString ledger = QStringLiteral("/yard/木材出入库台账.xls");
 const QString reminder = QStringLiteral("每次入库前请先关闭*木材出入库台账*！！");
 
-PostingFields load(const QString& species = QStringLiteral("落叶松"),
+Tally load(const QString& species = QStringLiteral("落叶松"),
     const QString& total = QStringLiteral("1.5660"))
 {
-    return { species, { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString() },
-        { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") }, total, {},
-        0 };
+    Tally tally;
+    tally.species = species;
+    tally.groupVolumes = { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString(), total };
+    tally.unitPrices = { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") };
+    return tally;
 }
 
 MemoryCell cellAt(MemorySpreadsheet& app, const QString& sheet, int row, int column)
@@ -260,7 +262,7 @@ void TestStockLedger::firstGroupVolumeIsPostedAsItsLeadingNumber()
     RecordingPrompts prompts;
     StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
     stockIn.press([&] {
-        PostingFields fields = load();
+        Tally fields = load();
         fields.groupVolumes[0] = volume;
         return fields;
     });

@@ -59,15 +59,15 @@ QString printToPdf(const QString& workbook, const QString& folder)
 // A load at the limits of every field: five-digit counts, volumes of
 // 999.9999, prices of 99999.00, amounts of 9999999.99, the longest captions
 // the window offers.
-BillFields largestLoad()
+Tally largestLoad()
 {
-    BillFields f;
-    f.combo4 = QStringLiteral("购货单位:");
-    f.text17 = QStringLiteral("哈尔滨市东方林业产品有限公司");
-    f.combo2 = QStringLiteral("联系电话:");
-    f.text22 = QStringLiteral("0451-88886666");
-    f.combo3 = QStringLiteral("水曲柳");
-    f.text25 = QStringLiteral("欧阳明远");
+    Tally f;
+    f.captions[Tally::Buyer].caption = QStringLiteral("购货单位:");
+    f.captions[Tally::Buyer].value = QStringLiteral("哈尔滨市东方林业产品有限公司");
+    f.captions[Tally::Truck].caption = QStringLiteral("联系电话:");
+    f.captions[Tally::Truck].value = QStringLiteral("0451-88886666");
+    f.species = QStringLiteral("水曲柳");
+    f.scaler = QStringLiteral("欧阳明远");
     f.lengths = { QStringLiteral("2.6"), QStringLiteral("4"), QStringLiteral("6"),
         QStringLiteral("10.5") };
     for (int row = 0; row < 14; ++row)
@@ -77,23 +77,23 @@ BillFields largestLoad()
             f.grid[row][3 * block + 2] = QStringLiteral("999.9999");
         }
     for (int block = 0; block < 4; ++block) {
-        f.text29[block] = QStringLiteral("99999");
-        f.text30[block] = QStringLiteral("999.9999");
+        f.blockPieces[block] = QStringLiteral("99999");
+        f.blockVolumes[block] = QStringLiteral("999.9999");
     }
-    f.text30[1] = QStringLiteral("12.8410"); // two whole digits: "###" once
+    f.blockVolumes[1] = QStringLiteral("12.8410"); // two whole digits: "###" once
     for (int group = 0; group < 4; ++group) {
-        f.text16[group] = QStringLiteral("99999");
-        f.text18[group] = QStringLiteral("999.9999");
-        f.text28[group] = QStringLiteral("9999999.99");
+        f.groupPieces[group] = QStringLiteral("99999");
+        f.groupVolumes[group] = QStringLiteral("999.9999");
+        f.groupAmounts[group] = QStringLiteral("9999999.99");
     }
     // The total keeps its two decimals even where the last one is 0.
-    f.text28[3] = QStringLiteral("9999999.90");
-    f.text19 = { QStringLiteral("99999.00"), QStringLiteral("99999.00"),
+    f.groupAmounts[3] = QStringLiteral("9999999.90");
+    f.unitPrices = { QStringLiteral("99999.00"), QStringLiteral("99999.00"),
         QStringLiteral("99999.00") };
-    f.combo5 = QStringLiteral("供货单位;");
-    f.text20 = QStringLiteral("伊春市红星林场");
-    f.combo1 = QStringLiteral("银行账号;");
-    f.text24 = QStringLiteral("6222 0212 3456 7890 123");
+    f.captions[Tally::Supplier].caption = QStringLiteral("供货单位;");
+    f.captions[Tally::Supplier].value = QStringLiteral("伊春市红星林场");
+    f.captions[Tally::Contact].caption = QStringLiteral("银行账号;");
+    f.captions[Tally::Contact].value = QStringLiteral("6222 0212 3456 7890 123");
     return f;
 }
 
@@ -175,12 +175,15 @@ QString withoutSpaces(QString text)
     return text.remove(space);
 }
 
-PostingFields posting()
+Tally posting()
 {
-    return { QStringLiteral("落叶松"),
-        { QStringLiteral("999.9999"), QStringLiteral("100.0000"), QStringLiteral("0.3100") },
-        { QStringLiteral("9999.99"), QStringLiteral("99999.00"), QStringLiteral("350.00") },
-        QStringLiteral("1100.3099") };
+    Tally tally;
+    tally.species = QStringLiteral("落叶松");
+    tally.groupVolumes = { QStringLiteral("999.9999"), QStringLiteral("100.0000"),
+        QStringLiteral("0.3100"), QStringLiteral("1100.3099") };
+    tally.unitPrices
+        = { QStringLiteral("9999.99"), QStringLiteral("99999.00"), QStringLiteral("350.00") };
+    return tally;
 }
 
 double dateSerial(const QDate& date)
@@ -287,7 +290,7 @@ void TestWorkbookLayout::printFilledBill()
     const QDir pictures(QStringLiteral(QUORVANE_LAYOUT_PICTURES));
     if (pictures.mkpath(QStringLiteral("."))) {
         QFile::remove(pictures.filePath(QStringLiteral("bill.pdf")));
-        QFile::copy(pdf, pictures.filePath(QStringLiteral("bill.pdf")));
+        copyFileOrFail(pdf, pictures.filePath(QStringLiteral("bill.pdf")));
         run(QStringLiteral("pdftoppm"),
             { QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
                 QStringLiteral("-singlefile"), pdf, pictures.filePath(QStringLiteral("bill")) });
@@ -506,7 +509,7 @@ void TestWorkbookLayout::ledgerPrintsItsLargestValuesWhole()
     QVERIFY(text.contains(QStringLiteral("入库日期")));
     const QDir pictures(QStringLiteral(QUORVANE_LAYOUT_PICTURES));
     QFile::remove(pictures.filePath(QStringLiteral("ledger.pdf")));
-    QFile::copy(pdf, pictures.filePath(QStringLiteral("ledger.pdf")));
+    copyFileOrFail(pdf, pictures.filePath(QStringLiteral("ledger.pdf")));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookLayout)

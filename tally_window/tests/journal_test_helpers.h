@@ -4,7 +4,9 @@
 #include "message_catcher.h"
 #include "records/memory_workbook.h"
 #include "records/stock_ledger.h"
+#include "app/tally_program.h"
 #include "tally_window/form1.h"
+#include "tally_window/workbook_commands.h"
 #include "tally_window/journal_record.h"
 #include "tally_window/tally_journal.h"
 
@@ -24,15 +26,20 @@ public:
     explicit JournalTally(const QString& journalFolder)
     {
         prepareMemoryLedger(m_spreadsheet, ledgerPath(m_folder.path()), { "落叶松", "红松" });
-        m_window = std::make_unique<Form1>(
+        m_program = std::make_unique<TallyProgram>(
             TallyFolders { m_folder.path(), m_folder.path(), journalFolder, QString(), QString() }, m_spreadsheet);
-        QTRY_VERIFY(m_window->speciesListLoaded());
+        m_window = &m_program->window();
+        QTRY_VERIFY(m_program->commands().speciesListLoaded());
     }
 
-    Form1* get() const { return m_window.get(); }
-    Form1* operator->() const { return m_window.get(); }
+    Form1* get() const { return m_window; }
+    Form1* operator->() const { return m_window; }
     // An orderly end, as closing the window at the end of the program.
-    void end() { m_window.reset(); }
+    void end()
+    {
+        m_program.reset();
+        m_window = nullptr;
+    }
 
     QLineEdit* field(const QString& name) const
     {
@@ -76,7 +83,8 @@ private:
     UnexpectedBoxGuard m_unexpectedBoxes;
     QTemporaryDir m_folder;
     MemorySpreadsheet m_spreadsheet;
-    std::unique_ptr<Form1> m_window;
+    std::unique_ptr<TallyProgram> m_program;
+    Form1* m_window = nullptr;
 };
 
 inline QString journalPath(const QString& folder)

@@ -19,10 +19,10 @@ int main(int argc, char* argv[])
     if (reading.kind == JournalFile::Reading::Damaged)
         return 4;
     JournalRecord record = reading.record;
-    for (long n = record.tally.text17.toLong() + 1;; ++n) {
-        record.tally.text17 = QString::number(n);
+    for (long n = record.tally.captions[Tally::Buyer].value.toLong() + 1;; ++n) {
+        record.tally.captions[Tally::Buyer].value = QString::number(n);
         // A record of a full sheet's size.
-        record.tally.text20 = QString(int(n % 500), QChar(0x6797));
+        record.tally.captions[Tally::Supplier].value = QString(int(n % 500), QChar(0x6797));
         QString failure;
         if (!file.write(journalJson(record), &failure)) {
             std::fprintf(stderr, "%s\n", qPrintable(failure));

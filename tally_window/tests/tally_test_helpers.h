@@ -4,7 +4,9 @@
 #include "message_catcher.h"
 #include "records/memory_workbook.h"
 #include "records/stock_ledger.h"
+#include "app/tally_program.h"
 #include "tally_window/form1.h"
+#include "tally_window/workbook_commands.h"
 
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -25,16 +27,19 @@ public:
     {
         if (withLedger)
             prepareMemoryLedger(m_spreadsheet, ledgerPath(m_folder.path()), testSpecies());
-        m_window = std::make_unique<Form1>(
+        m_program = std::make_unique<TallyProgram>(
             TallyFolders { m_folder.path(), m_folder.path(), journalFolder(), QString(), QString() }, m_spreadsheet);
-        QTRY_VERIFY(m_window->speciesListLoaded());
+        // A failed check here would only leave the constructor: the case
+        // must not run on with a window that never got ready.
+        if (!QTest::qWaitFor([this] { return m_program->commands().speciesListLoaded(); }, 30000))
+            qFatal("the tally window's species list never arrived");
     }
 
     MemorySpreadsheet& spreadsheet() { return m_spreadsheet; }
 
-    Form1* get() const { return m_window.get(); }
-    Form1* operator->() const { return m_window.get(); }
-    operator Form1*() const { return m_window.get(); }
+    Form1* get() const { return &m_program->window(); }
+    Form1* operator->() const { return get(); }
+    operator Form1*() const { return get(); }
     QString folder() const { return m_folder.path(); }
     QString journalFolder() const { return m_folder.filePath(QStringLiteral("journal")); }
 
@@ -42,7 +47,7 @@ private:
     UnexpectedBoxGuard m_unexpectedBoxes;
     QTemporaryDir m_folder;
     MemorySpreadsheet m_spreadsheet;
-    std::unique_ptr<Form1> m_window;
+    std::unique_ptr<TallyProgram> m_program;
 };
 
 // Finds a control of the tally window by its name, failing loudly if absent.

@@ -1,5 +1,5 @@
 #include "journal_test_helpers.h"
-#include "tally_window/tally_state.h"
+#include "tally_window/tally_snapshot.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ void pressUndo(QWidget* target)
 // crash would have left it.
 void crashCopy(const QString& from, const QString& to, const JournalTally& tally, bool withUndo)
 {
-    const TallyState state = readTallyState(tally->fields());
+    const Tally state = typedPart(readTally(tally->fields()));
     QTRY_VERIFY(journalOnDisk(from) && journalOnDisk(from)->tally == state
         && journalOnDisk(from)->beforeClear.has_value() == withUndo);
     QDir().mkpath(to);

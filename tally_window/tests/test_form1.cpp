@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -28,6 +29,7 @@ class TestForm1 : public QObject {
 private slots:
     void everyControlCarriesItsName();
     void startsWithItsInitialTexts();
+    void everyTextOfTheWindowIsInItsTally();
     void captionBoxesStartWithTheirCaptionsAndLists();
     void startsInTheStandardLayout();
     void startsWithTheFocusInTheFirstLength();
@@ -108,6 +110,31 @@ void TestForm1::startsWithItsInitialTexts()
     for (const char* name : { "Text19(0)", "Text16(3)", "Text28(0)", "Text29(0)", "Text30(7)",
              "Text17", "Text22", "Text20", "Text24", "Text25" })
         QCOMPARE(field(window, QString::fromLatin1(name))->text(), QString());
+}
+
+// A field the Tally forgot would be missing from the bill, the journal and
+// the history alike: every text the window holds must reach it.
+void TestForm1::everyTextOfTheWindowIsInItsTally()
+{
+    TestTally window;
+    QStringList names;
+    for (QLineEdit* edit : window->findChildren<QLineEdit*>()) {
+        if (edit->objectName().isEmpty() || qobject_cast<QComboBox*>(edit->parent()))
+            continue;
+        // Without their change reactions, which would write other fields.
+        const QSignalBlocker quiet(edit);
+        edit->setText(edit->objectName());
+        names << edit->objectName();
+    }
+    for (QComboBox* box : window->findChildren<QComboBox*>()) {
+        const QSignalBlocker quiet(box);
+        box->setEditText(box->objectName());
+        names << box->objectName();
+    }
+    const QByteArray json = QJsonDocument(tallyJson(window->tally())).toJson(QJsonDocument::Compact);
+    QCOMPARE(names.size(), 14 * 12 + 4 + 8 + 8 + 4 * 3 + 3 + 5 + 5);
+    for (const QString& name : names)
+        QVERIFY2(json.contains('"' + name.toUtf8() + '"'), qPrintable(name));
 }
 
 void TestForm1::captionBoxesStartWithTheirCaptionsAndLists()

@@ -27,7 +27,7 @@ long recordOnDisk(const QString& folder)
     if (!file.open(QIODevice::ReadOnly))
         return -1;
     const auto record = parseJournalJson(file.readAll());
-    return record ? record->tally.text17.toLong() : -1;
+    return record ? record->tally.captions[Tally::Buyer].value.toLong() : -1;
 }
 
 long lastPrinted(const QByteArray& output)

@@ -1,5 +1,5 @@
 #include "journal_test_helpers.h"
-#include "tally_window/tally_state.h"
+#include "tally_window/tally_snapshot.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -9,21 +9,25 @@ namespace {
 
 const QString restoredText = QStringLiteral("已恢复上次意外退出前的检尺单。");
 
-TallyState sampleState(bool extended)
+// What a scaler types: diameters and counts, lengths, the bill fields.
+Tally sampleState(bool extended)
 {
-    TallyState state;
+    Tally state;
     for (int row = 0; row < 14; ++row)
-        for (int column = 0; column < TallyState::inputColumns; ++column)
-            state.cells[row][column] = column % 2 ? QString::number(row * column % 9)
-                                                  : QString::number(2 * row + (extended ? 30 : 4));
+        for (int element = 0; element < 12; ++element)
+            if (Tally::typedElement(element))
+                state.grid[row][element] = element % 3 ? QString::number(row * element % 9)
+                                                       : QString::number(2 * row + (extended ? 30 : 4));
     state.lengths = { "6", "4.2", "", "3.8" };
-    state.text17 = QStringLiteral("林场 \"东\"\\ 一\t号");
-    state.text25 = QStringLiteral("王检尺");
-    state.combo3 = QStringLiteral("红松");
-    state.combo4 = QStringLiteral("公司名称:");
+    state.captions[Tally::Buyer] = { QStringLiteral("公司名称:"), QStringLiteral("林场 \"东\"\\ 一\t号") };
+    state.scaler = QStringLiteral("王检尺");
+    state.species = QStringLiteral("红松");
     state.extendedLayout = extended;
     return state;
 }
+
+// A journal as the program wrote it when each field had a key of its own.
+const char firstFormatJournal[] = R"json({"format":1,"clean":false,"tally":{"grid":[["30","0","30","0","30","0","30","0"],["32","1","32","4","32","7","32","1"],["34","2","34","8","34","5","34","2"],["36","3","36","3","36","3","36","3"],["38","4","38","7","38","1","38","4"],["40","5","40","2","40","8","40","5"],["42","6","42","6","42","6","42","6"],["44","7","44","1","44","4","44","7"],["46","8","46","5","46","2","46","8"],["48","0","48","0","48","0","48","0"],["50","1","50","4","50","7","50","1"],["52","2","52","8","52","5","52","2"],["54","3","54","3","54","3","54","3"],["56","4","56","7","56","1","56","4"]],"lengths":["6","4.2","","3.8"],"Text17":"东方林场","Text22":"黑A12345","Text20":"","Text24":"","Text25":"王检尺","Combo1":"联系人","Combo2":"车号","Combo3":"红松","Combo4":"公司名称:","Combo5":"供货单位","layout":"extended"},"beforeClear":{"grid":[["4","0","4","0","4","0","4","0"],["6","1","6","4","6","7","6","1"],["8","2","8","8","8","5","8","2"],["10","3","10","3","10","3","10","3"],["12","4","12","7","12","1","12","4"],["14","5","14","2","14","8","14","5"],["16","6","16","6","16","6","16","6"],["18","7","18","1","18","4","18","7"],["20","8","20","5","20","2","20","8"],["22","0","22","0","22","0","22","0"],["24","1","24","4","24","7","24","1"],["26","2","26","8","26","5","26","2"],["28","3","28","3","28","3","28","3"],["30","4","30","7","30","1","30","4"]],"lengths":["6","4.2","","3.8"],"Text17":"","Text22":"黑A12345","Text20":"","Text24":"","Text25":"王检尺","Combo1":"联系人","Combo2":"车号","Combo3":"红松","Combo4":"公司名称:","Combo5":"供货单位","layout":"standard"}})json";
 
 // A load as a scaler leaves it: counts in every block, texts in the bill
 // fields and caption boxes, the species, and the layout asked for.
@@ -53,6 +57,7 @@ class TestTallyJournal : public QObject {
 private slots:
     void recordsReadBackAsWritten_data();
     void recordsReadBackAsWritten();
+    void aFirstFormatJournalReadsBack();
     void incompleteRecordsAreRefused_data();
     void incompleteRecordsAreRefused();
     void theStateShowsTheSameWindowAgain_data();
@@ -93,6 +98,25 @@ void TestTallyJournal::recordsReadBackAsWritten()
     QVERIFY(*back == record);
 }
 
+void TestTallyJournal::aFirstFormatJournalReadsBack()
+{
+    const auto record = parseJournalJson(firstFormatJournal);
+    QVERIFY(record);
+    QVERIFY(!record->clean);
+    QVERIFY(record->beforeClear);
+    Tally expected = sampleState(true);
+    expected.captions = { { { QStringLiteral("公司名称:"), QStringLiteral("东方林场") },
+        { QStringLiteral("车号"), QStringLiteral("黑A12345") }, { QStringLiteral("供货单位"), QString() },
+        { QStringLiteral("联系人"), QString() } } };
+    QVERIFY(record->tally == expected);
+    expected.captions[Tally::Buyer].value.clear();
+    expected.extendedLayout = false;
+    for (int row = 0; row < 14; ++row)
+        for (int element : { 0, 3, 6, 9 })
+            expected.grid[row][element] = QString::number(2 * row + 4);
+    QVERIFY(*record->beforeClear == expected);
+}
+
 void TestTallyJournal::incompleteRecordsAreRefused_data()
 {
     JournalRecord record;
@@ -109,15 +133,20 @@ void TestTallyJournal::incompleteRecordsAreRefused_data()
     QTest::newRow("a record missing its last byte is refused") << whole.chopped(1);
     QTest::newRow("zeros are refused") << QByteArray(4096, '\0');
     QTest::newRow("a JSON array is refused") << QByteArray("[1,2]");
-    QTest::newRow("another format number is refused") << replaced("\"format\":1", "\"format\":2");
+    QTest::newRow("another format number is refused") << replaced("\"format\":2", "\"format\":3");
     QTest::newRow("a clean mark that is a text is refused")
         << replaced("\"clean\":false", "\"clean\":\"no\"");
-    QTest::newRow("an unknown layout is refused") << replaced("\"standard\"", "\"wide\"");
+    QTest::newRow("an unknown layout is refused")
+        << replaced("\"extendedLayout\":false", "\"extendedLayout\":\"wide\"");
     QTest::newRow("a number where a text belongs is refused")
-        << replaced("\"Text25\":\"", "\"Text25\":7,\"x\":\"");
+        << replaced("\"scaler\":\"", "\"scaler\":7,\"x\":\"");
     QTest::newRow("a grid row short of a field is refused") << replaced("[\"4\",\"0\",", "[");
     QTest::newRow("a damaged tally of before the clearing is refused")
-        << replaced("\"extended\"", "\"sideways\"");
+        << replaced("\"extendedLayout\":true", "\"extendedLayout\":\"sideways\"");
+    QTest::newRow("a first-format record with an unknown layout is refused")
+        << QByteArray(firstFormatJournal).replace("\"extended\"", "\"wide\"");
+    QTest::newRow("a first-format record short of a field is refused")
+        << QByteArray(firstFormatJournal).replace("\"Combo5\"", "\"Combo6\"");
 }
 
 void TestTallyJournal::incompleteRecordsAreRefused()
@@ -138,12 +167,12 @@ void TestTallyJournal::theStateShowsTheSameWindowAgain()
     QFETCH(bool, extended);
     JournalTally typed({});
     typeALoad(typed, extended);
-    const TallyState state = readTallyState(typed->fields());
+    const Tally state = typedPart(readTally(typed->fields()));
     QCOMPARE(state.extendedLayout, extended);
 
     JournalTally shown({});
-    showTallyState(shown->fields(), state);
-    QVERIFY(readTallyState(shown->fields()) == state);
+    showTally(shown->fields(), state);
+    QVERIFY(typedPart(readTally(shown->fields())) == state);
     QCOMPARE(shown.everyField(), typed.everyField());
 }
 
@@ -156,7 +185,7 @@ void TestTallyJournal::anUncleanEndIsRestoredOnce()
         typeALoad(crashed, true);
         before = crashed.everyField();
         QTRY_VERIFY(journalOnDisk(journal.path())
-            && journalOnDisk(journal.path())->tally == readTallyState(crashed->fields()));
+            && journalOnDisk(journal.path())->tally == typedPart(readTally(crashed->fields())));
         // What the disk holds when the program dies here.
         QVERIFY(QFile::copy(journalPath(journal.path()), journal.filePath("at-the-crash")));
     }
@@ -196,7 +225,7 @@ void TestTallyJournal::anUncleanEndWithNothingTypedSaysNothing()
     {
         JournalTally untouched({});
         fresh = untouched.everyField();
-        record.tally = readTallyState(untouched->fields());
+        record.tally = typedPart(readTally(untouched->fields()));
     }
     writeJournal(journal.path(), journalJson(record));
     JournalTally restarted(journal.path());
@@ -233,7 +262,7 @@ void TestTallyJournal::aSecondWindowLeavesTheJournalAlone()
     JournalTally first(journal.path());
     first.field("Text1(1)")->setText("5");
     QTRY_VERIFY(journalOnDisk(journal.path()));
-    const TallyState firstState = readTallyState(first->fields());
+    const Tally firstState = typedPart(readTally(first->fields()));
     // However long the first has been running.
     const QString lock = journal.filePath("tally-journal.lock");
     QFile lockFile(lock);
@@ -271,14 +300,14 @@ void TestTallyJournal::changesReachTheDiskWhileTypingGoesOn()
         typed += QChar('a' + key % 26);
         QTest::qWait(40);
         const auto onDisk = journalOnDisk(journal.path());
-        if (firstOnDisk < 0 && onDisk && !onDisk->tally.text17.isEmpty())
+        if (firstOnDisk < 0 && onDisk && !onDisk->tally.captions[Tally::Buyer].value.isEmpty())
             firstOnDisk = sinceFirst.elapsed();
     }
     QVERIFY2(firstOnDisk >= 0, "nothing reached the disk while typing went on");
     qInfo("first key on disk after %lld ms of steady typing", firstOnDisk);
     QElapsedTimer sinceLast;
     sinceLast.start();
-    QTRY_COMPARE(journalOnDisk(journal.path())->tally.text17, typed);
+    QTRY_COMPARE(journalOnDisk(journal.path())->tally.captions[Tally::Buyer].value, typed);
     qInfo("last key on disk %lld ms after it was typed", sinceLast.elapsed());
 }
 

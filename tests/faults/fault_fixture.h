@@ -7,7 +7,10 @@
 #include "message_catcher.h"
 #include "office_fixture.h"
 #include "records/bill_export.h"
+#include "app/tally_program.h"
+#include "history_window/history_services.h"
 #include "tally_window/form1.h"
+#include "tally_window/workbook_commands.h"
 #include "tally_window/tally_field.h"
 
 #include <QElapsedTimer>
@@ -52,16 +55,21 @@ public:
         : m_folder(QDir(parent).filePath(QStringLiteral("program-XXXXXX")))
     {
         for (const QString& path : { ledger(), bill() }) {
-            QFile::copy(shippedWorkbook(QFileInfo(path).fileName()), path);
+            copyFileOrFail(shippedWorkbook(QFileInfo(path).fileName()), path);
             QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
                 | QFileDevice::ReadGroup | QFileDevice::ReadOther);
         }
-        m_window
-            = std::make_unique<Form1>(TallyFolders { m_folder.path(), m_folder.path(), QString(), history, config }, office);
-        QTRY_VERIFY_WITH_TIMEOUT(m_window->speciesListLoaded(), 90000);
+        m_program = std::make_unique<TallyProgram>(
+            TallyFolders { m_folder.path(), m_folder.path(), QString(), history, config }, office);
+        m_window = &m_program->window();
+        // A failed check here would only leave the constructor: the case
+        // must not run on with a window that never got ready.
+        if (!QTest::qWaitFor([this] { return m_program->commands().speciesListLoaded(); }, 90000))
+            qFatal("the tally window's species list never arrived");
     }
 
-    Form1* window() const { return m_window.get(); }
+    Form1* window() const { return m_window; }
+    TallyProgram& program() const { return *m_program; }
     QString folder() const { return m_folder.path(); }
     QString ledger() const { return ledgerPath(m_folder.path()); }
     QString bill() const { return billPath(m_folder.path()); }
@@ -91,8 +99,10 @@ public:
     {
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(
-            m_window->findChild<QWidget*>(QString::fromLatin1(button)), Qt::LeftButton);
+        QWidget* target = m_window->findChild<QWidget*>(QString::fromLatin1(button));
+        if (!target)
+            qFatal("no button named %s", button);
+        QTest::mouseClick(target, Qt::LeftButton);
         return clock.elapsed();
     }
 
@@ -142,7 +152,8 @@ public:
 private:
     UnexpectedBoxGuard m_unexpectedBoxes;
     QTemporaryDir m_folder;
-    std::unique_ptr<Form1> m_window;
+    std::unique_ptr<TallyProgram> m_program;
+    Form1* m_window = nullptr;
 };
 
 // A small disk of its own (a tmpfs, so root only), filled on request.

@@ -9,7 +9,6 @@
 #include "history/sqlite_history_store.h"
 #include "history_window/history.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
-#include "tally_window/load_records.h"
 
 #include <QCompleter>
 #include <QPushButton>
@@ -33,7 +32,7 @@ QVector<LoadRecord> recordedLoads(const QString& historyFolder)
 }
 
 // The cells of the live bill an export writes, with its date and number.
-QStringList billOnFile(Spreadsheet& office, const QString& bill, const BillFields& fields)
+QStringList billOnFile(Spreadsheet& office, const QString& bill, const Tally& fields)
 {
     auto book = office.open(bill);
     Worksheet& sheet = book->sheetNamed(billSheetName());
@@ -128,23 +127,24 @@ void TestHistoryRecords::postingsAndBillsAreRecordedWhole()
     QVERIFY(QFile::exists(tally.archivedBills(1).first()));
     for (const LoadRecord& load : loads) {
         QVERIFY(load.recordedAt >= before && load.recordedAt <= QDateTime::currentDateTime());
-        QCOMPARE(load.species, QStringLiteral("红松"));
-        QCOMPARE(load.captions[LoadRecord::Buyer].value, f.text17->text());
-        QCOMPARE(load.captions[LoadRecord::Buyer].caption, f.combo4->currentText());
-        QCOMPARE(load.captions[LoadRecord::Truck].value, f.text22->text());
-        QCOMPARE(load.scaler, QStringLiteral("王五"));
-        QCOMPARE(load.lengths[0], QStringLiteral("4"));
+        QCOMPARE(load.tally.species, QStringLiteral("红松"));
+        QCOMPARE(load.tally.captions[Tally::Buyer].value, f.text17->text());
+        QCOMPARE(load.tally.captions[Tally::Buyer].caption, f.combo4->currentText());
+        QCOMPARE(load.tally.captions[Tally::Truck].value, f.text22->text());
+        QCOMPARE(load.tally.scaler, QStringLiteral("王五"));
+        QCOMPARE(load.tally.lengths[0], QStringLiteral("4"));
         for (int row = 1; row <= TallyFields::rowCount; ++row)
             for (int element = 0; element < TallyFields::rowElements; ++element)
-                QCOMPARE(load.grid[row - 1][element], f.cell(row, element)->text());
-        QCOMPARE(load.groupVolumes[3], f.text18[3]->text());
-        QCOMPARE(load.groupAmounts[3], f.text28[3]->text());
+                QCOMPARE(load.tally.grid[row - 1][element], f.cell(row, element)->text());
+        QCOMPARE(load.tally.groupVolumes[3], f.text18[3]->text());
+        QCOMPARE(load.tally.groupAmounts[3], f.text28[3]->text());
         QCOMPARE(load.volumeE4(), fixedPoint(f.text18[3]->text(), 4));
         QCOMPARE(load.piecesE4(), 80000);
     }
     // The names typed are offered the next time.
     QTemporaryDir again;
-    Form1 next({ tally.folder(), tally.folder(), QString(), history.path(), QString() }, *m_office);
+    TallyProgram nextProgram({ tally.folder(), tally.folder(), QString(), history.path(), QString() }, *m_office);
+    Form1& next = nextProgram.window();
     QCompleter* buyers = next.fields().text17->completer();
     QVERIFY(buyers);
     QCOMPARE(next.fields().text17->text(), QString());
@@ -162,7 +162,7 @@ void TestHistoryRecords::billOfThePastPrintsAgainAsItWas()
     MessageCatcher catcher;
     tally.click(printBill);
     const LoadRecord first = recordedLoads(history.path()).first();
-    const BillFields firstFields = billFieldsOf(first);
+    const Tally firstFields = first.tally;
     const QStringList firstBill = billOnFile(*m_office, tally.bill(), firstFields);
     QCOMPARE(firstBill.at(1), QStringLiteral("编号：%1").arg(first.billNumber));
 
@@ -174,7 +174,7 @@ void TestHistoryRecords::billOfThePastPrintsAgainAsItWas()
     tally.click(printBill);
     QVERIFY(billOnFile(*m_office, tally.bill(), firstFields) != firstBill);
 
-    QVERIFY(tally.window()->reprintBill(first));
+    QVERIFY(tally.program().commands().reprintBill(first));
     QCOMPARE(billOnFile(*m_office, tally.bill(), firstFields), firstBill);
     QCOMPARE(recordedLoads(history.path()).size(), 2);
     QCOMPARE(tally.window()->fields().combo3->currentText(), QStringLiteral("落叶松"));
@@ -182,7 +182,7 @@ void TestHistoryRecords::billOfThePastPrintsAgainAsItWas()
     LoadRecord posting = first;
     posting.kind = LoadKind::StockIn;
     posting.billNumber.clear();
-    QVERIFY(!tally.window()->reprintBill(posting));
+    QVERIFY(!tally.program().commands().reprintBill(posting));
     QVERIFY(lastMessage(catcher).contains(QStringLiteral("不是账单")));
 }
 
@@ -227,7 +227,7 @@ void TestHistoryRecords::historyWindowServesTheTally()
     QVERIFY(QTest::qWaitForWindowExposed(tally.window()));
     tally.window()->fields().lengths[0]->setFocus();
     QTest::keyClick(tally.window()->fields().lengths[0], Qt::Key_H, Qt::ControlModifier);
-    History* window = tally.window()->historyWindow();
+    History* window = tally.program().history()->openedWindow();
     QVERIFY(window);
     QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), 5000);
     QCOMPARE(tally.window()->fields().lengths[0]->text(), QStringLiteral("4"));
@@ -236,7 +236,7 @@ void TestHistoryRecords::historyWindowServesTheTally()
 
     window->hide();
     QTest::mouseClick(tally.window()->findChild<QWidget*>(QStringLiteral("Label24")), Qt::LeftButton);
-    QCOMPARE(tally.window()->historyWindow(), window);
+    QCOMPARE(tally.program().history()->openedWindow(), window);
     QVERIFY(window->isVisible());
 
     tally.click(printBill);
@@ -304,7 +304,7 @@ void TestHistoryRecords::failingHistoryNeverStopsAPosting()
     // The next start says it again while the cause lasts.
     if (failure == QStringLiteral("damaged")) {
         MessageCatcher catcher;
-        Form1 next({ tally->folder(), tally->folder(), QString(), history.path(), QString() }, *m_office);
+        TallyProgram next({ tally->folder(), tally->folder(), QString(), history.path(), QString() }, *m_office);
         QTRY_VERIFY_WITH_TIMEOUT(!catcher.texts().isEmpty(), 30000);
         QVERIFY2(catcher.texts().first().startsWith(QStringLiteral("有 1 车的历史记录还没有保存：")), qPrintable(catcher.texts().first()));
         QFile::remove(database);
@@ -321,8 +321,8 @@ void TestHistoryRecords::failingHistoryNeverStopsAPosting()
     }
     const QVector<LoadRecord> loads = recordedLoads(history.path());
     QCOMPARE(loads.size(), 2);
-    QCOMPARE(loads[0].species, QStringLiteral("红松"));
-    QCOMPARE(loads[1].species, QStringLiteral("樟子松"));
+    QCOMPARE(loads[0].tally.species, QStringLiteral("红松"));
+    QCOMPARE(loads[1].tally.species, QStringLiteral("樟子松"));
     QVERIFY(!QFile::exists(waitingLoadsPath(history.path())));
 }
 

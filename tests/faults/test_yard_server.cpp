@@ -125,7 +125,7 @@ void TestYardServer::postingsReachTheServerAndWaitWhileItIsDown()
     tally.window()->show();
     QVERIFY(QTest::qWaitForWindowExposed(tally.window()));
     QTest::keyClick(tally.window()->fields().lengths[0], Qt::Key_H, Qt::ControlModifier);
-    History* window = tally.window()->historyWindow();
+    History* window = tally.program().history()->openedWindow();
     QVERIFY(window);
     auto* table = window->findChild<QTableView*>(QStringLiteral("loadsTable"));
     QCOMPARE(table->model()->rowCount(), 4);

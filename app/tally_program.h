@@ -1,0 +1,45 @@
+#pragma once
+
+// The program's parts put together: the prompts, the workbook commands and
+// the history services, built first and handed to the tally window, which
+// shows the tally and forwards its buttons to them. main.cpp builds one;
+// so does every test that needs the whole window.
+
+#include <QString>
+#include <memory>
+
+class Form1;
+class HistoryServices;
+class Spreadsheet;
+class WindowPrompts;
+class WorkbookCommands;
+
+// Where the program keeps its files.
+struct TallyFolders {
+    QString program; // the program's own folder, with the workbooks
+    QString prices; // the unit price files
+    QString journal; // the tally journal; empty: the window keeps none
+    QString history; // the history of loads; empty: the program keeps none
+    QString config; // the configuration file's folder; empty: no yard server
+};
+
+class TallyProgram {
+public:
+    // The spreadsheet serves every workbook command and must outlive the
+    // program. The species list starts loading at once.
+    TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet);
+    // The window goes first: its journal is marked clean while the rest is
+    // still there.
+    ~TallyProgram();
+
+    Form1& window() const { return *m_window; }
+    WorkbookCommands& commands() const { return *m_commands; }
+    // Null when the program keeps no history.
+    HistoryServices* history() const { return m_history.get(); }
+
+private:
+    std::unique_ptr<WindowPrompts> m_prompts;
+    std::unique_ptr<WorkbookCommands> m_commands;
+    std::unique_ptr<HistoryServices> m_history;
+    std::unique_ptr<Form1> m_window;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+// The program's messages and questions: modal boxes over the tally window,
+// OK only or 是 / 否, no icon, the program's title.
+
+#include "records/stock_ledger.h"
+
+class QLineEdit;
+class QWidget;
+
+class WindowPrompts : public CommandPrompts {
+public:
+    // The boxes open over `window`; a missing volume puts the focus on
+    // `totalVolume`. Both must be set before the first box.
+    void attach(QWidget* window, QLineEdit* totalVolume);
+
+    void showMessage(const QString& text) override;
+    void focusTotalVolume() override;
+    bool askYesNo(const QString& question) override;
+
+private:
+    QWidget* m_window = nullptr;
+    QLineEdit* m_totalVolume = nullptr;
+};

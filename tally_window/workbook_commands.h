@@ -1,0 +1,75 @@
+#pragma once
+
+// The workbook commands behind the tally window's buttons: the species list
+// read at start, stock in, stock out, print bill, view stock and the reprint
+// of a past bill. One runs at a time. Each reads the tally when it runs,
+// through the source the window gives it; what the commands have to say
+// goes through the prompts.
+
+#include "history/load_record.h"
+#include "records/bill_export.h"
+#include "records/stock_ledger.h"
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+template <typename T> class QFutureWatcher;
+struct SpeciesLoad;
+
+class WorkbookCommands : public QObject {
+    Q_OBJECT
+
+public:
+    // The workbooks are in `programFolder`; the spreadsheet and the prompts
+    // must outlive the commands.
+    WorkbookCommands(Spreadsheet& spreadsheet, const QString& programFolder,
+        CommandPrompts& prompts, QObject* parent = nullptr);
+    // Waits for the species list, read on another thread.
+    ~WorkbookCommands() override;
+
+    // The folder of the workbooks and the bill archive.
+    QString folder() const { return m_folder; }
+
+    // The tally as it is, and the count of its edits (equal counts, the
+    // same load), read when a command runs.
+    void setTallySource(std::function<Tally()> readTally, std::function<quint64()> tallyEdits);
+
+    // The office's cold start takes seconds: the list is read on another
+    // thread and arrives (speciesListArrived) while the scaler types.
+    void startSpeciesLoad();
+    // Whether the species list has arrived (or failed).
+    bool speciesListLoaded() const { return m_speciesListLoaded; }
+
+    void stockIn();
+    void stockOut();
+    void printBill();
+    void viewStock();
+    // The bill of a past load again, with its own date and number; false
+    // when it is no bill or was not written.
+    bool reprintBill(const LoadRecord& load);
+
+signals:
+    void speciesListArrived(const QStringList& species);
+    // A posting or bill saved its workbook, with the tally it took.
+    void loadSaved(LoadKind kind, const Tally& tally, const QString& billNumber);
+
+private:
+    void onSpeciesLoaded();
+    void post(StockPosting& posting, LoadKind kind);
+
+    Spreadsheet& m_spreadsheet;
+    QString m_folder;
+    QString m_ledger;
+    CommandPrompts& m_prompts;
+    StockPosting m_stockIn;
+    StockPosting m_stockOut;
+    BillExport m_bill;
+    std::function<Tally()> m_readTally = [] { return Tally(); };
+    std::function<quint64()> m_tallyEdits = [] { return quint64(0); };
+    QFutureWatcher<SpeciesLoad>* m_speciesLoad = nullptr;
+    QStringList m_speciesList; // empty until read
+    bool m_speciesListLoaded = false;
+    bool m_running = false;
+};
