@@ -54,7 +54,8 @@ QString spread(QVector<qint64> ms)
 struct Station {
     Station(const QString& folder, const ServerSettings& settings)
         : path(historyDatabasePath(folder))
-        , recorder([this] { return std::make_unique<SqliteHistoryStore>(path); }, waitingLoadsPath(folder))
+        , recorder([this] { return std::make_unique<SqliteHistoryStore>(path); },
+              waitingLoadsPath(folder))
         , sender(path, settings)
     {
         clock.start();
@@ -134,7 +135,8 @@ int main(int argc, char* argv[])
             say(QStringLiteral("load %1 did not arrive within 10 s").arg(i));
         QTest::qWait(50);
     }
-    say(QStringLiteral("loads one at a time, record() to committed on the server: ") + spread(station.latencies));
+    say(QStringLiteral("loads one at a time, record() to committed on the server: ")
+        + spread(station.latencies));
 
     station.latencies.clear();
     QElapsedTimer all;
@@ -143,7 +145,9 @@ int main(int argc, char* argv[])
         postings << station.post(spaced + i);
     if (!QTest::qWaitFor([&] { return station.latencies.size() == burst; }, 60000))
         say(QStringLiteral("the burst did not arrive within 60 s"));
-    say(QStringLiteral("%1 loads posted at once: all on the server after %2 ms; each ").arg(burst).arg(all.elapsed())
+    say(QStringLiteral("%1 loads posted at once: all on the server after %2 ms; each ")
+            .arg(burst)
+            .arg(all.elapsed())
         + spread(station.latencies));
 
     // The server down: loads keep coming, one every 500 ms.
@@ -160,7 +164,8 @@ int main(int argc, char* argv[])
         QTest::qWait(500);
     }
     const int waiting = station.sender.waitingCount();
-    say(QStringLiteral("server down %1 s: %2 loads posted, %3 waiting, at most %4; the sender said \"%5\"")
+    say(QStringLiteral(
+        "server down %1 s: %2 loads posted, %3 waiting, at most %4; the sender said \"%5\"")
             .arg(secondsDown)
             .arg(postingsDown.size())
             .arg(waiting)
@@ -175,7 +180,8 @@ int main(int argc, char* argv[])
     for (qint64 at : std::as_const(station.sentAt))
         if (at > up && (first == 0 || at < first))
             first = at;
-    say(QStringLiteral("server up again after %1 s more with no new loads: first load on it after %2 ms, outbox empty after %3 ms")
+    say(QStringLiteral("server up again after %1 s more with no new loads: first load on it after "
+                       "%2 ms, outbox empty after %3 ms")
             .arg(secondsQuiet)
             .arg(first - up)
             .arg(station.clock.elapsed() - up));

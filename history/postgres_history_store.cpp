@@ -44,26 +44,35 @@ HistoryFailure connectionFailureCause(const QString& text)
 {
     if (mentions(text, { "server does not support SSL", "服务器不支持 SSL" }))
         return HistoryFailure::NotEncrypted;
-    if (mentions(text, { "certificate verify failed", "does not match host name", "与主机名不匹配",
-            "SSL certificate's name", "SSL证书的名称", "could not get server's host name from server certificate" }))
+    if (mentions(text,
+            { "certificate verify failed", "does not match host name", "与主机名不匹配",
+                "SSL certificate's name", "SSL证书的名称",
+                "could not get server's host name from server certificate" }))
         return HistoryFailure::CertificateMismatch;
     if (mentions(text, { "root certificate file", "根认证文件", "根证书文件" }))
         return HistoryFailure::CertificateMissing;
-    if (mentions(text, { "password authentication failed", "no password supplied", "authentication failed",
-                           "no pg_hba.conf entry", "Password 认证失败", "认证失败", "pg_hba.conf 记录" })
-        || (mentions(text, { "role \"", "角色 \"" }) && mentions(text, { "does not exist", "不存在" })))
+    if (mentions(text,
+            { "password authentication failed", "no password supplied", "authentication failed",
+                "no pg_hba.conf entry", "Password 认证失败", "认证失败", "pg_hba.conf 记录" })
+        || (mentions(text, { "role \"", "角色 \"" })
+            && mentions(text, { "does not exist", "不存在" })))
         return HistoryFailure::LoginRefused;
-    if (mentions(text, { "database \"", "数据库 \"" }) && mentions(text, { "does not exist", "不存在" }))
+    if (mentions(text, { "database \"", "数据库 \"" })
+        && mentions(text, { "does not exist", "不存在" }))
         return HistoryFailure::DatabaseMissing;
     if (mentionsSocketFailure(text)
-        || mentions(text, { "could not connect", "connection refused", "timeout expired", "could not translate host",
-            "no route to host", "network is unreachable", "server closed the connection", "connection to server",
-            "no connection to the server", "terminating connection", "the database system is starting up",
-            "the database system is shutting down", "SSL connection has been closed unexpectedly",
-            "SSL SYSCALL error", "could not receive data from server", "拒绝连接", "SSL连接异常关闭", "SSL SYSCALL 错误",
-            "无法从服务器接收数据", "连接超时", "没有到主机的路由", "网络不可达",
-            "未知的名称或服务", "域名解析暂时失败", "超时满", "无法解释主机名", "服务器意外地关闭了联接",
-            "没有到服务器的联接", "中断联接", "数据库系统启动中", "数据库系统停止中", "连接到\"" }))
+        || mentions(text,
+            { "could not connect", "connection refused", "timeout expired",
+                "could not translate host", "no route to host", "network is unreachable",
+                "server closed the connection", "connection to server",
+                "no connection to the server", "terminating connection",
+                "the database system is starting up", "the database system is shutting down",
+                "SSL connection has been closed unexpectedly", "SSL SYSCALL error",
+                "could not receive data from server", "拒绝连接", "SSL连接异常关闭",
+                "SSL SYSCALL 错误", "无法从服务器接收数据", "连接超时", "没有到主机的路由",
+                "网络不可达", "未知的名称或服务", "域名解析暂时失败", "超时满", "无法解释主机名",
+                "服务器意外地关闭了联接", "没有到服务器的联接", "中断联接", "数据库系统启动中",
+                "数据库系统停止中", "连接到\"" }))
         return HistoryFailure::Unreachable;
     return HistoryFailure::Other;
 }
@@ -79,10 +88,14 @@ public:
     QString idColumn() const override { return QStringLiteral("BIGSERIAL PRIMARY KEY"); }
     QStringList beginSchemaStep() const override
     {
-        return { QStringLiteral("BEGIN"), QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(migrationLockKey) };
+        return { QStringLiteral("BEGIN"),
+            QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(migrationLockKey) };
     }
     QString insertedIdClause() const override { return QStringLiteral(" RETURNING id"); }
-    qint64 insertedId(QSqlQuery& insert) const override { return insert.next() ? insert.value(0).toLongLong() : 0; }
+    qint64 insertedId(QSqlQuery& insert) const override
+    {
+        return insert.next() ? insert.value(0).toLongLong() : 0;
+    }
     HistoryError classify(const QSqlError& error, const QString& location) const override;
 };
 
@@ -93,7 +106,9 @@ HistoryError PostgresDriver::classify(const QSqlError& error, const QString& loc
     if (state == QLatin1String("42501")) {
         // Row-level security refused a load under a name not this login's.
         const bool otherStation = mentions(error.text(), { "row-level security", "行级安全" });
-        return HistoryError(otherStation ? HistoryFailure::StationNotAllowed : HistoryFailure::NoRight, location, detail);
+        return HistoryError(
+            otherStation ? HistoryFailure::StationNotAllowed : HistoryFailure::NoRight, location,
+            detail);
     }
     if (state == QLatin1String("3D000"))
         return HistoryError(HistoryFailure::DatabaseMissing, location, detail);
@@ -143,7 +158,8 @@ PostgresHistoryStore::PostgresHistoryStore(const ServerSettings& settings, int s
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(driver().qtDriverName(), connectionName());
     if (!db.isValid())
-        throw HistoryError(HistoryFailure::Other, location(), QStringLiteral("the QPSQL driver is not installed"));
+        throw HistoryError(
+            HistoryFailure::Other, location(), QStringLiteral("the QPSQL driver is not installed"));
     db.setHostName(settings.host.trimmed());
     db.setPort(settings.port);
     db.setDatabaseName(settings.database.trimmed());
@@ -159,7 +175,9 @@ PostgresHistoryStore::PostgresHistoryStore(const ServerSettings& settings, int s
     readLoginRights();
     if (!m_mayChangeSchema && this->schemaVersion() < schemaVersion)
         throw HistoryError(HistoryFailure::SchemaOutdated, location(),
-            QStringLiteral("schema %1, program knows %2").arg(this->schemaVersion()).arg(schemaVersion));
+            QStringLiteral("schema %1, program knows %2")
+                .arg(this->schemaVersion())
+                .arg(schemaVersion));
     migrate(schemaVersion);
 }
 
@@ -171,7 +189,8 @@ void PostgresHistoryStore::readLoginRights()
 {
     QSqlQuery query(database());
     if (!query.exec(QStringLiteral(
-            "SELECT (SELECT pg_has_role(c.relowner, 'USAGE') FROM pg_class c WHERE c.oid = to_regclass('history_schema')), "
+            "SELECT (SELECT pg_has_role(c.relowner, 'USAGE') FROM pg_class c WHERE c.oid = "
+            "to_regclass('history_schema')), "
             "has_function_privilege(to_regprocedure('quorvane_station_name()'), 'EXECUTE')"))
         || !query.next())
         fail(query.lastError());
@@ -201,7 +220,8 @@ QString testServerConnection(const ServerSettings& settings)
         PostgresHistoryStore store(settings);
         store.checkStationName(settings.stationName());
     } catch (const HistoryError& error) {
-        qWarning("history server test: %s %s", qPrintable(error.location()), qPrintable(error.detail()));
+        qWarning(
+            "history server test: %s %s", qPrintable(error.location()), qPrintable(error.detail()));
         return historyFailureMessage(error);
     }
     return {};

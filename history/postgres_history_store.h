@@ -12,7 +12,8 @@ class PostgresHistoryStore : public HistoryStore {
 public:
     // Connects, waiting at most connectTimeoutS, and brings the schema up to
     // `schemaVersion` (below the current one for tests of old servers).
-    explicit PostgresHistoryStore(const ServerSettings& settings, int schemaVersion = currentSchemaVersion());
+    explicit PostgresHistoryStore(
+        const ServerSettings& settings, int schemaVersion = currentSchemaVersion());
     ~PostgresHistoryStore() override;
 
     // Throws StationNotAllowed when the server binds this login to another

@@ -22,8 +22,8 @@ QString ServerSettings::location() const
 
 bool ServerSettings::operator==(const ServerSettings& other) const
 {
-    return host == other.host && port == other.port && database == other.database && user == other.user
-        && station == other.station && certificate == other.certificate;
+    return host == other.host && port == other.port && database == other.database
+        && user == other.user && station == other.station && certificate == other.certificate;
 }
 
 QString settingsFilePath(const QString& configFolder)
@@ -38,7 +38,8 @@ ServerSettings readServerSettings(const QString& settingsFile)
     ServerSettings settings;
     settings.host = file.value(QStringLiteral("host")).toString().trimmed();
     bool isNumber = false;
-    const int port = file.value(QStringLiteral("port"), ServerSettings::defaultPort).toInt(&isNumber);
+    const int port
+        = file.value(QStringLiteral("port"), ServerSettings::defaultPort).toInt(&isNumber);
     settings.port = isNumber && port > 0 && port < 65536 ? port : ServerSettings::defaultPort;
     settings.database = file.value(QStringLiteral("database")).toString().trimmed();
     settings.user = file.value(QStringLiteral("user")).toString().trimmed();

@@ -70,8 +70,10 @@ StationSettings::StationSettings(QString settingsFile, QWidget* parent)
     form->addRow(QStringLiteral("用户"), m_user);
     form->addRow(QStringLiteral("检尺站名称"), m_station);
     form->addRow(QStringLiteral("服务器证书"), certificateRow);
-    auto* note = new QLabel(QStringLiteral("服务器留空时，历史记录只保存在本机。密码不保存在这里，请由管理员写入本机用户的 .pgpass 文件。"
-                                           "服务器证书由管理员提供：连接时用它核对服务器，核对不上就不发送密码。"),
+    auto* note = new QLabel(
+        QStringLiteral("服务器留空时，历史记录只保存在本机。密码不保存在这里，请由管理员写入本机用"
+                       "户的 .pgpass 文件。"
+                       "服务器证书由管理员提供：连接时用它核对服务器，核对不上就不发送密码。"),
         this);
     note->setWordWrap(true);
     m_result = new QLabel(this);

@@ -39,11 +39,13 @@ public:
 
     // SQL run by the superuser over the socket; the rows as psql -At prints
     // them, or a null string on failure (the reason in `error`).
-    QString admin(const QString& sql, const QString& database = QStringLiteral("postgres"), QString* error = nullptr);
+    QString admin(const QString& sql, const QString& database = QStringLiteral("postgres"),
+        QString* error = nullptr);
     // A psql script file run by the superuser over the socket as an
     // administrator would, with -v name=value for each of `variables`; false
     // on failure. Its output either way.
-    bool adminScript(const QString& file, const QString& database, const QStringList& variables, QString* output);
+    bool adminScript(const QString& file, const QString& database, const QStringList& variables,
+        QString* output);
     // A program (a path, or a server program's name) run as the user the
     // server runs as; false on failure, its output either way.
     bool runAsServerUser(const QString& program, const QStringList& arguments, QString* output,

@@ -278,14 +278,17 @@ void TestSharedHistory::stationRecordingUnderAnotherNameIsRefusedWithItsCause()
 
     // The station's next number taken, before these rules, by a row that
     // does not even read: taken all the same, not a damaged history.
-    QVERIFY(!admin(QStringLiteral("INSERT INTO loads (recorded_at, day, kind, bill_number, species, buyer, truck, "
-                                  "supplier, contact, scaler, pieces_e4, volume_e4, amount_fen, detail, station, "
-                                  "station_number) SELECT recorded_at, day, kind, bill_number, species, buyer, "
-                                  "'闽Z9', supplier, contact, scaler, pieces_e4, volume_e4, amount_fen, '{not json', "
-                                  "station, 2 FROM loads WHERE truck = '闽X2'"),
+    QVERIFY(!admin(
+        QStringLiteral(
+            "INSERT INTO loads (recorded_at, day, kind, bill_number, species, buyer, truck, "
+            "supplier, contact, scaler, pieces_e4, volume_e4, amount_fen, detail, station, "
+            "station_number) SELECT recorded_at, day, kind, bill_number, species, buyer, "
+            "'闽Z9', supplier, contact, scaler, pieces_e4, volume_e4, amount_fen, '{not json', "
+            "station, 2 FROM loads WHERE truck = '闽X2'"),
         database)
                  .isNull());
-    QCOMPARE(station.recorder.record(sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽X3"))),
+    QCOMPARE(station.recorder.record(
+                 sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽X3"))),
         QString());
     const ServerSettings named = settingsFor(QStringLiteral("gate1"), database);
     QTRY_COMPARE_WITH_TIMEOUT(

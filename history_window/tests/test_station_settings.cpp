@@ -49,10 +49,13 @@ void TestStationSettings::settingsFileIsReadBackAsWritten()
     QVERIFY(writeServerSettings(file, settings));
     QCOMPARE(readServerSettings(file), settings);
     QSettings raw(file, QSettings::IniFormat);
-    QCOMPARE(raw.value(QStringLiteral("history_server/host")).toString(), QStringLiteral("192.168.1.10"));
+    QCOMPARE(raw.value(QStringLiteral("history_server/host")).toString(),
+        QStringLiteral("192.168.1.10"));
     QCOMPARE(raw.value(QStringLiteral("history_server/port")).toInt(), 5433);
-    QCOMPARE(raw.value(QStringLiteral("history_server/station")).toString(), QStringLiteral("一号门"));
-    QCOMPARE(raw.value(QStringLiteral("history_server/certificate")).toString(), settings.certificate);
+    QCOMPARE(
+        raw.value(QStringLiteral("history_server/station")).toString(), QStringLiteral("一号门"));
+    QCOMPARE(
+        raw.value(QStringLiteral("history_server/certificate")).toString(), settings.certificate);
     QVERIFY(raw.value(QStringLiteral("history_server/password")).isNull());
     QCOMPARE(settings.location(), QStringLiteral("192.168.1.10:5433/yard"));
     // A file where its folder should be: the write says it failed.
@@ -109,7 +112,8 @@ void TestStationSettings::windowSavesWhatIsTypedAndCancelKeepsTheFile()
     QCOMPARE(readServerSettings(file), expected);
 
     StationSettings again(file);
-    QCOMPARE(again.findChild<QLineEdit*>(QStringLiteral("stationName"))->text(), QStringLiteral("二号门"));
+    QCOMPARE(again.findChild<QLineEdit*>(QStringLiteral("stationName"))->text(),
+        QStringLiteral("二号门"));
     again.findChild<QLineEdit*>(QStringLiteral("serverHost"))->clear();
     QTest::mouseClick(again.findChild<QPushButton*>(QStringLiteral("cancel")), Qt::LeftButton);
     QCOMPARE(again.result(), int(QDialog::Rejected));
@@ -146,7 +150,8 @@ void TestStationSettings::certificateIsChosenSavedAndFoundBesideTheFile()
     {
         QSettings raw(file, QSettings::IniFormat);
         raw.setValue(QStringLiteral("history_server/host"), QStringLiteral("10.0.0.5"));
-        raw.setValue(QStringLiteral("history_server/certificate"), QStringLiteral("yard-server.crt"));
+        raw.setValue(
+            QStringLiteral("history_server/certificate"), QStringLiteral("yard-server.crt"));
     }
     const QString beside = QDir(folder).filePath(QStringLiteral("yard-server.crt"));
     QCOMPARE(readServerSettings(file).certificate, beside);
@@ -187,16 +192,23 @@ void TestStationSettings::testConnectionNamesTheCause_data()
     refused.database = QStringLiteral("yard");
     const QString certificate = m_dir.filePath(QStringLiteral("some.crt"));
     QTest::newRow("A server that does not answer is named unreachable")
-        << refused.host << certificate << historyFailureMessage(HistoryError(HistoryFailure::Unreachable, refused.location()));
+        << refused.host << certificate
+        << historyFailureMessage(HistoryError(HistoryFailure::Unreachable, refused.location()));
     QTest::newRow("A server over TCP without a certificate chosen is not tried")
-        << refused.host << "" << historyFailureMessage(HistoryError(HistoryFailure::CertificateMissing, refused.location()));
+        << refused.host << ""
+        << historyFailureMessage(
+               HistoryError(HistoryFailure::CertificateMissing, refused.location()));
     QTest::newRow("A certificate file that is gone is said")
         << refused.host << m_dir.filePath(QStringLiteral("gone.crt"))
-        << historyFailureMessage(HistoryError(HistoryFailure::CertificateMissing, refused.location()));
+        << historyFailureMessage(
+               HistoryError(HistoryFailure::CertificateMissing, refused.location()));
     QTest::newRow("A certificate anyone may rewrite is not trusted")
         << refused.host << m_dir.filePath(QStringLiteral("open.crt"))
-        << historyFailureMessage(HistoryError(HistoryFailure::CertificateMissing, refused.location()));
-    QTest::newRow("No server typed is said so") << "" << "" << "没有填写服务器";
+        << historyFailureMessage(
+               HistoryError(HistoryFailure::CertificateMissing, refused.location()));
+    QTest::newRow("No server typed is said so") << ""
+                                                << ""
+                                                << "没有填写服务器";
 }
 
 void TestStationSettings::testConnectionNamesTheCause()
@@ -218,7 +230,8 @@ void TestStationSettings::testConnectionNamesTheCause()
     auto* test = window.findChild<QPushButton*>(QStringLiteral("testConnection"));
     QTest::mouseClick(test, Qt::LeftButton);
     auto* result = window.findChild<QLabel*>(QStringLiteral("connectionResult"));
-    QTRY_COMPARE_WITH_TIMEOUT(result->text(), expected, 3 * PostgresHistoryStore::connectTimeoutS * 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        result->text(), expected, 3 * PostgresHistoryStore::connectTimeoutS * 1000);
     QVERIFY(test->isEnabled());
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("unused.ini"))));
 }

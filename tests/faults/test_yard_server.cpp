@@ -6,8 +6,8 @@
 
 #include "fault_fixture.h"
 #include "history/history_sender.h"
-#include "history/server_settings.h"
 #include "history/load_table_model.h"
+#include "history/server_settings.h"
 #include "history_window/history.h"
 #include "history_window/station_settings.h"
 #include "postgres_test_server.h"
@@ -36,7 +36,10 @@ private:
 
 int TestYardServer::serverLoads(const QString& where)
 {
-    return m_server->admin(QStringLiteral("SELECT COUNT(*) FROM loads WHERE %1").arg(where), QStringLiteral("yard")).toInt();
+    return m_server
+        ->admin(QStringLiteral("SELECT COUNT(*) FROM loads WHERE %1").arg(where),
+            QStringLiteral("yard"))
+        .toInt();
 }
 
 void TestYardServer::initTestCase()
@@ -47,16 +50,20 @@ void TestYardServer::initTestCase()
     QString error;
     QVERIFY2(m_server->create(&error), qPrintable(error));
     QVERIFY(!m_server->admin(QStringLiteral("CREATE DATABASE yard")).isNull());
-    for (const QStringList& station : { QStringList {}, QStringList { QStringLiteral("station_login=gate1"),
-                                                            QStringLiteral("station_name=一号门"), QStringLiteral("password=gate1-pw") },
-             QStringList { QStringLiteral("station_login=gate2"), QStringLiteral("station_name=二号门"),
-                 QStringLiteral("password=gate2-pw") } }) {
+    for (const QStringList& station : { QStringList {},
+             QStringList { QStringLiteral("station_login=gate1"),
+                 QStringLiteral("station_name=一号门"), QStringLiteral("password=gate1-pw") },
+             QStringList { QStringLiteral("station_login=gate2"),
+                 QStringLiteral("station_name=二号门"), QStringLiteral("password=gate2-pw") } }) {
         QString output;
-        QVERIFY2(m_server->adminScript(QStringLiteral(QUORVANE_SETUP_SCRIPT), QStringLiteral("yard"), station, &output),
+        QVERIFY2(m_server->adminScript(QStringLiteral(QUORVANE_SETUP_SCRIPT),
+                     QStringLiteral("yard"), station, &output),
             qPrintable(output));
     }
-    QVERIFY(usePasswordFile(m_dir.filePath(QStringLiteral("pgpass")), "*:*:*:gate1:gate1-pw\n*:*:*:gate2:gate2-pw\n"));
-    m_office = std::make_unique<LibreOfficeSpreadsheet>(testOfficeSettings(QStringLiteral("yard"), &m_shown));
+    QVERIFY(usePasswordFile(
+        m_dir.filePath(QStringLiteral("pgpass")), "*:*:*:gate1:gate1-pw\n*:*:*:gate2:gate2-pw\n"));
+    m_office = std::make_unique<LibreOfficeSpreadsheet>(
+        testOfficeSettings(QStringLiteral("yard"), &m_shown));
     m_office->warmUp();
 }
 
@@ -113,7 +120,8 @@ void TestYardServer::postingsReachTheServerAndWaitWhileItIsDown()
     QDir().mkpath(QStringLiteral(QUORVANE_PICTURES));
     tally.window()->grab().save(QStringLiteral(QUORVANE_PICTURES "/waiting-for-server.png"));
     for (const QString& text : catcher.texts())
-        QVERIFY2(!text.contains(QStringLiteral("历史")) && !text.contains(QStringLiteral("服务器")), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("历史")) && !text.contains(QStringLiteral("服务器")),
+            qPrintable(text));
 
     QString error;
     QVERIFY2(m_server->start(&error), qPrintable(error));
@@ -134,7 +142,8 @@ void TestYardServer::postingsReachTheServerAndWaitWhileItIsDown()
 
     // 测试连接 says the server showed the certificate the settings name.
     StationSettings dialog(settingsFilePath(config.path()));
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("testConnection")), Qt::LeftButton);
+    QTest::mouseClick(
+        dialog.findChild<QPushButton*>(QStringLiteral("testConnection")), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(dialog.findChild<QLabel*>(QStringLiteral("connectionResult"))->text(),
         QStringLiteral("服务器的证书与设置中的相符；连接成功，历史记录可以保存到服务器"), 30000);
 }
