@@ -1,5 +1,6 @@
 #include "records/bill_export.h"
 
+#include "field_text/field_text.h"
 #include "records/event_log.h"
 #include "records/view_snapshot.h"
 #include "records/workbook_messages.h"
@@ -89,8 +90,24 @@ BillExport::BillExport(Spreadsheet& app, QString path, CommandPrompts& prompts)
 {
 }
 
+namespace {
+
+// An empty sheet, or counts with no length, add up to no volume; the
+// overflow text is a volume too big to show, not none.
+bool hasVolume(const Tally& tally)
+{
+    const QString total = tally.groupVolumes[3].trimmed();
+    return total == overflowText || leadingNumber(total) != 0;
+}
+
+} // namespace
+
 bool BillExport::press(const std::function<Tally()>& readTally)
 {
+    // Asked before a number is taken: on 否 the day's numbers stay as they are.
+    if (!hasVolume(readTally())
+        && !m_prompts.askYesNo(QStringLiteral("检尺单上没有材积，仍要打印账单吗？")))
+        return false;
     return attempt(readTally, std::nullopt, true);
 }
 
