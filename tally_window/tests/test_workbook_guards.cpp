@@ -151,7 +151,7 @@ void TestWorkbookGuards::aBillWithNoVolumeAsksFirst()
         return;
     }
     QCOMPARE(saved.count(), 1);
-    QCOMPARE(saved[0][2].toString(), BillNumber { QDate::currentDate(), 1 }.text());
+    QCOMPARE(saved[0][2].toString(), (BillNumber { QDate::currentDate(), 1 }).text());
     QCOMPARE(nextSerial, 2);
     QCOMPARE(m_shown.size(), 1);
 }
