@@ -80,6 +80,7 @@ QString countNote(const QString& count, const QString& length)
 
 void markTypedCount(QLineEdit* count, const QLineEdit* length)
 {
-    auto* mark = new NumberMark(count, [count, length] { return countNote(count->text(), length->text()); });
+    auto* mark = new NumberMark(
+        count, [count, length] { return countNote(count->text(), length->text()); });
     mark->alsoFollow(length);
 }

@@ -47,7 +47,8 @@ public:
     // One press of the button: the species, the volumes of the three price
     // groups and their unit prices go into the next row. Returns the row
     // written, or 0. Without `readContext` nothing is asked about the
-    // species list or a load posted twice.
+    // species list or a load posted twice. A stock out of more than the
+    // stock sheet shows for the species is asked about once per press.
     int press(const std::function<Tally()>& readTally,
         const std::function<PostingContext()>& readContext = {});
 

@@ -159,7 +159,8 @@ bool Form4::hasUnsavedEdits() const
 void Form4::closeEvent(QCloseEvent* event)
 {
     if (hasUnsavedEdits()
-        && Messages::askYesNo(this, QStringLiteral("Quorvane"), QStringLiteral("单价已修改，要保存吗？"))
+        && Messages::askYesNo(
+            this, QStringLiteral("Quorvane"), QStringLiteral("单价已修改，要保存吗？"))
         && !savePrices()) {
         event->ignore();
         return;

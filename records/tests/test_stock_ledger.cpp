@@ -412,8 +412,10 @@ void TestStockLedger::stockOutAsksWhenTheStockSheetShowsLess_data()
     QTest::addColumn<QString>("shownStock"); // in the question; none when not asked
     const MemoryCell none;
     auto number = [](double value) { return MemoryCell { true, value, {} }; };
-    QTest::newRow("stock out of more than the stock asks") << true << true << number(1.5) << "1.5000";
-    QTest::newRow("stock out of a species with no stock asks") << true << true << number(0) << "0.0000";
+    QTest::newRow("stock out of more than the stock asks")
+        << true << true << number(1.5) << "1.5000";
+    QTest::newRow("stock out of a species with no stock asks")
+        << true << true << number(0) << "0.0000";
     QTest::newRow("stock already negative asks") << true << true << number(-2) << "-2.0000";
     QTest::newRow("stock out of exactly the stock asks nothing")
         << true << true << number(1.566) << "";
@@ -435,7 +437,8 @@ void TestStockLedger::stockOutAsksWhenTheStockSheetShowsLess()
     QFETCH(MemoryCell, stock);
     QFETCH(QString, shownStock);
     MemorySpreadsheet app;
-    prepareMemoryLedger(app, ledger, { listed ? QStringLiteral("落叶松") : QStringLiteral("红松") });
+    prepareMemoryLedger(
+        app, ledger, { listed ? QStringLiteral("落叶松") : QStringLiteral("红松") });
     app.sheet(ledger, QStringLiteral("库存")).cells[{ 5, 14 }] = stock;
     RecordingPrompts prompts;
     prompts.answers = { false };

@@ -311,25 +311,54 @@ void TestInputMarks::countsThatPriceWronglyAreMarked_data()
     const QString noLength = QStringLiteral("这一列没有材长，按 0 立方米计算");
     const QString negative = QStringLiteral("负数：从件数和材积中减去");
     const QString tooMany = QStringLiteral("件数超过 9999，请检查");
-    QTest::newRow("a count in block 1 before its length is marked")
-        << "Text6(4)" << "5" << "Text15" << "" << noLength;
-    QTest::newRow("a count in a block of length 0 is marked")
-        << "Text6(1)" << "5" << "Text23" << "0" << noLength;
-    QTest::newRow("a count in a block whose length is no number is marked")
-        << "Text6(7)" << "5" << "Text26" << "米" << noLength;
-    QTest::newRow("a count with its length is not marked")
-        << "Text6(10)" << "5" << "Text21" << "6" << "";
-    QTest::newRow("a count of 0 with no length is not marked")
-        << "Text6(4)" << "0" << "Text15" << "" << "";
-    QTest::newRow("a negative count is marked") << "Text6(1)" << "-3" << "Text23" << "4" << negative;
-    QTest::newRow("a negative count with no length is marked as negative")
-        << "Text6(4)" << "-3" << "Text15" << "" << negative;
-    QTest::newRow("10000 is marked as too many") << "Text6(1)" << "10000" << "Text23" << "4" << tooMany;
-    QTest::newRow("99999999 is marked as too many")
-        << "Text6(1)" << "99999999" << "Text23" << "4" << tooMany;
-    QTest::newRow("9999 is not marked") << "Text6(1)" << "9999" << "Text23" << "4" << "";
-    QTest::newRow("a count that is no number keeps its own mark")
-        << "Text6(4)" << "l0" << "Text15" << "" << "开头不是数字，按 0 计算";
+    QTest::newRow("a count in block 1 before its length is marked") << "Text6(4)"
+                                                                    << "5"
+                                                                    << "Text15"
+                                                                    << "" << noLength;
+    QTest::newRow("a count in a block of length 0 is marked") << "Text6(1)"
+                                                              << "5"
+                                                              << "Text23"
+                                                              << "0" << noLength;
+    QTest::newRow("a count in a block whose length is no number is marked") << "Text6(7)"
+                                                                            << "5"
+                                                                            << "Text26"
+                                                                            << "米" << noLength;
+    QTest::newRow("a count with its length is not marked") << "Text6(10)"
+                                                           << "5"
+                                                           << "Text21"
+                                                           << "6"
+                                                           << "";
+    QTest::newRow("a count of 0 with no length is not marked") << "Text6(4)"
+                                                               << "0"
+                                                               << "Text15"
+                                                               << ""
+                                                               << "";
+    QTest::newRow("a negative count is marked") << "Text6(1)"
+                                                << "-3"
+                                                << "Text23"
+                                                << "4" << negative;
+    QTest::newRow("a negative count with no length is marked as negative") << "Text6(4)"
+                                                                           << "-3"
+                                                                           << "Text15"
+                                                                           << "" << negative;
+    QTest::newRow("10000 is marked as too many") << "Text6(1)"
+                                                 << "10000"
+                                                 << "Text23"
+                                                 << "4" << tooMany;
+    QTest::newRow("99999999 is marked as too many") << "Text6(1)"
+                                                    << "99999999"
+                                                    << "Text23"
+                                                    << "4" << tooMany;
+    QTest::newRow("9999 is not marked") << "Text6(1)"
+                                        << "9999"
+                                        << "Text23"
+                                        << "4"
+                                        << "";
+    QTest::newRow("a count that is no number keeps its own mark") << "Text6(4)"
+                                                                  << "l0"
+                                                                  << "Text15"
+                                                                  << ""
+                                                                  << "开头不是数字，按 0 计算";
 }
 
 // Marked as the clerk types, and the tick leaves the marks as they are.
