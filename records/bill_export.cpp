@@ -10,7 +10,6 @@
 
 namespace {
 
-
 void addBlockTotals(QVector<BillCell>& cells, const Tally& t)
 {
     if (!t.extendedLayout) {
@@ -154,16 +153,17 @@ bool BillExport::attempt(const std::function<Tally()>& readTally,
             if (!saved) {
                 if (restartAllowed)
                     return attempt(readTally, reprinted, false);
-                m_prompts.showMessage(QStringLiteral("账单没有导出：%1").arg(failureMessage(error)));
+                m_prompts.showMessage(
+                    QStringLiteral("账单没有导出：%1").arg(failureMessage(error)));
                 return false;
             }
         }
     }
     if (archiveFailure)
-        m_prompts.showMessage(QStringLiteral("账单已保存到“%1”，但没有存入账单文件夹“%2”：%3")
-                                  .arg(QDir::toNativeSeparators(m_path),
-                                      QDir::toNativeSeparators(archive),
-                                      failureMessage(*archiveFailure)));
+        m_prompts.showMessage(
+            QStringLiteral("账单已保存到“%1”，但没有存入账单文件夹“%2”：%3")
+                .arg(QDir::toNativeSeparators(m_path), QDir::toNativeSeparators(archive),
+                    failureMessage(*archiveFailure)));
     m_lastNumber = number;
     showBill(archiveFailure ? snapshot : archived);
     return true;
@@ -174,7 +174,8 @@ std::optional<WorkbookError> BillExport::archiveBill(
     Workbook& book, const QString& archive, const BillNumber& number)
 {
     if (!QDir().mkpath(archive))
-        return WorkbookError(WorkbookFailure::FolderNotWritable, archivedBillPath(archive, number, ".xls"));
+        return WorkbookError(
+            WorkbookFailure::FolderNotWritable, archivedBillPath(archive, number, ".xls"));
     try {
         book.saveCopy(archivedBillPath(archive, number, ".xls"), Workbook::CopyFormat::Excel97);
         book.saveCopy(archivedBillPath(archive, number, ".pdf"), Workbook::CopyFormat::Pdf);

@@ -27,7 +27,6 @@ void writeLeadingNumber(Worksheet& sheet, int row, int column, const QString& te
         sheet.setText(row, column, text);
 }
 
-
 // Column 1 is dated only where the sheet's own header says it is a date
 // column: a ledger of the yard's own may keep something else there.
 bool headerNamesDate(Worksheet& sheet)
@@ -156,7 +155,8 @@ int StockPosting::attempt(const std::function<Tally()>& readTally,
     bool saved = false;
     int row = 0;
     QString shortage;
-    PassLog log(m_sheet == Sheet::StockIn ? QStringLiteral("stock in") : QStringLiteral("stock out"),
+    PassLog log(
+        m_sheet == Sheet::StockIn ? QStringLiteral("stock in") : QStringLiteral("stock out"),
         m_path);
     try {
         post(tally, row, saved, shortage);
@@ -207,8 +207,7 @@ bool StockPosting::confirmedByTheClerk(const Tally& tally, const PostingContext&
         return false;
     const PostedLoad load { tally.species, groupVolumes(tally), context.tallyEdits };
     if (m_lastPosted && *m_lastPosted == load
-        && !m_prompts.askYesNo(
-            QStringLiteral("这车已经%1，确定要再%1一次吗？").arg(posting)))
+        && !m_prompts.askYesNo(QStringLiteral("这车已经%1，确定要再%1一次吗？").arg(posting)))
         return false;
     return true;
 }

@@ -1,6 +1,6 @@
 #include "memory_fixture.h"
-#include "records/event_log.h"
 #include "office_fixture.h"
+#include "records/event_log.h"
 #include "records/memory_workbook.h"
 #include "records/stock_ledger.h"
 
@@ -19,7 +19,8 @@ Tally load(const QString& species = QStringLiteral("落叶松"),
     Tally tally;
     tally.species = species;
     tally.groupVolumes = { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString(), total };
-    tally.unitPrices = { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") };
+    tally.unitPrices
+        = { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") };
     return tally;
 }
 
@@ -187,7 +188,8 @@ void TestStockLedger::bigLedgersFindTheirFreeRowInOneRead()
     {
         MemorySpreadsheet empty;
         prepareMemoryLedger(empty, ledger);
-        empty.beforeOperation = [&](const QString& operation) { emptyLedgerReads += operation == "read"; };
+        empty.beforeOperation
+            = [&](const QString& operation) { emptyLedgerReads += operation == "read"; };
         RecordingPrompts prompts;
         StockPosting stockIn(empty, ledger, StockPosting::Sheet::StockIn, prompts);
         QCOMPARE(stockIn.press([] { return load(); }), 6);
@@ -381,9 +383,11 @@ void TestStockLedger::logKeepsEveryPassAndItsCause()
     const QStringList lines = QString::fromUtf8(fileBytes(log)).split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 3); // the failed press and its second try, then the posting
     for (int i = 0; i < 2; ++i) {
-        QVERIFY2(lines[i].contains(QStringLiteral("stock in 木材出入库台账.xls: ")), qPrintable(lines[i]));
+        QVERIFY2(lines[i].contains(QStringLiteral("stock in 木材出入库台账.xls: ")),
+            qPrintable(lines[i]));
         QVERIFY2(lines[i].contains(QStringLiteral("failed: office error")), qPrintable(lines[i]));
-        QVERIFY2(lines[i].contains(QStringLiteral("SfxBaseModel::storeSelf: 0x909")), qPrintable(lines[i]));
+        QVERIFY2(lines[i].contains(QStringLiteral("SfxBaseModel::storeSelf: 0x909")),
+            qPrintable(lines[i]));
     }
     QVERIFY2(lines[2].endsWith(QStringLiteral(" ms, ok")), qPrintable(lines[2]));
 }

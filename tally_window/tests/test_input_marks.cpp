@@ -74,15 +74,14 @@ void TestInputMarks::countsReadAsTheRulesSayAndAreMarked_data()
                                                             << "10"
                                                             << "0.8300"
                                                             << "";
-    QTest::newRow("full-width 3 with a full-width plus reads as 3 with no mark")
-        << "＋３"
-        << "3"
-        << "0.2490"
-        << "";
+    QTest::newRow("full-width 3 with a full-width plus reads as 3 with no mark") << "＋３"
+                                                                                 << "3"
+                                                                                 << "0.2490"
+                                                                                 << "";
     QTest::newRow("spaces inside a count read as the number with no mark") << "1 0"
-                                                                          << "10"
-                                                                          << "0.8300"
-                                                                          << "";
+                                                                           << "10"
+                                                                           << "0.8300"
+                                                                           << "";
     QTest::newRow("l0 reads as 0 and is marked") << "l0"
                                                  << ""
                                                  << ""
@@ -96,13 +95,13 @@ void TestInputMarks::countsReadAsTheRulesSayAndAreMarked_data()
                                                  << "0.0830"
                                                  << "数字后面有其他字符，按 1 计算";
     QTest::newRow("溢出 typed into a count reads as 0 and is marked") << "溢出"
-                                                                     << ""
-                                                                     << ""
-                                                                     << "不是数字，按 0 计算";
-    QTest::newRow("-溢出 typed into a count reads as 0 and is marked") << "-溢出"
                                                                       << ""
                                                                       << ""
                                                                       << "不是数字，按 0 计算";
+    QTest::newRow("-溢出 typed into a count reads as 0 and is marked") << "-溢出"
+                                                                       << ""
+                                                                       << ""
+                                                                       << "不是数字，按 0 计算";
     QTest::newRow("2.5 in a count is marked as not whole") << "2.5"
                                                            << "2.5"
                                                            << "0.2075"
@@ -155,11 +154,10 @@ void TestInputMarks::diametersAndLengthsAreMarked_data()
     QTest::addColumn<QString>("note");
     QTest::addColumn<QString>("volume"); // of 5 logs in row 6, block 0
 
-    QTest::newRow("a full-width diameter reads as its number with no mark")
-        << "Text6(0)"
-        << "１４"
-        << ""
-        << "0.4150";
+    QTest::newRow("a full-width diameter reads as its number with no mark") << "Text6(0)"
+                                                                            << "１４"
+                                                                            << ""
+                                                                            << "0.4150";
     QTest::newRow("a diameter with its unit is marked") << "Text6(0)"
                                                         << "14cm"
                                                         << "数字后面有其他字符，按 14 计算"
@@ -177,9 +175,9 @@ void TestInputMarks::diametersAndLengthsAreMarked_data()
                                                       << "数字后面有其他字符，按 4 计算"
                                                       << "0.4150";
     QTest::newRow("溢出 typed into a length reads as 0 and is marked") << "Text23"
-                                                                      << "溢出"
-                                                                      << "不是数字，按 0 计算"
-                                                                      << "";
+                                                                       << "溢出"
+                                                                       << "不是数字，按 0 计算"
+                                                                       << "";
 }
 
 void TestInputMarks::diametersAndLengthsAreMarked()
@@ -214,9 +212,9 @@ void TestInputMarks::unitPricesAreReadAndMarked_data()
                                                      << "145.25"
                                                      << "数字后面有其他字符，按 350 计算";
     QTest::newRow("溢出 typed as a price reads as 0 and is marked") << "溢出"
-                                                                   << "0.00"
-                                                                   << ""
-                                                                   << "不是数字，按 0 计算";
+                                                                    << "0.00"
+                                                                    << ""
+                                                                    << "不是数字，按 0 计算";
     QTest::newRow("a fractional price has no mark") << "350.5"
                                                     << "350.50"
                                                     << "145.46"
