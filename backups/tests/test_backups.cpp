@@ -3,6 +3,7 @@
 #include "backups/backup_plan.h"
 #include "backups/backup_restore.h"
 #include "backups/backup_rotation.h"
+#include "backups/backup_service.h"
 
 #include <QProcess>
 #include <QStorageInfo>
@@ -73,6 +74,8 @@ private slots:
     void secondPlaceReadOnly();
     void secondPlaceFull();
     void rotationOver400Days();
+    void serviceBacksUpOnceADayAndEveryTwentiethPosting();
+    void restoreHoldsPostingsAndKeepsThePresentFirst();
 };
 
 void TestBackups::backupHoldsEveryFileAndChecksBySha256sum()
@@ -321,6 +324,78 @@ void TestBackups::rotationOver400Days()
     QVERIFY2(days.last() < now.date().addMonths(-10), qPrintable(days.last().toString()));
     QVERIFY(days.last() >= now.date().addMonths(-12));
     QVERIFY2(days.size() <= 7 + 2 + 4 + 12, qPrintable(QString::number(days.size())));
+}
+
+void TestBackups::serviceBacksUpOnceADayAndEveryTwentiethPosting()
+{
+    TestYard yard;
+    QDateTime now = noon;
+    BackupService service(yard.sources(),
+        QDir(yard.sources().config).filePath(QStringLiteral("quorvane.ini")),
+        [&now] { return now; });
+    QStringList said;
+    connect(&service, &BackupService::message, this,
+        [&said](const QString& text) { said.append(text); });
+    service.setSecondPlace(yard.path("unplugged"));
+    service.backUpIfFirstToday();
+    QTRY_VERIFY_WITH_TIMEOUT(!service.busy(), 60000);
+    QCOMPARE(listBackups(yard.sources().data, false).size(), 1);
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(said[0].startsWith(QStringLiteral("找不到第二备份位置")), qPrintable(said[0]));
+    // The same day again: nothing; then the twentieth posting.
+    now = noon.addSecs(3600);
+    service.backUpIfFirstToday();
+    for (int posting = 0; posting < 19; ++posting)
+        service.countPosting();
+    QVERIFY(!service.busy());
+    service.countPosting();
+    QVERIFY(service.busy());
+    QTRY_VERIFY_WITH_TIMEOUT(!service.busy(), 60000);
+    QCOMPARE(listBackups(yard.sources().data, false).size(), 2);
+    // The second place still missing is said once only.
+    QCOMPARE(said.size(), 1);
+    QVERIFY(QDir().mkpath(yard.path("unplugged")));
+    now = noon.addDays(1);
+    service.backUpIfFirstToday();
+    QTRY_VERIFY_WITH_TIMEOUT(!service.busy(), 60000);
+    QCOMPARE(listBackups(yard.path("unplugged"), true).size(), 1);
+    QCOMPARE(service.lastBackup(), now);
+}
+
+void TestBackups::restoreHoldsPostingsAndKeepsThePresentFirst()
+{
+    TestYard yard;
+    QDateTime now = noon;
+    BackupService service(yard.sources(),
+        QDir(yard.sources().config).filePath(QStringLiteral("quorvane.ini")),
+        [&now] { return now; });
+    QVERIFY(service.backUp());
+    QTRY_VERIFY_WITH_TIMEOUT(!service.busy(), 60000);
+    const BackupInfo first = listBackups(yard.sources().data, true).first();
+    writeBytes(yard.billPath(3), "bill 3 overwritten");
+    bool commandRunning = true, held = false, reopened = false;
+    service.setRestoreHooks([&] { return held = !commandRunning; }, [&] { reopened = true; });
+    QStringList said;
+    connect(&service, &BackupService::message, this,
+        [&said](const QString& text) { said.append(text); });
+    QVERIFY(!service.restore(first));
+    QCOMPARE(said.last(), QStringLiteral("正在入库、出库或导出账单，请完成后再恢复。"));
+    commandRunning = false;
+    now = noon.addSecs(600);
+    QVERIFY(service.restore(first, QStringLiteral("文档/账单/2026-12/3.xls")));
+    QVERIFY(held);
+    QTRY_VERIFY_WITH_TIMEOUT(reopened, 60000);
+    QVERIFY2(said.last().startsWith(QStringLiteral("已从备份 2026-12-09-120000 恢复")),
+        qPrintable(said.last()));
+    QFile bill(yard.billPath(3));
+    QVERIFY(bill.open(QIODevice::ReadOnly));
+    QCOMPARE(bill.readAll(), QByteArray("bill 3"));
+    // The overwritten bill is kept in the backup taken before.
+    const BackupInfo before = listBackups(yard.sources().data, true).first();
+    QCOMPARE(before.name, QStringLiteral("2026-12-09-121000"));
+    QFile kept(QDir(before.folder).filePath(QStringLiteral("文档/账单/2026-12/3.xls")));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("bill 3 overwritten"));
 }
 
 QTEST_GUILESS_MAIN(TestBackups)
