@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
@@ -160,6 +161,9 @@ BackupOutcome fill(const QList<PlannedFile>& files, const QString& partial, cons
         const CopiedFile copied = copyOne(file, target, earlier, earlierFolder);
         if (!copied.ok())
             return failure(placeFailure(copied.result), copied.result.logText());
+        // Read-only: a backup's bill may be shared with the next backup by
+        // a hard link, so one changed by hand would damage both.
+        QFile::setPermissions(target, QFileDevice::ReadOwner);
         entries.append({ file.path, copied.sha256, copied.size });
     }
     return finish(partial, final, entries);
