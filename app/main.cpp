@@ -83,7 +83,7 @@ int main(int argc, char* argv[])
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
     // The journal is marked clean when the window goes, at the end of main.
     TallyProgram program({ workbooks.folder, defaultPriceFolder(), data, data,
-                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) },
+                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation), true },
         office);
     Form1& window = program.window();
     handleSignals(app, window);

@@ -132,7 +132,8 @@ void Backups::showBackups(const QList<BackupInfo>& backups)
         for (int column = 0; column < texts.size(); ++column)
             m_table->setItem(row, column, new QTableWidgetItem(texts[column]));
     }
-    m_table->resizeColumnsToContents();
+    for (int column = 0; column + 1 < m_table->columnCount(); ++column)
+        m_table->resizeColumnToContents(column);
     m_state->setText(m_backups.isEmpty() ? QStringLiteral("还没有备份。")
                                          : QStringLiteral("共 %1 个备份。").arg(m_backups.size()));
     showFiles();

@@ -52,6 +52,9 @@ public:
     int waitingForServer() const;
     QString serverFailure() const;
 
+    // Opens the store again after its file was restored from a backup.
+    void reopenStore();
+
 signals:
     // After each load the history was asked to record.
     void loadRecorded();
@@ -61,6 +64,7 @@ signals:
     void reprintRequested(const LoadRecord& load);
 
 private:
+    void openStores();
     void storeWaitingAtStart();
     void offerUsedValues();
     void addUsedValues(const LoadRecord& load);
