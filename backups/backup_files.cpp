@@ -103,7 +103,7 @@ CopiedFile hashRegularFile(const QString& path)
     return hashed;
 }
 
-CopiedFile copyFileDurably(const QString& from, const QString& to)
+CopiedFile copyFileDurably(const QString& from, const QString& to, FileSync sync)
 {
     const int source = openRegular(from);
     if (source < 0)
@@ -117,21 +117,21 @@ CopiedFile copyFileDurably(const QString& from, const QString& to)
     }
     CopiedFile copied = stream(source, target, to);
     ::close(source);
-    if (copied.ok() && ::fsync(target) != 0)
+    if (copied.ok() && sync == FileSync::Now && ::fsync(target) != 0)
         copied = failed(failureOf(errno), to, errno);
     if (::close(target) != 0 && copied.ok())
         copied = failed(failureOf(errno), to, errno);
     // rename(2) replaces a file already there, as a restore needs.
     if (copied.ok() && ::rename(temporary.constData(), QFile::encodeName(to).constData()) != 0)
         copied = failed(failureOf(errno), to, errno);
-    if (copied.ok() && !syncFolderOf(QFileInfo(to).absolutePath()))
+    if (copied.ok() && sync == FileSync::Now && !syncFolderOf(QFileInfo(to).absolutePath()))
         copied = failed(WriteFailure::Other, to, errno);
     if (!copied.ok())
         ::unlink(temporary.constData());
     return copied;
 }
 
-CopiedFile linkOrCopy(const QString& existing, const QString& to)
+CopiedFile linkOrCopy(const QString& existing, const QString& to, FileSync sync)
 {
     if (::link(QFile::encodeName(existing).constData(), QFile::encodeName(to).constData()) == 0) {
         CopiedFile linked = hashRegularFile(to);
@@ -139,7 +139,7 @@ CopiedFile linkOrCopy(const QString& existing, const QString& to)
             return linked;
         ::unlink(QFile::encodeName(to).constData());
     }
-    return copyFileDurably(existing, to);
+    return copyFileDurably(existing, to, sync);
 }
 
 bool makePrivateFolder(const QString& path)
@@ -159,6 +159,16 @@ bool syncFolderOf(const QString& path)
     if (fd < 0)
         return false;
     const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+bool syncFileSystemOf(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::syncfs(fd) == 0;
     ::close(fd);
     return synced;
 }

@@ -22,12 +22,18 @@ struct CopiedFile {
 // cannot be read or is no regular file.
 CopiedFile hashRegularFile(const QString& path);
 
-// Copies `from` to `to`, hashing the bytes on the way.
-CopiedFile copyFileDurably(const QString& from, const QString& to);
+// Copies `from` to `to`, hashing the bytes on the way. A file of a backup
+// being made may leave its sync to syncFileSystemOf(): the backup counts
+// only once its folder is renamed, after that sync.
+enum class FileSync { Now, Later };
+CopiedFile copyFileDurably(const QString& from, const QString& to, FileSync sync = FileSync::Now);
+
+// Every file written to the file system of `path` reaches the disk.
+bool syncFileSystemOf(const QString& path);
 
 // `to` as a second name of `existing`; copies when the two cannot share
 // the file (another file system).
-CopiedFile linkOrCopy(const QString& existing, const QString& to);
+CopiedFile linkOrCopy(const QString& existing, const QString& to, FileSync sync = FileSync::Now);
 
 // A folder (and its parents) only the user may enter.
 bool makePrivateFolder(const QString& path);

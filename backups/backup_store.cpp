@@ -88,9 +88,9 @@ CopiedFile copyOne(const PlannedFile& file, const QString& target,
     if (file.archived && earlier.contains(file.path)) {
         const CopiedFile source = hashRegularFile(file.source);
         if (source.ok() && source.sha256 == earlier.value(file.path).sha256)
-            return linkOrCopy(QDir(earlierFolder).filePath(file.path), target);
+            return linkOrCopy(QDir(earlierFolder).filePath(file.path), target, FileSync::Later);
     }
-    return copyFileDurably(file.source, target);
+    return copyFileDurably(file.source, target, FileSync::Later);
 }
 
 bool removeFolder(const QString& folder)
@@ -124,6 +124,10 @@ BackupOutcome finish(
         if (!written.ok())
             return failure(placeFailure(written), written.logText());
     }
+    // One sync for all files: until the folder gets its name below, a
+    // crash leaves an unfinished backup that the next one removes.
+    if (!syncFileSystemOf(partial))
+        return failure(BackupFailure::Unreadable, QStringLiteral("cannot sync %1").arg(partial));
     QString damaged;
     if (!verifyBackupFiles(partial, &damaged))
         return failure(
