@@ -20,6 +20,8 @@ QString readFailureMessage(const HistoryError& error, const QString& failedRead)
         return QStringLiteral("%1：历史数据库“%2”已损坏。").arg(failedRead, file);
     case HistoryFailure::DamagedLoad:
         return QStringLiteral("这一车的记录已损坏，无法打开。");
+    case HistoryFailure::OutOfRange:
+        return QStringLiteral("%1：合计超出范围。").arg(failedRead);
     default:
         return QStringLiteral("%1：历史数据库“%2”出错，请稍后再试。").arg(failedRead, file);
     }
@@ -59,6 +61,8 @@ QString historyFailureMessage(const HistoryError& error, const QString& failedRe
             "历史数据服务器“%"
             "1”上已有同名检尺站的不同记录，请在设置中给本机起一个别处没用过的检尺站名称")
             .arg(where);
+    case HistoryFailure::OutOfRange:
+        return QStringLiteral("合计超出范围");
     case HistoryFailure::Other:
         break;
     }

@@ -21,6 +21,7 @@ enum class HistoryFailure {
     DatabaseMissing,
     NoRight, // the user may not create the tables
     StationTaken, // the station's name is used by another machine too
+    OutOfRange, // a sum beyond what 64 bits hold
     Other,
 };
 

@@ -123,8 +123,10 @@ QVariant LoadTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size() || index.column() > Station)
         return {};
+    // A cell shows the start of a long text (its column is narrower anyway):
+    // laying out a whole field's worth at each paint would stall the view.
     if (role == Qt::DisplayRole)
-        return shownText(index.row(), index.column());
+        return shownText(index.row(), index.column()).left(shownTextLength);
     if (role == Qt::EditRole)
         return m_rows[index.row()].values[index.column()];
     if (role == Qt::TextAlignmentRole && index.column() >= Pieces && index.column() <= Amount)

@@ -44,6 +44,8 @@ public:
 
     // Rows read at a time.
     static constexpr int pageRows = 256;
+    // The most of a text a cell shows; exports take it whole.
+    static constexpr int shownTextLength = 256;
 
 signals:
     void readFailed(const HistoryError& error);
