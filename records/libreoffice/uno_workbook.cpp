@@ -448,7 +448,12 @@ std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>
     office.beginPass(path);
     PassUntilLoaded pass { office };
     rtl::Reference<AbortingHandler> handler(new AbortingHandler);
-    const auto arguments = hiddenLoadArguments(handler);
+    // Read as an Excel 97 workbook or not at all: the office then never
+    // detects another format in the file and follows what that may link to.
+    auto arguments = hiddenLoadArguments(handler);
+    arguments.realloc(arguments.getLength() + 1);
+    arguments.getArray()[arguments.getLength() - 1]
+        = property("FilterName", css::uno::Any(toOUString(excel97Filter)));
     const OUString url = fileUrl(path);
 
     Reference<css::lang::XComponent> document;
