@@ -101,10 +101,11 @@ const QVector<LoadColumn>& listedColumns()
 // it leaves the 64-bit range.
 std::optional<qint64> exactSum(const QVariant& value)
 {
-    if (value.isNull())
+    const QString text = value.toString();
+    if (value.isNull() || text.isEmpty())
         return 0;
     bool ok = false;
-    const qint64 sum = value.toString().toLongLong(&ok);
+    const qint64 sum = text.toLongLong(&ok);
     return ok ? std::optional<qint64>(sum) : std::nullopt;
 }
 
