@@ -169,9 +169,11 @@ HistoryResult<std::unique_ptr<LoadCursor>> HistoryStore::listLoads(
     const char* direction = order == Qt::AscendingOrder ? "ASC" : "DESC";
     // Sorted by the texts as read, so a sort never copies more of a text
     // than is shown; the time, as stored, along the listing index.
-    const QString sortKey = sortBy == LoadColumn::RecordedAt ? loadColumnSql(sortBy) : boundedColumnListSql({ sortBy });
+    const QString sortKey = sortBy == LoadColumn::RecordedAt ? loadColumnSql(sortBy)
+                                                             : boundedColumnListSql({ sortBy });
     const QString sql = QStringLiteral("SELECT %1 FROM loads%2 ORDER BY %3 %4, id %4")
-                            .arg(boundedColumnListSql(listedColumns()), clause.sql, sortKey, QLatin1String(direction));
+                            .arg(boundedColumnListSql(listedColumns()), clause.sql, sortKey,
+                                QLatin1String(direction));
     // Scrollable: the PostgreSQL driver reads a forward-only query a row at
     // a time, and would drop its rest at the connection's next statement.
     QSqlQuery query = prepared(database(), sql, clause.values, false);
@@ -204,7 +206,8 @@ HistoryResult<LoadTotals> HistoryStore::totals(const LoadFilter& filter)
 
 HistoryError HistoryStore::outOfRange() const
 {
-    return HistoryError(HistoryFailure::OutOfRange, m_location, QStringLiteral("a sum beyond 64 bits"));
+    return HistoryError(
+        HistoryFailure::OutOfRange, m_location, QStringLiteral("a sum beyond 64 bits"));
 }
 
 HistoryResult<QVector<ReportRow>> HistoryStore::stockReport(
@@ -334,7 +337,8 @@ HistoryResult<std::optional<LoadRecord>> HistoryStore::readLoadWhere(
     QVector<LoadColumn> columns { LoadColumn::Id };
     columns += storedColumns();
     QSqlQuery query = prepared(database(),
-        QStringLiteral("SELECT %1 FROM loads WHERE %2").arg(boundedColumnListSql(columns), where), values);
+        QStringLiteral("SELECT %1 FROM loads WHERE %2").arg(boundedColumnListSql(columns), where),
+        values);
     if (!query.isActive())
         return failure(query.lastError());
     if (!query.next()) {

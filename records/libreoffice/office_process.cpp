@@ -87,7 +87,8 @@ void keepOfficeOffline(const css::uno::Reference<css::uno::XComponentContext>& o
             rtl::OUString("com.sun.star.configuration.ConfigurationUpdateAccess"), arguments),
         css::uno::UNO_QUERY_THROW);
     settings->setPropertyValue(rtl::OUString("BlockUntrustedRefererLinks"), css::uno::Any(true));
-    css::uno::Reference<css::util::XChangesBatch>(settings, css::uno::UNO_QUERY_THROW)->commitChanges();
+    css::uno::Reference<css::util::XChangesBatch>(settings, css::uno::UNO_QUERY_THROW)
+        ->commitChanges();
 }
 
 } // namespace

@@ -19,7 +19,8 @@ QByteArray linkedPictureDocument(const QString& address)
         " xmlns:xlink=\"http://www.w3.org/1999/xlink\" office:version=\"1.3\""
         " office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">"
         "<office:body><office:spreadsheet><table:table table:name=\"入库\"><table:shapes>"
-        "<draw:frame svg:x=\"1cm\" svg:y=\"1cm\"><draw:image xlink:href=\"%1\" xlink:type=\"simple\""
+        "<draw:frame svg:x=\"1cm\" svg:y=\"1cm\"><draw:image xlink:href=\"%1\" "
+        "xlink:type=\"simple\""
         " xlink:show=\"embed\" xlink:actuate=\"onLoad\"/></draw:frame></table:shapes>"
         "<table:table-row><table:table-cell/></table:table-row></table:table>"
         "</office:spreadsheet></office:body></office:document>\n")
@@ -249,7 +250,8 @@ void TestFaults::brokenWorkbookIsReported_data()
         { "truncated", "已损坏或不是 Excel 97 工作簿" },
         { "random bytes", "已损坏或不是 Excel 97 工作簿" },
         { "OpenDocument under the .xls name", "已损坏或不是 Excel 97 工作簿" },
-        { "flat OpenDocument with a linked picture under the .xls name", "已损坏或不是 Excel 97 工作簿" },
+        { "flat OpenDocument with a linked picture under the .xls name",
+            "已损坏或不是 Excel 97 工作簿" },
         { "sheet missing", "中没有工作表" },
     };
     for (const auto& [damage, cause] : damages) {
@@ -276,7 +278,8 @@ void TestFaults::replaceWorkbook(const QString& path, const QString& damage)
         bytes = fileBytes(
             m_samples.filePath(QStringLiteral("one-sheet/") + QFileInfo(path).fileName()));
     else if (damage.contains(QLatin1String("linked picture")))
-        bytes = linkedPictureDocument(QStringLiteral("http://127.0.0.1:%1/x.png").arg(m_pictures.serverPort()));
+        bytes = linkedPictureDocument(
+            QStringLiteral("http://127.0.0.1:%1/x.png").arg(m_pictures.serverPort()));
     else
         bytes = fileBytes(m_samples.filePath(QStringLiteral("ods/木材出入库台账.ods")));
     overwrite(path, bytes);
