@@ -3,8 +3,8 @@
 // a posting into that store. The yard's budgets: 300 ms, 100 ms, 5 ms. Then
 // typing a name and sorting on a store a hand edit has bent: 100 ms each.
 
-#include "bench_parts.h"
 #include "app/tally_program.h"
+#include "bench_parts.h"
 #include "history/load_query.h"
 #include "history/load_table_model.h"
 #include "history/sqlite_history_store.h"
@@ -180,11 +180,13 @@ bool bendStore(HistoryStore& store)
     while (huge.toUtf8().size() < 10 * 1024 * 1024)
         huge += QStringLiteral("木材公司").repeated(65536);
     QSqlQuery edit(store.database());
-    edit.prepare(QStringLiteral("UPDATE loads SET buyer = ? WHERE id = (SELECT MAX(id) FROM loads)"));
+    edit.prepare(
+        QStringLiteral("UPDATE loads SET buyer = ? WHERE id = (SELECT MAX(id) FROM loads)"));
     edit.addBindValue(huge);
     return edit.exec()
-        && edit.exec(QStringLiteral("UPDATE loads SET amount_fen = 9223372036854775000 WHERE id IN (SELECT id FROM "
-                                    "loads ORDER BY id DESC LIMIT 2)"));
+        && edit.exec(QStringLiteral(
+            "UPDATE loads SET amount_fen = 9223372036854775000 WHERE id IN (SELECT id FROM "
+            "loads ORDER BY id DESC LIMIT 2)"));
 }
 
 } // namespace
@@ -203,7 +205,8 @@ void benchBentHistory(BenchTable& table)
     prepareMemoryLedger(spreadsheet, ledgerPath(folder.path()), { QStringLiteral("落叶松") });
     QElapsedTimer clock;
     clock.start();
-    TallyProgram program({ folder.path(), folder.path(), QString(), folder.path(), QString() }, spreadsheet);
+    TallyProgram program(
+        { folder.path(), folder.path(), QString(), folder.path(), QString() }, spreadsheet);
     Form1& window = program.window();
     window.show();
     settle();
@@ -212,29 +215,33 @@ void benchBentHistory(BenchTable& table)
     QLineEdit* buyer = window.findChild<QLineEdit*>(QStringLiteral("Text17"));
     buyer->setFocus();
     std::vector<double> keys;
-    for (const QString& key : { QStringLiteral("木"), QStringLiteral("材"), QStringLiteral("公"), QStringLiteral("司") })
+    for (const QString& key :
+        { QStringLiteral("木"), QStringLiteral("材"), QStringLiteral("公"), QStringLiteral("司") })
         keys.push_back(millisecondsOf([&] {
             QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, key);
             QApplication::sendEvent(buyer, &press);
             settle();
         }));
-    table.add(QStringLiteral("typing into 购货单位, bent history"), percentile(keys, 1.0), QStringLiteral("ms"),
-        QStringLiteral("slowest of 4 keys, names popping up; budget 100 ms"));
+    table.add(QStringLiteral("typing into 购货单位, bent history"), percentile(keys, 1.0),
+        QStringLiteral("ms"), QStringLiteral("slowest of 4 keys, names popping up; budget 100 ms"));
 
     History* history = program.history()->window();
     history->show();
     settle();
-    QHeaderView* header = history->findChild<QTableView*>(QStringLiteral("loadsTable"))->horizontalHeader();
+    QHeaderView* header
+        = history->findChild<QTableView*>(QStringLiteral("loadsTable"))->horizontalHeader();
     // Every load in the list: the bent one sorts to the top one way or the other.
     history->findChild<QDateEdit*>(QStringLiteral("fromDate"))->setDate(benchToday.addYears(-5));
     int round = 0;
     std::vector<double> sorts;
     for (int i = 0; i < 4; ++i)
         sorts.push_back(millisecondsOf([&] {
-            header->setSortIndicator(LoadTableModel::Buyer, ++round % 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
+            header->setSortIndicator(
+                LoadTableModel::Buyer, ++round % 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
             settle();
         }));
-    table.add(QStringLiteral("history sort by 购货单位, bent history"), percentile(sorts, 1.0), QStringLiteral("ms"),
+    table.add(QStringLiteral("history sort by 购货单位, bent history"), percentile(sorts, 1.0),
+        QStringLiteral("ms"),
         QStringLiteral("slowest of 4; budget 100 ms; totals: %1")
             .arg(history->findChild<QLabel*>(QStringLiteral("totalsLabel"))->text()));
 }

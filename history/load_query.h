@@ -50,9 +50,23 @@ struct LoadTotals {
 // The columns of the loads table: the first eleven in the order the history
 // window shows them, then those it searches, then those it never shows.
 enum class LoadColumn {
-    RecordedAt, Kind, BillNumber, Species, Buyer, Supplier, Truck, Pieces, Volume, Amount, Station,
-    Contact, Scaler,
-    Id, Day, Detail, StationNumber,
+    RecordedAt,
+    Kind,
+    BillNumber,
+    Species,
+    Buyer,
+    Supplier,
+    Truck,
+    Pieces,
+    Volume,
+    Amount,
+    Station,
+    Contact,
+    Scaler,
+    Id,
+    Day,
+    Detail,
+    StationNumber,
 };
 // Its name in the table, e.g. "pieces_e4".
 QString loadColumnSql(LoadColumn column);

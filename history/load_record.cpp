@@ -171,7 +171,8 @@ bool LoadRecord::readJson(const QJsonObject& json)
         return false;
     station = json.value(QStringLiteral("station")).toString();
     stationNumber = json.value(QStringLiteral("stationNumber")).toString().toLongLong();
-    recordedAt = QDateTime::fromString(json.value(QStringLiteral("recordedAt")).toString(), Qt::ISODate);
+    recordedAt
+        = QDateTime::fromString(json.value(QStringLiteral("recordedAt")).toString(), Qt::ISODate);
     kind = LoadKind(kindNumber);
     billNumber = json.value(QStringLiteral("billNumber")).toString();
     return recordedAt.isValid();

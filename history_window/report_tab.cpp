@@ -132,8 +132,9 @@ void ReportTab::refresh()
 
 QStringList ReportTab::rowTexts(const ReportRow& row) const
 {
-    return { row.key, piecesText(row.piecesInE4), volumeText(row.volumeInE4), amountText(row.amountInFen),
-        volumeText(row.volumeOutE4), amountText(row.amountOutFen), figureText(row.netVolumeE4(), volumeText) };
+    return { row.key, piecesText(row.piecesInE4), volumeText(row.volumeInE4),
+        amountText(row.amountInFen), volumeText(row.volumeOutE4), amountText(row.amountOutFen),
+        figureText(row.netVolumeE4(), volumeText) };
 }
 
 // The rows' sums, column by column; one that leaves the range says so.
@@ -141,8 +142,8 @@ QStringList ReportTab::totalTexts() const
 {
     std::array<std::optional<qint64>, 5> sums { 0, 0, 0, 0, 0 };
     for (const ReportRow& row : m_rows) {
-        const std::array<qint64, 5> figures { row.piecesInE4, row.volumeInE4, row.amountInFen, row.volumeOutE4,
-            row.amountOutFen };
+        const std::array<qint64, 5> figures { row.piecesInE4, row.volumeInE4, row.amountInFen,
+            row.volumeOutE4, row.amountOutFen };
         for (std::size_t i = 0; i < sums.size(); ++i)
             sums[i] = sums[i] ? addedExactly(*sums[i], figures[i]) : std::nullopt;
     }
@@ -150,8 +151,9 @@ QStringList ReportTab::totalTexts() const
     both.volumeInE4 = sums[1].value_or(0);
     both.volumeOutE4 = sums[3].value_or(0);
     const std::optional<qint64> net = sums[1] && sums[3] ? both.netVolumeE4() : std::nullopt;
-    return { QStringLiteral("合计"), figureText(sums[0], piecesText), figureText(sums[1], volumeText),
-        figureText(sums[2], amountText), figureText(sums[3], volumeText), figureText(sums[4], amountText),
+    return { QStringLiteral("合计"), figureText(sums[0], piecesText),
+        figureText(sums[1], volumeText), figureText(sums[2], amountText),
+        figureText(sums[3], volumeText), figureText(sums[4], amountText),
         figureText(net, volumeText) };
 }
 

@@ -120,14 +120,22 @@ void TestHistoryStore::amountsPrintRightAcrossTheRange_data()
     const qint64 lowest = std::numeric_limits<qint64>::min();
     const qint64 highest = std::numeric_limits<qint64>::max();
     QTest::newRow("The most negative amount prints with one minus and its last fen")
-        << lowest << "fen" << "-92233720368547758.08";
-    QTest::newRow("One fen above it") << lowest + 1 << "fen" << "-92233720368547758.07";
-    QTest::newRow("The most negative volume") << lowest << "m³" << "-922337203685477.5808";
-    QTest::newRow("The most negative pieces") << lowest << "pieces" << "-922337203685477.5808";
-    QTest::newRow("The largest amount") << highest << "fen" << "92233720368547758.07";
-    QTest::newRow("One fen below zero") << qint64(-1) << "fen" << "-0.01";
-    QTest::newRow("Zero") << qint64(0) << "fen" << "0.00";
-    QTest::newRow("Whole pieces below zero") << qint64(-30000) << "pieces" << "-3";
+        << lowest << "fen"
+        << "-92233720368547758.08";
+    QTest::newRow("One fen above it") << lowest + 1 << "fen"
+                                      << "-92233720368547758.07";
+    QTest::newRow("The most negative volume") << lowest << "m³"
+                                              << "-922337203685477.5808";
+    QTest::newRow("The most negative pieces") << lowest << "pieces"
+                                              << "-922337203685477.5808";
+    QTest::newRow("The largest amount") << highest << "fen"
+                                        << "92233720368547758.07";
+    QTest::newRow("One fen below zero") << qint64(-1) << "fen"
+                                        << "-0.01";
+    QTest::newRow("Zero") << qint64(0) << "fen"
+                          << "0.00";
+    QTest::newRow("Whole pieces below zero") << qint64(-30000) << "pieces"
+                                             << "-3";
 }
 
 void TestHistoryStore::amountsPrintRightAcrossTheRange()
@@ -146,15 +154,19 @@ void TestHistoryStore::amountsPrintRightAcrossTheRange()
 void TestHistoryStore::handEditedStoreIsReadBounded()
 {
     SqliteHistoryStore store(m_dir.filePath(QStringLiteral("bent.sqlite")));
-    QVector<LoadRecord> loads { sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "800.00"),
-        sampleLoad(LoadKind::StockOut, "2026-12-02", "松木", "2.0000", "900.00", QStringLiteral("林场乙")),
+    QVector<LoadRecord> loads { sampleLoad(
+                                    LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "800.00"),
+        sampleLoad(
+            LoadKind::StockOut, "2026-12-02", "松木", "2.0000", "900.00", QStringLiteral("林场乙")),
         sampleLoad(LoadKind::StockIn, "2026-12-03", "杉木", "3.0000", "700.00") };
     for (LoadRecord& load : loads)
         store.record(load);
     const QString huge = QStringLiteral("木材公司").repeated(900000);
     QSqlQuery edit(store.database());
-    QVERIFY(edit.prepare(QStringLiteral("UPDATE loads SET buyer = ?, species = ?, station = ? WHERE id = ?")));
-    for (const QVariant& value : { QVariant(huge), QVariant(huge), QVariant(huge), QVariant(loads[2].id) })
+    QVERIFY(edit.prepare(
+        QStringLiteral("UPDATE loads SET buyer = ?, species = ?, station = ? WHERE id = ?")));
+    for (const QVariant& value :
+        { QVariant(huge), QVariant(huge), QVariant(huge), QVariant(loads[2].id) })
         edit.addBindValue(value);
     QVERIFY(edit.exec());
 
@@ -165,8 +177,10 @@ void TestHistoryStore::handEditedStoreIsReadBounded()
         auto cursor = std::move(store.listLoads(LoadFilter {}, sortBy, Qt::AscendingOrder)).value();
         const QVector<ListedLoad> listed = *cursor->next(10);
         QCOMPARE(listed.size(), 3);
-        const auto bent = std::find_if(listed.begin(), listed.end(), [&](const ListedLoad& l) { return l.id == loads[2].id; });
-        for (int column : { int(LoadColumn::Buyer), int(LoadColumn::Species), int(LoadColumn::Station) })
+        const auto bent = std::find_if(
+            listed.begin(), listed.end(), [&](const ListedLoad& l) { return l.id == loads[2].id; });
+        for (int column :
+            { int(LoadColumn::Buyer), int(LoadColumn::Species), int(LoadColumn::Station) })
             QCOMPARE(bent->values[column].toString(), huge.left(storedTextLength));
     }
     const LoadRecord bent = **store.loadById(loads[2].id);
@@ -176,12 +190,14 @@ void TestHistoryStore::handEditedStoreIsReadBounded()
     QCOMPARE(report.size(), 3);
     QCOMPARE(report.first().key, huge.left(listedNameLength));
 
-    QVERIFY(edit.exec(QStringLiteral("UPDATE loads SET amount_fen = 9223372036854775000 WHERE id <> %1")
-                          .arg(loads[1].id)));
+    QVERIFY(
+        edit.exec(QStringLiteral("UPDATE loads SET amount_fen = 9223372036854775000 WHERE id <> %1")
+                      .arg(loads[1].id)));
     const HistoryResult<LoadTotals> totals = store.totals(LoadFilter {});
     QVERIFY(!totals);
     QCOMPARE(totals.error().cause(), HistoryFailure::OutOfRange);
-    const HistoryResult<QVector<ReportRow>> overflowing = store.stockReport(LoadFilter {}, ReportGrouping::ByMonth);
+    const HistoryResult<QVector<ReportRow>> overflowing
+        = store.stockReport(LoadFilter {}, ReportGrouping::ByMonth);
     QVERIFY(!overflowing);
     QCOMPARE(historyFailureMessage(overflowing.error(), QStringLiteral("报表读不出来")),
         QStringLiteral("报表读不出来：合计超出范围。"));
@@ -206,7 +222,8 @@ void TestHistoryStore::textsAreRecordedAsLongAsAFieldHolds()
 
     QSqlQuery edit(store.database());
     QVERIFY(edit.prepare(QStringLiteral("UPDATE loads SET detail = ? WHERE id = ?")));
-    edit.addBindValue(QString::fromUtf8(load.detailJson()).replace(typed.left(storedTextLength), typed.repeated(110)));
+    edit.addBindValue(QString::fromUtf8(load.detailJson())
+                          .replace(typed.left(storedTextLength), typed.repeated(110)));
     edit.addBindValue(load.id);
     QVERIFY(edit.exec());
     const HistoryResult<std::optional<LoadRecord>> damaged = store.loadById(load.id);
@@ -223,9 +240,11 @@ void TestHistoryStore::namesOfferedAreCounted()
     QSqlQuery copies(store.database());
     QVERIFY(copies.exec(QStringLiteral(
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
-        "INSERT INTO loads (recorded_at, day, kind, bill_number, species, buyer, truck, supplier, contact, scaler, "
+        "INSERT INTO loads (recorded_at, day, kind, bill_number, species, buyer, truck, supplier, "
+        "contact, scaler, "
         "pieces_e4, volume_e4, amount_fen, detail, station, station_number) "
-        "SELECT recorded_at, day, kind, bill_number, species || i, buyer || i, truck, supplier, contact, scaler, "
+        "SELECT recorded_at, day, kind, bill_number, species || i, buyer || i, truck, supplier, "
+        "contact, scaler, "
         "pieces_e4, volume_e4, amount_fen, detail, station, 1 + i FROM loads, n WHERE id = 1")));
     const QStringList buyers = *store.recentValues(LoadColumn::Buyer);
     QCOMPARE(buyers.size(), listedNames);

@@ -578,9 +578,10 @@ void TestHistoryWindow::handEditedHistoryStaysBoundedAndSaysItsTotalsAreOutOfRan
     edit.addBindValue(huge);
     edit.addBindValue(m_loads[1].id);
     QVERIFY(edit.exec());
-    QVERIFY(edit.exec(QStringLiteral("UPDATE loads SET amount_fen = 9223372036854775000 WHERE id IN (%1, %2)")
-                          .arg(m_loads[1].id)
-                          .arg(m_loads[3].id)));
+    QVERIFY(edit.exec(
+        QStringLiteral("UPDATE loads SET amount_fen = 9223372036854775000 WHERE id IN (%1, %2)")
+            .arg(m_loads[1].id)
+            .arg(m_loads[3].id)));
     m_window->refresh();
     QCOMPARE(label("totalsLabel")->text(), QStringLiteral("合计超出范围"));
     QCOMPARE(label("statusLabel")->text(), QString());
@@ -589,8 +590,12 @@ void TestHistoryWindow::handEditedHistoryStaysBoundedAndSaysItsTotalsAreOutOfRan
     for (Qt::SortOrder order : { Qt::AscendingOrder, Qt::DescendingOrder }) {
         header->setSortIndicator(LoadTableModel::Buyer, order);
         QCOMPARE(table()->model()->rowCount(), 4);
-        const QString shown = table()->model()->index(rowOfBuyer(huge.left(LoadTableModel::shownTextLength)),
-            LoadTableModel::Buyer).data().toString();
+        const QString shown = table()
+                                  ->model()
+                                  ->index(rowOfBuyer(huge.left(LoadTableModel::shownTextLength)),
+                                      LoadTableModel::Buyer)
+                                  .data()
+                                  .toString();
         QCOMPARE(shown, huge.left(LoadTableModel::shownTextLength));
     }
     m_savePath = m_dir->filePath(QStringLiteral("超出.csv"));
@@ -600,7 +605,8 @@ void TestHistoryWindow::handEditedHistoryStaysBoundedAndSaysItsTotalsAreOutOfRan
     const QString csv = QString::fromUtf8(file.readAll());
     QVERIFY(csv.contains(huge.left(storedTextLength) + u','));
     QVERIFY(!csv.contains(huge.left(storedTextLength + 1)));
-    QVERIFY2(csv.endsWith(QStringLiteral("合计,合计超出范围,,,,,,,,\r\n")), qPrintable(csv.right(80)));
+    QVERIFY2(
+        csv.endsWith(QStringLiteral("合计,合计超出范围,,,,,,,,\r\n")), qPrintable(csv.right(80)));
 
     m_window->findChild<QTabWidget*>(QStringLiteral("tabs"))->setCurrentIndex(1);
     auto* report = m_window->findChild<QTableWidget*>(QStringLiteral("reportTable"));

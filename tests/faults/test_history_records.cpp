@@ -11,8 +11,8 @@
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 
 #include <QCompleter>
-#include <QStringListModel>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTableView>
 
 #include <QProcess>
@@ -285,7 +285,8 @@ void TestHistoryRecords::handEditedHistoryKeepsTheNamesOfferedShort()
         edit.addBindValue(QStringLiteral("木材公司").repeated(900000));
         QVERIFY(edit.exec());
     }
-    TallyProgram next({ first.folder(), first.folder(), QString(), history.path(), QString() }, *m_office);
+    TallyProgram next(
+        { first.folder(), first.folder(), QString(), history.path(), QString() }, *m_office);
     TallyField* buyer = next.window().fields().text17;
     next.window().show();
     QVERIFY(QTest::qWaitForWindowExposed(&next.window()));
