@@ -1,3 +1,4 @@
+#include "app/private_files.h"
 #include "app/tally_program.h"
 #include "support/event_log.h"
 #include "records/workbook_folder.h"
@@ -57,6 +58,7 @@ void handleSignals(QApplication& app, const QWidget& window)
 
 int main(int argc, char* argv[])
 {
+    makeNewFilesPrivate();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
@@ -81,10 +83,12 @@ int main(int argc, char* argv[])
     LibreOfficeSpreadsheet office;
     if (const int removed = office.removeLeftoverTempFiles(workbooks.folder))
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
+    const TallyFolders folders { workbooks.folder, defaultPriceFolder(), data, data,
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) };
+    if (const int tightened = tightenPrivateFiles(folders, QStandardPaths::writableLocation(QStandardPaths::CacheLocation)))
+        logEvent(QStringLiteral("%1 files and folders others could read are now the user's alone").arg(tightened));
     // The journal is marked clean when the window goes, at the end of main.
-    TallyProgram program({ workbooks.folder, defaultPriceFolder(), data, data,
-                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) },
-        office);
+    TallyProgram program(folders, office);
     Form1& window = program.window();
     handleSignals(app, window);
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] { bringToFront(window); });

@@ -1,11 +1,19 @@
 #include "history/history_recorder.h"
 
 #include "support/durable_file.h"
+#include "support/regular_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+
+namespace {
+
+// Far more than the loads of many days waiting.
+constexpr qint64 waitingFileLimit = 32 * 1024 * 1024;
+
+} // namespace
 
 QString waitingLoadsPath(const QString& dataFolder)
 {
@@ -88,17 +96,38 @@ QString HistoryRecorder::storeAll()
 
 void HistoryRecorder::readWaiting()
 {
-    QFile file(m_waitingPath);
-    if (!file.open(QIODevice::ReadOnly))
+    const RegularFileRead file = readRegularFile(m_waitingPath, waitingFileLimit);
+    if (file.outcome == RegularFileRead::Absent)
         return;
-    const QJsonArray loads = QJsonDocument::fromJson(file.readAll()).array();
-    for (const QJsonValue& value : loads) {
+    QJsonParseError parsed;
+    const QJsonDocument document = file.outcome == RegularFileRead::Read
+        ? QJsonDocument::fromJson(file.bytes, &parsed)
+        : QJsonDocument();
+    if (file.outcome != RegularFileRead::Read || parsed.error != QJsonParseError::NoError || !document.isArray()) {
+        // Kept for whoever can still read it; the next write starts afresh.
+        setWaitingAside(file.outcome == RegularFileRead::NotRegular, file.detail);
+        return;
+    }
+    for (const QJsonValue& value : document.array()) {
         LoadRecord load;
         if (load.readJson(value.toObject()))
             m_waiting << load;
         else
             m_log(QStringLiteral("history: a waiting load in %1 could not be read").arg(m_waitingPath));
     }
+}
+
+void HistoryRecorder::setWaitingAside(bool notAFile, const QString& detail)
+{
+    const QString kept = setAside(m_waitingPath);
+    m_log(QStringLiteral("history: waiting loads %1 not read (%2), kept as '%3'").arg(m_waitingPath, detail, kept));
+    const QString shown = QDir::toNativeSeparators(m_waitingPath);
+    const QString what = notAFile
+        ? QStringLiteral("等待保存的历史记录文件“%1”不是普通文件（可能是链接或设备），没有读取").arg(shown)
+        : QStringLiteral("等待保存的历史记录文件“%1”已损坏，没有读取").arg(shown);
+    m_setAsideNotice = kept.isEmpty()
+        ? what + QStringLiteral("，也无法移走。")
+        : what + QStringLiteral("，已移到“%1”。").arg(QDir::toNativeSeparators(kept));
 }
 
 bool HistoryRecorder::writeWaiting()

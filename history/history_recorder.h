@@ -29,6 +29,9 @@ public:
     // False when the loads that wait could not be written to their file
     // either (a full disk): they then wait only while the program runs.
     bool waitingKeptOnDisk() const { return m_waitingKept; }
+    // When the file of the waiting loads was damaged or not a regular file,
+    // and so was moved aside unread: what the clerk is told. Empty otherwise.
+    QString setAsideNotice() const { return m_setAsideNotice; }
 
     // The store, opened on first use; null while it cannot be opened, with
     // the cause in `failure`.
@@ -41,6 +44,7 @@ public:
 private:
     QString storeAll();
     void readWaiting();
+    void setWaitingAside(bool notAFile, const QString& detail);
     bool writeWaiting();
 
     StoreOpener m_openStore;
@@ -48,6 +52,7 @@ private:
     std::unique_ptr<HistoryStore> m_store;
     QVector<LoadRecord> m_waiting;
     bool m_waitingKept = true;
+    QString m_setAsideNotice;
     std::function<void(const LoadRecord&)> m_stored;
     std::function<void(const QString&)> m_log = [](const QString& text) { qWarning("%s", qPrintable(text)); };
 };

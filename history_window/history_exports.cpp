@@ -72,7 +72,9 @@ void History::onCsvClicked()
     // Not all of them read: the status line says why; no part is written.
     if (m_model->failed())
         return;
-    const QString failure = writeWholeFile(path, csvBytes(rows));
+    // The program's own numbers stay numbers; every typed text stays text.
+    const QSet<int> numbers { LoadTableModel::Pieces, LoadTableModel::Volume, LoadTableModel::Amount };
+    const QString failure = writeWholeFile(path, csvBytes(rows, numbers));
     if (!failure.isEmpty()) {
         showMessage(QStringLiteral("没有导出：") + failure);
         return;

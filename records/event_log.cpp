@@ -21,6 +21,7 @@ QString causeName(WorkbookFailure cause)
     case WorkbookFailure::WorkbookDamaged: return QStringLiteral("damaged");
     case WorkbookFailure::SheetMissing: return QStringLiteral("sheet missing");
     case WorkbookFailure::SheetProtected: return QStringLiteral("sheet protected");
+    case WorkbookFailure::NotAFile: return QStringLiteral("not a regular file");
     case WorkbookFailure::Other: break;
     }
     return QStringLiteral("office error");

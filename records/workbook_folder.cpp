@@ -29,8 +29,7 @@ QStringList seedWorkbooks(const QString& templateFolder, const QString& folder)
             continue;
         // The templates are read-only in the package; the copy is the user's.
         if (QFile::copy(workbook.filePath(), target)) {
-            QFile(target).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+            QFile(target).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
             copied << workbook.fileName();
         }
     }

@@ -1,5 +1,7 @@
 #include "support/durable_file.h"
 
+#include "support/regular_file.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -10,6 +12,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -29,6 +32,16 @@ bool syncFolder(const QString& folder)
     return synced;
 #else
     Q_UNUSED(folder);
+    return true;
+#endif
+}
+
+bool keepPrivate(QSaveFile& file)
+{
+#ifdef Q_OS_UNIX
+    return ::fchmod(file.handle(), S_IRUSR | S_IWUSR) == 0;
+#else
+    Q_UNUSED(file);
     return true;
 #endif
 }
@@ -77,6 +90,7 @@ QString causeName(WriteFailure cause)
     case WriteFailure::FolderMissing: return QStringLiteral("folder missing");
     case WriteFailure::NotWritable: return QStringLiteral("not writable");
     case WriteFailure::DiskFull: return QStringLiteral("disk full");
+    case WriteFailure::NotAFile: return QStringLiteral("not a regular file");
     case WriteFailure::Other: break;
     }
     return QStringLiteral("write failed");
@@ -108,9 +122,16 @@ DurableFile::~DurableFile() = default;
 WriteResult DurableFile::write(const QByteArray& bytes)
 {
     m_size = bytes.size();
+    // QSaveFile would write to where a link points; anything else there
+    // (a folder, a FIFO, a device) is not ours to replace.
+    if (entryAt(m_path) == EntryKind::Other)
+        return WriteResult(WriteFailure::NotAFile, m_path, QStringLiteral("open: not a regular file"));
     errno = 0;
     if (!m_file->open(QIODevice::WriteOnly))
         return failed(QStringLiteral("open"), errno);
+    // QSaveFile gives a new file the umask's mode and an old one its mode.
+    if (!keepPrivate(*m_file))
+        return failed(QStringLiteral("chmod"), errno);
     if (m_file->write(bytes) != bytes.size())
         return failed(QStringLiteral("write"), errno);
     // QSaveFile buffers, and commits even after a failed flush (a full disk
@@ -153,7 +174,14 @@ WriteResult writeFileDurably(const QString& path, const QByteArray& bytes)
 
 bool renameDurably(const QString& from, const QString& to)
 {
-    return QFile::rename(from, to) && syncFolder(QFileInfo(to).absolutePath());
+#ifdef Q_OS_UNIX
+    // rename(2) moves a link itself; QFile::rename looks through it and
+    // refuses a dangling one.
+    const bool renamed = ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+#else
+    const bool renamed = QFile::rename(from, to);
+#endif
+    return renamed && syncFolder(QFileInfo(to).absolutePath());
 }
 
 int removeLeftoverWrites(const QString& path)

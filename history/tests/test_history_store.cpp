@@ -13,6 +13,7 @@
 #include <QtTest>
 #include <atomic>
 #include <thread>
+#include <sys/stat.h>
 
 namespace {
 
@@ -72,6 +73,8 @@ private slots:
     void waitingLoadsAreStoredInOrderAcrossStarts();
     void waitingLoadsThatCannotBeKeptAreSaidSo();
     void anEarlierWaitingFileIsStoredAndWrittenAlike();
+    void aWaitingFileThatCannotBeReadIsMovedAside_data();
+    void aWaitingFileThatCannotBeReadIsMovedAside();
     void recordedLoadsWaitInTheOutboxOldestFirst();
     void twoProgramsOpeningANewFileAtOnceBothSucceed();
     void everyReadThatFailsGivesItsCause_data();
@@ -321,6 +324,51 @@ void TestHistoryStore::anEarlierWaitingFileIsStoredAndWrittenAlike()
     QCOMPARE(stored->kind, expected.kind);
     QCOMPARE(stored->billNumber, expected.billNumber);
     QCOMPARE(stored->recordedAt, expected.recordedAt);
+}
+
+// A FIFO would block the start, /dev/zero eat the memory; damaged loads
+// would be written over by the next one that waits.
+void TestHistoryStore::aWaitingFileThatCannotBeReadIsMovedAside_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("A FIFO is not opened") << "fifo" << QStringLiteral("不是普通文件");
+    QTest::newRow("A link to /dev/zero is not read") << "zero" << QStringLiteral("不是普通文件");
+    QTest::newRow("A file larger than any waiting loads is kept unread") << "large" << QStringLiteral("已损坏");
+    QTest::newRow("A file that is not a list of loads is kept unread") << "damaged" << QStringLiteral("已损坏");
+}
+
+void TestHistoryStore::aWaitingFileThatCannotBeReadIsMovedAside()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, said);
+    QTemporaryDir folder;
+    const QString waiting = folder.filePath(QStringLiteral("history-waiting.json"));
+    if (entry == QStringLiteral("fifo")) {
+        QVERIFY(::mkfifo(QFile::encodeName(waiting).constData(), 0600) == 0);
+    } else if (entry == QStringLiteral("zero")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), waiting));
+    } else {
+        QFile file(waiting);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (entry == QStringLiteral("large"))
+            QVERIFY(file.resize(40 * 1024 * 1024));
+        else
+            file.write(QByteArray(earlierWaitingFile).left(100));
+    }
+    HistoryRecorder recorder([]() -> std::unique_ptr<HistoryStore> { throw HistoryError(HistoryFailure::Locked, "/x"); }, waiting);
+    QCOMPARE(recorder.waitingCount(), 0);
+    const QStringList kept = QDir(folder.path()).entryList({ "history-waiting.json.damaged-*" }, QDir::AllEntries | QDir::System);
+    QCOMPARE(kept.size(), 1);
+    QVERIFY2(recorder.setAsideNotice().contains(said), qPrintable(recorder.setAsideNotice()));
+    QVERIFY(recorder.setAsideNotice().contains(QDir::toNativeSeparators(folder.filePath(kept.first()))));
+
+    // The next load that waits has a file of its own.
+    QVERIFY(!recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00")).isEmpty());
+    QVERIFY(recorder.waitingKeptOnDisk());
+    QCOMPARE(HistoryRecorder([]() -> std::unique_ptr<HistoryStore> { throw HistoryError(HistoryFailure::Locked, "/x"); }, waiting)
+                 .waitingCount(),
+        1);
 }
 
 void TestHistoryStore::everyReadThatFailsGivesItsCause_data()

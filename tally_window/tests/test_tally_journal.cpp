@@ -1,13 +1,22 @@
 #include "journal_test_helpers.h"
 #include "tally_window/tally_snapshot.h"
 
+#include "support/regular_file.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLockFile>
+#include <sys/stat.h>
 
 namespace {
 
 const QString restoredText = QStringLiteral("已恢复上次意外退出前的检尺单。");
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // What a scaler types: diameters and counts, lengths, the bill fields.
 Tally sampleState(bool extended)
@@ -66,6 +75,8 @@ private slots:
     void aCleanEndStartsAFreshSheet();
     void anUncleanEndWithNothingTypedSaysNothing();
     void aDamagedJournalIsKeptAsideAndNamed();
+    void whatIsNotAJournalFileIsMovedAsideUnread_data();
+    void whatIsNotAJournalFileIsMovedAsideUnread();
     void aSecondWindowLeavesTheJournalAlone();
     void changesReachTheDiskWhileTypingGoesOn();
 };
@@ -254,6 +265,62 @@ void TestTallyJournal::aDamagedJournalIsKeptAsideAndNamed()
     QFile keptFile(keptPath);
     QVERIFY(keptFile.open(QIODevice::ReadOnly));
     QCOMPARE(keptFile.readAll(), damaged);
+}
+
+// Whatever stands at the journal's name, the window is up at once, says
+// what it found, and never reads or writes through it.
+void TestTallyJournal::whatIsNotAJournalFileIsMovedAsideUnread_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("said");
+    const QString notAFile = QStringLiteral("不是普通文件");
+    QTest::newRow("A FIFO neither blocks the start nor is opened") << "fifo" << notAFile;
+    QTest::newRow("A link to /dev/zero is not read without end") << "zero" << notAFile;
+    QTest::newRow("A link to a journal elsewhere is not followed") << "link" << notAFile;
+    QTest::newRow("A journal larger than any the window writes is kept as damaged")
+        << "large" << QStringLiteral("已损坏");
+}
+
+void TestTallyJournal::whatIsNotAJournalFileIsMovedAsideUnread()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, said);
+    QTemporaryDir journal;
+    QTemporaryDir elsewhere;
+    const QString path = journalPath(journal.path());
+    const QString theirs = journalPath(elsewhere.path());
+    writeJournal(elsewhere.path(), journalJson(JournalRecord { false, sampleState(false), std::nullopt }));
+    const QByteArray theirBytes = bytesOf(theirs);
+    if (entry == QStringLiteral("fifo")) {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    } else if (entry == QStringLiteral("zero")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    } else if (entry == QStringLiteral("link")) {
+        QVERIFY(QFile::link(theirs, path));
+    } else {
+        QFile large(path);
+        QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(40 * 1024 * 1024)); // sparse
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    MessageCatcher catcher;
+    JournalTally restarted(journal.path());
+    QTRY_COMPARE_WITH_TIMEOUT(catcher.messages.size(), 1, 5000);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    const QStringList kept = QDir(journal.path()).entryList({ "tally-journal.json.damaged-*" }, QDir::AllEntries | QDir::System);
+    QCOMPARE(kept.size(), 1);
+    const QString keptPath = journal.filePath(kept.first());
+    QVERIFY2(catcher.texts().first().contains(said), qPrintable(catcher.texts().first()));
+    QVERIFY2(catcher.texts().first().contains(keptPath), qPrintable(catcher.texts().first()));
+    QCOMPARE(entryAt(keptPath), entry == QStringLiteral("large") ? EntryKind::RegularFile : EntryKind::Other);
+    QCOMPARE(restarted.field("Text1(1)")->text(), QString());
+
+    // The next change writes a journal of the window's own in its place.
+    restarted.field("Text1(1)")->setText("3");
+    QTRY_VERIFY(journalOnDisk(journal.path()));
+    QCOMPARE(entryAt(path), EntryKind::RegularFile);
+    QCOMPARE(bytesOf(theirs), theirBytes);
 }
 
 void TestTallyJournal::aSecondWindowLeavesTheJournalAlone()
