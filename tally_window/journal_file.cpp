@@ -25,7 +25,12 @@ bool JournalFile::lock()
 {
     if (!QDir().mkpath(m_folder))
         return false;
-    m_lock = std::make_unique<QLockFile>(QDir(m_folder).filePath(QStringLiteral("tally-journal.lock")));
+    const QString lockPath = QDir(m_folder).filePath(QStringLiteral("tally-journal.lock"));
+    // QLockFile reads a lock that is there to find its holder: a FIFO would
+    // block that read, a link to a device never end it.
+    if (entryAt(lockPath) == EntryKind::Other)
+        setAside(lockPath);
+    m_lock = std::make_unique<QLockFile>(lockPath);
     // A program may run for days: only a dead holder makes the lock stale,
     // never its age.
     m_lock->setStaleLockTime(0);

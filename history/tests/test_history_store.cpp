@@ -4,6 +4,7 @@
 
 #include "history/history_recorder.h"
 #include "history/load_query.h"
+#include "history/server_settings.h"
 #include "history/sqlite_history_store.h"
 
 #include <QJsonArray>
@@ -75,6 +76,7 @@ private slots:
     void anEarlierWaitingFileIsStoredAndWrittenAlike();
     void aWaitingFileThatCannotBeReadIsMovedAside_data();
     void aWaitingFileThatCannotBeReadIsMovedAside();
+    void settingsThatAreNotAFileAreNeitherReadNorWritten();
     void recordedLoadsWaitInTheOutboxOldestFirst();
     void twoProgramsOpeningANewFileAtOnceBothSucceed();
     void everyReadThatFailsGivesItsCause_data();
@@ -369,6 +371,24 @@ void TestHistoryStore::aWaitingFileThatCannotBeReadIsMovedAside()
     QCOMPARE(HistoryRecorder([]() -> std::unique_ptr<HistoryStore> { throw HistoryError(HistoryFailure::Locked, "/x"); }, waiting)
                  .waitingCount(),
         1);
+}
+
+// QSettings waited on a FIFO for ever and wrote through a link.
+void TestHistoryStore::settingsThatAreNotAFileAreNeitherReadNorWritten()
+{
+    QTemporaryDir folder;
+    const QString settings = settingsFilePath(folder.path());
+    QVERIFY(::mkfifo(QFile::encodeName(settings).constData(), 0600) == 0);
+    QCOMPARE(readServerSettings(settings).host, QString());
+    ServerSettings yard;
+    yard.host = QStringLiteral("192.168.1.10");
+    QVERIFY(!writeServerSettings(settings, yard));
+
+    QVERIFY(QFile::remove(settings));
+    const QString elsewhere = folder.filePath(QStringLiteral("elsewhere.ini"));
+    QVERIFY(QFile::link(elsewhere, settings));
+    QVERIFY(!writeServerSettings(settings, yard));
+    QVERIFY(!QFileInfo::exists(elsewhere));
 }
 
 void TestHistoryStore::everyReadThatFailsGivesItsCause_data()

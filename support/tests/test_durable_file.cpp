@@ -1,4 +1,5 @@
 #include "support/durable_file.h"
+#include "support/event_log.h"
 #include "support/regular_file.h"
 
 #include <QDir>
@@ -36,6 +37,8 @@ private slots:
     void filesAreTheUsersAloneWhateverTheUmask();
     void onlyARegularFileIsReplacedOrRead_data();
     void onlyARegularFileIsReplacedOrRead();
+    void aLogThatIsNotAFileIsSetAside_data();
+    void aLogThatIsNotAFileIsSetAside();
 };
 
 void TestDurableFile::failureKeepsTheOldFileAndNamesItsCause_data()
@@ -183,6 +186,33 @@ void TestDurableFile::onlyARegularFileIsReplacedOrRead()
     QCOMPARE(entryAt(path), EntryKind::None);
     QVERIFY(writeFileDurably(path, "ours").ok());
     QCOMPARE(entryAt(path), EntryKind::RegularFile);
+}
+
+// Appending to a FIFO would wait for a reader for ever.
+void TestDurableFile::aLogThatIsNotAFileIsSetAside_data()
+{
+    QTest::addColumn<bool>("fifo");
+    QTest::newRow("A FIFO at the log's name neither blocks nor is written") << true;
+    QTest::newRow("A link at the log's name is not written through") << false;
+}
+
+void TestDurableFile::aLogThatIsNotAFileIsSetAside()
+{
+    QFETCH(bool, fifo);
+    QTemporaryDir folder;
+    const QString log = folder.filePath(QStringLiteral("quorvane.log"));
+    const QString elsewhere = folder.filePath(QStringLiteral("elsewhere.txt"));
+    writeBytes(elsewhere, "theirs");
+    if (fifo)
+        QVERIFY(::mkfifo(QFile::encodeName(log).constData(), 0600) == 0);
+    else
+        QVERIFY(QFile::link(elsewhere, log));
+    openEventLog(log);
+    logEvent(QStringLiteral("start"));
+    openEventLog(QString());
+    QCOMPARE(entryAt(log), EntryKind::RegularFile);
+    QVERIFY(readBytes(log).endsWith(" start\n"));
+    QCOMPARE(readBytes(elsewhere), QByteArray("theirs"));
 }
 
 QTEST_GUILESS_MAIN(TestDurableFile)

@@ -77,6 +77,8 @@ private slots:
     void aDamagedJournalIsKeptAsideAndNamed();
     void whatIsNotAJournalFileIsMovedAsideUnread_data();
     void whatIsNotAJournalFileIsMovedAsideUnread();
+    void aLockThatIsNotAFileDoesNotHoldTheStart_data();
+    void aLockThatIsNotAFileDoesNotHoldTheStart();
     void aSecondWindowLeavesTheJournalAlone();
     void changesReachTheDiskWhileTypingGoesOn();
 };
@@ -321,6 +323,28 @@ void TestTallyJournal::whatIsNotAJournalFileIsMovedAsideUnread()
     QTRY_VERIFY(journalOnDisk(journal.path()));
     QCOMPARE(entryAt(path), EntryKind::RegularFile);
     QCOMPARE(bytesOf(theirs), theirBytes);
+}
+
+void TestTallyJournal::aLockThatIsNotAFileDoesNotHoldTheStart_data()
+{
+    QTest::addColumn<bool>("fifo");
+    QTest::newRow("A FIFO at the lock's name is moved aside") << true;
+    QTest::newRow("A link to /dev/zero at the lock's name is moved aside") << false;
+}
+
+void TestTallyJournal::aLockThatIsNotAFileDoesNotHoldTheStart()
+{
+    QFETCH(bool, fifo);
+    QTemporaryDir journal;
+    const QString lock = journal.filePath(QStringLiteral("tally-journal.lock"));
+    if (fifo)
+        QVERIFY(::mkfifo(QFile::encodeName(lock).constData(), 0600) == 0);
+    else
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), lock));
+    JournalTally started(journal.path());
+    started.field("Text1(1)")->setText("3");
+    QTRY_VERIFY(journalOnDisk(journal.path()));
+    QCOMPARE(entryAt(lock), EntryKind::RegularFile);
 }
 
 void TestTallyJournal::aSecondWindowLeavesTheJournalAlone()
