@@ -85,8 +85,10 @@ int main(int argc, char* argv[])
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
     const TallyFolders folders { workbooks.folder, defaultPriceFolder(), data, data,
         QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) };
-    if (const int tightened = tightenPrivateFiles(folders, QStandardPaths::writableLocation(QStandardPaths::CacheLocation)))
-        logEvent(QStringLiteral("%1 files and folders others could read are now the user's alone").arg(tightened));
+    if (const int tightened = tightenPrivateFiles(
+            folders, QStandardPaths::writableLocation(QStandardPaths::CacheLocation)))
+        logEvent(QStringLiteral("%1 files and folders others could read are now the user's alone")
+                     .arg(tightened));
     // The journal is marked clean when the window goes, at the end of main.
     TallyProgram program(folders, office);
     Form1& window = program.window();

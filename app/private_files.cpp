@@ -35,7 +35,8 @@ bool tighten(const QString& path, bool followLink)
     if ((followLink ? ::stat(name.constData(), &entry) : ::lstat(name.constData(), &entry)) != 0
         || !isFileOrFolder(entry.st_mode) || (entry.st_mode & (S_IRWXG | S_IRWXO)) == 0)
         return false;
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
+    const int fd = ::open(
+        name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
     if (fd < 0)
         return false;
     struct stat opened;
@@ -59,7 +60,8 @@ int tightenTree(const QString& root)
     if (root.isEmpty() || !QFileInfo(root).isDir())
         return 0;
     int changed = tighten(root, true) ? 1 : 0;
-    QDirIterator entries(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+    QDirIterator entries(root,
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
         QDirIterator::Subdirectories);
     while (entries.hasNext())
         changed += tighten(entries.next(), false) ? 1 : 0;
@@ -94,7 +96,8 @@ int tightenPrivateFiles(const TallyFolders& folders, const QString& cache)
     const QDir workbooks(folders.program);
     if (!sameFolder(folders.program, QCoreApplication::applicationDirPath()))
         changed += tighten(folders.program, true) ? 1 : 0;
-    for (const QString& name : workbooks.entryList({ QStringLiteral("*.xls") }, QDir::Files | QDir::Hidden))
+    for (const QString& name :
+        workbooks.entryList({ QStringLiteral("*.xls") }, QDir::Files | QDir::Hidden))
         changed += tighten(workbooks.filePath(name), false) ? 1 : 0;
     changed += tightenTree(billArchiveFolder(folders.program));
     return changed;

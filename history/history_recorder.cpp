@@ -103,7 +103,8 @@ void HistoryRecorder::readWaiting()
     const QJsonDocument document = file.outcome == RegularFileRead::Read
         ? QJsonDocument::fromJson(file.bytes, &parsed)
         : QJsonDocument();
-    if (file.outcome != RegularFileRead::Read || parsed.error != QJsonParseError::NoError || !document.isArray()) {
+    if (file.outcome != RegularFileRead::Read || parsed.error != QJsonParseError::NoError
+        || !document.isArray()) {
         // Kept for whoever can still read it; the next write starts afresh.
         setWaitingAside(file.outcome == RegularFileRead::NotRegular, file.detail);
         return;
@@ -120,10 +121,12 @@ void HistoryRecorder::readWaiting()
 void HistoryRecorder::setWaitingAside(bool notAFile, const QString& detail)
 {
     const QString kept = setAside(m_waitingPath);
-    m_log(QStringLiteral("history: waiting loads %1 not read (%2), kept as '%3'").arg(m_waitingPath, detail, kept));
+    m_log(QStringLiteral("history: waiting loads %1 not read (%2), kept as '%3'")
+              .arg(m_waitingPath, detail, kept));
     const QString shown = QDir::toNativeSeparators(m_waitingPath);
     const QString what = notAFile
-        ? QStringLiteral("等待保存的历史记录文件“%1”不是普通文件（可能是链接或设备），没有读取").arg(shown)
+        ? QStringLiteral("等待保存的历史记录文件“%1”不是普通文件（可能是链接或设备），没有读取")
+              .arg(shown)
         : QStringLiteral("等待保存的历史记录文件“%1”已损坏，没有读取").arg(shown);
     m_setAsideNotice = kept.isEmpty()
         ? what + QStringLiteral("，也无法移走。")

@@ -12,7 +12,8 @@ bool wouldRun(const QString& text)
 
 QString quoted(const QString& text)
 {
-    const bool quote = text.contains(u',') || text.contains(u'"') || text.contains(u'\n') || text.contains(u'\r');
+    const bool quote = text.contains(u',') || text.contains(u'"') || text.contains(u'\n')
+        || text.contains(u'\r');
     if (!quote)
         return text;
     QString escaped = text;
@@ -40,7 +41,8 @@ QByteArray csvBytes(const QVector<QStringList>& rows, const QSet<int>& numberCol
         QStringList fields;
         fields.reserve(row.size());
         for (int column = 0; column < row.size(); ++column)
-            fields << (numberColumns.contains(column) ? csvNumberField(row[column]) : csvField(row[column]));
+            fields << (numberColumns.contains(column) ? csvNumberField(row[column])
+                                                      : csvField(row[column]));
         text += fields.join(u',') + QStringLiteral("\r\n");
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();

@@ -73,7 +73,8 @@ void History::onCsvClicked()
     if (m_model->failed())
         return;
     // The program's own numbers stay numbers; every typed text stays text.
-    const QSet<int> numbers { LoadTableModel::Pieces, LoadTableModel::Volume, LoadTableModel::Amount };
+    const QSet<int> numbers { LoadTableModel::Pieces, LoadTableModel::Volume,
+        LoadTableModel::Amount };
     const QString failure = writeWholeFile(path, csvBytes(rows, numbers));
     if (!failure.isEmpty()) {
         showMessage(QStringLiteral("没有导出：") + failure);

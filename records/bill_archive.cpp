@@ -43,9 +43,11 @@ BillNumber nextBillNumber(const QString& archiveFolder, const QDate& day)
     const QRegularExpression name(
         QStringLiteral("^%1-(\\d{3,})\\.(xls|pdf)$").arg(QRegularExpression::escape(prefix)));
     // Every entry counts, whatever it is: a dangling link too (System).
-    const QDir::Filters everyEntry = QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot;
+    const QDir::Filters everyEntry
+        = QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot;
     int highest = 0;
-    for (const QString& file : QDir(archiveFolder).entryList({ prefix + QStringLiteral("-*") }, everyEntry)) {
+    for (const QString& file :
+        QDir(archiveFolder).entryList({ prefix + QStringLiteral("-*") }, everyEntry)) {
         const auto match = name.match(file);
         if (match.hasMatch())
             highest = std::max(highest, match.captured(1).toInt());

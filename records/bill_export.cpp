@@ -2,8 +2,8 @@
 
 #include "records/event_log.h"
 #include "records/view_snapshot.h"
-#include "records/workbook_move.h"
 #include "records/workbook_messages.h"
+#include "records/workbook_move.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -162,7 +162,8 @@ std::optional<WorkbookError> BillExport::archiveBill(
     // The office would write through a link.
     for (const char* suffix : { ".xls", ".pdf" })
         if (!archiveNameWritable(archivedBillPath(archive, number, suffix)))
-            return WorkbookError(WorkbookFailure::NotAFile, archivedBillPath(archive, number, suffix));
+            return WorkbookError(
+                WorkbookFailure::NotAFile, archivedBillPath(archive, number, suffix));
     try {
         book.saveCopy(archivedBillPath(archive, number, ".xls"), Workbook::CopyFormat::Excel97);
         book.saveCopy(archivedBillPath(archive, number, ".pdf"), Workbook::CopyFormat::Pdf);

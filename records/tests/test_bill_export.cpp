@@ -258,7 +258,8 @@ void TestBillExport::archiveNumbersSkipEveryTakenName_data()
         << QStringList { "001.xls dangling", "001.pdf dangling" } << 2;
     QTest::newRow("A lone PDF takes its number") << QStringList { "001.pdf file" } << 2;
     QTest::newRow("A FIFO takes its number") << QStringList { "001.xls fifo" } << 2;
-    QTest::newRow("A folder takes its number") << QStringList { "002.pdf folder", "001.xls file" } << 3;
+    QTest::newRow("A folder takes its number")
+        << QStringList { "002.pdf folder", "001.xls file" } << 3;
     QTest::newRow("A gap below the highest is not filled")
         << QStringList { "001.xls file", "003.xls file" } << 4;
 }
@@ -274,7 +275,8 @@ void TestBillExport::archiveNumbersSkipEveryTakenName()
         QVERIFY(makeEntry(archive.filePath(QStringLiteral("2026-12-09-") + parts[0]), parts[1]));
     }
     // Another day's bills and other files take no number of this day.
-    QVERIFY(makeEntry(archive.filePath(QStringLiteral("2026-12-08-007.xls")), QStringLiteral("file")));
+    QVERIFY(
+        makeEntry(archive.filePath(QStringLiteral("2026-12-08-007.xls")), QStringLiteral("file")));
     QCOMPARE(nextBillNumber(archive.path(), day).serial, next);
 }
 
@@ -300,7 +302,8 @@ void TestBillExport::aReprintOverALinkWritesNothingThroughIt()
     QVERIFY(!app.copies.contains(archivedBillPath(archive, number, ".pdf")));
     QVERIFY(!QFileInfo::exists(target));
     QCOMPARE(prompts.messages.size(), 2);
-    QVERIFY2(prompts.messages[1].contains(QStringLiteral("不是普通文件")), qPrintable(prompts.messages[1]));
+    QVERIFY2(prompts.messages[1].contains(QStringLiteral("不是普通文件")),
+        qPrintable(prompts.messages[1]));
 }
 
 LibreOfficeSpreadsheet& TestBillExport::office()
@@ -412,7 +415,8 @@ void TestBillExport::danglingLinksInTheArchiveTakeNoBill()
         QCOMPARE(entryAt(archivedBillPath(archive, second, suffix)), EntryKind::RegularFile);
         QVERIFY(QFileInfo(archivedBillPath(archive, BillNumber { day, 1 }, suffix)).isSymLink());
     }
-    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(
+        QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 void TestBillExport::formulasBetweenTheBillCellsStayFormulas()

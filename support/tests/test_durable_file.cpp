@@ -141,11 +141,16 @@ void TestDurableFile::onlyARegularFileIsReplacedOrRead_data()
 {
     QTest::addColumn<QString>("entry");
     QTest::addColumn<int>("read");
-    QTest::newRow("A link to a file elsewhere is not followed") << "link" << int(RegularFileRead::NotRegular);
-    QTest::newRow("A dangling link is not followed") << "dangling" << int(RegularFileRead::NotRegular);
-    QTest::newRow("A FIFO neither blocks nor is opened") << "fifo" << int(RegularFileRead::NotRegular);
-    QTest::newRow("A link to /dev/zero is not read without end") << "zero" << int(RegularFileRead::NotRegular);
-    QTest::newRow("A file larger than the limit is not read") << "large" << int(RegularFileRead::TooLarge);
+    QTest::newRow("A link to a file elsewhere is not followed")
+        << "link" << int(RegularFileRead::NotRegular);
+    QTest::newRow("A dangling link is not followed")
+        << "dangling" << int(RegularFileRead::NotRegular);
+    QTest::newRow("A FIFO neither blocks nor is opened")
+        << "fifo" << int(RegularFileRead::NotRegular);
+    QTest::newRow("A link to /dev/zero is not read without end")
+        << "zero" << int(RegularFileRead::NotRegular);
+    QTest::newRow("A file larger than the limit is not read")
+        << "large" << int(RegularFileRead::TooLarge);
     QTest::newRow("A file of the limit's size is read") << "limit" << int(RegularFileRead::Read);
 }
 
@@ -178,7 +183,8 @@ void TestDurableFile::onlyARegularFileIsReplacedOrRead()
         return;
     const WriteResult written = writeFileDurably(path, "ours");
     QCOMPARE(written.cause(), WriteFailure::NotAFile);
-    QCOMPARE(readBytes(elsewhere), QByteArray(entry == QStringLiteral("link") ? "theirs" : "<absent>"));
+    QCOMPARE(
+        readBytes(elsewhere), QByteArray(entry == QStringLiteral("link") ? "theirs" : "<absent>"));
     // Set aside, the entry itself moves, and the name is free for a file of ours.
     const QString kept = setAside(path);
     QVERIFY(!kept.isEmpty());

@@ -291,7 +291,8 @@ void TestTallyJournal::whatIsNotAJournalFileIsMovedAsideUnread()
     QTemporaryDir elsewhere;
     const QString path = journalPath(journal.path());
     const QString theirs = journalPath(elsewhere.path());
-    writeJournal(elsewhere.path(), journalJson(JournalRecord { false, sampleState(false), std::nullopt }));
+    writeJournal(
+        elsewhere.path(), journalJson(JournalRecord { false, sampleState(false), std::nullopt }));
     const QByteArray theirBytes = bytesOf(theirs);
     if (entry == QStringLiteral("fifo")) {
         QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
@@ -310,12 +311,15 @@ void TestTallyJournal::whatIsNotAJournalFileIsMovedAsideUnread()
     JournalTally restarted(journal.path());
     QTRY_COMPARE_WITH_TIMEOUT(catcher.messages.size(), 1, 5000);
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-    const QStringList kept = QDir(journal.path()).entryList({ "tally-journal.json.damaged-*" }, QDir::AllEntries | QDir::System);
+    const QStringList kept
+        = QDir(journal.path())
+              .entryList({ "tally-journal.json.damaged-*" }, QDir::AllEntries | QDir::System);
     QCOMPARE(kept.size(), 1);
     const QString keptPath = journal.filePath(kept.first());
     QVERIFY2(catcher.texts().first().contains(said), qPrintable(catcher.texts().first()));
     QVERIFY2(catcher.texts().first().contains(keptPath), qPrintable(catcher.texts().first()));
-    QCOMPARE(entryAt(keptPath), entry == QStringLiteral("large") ? EntryKind::RegularFile : EntryKind::Other);
+    QCOMPARE(entryAt(keptPath),
+        entry == QStringLiteral("large") ? EntryKind::RegularFile : EntryKind::Other);
     QCOMPARE(restarted.field("Text1(1)")->text(), QString());
 
     // The next change writes a journal of the window's own in its place.

@@ -423,12 +423,14 @@ void TestFaults::specialFileAtTheJournalLeavesNoOfficeBehind()
     clock.start();
     MessageCatcher catcher;
     auto tally = std::make_unique<TallyProgram>(
-        TallyFolders { program.path(), program.path(), journal.path(), QString(), QString() }, *office);
+        TallyFolders { program.path(), program.path(), journal.path(), QString(), QString() },
+        *office);
     tally->window().show();
     QVERIFY(QTest::qWaitForWindowExposed(&tally->window()));
     QTRY_COMPARE_WITH_TIMEOUT(catcher.messages.size(), 1, 5000);
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY2(lastMessage(catcher).contains(QStringLiteral("不是普通文件")), qPrintable(lastMessage(catcher)));
+    QVERIFY2(lastMessage(catcher).contains(QStringLiteral("不是普通文件")),
+        qPrintable(lastMessage(catcher)));
 
     QTRY_VERIFY_WITH_TIMEOUT(tally->commands().speciesListLoaded(), 90000);
     const qint64 pid = office->officePid();

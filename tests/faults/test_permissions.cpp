@@ -1,5 +1,5 @@
-#include "fault_fixture.h"
 #include "app/private_files.h"
+#include "fault_fixture.h"
 #include "support/event_log.h"
 #include "unit_prices/form4.h"
 #include "unit_prices/price_files.h"
@@ -222,7 +222,8 @@ QStringList openToOthers(const QString& root)
 {
     QStringList open;
     QStringList paths { root };
-    QDirIterator entries(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+    QDirIterator entries(root,
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
         QDirIterator::Subdirectories);
     while (entries.hasNext())
         paths << entries.next();
@@ -248,23 +249,29 @@ void TestPermissions::everyFileWrittenIsTheUsersAlone()
     QTemporaryDir program;
     QTemporaryDir data;
     QTemporaryDir config;
-    for (const QString& name : { QStringLiteral("木材出入库台账.xls"), QStringLiteral("木材账单.xls") })
+    for (const QString& name :
+        { QStringLiteral("木材出入库台账.xls"), QStringLiteral("木材账单.xls") })
         QVERIFY(QFile::copy(shippedWorkbook(name), program.filePath(name)));
     const QString archive = billArchiveFolder(program.path());
     QVERIFY(QDir().mkpath(archive));
-    QVERIFY(QFile::copy(shippedWorkbook(QStringLiteral("木材账单.xls")), QDir(archive).filePath("2026-12-01-001.xls")));
-    QVERIFY(QFile(QDir(data.path()).filePath(QStringLiteral("quorvane.log"))).open(QIODevice::WriteOnly));
-    QVERIFY(QFile(QDir(config.path()).filePath(QStringLiteral("quorvane.ini"))).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::copy(shippedWorkbook(QStringLiteral("木材账单.xls")),
+        QDir(archive).filePath("2026-12-01-001.xls")));
+    QVERIFY(QFile(QDir(data.path()).filePath(QStringLiteral("quorvane.log")))
+                .open(QIODevice::WriteOnly));
+    QVERIFY(QFile(QDir(config.path()).filePath(QStringLiteral("quorvane.ini")))
+                .open(QIODevice::WriteOnly));
     QCOMPARE(writePriceFiles(config.path(), { "800", "900", "1000" }), QString());
     for (const QString& root : { program.path(), data.path(), config.path() }) {
-        QDirIterator entries(root, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        QDirIterator entries(
+            root, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         while (entries.hasNext()) {
             const QString path = entries.next();
             setMode(path, QFileInfo(path).isDir() ? 0755 : 0644);
         }
         setMode(root, 0755);
     }
-    const TallyFolders folders { program.path(), config.path(), data.path(), data.path(), config.path() };
+    const TallyFolders folders { program.path(), config.path(), data.path(), data.path(),
+        config.path() };
     QVERIFY(tightenPrivateFiles(folders, QString()) >= 10);
     openEventLog(QDir(data.path()).filePath(QStringLiteral("quorvane.log")));
     logEvent(QStringLiteral("file modes checked"));
@@ -279,9 +286,11 @@ void TestPermissions::everyFileWrittenIsTheUsersAlone()
     f.combo3->setEditText(QStringLiteral("红松"));
     tally->window().runRecalculationTick();
     for (const char* button : { stockIn, printBill })
-        QTest::mouseClick(tally->window().findChild<QWidget*>(QString::fromLatin1(button)), Qt::LeftButton);
+        QTest::mouseClick(
+            tally->window().findChild<QWidget*>(QString::fromLatin1(button)), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(recorded.size(), 2, 60000);
-    QTRY_VERIFY(QFileInfo::exists(QDir(data.path()).filePath(QStringLiteral("tally-journal.json"))));
+    QTRY_VERIFY(
+        QFileInfo::exists(QDir(data.path()).filePath(QStringLiteral("tally-journal.json"))));
     QVERIFY(QFileInfo::exists(QDir(data.path()).filePath(QStringLiteral("quorvane.sqlite-wal"))));
     QCOMPARE(QDir(archive).entryList({ "*.pdf" }, QDir::Files).size(), 1);
     for (const QString& root : { program.path(), data.path(), config.path() })
