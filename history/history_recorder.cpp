@@ -35,7 +35,8 @@ HistoryStore* HistoryRecorder::store(QString* failure)
         try {
             m_store = m_openStore();
         } catch (const HistoryError& error) {
-            m_log(QStringLiteral("history store not opened: %1 %2").arg(error.location(), error.detail()));
+            m_log(QStringLiteral("history store not opened: %1 %2")
+                      .arg(error.location(), error.detail()));
             if (failure)
                 *failure = historyFailureMessage(error);
         }
@@ -89,7 +90,8 @@ QString HistoryRecorder::storeAll()
     if (m_waiting.size() != before) {
         m_waitingKept = writeWaiting();
         if (!m_waitingKept && failure.isEmpty())
-            failure = QStringLiteral("等待保存的历史记录文件“%1”无法更新").arg(QDir::toNativeSeparators(m_waitingPath));
+            failure = QStringLiteral("等待保存的历史记录文件“%1”无法更新")
+                          .arg(QDir::toNativeSeparators(m_waitingPath));
     }
     return failure;
 }
@@ -114,7 +116,8 @@ void HistoryRecorder::readWaiting()
         if (load.readJson(value.toObject()))
             m_waiting << load;
         else
-            m_log(QStringLiteral("history: a waiting load in %1 could not be read").arg(m_waitingPath));
+            m_log(QStringLiteral("history: a waiting load in %1 could not be read")
+                      .arg(m_waitingPath));
     }
 }
 
@@ -140,7 +143,8 @@ bool HistoryRecorder::writeWaiting()
     QJsonArray loads;
     for (const LoadRecord& load : m_waiting)
         loads.append(load.toJson());
-    const WriteResult written = writeFileDurably(m_waitingPath, QJsonDocument(loads).toJson(QJsonDocument::Compact));
+    const WriteResult written
+        = writeFileDurably(m_waitingPath, QJsonDocument(loads).toJson(QJsonDocument::Compact));
     if (!written.ok())
         m_log(QStringLiteral("history: waiting loads not written, %1").arg(written.logText()));
     return written.ok();

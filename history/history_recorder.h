@@ -39,7 +39,10 @@ public:
     // Where the driver's own words of a failure go (standard error unless set).
     void setLog(std::function<void(const QString&)> log) { m_log = std::move(log); }
     // Called after each load stored, with its id.
-    void setStoredHandler(std::function<void(const LoadRecord&)> handler) { m_stored = std::move(handler); }
+    void setStoredHandler(std::function<void(const LoadRecord&)> handler)
+    {
+        m_stored = std::move(handler);
+    }
 
 private:
     QString storeAll();
@@ -54,7 +57,8 @@ private:
     bool m_waitingKept = true;
     QString m_setAsideNotice;
     std::function<void(const LoadRecord&)> m_stored;
-    std::function<void(const QString&)> m_log = [](const QString& text) { qWarning("%s", qPrintable(text)); };
+    std::function<void(const QString&)> m_log
+        = [](const QString& text) { qWarning("%s", qPrintable(text)); };
 };
 
 // history-waiting.json in the data folder.

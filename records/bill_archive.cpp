@@ -7,7 +7,9 @@
 
 QString BillNumber::text() const
 {
-    return QStringLiteral("%1-%2").arg(date.toString(QStringLiteral("yyyy-MM-dd"))).arg(serial, 3, 10, QLatin1Char('0'));
+    return QStringLiteral("%1-%2")
+        .arg(date.toString(QStringLiteral("yyyy-MM-dd")))
+        .arg(serial, 3, 10, QLatin1Char('0'));
 }
 
 std::optional<BillNumber> BillNumber::fromText(const QString& text)
@@ -16,7 +18,8 @@ std::optional<BillNumber> BillNumber::fromText(const QString& text)
     const QRegularExpressionMatch match = form.match(text);
     if (!match.hasMatch())
         return std::nullopt;
-    BillNumber number { QDate::fromString(match.captured(1), Qt::ISODate), match.captured(2).toInt() };
+    BillNumber number { QDate::fromString(match.captured(1), Qt::ISODate),
+        match.captured(2).toInt() };
     if (!number.date.isValid() || number.serial < 1)
         return std::nullopt;
     return number;

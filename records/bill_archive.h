@@ -33,4 +33,5 @@ BillNumber nextBillNumber(const QString& archiveFolder, const QDate& day);
 // regular file (a reprint replaces its own copy), never a link.
 bool archiveNameWritable(const QString& path);
 
-QString archivedBillPath(const QString& archiveFolder, const BillNumber& number, const char* suffix);
+QString archivedBillPath(
+    const QString& archiveFolder, const BillNumber& number, const char* suffix);

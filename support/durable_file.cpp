@@ -86,12 +86,18 @@ WriteFailure failureCause(const QString& path, int systemError, qint64 size)
 QString causeName(WriteFailure cause)
 {
     switch (cause) {
-    case WriteFailure::None: return QStringLiteral("ok");
-    case WriteFailure::FolderMissing: return QStringLiteral("folder missing");
-    case WriteFailure::NotWritable: return QStringLiteral("not writable");
-    case WriteFailure::DiskFull: return QStringLiteral("disk full");
-    case WriteFailure::NotAFile: return QStringLiteral("not a regular file");
-    case WriteFailure::Other: break;
+    case WriteFailure::None:
+        return QStringLiteral("ok");
+    case WriteFailure::FolderMissing:
+        return QStringLiteral("folder missing");
+    case WriteFailure::NotWritable:
+        return QStringLiteral("not writable");
+    case WriteFailure::DiskFull:
+        return QStringLiteral("disk full");
+    case WriteFailure::NotAFile:
+        return QStringLiteral("not a regular file");
+    case WriteFailure::Other:
+        break;
     }
     return QStringLiteral("write failed");
 }
@@ -194,7 +200,8 @@ int removeLeftoverWrites(const QString& path)
         QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(target.fileName())));
     QDir folder(target.absolutePath());
     int removed = 0;
-    const QStringList names = folder.entryList({ target.fileName() + QStringLiteral(".*") }, QDir::Files | QDir::Hidden);
+    const QStringList names = folder.entryList(
+        { target.fileName() + QStringLiteral(".*") }, QDir::Files | QDir::Hidden);
     for (const QString& name : names)
         if (temporary.match(name).hasMatch() && folder.remove(name))
             ++removed;
