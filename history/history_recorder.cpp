@@ -108,7 +108,7 @@ void HistoryRecorder::readWaiting()
     if (file.outcome != RegularFileRead::Read || parsed.error != QJsonParseError::NoError
         || !document.isArray()) {
         // Kept for whoever can still read it; the next write starts afresh.
-        setWaitingAside(file.outcome == RegularFileRead::NotRegular, file.detail);
+        setWaitingAside(file);
         return;
     }
     for (const QJsonValue& value : document.array()) {
@@ -121,16 +121,19 @@ void HistoryRecorder::readWaiting()
     }
 }
 
-void HistoryRecorder::setWaitingAside(bool notAFile, const QString& detail)
+void HistoryRecorder::setWaitingAside(const RegularFileRead& file)
 {
     const QString kept = setAside(m_waitingPath);
     m_log(QStringLiteral("history: waiting loads %1 not read (%2), kept as '%3'")
-              .arg(m_waitingPath, detail, kept));
+              .arg(m_waitingPath, file.detail, kept));
     const QString shown = QDir::toNativeSeparators(m_waitingPath);
-    const QString what = notAFile
-        ? QStringLiteral("等待保存的历史记录文件“%1”不是普通文件（可能是链接或设备），没有读取")
-              .arg(shown)
-        : QStringLiteral("等待保存的历史记录文件“%1”已损坏，没有读取").arg(shown);
+    QString what = QStringLiteral("等待保存的历史记录文件“%1”已损坏，没有读取").arg(shown);
+    if (file.outcome == RegularFileRead::NotRegular)
+        what
+            = QStringLiteral("等待保存的历史记录文件“%1”不是普通文件（可能是链接或设备），没有读取")
+                  .arg(shown);
+    else if (file.outcome == RegularFileRead::Unreadable)
+        what = QStringLiteral("等待保存的历史记录文件“%1”无法读取").arg(shown);
     m_setAsideNotice = kept.isEmpty()
         ? what + QStringLiteral("，也无法移走。")
         : what + QStringLiteral("，已移到“%1”。").arg(QDir::toNativeSeparators(kept));

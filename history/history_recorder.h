@@ -6,6 +6,7 @@
 // one, or at the next start.
 
 #include "history/history_store.h"
+#include "support/regular_file.h"
 
 #include <QVector>
 #include <QtGlobal>
@@ -47,7 +48,7 @@ public:
 private:
     QString storeAll();
     void readWaiting();
-    void setWaitingAside(bool notAFile, const QString& detail);
+    void setWaitingAside(const RegularFileRead& file);
     bool writeWaiting();
 
     StoreOpener m_openStore;

@@ -61,8 +61,10 @@ EntryKind entryAt(const QString& path)
 {
 #ifdef Q_OS_UNIX
     struct stat entry;
+    // A name that cannot be looked at (a folder without search rights) is
+    // left to the open, which names its cause.
     if (::lstat(QFile::encodeName(path).constData(), &entry) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? EntryKind::None : EntryKind::Other;
+        return EntryKind::None;
     return S_ISREG(entry.st_mode) ? EntryKind::RegularFile : EntryKind::Other;
 #else
     const QFileInfo entry(path);
