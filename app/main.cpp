@@ -1,9 +1,9 @@
 #include "app/private_files.h"
 #include "app/tally_program.h"
-#include "support/event_log.h"
-#include "records/workbook_folder.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
+#include "records/workbook_folder.h"
 #include "single_instance.h"
+#include "support/event_log.h"
 #include "tally_window/form1.h"
 #include "tally_window/qt_translation.h"
 #include "unit_prices/price_files.h"
@@ -12,8 +12,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -78,8 +78,9 @@ int main(int argc, char* argv[])
                  .arg(QCoreApplication::applicationFilePath())
                  .arg(QCoreApplication::applicationPid())
                  .arg(QCoreApplication::applicationDirPath()));
-    const WorkbookFolderChoice workbooks = chooseWorkbookFolder(QCoreApplication::applicationDirPath(),
-        data, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    const WorkbookFolderChoice workbooks
+        = chooseWorkbookFolder(QCoreApplication::applicationDirPath(), data,
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     LibreOfficeSpreadsheet office;
     if (const int removed = office.removeLeftoverTempFiles(workbooks.folder))
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
@@ -93,7 +94,8 @@ int main(int argc, char* argv[])
     TallyProgram program(folders, office);
     Form1& window = program.window();
     handleSignals(app, window);
-    QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] { bringToFront(window); });
+    QObject::connect(
+        &instance, &SingleInstance::raiseRequested, &window, [&window] { bringToFront(window); });
     window.show();
     if (!workbooks.notice.isEmpty())
         QTimer::singleShot(0, &window, [&window, notice = workbooks.notice] {

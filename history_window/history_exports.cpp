@@ -63,8 +63,8 @@ QString exportName(const LoadFilter& filter, const QString& suffix)
 
 void History::onCsvClicked()
 {
-    const QString path = m_askSavePath(
-        QStringLiteral("导出CSV"), exportName(currentFilter(), QStringLiteral("csv")), QStringLiteral("CSV 文件 (*.csv)"));
+    const QString path = m_askSavePath(QStringLiteral("导出CSV"),
+        exportName(currentFilter(), QStringLiteral("csv")), QStringLiteral("CSV 文件 (*.csv)"));
     if (path.isEmpty())
         return;
     QVector<QStringList> rows { shownHeadings() };
@@ -86,7 +86,8 @@ void History::onCsvClicked()
 
 void History::onExcelClicked()
 {
-    const QString path = m_askSavePath(QStringLiteral("导出Excel"), exportName(currentFilter(), QStringLiteral("xls")),
+    const QString path = m_askSavePath(QStringLiteral("导出Excel"),
+        exportName(currentFilter(), QStringLiteral("xls")),
         QStringLiteral("Excel 97 工作簿 (*.xls)"));
     if (path.isEmpty())
         return;

@@ -70,8 +70,8 @@ QString setAsideNotice(const JournalFile::Reading& reading, const QString& path)
 
 } // namespace
 
-TallyJournal::TallyJournal(const QString& folder, const TallyFields& fields, QWidget* window,
-    std::function<bool()> busy)
+TallyJournal::TallyJournal(
+    const QString& folder, const TallyFields& fields, QWidget* window, std::function<bool()> busy)
     : m_folder(folder)
     , m_fields(fields)
     , m_window(window)
@@ -90,7 +90,8 @@ TallyJournal::TallyJournal(const QString& folder, const TallyFields& fields, QWi
         connect(field, &QLineEdit::textChanged, this, &TallyJournal::onStateChanged);
     for (const TallyFields::BoundText& text : fields.texts)
         connect(text.field, &QLineEdit::textChanged, this, &TallyJournal::onStateChanged);
-    for (QComboBox* box : { fields.combo1, fields.combo2, fields.combo3, fields.combo4, fields.combo5 })
+    for (QComboBox* box :
+        { fields.combo1, fields.combo2, fields.combo3, fields.combo4, fields.combo5 })
         connect(box, &QComboBox::editTextChanged, this, &TallyJournal::onStateChanged);
     // A layout switch that happens to rewrite no text still changes the state.
     for (ClickLabel* link : { fields.label19, fields.label20 })

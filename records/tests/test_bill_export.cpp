@@ -203,9 +203,11 @@ void TestBillExport::aFailureAfterTheSaveSaysWhereTheBillIs_data()
     QTest::addColumn<QString>("failing");
     QTest::addColumn<QString>("said");
     QTest::addColumn<int>("shown");
-    QTest::newRow("the view cannot be opened") << "show" << "但无法打开它来显示" << 0;
+    QTest::newRow("the view cannot be opened") << "show"
+                                               << "但无法打开它来显示" << 0;
     // The user then sees a copy of the saved bill instead.
-    QTest::newRow("the archive copy cannot be stored") << "copy" << "但没有存入账单文件夹" << 1;
+    QTest::newRow("the archive copy cannot be stored") << "copy"
+                                                       << "但没有存入账单文件夹" << 1;
 }
 
 void TestBillExport::aFailureAfterTheSaveSaysWhereTheBillIs()
@@ -528,10 +530,12 @@ void TestBillExport::archivedPdfHoldsTheBill()
     const QString pdf = archivedBillPath(
         billArchiveFolder(folder.path()), BillNumber { QDate(2026, 12, 9), 1 }, ".pdf");
     QProcess pdftotext;
-    pdftotext.start(QStringLiteral("pdftotext"), { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+    pdftotext.start(
+        QStringLiteral("pdftotext"), { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
     QVERIFY(pdftotext.waitForFinished(60000));
     const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
-    for (const char* expected : { "12.8410", "林业公司", "辽A12345", "2026-12-09-001", "2026年12月09日" })
+    for (const char* expected :
+        { "12.8410", "林业公司", "辽A12345", "2026-12-09-001", "2026年12月09日" })
         QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
     QVERIFY(!text.contains(QStringLiteral("###")));
 }

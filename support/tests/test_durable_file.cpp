@@ -68,10 +68,12 @@ void TestDurableFile::failureKeepsTheOldFileAndNamesItsCause()
         writeBytes(path, "old\r\n");
     const QByteArray before = readBytes(path);
     if (readOnlyFolder)
-        QVERIFY(QFile(folder.path()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QVERIFY(
+            QFile(folder.path()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
 
     const WriteResult result = writeFileDurably(path, "new\r\n");
-    QFile(folder.path()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile(folder.path())
+        .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QVERIFY(!result.ok());
     QCOMPARE(result.cause(), cause);
@@ -92,7 +94,8 @@ void TestDurableFile::anUncommittedWriteLeavesTheOldFile()
         QCOMPARE(readBytes(path), QByteArray("old"));
     }
     QCOMPARE(readBytes(path), QByteArray("old"));
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList { QStringLiteral("journal.json") });
+    QCOMPARE(
+        QDir(folder.path()).entryList(QDir::Files), QStringList { QStringLiteral("journal.json") });
 
     DurableFile file(path);
     QVERIFY(file.write("new").ok());
@@ -104,7 +107,8 @@ void TestDurableFile::onlyTemporaryFilesAreTakenAsLeftovers()
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("journal.json"));
-    const QStringList kept { QStringLiteral("journal.json"), QStringLiteral("journal.json.damaged-20261209-101500-123"),
+    const QStringList kept { QStringLiteral("journal.json"),
+        QStringLiteral("journal.json.damaged-20261209-101500-123"),
         QStringLiteral("journal.json.lock"), QStringLiteral("other.json.Ab12Cd") };
     for (const QString& name : kept + QStringList { QStringLiteral("journal.json.Ab12Cd") })
         writeBytes(folder.filePath(name), "x");
