@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStorageInfo>
+#include <QTemporaryFile>
 #include <cerrno>
 #include <cstring>
 
@@ -177,6 +178,36 @@ WriteResult writeFileDurably(const QString& path, const QByteArray& bytes)
     DurableFile file(path);
     const WriteResult written = file.write(bytes);
     return written.ok() ? file.commit() : written;
+}
+
+WriteResult createFileDurably(const QString& path, const QByteArray& bytes)
+{
+    QTemporaryFile file(QFileInfo(path).dir().filePath(QStringLiteral(".quorvane-new-XXXXXX")));
+    const auto failed = [&](const QString& step) {
+        const int error = errno;
+        return WriteResult(failureCause(path, error, bytes.size()), path,
+            step + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
+    };
+    errno = 0;
+    if (!file.open())
+        return failed(QStringLiteral("open"));
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return failed(QStringLiteral("write"));
+#ifdef Q_OS_UNIX
+    if (::fsync(file.handle()) != 0)
+        return failed(QStringLiteral("sync"));
+#endif
+    if (!file.seek(0) || file.readAll() != bytes)
+        return WriteResult(
+            WriteFailure::Other, path, QStringLiteral("the copy reads back differently"));
+    // A hard link takes the name only where it is free; the temporary name
+    // goes with the QTemporaryFile.
+    if (::link(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData())
+        != 0)
+        return failed(QStringLiteral("name"));
+    if (!syncFolder(QFileInfo(path).absolutePath()))
+        return failed(QStringLiteral("sync folder"));
+    return {};
 }
 
 bool renameDurably(const QString& from, const QString& to)

@@ -62,6 +62,11 @@ private:
 
 WriteResult writeFileDurably(const QString& path, const QByteArray& bytes);
 
+// A file that must not replace one already there (a moved workbook): the
+// bytes are written beside it, synced and read back, then take its name only
+// if the name is free, and the folder is synced.
+WriteResult createFileDurably(const QString& path, const QByteArray& bytes);
+
 // Renames `from` to `to` in one folder and syncs the folder. A link is
 // renamed itself, never followed; `to` is replaced when it exists.
 bool renameDurably(const QString& from, const QString& to);

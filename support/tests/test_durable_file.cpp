@@ -33,6 +33,7 @@ private slots:
     void failureKeepsTheOldFileAndNamesItsCause_data();
     void failureKeepsTheOldFileAndNamesItsCause();
     void anUncommittedWriteLeavesTheOldFile();
+    void aNewFileNeverTakesAnotherFilesName();
     void onlyTemporaryFilesAreTakenAsLeftovers();
     void filesAreTheUsersAloneWhateverTheUmask();
     void onlyARegularFileIsReplacedOrRead_data();
@@ -101,6 +102,19 @@ void TestDurableFile::anUncommittedWriteLeavesTheOldFile()
     QVERIFY(file.write("new").ok());
     QVERIFY(file.commit().ok());
     QCOMPARE(readBytes(path), QByteArray("new"));
+}
+
+void TestDurableFile::aNewFileNeverTakesAnotherFilesName()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("木材账单.xls"));
+    QVERIFY(createFileDurably(path, "moved").ok());
+    QCOMPARE(readBytes(path), QByteArray("moved"));
+
+    QVERIFY(!createFileDurably(path, "another").ok());
+    QCOMPARE(readBytes(path), QByteArray("moved"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+        QStringList { QStringLiteral("木材账单.xls") });
 }
 
 void TestDurableFile::onlyTemporaryFilesAreTakenAsLeftovers()
