@@ -1,6 +1,7 @@
 #include "backups/backup_manifest.h"
 
 #include "backups/backup_files.h"
+#include "support/regular_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,11 +9,12 @@
 
 namespace {
 
+// A list a hand put a link or a FIFO in place of is no list.
 QByteArray readSmallFile(const QString& path, bool* ok)
 {
-    QFile file(path);
-    *ok = file.open(QIODevice::ReadOnly);
-    return *ok ? file.readAll() : QByteArray();
+    const RegularFileRead read = readRegularFile(path, 64 * 1024 * 1024);
+    *ok = read.outcome == RegularFileRead::Read;
+    return read.bytes;
 }
 
 } // namespace
