@@ -117,6 +117,7 @@ bool BillPreview::showBill(const QString& pdf, const QString& copy)
     raise();
     activateWindow();
     m_print->setFocus();
+    emit billShown(pdf, copy);
     return true;
 }
 

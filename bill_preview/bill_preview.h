@@ -33,6 +33,8 @@ public:
     QString pdfPath() const { return m_pdf; }
 
 signals:
+    // A bill is on screen, with its archive copy.
+    void billShown(const QString& pdf, const QString& copy);
     // The PDF went to the printer.
     void printed();
 
