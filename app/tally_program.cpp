@@ -38,9 +38,8 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
                 return false;
             }
         });
-    m_commands->setBillViewer([this](const QString& pdf, const QString& copy) {
-        return m_preview->showBill(pdf, copy);
-    });
+    m_commands->setBillViewer(
+        [this](const QString& pdf, const QString& copy) { return m_preview->showBill(pdf, copy); });
     if (!folders.history.isEmpty())
         m_history = std::make_unique<HistoryServices>(
             folders.history, folders.config, spreadsheet, *m_prompts);

@@ -7,9 +7,12 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPdfDocument>
-#include <QPdfView>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
 #include <QSpinBox>
@@ -40,10 +43,12 @@ BillPreview::BillPreview(
 {
     setObjectName(QStringLiteral("BillPreview"));
     setWindowTitle(QStringLiteral("账单预览"));
-    m_view = new QPdfView(this);
-    m_view->setObjectName(QStringLiteral("Page"));
-    m_view->setDocument(m_document);
-    m_view->setPageMode(QPdfView::PageMode::SinglePage);
+    m_view = new QScrollArea(this);
+    m_view->setAlignment(Qt::AlignCenter);
+    m_view->setBackgroundRole(QPalette::Dark);
+    m_page = new QLabel(m_view);
+    m_page->setObjectName(QStringLiteral("Page"));
+    m_view->setWidget(m_page);
     auto* bar = new QWidget(this);
     buildCommands(bar);
     m_status = new QLabel(this);
@@ -54,7 +59,6 @@ BillPreview::BillPreview(
     layout->addWidget(m_status);
     layout->addWidget(bar);
     resize(760, 900);
-    fitPage();
 }
 
 BillPreview::~BillPreview() = default;
@@ -112,8 +116,9 @@ bool BillPreview::showBill(const QString& pdf, const QString& copy)
     setWindowTitle(QStringLiteral("账单预览 - %1").arg(QFileInfo(pdf).completeBaseName()));
     say({}, false);
     fillPrinters();
-    fitPage();
     show();
+    m_zoom = 0;
+    renderPage();
     raise();
     activateWindow();
     m_print->setFocus();
@@ -161,13 +166,49 @@ void BillPreview::openInOffice()
 
 void BillPreview::zoomBy(double factor)
 {
-    m_view->setZoomMode(QPdfView::ZoomMode::Custom);
-    m_view->setZoomFactor(std::clamp(m_view->zoomFactor() * factor, 0.25, 6.0));
+    m_zoom = std::clamp((m_zoom > 0 ? m_zoom : 1.0) * factor, 0.25, 6.0);
+    renderPage();
 }
 
 void BillPreview::fitPage()
 {
-    m_view->setZoomMode(QPdfView::ZoomMode::FitInView);
+    m_zoom = 0;
+    renderPage();
+}
+
+QPixmap BillPreview::page() const
+{
+    return m_page->pixmap();
+}
+
+// Rendered at the size shown, so the page is sharp at every zoom and is on
+// screen with the first paint after showBill.
+void BillPreview::renderPage()
+{
+    if (m_document->pageCount() < 1)
+        return;
+    const QSizeF points = m_document->pagePointSize(0);
+    const QSize room = m_view->viewport()->size() - QSize(8, 8);
+    const double fit = std::min(room.width() / points.width(), room.height() / points.height());
+    const double scale = std::max(0.1, fit) * (m_zoom > 0 ? m_zoom : 1.0);
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (points * scale * ratio).toSize();
+    // The PDF leaves the paper transparent: the page is laid on white.
+    QImage image(pixels, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.drawImage(0, 0, m_document->render(0, pixels));
+    painter.end();
+    image.setDevicePixelRatio(ratio);
+    m_page->setPixmap(QPixmap::fromImage(image));
+    m_page->resize((points * scale).toSize());
+}
+
+void BillPreview::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (m_zoom == 0)
+        renderPage();
 }
 
 void BillPreview::say(const QString& text, bool trouble)

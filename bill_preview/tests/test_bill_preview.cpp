@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPainter>
-#include <QPdfView>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
@@ -131,6 +130,7 @@ void TestBillPreview::printPutsOneJobPerCopy()
     QFETCH(int, copies);
     QVERIFY(m_preview->showBill(m_pdf, QStringLiteral("copy.xls")));
     QVERIFY(m_preview->isVisible());
+    QVERIFY(m_preview->page().width() > 300);
     QCOMPARE(m_preview->findChild<QComboBox*>(QStringLiteral("Printer"))->currentText(),
         QStringLiteral("Yard"));
     auto* spin = m_preview->findChild<QSpinBox*>(QStringLiteral("Copies"));
