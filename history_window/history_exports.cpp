@@ -63,8 +63,8 @@ QString exportName(const LoadFilter& filter, const QString& suffix)
 
 void History::onCsvClicked()
 {
-    const QString path = m_askSavePath(
-        QStringLiteral("导出CSV"), exportName(currentFilter(), QStringLiteral("csv")), QStringLiteral("CSV 文件 (*.csv)"));
+    const QString path = m_askSavePath(QStringLiteral("导出CSV"),
+        exportName(currentFilter(), QStringLiteral("csv")), QStringLiteral("CSV 文件 (*.csv)"));
     if (path.isEmpty())
         return;
     QVector<QStringList> rows { shownHeadings() };
@@ -72,7 +72,10 @@ void History::onCsvClicked()
     // Not all of them read: the status line says why; no part is written.
     if (m_model->failed())
         return;
-    const QString failure = writeWholeFile(path, csvBytes(rows));
+    // The program's own numbers stay numbers; every typed text stays text.
+    const QSet<int> numbers { LoadTableModel::Pieces, LoadTableModel::Volume,
+        LoadTableModel::Amount };
+    const QString failure = writeWholeFile(path, csvBytes(rows, numbers));
     if (!failure.isEmpty()) {
         showMessage(QStringLiteral("没有导出：") + failure);
         return;
@@ -83,7 +86,8 @@ void History::onCsvClicked()
 
 void History::onExcelClicked()
 {
-    const QString path = m_askSavePath(QStringLiteral("导出Excel"), exportName(currentFilter(), QStringLiteral("xls")),
+    const QString path = m_askSavePath(QStringLiteral("导出Excel"),
+        exportName(currentFilter(), QStringLiteral("xls")),
         QStringLiteral("Excel 97 工作簿 (*.xls)"));
     if (path.isEmpty())
         return;
