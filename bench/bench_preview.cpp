@@ -90,7 +90,7 @@ void benchPreview(BenchTable& table)
     copyShippedTo(ledgerPath(folder.path()));
     copyShippedTo(billPath(folder.path()));
     TallyProgram program(
-        TallyFolders { folder.path(), folder.path(), QString(), QString(), QString() }, office);
+        TallyFolders { folder.path(), folder.path(), QString(), QString(), folder.path() }, office);
     if (!QTest::qWaitFor([&] { return program.commands().speciesListLoaded(); }, 90000)) {
         qWarning("the species list never arrived: no preview figures");
         return;
