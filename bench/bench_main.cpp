@@ -6,6 +6,7 @@
 //
 //   quorvane_bench [--json PATH] [--callgrind]
 //   quorvane_bench --history [--json PATH]     (the history figures only)
+//   quorvane_bench --bent-history [--json PATH] (those of a hand-edited history)
 //   quorvane_bench --preview [--json PATH]     (the bill preview's figures only)
 //   quorvane_bench --ticks empty|full|idle N   (run by --callgrind under valgrind)
 //   quorvane_bench --idle SECONDS              (run for the idle processor use)
@@ -273,6 +274,10 @@ int main(int argc, char* argv[])
     BenchTable table;
     if (args.contains(QStringLiteral("--preview"))) {
         benchPreview(table);
+        return table.writeJson(json) ? 0 : 1;
+    }
+    if (args.contains(QStringLiteral("--bent-history"))) {
+        benchBentHistory(table);
         return table.writeJson(json) ? 0 : 1;
     }
     if (args.contains(QStringLiteral("--history"))) {

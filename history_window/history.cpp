@@ -311,14 +311,20 @@ void History::onFilterChanged()
 void History::showTotals()
 {
     const HistoryResult<LoadTotals> totals = m_reader.totals(currentFilter());
-    if (!totals) {
-        m_totals = {};
-        m_totalsLabel->setText(QStringLiteral("合计读不出来"));
-        showReadFailure(QStringLiteral("合计读不出来"), totals.error());
+    m_totals = totals.valueOr({});
+    m_totalsFailure.clear();
+    if (!totals && totals.error().cause() != HistoryFailure::OutOfRange) {
+        m_totalsFailure = QStringLiteral("合计读不出来");
+        m_totalsLabel->setText(m_totalsFailure);
+        showReadFailure(m_totalsFailure, totals.error());
         return;
     }
-    m_totals = *totals;
-    m_totalsLabel->setText(totalsText(m_totals));
+    // Loads whose sum leaves the range are no failure of the store.
+    if (!totals) {
+        logEvent(QStringLiteral("history totals out of range: %1").arg(totals.error().location()));
+        m_totalsFailure = QStringLiteral("合计超出范围");
+    }
+    m_totalsLabel->setText(totals ? totalsText(m_totals) : m_totalsFailure);
     if (!m_model->failed())
         clearReadFailure();
 }

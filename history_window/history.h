@@ -92,6 +92,7 @@ private:
     SavePathAsker m_askSavePath;
     LoadTableModel* m_model = nullptr;
     LoadTotals m_totals;
+    QString m_totalsFailure; // what the totals line says while they are not read
     bool m_stationsShown = false;
     bool m_readFailed = false;
     QString m_boxesFailure; // the species or stations not read, while they are not

@@ -28,6 +28,10 @@ QStringList History::totalsRow() const
 {
     QStringList row(shownHeadings().size());
     row[LoadTableModel::RecordedAt] = QStringLiteral("合计");
+    if (!m_totalsFailure.isEmpty()) {
+        row[LoadTableModel::Kind] = m_totalsFailure;
+        return row;
+    }
     row[LoadTableModel::Kind] = QStringLiteral("共 %1 车").arg(m_totals.loads);
     row[LoadTableModel::Pieces] = piecesText(m_totals.piecesE4);
     row[LoadTableModel::Volume] = fixedPointText(m_totals.volumeE4, 4);
