@@ -11,6 +11,8 @@
 class BackupService;
 class Backups;
 class ClickLabel;
+class BillPreview;
+class CupsPrinter;
 class Form1;
 class HistoryServices;
 class Spreadsheet;
@@ -42,12 +44,15 @@ public:
     HistoryServices* history() const { return m_history.get(); }
     // Null when the program keeps no backups.
     BackupService* backups() const { return m_backups.get(); }
+    BillPreview& billPreview() const { return *m_preview; }
 
 private:
     void startBackups(const TallyFolders& folders);
     void showBackupsWindow();
 
     std::unique_ptr<WindowPrompts> m_prompts;
+    std::unique_ptr<CupsPrinter> m_printer;
+    std::unique_ptr<BillPreview> m_preview;
     std::unique_ptr<WorkbookCommands> m_commands;
     std::unique_ptr<HistoryServices> m_history;
     std::unique_ptr<BackupService> m_backups;
