@@ -1,13 +1,13 @@
 #include "backups/backup_history.h"
 
+#include "support/durable_copy.h"
+
 #include <QAtomicInt>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -44,16 +44,6 @@ private:
     QString m_error;
 };
 
-bool syncFile(const QString& path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
-}
-
 } // namespace
 
 QString copyHistory(const QString& live, const QString& to)
@@ -74,7 +64,7 @@ QString copyHistory(const QString& live, const QString& to)
     }
     if (failure.isEmpty()) {
         QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        if (!syncFile(to))
+        if (!syncFileAt(to))
             failure = QStringLiteral("cannot sync %1").arg(to);
     }
     return failure;

@@ -1,6 +1,6 @@
 #include "backups/backup_manifest.h"
 
-#include "backups/backup_files.h"
+#include "support/durable_copy.h"
 #include "support/regular_file.h"
 
 #include <QDir>

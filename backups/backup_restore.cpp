@@ -1,8 +1,8 @@
 #include "backups/backup_restore.h"
 
-#include "backups/backup_files.h"
 #include "backups/backup_manifest.h"
 #include "backups/backup_plan.h"
+#include "support/durable_copy.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "backups/backup_store.h"
 
-#include "backups/backup_files.h"
 #include "backups/backup_history.h"
 #include "backups/backup_manifest.h"
 #include "backups/backup_plan.h"
 #include "backups/backup_rotation.h"
+#include "support/durable_copy.h"
 
 #include <QDir>
 #include <QDirIterator>

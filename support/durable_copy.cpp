@@ -1,4 +1,4 @@
-#include "backups/backup_files.h"
+#include "support/durable_copy.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -156,6 +156,16 @@ bool makePrivateFolder(const QString& path)
 bool syncFolderOf(const QString& path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+bool syncFileAt(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool synced = ::fsync(fd) == 0;

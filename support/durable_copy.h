@@ -1,10 +1,10 @@
 #pragma once
 
-// File steps of a backup: a streaming copy that hashes what it writes and
-// lands like a durable write (a temporary file beside the target, synced,
-// renamed into place, the folder synced), hard links for files a newer
-// backup shares with an older one, and private folders. Only regular files
-// are read: a link, a FIFO or a device is refused.
+// Large files copied durably, as backups and restores copy them: a streaming
+// copy that hashes what it writes and lands like a durable write (a temporary file beside the
+// target, synced, renamed into place, the folder synced), hard links for files a newer backup
+// shares with an older one, and private folders. Only regular files are read: a link, a FIFO or a
+// device is refused.
 
 #include "support/durable_file.h"
 
@@ -30,6 +30,8 @@ CopiedFile copyFileDurably(const QString& from, const QString& to, FileSync sync
 
 // Every file written to the file system of `path` reaches the disk.
 bool syncFileSystemOf(const QString& path);
+// A file written by another writer (a database) reaches the disk.
+bool syncFileAt(const QString& path);
 
 // `to` as a second name of `existing`; copies when the two cannot share
 // the file (another file system).
