@@ -1,5 +1,6 @@
 #include "app/tally_program.h"
 
+#include "assets/artwork.h"
 #include "bill_preview/bill_preview.h"
 #include "bill_preview/cups_printer.h"
 #include "history_window/history_services.h"
@@ -8,6 +9,7 @@
 #include "tally_window/window_prompts.h"
 #include "tally_window/workbook_commands.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
 
@@ -28,6 +30,8 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
     : m_prompts(std::make_unique<WindowPrompts>())
     , m_commands(std::make_unique<WorkbookCommands>(spreadsheet, folders.program, *m_prompts))
 {
+    // Every window in the tally's Song family; each keeps its own sizes.
+    QApplication::setFont(songFont(QApplication::font().pointSizeF()));
     m_printer = std::make_unique<CupsPrinter>();
     m_preview = std::make_unique<BillPreview>(
         *m_printer, printSettingsFile(folders.config), [&spreadsheet](const QString& copy) {
@@ -56,6 +60,9 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
             history, &HistoryServices::openLoadRequested, &window, &Form1::openLoadIntoTally);
         QObject::connect(history, &HistoryServices::reprintRequested, m_commands.get(),
             &WorkbookCommands::reprintBill);
+        // The report has no workbook behind it: the preview shows and prints its PDF alone.
+        QObject::connect(history, &HistoryServices::reportSaved, m_preview.get(),
+            [this](const QString& pdf) { m_preview->showBill(pdf, QString()); });
     }
     m_commands->startSpeciesLoad();
 }

@@ -93,6 +93,7 @@ History::History(HistoryReader& reader, Spreadsheet& spreadsheet, std::function<
     connect(m_report, &ReportTab::saved, this, [this](const QString& path) {
         m_status->setText(QStringLiteral("报表已保存到“%1”。").arg(path));
         emit exported(path);
+        emit reportSaved(path);
     });
     connect(m_report, &ReportTab::saveFailed, this,
         [this](const QString& failure) { showMessage(QStringLiteral("报表没有保存：") + failure); });
