@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFont>
 #include <QStandardPaths>
 
 namespace {
@@ -31,7 +32,9 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
     , m_commands(std::make_unique<WorkbookCommands>(spreadsheet, folders.program, *m_prompts))
 {
     // Every window in the tally's Song family; each keeps its own sizes.
-    QApplication::setFont(songFont(QApplication::font().pointSizeF()));
+    QFont font = QApplication::font();
+    font.setFamilies(songFont(10.5).families());
+    QApplication::setFont(font);
     m_printer = std::make_unique<CupsPrinter>();
     m_preview = std::make_unique<BillPreview>(
         *m_printer, printSettingsFile(folders.config), [&spreadsheet](const QString& copy) {
