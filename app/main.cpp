@@ -85,7 +85,7 @@ int main(int argc, char* argv[])
     if (const int removed = office.removeLeftoverTempFiles(workbooks.folder))
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
     const TallyFolders folders { workbooks.folder, defaultPriceFolder(), data, data,
-        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) };
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation), true };
     if (const int tightened = tightenPrivateFiles(
             folders, QStandardPaths::writableLocation(QStandardPaths::CacheLocation)))
         logEvent(QStringLiteral("%1 files and folders others could read are now the user's alone")

@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -55,17 +54,28 @@ bool tighten(const QString&, bool)
 
 #endif
 
+// The backups are made private when they are made, and may hold hundreds of
+// thousands of entries: the start does not walk them.
+const QString backupsFolderName = QStringLiteral("备份");
+
+int tightenEntries(const QString& folder)
+{
+    int changed = 0;
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        changed += tighten(entry.filePath(), false) ? 1 : 0;
+        if (entry.isDir() && !entry.isSymLink() && entry.fileName() != backupsFolderName)
+            changed += tightenEntries(entry.filePath());
+    }
+    return changed;
+}
+
 int tightenTree(const QString& root)
 {
     if (root.isEmpty() || !QFileInfo(root).isDir())
         return 0;
-    int changed = tighten(root, true) ? 1 : 0;
-    QDirIterator entries(root,
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-        QDirIterator::Subdirectories);
-    while (entries.hasNext())
-        changed += tighten(entries.next(), false) ? 1 : 0;
-    return changed;
+    return (tighten(root, true) ? 1 : 0) + tightenEntries(root);
 }
 
 bool sameFolder(const QString& first, const QString& second)

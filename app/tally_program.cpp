@@ -1,9 +1,12 @@
 #include "app/tally_program.h"
 
 #include "assets/artwork.h"
+#include "backups/backup_service.h"
+#include "backups/backups.h"
 #include "bill_preview/bill_preview.h"
 #include "bill_preview/cups_printer.h"
 #include "history_window/history_services.h"
+#include "tally_window/click_label.h"
 #include "tally_window/form1.h"
 #include "tally_window/tally_field.h"
 #include "tally_window/window_prompts.h"
@@ -13,6 +16,7 @@
 #include <QDir>
 #include <QFont>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace {
 
@@ -67,11 +71,62 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
         QObject::connect(history, &HistoryServices::reportSaved, m_preview.get(),
             [this](const QString& pdf) { m_preview->showBill(pdf, QString()); });
     }
+    if (folders.backUp)
+        startBackups(folders);
     m_commands->startSpeciesLoad();
+}
+
+void TallyProgram::startBackups(const TallyFolders& folders)
+{
+    m_backups = std::make_unique<BackupService>(
+        BackupSources { folders.journal, folders.program, folders.config, folders.prices },
+        QDir(folders.config).filePath(QStringLiteral("quorvane.ini")));
+    BackupService& backups = *m_backups;
+    QObject::connect(&backups, &BackupService::message, m_commands.get(),
+        [this](const QString& text) { m_prompts->showMessage(text); });
+    QObject::connect(
+        m_commands.get(), &WorkbookCommands::loadSaved, &backups, &BackupService::countPosting);
+    backups.setRestoreHooks([this] { return m_commands->hold(); },
+        [this] {
+            if (m_history)
+                m_history->reopenStore();
+            m_commands->release();
+        });
+    // The foot of the tally, beside the loads waiting for the server: when
+    // the last backup was taken, and the way to 备份与恢复.
+    auto* foot = new ClickLabel(QString(), m_window.get());
+    foot->setObjectName(QStringLiteral("BackupFoot"));
+    if (const QWidget* waiting = m_window->findChild<QWidget*>(QStringLiteral("Label25")))
+        foot->move(waiting->x(), waiting->y() + 18);
+    const auto showLast = [foot, &backups] {
+        const QDateTime last = backups.lastBackup();
+        foot->setText(last.isValid()
+                ? QStringLiteral("已备份 %1").arg(last.toString(QStringLiteral("MM-dd HH:mm")))
+                : QStringLiteral("备份与恢复"));
+        foot->adjustSize();
+    };
+    showLast();
+    QObject::connect(&backups, &BackupService::backupDone, foot, showLast);
+    QObject::connect(&backups, &BackupService::restoreDone, foot, showLast);
+    QObject::connect(foot, &ClickLabel::clicked, foot, [this] { showBackupsWindow(); });
+    QTimer::singleShot(0, &backups, [&backups] { backups.backUpIfFirstToday(); });
+}
+
+void TallyProgram::showBackupsWindow()
+{
+    if (!m_backupsWindow)
+        m_backupsWindow = std::make_unique<Backups>(*m_backups);
+    else
+        m_backupsWindow->refresh();
+    m_backupsWindow->show();
+    m_backupsWindow->raise();
+    m_backupsWindow->activateWindow();
 }
 
 TallyProgram::~TallyProgram()
 {
+    m_backupsWindow.reset();
     m_preview.reset();
     m_window.reset();
+    m_backups.reset();
 }

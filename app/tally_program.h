@@ -8,6 +8,9 @@
 #include <QString>
 #include <memory>
 
+class BackupService;
+class Backups;
+class ClickLabel;
 class BillPreview;
 class CupsPrinter;
 class Form1;
@@ -23,6 +26,7 @@ struct TallyFolders {
     QString journal; // the tally journal; empty: the window keeps none
     QString history; // the history of loads; empty: the program keeps none
     QString config; // the configuration file's folder; empty: no yard server
+    bool backUp = false; // backups of all of these in the data (journal) folder
 };
 
 class TallyProgram {
@@ -38,13 +42,20 @@ public:
     WorkbookCommands& commands() const { return *m_commands; }
     // Null when the program keeps no history.
     HistoryServices* history() const { return m_history.get(); }
+    // Null when the program keeps no backups.
+    BackupService* backups() const { return m_backups.get(); }
     BillPreview& billPreview() const { return *m_preview; }
 
 private:
+    void startBackups(const TallyFolders& folders);
+    void showBackupsWindow();
+
     std::unique_ptr<WindowPrompts> m_prompts;
     std::unique_ptr<CupsPrinter> m_printer;
     std::unique_ptr<BillPreview> m_preview;
     std::unique_ptr<WorkbookCommands> m_commands;
     std::unique_ptr<HistoryServices> m_history;
+    std::unique_ptr<BackupService> m_backups;
     std::unique_ptr<Form1> m_window;
+    std::unique_ptr<Backups> m_backupsWindow;
 };

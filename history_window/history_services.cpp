@@ -41,13 +41,22 @@ HistoryServices::HistoryServices(const QString& folder, const QString& configFol
     , m_spreadsheet(spreadsheet)
     , m_prompts(prompts)
 {
+    // With a yard server set, each load stored here is sent on from its outbox.
+    if (!configFolder.isEmpty())
+        m_settingsFile = settingsFilePath(configFolder);
+    openStores();
+    offerUsedValues();
+    storeWaitingAtStart();
+}
+
+HistoryServices::~HistoryServices() = default;
+
+void HistoryServices::openStores()
+{
     const QString path = historyDatabasePath(m_folder);
     m_recorder = std::make_unique<HistoryRecorder>(
         [path] { return std::make_unique<SqliteHistoryStore>(path); }, waitingLoadsPath(m_folder));
     m_recorder->setLog([](const QString& text) { logEvent(text); });
-    // With a yard server set, each load stored here is sent on from its outbox.
-    if (!configFolder.isEmpty())
-        m_settingsFile = settingsFilePath(configFolder);
     m_sender = std::make_unique<HistorySender>(path, readServerSettings(m_settingsFile));
     connect(m_sender.get(), &HistorySender::waitingChanged, this,
         &HistoryServices::waitingForServerChanged);
@@ -58,11 +67,19 @@ HistoryServices::HistoryServices(const QString& folder, const QString& configFol
         addUsedValues(load);
         m_sender->loadRecorded();
     });
-    offerUsedValues();
-    storeWaitingAtStart();
 }
 
-HistoryServices::~HistoryServices() = default;
+void HistoryServices::reopenStore()
+{
+    // A restore replaced the store's file: every connection to the old
+    // one goes, the History window with them.
+    m_window.reset();
+    m_reading.reset();
+    m_sender.reset();
+    m_recorder.reset();
+    openStores();
+    emit waitingForServerChanged();
+}
 
 void HistoryServices::storeWaitingAtStart()
 {

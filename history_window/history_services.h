@@ -53,6 +53,9 @@ public:
     int waitingForServer() const;
     QString serverFailure() const;
 
+    // Opens the store again after its file was restored from a backup.
+    void reopenStore();
+
 signals:
     // After each load the history was asked to record.
     void loadRecorded();
@@ -64,6 +67,7 @@ signals:
     void reportSaved(const QString& pdf);
 
 private:
+    void openStores();
     void storeWaitingAtStart();
     void offerUsedValues();
     void addUsedValues(const LoadRecord& load);

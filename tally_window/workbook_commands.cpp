@@ -112,3 +112,16 @@ bool WorkbookCommands::reprintBill(const LoadRecord& load)
         return m_bill.reprint(load.tally, *number);
     return false;
 }
+
+bool WorkbookCommands::hold()
+{
+    if (m_running)
+        return false;
+    m_running = true;
+    return true;
+}
+
+void WorkbookCommands::release()
+{
+    m_running = false;
+}

@@ -52,6 +52,11 @@ public:
     // when it is no bill or was not written.
     bool reprintBill(const LoadRecord& load);
 
+    // Holds every command off while the files are restored; false while a
+    // command runs.
+    bool hold();
+    void release();
+
 signals:
     void speciesListArrived(const QStringList& species);
     // A posting or bill saved its workbook, with the tally it took.

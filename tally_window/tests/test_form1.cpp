@@ -131,7 +131,8 @@ void TestForm1::everyTextOfTheWindowIsInItsTally()
         box->setEditText(box->objectName());
         names << box->objectName();
     }
-    const QByteArray json = QJsonDocument(tallyJson(window->tally())).toJson(QJsonDocument::Compact);
+    const QByteArray json
+        = QJsonDocument(tallyJson(window->tally())).toJson(QJsonDocument::Compact);
     QCOMPARE(names.size(), 14 * 12 + 4 + 8 + 8 + 4 * 3 + 3 + 5 + 5);
     for (const QString& name : names)
         QVERIFY2(json.contains('"' + name.toUtf8() + '"'), qPrintable(name));
@@ -444,8 +445,8 @@ void TestForm1::printBillWritesTheTally()
     QCOMPARE(sheet.shownText(21, 2), QStringLiteral("5"));
     // The archive copy is what the clerk sees.
     QCOMPARE(tally.spreadsheet().shown,
-        QStringList({ archivedBillPath(billArchiveFolder(tally.folder()),
-            BillNumber { QDate::currentDate(), 1 }, ".xls") }));
+        QStringList({ archivedBillPath(
+            billArchiveFolder(tally.folder()), BillNumber { QDate::currentDate(), 1 }, ".xls") }));
 }
 
 namespace {

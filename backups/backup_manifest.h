@@ -1,0 +1,29 @@
+#pragma once
+
+// A backup's list of files: `manifest.sha256` in sha256sum's format (so
+// `sha256sum -c manifest.sha256` checks a backup by hand) and `sizes.txt`
+// beside it with each file's size. Paths are relative to the backup.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+struct ManifestEntry {
+    QString path;
+    QByteArray sha256; // hex
+    qint64 size = 0;
+};
+
+QByteArray manifestText(const QList<ManifestEntry>& entries);
+QByteArray sizesText(const QList<ManifestEntry>& entries);
+
+// The entries of a backup folder; false when its lists are missing, do not
+// parse, disagree, or name a path outside the backup.
+bool readManifest(const QString& backupFolder, QList<ManifestEntry>* entries);
+
+// Whether every file of the backup is there, a regular file, of its size
+// and hash; `damaged` gets the first path that is not.
+bool verifyBackupFiles(const QString& backupFolder, QString* damaged = nullptr);
+
+// A manifest path that stays inside its backup.
+bool isSafeRelativePath(const QString& path);

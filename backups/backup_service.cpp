@@ -1,0 +1,239 @@
+#include "backups/backup_service.h"
+
+#include "support/event_log.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFutureWatcher>
+#include <QSettings>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+
+const QString secondPlaceKey = QStringLiteral("backup/second_place");
+
+template <typename Result, typename Job, typename Done>
+void runOnWorker(QObject* owner, QThreadPool* pool, Job job, Done done)
+{
+    auto* watcher = new QFutureWatcher<Result>(owner);
+    QObject::connect(watcher, &QFutureWatcher<Result>::finished, owner, [watcher, done] {
+        done(watcher->result());
+        watcher->deleteLater();
+    });
+    watcher->setFuture(QtConcurrent::run(pool, job));
+}
+
+} // namespace
+
+QString secondPlaceMessage(const BackupOutcome& outcome, const QString& place)
+{
+    const QString later = QStringLiteral("本机的备份照常进行，下次备份时会再试。");
+    switch (outcome.failure) {
+    case BackupFailure::None:
+        return QString();
+    case BackupFailure::PlaceMissing:
+        return QStringLiteral("找不到第二备份位置 %1（U 盘没有插上或网络文件夹不可用）。%2")
+            .arg(place, later);
+    case BackupFailure::PlaceNotWritable:
+        return QStringLiteral("第二备份位置 %1 无法写入。%2").arg(place, later);
+    case BackupFailure::PlaceFull:
+        return QStringLiteral(
+            "第二备份位置 %1 的磁盘已满，这次没有复制备份，原有的备份没有改动。%2")
+            .arg(place, later);
+    default:
+        return QStringLiteral("备份没有复制到第二备份位置 %1。%2").arg(place, later);
+    }
+}
+
+BackupService::BackupService(
+    const BackupSources& sources, const QString& settingsFile, Clock clock, QObject* parent)
+    : QObject(parent)
+    , m_sources(sources)
+    , m_settingsFile(settingsFile)
+    , m_clock(std::move(clock))
+{
+    m_worker.setMaxThreadCount(1);
+    const QList<BackupInfo> backups = listBackups(localPlace(), false);
+    if (!backups.isEmpty())
+        m_last = backups.first().time;
+}
+
+BackupService::~BackupService()
+{
+    m_worker.waitForDone();
+}
+
+QString BackupService::secondPlace() const
+{
+    return QSettings(m_settingsFile, QSettings::IniFormat).value(secondPlaceKey).toString();
+}
+
+void BackupService::setSecondPlace(const QString& folder)
+{
+    QSettings settings(m_settingsFile, QSettings::IniFormat);
+    settings.setValue(secondPlaceKey, folder);
+    settings.sync();
+    m_secondPlaceSaid.clear();
+}
+
+void BackupService::backUpIfFirstToday()
+{
+    const QDate today = m_clock().date();
+    for (const BackupInfo& backup : listBackups(localPlace(), false))
+        if (backup.time.date() == today && !backup.damaged)
+            return;
+    backUp();
+}
+
+void BackupService::countPosting()
+{
+    if (++m_postings >= postingsPerBackup && backUp())
+        m_postings = 0;
+}
+
+BackupService::BackupRun BackupService::runBackup(const QDateTime& now) const
+{
+    BackupRun run;
+    removeUnfinishedBackups(localPlace());
+    run.local = takeBackup(m_sources, localPlace(), now);
+    if (!run.local.ok())
+        return run;
+    // An older backup goes only now that a newer one is verified.
+    rotateBackups(localPlace(), now);
+    const QString second = secondPlace();
+    if (!second.isEmpty()) {
+        removeUnfinishedBackups(second);
+        run.second = copyBackup(run.local.backup, second);
+        if (run.second.ok())
+            rotateBackups(second, now);
+    }
+    return run;
+}
+
+bool BackupService::backUp()
+{
+    if (m_busy)
+        return false;
+    m_busy = true;
+    const QDateTime now = m_clock();
+    runOnWorker<BackupRun>(
+        this, &m_worker, [this, now] { return runBackup(now); },
+        [this](const BackupRun& run) { onBackupRun(run); });
+    return true;
+}
+
+void BackupService::onBackupRun(const BackupRun& run)
+{
+    m_busy = false;
+    if (!run.local.ok()) {
+        logEvent(QStringLiteral("backup failed: %1").arg(run.local.detail));
+        emit message(QStringLiteral("备份失败，没有完成的备份已删除，较早的备份都还在。"));
+        return;
+    }
+    logEvent(QStringLiteral("backup %1 verified").arg(run.local.backup.folder));
+    m_last = run.local.backup.time;
+    const QString second = secondPlace();
+    if (!run.second.ok()) {
+        logEvent(QStringLiteral("backup not copied to %1: %2").arg(second, run.second.detail));
+        sayOnce(secondPlaceMessage(run.second, second));
+    } else if (!second.isEmpty()) {
+        m_secondPlaceSaid.clear();
+    }
+    emit backupDone(run.local.backup);
+}
+
+void BackupService::sayOnce(const QString& text)
+{
+    if (text == m_secondPlaceSaid)
+        return;
+    m_secondPlaceSaid = text;
+    emit message(text);
+}
+
+void BackupService::setRestoreHooks(std::function<bool()> pause, std::function<void()> resume)
+{
+    m_pause = std::move(pause);
+    m_resume = std::move(resume);
+}
+
+bool BackupService::restore(const BackupInfo& backup, const QString& onlyPath)
+{
+    if (m_busy) {
+        emit message(QStringLiteral("正在备份，请稍后再恢复。"));
+        return false;
+    }
+    if (!m_pause()) {
+        emit message(QStringLiteral("正在入库、出库或导出账单，请完成后再恢复。"));
+        return false;
+    }
+    m_busy = true;
+    const QDateTime now = m_clock();
+    using Run = std::pair<BackupOutcome, RestoreOutcome>;
+    runOnWorker<Run>(
+        this, &m_worker,
+        [this, now, backup, onlyPath] {
+            // The present state first, so a restore can itself be undone.
+            Run run;
+            run.first = takeBackup(m_sources, localPlace(), now);
+            if (run.first.ok())
+                run.second = restoreBackup(backup.folder, m_sources, onlyPath);
+            return run;
+        },
+        [this, backup](const Run& run) { onRestoreRun(run.first, run.second, backup); });
+    return true;
+}
+
+void BackupService::onRestoreRun(
+    const BackupOutcome& before, const RestoreOutcome& restored, const BackupInfo& from)
+{
+    m_busy = false;
+    m_resume();
+    if (!before.ok()) {
+        logEvent(QStringLiteral("restore stopped, the present state was not backed up: %1")
+                     .arg(before.detail));
+        emit message(QStringLiteral("没有恢复：恢复前无法先备份现在的文件。所有文件都没有改动。"));
+        emit restoreDone(false);
+        return;
+    }
+    m_last = before.backup.time;
+    if (restored.refused) {
+        logEvent(restored.detail);
+        emit message(
+            QStringLiteral("备份 %1 已损坏，不能恢复。所有文件都没有改动。").arg(from.name));
+    } else if (!restored.ok()) {
+        logEvent(QStringLiteral("restore of %1 stopped at %2: %3")
+                     .arg(from.folder, restored.failedPath, restored.detail));
+        emit message(QStringLiteral("恢复没有完成：%1 无法写回。恢复前的文件保存在备份 %2 中。")
+                         .arg(restored.failedPath, before.backup.name));
+    } else {
+        logEvent(QStringLiteral("restored %1 files of %2")
+                     .arg(restored.restored.size())
+                     .arg(from.folder));
+        const QString what = restored.restored.size() == 1
+            ? restored.restored.first()
+            : QStringLiteral("全部 %1 个文件").arg(restored.restored.size());
+        emit message(QStringLiteral("已从备份 %1 恢复%2。恢复前的文件保存在备份 %3 中。")
+                         .arg(from.name, what, before.backup.name));
+    }
+    emit restoreDone(restored.ok());
+}
+
+void BackupService::list()
+{
+    const QString second = secondPlace();
+    runOnWorker<QList<BackupInfo>>(
+        this, &m_worker,
+        [this, second] {
+            QList<BackupInfo> backups = listBackups(localPlace(), true);
+            if (!second.isEmpty())
+                backups += listBackups(second, true);
+            return backups;
+        },
+        [this](const QList<BackupInfo>& backups) { emit listed(backups); });
+}
+
+void BackupService::waitForIdle()
+{
+    m_worker.waitForDone();
+    QCoreApplication::sendPostedEvents();
+}

@@ -1,0 +1,277 @@
+#include "backups/backup_store.h"
+
+#include "backups/backup_files.h"
+#include "backups/backup_history.h"
+#include "backups/backup_manifest.h"
+#include "backups/backup_plan.h"
+#include "backups/backup_rotation.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <cerrno>
+
+namespace {
+
+const QString timeFormat = QStringLiteral("yyyy-MM-dd-HHmmss");
+
+BackupOutcome failure(BackupFailure cause, const QString& detail)
+{
+    BackupOutcome outcome;
+    outcome.failure = cause;
+    outcome.detail = detail;
+    return outcome;
+}
+
+BackupFailure placeFailure(const WriteResult& result)
+{
+    switch (result.cause()) {
+    case WriteFailure::DiskFull:
+        return BackupFailure::PlaceFull;
+    case WriteFailure::NotWritable:
+        return BackupFailure::PlaceNotWritable;
+    case WriteFailure::FolderMissing:
+        return BackupFailure::PlaceMissing;
+    default:
+        return BackupFailure::Unreadable;
+    }
+}
+
+// The backups folder of a place, made when missing.
+BackupOutcome preparePlace(const QString& place)
+{
+    if (!QFileInfo(place).isDir())
+        return failure(BackupFailure::PlaceMissing, QStringLiteral("no folder %1").arg(place));
+    const QString folder = backupFolderIn(place);
+    if (!makePrivateFolder(folder) || !QFileInfo(folder).isWritable())
+        return failure(
+            BackupFailure::PlaceNotWritable, QStringLiteral("cannot write %1").arg(folder));
+    return BackupOutcome();
+}
+
+// Each file's hash in the newest backup of the place, to link bills again.
+QHash<QString, ManifestEntry> newestEntries(const QString& place)
+{
+    QHash<QString, ManifestEntry> entries;
+    const QList<BackupInfo> backups = listBackups(place, false);
+    QList<ManifestEntry> list;
+    if (!backups.isEmpty() && readManifest(backups.first().folder, &list))
+        for (const ManifestEntry& entry : list)
+            entries.insert(entry.path, entry);
+    return entries;
+}
+
+QString uniqueName(const QString& backups, QDateTime time)
+{
+    while (QFileInfo::exists(QDir(backups).filePath(backupName(time)))
+        || QFileInfo::exists(QDir(backups).filePath(QLatin1Char('.') + backupName(time))))
+        time = time.addSecs(1);
+    return backupName(time);
+}
+
+CopiedFile copyOne(const PlannedFile& file, const QString& target,
+    const QHash<QString, ManifestEntry>& earlier, const QString& earlierFolder)
+{
+    if (file.history) {
+        CopiedFile copied;
+        const QString error = copyHistory(file.source, target);
+        copied.result
+            = error.isEmpty() ? WriteResult() : WriteResult(WriteFailure::Other, target, error);
+        // SQLite's words for ENOSPC: "database or disk is full".
+        if (error.contains(QLatin1String("full"), Qt::CaseInsensitive))
+            copied.result = WriteResult(WriteFailure::DiskFull, target, error);
+        return copied.ok() ? hashRegularFile(target) : copied;
+    }
+    if (file.archived && earlier.contains(file.path)) {
+        const CopiedFile source = hashRegularFile(file.source);
+        if (source.ok() && source.sha256 == earlier.value(file.path).sha256)
+            return linkOrCopy(QDir(earlierFolder).filePath(file.path), target, FileSync::Later);
+    }
+    return copyFileDurably(file.source, target, FileSync::Later);
+}
+
+bool removeFolder(const QString& folder)
+{
+    return QDir(folder).removeRecursively();
+}
+
+// The history copy and the workbooks, checked beyond their hashes.
+QString checkContents(const QString& folder, const QList<ManifestEntry>& entries, qint64* loads)
+{
+    for (const ManifestEntry& entry : entries) {
+        const QString path = QDir(folder).filePath(entry.path);
+        if (entry.path == historyPath()) {
+            QString detail;
+            if (!historyIntact(path, loads, &detail))
+                return QStringLiteral("history copy fails its check: %1").arg(detail);
+        } else if (isWorkbookPath(entry.path) && !looksLikeExcel97(path)) {
+            return QStringLiteral("%1 is no Excel 97 workbook").arg(entry.path);
+        }
+    }
+    return QString();
+}
+
+// Writes the lists, verifies, and gives the folder its name.
+BackupOutcome finish(
+    const QString& partial, const QString& final, const QList<ManifestEntry>& entries)
+{
+    for (const auto& [name, text] : { std::pair(QStringLiteral("sizes.txt"), sizesText(entries)),
+             std::pair(QStringLiteral("manifest.sha256"), manifestText(entries)) }) {
+        const WriteResult written = writeFileDurably(QDir(partial).filePath(name), text);
+        if (!written.ok())
+            return failure(placeFailure(written), written.logText());
+    }
+    // One sync for all files: until the folder gets its name below, a
+    // crash leaves an unfinished backup that the next one removes.
+    if (!syncFileSystemOf(partial))
+        return failure(BackupFailure::Unreadable, QStringLiteral("cannot sync %1").arg(partial));
+    QString damaged;
+    if (!verifyBackupFiles(partial, &damaged))
+        return failure(
+            BackupFailure::Unverified, QStringLiteral("%1 reads back wrong").arg(damaged));
+    qint64 loads = -1;
+    const QString problem = checkContents(partial, entries, &loads);
+    if (!problem.isEmpty())
+        return failure(BackupFailure::Unverified, problem);
+    if (!renameDurably(partial, final))
+        return failure(BackupFailure::Unreadable, QStringLiteral("cannot name %1").arg(final));
+    BackupOutcome outcome;
+    outcome.backup.folder = final;
+    outcome.backup.name = QFileInfo(final).fileName();
+    outcome.backup.time = QDateTime::fromString(outcome.backup.name, timeFormat);
+    outcome.backup.place = QFileInfo(final).absolutePath();
+    outcome.backup.loads = loads;
+    for (const ManifestEntry& entry : entries)
+        outcome.backup.size += entry.size;
+    return outcome;
+}
+
+// Copies every planned file into `partial`, then finishes the backup.
+BackupOutcome fill(const QList<PlannedFile>& files, const QString& partial, const QString& final,
+    const QString& place)
+{
+    const QHash<QString, ManifestEntry> earlier = newestEntries(place);
+    const QList<BackupInfo> backups = listBackups(place, false);
+    const QString earlierFolder = backups.isEmpty() ? QString() : backups.first().folder;
+    QList<ManifestEntry> entries;
+    for (const PlannedFile& file : files) {
+        const QString target = QDir(partial).filePath(file.path);
+        if (!makePrivateFolder(QFileInfo(target).absolutePath()))
+            return failure(
+                BackupFailure::PlaceNotWritable, QStringLiteral("cannot make %1").arg(target));
+        const CopiedFile copied = copyOne(file, target, earlier, earlierFolder);
+        if (!copied.ok())
+            return failure(placeFailure(copied.result), copied.result.logText());
+        // Read-only: a backup's bill may be shared with the next backup by
+        // a hard link, so one changed by hand would damage both.
+        QFile::setPermissions(target, QFileDevice::ReadOwner);
+        entries.append({ file.path, copied.sha256, copied.size });
+    }
+    return finish(partial, final, entries);
+}
+
+} // namespace
+
+QString backupFolderIn(const QString& place)
+{
+    return QDir(place).filePath(QStringLiteral("备份"));
+}
+
+QString backupName(const QDateTime& time)
+{
+    return time.toString(timeFormat);
+}
+
+BackupOutcome takeBackup(const BackupSources& sources, const QString& place, const QDateTime& now)
+{
+    BackupOutcome prepared = preparePlace(place);
+    if (!prepared.ok())
+        return prepared;
+    const QString backups = backupFolderIn(place);
+    const QString name = uniqueName(backups, now);
+    const QString partial = QDir(backups).filePath(QLatin1Char('.') + name);
+    if (!makePrivateFolder(partial))
+        return failure(
+            BackupFailure::PlaceNotWritable, QStringLiteral("cannot make %1").arg(partial));
+    BackupOutcome outcome = fill(planBackup(sources), partial, QDir(backups).filePath(name), place);
+    if (!outcome.ok())
+        removeFolder(partial);
+    return outcome;
+}
+
+BackupOutcome copyBackup(const BackupInfo& backup, const QString& place)
+{
+    BackupOutcome prepared = preparePlace(place);
+    if (!prepared.ok())
+        return prepared;
+    QList<ManifestEntry> entries;
+    if (!readManifest(backup.folder, &entries))
+        return failure(
+            BackupFailure::Unverified, QStringLiteral("no manifest in %1").arg(backup.folder));
+    QList<PlannedFile> files;
+    for (const ManifestEntry& entry : entries)
+        files.append({ QDir(backup.folder).filePath(entry.path), entry.path, false, true });
+    const QString backups = backupFolderIn(place);
+    const QString partial = QDir(backups).filePath(QLatin1Char('.') + backup.name);
+    removeFolder(partial);
+    if (!makePrivateFolder(partial))
+        return failure(
+            BackupFailure::PlaceNotWritable, QStringLiteral("cannot make %1").arg(partial));
+    BackupOutcome outcome = fill(files, partial, QDir(backups).filePath(backup.name), place);
+    if (!outcome.ok())
+        removeFolder(partial);
+    return outcome;
+}
+
+QList<BackupInfo> listBackups(const QString& place, bool verify)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}-\\d{6}$"));
+    const QDir folder(backupFolderIn(place));
+    QList<BackupInfo> list;
+    const QStringList names = folder.entryList(
+        QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name | QDir::Reversed);
+    for (const QString& name : names) {
+        const QDateTime time = QDateTime::fromString(name, timeFormat);
+        if (!pattern.match(name).hasMatch() || !time.isValid())
+            continue;
+        BackupInfo info { folder.filePath(name), name, time, folder.absolutePath() };
+        QList<ManifestEntry> entries;
+        info.damaged
+            = !readManifest(info.folder, &entries) || (verify && !verifyBackupFiles(info.folder));
+        for (const ManifestEntry& entry : entries)
+            info.size += entry.size;
+        QString detail;
+        if (verify && !info.damaged)
+            historyIntact(QDir(info.folder).filePath(historyPath()), &info.loads, &detail);
+        list.append(info);
+    }
+    return list;
+}
+
+int rotateBackups(const QString& place, const QDateTime& now)
+{
+    const QList<BackupInfo> backups = listBackups(place, false);
+    QList<QDateTime> times;
+    for (const BackupInfo& backup : backups)
+        if (!backup.damaged)
+            times.append(backup.time);
+    const QList<QDateTime> kept = backupsToKeep(times, now);
+    int removed = 0;
+    // Damaged backups stay for the clerk to see; only sound ones rotate.
+    for (const BackupInfo& backup : backups)
+        if (!backup.damaged && !kept.contains(backup.time) && removeFolder(backup.folder))
+            ++removed;
+    return removed;
+}
+
+void removeUnfinishedBackups(const QString& place)
+{
+    const QDir folder(backupFolderIn(place));
+    const QStringList names = folder.entryList({ QStringLiteral(".*") },
+        QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+    for (const QString& name : names)
+        removeFolder(folder.filePath(name));
+}

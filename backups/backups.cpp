@@ -1,0 +1,188 @@
+#include "backups/backups.h"
+
+#include "backups/backup_manifest.h"
+#include "backups/backup_service.h"
+#include "support/message_box.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString title = QStringLiteral("备份与恢复");
+
+QPushButton* button(const QString& text, const char* name, QWidget* parent)
+{
+    auto* made = new QPushButton(text, parent);
+    made->setObjectName(QLatin1String(name));
+    return made;
+}
+
+} // namespace
+
+QString backupSizeText(qint64 bytes)
+{
+    if (bytes < 1024 * 1024)
+        return QStringLiteral("%1 KB").arg((bytes + 1023) / 1024);
+    return QStringLiteral("%1 MB").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
+}
+
+Backups::Backups(BackupService& service, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_service(service)
+    , m_chooseFolder([this] { return QFileDialog::getExistingDirectory(this, title); })
+{
+    setObjectName(QStringLiteral("Backups"));
+    setWindowTitle(title);
+    build();
+    connect(&m_service, &BackupService::listed, this, &Backups::showBackups);
+    connect(&m_service, &BackupService::backupDone, this, &Backups::refresh);
+    connect(&m_service, &BackupService::restoreDone, this, &Backups::refresh);
+    refresh();
+}
+
+void Backups::build()
+{
+    auto* layout = new QVBoxLayout(this);
+    m_table = new QTableWidget(0, 5, this);
+    m_table->setObjectName(QStringLiteral("BackupList"));
+    m_table->setHorizontalHeaderLabels({ QStringLiteral("日期"), QStringLiteral("历史记录（车）"),
+        QStringLiteral("大小"), QStringLiteral("位置"), QStringLiteral("状态") });
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    connect(m_table, &QTableWidget::itemSelectionChanged, this, &Backups::showFiles);
+    m_files = new QListWidget(this);
+    m_files->setObjectName(QStringLiteral("BackupFiles"));
+    m_state = new QLabel(this);
+    m_state->setObjectName(QStringLiteral("BackupState"));
+
+    auto* place = new QHBoxLayout;
+    m_secondPlace = new QLineEdit(this);
+    m_secondPlace->setObjectName(QStringLiteral("SecondPlace"));
+    m_secondPlace->setReadOnly(true);
+    m_secondPlace->setPlaceholderText(QStringLiteral("未设置（例如 U 盘或网络文件夹）"));
+    m_secondPlace->setText(m_service.secondPlace());
+    auto* choose = button(QStringLiteral("选择…"), "ChooseSecondPlace", this);
+    auto* clear = button(QStringLiteral("不用"), "ClearSecondPlace", this);
+    place->addWidget(new QLabel(QStringLiteral("第二备份位置："), this));
+    place->addWidget(m_secondPlace, 1);
+    place->addWidget(choose);
+    place->addWidget(clear);
+    connect(choose, &QPushButton::clicked, this, &Backups::chooseSecondPlace);
+    connect(clear, &QPushButton::clicked, this, [this] {
+        m_service.setSecondPlace(QString());
+        m_secondPlace->clear();
+        refresh();
+    });
+
+    auto* buttons = new QHBoxLayout;
+    auto* now = button(QStringLiteral("立即备份"), "BackUpNow", this);
+    m_restoreWhole = button(QStringLiteral("恢复整个备份"), "RestoreWhole", this);
+    m_restoreFile = button(QStringLiteral("恢复选中的文件"), "RestoreFile", this);
+    buttons->addWidget(now);
+    buttons->addStretch(1);
+    buttons->addWidget(m_restoreWhole);
+    buttons->addWidget(m_restoreFile);
+    connect(now, &QPushButton::clicked, this, [this] {
+        if (m_service.backUp())
+            m_state->setText(QStringLiteral("正在备份……"));
+    });
+    connect(m_restoreWhole, &QPushButton::clicked, this, [this] { restoreSelected(true); });
+    connect(m_restoreFile, &QPushButton::clicked, this, [this] { restoreSelected(false); });
+
+    layout->addWidget(m_table, 3);
+    layout->addWidget(new QLabel(QStringLiteral("选中备份中的文件："), this));
+    layout->addWidget(m_files, 2);
+    layout->addLayout(place);
+    layout->addWidget(m_state);
+    layout->addLayout(buttons);
+    resize(720, 520);
+}
+
+void Backups::refresh()
+{
+    m_state->setText(QStringLiteral("正在检查备份……"));
+    m_service.list();
+}
+
+void Backups::showBackups(const QList<BackupInfo>& backups)
+{
+    m_backups = backups;
+    std::sort(m_backups.begin(), m_backups.end(),
+        [](const BackupInfo& a, const BackupInfo& b) { return a.time > b.time; });
+    m_table->setRowCount(int(m_backups.size()));
+    const QString local = backupFolderIn(m_service.localPlace());
+    for (int row = 0; row < m_backups.size(); ++row) {
+        const BackupInfo& backup = m_backups[row];
+        const QStringList texts = { backup.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+            backup.loads < 0 ? QStringLiteral("—") : QString::number(backup.loads),
+            backupSizeText(backup.size),
+            backup.place == local ? QStringLiteral("本机") : QStringLiteral("第二备份位置"),
+            backup.damaged ? QStringLiteral("已损坏，不能恢复") : QStringLiteral("完好") };
+        for (int column = 0; column < texts.size(); ++column)
+            m_table->setItem(row, column, new QTableWidgetItem(texts[column]));
+    }
+    for (int column = 0; column + 1 < m_table->columnCount(); ++column)
+        m_table->resizeColumnToContents(column);
+    m_state->setText(m_backups.isEmpty() ? QStringLiteral("还没有备份。")
+                                         : QStringLiteral("共 %1 个备份。").arg(m_backups.size()));
+    showFiles();
+}
+
+const BackupInfo* Backups::selected() const
+{
+    const int row = m_table->currentRow();
+    return m_table->selectionModel()->hasSelection() && row >= 0 && row < m_backups.size()
+        ? &m_backups[row]
+        : nullptr;
+}
+
+void Backups::showFiles()
+{
+    m_files->clear();
+    const BackupInfo* backup = selected();
+    QList<ManifestEntry> entries;
+    if (backup && readManifest(backup->folder, &entries))
+        for (const ManifestEntry& entry : entries)
+            m_files->addItem(entry.path);
+    const bool restorable = backup && !backup->damaged;
+    m_restoreWhole->setEnabled(restorable);
+    m_restoreFile->setEnabled(restorable);
+}
+
+void Backups::chooseSecondPlace()
+{
+    const QString folder = m_chooseFolder();
+    if (folder.isEmpty())
+        return;
+    m_service.setSecondPlace(folder);
+    m_secondPlace->setText(folder);
+}
+
+void Backups::restoreSelected(bool wholeBackup)
+{
+    const BackupInfo* backup = selected();
+    if (!backup || backup->damaged)
+        return;
+    const QListWidgetItem* file = m_files->currentItem();
+    if (!wholeBackup && !file)
+        return;
+    const QString what = wholeBackup ? QStringLiteral("整个备份") : file->text();
+    const QString question
+        = QStringLiteral("用 %1 的备份恢复%2吗？现在的文件会先另存为一个新备份。")
+              .arg(backup->time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), what);
+    if (!Messages::askYesNo(this, title, question))
+        return;
+    if (m_service.restore(*backup, wholeBackup ? QString() : file->text()))
+        m_state->setText(QStringLiteral("正在恢复……恢复完成前不能入库、出库或导出账单。"));
+}

@@ -1,0 +1,137 @@
+#pragma once
+
+// A yard's files in a temporary folder: the history (a small SQLite store
+// whose loads each have their pieces), the two workbooks, a bill archive,
+// the configuration and the unit prices.
+
+#include "backups/backup_store.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QMap>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+inline QString workbookSource()
+{
+    return qEnvironmentVariable("QUORVANE_WORKBOOKS", QStringLiteral(QUORVANE_WORKBOOKS));
+}
+
+inline void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// Every regular file under a folder and its hash, by relative path.
+inline QMap<QString, QByteArray> folderHashes(const QString& root)
+{
+    QMap<QString, QByteArray> hashes;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            hashes.insert(QDir(root).relativeFilePath(path),
+                QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256));
+    }
+    return hashes;
+}
+
+// A connection of the calling thread's own, removed with it.
+class TestConnection {
+public:
+    explicit TestConnection(const QString& path, const QString& name)
+        : m_name(name)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=20000"));
+        db.open();
+    }
+    ~TestConnection()
+    {
+        QSqlDatabase::database(m_name, false).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
+    // Runs a statement; false (with the reason printed) when it fails.
+    bool run(const QString& statement) const
+    {
+        QSqlQuery query(db());
+        if (query.exec(statement))
+            return true;
+        qWarning("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
+        return false;
+    }
+    qint64 number(const QString& statement) const
+    {
+        QSqlQuery query(db());
+        return query.exec(statement) && query.next() ? query.value(0).toLongLong() : -1;
+    }
+
+private:
+    QString m_name;
+};
+
+// One load: its row and its pieces, in one transaction.
+inline bool addLoad(const TestConnection& connection, int pieces)
+{
+    if (!connection.run(QStringLiteral("BEGIN IMMEDIATE")))
+        return false;
+    bool ok = connection.run(QStringLiteral("INSERT INTO loads (pieces) VALUES (%1)").arg(pieces));
+    for (int piece = 0; ok && piece < pieces; ++piece)
+        ok = connection.run(
+            QStringLiteral("INSERT INTO pieces (load_id) SELECT max(id) FROM loads"));
+    return connection.run(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK")) && ok;
+}
+
+class TestYard {
+public:
+    explicit TestYard(int bills = 5)
+    {
+        for (const char* name : { "data", "documents", "config", "place" })
+            QDir().mkpath(m_root.filePath(QLatin1String(name)));
+        m_sources = { m_root.filePath(QStringLiteral("data")),
+            m_root.filePath(QStringLiteral("documents")), m_root.filePath(QStringLiteral("config")),
+            m_root.filePath(QStringLiteral("config")) };
+        for (const char* name : { "木材出入库台账.xls", "木材账单.xls" })
+            QFile::copy(QDir(workbookSource()).filePath(QString::fromUtf8(name)),
+                QDir(m_sources.documents).filePath(QString::fromUtf8(name)));
+        for (int bill = 0; bill < bills; ++bill)
+            writeBytes(billPath(bill), QByteArray("bill ") + QByteArray::number(bill));
+        writeBytes(
+            QDir(m_sources.config).filePath(QStringLiteral("quorvane.ini")), "[server]\nhost=\n");
+        writeBytes(QDir(m_sources.config).filePath(QStringLiteral("1(0).txt")), "350\r\n");
+        writeBytes(QDir(m_sources.data).filePath(QStringLiteral("tally.json")), "{}");
+        TestConnection connection(historyPath(), QStringLiteral("yard"));
+        connection.run(QStringLiteral("PRAGMA journal_mode=WAL"));
+        connection.run(
+            QStringLiteral("CREATE TABLE loads (id INTEGER PRIMARY KEY, pieces INTEGER NOT NULL)"));
+        connection.run(QStringLiteral("CREATE TABLE pieces (load_id INTEGER NOT NULL)"));
+        for (int load = 0; load < 3; ++load)
+            addLoad(connection, 4);
+    }
+    QString path(const char* name) const { return m_root.filePath(QLatin1String(name)); }
+    QString historyPath() const
+    {
+        return QDir(m_sources.data).filePath(QStringLiteral("quorvane.sqlite"));
+    }
+    QString billPath(int bill) const
+    {
+        return QDir(m_sources.documents).filePath(QStringLiteral("账单/2026-12/%1.xls").arg(bill));
+    }
+    const BackupSources& sources() const { return m_sources; }
+    QString place() const { return path("place"); }
+
+private:
+    QTemporaryDir m_root;
+    BackupSources m_sources;
+};
