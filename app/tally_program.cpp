@@ -1,5 +1,6 @@
 #include "app/tally_program.h"
 
+#include "assets/artwork.h"
 #include "backups/backup_service.h"
 #include "backups/backups.h"
 #include "bill_preview/bill_preview.h"
@@ -11,7 +12,9 @@
 #include "tally_window/window_prompts.h"
 #include "tally_window/workbook_commands.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFont>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -32,6 +35,10 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
     : m_prompts(std::make_unique<WindowPrompts>())
     , m_commands(std::make_unique<WorkbookCommands>(spreadsheet, folders.program, *m_prompts))
 {
+    // Every window in the tally's Song family; each keeps its own sizes.
+    QFont font = QApplication::font();
+    font.setFamilies(songFont(10.5).families());
+    QApplication::setFont(font);
     m_printer = std::make_unique<CupsPrinter>();
     m_preview = std::make_unique<BillPreview>(
         *m_printer, printSettingsFile(folders.config), [&spreadsheet](const QString& copy) {
@@ -60,6 +67,9 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
             history, &HistoryServices::openLoadRequested, &window, &Form1::openLoadIntoTally);
         QObject::connect(history, &HistoryServices::reprintRequested, m_commands.get(),
             &WorkbookCommands::reprintBill);
+        // The report has no workbook behind it: the preview shows and prints its PDF alone.
+        QObject::connect(history, &HistoryServices::reportSaved, m_preview.get(),
+            [this](const QString& pdf) { m_preview->showBill(pdf, QString()); });
     }
     if (folders.backUp)
         startBackups(folders);

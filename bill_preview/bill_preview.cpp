@@ -78,7 +78,7 @@ void BillPreview::buildCommands(QWidget* bar)
     // Enter prints: the one command a scaler gives every truck.
     m_print->setAutoDefault(true);
     m_print->setDefault(true);
-    auto* office = commandButton(QStringLiteral("用表格程序打开"), "OpenInOffice", bar);
+    auto* office = m_office = commandButton(QStringLiteral("用表格程序打开"), "OpenInOffice", bar);
     auto* close = commandButton(QStringLiteral("关闭"), "Close", bar);
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 0, 0, 0);
@@ -113,6 +113,8 @@ bool BillPreview::showBill(const QString& pdf, const QString& copy)
     }
     m_pdf = pdf;
     m_copy = copy;
+    // A PDF with no workbook behind it (the history's report) has nothing to open.
+    m_office->setVisible(!copy.isEmpty());
     setWindowTitle(QStringLiteral("账单预览 - %1").arg(QFileInfo(pdf).completeBaseName()));
     say({}, false);
     fillPrinters();

@@ -29,8 +29,8 @@ public:
         QWidget* parent = nullptr);
     ~BillPreview() override;
 
-    // Shows the PDF and keeps `copy` for 用表格程序打开; false when the PDF
-    // cannot be read, and the window stays hidden.
+    // Shows the PDF and keeps `copy` for 用表格程序打开 (hidden when empty);
+    // false when the PDF cannot be read, and the window stays hidden.
     bool showBill(const QString& pdf, const QString& copy);
     QString pdfPath() const { return m_pdf; }
     // The page as it is on screen, null before a bill is shown.
@@ -64,6 +64,7 @@ private:
     QSpinBox* m_copies = nullptr;
     QLabel* m_status = nullptr;
     QPushButton* m_print = nullptr;
+    QPushButton* m_office = nullptr;
     QString m_pdf;
     QString m_copy;
 };

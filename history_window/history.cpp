@@ -98,6 +98,7 @@ History::History(
     connect(m_report, &ReportTab::saved, this, [this](const QString& path) {
         m_status->setText(QStringLiteral("报表已保存到“%1”。").arg(path));
         emit exported(path);
+        emit reportSaved(path);
     });
     connect(m_report, &ReportTab::saveFailed, this, [this](const QString& failure) {
         showMessage(QStringLiteral("报表没有保存：") + failure);

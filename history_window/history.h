@@ -60,6 +60,8 @@ signals:
     void stationSettingsRequested();
     // After an export was written, with its path.
     void exported(const QString& path);
+    // After the report's PDF was written, with its path.
+    void reportSaved(const QString& path);
 
 private:
     QWidget* buildLoadsTab();

@@ -187,6 +187,7 @@ bool HistoryServices::openWindow()
     m_window->setNotice(m_reading->notice);
     connect(m_window.get(), &History::openLoadRequested, this, &HistoryServices::openLoadRequested);
     connect(m_window.get(), &History::reprintRequested, this, &HistoryServices::reprintRequested);
+    connect(m_window.get(), &History::reportSaved, this, &HistoryServices::reportSaved);
     connect(m_window.get(), &History::stationSettingsRequested, this,
         &HistoryServices::onStationSettingsRequested);
     connect(this, &HistoryServices::loadRecorded, m_window.get(), &History::refresh);

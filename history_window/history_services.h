@@ -63,6 +63,8 @@ signals:
     // From the History window: a load back into the tally, a bill again.
     void openLoadRequested(const LoadRecord& load);
     void reprintRequested(const LoadRecord& load);
+    // The report's PDF was written: shown where the bill is, to print it.
+    void reportSaved(const QString& pdf);
 
 private:
     void openStores();

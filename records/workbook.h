@@ -92,7 +92,8 @@ public:
     virtual Worksheet& sheetNamed(const QString& name) = 0;
     virtual QStringList sheetNames() = 0;
     virtual void save() = 0;
-    // Stores a copy under another name; the workbook stays where it is.
+    // Stores a copy under another name, its text set in Simplified Chinese
+    // type; the workbook stays where it is.
     enum class CopyFormat { Excel97, Pdf };
     virtual void saveCopy(const QString& path, CopyFormat format) = 0;
     virtual void close() = 0;

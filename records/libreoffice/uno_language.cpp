@@ -8,6 +8,7 @@
 #include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
+#include <com/sun/star/sheet/XHeaderFooterContent.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
@@ -41,6 +42,45 @@ void setRichTextFace(const Reference<css::uno::XInterface>& sheet, const css::un
         run->setPropertyValue("CharLocaleAsian", locale);
         run->setPropertyValue("CharFontNameAsian", song);
         run->setPropertyValue("CharFontName", song);
+    }
+}
+
+void setRunFace(const Reference<css::text::XText>& text, const css::uno::Any& locale,
+    const css::uno::Any& song)
+{
+    const Reference<css::text::XTextCursor> cursor = text->createTextCursor();
+    cursor->gotoStart(false);
+    cursor->gotoEnd(true);
+    const Reference<css::beans::XPropertySet> run(cursor, UNO_QUERY_THROW);
+    run->setPropertyValue("CharLocaleAsian", locale);
+    run->setPropertyValue("CharFontNameAsian", song);
+    run->setPropertyValue("CharFontName", song);
+}
+
+// A printed page's header and footer (the sheet's name, the page number)
+// are text of the page style, apart from every cell.
+void setHeaderFooterFace(const Reference<css::uno::XInterface>& document,
+    const css::uno::Any& locale, const css::uno::Any& song)
+{
+    const Reference<css::style::XStyleFamiliesSupplier> families(document, UNO_QUERY_THROW);
+    const Reference<css::container::XIndexAccess> pages(
+        families->getStyleFamilies()->getByName("PageStyles"), UNO_QUERY_THROW);
+    for (sal_Int32 i = 0; i < pages->getCount(); ++i) {
+        const Reference<css::beans::XPropertySet> page(pages->getByIndex(i), UNO_QUERY);
+        if (!page.is())
+            continue;
+        for (const char* name : { "RightPageHeaderContent", "LeftPageHeaderContent",
+                 "RightPageFooterContent", "LeftPageFooterContent" }) {
+            const OUString property = OUString::createFromAscii(name);
+            Reference<css::sheet::XHeaderFooterContent> content(
+                page->getPropertyValue(property), UNO_QUERY);
+            if (!content.is())
+                continue;
+            for (const auto& text :
+                { content->getLeftText(), content->getCenterText(), content->getRightText() })
+                setRunFace(text, locale, song);
+            page->setPropertyValue(property, css::uno::Any(content));
+        }
     }
 }
 
@@ -78,4 +118,5 @@ void setSimplifiedChinese(const Reference<css::uno::XInterface>& document)
         sheet->setPropertyValue("CharFontName", song);
         setRichTextFace(sheet, locale, song);
     }
+    setHeaderFooterFace(document, locale, song);
 }

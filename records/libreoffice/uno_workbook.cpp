@@ -196,8 +196,13 @@ public:
                                                               : toOUString(excel97Filter);
             arguments.getArray()[0] = property("FilterName", css::uno::Any(filter));
             arguments.getArray()[1] = property("Overwrite", css::uno::Any(true));
-            if (format == CopyFormat::Pdf)
+            // Copies are what the user reads and prints (the bill, its
+            // archive, the stock view): Chinese type in each. Done once, as
+            // the bill stores two copies in a row.
+            if (!m_chineseSet) {
                 setSimplifiedChinese(m_document);
+                m_chineseSet = true;
+            }
             try {
                 Reference<css::frame::XStorable>(m_document, UNO_QUERY_THROW)
                     ->storeToURL(fileUrl(path), arguments);
@@ -289,6 +294,7 @@ private:
     std::unique_ptr<WatchdogArm> m_deadline;
     std::unique_ptr<UnoWorksheet> m_view;
     bool m_writableChecked = false;
+    bool m_chineseSet = false;
 };
 
 void UnoWorksheet::checkWritable()

@@ -1,6 +1,10 @@
 #include "cups_scheduler.h"
 #include "fault_fixture.h"
 
+#include "history_window/history.h"
+#include "unit_prices/form4.h"
+
+#include <QFontInfo>
 #include <QPushButton>
 
 namespace {
@@ -38,6 +42,9 @@ private slots:
     void printBillShowsThePageAndPrintsIt();
     void openInOfficeGivesTheArchiveCopy();
     void billPdfIsSetInSimplifiedChineseFaces();
+    void stockViewIsSetInSimplifiedChineseFaces();
+    void reportPdfIsShownAndPrintedInThePreview();
+    void everyWindowUsesTheTallysFamily();
 
 private:
     BillPreview& pressPrintBill(FaultTally& tally);
@@ -125,6 +132,56 @@ void TestBillOnScreen::billPdfIsSetInSimplifiedChineseFaces()
     QVERIFY2(fonts.contains(QStringLiteral("CJK")) || fonts.contains(QStringLiteral("UMing")),
         qPrintable(fonts));
     QVERIFY2(!fonts.contains(QStringLiteral("CJKjp")), qPrintable(fonts));
+}
+
+void TestBillOnScreen::stockViewIsSetInSimplifiedChineseFaces()
+{
+    FaultTally tally(*m_office);
+    m_shown.clear();
+    tally.program().commands().viewStock();
+    QTRY_COMPARE_WITH_TIMEOUT(m_shown.size(), 1, 60000);
+    const QString folder = m_folder.filePath(QStringLiteral("stock-view"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(convertWithOffice(m_shown.first(), folder, QStringLiteral("pdf")));
+    const QString pdf
+        = QDir(folder).filePath(QFileInfo(m_shown.first()).completeBaseName() + ".pdf");
+    const QString fonts = run(QStringLiteral("pdffonts"), { pdf });
+    QVERIFY2(fonts.contains(QStringLiteral("UMing")), qPrintable(fonts));
+    QVERIFY2(!fonts.contains(QStringLiteral("CJKjp")), qPrintable(fonts));
+}
+
+void TestBillOnScreen::reportPdfIsShownAndPrintedInThePreview()
+{
+    FaultTally tally(*m_office, QDir::tempPath(), m_folder.filePath(QStringLiteral("history")));
+    History* history = tally.program().history()->window();
+    QVERIFY(history);
+    const QString report = m_folder.filePath(QStringLiteral("report.pdf"));
+    history->setSavePathAsker(
+        [&report](const QString&, const QString&, const QString&) { return report; });
+    history->findChild<QPushButton*>(QStringLiteral("pdfButton"))->click();
+    BillPreview& preview = tally.program().billPreview();
+    QTRY_VERIFY_WITH_TIMEOUT(preview.isVisible(), 60000);
+    QCOMPARE(preview.pdfPath(), report);
+    // No workbook stands behind a report.
+    QVERIFY(preview.findChild<QPushButton*>(QStringLiteral("OpenInOffice"))->isHidden());
+    const int before = m_cups->completedJobs(QStringLiteral("Yard"));
+    QTest::keyClick(&preview, Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(m_cups->completedJobs(QStringLiteral("Yard")), before + 1, 60000);
+    const QString printed = run(QStringLiteral("pdftotext"), { m_output, QStringLiteral("-") });
+    QVERIFY2(printed.contains(QStringLiteral("出入库")), qPrintable(printed));
+}
+
+void TestBillOnScreen::everyWindowUsesTheTallysFamily()
+{
+    FaultTally tally(*m_office, QDir::tempPath(), m_folder.filePath(QStringLiteral("history")));
+    const QString family = QFontInfo(tally.window()->font()).family();
+    QVERIFY2(family.contains(QStringLiteral("UMing")) || family.contains(QStringLiteral("Serif")),
+        qPrintable(family));
+    Form4 prices(tally.folder());
+    const QList<QWidget*> windows { tally.program().history()->window(), &prices,
+        &tally.program().billPreview() };
+    for (QWidget* window : windows)
+        QCOMPARE(QFontInfo(window->font()).family(), family);
 }
 
 QTEST_MAIN(TestBillOnScreen)
