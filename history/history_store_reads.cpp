@@ -83,12 +83,12 @@ QSqlQuery prepared(
     return query;
 }
 
-// The columns the window lists, then the id.
+// The columns the window lists and exports, then the id.
 const QVector<LoadColumn>& listedColumns()
 {
     static const QVector<LoadColumn> columns = [] {
         QVector<LoadColumn> listed;
-        for (int column = 0; column <= int(LoadColumn::Station); ++column)
+        for (int column = 0; column <= int(LoadColumn::Scaler); ++column)
             listed << LoadColumn(column);
         return listed << LoadColumn::Id;
     }();
@@ -107,7 +107,7 @@ public:
     {
         QVector<ListedLoad> loads;
         loads.reserve(count);
-        const int idColumn = int(LoadColumn::Station) + 1;
+        const int idColumn = int(LoadColumn::Scaler) + 1;
         while (loads.size() < count && m_query.next()) {
             ListedLoad load;
             for (int column = 0; column < idColumn; ++column)
@@ -144,21 +144,29 @@ HistoryResult<std::unique_ptr<LoadCursor>> HistoryStore::listLoads(
         std::move(query), [this](const QSqlError& error) { return failure(error); }));
 }
 
-HistoryResult<LoadTotals> HistoryStore::totals(const LoadFilter& filter)
+HistoryResult<KindTotals> HistoryStore::totals(const LoadFilter& filter)
 {
     const FilterClause clause = filterClause(filter);
     QSqlQuery query = prepared(database(),
-        QStringLiteral(
-            "SELECT COUNT(*), SUM(pieces_e4), SUM(volume_e4), SUM(amount_fen) FROM loads")
-            + clause.sql,
+        QStringLiteral("SELECT kind, COUNT(*), SUM(pieces_e4), SUM(volume_e4), SUM(amount_fen) "
+                       "FROM loads%1 GROUP BY kind")
+            .arg(clause.sql),
         clause.values);
-    if (!query.isActive() || !query.next())
+    if (!query.isActive())
         return failure(query.lastError());
-    LoadTotals totals;
-    totals.loads = query.value(0).toLongLong();
-    totals.piecesE4 = query.value(1).toLongLong();
-    totals.volumeE4 = query.value(2).toLongLong();
-    totals.amountFen = query.value(3).toLongLong();
+    KindTotals totals;
+    while (query.next()) {
+        const int kind = query.value(0).toInt();
+        if (kind < int(LoadKind::StockIn) || kind > int(LoadKind::Bill))
+            continue;
+        LoadTotals& sums = totals.of(LoadKind(kind));
+        sums.loads = query.value(1).toLongLong();
+        sums.piecesE4 = query.value(2).toLongLong();
+        sums.volumeE4 = query.value(3).toLongLong();
+        sums.amountFen = query.value(4).toLongLong();
+    }
+    if (query.lastError().isValid())
+        return failure(query.lastError());
     return totals;
 }
 

@@ -50,6 +50,16 @@ QString totalsText(const LoadTotals& totals)
         .arg(piecesText(totals.piecesE4), fixedPointText(totals.volumeE4, 4), fixedPointText(totals.amountFen, 2));
 }
 
+QString kindTotalsText(const KindTotals& totals, int kindFilter)
+{
+    if (kindFilter >= int(LoadKind::StockIn) && kindFilter <= int(LoadKind::Bill))
+        return totalsText(totals.of(LoadKind(kindFilter)));
+    QStringList lines;
+    for (LoadKind kind : loadKinds)
+        lines << loadKindText(kind) + QStringLiteral("：") + totalsText(totals.of(kind));
+    return lines.join(u'\n');
+}
+
 History::History(HistoryReader& reader, Spreadsheet& spreadsheet, std::function<QDate()> today, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_reader(reader)
@@ -163,7 +173,7 @@ QLayout* History::buildFilters()
     m_kind = new QComboBox;
     m_kind->setObjectName(QStringLiteral("kindFilter"));
     m_kind->addItem(QStringLiteral("全部"), 0);
-    for (LoadKind kind : { LoadKind::StockIn, LoadKind::StockOut, LoadKind::Bill })
+    for (LoadKind kind : loadKinds)
         m_kind->addItem(loadKindText(kind), int(kind));
     m_species = new QComboBox;
     m_species->setObjectName(QStringLiteral("speciesFilter"));
@@ -310,15 +320,16 @@ void History::onFilterChanged()
 
 void History::showTotals()
 {
-    const HistoryResult<LoadTotals> totals = m_reader.totals(currentFilter());
+    const LoadFilter filter = currentFilter();
+    const HistoryResult<KindTotals> totals = m_reader.totals(filter);
     if (!totals) {
-        m_totals = {};
+        m_totals.reset();
         m_totalsLabel->setText(QStringLiteral("合计读不出来"));
         showReadFailure(QStringLiteral("合计读不出来"), totals.error());
         return;
     }
     m_totals = *totals;
-    m_totalsLabel->setText(totalsText(m_totals));
+    m_totalsLabel->setText(kindTotalsText(*m_totals, filter.kind));
     if (!m_model->failed())
         clearReadFailure();
 }

@@ -78,9 +78,7 @@ private:
     std::optional<LoadRecord> selectedLoad(int row);
     void onOpenClicked();
     void onReprintClicked();
-    QStringList shownHeadings() const;
-    QVector<QStringList> shownRows();
-    QStringList totalsRow() const;
+    QVector<QStringList> exportedRows();
     void onCsvClicked();
     void onExcelClicked();
     void onExcelFinished();
@@ -91,7 +89,7 @@ private:
     std::function<QDate()> m_today;
     SavePathAsker m_askSavePath;
     LoadTableModel* m_model = nullptr;
-    LoadTotals m_totals;
+    std::optional<KindTotals> m_totals; // none while they do not read
     bool m_stationsShown = false;
     bool m_readFailed = false;
     QString m_boxesFailure; // the species or stations not read, while they are not
@@ -118,5 +116,8 @@ private:
     QFutureWatcher<QString>* m_excelExport = nullptr;
 };
 
-// The totals line under the table, e.g. "共 12 车，件数 340，材积 45.6780 m³，金额 36542.40 元".
+// The totals of one kind, e.g. "共 12 车，件数 340，材积 45.6780 m³，金额 36542.40 元".
 QString totalsText(const LoadTotals& totals);
+// The totals under the table: the kind filtered on, or under 0 (全部) one
+// line per kind, each after its kind ("入库：共 …").
+QString kindTotalsText(const KindTotals& totals, int kindFilter);

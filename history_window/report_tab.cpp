@@ -43,7 +43,8 @@ QStringList reportHeadings(ReportGrouping grouping)
         : grouping == ReportGrouping::ByDay                    ? QStringLiteral("日期")
                                                                : QStringLiteral("月份");
     return { key, QStringLiteral("入库件数"), QStringLiteral("入库材积(m³)"), QStringLiteral("入库金额(元)"),
-        QStringLiteral("出库材积(m³)"), QStringLiteral("出库金额(元)"), QStringLiteral("净材积(m³)") };
+        QStringLiteral("出库件数"), QStringLiteral("出库材积(m³)"), QStringLiteral("出库金额(元)"),
+        QStringLiteral("净材积(m³)") };
 }
 
 ReportTab::ReportTab(HistoryReader& reader, const QDate& today, QWidget* parent)
@@ -127,7 +128,8 @@ void ReportTab::refresh()
 QStringList ReportTab::rowTexts(const ReportRow& row) const
 {
     return { row.key, piecesText(row.piecesInE4), volumeText(row.volumeInE4), amountText(row.amountInFen),
-        volumeText(row.volumeOutE4), amountText(row.amountOutFen), volumeText(row.netVolumeE4()) };
+        piecesText(row.piecesOutE4), volumeText(row.volumeOutE4), amountText(row.amountOutFen),
+        volumeText(row.netVolumeE4()) };
 }
 
 void ReportTab::fillTable()
@@ -139,6 +141,7 @@ void ReportTab::fillTable()
         total.piecesInE4 += row.piecesInE4;
         total.volumeInE4 += row.volumeInE4;
         total.amountInFen += row.amountInFen;
+        total.piecesOutE4 += row.piecesOutE4;
         total.volumeOutE4 += row.volumeOutE4;
         total.amountOutFen += row.amountOutFen;
     }

@@ -1,0 +1,14 @@
+#pragma once
+
+// The loads as the history's CSV and Excel exports carry them: every field
+// recorded, one row a load, then one totals row per kind shown.
+
+#include "history/history_reader.h"
+
+#include <QStringList>
+#include <QVector>
+
+QStringList exportHeadings();
+QStringList exportRow(const ListedLoad& load);
+// One "合计" row for the kind filtered on, or for each kind under 0 (全部).
+QVector<QStringList> exportTotalsRows(const KindTotals& totals, int kindFilter);
