@@ -1,14 +1,14 @@
 #include "history_window/history.h"
 
 #include "history/load_table_model.h"
+#include "history_window/export_dialog.h"
 #include "history_window/period_edits.h"
 #include "history_window/report_tab.h"
 #include "support/event_log.h"
+#include "support/window_keys.h"
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -26,19 +26,6 @@ QPushButton* button(const QString& name, const QString& text)
     auto* created = new QPushButton(text);
     created->setObjectName(name);
     return created;
-}
-
-// A save dialog of Qt's own, which adds the suggested name's suffix when
-// the clerk types none.
-QString askWithDialog(QWidget* parent, const QString& caption, const QString& name, const QString& filter)
-{
-    QFileDialog dialog(parent, caption, name, filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QFileInfo(name).suffix());
-    dialog.selectFile(name);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
 }
 
 } // namespace
@@ -69,7 +56,7 @@ History::History(HistoryReader& reader, Spreadsheet& spreadsheet, std::function<
     setObjectName(QStringLiteral("History"));
     setWindowTitle(QStringLiteral("历史记录"));
     m_askSavePath = [this](const QString& caption, const QString& name, const QString& filter) {
-        return askWithDialog(this, caption, name, filter);
+        return askExportPath(this, m_settingsFile, caption, name, filter);
     };
     m_model = new LoadTableModel(m_reader, this);
     connect(m_model, &LoadTableModel::readFailed, this,
@@ -86,7 +73,8 @@ History::History(HistoryReader& reader, Spreadsheet& spreadsheet, std::function<
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs, 1);
     layout->addWidget(m_status);
-    resize(1180, 720);
+    sizeToScreen();
+    addCloseKeys(this);
 
     m_excelExport = new QFutureWatcher<QString>(this);
     connect(m_excelExport, &QFutureWatcher<QString>::finished, this, &History::onExcelFinished);
@@ -162,6 +150,7 @@ QWidget* History::buildLoadsTab()
     connect(m_model, &QAbstractItemModel::modelReset, this, &History::updateButtons);
     setColumnWidths();
     m_table->setColumnHidden(LoadTableModel::Station, !m_stationsShown);
+    m_table->viewport()->installEventFilter(this);
     return tab;
 }
 
@@ -238,22 +227,6 @@ QLayout* History::buildButtons()
     return buttons;
 }
 
-// Wide enough for the longest figures a yard has, and for the headings.
-void History::setColumnWidths()
-{
-    const QFontMetrics cells = m_table->fontMetrics();
-    const QFontMetrics headings = m_table->horizontalHeader()->fontMetrics();
-    const QStringList samples { QStringLiteral("2026-12-31 23:59"), QStringLiteral("入库"), QStringLiteral("2026-12-31-999"),
-        QStringLiteral("落叶松木"), QStringLiteral("某某县木材有限公司"), QStringLiteral("某某县木材有限公司"),
-        QStringLiteral("闽A12345"), QStringLiteral("99999"), QStringLiteral("99999.9999"), QStringLiteral("9999999.99"),
-        QStringLiteral("第一检尺站") };
-    const QStringList names = LoadTableModel::headings();
-    for (int column = 0; column < samples.size(); ++column) {
-        const int width = std::max(cells.horizontalAdvance(samples[column]), headings.horizontalAdvance(names[column]) + 16);
-        m_table->setColumnWidth(column, width + 20);
-    }
-}
-
 void History::fillSpeciesFilter()
 {
     const QString chosen = m_species->currentIndex() > 0 ? m_species->currentText() : QString();
@@ -286,6 +259,7 @@ void History::setStationsShown(bool shown)
 {
     m_stationsShown = shown;
     m_table->setColumnHidden(LoadTableModel::Station, !shown);
+    shareColumnWidths();
     m_stationCaption->setVisible(shown);
     m_station->setVisible(shown);
     if (shown)

@@ -47,10 +47,16 @@ public:
     // Asks where to save (caption, suggested name, filter); empty: cancelled.
     using SavePathAsker = std::function<QString(const QString& caption, const QString& name, const QString& filter)>;
     void setSavePathAsker(SavePathAsker ask);
+    // The configuration file, where the exports' dialog keeps the folder
+    // last saved to; empty: none kept.
+    void setSettingsFile(const QString& file) { m_settingsFile = file; }
 
     LoadFilter currentFilter() const;
     // Whether an Excel export is still running.
     bool exportRunning() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     void openLoadRequested(const LoadRecord& load);
@@ -64,7 +70,9 @@ private:
     QWidget* buildLoadsTab();
     QLayout* buildFilters();
     QLayout* buildButtons();
+    void sizeToScreen();
     void setColumnWidths();
+    void shareColumnWidths();
     void fillSpeciesFilter();
     void fillStationFilter();
     void onFilterChanged();
@@ -88,6 +96,8 @@ private:
     Spreadsheet& m_spreadsheet;
     std::function<QDate()> m_today;
     SavePathAsker m_askSavePath;
+    QString m_settingsFile;
+    QVector<int> m_naturalWidths; // of each column, for its longest figures
     LoadTableModel* m_model = nullptr;
     std::optional<KindTotals> m_totals; // none while they do not read
     bool m_stationsShown = false;
