@@ -3,6 +3,7 @@
 // columns share the table's width.
 
 #include "history/load_table_model.h"
+#include "history_window/column_share.h"
 #include "history_window/history.h"
 
 #include <QEvent>
@@ -45,31 +46,9 @@ void History::setColumnWidths()
     }
 }
 
-// Each shown column gets its natural width and a share of the room left in
-// proportion to it; a table narrower than the natural widths scrolls.
 void History::shareColumnWidths()
 {
-    int natural = 0;
-    for (int column = 0; column < m_naturalWidths.size(); ++column)
-        if (!m_table->isColumnHidden(column))
-            natural += m_naturalWidths[column];
-    const int room = m_table->viewport()->width();
-    if (natural <= 0 || room <= 0)
-        return;
-    int given = 0;
-    int last = -1;
-    for (int column = 0; column < m_naturalWidths.size(); ++column) {
-        if (m_table->isColumnHidden(column))
-            continue;
-        const int width = room > natural ? int(qint64(m_naturalWidths[column]) * room / natural) : m_naturalWidths[column];
-        m_table->setColumnWidth(column, width);
-        given += width;
-        last = column;
-    }
-    // What rounding left over goes to the last column, so the columns end
-    // at the table's edge.
-    if (room > natural)
-        m_table->setColumnWidth(last, m_table->columnWidth(last) + room - given);
+    ::shareColumnWidths(m_table, m_naturalWidths);
 }
 
 bool History::eventFilter(QObject* watched, QEvent* event)

@@ -1,6 +1,7 @@
 #include "history_window/report_tab.h"
 
 #include "history/load_record.h"
+#include "history_window/column_share.h"
 #include "history_window/export_files.h"
 #include "history_window/period_edits.h"
 #include "history_window/report_pdf.h"
@@ -12,6 +13,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -80,6 +82,7 @@ void ReportTab::buildControls(const QDate& today)
     m_table->setObjectName(QStringLiteral("reportTable"));
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
+    m_table->viewport()->installEventFilter(this);
     m_chartView = new QChartView(new QChart);
     m_chartView->setObjectName(QStringLiteral("reportChart"));
     m_chartView->setRenderHint(QPainter::Antialiasing);
@@ -166,8 +169,17 @@ void ReportTab::fillTable()
     }
     m_table->resizeColumnsToContents();
     // Room between a figure and the next column's.
+    m_naturalWidths.clear();
     for (int c = 0; c < m_table->columnCount(); ++c)
-        m_table->setColumnWidth(c, m_table->columnWidth(c) + 16);
+        m_naturalWidths << m_table->columnWidth(c) + 16;
+    shareColumnWidths(m_table, m_naturalWidths);
+}
+
+bool ReportTab::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_table->viewport() && event->type() == QEvent::Resize)
+        shareColumnWidths(m_table, m_naturalWidths);
+    return QWidget::eventFilter(watched, event);
 }
 
 void ReportTab::fillChart()
