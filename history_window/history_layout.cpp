@@ -15,8 +15,9 @@ namespace {
 
 // The size it is laid out for on a large screen.
 const QSize designed(1180, 720);
-// Room left on the screen for the window's frame and title bar.
-const QSize frame(24, 64);
+// Room left on the screen for the window's frame and title bar, and for a
+// desktop panel the screen's free room may not leave out.
+const QSize frame(32, 80);
 
 } // namespace
 
