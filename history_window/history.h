@@ -2,11 +2,11 @@
 
 // History, the window of past loads. Two tabs: the loads a filter selects
 // (a LoadTableModel that reads and sorts in the store, a page at a time as
-// the view scrolls) with their exact totals, and the stock report
-// (ReportTab). Every filter change queries the store again at once; the
-// window holds no SQL of its own. Exports write what is shown: CSV directly,
-// Excel through the spreadsheet on another thread, so the window never
-// waits for the office.
+// the view scrolls) with their exact totals kind by kind, and the stock
+// report (ReportTab). Every filter change queries the store again at once;
+// the window holds no SQL of its own. Exports write the loads shown with
+// every field recorded (loads_export.h): CSV directly, Excel through the
+// spreadsheet on another thread, so the window never waits for the office.
 
 #include "history/history_reader.h"
 
