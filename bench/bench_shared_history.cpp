@@ -1,4 +1,5 @@
-// The shared history's delivery on a PostgreSQL server of the bench's own:
+// The shared history's delivery on a PostgreSQL server of the bench's own,
+// set up by the shipped script and reached over TLS with a station's login:
 // how long a load takes from record() to committed on the server when loads
 // come one at a time and when they come in a burst, and how the outbox
 // behaves while the server is down and after it is back.
@@ -53,7 +54,8 @@ QString spread(QVector<qint64> ms)
 struct Station {
     Station(const QString& folder, const ServerSettings& settings)
         : path(historyDatabasePath(folder))
-        , recorder([this] { return std::make_unique<SqliteHistoryStore>(path); }, waitingLoadsPath(folder))
+        , recorder([this] { return std::make_unique<SqliteHistoryStore>(path); },
+              waitingLoadsPath(folder))
         , sender(path, settings)
     {
         clock.start();
@@ -104,9 +106,11 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     PostgresTestServer server;
     QString error;
-    if (!server.create(&error)
-        || server.admin(QStringLiteral("CREATE ROLE station LOGIN PASSWORD 'gate-pw'")).isNull()
-        || server.admin(QStringLiteral("CREATE DATABASE yard OWNER station")).isNull()) {
+    if (!server.create(&error) || server.admin(QStringLiteral("CREATE DATABASE yard")).isNull()
+        || !server.adminScript(QStringLiteral(QUORVANE_SETUP_SCRIPT), QStringLiteral("yard"),
+            { QStringLiteral("station_login=station"), QStringLiteral("station_name=一号门"),
+                QStringLiteral("password=gate-pw") },
+            &error)) {
         say(QStringLiteral("no server: ") + error);
         return 1;
     }
@@ -120,6 +124,7 @@ int main(int argc, char* argv[])
     settings.database = QStringLiteral("yard");
     settings.user = QStringLiteral("station");
     settings.station = QStringLiteral("一号门");
+    settings.certificate = server.certificateAuthority();
 
     Station station(dir.filePath(QStringLiteral("station")), settings);
     QVector<qint64> postings;
@@ -130,7 +135,8 @@ int main(int argc, char* argv[])
             say(QStringLiteral("load %1 did not arrive within 10 s").arg(i));
         QTest::qWait(50);
     }
-    say(QStringLiteral("loads one at a time, record() to committed on the server: ") + spread(station.latencies));
+    say(QStringLiteral("loads one at a time, record() to committed on the server: ")
+        + spread(station.latencies));
 
     station.latencies.clear();
     QElapsedTimer all;
@@ -139,7 +145,9 @@ int main(int argc, char* argv[])
         postings << station.post(spaced + i);
     if (!QTest::qWaitFor([&] { return station.latencies.size() == burst; }, 60000))
         say(QStringLiteral("the burst did not arrive within 60 s"));
-    say(QStringLiteral("%1 loads posted at once: all on the server after %2 ms; each ").arg(burst).arg(all.elapsed())
+    say(QStringLiteral("%1 loads posted at once: all on the server after %2 ms; each ")
+            .arg(burst)
+            .arg(all.elapsed())
         + spread(station.latencies));
 
     // The server down: loads keep coming, one every 500 ms.
@@ -156,7 +164,8 @@ int main(int argc, char* argv[])
         QTest::qWait(500);
     }
     const int waiting = station.sender.waitingCount();
-    say(QStringLiteral("server down %1 s: %2 loads posted, %3 waiting, at most %4; the sender said \"%5\"")
+    say(QStringLiteral(
+        "server down %1 s: %2 loads posted, %3 waiting, at most %4; the sender said \"%5\"")
             .arg(secondsDown)
             .arg(postingsDown.size())
             .arg(waiting)
@@ -171,7 +180,8 @@ int main(int argc, char* argv[])
     for (qint64 at : std::as_const(station.sentAt))
         if (at > up && (first == 0 || at < first))
             first = at;
-    say(QStringLiteral("server up again after %1 s more with no new loads: first load on it after %2 ms, outbox empty after %3 ms")
+    say(QStringLiteral("server up again after %1 s more with no new loads: first load on it after "
+                       "%2 ms, outbox empty after %3 ms")
             .arg(secondsQuiet)
             .arg(first - up)
             .arg(station.clock.elapsed() - up));

@@ -59,6 +59,26 @@ QString historyFailureMessage(const HistoryError& error, const QString& failedRe
             "历史数据服务器“%"
             "1”上已有同名检尺站的不同记录，请在设置中给本机起一个别处没用过的检尺站名称")
             .arg(where);
+    case HistoryFailure::StationNotAllowed:
+        return QStringLiteral("历史数据服务器“%1”没有让本机的用户以这个检尺站名称保存记录，"
+                              "请在设置中填写管理员为本机登记的检尺站名称")
+            .arg(where);
+    case HistoryFailure::SchemaOutdated:
+        return QStringLiteral(
+            "服务器上的历史数据表需要管理员升级，请联系管理员在历史数据服务器“%1”上运行升级脚本")
+            .arg(where);
+    case HistoryFailure::NotEncrypted:
+        return QStringLiteral(
+            "服务器没有启用加密连接，没有向历史数据服务器“%1”发送密码，请联系管理员")
+            .arg(where);
+    case HistoryFailure::CertificateMismatch:
+        return QStringLiteral(
+            "服务器的证书与设置中的不符，没有向历史数据服务器“%1”发送密码，请向管理员核对证书文件")
+            .arg(where);
+    case HistoryFailure::CertificateMissing:
+        return QStringLiteral(
+            "没有可用的服务器证书文件，请在检尺站设置中选择管理员给的历史数据服务器“%1”的证书")
+            .arg(where);
     case HistoryFailure::Other:
         break;
     }

@@ -21,6 +21,11 @@ enum class HistoryFailure {
     DatabaseMissing,
     NoRight, // the user may not create the tables
     StationTaken, // the station's name is used by another machine too
+    StationNotAllowed, // the server binds this login to another station's name
+    SchemaOutdated, // the server's tables are older, and only its administrator may bring them up
+    NotEncrypted, // the server would not encrypt the connection: nothing was sent
+    CertificateMismatch, // the server is not the one the certificate names: nothing was sent
+    CertificateMissing, // no certificate file set, or it does not read
     Other,
 };
 

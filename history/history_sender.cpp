@@ -58,7 +58,7 @@ private:
     QString m_localPath;
     ServerSettings m_settings;
     std::unique_ptr<HistoryStore> m_local;
-    std::unique_ptr<HistoryStore> m_server;
+    std::unique_ptr<PostgresHistoryStore> m_server;
     QTimer* m_retry = nullptr;
     int m_delayMs = firstRetryMs;
     int m_reported = 0;
@@ -82,7 +82,8 @@ void HistorySender::Worker::send()
             setFailure({});
             return;
         } catch (const HistoryError& error) {
-            qWarning("history sender: %s %s", qPrintable(error.location()), qPrintable(error.detail()));
+            qWarning(
+                "history sender: %s %s", qPrintable(error.location()), qPrintable(error.detail()));
             const bool fromServer = error.location() != m_localPath;
             // A broken connection is made anew; the clerk's file only when it
             // went bad, not when another program merely held it.
@@ -109,8 +110,11 @@ void HistorySender::Worker::deliver()
     report(count);
     if (count == 0)
         return;
-    if (!m_server)
-        m_server = std::make_unique<PostgresHistoryStore>(m_settings);
+    if (!m_server) {
+        auto server = std::make_unique<PostgresHistoryStore>(m_settings);
+        server->checkStationName(m_settings.stationName());
+        m_server = std::move(server);
+    }
     QVector<qint64> ids;
     while (!(ids = m_local->outboxIds(batch)).isEmpty()) {
         count = m_local->outboxCount();
@@ -139,14 +143,23 @@ void HistorySender::Worker::sendLoad(qint64 id)
     if (!m_server->receive(*load)) {
         // There already: this load sent before its mark was made, or one of
         // another machine under the same name, which must not hide ours.
-        const HistoryResult<std::optional<LoadRecord>> origin = m_server->loadByOrigin(load->station, id);
+        const HistoryResult<std::optional<LoadRecord>> origin
+            = m_server->loadByOrigin(load->station, id);
+        // A row there that does not even read is not ours either.
+        if (!origin && origin.error().cause() == HistoryFailure::DamagedLoad)
+            throw HistoryError(HistoryFailure::StationTaken, m_server->location(),
+                QStringLiteral("station %1 number %2 is taken by a row that does not read")
+                    .arg(load->station)
+                    .arg(id));
         if (!origin)
             throw origin.error();
         const std::optional<LoadRecord>& stored = *origin;
         load->id = stored ? stored->id : 0;
         if (!stored || !(*stored == *load))
             throw HistoryError(HistoryFailure::StationTaken, m_server->location(),
-                QStringLiteral("station %1 number %2 differs on the server").arg(load->station).arg(id));
+                QStringLiteral("station %1 number %2 differs on the server")
+                    .arg(load->station)
+                    .arg(id));
     }
     m_local->markSent(id);
     emit loadSent(id);
@@ -209,7 +222,8 @@ void HistorySender::start()
 
 void HistorySender::setServerSettings(const ServerSettings& settings)
 {
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker, settings] { worker->setSettings(settings); },
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker, settings] { worker->setSettings(settings); },
         Qt::QueuedConnection);
 }
 

@@ -12,10 +12,21 @@ class PostgresHistoryStore : public HistoryStore {
 public:
     // Connects, waiting at most connectTimeoutS, and brings the schema up to
     // `schemaVersion` (below the current one for tests of old servers).
-    explicit PostgresHistoryStore(const ServerSettings& settings, int schemaVersion = currentSchemaVersion());
+    explicit PostgresHistoryStore(
+        const ServerSettings& settings, int schemaVersion = currentSchemaVersion());
     ~PostgresHistoryStore() override;
 
+    // Throws StationNotAllowed when the server binds this login to another
+    // station's name.
+    void checkStationName(const QString& station) const;
+
     static constexpr int connectTimeoutS = 5;
+
+private:
+    void readLoginRights();
+
+    bool m_mayChangeSchema = true;
+    std::optional<QString> m_boundStation;
 };
 
 // The cause of a failed connection, told from the client library's and the

@@ -1,6 +1,7 @@
 #include "history/server_settings.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QSysInfo>
 
@@ -21,8 +22,8 @@ QString ServerSettings::location() const
 
 bool ServerSettings::operator==(const ServerSettings& other) const
 {
-    return host == other.host && port == other.port && database == other.database && user == other.user
-        && station == other.station;
+    return host == other.host && port == other.port && database == other.database
+        && user == other.user && station == other.station && certificate == other.certificate;
 }
 
 QString settingsFilePath(const QString& configFolder)
@@ -37,11 +38,15 @@ ServerSettings readServerSettings(const QString& settingsFile)
     ServerSettings settings;
     settings.host = file.value(QStringLiteral("host")).toString().trimmed();
     bool isNumber = false;
-    const int port = file.value(QStringLiteral("port"), ServerSettings::defaultPort).toInt(&isNumber);
+    const int port
+        = file.value(QStringLiteral("port"), ServerSettings::defaultPort).toInt(&isNumber);
     settings.port = isNumber && port > 0 && port < 65536 ? port : ServerSettings::defaultPort;
     settings.database = file.value(QStringLiteral("database")).toString().trimmed();
     settings.user = file.value(QStringLiteral("user")).toString().trimmed();
     settings.station = file.value(QStringLiteral("station")).toString().trimmed();
+    const QString certificate = file.value(QStringLiteral("certificate")).toString().trimmed();
+    if (!certificate.isEmpty())
+        settings.certificate = QFileInfo(settingsFile).absoluteDir().absoluteFilePath(certificate);
     return settings;
 }
 
@@ -54,6 +59,7 @@ bool writeServerSettings(const QString& settingsFile, const ServerSettings& sett
     file.setValue(QStringLiteral("database"), settings.database.trimmed());
     file.setValue(QStringLiteral("user"), settings.user.trimmed());
     file.setValue(QStringLiteral("station"), settings.station.trimmed());
+    file.setValue(QStringLiteral("certificate"), settings.certificate.trimmed());
     file.endGroup();
     file.sync();
     return file.status() == QSettings::NoError;

@@ -3,9 +3,12 @@
 // Where the yard's shared history is: a PostgreSQL server, and the name this
 // machine's loads carry there. Kept in the program's configuration file
 // (quorvane.ini in the configuration folder), group "history_server", keys
-// host, port, database, user, station. The password is never kept here:
-// the PostgreSQL client library reads it from the user's ~/.pgpass (or the
-// file PGPASSFILE names), as PostgreSQL's own tools do.
+// host, port, database, user, station, certificate. The password is never
+// kept here: the PostgreSQL client library reads it from the user's
+// ~/.pgpass (or the file PGPASSFILE names), as PostgreSQL's own tools do.
+// Over TCP the server must prove itself with the certificate named here
+// before the password is sent; only a local socket (a host that is a folder,
+// "/run/postgresql") goes without.
 
 #include <QString>
 
@@ -17,8 +20,11 @@ struct ServerSettings {
     QString database;
     QString user;
     QString station; // empty: the machine's host name
+    QString certificate; // the server's certificate file, as the yard's administrator gave it
 
     bool isSet() const { return !host.trimmed().isEmpty(); }
+    // False only for a local socket, which needs no encryption.
+    bool usesTls() const { return !host.trimmed().startsWith(u'/'); }
     // The name this machine's loads carry on the server.
     QString stationName() const;
     // "host:port/database", for messages and the log.
@@ -31,7 +37,8 @@ struct ServerSettings {
 // (QStandardPaths::AppConfigLocation in the program).
 QString settingsFilePath(const QString& configFolder);
 
-// Missing keys read as their defaults; a missing file as no server.
+// Missing keys read as their defaults; a missing file as no server. A
+// certificate's relative path is taken from the file's folder.
 ServerSettings readServerSettings(const QString& settingsFile);
 // False when the file could not be written.
 bool writeServerSettings(const QString& settingsFile, const ServerSettings& settings);

@@ -5,6 +5,7 @@
 #include "support/window_keys.h"
 
 #include <QDir>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -32,11 +33,18 @@ QPushButton* button(const char* name, const QString& text, QWidget* parent)
     return push;
 }
 
+QString certificateDialog(QWidget* parent, const QString& start)
+{
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("选择服务器证书"), start,
+        QStringLiteral("证书 (*.crt *.pem *.cer);;所有文件 (*)"));
+}
+
 } // namespace
 
 StationSettings::StationSettings(QString settingsFile, QWidget* parent)
     : QDialog(parent)
     , m_settingsFile(std::move(settingsFile))
+    , m_chooseFile(&certificateDialog)
 {
     setObjectName(QStringLiteral("StationSettings"));
     setWindowTitle(QStringLiteral("历史数据服务器"));
@@ -50,6 +58,11 @@ StationSettings::StationSettings(QString settingsFile, QWidget* parent)
     m_user = field("serverUser", stored.user, this);
     m_station = field("stationName", stored.station, this);
     m_station->setPlaceholderText(QSysInfo::machineHostName());
+    m_certificate = field("serverCertificate", QDir::toNativeSeparators(stored.certificate), this);
+    QPushButton* choose = button("chooseCertificate", QStringLiteral("选择…"), this);
+    auto* certificateRow = new QHBoxLayout;
+    certificateRow->addWidget(m_certificate);
+    certificateRow->addWidget(choose);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("服务器"), m_host);
@@ -57,7 +70,12 @@ StationSettings::StationSettings(QString settingsFile, QWidget* parent)
     form->addRow(QStringLiteral("数据库"), m_database);
     form->addRow(QStringLiteral("用户"), m_user);
     form->addRow(QStringLiteral("检尺站名称"), m_station);
-    auto* note = new QLabel(QStringLiteral("服务器留空时，历史记录只保存在本机。密码不保存在这里，请由管理员写入本机用户的 .pgpass 文件。"), this);
+    form->addRow(QStringLiteral("服务器证书"), certificateRow);
+    auto* note = new QLabel(
+        QStringLiteral("服务器留空时，历史记录只保存在本机。密码不保存在这里，请由管理员写入本机用"
+                       "户的 .pgpass 文件。"
+                       "服务器证书由管理员提供：连接时用它核对服务器，核对不上就不发送密码。"),
+        this);
     note->setWordWrap(true);
     m_result = new QLabel(this);
     m_result->setObjectName(QStringLiteral("connectionResult"));
@@ -80,6 +98,7 @@ StationSettings::StationSettings(QString settingsFile, QWidget* parent)
     setMinimumWidth(400);
     addCloseKeys(this);
 
+    connect(choose, &QPushButton::clicked, this, &StationSettings::chooseCertificate);
     connect(m_test, &QPushButton::clicked, this, &StationSettings::testConnection);
     connect(save, &QPushButton::clicked, this, &StationSettings::save);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -94,20 +113,32 @@ ServerSettings StationSettings::settings() const
     typed.database = m_database->text().trimmed();
     typed.user = m_user->text().trimmed();
     typed.station = m_station->text().trimmed();
+    typed.certificate = QDir::fromNativeSeparators(m_certificate->text().trimmed());
     return typed;
+}
+
+void StationSettings::chooseCertificate()
+{
+    const QString chosen = m_chooseFile(this, m_certificate->text().trimmed());
+    if (!chosen.isEmpty())
+        m_certificate->setText(QDir::toNativeSeparators(chosen));
 }
 
 void StationSettings::testConnection()
 {
     m_test->setEnabled(false);
     m_result->setText(QStringLiteral("正在连接……"));
-    m_testRun.setFuture(QtConcurrent::run(&testServerConnection, settings()));
+    m_testedSettings = settings();
+    m_testRun.setFuture(QtConcurrent::run(&testServerConnection, m_testedSettings));
 }
 
 void StationSettings::showTestResult()
 {
     const QString failure = m_testRun.result();
-    m_result->setText(failure.isEmpty() ? QStringLiteral("连接成功，历史记录可以保存到服务器") : failure);
+    QString success = QStringLiteral("连接成功，历史记录可以保存到服务器");
+    if (m_testedSettings.usesTls())
+        success.prepend(QStringLiteral("服务器的证书与设置中的相符；"));
+    m_result->setText(failure.isEmpty() ? success : failure);
     m_test->setEnabled(true);
 }
 

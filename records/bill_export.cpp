@@ -1,5 +1,6 @@
 #include "records/bill_export.h"
 
+#include "field_text/field_text.h"
 #include "records/event_log.h"
 #include "records/view_snapshot.h"
 #include "records/workbook_messages.h"
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 
 namespace {
-
 
 void addBlockTotals(QVector<BillCell>& cells, const Tally& t)
 {
@@ -89,8 +89,24 @@ BillExport::BillExport(Spreadsheet& app, QString path, CommandPrompts& prompts)
 {
 }
 
+namespace {
+
+// An empty sheet, or counts with no length, add up to no volume; the
+// overflow text is a volume too big to show, not none.
+bool hasVolume(const Tally& tally)
+{
+    const QString total = tally.groupVolumes[3].trimmed();
+    return total == overflowText || leadingNumber(total) != 0;
+}
+
+} // namespace
+
 bool BillExport::press(const std::function<Tally()>& readTally)
 {
+    // Asked before a number is taken: on 否 the day's numbers stay as they are.
+    if (!hasVolume(readTally())
+        && !m_prompts.askYesNo(QStringLiteral("检尺单上没有材积，仍要打印账单吗？")))
+        return false;
     return attempt(readTally, std::nullopt, true);
 }
 
@@ -137,16 +153,17 @@ bool BillExport::attempt(const std::function<Tally()>& readTally,
             if (!saved) {
                 if (restartAllowed)
                     return attempt(readTally, reprinted, false);
-                m_prompts.showMessage(QStringLiteral("账单没有导出：%1").arg(failureMessage(error)));
+                m_prompts.showMessage(
+                    QStringLiteral("账单没有导出：%1").arg(failureMessage(error)));
                 return false;
             }
         }
     }
     if (archiveFailure)
-        m_prompts.showMessage(QStringLiteral("账单已保存到“%1”，但没有存入账单文件夹“%2”：%3")
-                                  .arg(QDir::toNativeSeparators(m_path),
-                                      QDir::toNativeSeparators(archive),
-                                      failureMessage(*archiveFailure)));
+        m_prompts.showMessage(
+            QStringLiteral("账单已保存到“%1”，但没有存入账单文件夹“%2”：%3")
+                .arg(QDir::toNativeSeparators(m_path), QDir::toNativeSeparators(archive),
+                    failureMessage(*archiveFailure)));
     m_lastNumber = number;
     showBill(archiveFailure ? snapshot : archived);
     return true;
@@ -157,7 +174,8 @@ std::optional<WorkbookError> BillExport::archiveBill(
     Workbook& book, const QString& archive, const BillNumber& number)
 {
     if (!QDir().mkpath(archive))
-        return WorkbookError(WorkbookFailure::FolderNotWritable, archivedBillPath(archive, number, ".xls"));
+        return WorkbookError(
+            WorkbookFailure::FolderNotWritable, archivedBillPath(archive, number, ".xls"));
     try {
         book.saveCopy(archivedBillPath(archive, number, ".xls"), Workbook::CopyFormat::Excel97);
         book.saveCopy(archivedBillPath(archive, number, ".pdf"), Workbook::CopyFormat::Pdf);

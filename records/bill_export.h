@@ -39,8 +39,8 @@ public:
     void setToday(std::function<QDate()> today);
 
 private:
-    bool attempt(const std::function<Tally()>& readTally, const std::optional<BillNumber>& reprinted,
-        bool restartAllowed);
+    bool attempt(const std::function<Tally()>& readTally,
+        const std::optional<BillNumber>& reprinted, bool restartAllowed);
     std::optional<WorkbookError> archiveBill(
         Workbook& book, const QString& archive, const BillNumber& number);
     void showBill(const QString& copy);

@@ -27,7 +27,6 @@ void writeLeadingNumber(Worksheet& sheet, int row, int column, const QString& te
         sheet.setText(row, column, text);
 }
 
-
 // Column 1 is dated only where the sheet's own header says it is a date
 // column: a ledger of the yard's own may keep something else there.
 bool headerNamesDate(Worksheet& sheet)
@@ -92,6 +91,8 @@ StockPosting::StockPosting(Spreadsheet& app, QString path, Sheet sheet, CommandP
 int StockPosting::press(
     const std::function<Tally()>& readTally, const std::function<PostingContext()>& readContext)
 {
+    m_loadConfirmed = false;
+    m_stockConfirmed = false;
     return attempt(readTally, readContext, true);
 }
 
@@ -100,6 +101,30 @@ namespace {
 std::array<QString, 3> groupVolumes(const Tally& tally)
 {
     return { tally.groupVolumes[0], tally.groupVolumes[1], tally.groupVolumes[2] };
+}
+
+// The question when the stock sheet shows less of the species than the load
+// takes out; empty when it shows enough, or no number for it at all (a
+// ledger of the yard's own may lack the sheet or the species).
+QString stockShortage(Workbook& book, const Tally& tally)
+{
+    if (!book.sheetNames().contains(stockSheet))
+        return {};
+    Worksheet& sheet = book.sheetNamed(stockSheet);
+    const QString species = tally.species.trimmed();
+    for (int row = 5; row <= 12; ++row) {
+        if (sheet.valueText(row, 11).trimmed() != species)
+            continue;
+        bool isNumber = false;
+        const double stock = sheet.valueText(row, 14).toDouble(&isNumber);
+        const double out = leadingNumber(tally.groupVolumes[3]);
+        // Volumes have four decimals: a difference below half the last one is none.
+        if (!isNumber || !std::isfinite(out) || out - stock < 0.00005)
+            return {};
+        return QStringLiteral("树种“%1”库存只有 %2 立方米，这车出库 %3 立方米。仍要出库吗？")
+            .arg(species, patternText(stock, 4), patternText(out, 4));
+    }
+    return {};
 }
 
 } // namespace
@@ -123,15 +148,18 @@ int StockPosting::attempt(const std::function<Tally()>& readTally,
     }
 
     // Asked once per press, not again when the posting starts over.
-    if (restartAllowed && !confirmedByTheClerk(tally, context))
+    if (!m_loadConfirmed && !confirmedByTheClerk(tally, context))
         return 0;
+    m_loadConfirmed = true;
 
     bool saved = false;
     int row = 0;
-    PassLog log(m_sheet == Sheet::StockIn ? QStringLiteral("stock in") : QStringLiteral("stock out"),
+    QString shortage;
+    PassLog log(
+        m_sheet == Sheet::StockIn ? QStringLiteral("stock in") : QStringLiteral("stock out"),
         m_path);
     try {
-        post(tally, row, saved);
+        post(tally, row, saved, shortage);
     } catch (const WorkbookError& error) {
         log.failed(error);
         // Once saved, the posting is done: repeating it would post it twice.
@@ -141,6 +169,14 @@ int StockPosting::attempt(const std::function<Tally()>& readTally,
             m_prompts.showMessage(failureMessage(error));
             return 0;
         }
+    }
+    // Asked with the ledger closed: the clerk may take longer than a pass
+    // may last. Then a pass of its own posts, without reading the stock again.
+    if (!shortage.isEmpty()) {
+        if (!m_prompts.askYesNo(shortage))
+            return 0;
+        m_stockConfirmed = true;
+        return attempt(readTally, readContext, restartAllowed);
     }
     // A full sheet is no failure of the office: trying again would not help.
     if (row == 0) {
@@ -171,15 +207,21 @@ bool StockPosting::confirmedByTheClerk(const Tally& tally, const PostingContext&
         return false;
     const PostedLoad load { tally.species, groupVolumes(tally), context.tallyEdits };
     if (m_lastPosted && *m_lastPosted == load
-        && !m_prompts.askYesNo(
-            QStringLiteral("这车已经%1，确定要再%1一次吗？").arg(posting)))
+        && !m_prompts.askYesNo(QStringLiteral("这车已经%1，确定要再%1一次吗？").arg(posting)))
         return false;
     return true;
 }
 
-void StockPosting::post(const Tally& tally, int& row, bool& saved)
+void StockPosting::post(const Tally& tally, int& row, bool& saved, QString& shortage)
 {
     auto book = m_app.open(m_path);
+    if (m_sheet == Sheet::StockOut && !m_stockConfirmed) {
+        shortage = stockShortage(*book, tally);
+        if (!shortage.isEmpty()) {
+            book->close();
+            return;
+        }
+    }
     Worksheet& sheet = postingSheet(*book, m_sheet);
     // The first row from 6 whose volume shows no text, gaps included.
     row = sheet.firstRowShowingNoText(3, firstPostingRow, lastSheetRow);

@@ -47,7 +47,8 @@ public:
     // One press of the button: the species, the volumes of the three price
     // groups and their unit prices go into the next row. Returns the row
     // written, or 0. Without `readContext` nothing is asked about the
-    // species list or a load posted twice.
+    // species list or a load posted twice. A stock out of more than the
+    // stock sheet shows for the species is asked about once per press.
     int press(const std::function<Tally()>& readTally,
         const std::function<PostingContext()>& readContext = {});
 
@@ -66,7 +67,9 @@ private:
     int attempt(const std::function<Tally()>& readTally,
         const std::function<PostingContext()>& readContext, bool restartAllowed);
     bool confirmedByTheClerk(const Tally& tally, const PostingContext& context);
-    void post(const Tally& tally, int& row, bool& saved);
+    // Posts the tally, or leaves the ledger as it was and says in `shortage`
+    // what to ask when a stock out takes more than the stock sheet shows.
+    void post(const Tally& tally, int& row, bool& saved, QString& shortage);
 
     Spreadsheet& m_app;
     QString m_path;
@@ -74,6 +77,9 @@ private:
     CommandPrompts& m_prompts;
     qint16 m_pressCount = 0;
     std::optional<PostedLoad> m_lastPosted;
+    // The clerk's answers of the current press, never asked twice in it.
+    bool m_loadConfirmed = false;
+    bool m_stockConfirmed = false;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
 };
 

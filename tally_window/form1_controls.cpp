@@ -158,8 +158,9 @@ void Form1::createGrid()
                     setTextColour(field, Qt::red);
                 if (column == 0)
                     field->setText(diameterText(row));
-                if (column < 2)
-                    markTypedNumbers(field, column == 1 ? TypedNumber::Count : TypedNumber::Number);
+                // Counts are marked with their block's length, once it is there.
+                if (column == 0)
+                    markTypedNumbers(field, TypedNumber::Number);
                 m_fields.grid[row - 1][element] = field;
             }
         }
@@ -189,6 +190,8 @@ void Form1::createLengthFields()
         field->setText(initial[block]);
         markTypedNumbers(field, TypedNumber::Number);
         m_fields.lengths[block] = field;
+        for (int row = 1; row <= TallyFields::rowCount; ++row)
+            markTypedCount(m_fields.cell(row, 3 * block + 1), field);
     }
 
     // The heading "材长" stands just left of each length field.
@@ -376,16 +379,19 @@ void Form1::setTabOrder()
     order.append(m_fields.lengths[3]);
     column(2, 0, 1);
     column(3, 0, 1);
+    // The rest of what the scaler types: the header, species and scaler, the
+    // footer. Only then what the tick writes, and the buttons.
+    order << m_fields.combo4 << m_fields.text17 << m_fields.combo2 << m_fields.text22
+          << m_fields.combo3 << m_fields.text25 << m_fields.combo5 << m_fields.text20
+          << m_fields.combo1 << m_fields.text24;
     for (int block = 0; block < TallyFields::blockCount; ++block)
         column(block, 2, 1);
     for (const auto* array : { &m_fields.text29, &m_fields.text30, &m_fields.text16,
              &m_fields.text18, &m_fields.text19, &m_fields.text28 })
         for (TallyField* field : *array)
             order.append(field);
-    order << m_fields.combo4 << m_fields.text17 << m_fields.combo2 << m_fields.text22
-          << m_fields.combo5 << m_fields.text20 << m_fields.combo1 << m_fields.text24
-          << m_fields.combo3 << m_fields.text25 << m_command5 << m_command7 << m_command4
-          << m_command3 << m_command8 << m_command2 << m_command6;
+    order << m_command5 << m_command7 << m_command4 << m_command3 << m_command8 << m_command2
+          << m_command6;
 
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);

@@ -1,23 +1,12 @@
 #include "tally_window/window_prompts.h"
 
-#include <QApplication>
+#include "support/message_box.h"
+
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
 
 namespace {
 
-// The wait cursor of a running command is not the box's.
-int showModal(QMessageBox& box)
-{
-    const bool busy = QApplication::overrideCursor();
-    if (busy)
-        QApplication::restoreOverrideCursor();
-    const int answer = box.exec();
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    return answer;
-}
+const QString programTitle = QStringLiteral("Quorvane");
 
 } // namespace
 
@@ -29,9 +18,7 @@ void WindowPrompts::attach(QWidget* window, QLineEdit* totalVolume)
 
 void WindowPrompts::showMessage(const QString& text)
 {
-    QMessageBox box(
-        QMessageBox::NoIcon, QStringLiteral("Quorvane"), text, QMessageBox::Ok, m_window);
-    showModal(box);
+    Messages::information(m_window, programTitle, text);
 }
 
 void WindowPrompts::focusTotalVolume()
@@ -42,10 +29,5 @@ void WindowPrompts::focusTotalVolume()
 
 bool WindowPrompts::askYesNo(const QString& question)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quorvane"), question,
-        QMessageBox::Yes | QMessageBox::No, m_window);
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
-    box.setDefaultButton(QMessageBox::No);
-    return showModal(box) == QMessageBox::Yes;
+    return Messages::askYesNo(m_window, programTitle, question);
 }

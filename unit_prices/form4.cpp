@@ -6,7 +6,9 @@
 #include "support/window_keys.h"
 #include "unit_prices/price_files.h"
 
+#include <QCloseEvent>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
@@ -75,6 +77,7 @@ void Form4::createControls()
         field->setAlignment(Qt::AlignCenter);
         field->setGeometry(twips(2625, top, 1065, 315));
         markTypedNumbers(field, TypedNumber::Number);
+        field->installEventFilter(this);
         m_text1.append(field);
         makeLabel(this, QStringLiteral("Label4(%1)").arg(group), QStringLiteral("元/立方米"), 3825,
             top + 45);
@@ -85,26 +88,98 @@ void Form4::createControls()
     pink.setColor(QPalette::WindowText, QColor(255, 128, 128));
     m_label3->setPalette(pink);
     m_label3->setCursor(Qt::PointingHandCursor);
+    // The last stop of the keyboard: Enter or Space there saves, as a click does.
+    m_label3->setFocusPolicy(Qt::TabFocus);
     m_label3->installEventFilter(this);
 }
 
+namespace {
+
+bool isEnter(QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+} // namespace
+
 bool Form4::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_label3 && event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        onSaveAndExitClicked();
+    if (watched == m_label3)
+        return saveAndExitEvent(event) || QWidget::eventFilter(watched, event);
+    // Enter ends a price and goes on to the next one, and from the last to
+    // 保存退出: the keys typed after it never run into the same price.
+    const qsizetype group = m_text1.indexOf(qobject_cast<QLineEdit*>(watched));
+    if (group >= 0 && isEnter(event)) {
+        QWidget* next = m_label3;
+        if (group + 1 < m_text1.size())
+            next = m_text1[group + 1];
+        next->setFocus(Qt::TabFocusReason);
         return true;
     }
     return QWidget::eventFilter(watched, event);
 }
 
+bool Form4::saveAndExitEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+            return false;
+        break;
+    case QEvent::KeyPress:
+        if (!isEnter(event) && static_cast<QKeyEvent*>(event)->key() != Qt::Key_Space)
+            return false;
+        break;
+    case QEvent::FocusIn:
+    case QEvent::FocusOut: {
+        // Underlined while it has the focus, so the clerk sees where Enter goes.
+        QFont font = m_label3->font();
+        font.setUnderline(event->type() == QEvent::FocusIn);
+        m_label3->setFont(font);
+        return false;
+    }
+    default:
+        return false;
+    }
+    onSaveAndExitClicked();
+    return true;
+}
+
+bool Form4::hasUnsavedEdits() const
+{
+    for (int group = 0; group < m_text1.size(); ++group)
+        if (m_text1[group]->text() != m_savedTexts.value(group))
+            return true;
+    return false;
+}
+
+// The title bar's ✕: edits not saved would be gone at the next start, so
+// the clerk is asked. 否 keeps them for this run, as the sheet has them.
+void Form4::closeEvent(QCloseEvent* event)
+{
+    if (hasUnsavedEdits()
+        && Messages::askYesNo(
+            this, QStringLiteral("Quorvane"), QStringLiteral("单价已修改，要保存吗？"))
+        && !savePrices()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
 void Form4::loadPrices()
 {
+    m_savedTexts = QStringList(priceGroupCount, QString());
     QStringList errors;
     for (int group = 0; group < priceGroupCount; ++group) {
         QString error;
-        if (const auto text = readPriceFile(priceFilePath(m_priceFolder, group), &error))
+        if (const auto text = readPriceFile(priceFilePath(m_priceFolder, group), &error)) {
             m_text1[group]->setText(*text);
+            m_savedTexts[group] = *text;
+        }
         if (!error.isEmpty())
             errors << error;
     }
@@ -114,6 +189,12 @@ void Form4::loadPrices()
 
 void Form4::onSaveAndExitClicked()
 {
+    if (savePrices())
+        hide();
+}
+
+bool Form4::savePrices()
+{
     QStringList texts;
     for (const QLineEdit* field : m_text1)
         texts << field->text();
@@ -121,10 +202,11 @@ void Form4::onSaveAndExitClicked()
     if (!failure.isEmpty()) {
         // The window stays open with its texts so nothing typed is lost.
         Messages::warning(this, QStringLiteral("Quorvane"), failure);
-        return;
+        return false;
     }
+    m_savedTexts = texts;
     emit saved();
-    hide();
+    return true;
 }
 
 // The window can be created by the recalculation tick; a modal box there

@@ -3,7 +3,8 @@
 // Form4, the unit price window. Its three fields Text1(0..2) are the live
 // unit prices that the recalculation reads on every tick; the price files
 // only fill them when the window is created and keep them when the user
-// saves. The window is hidden, never destroyed, by its save command.
+// saves. The window is hidden, never destroyed, by its save command; its
+// title bar's ✕ asks first when the prices differ from the files.
 
 #include <QLineEdit>
 #include <QVector>
@@ -25,14 +26,20 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();
     void loadPrices();
     void onSaveAndExitClicked();
+    bool saveAndExitEvent(QEvent* event);
+    // Writes the price files; false, said to the clerk, when they could not be.
+    bool savePrices();
+    bool hasUnsavedEdits() const;
     void showDeferredMessage(const QString& text);
 
     QString m_priceFolder;
     QVector<QLineEdit*> m_text1;
+    QStringList m_savedTexts; // as the price files hold them
     QLabel* m_label3 = nullptr;
 };

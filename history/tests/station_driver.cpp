@@ -39,12 +39,14 @@ LoadRecord numberedLoad(int number)
     load.tally.species = number % 2 ? QStringLiteral("杉木") : QStringLiteral("松木");
     load.tally.captions = { { { QStringLiteral("购货单位"), QStringLiteral("林场甲") },
         { QStringLiteral("车号"), QStringLiteral("闽A%1").arg(number, 5, 10, QLatin1Char('0')) },
-        { QStringLiteral("供货单位"), QStringLiteral("供方乙") }, { QStringLiteral("联系人"), QStringLiteral("张三") } } };
+        { QStringLiteral("供货单位"), QStringLiteral("供方乙") },
+        { QStringLiteral("联系人"), QStringLiteral("张三") } } };
     load.tally.scaler = QStringLiteral("李四");
     load.tally.lengths[0] = QStringLiteral("6");
     load.tally.grid[0][0] = QStringLiteral("20");
     load.tally.grid[0][1] = QString::number(number % 9 + 1);
-    load.tally.groupVolumes[3] = QStringLiteral("1.%1").arg(number % 10000, 4, 10, QLatin1Char('0'));
+    load.tally.groupVolumes[3]
+        = QStringLiteral("1.%1").arg(number % 10000, 4, 10, QLatin1Char('0'));
     load.tally.groupAmounts[3] = QStringLiteral("800.00");
     return load;
 }
@@ -56,14 +58,16 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     if (arguments.size() != 5 && arguments.size() != 6) {
-        say(QStringLiteral("usage: station_driver <settings.ini> <clerk's file> <loads> <deadline ms> [<ms between loads>]"));
+        say(QStringLiteral("usage: station_driver <settings.ini> <clerk's file> <loads> <deadline "
+                           "ms> [<ms between loads>]"));
         return 64;
     }
     const QString localPath = arguments[2];
     const int loads = arguments[3].toInt();
     const int deadlineMs = arguments[4].toInt();
 
-    HistoryRecorder recorder([localPath] { return std::make_unique<SqliteHistoryStore>(localPath); },
+    HistoryRecorder recorder(
+        [localPath] { return std::make_unique<SqliteHistoryStore>(localPath); },
         waitingLoadsPath(QFileInfo(localPath).absolutePath()));
     HistorySender sender(localPath, readServerSettings(arguments[1]));
     QElapsedTimer clock;
@@ -118,7 +122,10 @@ int main(int argc, char* argv[])
         }
     });
     QTimer::singleShot(deadlineMs, &app, [&] {
-        say(QStringLiteral("deadline: %1 of %2 posted, %3 waiting").arg(posted).arg(loads).arg(sender.waitingCount()));
+        say(QStringLiteral("deadline: %1 of %2 posted, %3 waiting")
+                .arg(posted)
+                .arg(loads)
+                .arg(sender.waitingCount()));
         app.exit(1);
     });
     sender.start();

@@ -1,16 +1,7 @@
-// The yard's shared history on a real PostgreSQL server the suite starts
-// itself: two station programs posting at once, the server stopped and
-// started under a running sender, refused logins, a user without the right
-// to make tables, servers of older schemas, resends, and the window's
-// queries against the server.
+#include "test_shared_history.h"
 
-#include "history/history_recorder.h"
-#include "history/history_sender.h"
 #include "history/load_query.h"
 #include "history/postgres_history_store.h"
-#include "history/reading_store.h"
-#include "history/sqlite_history_store.h"
-#include "postgres_test_server.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -20,16 +11,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-LoadRecord sampleLoad(LoadKind kind, const QString& species, const QString& truck, const QString& volume = QStringLiteral("1.2500"))
+LoadRecord sampleLoad(
+    LoadKind kind, const QString& species, const QString& truck, const QString& volume)
 {
     LoadRecord load;
     load.kind = kind;
     load.recordedAt = QDateTime(QDate(2026, 12, 9), QTime(10, 15));
     load.tally.species = species;
-    load.tally.captions = { { { QStringLiteral("购货单位"), QStringLiteral("林场甲") }, { QStringLiteral("车号"), truck },
-        { QStringLiteral("供货单位"), QStringLiteral("供方乙") }, { QStringLiteral("联系人"), QStringLiteral("张三") } } };
+    load.tally.captions = { { { QStringLiteral("购货单位"), QStringLiteral("林场甲") },
+        { QStringLiteral("车号"), truck }, { QStringLiteral("供货单位"), QStringLiteral("供方乙") },
+        { QStringLiteral("联系人"), QStringLiteral("张三") } } };
     load.tally.scaler = QStringLiteral("李四");
     load.tally.grid[0][0] = QStringLiteral("20");
     load.tally.groupVolumes[3] = volume;
@@ -42,53 +33,8 @@ QString failureText(HistoryFailure cause, const ServerSettings& settings)
     return historyFailureMessage(HistoryError(cause, settings.location()));
 }
 
-// The recorder and the sender as the tally window holds them.
-struct Station {
-    Station(const QString& folder, const ServerSettings& settings)
-        : path(historyDatabasePath(folder))
-        , recorder([this] { return std::make_unique<SqliteHistoryStore>(path); }, waitingLoadsPath(folder))
-        , sender(path, settings)
-    {
-        recorder.setStoredHandler([this](const LoadRecord&) { sender.loadRecorded(); });
-    }
-    QString path;
-    HistoryRecorder recorder;
-    HistorySender sender;
-};
-
-} // namespace
-
-class TestSharedHistory : public QObject {
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void failedConnectionIsToldApartInEnglishAndChinese_data();
-    void failedConnectionIsToldApartInEnglishAndChinese();
-    void twoStationsPostingAtOnceStoreEveryLoadOnce();
-    void serverStoppedAndStartedAgainLosesNothing();
-    void connectionClosedWhileIdleIsMadeAnewAtOnce();
-    void refusedConnectionKeepsPostingsLocal_data();
-    void refusedConnectionKeepsPostingsLocal();
-    void userWithoutRightToCreateTablesIsToldSo();
-    void olderServerSchemaIsBroughtUpToDate_data();
-    void olderServerSchemaIsBroughtUpToDate();
-    void resentLoadIsStoredOnceAndAStationNameUsedTwiceIsCaught();
-    void windowQueriesWorkOnTheServerAndFallBackToThisMachine();
-
-private:
-    ServerSettings settingsFor(const QString& user, const QString& database, const QString& station = QStringLiteral("一号门")) const;
-    void makeDatabase(const QString& name, const QString& owner);
-    int serverLoads(const QString& database);
-    QString admin(const QString& sql, const QString& database);
-    void checkServerQueries(const ReadingStore& reading);
-
-    std::unique_ptr<PostgresTestServer> m_server;
-    QTemporaryDir m_dir;
-};
-
-ServerSettings TestSharedHistory::settingsFor(const QString& user, const QString& database, const QString& station) const
+ServerSettings TestSharedHistory::settingsFor(
+    const QString& user, const QString& database, const QString& station) const
 {
     ServerSettings settings;
     settings.host = m_server->host();
@@ -96,6 +42,7 @@ ServerSettings TestSharedHistory::settingsFor(const QString& user, const QString
     settings.user = user;
     settings.database = database;
     settings.station = station;
+    settings.certificate = m_server->certificateAuthority();
     return settings;
 }
 
@@ -115,13 +62,16 @@ int TestSharedHistory::serverLoads(const QString& database)
 
 void TestSharedHistory::makeDatabase(const QString& name, const QString& owner)
 {
-    QVERIFY(!admin(QStringLiteral("CREATE DATABASE %1 OWNER %2").arg(name, owner), QStringLiteral("postgres")).isNull());
+    QVERIFY(!admin(
+        QStringLiteral("CREATE DATABASE %1 OWNER %2").arg(name, owner), QStringLiteral("postgres"))
+                 .isNull());
 }
 
 void TestSharedHistory::initTestCase()
 {
     if (!PostgresTestServer::binariesPresent())
-        QSKIP(qPrintable(QStringLiteral("no PostgreSQL server programs in %1: install postgresql-15 (scripts/install-deps)")
+        QSKIP(qPrintable(QStringLiteral(
+            "no PostgreSQL server programs in %1: install postgresql-15 (scripts/install-deps)")
                              .arg(PostgresTestServer::binFolder())));
     QVERIFY(m_dir.isValid());
     m_server = std::make_unique<PostgresTestServer>();
@@ -131,11 +81,16 @@ void TestSharedHistory::initTestCase()
                                   "CREATE ROLE wrongpass LOGIN PASSWORD 'right-pw'; "
                                   "CREATE ROLE nopass LOGIN PASSWORD 'unkept-pw'; "
                                   "CREATE ROLE clerk LOGIN PASSWORD 'clerk-pw'"),
-                    QStringLiteral("postgres"))
+        QStringLiteral("postgres"))
                  .isNull());
     makeDatabase(QStringLiteral("yard_open"), QStringLiteral("station"));
+    QVERIFY2(!makeCertificateAuthority(m_dir.path(), QStringLiteral("other-ca"), &error).isEmpty(),
+        qPrintable(error));
+    // The stations' logins the setup script makes are given their passwords there.
     QVERIFY(usePasswordFile(m_dir.filePath(QStringLiteral("pgpass")),
-        "*:*:*:station:gate-pw\n*:*:*:wrongpass:wrong-pw\n*:*:*:clerk:clerk-pw\n"));
+        "*:*:*:station:gate-pw\n*:*:*:wrongpass:wrong-pw\n*:*:*:clerk:clerk-pw\n*:*:*:gate1:gate1-"
+        "pw\n"
+        "*:*:*:gate2:gate2-pw\n*:*:*:fake:never-sent-pw\n*:*:*:readme1:readme-pw\n"));
 }
 
 void TestSharedHistory::cleanupTestCase()
@@ -158,21 +113,56 @@ void TestSharedHistory::failedConnectionIsToldApartInEnglishAndChinese_data()
     const int login = int(HistoryFailure::LoginRefused);
     const int missing = int(HistoryFailure::DatabaseMissing);
     const int unreachable = int(HistoryFailure::Unreachable);
-    QTest::newRow("en: wrong password") << en + "FATAL:  password authentication failed for user \"gate\"" << login;
+    QTest::newRow("en: wrong password")
+        << en + "FATAL:  password authentication failed for user \"gate\"" << login;
     QTest::newRow("en: no password kept") << en + "fe_sendauth: no password supplied" << login;
     QTest::newRow("en: unknown user") << en + "FATAL:  role \"gate\" does not exist" << login;
-    QTest::newRow("en: not let in from here") << en + "FATAL:  no pg_hba.conf entry for host \"10.0.0.9\", user \"gate\", database \"yard\"" << login;
-    QTest::newRow("en: missing database") << en + "FATAL:  database \"yard\" does not exist" << missing;
-    QTest::newRow("en: refused") << en + "Connection refused\n\tIs the server running on that host and accepting TCP/IP connections?" << unreachable;
+    QTest::newRow("en: not let in from here") << en
+            + "FATAL:  no pg_hba.conf entry for host \"10.0.0.9\", user \"gate\", database \"yard\""
+                                              << login;
+    QTest::newRow("en: missing database")
+        << en + "FATAL:  database \"yard\" does not exist" << missing;
+    QTest::newRow("en: refused") << en
+            + "Connection refused\n\tIs the server running on that host and accepting TCP/IP "
+              "connections?" << unreachable;
     QTest::newRow("en: timeout") << en + "timeout expired" << unreachable;
-    QTest::newRow("en: unknown host") << "could not translate host name \"office-pc\" to address: Name or service not known" << unreachable;
-    QTest::newRow("zh: wrong password") << zh + "致命错误:  用户 \"gate\" Password 认证失败" << login;
+    QTest::newRow("en: unknown host")
+        << "could not translate host name \"office-pc\" to address: Name or service not known"
+        << unreachable;
+    QTest::newRow("zh: wrong password")
+        << zh + "致命错误:  用户 \"gate\" Password 认证失败" << login;
     QTest::newRow("zh: unknown user") << zh + "致命错误:  角色 \"gate\" 不存在" << login;
     QTest::newRow("zh: missing database") << zh + "致命错误:  数据库 \"yard\" 不存在" << missing;
-    QTest::newRow("zh: refused") << zh + "拒绝连接\n\t服务器是否在该主机上运行并接受TCP/IP连接?" << unreachable;
+    QTest::newRow("zh: refused") << zh + "拒绝连接\n\t服务器是否在该主机上运行并接受TCP/IP连接?"
+                                 << unreachable;
     QTest::newRow("zh: timeout") << zh + "超时满" << unreachable;
-    QTest::newRow("zh: unknown host") << "无法解释主机名 \"office-pc\" 到地址: 未知的名称或服务" << unreachable;
-    QTest::newRow("en client, zh server: wrong password") << en + "致命错误:  用户 \"gate\" Password 认证失败" << login;
+    QTest::newRow("zh: unknown host")
+        << "无法解释主机名 \"office-pc\" 到地址: 未知的名称或服务" << unreachable;
+    QTest::newRow("en client, zh server: wrong password")
+        << en + "致命错误:  用户 \"gate\" Password 认证失败" << login;
+    const int notEncrypted = int(HistoryFailure::NotEncrypted);
+    const int mismatch = int(HistoryFailure::CertificateMismatch);
+    const int noCertificate = int(HistoryFailure::CertificateMissing);
+    QTest::newRow("en: encrypted connection cut")
+        << "SSL connection has been closed unexpectedly" << unreachable;
+    QTest::newRow("zh: encrypted connection cut") << "SSL连接异常关闭" << unreachable;
+    QTest::newRow("en: no TLS") << en + "server does not support SSL, but SSL was required"
+                                << notEncrypted;
+    QTest::newRow("zh: no TLS") << zh + "服务器不支持 SSL, 但是要求使用 SSL" << notEncrypted;
+    QTest::newRow("en: another authority")
+        << en + "SSL error: certificate verify failed" << mismatch;
+    QTest::newRow("zh: another authority")
+        << zh + "SSL 错误: certificate verify failed" << mismatch;
+    QTest::newRow("en: another host's certificate") << en
+            + "server certificate for \"yard-pc\" (and 1 other name) does not match host name "
+              "\"10.0.0.5\"" << mismatch;
+    QTest::newRow("zh: another host's certificate")
+        << zh + "\"yard-pc\"的服务器证书与主机名不匹配\"10.0.0.5\"" << mismatch;
+    QTest::newRow("en: certificate file gone") << en
+            + "root certificate file \"/home/gate/yard.crt\" does not exist\nEither provide the "
+              "file or change sslmode" << noCertificate;
+    QTest::newRow("zh: certificate file gone") << zh + "根认证文件\"/home/gate/yard.crt\"不存在\n"
+                                               << noCertificate;
     QTest::newRow("anything else") << "out of memory" << int(HistoryFailure::Other);
 }
 
@@ -183,12 +173,18 @@ void TestSharedHistory::failedConnectionIsToldApartInEnglishAndChinese()
     QCOMPARE(int(connectionFailureCause(text)), cause);
 }
 
-// Each an own process with its own file, as the two gates are; started on
-// an empty database, so both also make its tables at the same moment.
+// Each an own process with its own file and its own login, as the two
+// gates are, over TLS to a server the setup script made.
 void TestSharedHistory::twoStationsPostingAtOnceStoreEveryLoadOnce()
 {
     const QString database = QStringLiteral("yard_two");
-    makeDatabase(database, QStringLiteral("station"));
+    makeDatabase(database, QStringLiteral("postgres"));
+    runSetupScript(database,
+        { QStringLiteral("station_login=gate1"), QStringLiteral("station_name=一号门"),
+            QStringLiteral("password=gate1-pw") });
+    runSetupScript(database,
+        { QStringLiteral("station_login=gate2"), QStringLiteral("station_name=二号门"),
+            QStringLiteral("password=gate2-pw") });
     const QStringList stations { QStringLiteral("一号门"), QStringLiteral("二号门") };
     constexpr int loads = 200;
     std::vector<std::unique_ptr<QProcess>> drivers;
@@ -196,30 +192,43 @@ void TestSharedHistory::twoStationsPostingAtOnceStoreEveryLoadOnce()
         const QString folder = m_dir.filePath(QStringLiteral("two/") + station);
         QVERIFY(QDir().mkpath(folder));
         const QString settingsFile = settingsFilePath(folder);
-        QVERIFY(writeServerSettings(settingsFile, settingsFor(QStringLiteral("station"), database, station)));
+        const QString login
+            = station == stations[0] ? QStringLiteral("gate1") : QStringLiteral("gate2");
+        QVERIFY(writeServerSettings(settingsFile, settingsFor(login, database, station)));
         auto driver = std::make_unique<QProcess>();
         driver->setProcessChannelMode(QProcess::MergedChannels);
         driver->start(QStringLiteral(QUORVANE_STATION_DRIVER),
-            { settingsFile, historyDatabasePath(folder), QString::number(loads), QStringLiteral("90000") });
+            { settingsFile, historyDatabasePath(folder), QString::number(loads),
+                QStringLiteral("90000") });
         drivers.push_back(std::move(driver));
     }
     for (int i = 0; i < 2; ++i) {
         QProcess& driver = *drivers[i];
         QVERIFY2(driver.waitForFinished(120000), qPrintable(stations[i]));
         const QString output = QString::fromUtf8(driver.readAll());
-        QVERIFY2(driver.exitStatus() == QProcess::NormalExit && driver.exitCode() == 0, qPrintable(output));
+        QVERIFY2(driver.exitStatus() == QProcess::NormalExit && driver.exitCode() == 0,
+            qPrintable(output));
         const QStringList lines = output.split(u'\n', Qt::SkipEmptyParts);
-        qInfo("%s: %s", qPrintable(stations[i]), qPrintable(lines.filter(QStringLiteral("latency_ms")).join(u' ')));
-        SqliteHistoryStore local(historyDatabasePath(m_dir.filePath(QStringLiteral("two/") + stations[i])));
+        qInfo("%s: %s", qPrintable(stations[i]),
+            qPrintable(lines.filter(QStringLiteral("latency_ms")).join(u' ')));
+        SqliteHistoryStore local(
+            historyDatabasePath(m_dir.filePath(QStringLiteral("two/") + stations[i])));
         QCOMPARE(local.outboxCount(), 0);
     }
-    QCOMPARE(admin(QStringLiteral("SELECT station, COUNT(*), COUNT(DISTINCT station_number), MIN(station_number), "
-                                  "MAX(station_number) FROM loads GROUP BY station ORDER BY station"),
-                 database),
+    QCOMPARE(
+        admin(QStringLiteral(
+                  "SELECT station, COUNT(*), COUNT(DISTINCT station_number), MIN(station_number), "
+                  "MAX(station_number) FROM loads GROUP BY station ORDER BY station"),
+            database),
         QStringLiteral("一号门|200|200|1|200\n二号门|200|200|1|200"));
     QCOMPARE(admin(QStringLiteral("SELECT COUNT(*) FROM loads"), database), QStringLiteral("400"));
+    QCOMPARE(admin(QStringLiteral(
+                       "SELECT COUNT(*) FROM pg_stat_ssl s JOIN pg_stat_activity a USING (pid) "
+                       "WHERE a.datname = 'yard_two' AND NOT s.ssl"),
+                 QStringLiteral("postgres")),
+        QStringLiteral("0"));
     // What arrived is the load as recorded, Chinese texts and figures alike.
-    PostgresHistoryStore server(settingsFor(QStringLiteral("station"), database));
+    PostgresHistoryStore server(settingsFor(QStringLiteral("gate1"), database));
     SqliteHistoryStore local(historyDatabasePath(m_dir.filePath(QStringLiteral("two/二号门"))));
     const std::optional<LoadRecord> sent = *local.loadById(137);
     std::optional<LoadRecord> arrived = *server.loadByOrigin(QStringLiteral("二号门"), 137);
@@ -241,7 +250,9 @@ void TestSharedHistory::serverStoppedAndStartedAgainLosesNothing()
     int posted = 0;
     auto post = [&](int loads) {
         for (int i = 0; i < loads; ++i)
-            QCOMPARE(station.recorder.record(sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QString::number(++posted))), QString());
+            QCOMPARE(station.recorder.record(sampleLoad(
+                         LoadKind::StockIn, QStringLiteral("杉木"), QString::number(++posted))),
+                QString());
     };
     post(10);
     QTRY_COMPARE_WITH_TIMEOUT(serverLoads(database), 10, 30000);
@@ -251,7 +262,8 @@ void TestSharedHistory::serverStoppedAndStartedAgainLosesNothing()
     counts.clear();
     post(30); // stored here all the same
     QTRY_COMPARE_WITH_TIMEOUT(station.sender.waitingCount(), 30, 30000);
-    QTRY_COMPARE_WITH_TIMEOUT(station.sender.lastFailure(), failureText(HistoryFailure::Unreachable, settings), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        station.sender.lastFailure(), failureText(HistoryFailure::Unreachable, settings), 30000);
     int highest = 0;
     for (const QList<QVariant>& count : std::as_const(counts))
         highest = std::max(highest, count.first().toInt());
@@ -262,10 +274,16 @@ void TestSharedHistory::serverStoppedAndStartedAgainLosesNothing()
     QElapsedTimer drain;
     drain.start();
     QTRY_COMPARE_WITH_TIMEOUT(station.sender.waitingCount(), 0, 60000);
-    qInfo("30 loads waited while the server was down; all on the server %lld ms after it was up again", drain.elapsed());
+    qInfo("30 loads waited while the server was down; all on the server %lld ms after it was up "
+          "again",
+        drain.elapsed());
     QCOMPARE(station.sender.lastFailure(), QString());
     QCOMPARE(counts.last().first().toInt(), 0);
-    QCOMPARE(admin(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT station_number), MAX(station_number) FROM loads"), database),
+    QCOMPARE(
+        admin(
+            QStringLiteral(
+                "SELECT COUNT(*), COUNT(DISTINCT station_number), MAX(station_number) FROM loads"),
+            database),
         QStringLiteral("40|40|40"));
 }
 
@@ -273,17 +291,22 @@ void TestSharedHistory::connectionClosedWhileIdleIsMadeAnewAtOnce()
 {
     const QString database = QStringLiteral("yard_idle");
     makeDatabase(database, QStringLiteral("station"));
-    Station station(m_dir.filePath(QStringLiteral("idle")), settingsFor(QStringLiteral("station"), database));
+    Station station(
+        m_dir.filePath(QStringLiteral("idle")), settingsFor(QStringLiteral("station"), database));
     QSignalSpy failures(&station.sender, &HistorySender::failureChanged);
     QSignalSpy sent(&station.sender, &HistorySender::loadSent);
     station.sender.start();
-    QCOMPARE(station.recorder.record(sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽A1"))), QString());
+    QCOMPARE(station.recorder.record(
+                 sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽A1"))),
+        QString());
     QTRY_COMPARE_WITH_TIMEOUT(sent.size(), 1, 30000);
     QCOMPARE(admin(QStringLiteral("SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity "
                                   "WHERE datname = 'yard_idle' AND application_name = 'quorvane'"),
                  QStringLiteral("postgres")),
         QStringLiteral("1"));
-    QCOMPARE(station.recorder.record(sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽A2"))), QString());
+    QCOMPARE(station.recorder.record(
+                 sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽A2"))),
+        QString());
     QTRY_COMPARE_WITH_TIMEOUT(sent.size(), 2, 30000);
     // Sent on the new connection straight away: the clerk saw no failure.
     QCOMPARE(failures.size(), 0);
@@ -295,11 +318,30 @@ void TestSharedHistory::refusedConnectionKeepsPostingsLocal_data()
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("database");
     QTest::addColumn<bool>("serverListens");
+    QTest::addColumn<QString>(
+        "certificate"); // "": the server's authority; else a file in the suite's folder
     QTest::addColumn<int>("cause");
-    QTest::newRow("A wrong password is refused") << "wrongpass" << "yard_open" << true << int(HistoryFailure::LoginRefused);
-    QTest::newRow("A password not kept is refused") << "nopass" << "yard_open" << true << int(HistoryFailure::LoginRefused);
-    QTest::newRow("A missing database is named") << "station" << "no_such_yard" << true << int(HistoryFailure::DatabaseMissing);
-    QTest::newRow("No server on the port is unreachable") << "station" << "yard_open" << false << int(HistoryFailure::Unreachable);
+    QTest::newRow("A wrong password is refused")
+        << "wrongpass"
+        << "yard_open" << true << "" << int(HistoryFailure::LoginRefused);
+    QTest::newRow("A password not kept is refused")
+        << "nopass"
+        << "yard_open" << true << "" << int(HistoryFailure::LoginRefused);
+    QTest::newRow("A missing database is named")
+        << "station"
+        << "no_such_yard" << true << "" << int(HistoryFailure::DatabaseMissing);
+    QTest::newRow("No server on the port is unreachable")
+        << "station"
+        << "yard_open" << false << "" << int(HistoryFailure::Unreachable);
+    QTest::newRow("A server another authority vouches for is refused")
+        << "station"
+        << "yard_open" << true << "other-ca.crt" << int(HistoryFailure::CertificateMismatch);
+    QTest::newRow("A certificate file that is not there is named")
+        << "station"
+        << "yard_open" << true << "gone.crt" << int(HistoryFailure::CertificateMissing);
+    QTest::newRow("A certificate that is not one is refused")
+        << "station"
+        << "yard_open" << true << "pgpass" << int(HistoryFailure::CertificateMissing);
 }
 
 void TestSharedHistory::refusedConnectionKeepsPostingsLocal()
@@ -307,19 +349,25 @@ void TestSharedHistory::refusedConnectionKeepsPostingsLocal()
     QFETCH(QString, user);
     QFETCH(QString, database);
     QFETCH(bool, serverListens);
+    QFETCH(QString, certificate);
     QFETCH(int, cause);
     ServerSettings settings = settingsFor(user, database);
     if (!serverListens)
         settings.port = freeLocalPort();
+    if (!certificate.isEmpty())
+        settings.certificate = m_dir.filePath(certificate);
     const QString expected = failureText(HistoryFailure(cause), settings);
     QCOMPARE(testServerConnection(settings), expected);
 
-    const QString folder = m_dir.filePath(QStringLiteral("refused/") + QString::fromLatin1(QTest::currentDataTag()));
+    const QString folder
+        = m_dir.filePath(QStringLiteral("refused/") + QString::fromLatin1(QTest::currentDataTag()));
     {
         Station station(folder, settings);
         station.sender.start();
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(station.recorder.record(sampleLoad(LoadKind::StockOut, QStringLiteral("松木"), QString::number(i))), QString());
+            QCOMPARE(station.recorder.record(sampleLoad(
+                         LoadKind::StockOut, QStringLiteral("松木"), QString::number(i))),
+                QString());
         QTRY_COMPARE_WITH_TIMEOUT(station.sender.lastFailure(), expected, 30000);
         QTRY_COMPARE_WITH_TIMEOUT(station.sender.waitingCount(), 3, 30000);
     }
@@ -336,7 +384,9 @@ void TestSharedHistory::userWithoutRightToCreateTablesIsToldSo()
     makeDatabase(database, QStringLiteral("postgres"));
     const ServerSettings settings = settingsFor(QStringLiteral("clerk"), database);
     QCOMPARE(testServerConnection(settings), failureText(HistoryFailure::NoRight, settings));
-    QCOMPARE(admin(QStringLiteral("SELECT COUNT(*) FROM pg_tables WHERE schemaname = 'public'"), database), QStringLiteral("0"));
+    QCOMPARE(admin(QStringLiteral("SELECT COUNT(*) FROM pg_tables WHERE schemaname = 'public'"),
+                 database),
+        QStringLiteral("0"));
     // Once the administrator gives the right, as the message asks, it works.
     QVERIFY(!admin(QStringLiteral("GRANT CREATE ON SCHEMA public TO clerk"), database).isNull());
     QCOMPARE(testServerConnection(settings), QString());
@@ -359,10 +409,12 @@ void TestSharedHistory::olderServerSchemaIsBroughtUpToDate()
         PostgresHistoryStore old(settings, version);
         QCOMPARE(old.schemaVersion(), version);
         QSqlQuery insert(old.database());
-        QVERIFY(insert.exec(QStringLiteral(
-            "INSERT INTO loads (recorded_at, day, kind, bill_number, species, buyer, truck, supplier, contact, "
-            "scaler, pieces_e4, volume_e4, amount_fen, detail) VALUES ('2026-01-02T08:00:00', '2026-01-02', 1, '', "
-            "'杉木', '甲', '乙', '丙', '丁', '戊', 50000, 22590, 180720, '{}')")));
+        QVERIFY(insert.exec(
+            QStringLiteral("INSERT INTO loads (recorded_at, day, kind, bill_number, species, "
+                           "buyer, truck, supplier, contact, "
+                           "scaler, pieces_e4, volume_e4, amount_fen, detail) VALUES "
+                           "('2026-01-02T08:00:00', '2026-01-02', 1, '', "
+                           "'杉木', '甲', '乙', '丙', '丁', '戊', 50000, 22590, 180720, '{}')")));
         // As the program of that schema numbered its own loads.
         if (version >= 2)
             QVERIFY(insert.exec(QStringLiteral("UPDATE loads SET station_number = id")));
@@ -370,7 +422,8 @@ void TestSharedHistory::olderServerSchemaIsBroughtUpToDate()
     PostgresHistoryStore store(settings);
     QCOMPARE(store.schemaVersion(), HistoryStore::currentSchemaVersion());
     QCOMPARE(store.totals(LoadFilter {})->of(LoadKind::StockIn), (LoadTotals { 1, 50000, 22590, 180720 }));
-    QCOMPARE(admin(QStringLiteral("SELECT station, station_number FROM loads"), database), QStringLiteral("|1"));
+    QCOMPARE(admin(QStringLiteral("SELECT station, station_number FROM loads"), database),
+        QStringLiteral("|1"));
     LoadRecord load = sampleLoad(LoadKind::StockIn, QStringLiteral("松木"), QStringLiteral("闽B1"));
     load.station = QStringLiteral("一号门");
     load.stationNumber = 1;
@@ -382,18 +435,22 @@ void TestSharedHistory::resentLoadIsStoredOnceAndAStationNameUsedTwiceIsCaught()
 {
     const QString database = QStringLiteral("yard_resend");
     makeDatabase(database, QStringLiteral("station"));
-    const ServerSettings settings = settingsFor(QStringLiteral("station"), database, QStringLiteral("三号门"));
+    const ServerSettings settings
+        = settingsFor(QStringLiteral("station"), database, QStringLiteral("三号门"));
     const QString first = m_dir.filePath(QStringLiteral("resend/first"));
     {
         Station station(first, settings);
         station.sender.start();
         QSignalSpy sent(&station.sender, &HistorySender::loadSent);
-        QCOMPARE(station.recorder.record(sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽A1"))), QString());
+        QCOMPARE(station.recorder.record(
+                     sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽A1"))),
+            QString());
         QTRY_COMPARE_WITH_TIMEOUT(sent.size(), 1, 30000);
         // As if the program had died between the server's commit and the
         // mark: the load is sent again.
         QSqlQuery again(station.recorder.store()->database());
-        QVERIFY2(again.exec(QStringLiteral("INSERT INTO outbox (load_id) VALUES (1)")), qPrintable(again.lastError().text()));
+        QVERIFY2(again.exec(QStringLiteral("INSERT INTO outbox (load_id) VALUES (1)")),
+            qPrintable(again.lastError().text()));
         station.sender.loadRecorded();
         QTRY_COMPARE_WITH_TIMEOUT(sent.size(), 2, 30000);
         QCOMPARE(station.sender.waitingCount(), 0);
@@ -405,8 +462,11 @@ void TestSharedHistory::resentLoadIsStoredOnceAndAStationNameUsedTwiceIsCaught()
     // for the one already there.
     Station other(m_dir.filePath(QStringLiteral("resend/other")), settings);
     other.sender.start();
-    QCOMPARE(other.recorder.record(sampleLoad(LoadKind::StockOut, QStringLiteral("松木"), QStringLiteral("闽C9"))), QString());
-    QTRY_COMPARE_WITH_TIMEOUT(other.sender.lastFailure(), failureText(HistoryFailure::StationTaken, settings), 30000);
+    QCOMPARE(other.recorder.record(
+                 sampleLoad(LoadKind::StockOut, QStringLiteral("松木"), QStringLiteral("闽C9"))),
+        QString());
+    QTRY_COMPARE_WITH_TIMEOUT(
+        other.sender.lastFailure(), failureText(HistoryFailure::StationTaken, settings), 30000);
     QCOMPARE(other.sender.waitingCount(), 1);
     QCOMPARE(admin(QStringLiteral("SELECT truck FROM loads"), database), QStringLiteral("闽A1"));
     // Renamed, it is sent.
@@ -439,7 +499,8 @@ void TestSharedHistory::windowQueriesWorkOnTheServerAndFallBackToThisMachine()
         };
         qint64 number = 0;
         for (const auto& row : loads) {
-            LoadRecord load = sampleLoad(row.kind, QString::fromUtf8(row.species), QString::fromUtf8(row.truck), QString::fromUtf8(row.volume));
+            LoadRecord load = sampleLoad(row.kind, QString::fromUtf8(row.species),
+                QString::fromUtf8(row.truck), QString::fromUtf8(row.volume));
             load.station = QString::fromUtf8(row.station);
             load.stationNumber = ++number;
             QVERIFY(server.receive(load));
@@ -451,7 +512,8 @@ void TestSharedHistory::windowQueriesWorkOnTheServerAndFallBackToThisMachine()
     const ReadingStore reading = openReadingStore(unreachable, localPath);
     QVERIFY(!reading.shared);
     QCOMPARE(reading.store->location(), localPath);
-    QVERIFY2(reading.notice.startsWith(failureText(HistoryFailure::Unreachable, unreachable)), qPrintable(reading.notice));
+    QVERIFY2(reading.notice.startsWith(failureText(HistoryFailure::Unreachable, unreachable)),
+        qPrintable(reading.notice));
 }
 
 void TestSharedHistory::checkServerQueries(const ReadingStore& reading)
@@ -459,7 +521,8 @@ void TestSharedHistory::checkServerQueries(const ReadingStore& reading)
     QVERIFY(reading.shared);
     QCOMPARE(reading.notice, QString());
     HistoryStore& store = *reading.store;
-    QCOMPARE(*store.recordedStations(), (QStringList { QStringLiteral("一号门"), QStringLiteral("二号门") }));
+    QCOMPARE(*store.recordedStations(),
+        (QStringList { QStringLiteral("一号门"), QStringLiteral("二号门") }));
     LoadFilter gate;
     gate.station = QStringLiteral("一号门");
     const HistoryResult<KindTotals> totals = store.totals(gate);
@@ -470,12 +533,14 @@ void TestSharedHistory::checkServerQueries(const ReadingStore& reading)
     LoadFilter text;
     text.text = QStringLiteral("%_");
     QCOMPARE(store.totals(text)->of(LoadKind::StockOut).loads, 1);
-    const HistoryResult<QVector<ReportRow>> months = store.stockReport(LoadFilter {}, ReportGrouping::ByMonth);
+    const HistoryResult<QVector<ReportRow>> months
+        = store.stockReport(LoadFilter {}, ReportGrouping::ByMonth);
     QVERIFY(months);
     QCOMPARE(months->size(), 1);
     QCOMPARE(months->at(0).key, QStringLiteral("2026-12"));
     QCOMPARE(months->at(0).netVolumeE4(), 30000);
-    HistoryResult<std::unique_ptr<LoadCursor>> listing = store.listLoads(gate, LoadColumn::Station, Qt::AscendingOrder);
+    HistoryResult<std::unique_ptr<LoadCursor>> listing
+        = store.listLoads(gate, LoadColumn::Station, Qt::AscendingOrder);
     QVERIFY(listing);
     const HistoryResult<QVector<ListedLoad>> rows = listing.value()->next(10);
     QVERIFY(rows);
@@ -484,4 +549,3 @@ void TestSharedHistory::checkServerQueries(const ReadingStore& reading)
 }
 
 QTEST_GUILESS_MAIN(TestSharedHistory)
-#include "test_shared_history.moc"

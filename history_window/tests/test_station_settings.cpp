@@ -1,12 +1,14 @@
 // The station's server settings: the configuration file read back as
 // written, under the documented group and keys; the settings window filled
-// from it, saving it or saying it cannot, leaving it alone on 取消, and
-// 测试连接 naming why a server cannot be used.
+// from it, saving it or saying it cannot, leaving it alone on 取消, the
+// server's certificate chosen with 选择…, and 测试连接 naming why a server
+// cannot be used.
 
 #include "history/postgres_history_store.h"
 #include "history_window/station_settings.h"
 #include "test_answers.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,6 +26,7 @@ private slots:
     void missingOrBadValuesReadAsDefaults();
     void windowSavesWhatIsTypedAndCancelKeepsTheFile();
     void anUnwritableFileIsSaidAndTheWindowStays();
+    void certificateIsChosenSavedAndFoundBesideTheFile();
     void testConnectionNamesTheCause_data();
     void testConnectionNamesTheCause();
 
@@ -42,12 +45,17 @@ void TestStationSettings::settingsFileIsReadBackAsWritten()
     settings.database = QStringLiteral("yard");
     settings.user = QStringLiteral("gate");
     settings.station = QStringLiteral("一号门");
+    settings.certificate = m_dir.filePath(QStringLiteral("yard-server.crt"));
     QVERIFY(writeServerSettings(file, settings));
     QCOMPARE(readServerSettings(file), settings);
     QSettings raw(file, QSettings::IniFormat);
-    QCOMPARE(raw.value(QStringLiteral("history_server/host")).toString(), QStringLiteral("192.168.1.10"));
+    QCOMPARE(raw.value(QStringLiteral("history_server/host")).toString(),
+        QStringLiteral("192.168.1.10"));
     QCOMPARE(raw.value(QStringLiteral("history_server/port")).toInt(), 5433);
-    QCOMPARE(raw.value(QStringLiteral("history_server/station")).toString(), QStringLiteral("一号门"));
+    QCOMPARE(
+        raw.value(QStringLiteral("history_server/station")).toString(), QStringLiteral("一号门"));
+    QCOMPARE(
+        raw.value(QStringLiteral("history_server/certificate")).toString(), settings.certificate);
     QVERIFY(raw.value(QStringLiteral("history_server/password")).isNull());
     QCOMPARE(settings.location(), QStringLiteral("192.168.1.10:5433/yard"));
     // A file where its folder should be: the write says it failed.
@@ -104,7 +112,8 @@ void TestStationSettings::windowSavesWhatIsTypedAndCancelKeepsTheFile()
     QCOMPARE(readServerSettings(file), expected);
 
     StationSettings again(file);
-    QCOMPARE(again.findChild<QLineEdit*>(QStringLiteral("stationName"))->text(), QStringLiteral("二号门"));
+    QCOMPARE(again.findChild<QLineEdit*>(QStringLiteral("stationName"))->text(),
+        QStringLiteral("二号门"));
     again.findChild<QLineEdit*>(QStringLiteral("serverHost"))->clear();
     QTest::mouseClick(again.findChild<QPushButton*>(QStringLiteral("cancel")), Qt::LeftButton);
     QCOMPARE(again.result(), int(QDialog::Rejected));
@@ -131,32 +140,98 @@ void TestStationSettings::anUnwritableFileIsSaidAndTheWindowStays()
     QVERIFY(window.isVisible());
 }
 
+// An administrator may copy the certificate beside the configuration file
+// and name it alone.
+void TestStationSettings::certificateIsChosenSavedAndFoundBesideTheFile()
+{
+    const QString folder = m_dir.filePath(QStringLiteral("certificate"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString file = settingsFilePath(folder);
+    {
+        QSettings raw(file, QSettings::IniFormat);
+        raw.setValue(QStringLiteral("history_server/host"), QStringLiteral("10.0.0.5"));
+        raw.setValue(
+            QStringLiteral("history_server/certificate"), QStringLiteral("yard-server.crt"));
+    }
+    const QString beside = QDir(folder).filePath(QStringLiteral("yard-server.crt"));
+    QCOMPARE(readServerSettings(file).certificate, beside);
+
+    StationSettings window(file);
+    auto* certificate = window.findChild<QLineEdit*>(QStringLiteral("serverCertificate"));
+    QVERIFY(certificate);
+    QCOMPARE(certificate->text(), beside);
+    QStringList asked;
+    QString answer = QStringLiteral("/media/u盘/场站 证书.crt");
+    window.setCertificateChooser([&](QWidget*, const QString& start) {
+        asked << start;
+        return answer;
+    });
+    auto* choose = window.findChild<QPushButton*>(QStringLiteral("chooseCertificate"));
+    QVERIFY(choose);
+    QCOMPARE(choose->text(), QStringLiteral("选择…"));
+    QTest::mouseClick(choose, Qt::LeftButton);
+    QCOMPARE(asked, QStringList { beside });
+    QCOMPARE(certificate->text(), answer);
+    // Cancelled in the dialog: the field keeps its file.
+    answer.clear();
+    QTest::mouseClick(choose, Qt::LeftButton);
+    QCOMPARE(certificate->text(), QStringLiteral("/media/u盘/场站 证书.crt"));
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("save")), Qt::LeftButton);
+    QCOMPARE(readServerSettings(file).certificate, QStringLiteral("/media/u盘/场站 证书.crt"));
+}
+
 void TestStationSettings::testConnectionNamesTheCause_data()
 {
     QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("certificate");
     QTest::addColumn<QString>("expected");
     // Nothing listens on port 1 of this machine.
     ServerSettings refused;
     refused.host = QStringLiteral("127.0.0.1");
     refused.port = 1;
     refused.database = QStringLiteral("yard");
+    const QString certificate = m_dir.filePath(QStringLiteral("some.crt"));
     QTest::newRow("A server that does not answer is named unreachable")
-        << refused.host << historyFailureMessage(HistoryError(HistoryFailure::Unreachable, refused.location()));
-    QTest::newRow("No server typed is said so") << "" << "没有填写服务器";
+        << refused.host << certificate
+        << historyFailureMessage(HistoryError(HistoryFailure::Unreachable, refused.location()));
+    QTest::newRow("A server over TCP without a certificate chosen is not tried")
+        << refused.host << ""
+        << historyFailureMessage(
+               HistoryError(HistoryFailure::CertificateMissing, refused.location()));
+    QTest::newRow("A certificate file that is gone is said")
+        << refused.host << m_dir.filePath(QStringLiteral("gone.crt"))
+        << historyFailureMessage(
+               HistoryError(HistoryFailure::CertificateMissing, refused.location()));
+    QTest::newRow("A certificate anyone may rewrite is not trusted")
+        << refused.host << m_dir.filePath(QStringLiteral("open.crt"))
+        << historyFailureMessage(
+               HistoryError(HistoryFailure::CertificateMissing, refused.location()));
+    QTest::newRow("No server typed is said so") << ""
+                                                << ""
+                                                << "没有填写服务器";
 }
 
 void TestStationSettings::testConnectionNamesTheCause()
 {
     QFETCH(QString, host);
+    QFETCH(QString, certificate);
     QFETCH(QString, expected);
+    for (const char* name : { "some.crt", "open.crt" }) {
+        QFile file(m_dir.filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QFile open(m_dir.filePath(QStringLiteral("open.crt")));
+    QVERIFY(open.setPermissions(open.permissions() | QFile::WriteOther));
     StationSettings window(m_dir.filePath(QStringLiteral("unused.ini")));
     window.findChild<QLineEdit*>(QStringLiteral("serverHost"))->setText(host);
+    window.findChild<QLineEdit*>(QStringLiteral("serverCertificate"))->setText(certificate);
     window.findChild<QSpinBox*>(QStringLiteral("serverPort"))->setValue(1);
     window.findChild<QLineEdit*>(QStringLiteral("serverDatabase"))->setText(QStringLiteral("yard"));
     auto* test = window.findChild<QPushButton*>(QStringLiteral("testConnection"));
     QTest::mouseClick(test, Qt::LeftButton);
     auto* result = window.findChild<QLabel*>(QStringLiteral("connectionResult"));
-    QTRY_COMPARE_WITH_TIMEOUT(result->text(), expected, 3 * PostgresHistoryStore::connectTimeoutS * 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        result->text(), expected, 3 * PostgresHistoryStore::connectTimeoutS * 1000);
     QVERIFY(test->isEnabled());
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("unused.ini"))));
 }

@@ -87,7 +87,7 @@ QString TestLibreOffice::copyLedgerAs(const QString& subfolder)
 {
     QDir(m_folder->path()).mkpath(subfolder);
     const QString path = ledgerPath(m_folder->filePath(subfolder));
-    QFile::copy(shippedWorkbook(QStringLiteral("木材出入库台账.xls")), path);
+    copyFileOrFail(shippedWorkbook(QStringLiteral("木材出入库台账.xls")), path);
     QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return path;
 }
@@ -95,7 +95,7 @@ QString TestLibreOffice::copyLedgerAs(const QString& subfolder)
 QString TestLibreOffice::copyLedger()
 {
     const QString path = ledgerPath(m_folder->path());
-    QFile::copy(shippedWorkbook(QStringLiteral("木材出入库台账.xls")), path);
+    copyFileOrFail(shippedWorkbook(QStringLiteral("木材出入库台账.xls")), path);
     QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return path;
 }

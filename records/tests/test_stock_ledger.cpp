@@ -1,10 +1,12 @@
 #include "memory_fixture.h"
-#include "records/event_log.h"
 #include "office_fixture.h"
+#include "records/event_log.h"
 #include "records/memory_workbook.h"
 #include "records/stock_ledger.h"
 
 #include <QTest>
+
+Q_DECLARE_METATYPE(MemoryCell)
 
 namespace {
 
@@ -17,7 +19,8 @@ Tally load(const QString& species = QStringLiteral("落叶松"),
     Tally tally;
     tally.species = species;
     tally.groupVolumes = { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString(), total };
-    tally.unitPrices = { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") };
+    tally.unitPrices
+        = { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") };
     return tally;
 }
 
@@ -61,6 +64,9 @@ private slots:
     void aSecondFailureNamesTheCause();
     void aFailureAfterTheSaveDoesNotPostTwice();
     void viewStockChecksTheDetailSheet();
+    void stockOutAsksWhenTheStockSheetShowsLess_data();
+    void stockOutAsksWhenTheStockSheetShowsLess();
+    void theStockQuestionIsNotAskedAgainOnTheRestart();
 };
 
 void TestStockLedger::speciesListHasEightEntriesInSheetOrder()
@@ -182,7 +188,8 @@ void TestStockLedger::bigLedgersFindTheirFreeRowInOneRead()
     {
         MemorySpreadsheet empty;
         prepareMemoryLedger(empty, ledger);
-        empty.beforeOperation = [&](const QString& operation) { emptyLedgerReads += operation == "read"; };
+        empty.beforeOperation
+            = [&](const QString& operation) { emptyLedgerReads += operation == "read"; };
         RecordingPrompts prompts;
         StockPosting stockIn(empty, ledger, StockPosting::Sheet::StockIn, prompts);
         QCOMPARE(stockIn.press([] { return load(); }), 6);
@@ -376,9 +383,11 @@ void TestStockLedger::logKeepsEveryPassAndItsCause()
     const QStringList lines = QString::fromUtf8(fileBytes(log)).split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 3); // the failed press and its second try, then the posting
     for (int i = 0; i < 2; ++i) {
-        QVERIFY2(lines[i].contains(QStringLiteral("stock in 木材出入库台账.xls: ")), qPrintable(lines[i]));
+        QVERIFY2(lines[i].contains(QStringLiteral("stock in 木材出入库台账.xls: ")),
+            qPrintable(lines[i]));
         QVERIFY2(lines[i].contains(QStringLiteral("failed: office error")), qPrintable(lines[i]));
-        QVERIFY2(lines[i].contains(QStringLiteral("SfxBaseModel::storeSelf: 0x909")), qPrintable(lines[i]));
+        QVERIFY2(lines[i].contains(QStringLiteral("SfxBaseModel::storeSelf: 0x909")),
+            qPrintable(lines[i]));
     }
     QVERIFY2(lines[2].endsWith(QStringLiteral(" ms, ok")), qPrintable(lines[2]));
 }
@@ -397,6 +406,72 @@ void TestStockLedger::logIsRotatedAtItsLimit()
     QVERIFY(QFileInfo(log + QStringLiteral(".1")).size() >= eventLogLimit);
     QVERIFY(fileBytes(log).endsWith("the newest\n"));
     QCOMPARE(QDir(data.path()).entryList(QDir::Files).size(), 2);
+}
+
+void TestStockLedger::stockOutAsksWhenTheStockSheetShowsLess_data()
+{
+    QTest::addColumn<bool>("stockOut");
+    QTest::addColumn<bool>("listed");
+    QTest::addColumn<MemoryCell>("stock"); // N5 of 库存, beside 落叶松
+    QTest::addColumn<QString>("shownStock"); // in the question; none when not asked
+    const MemoryCell none;
+    auto number = [](double value) { return MemoryCell { true, value, {} }; };
+    QTest::newRow("stock out of more than the stock asks")
+        << true << true << number(1.5) << "1.5000";
+    QTest::newRow("stock out of a species with no stock asks")
+        << true << true << number(0) << "0.0000";
+    QTest::newRow("stock already negative asks") << true << true << number(-2) << "-2.0000";
+    QTest::newRow("stock out of exactly the stock asks nothing")
+        << true << true << number(1.566) << "";
+    QTest::newRow("less than half a ten-thousandth short asks nothing")
+        << true << true << number(1.56596) << "";
+    QTest::newRow("stock in never asks") << false << true << number(0) << "";
+    QTest::newRow("a species the stock sheet does not list asks nothing here")
+        << true << false << number(0) << "";
+    QTest::newRow("an empty stock cell asks nothing") << true << true << none << "";
+    QTest::newRow("a text in the stock cell asks nothing")
+        << true << true << MemoryCell { false, 0, QStringLiteral("#VALUE!") } << "";
+}
+
+// Read in the pass that would post: one open, and on 否 nothing saved.
+void TestStockLedger::stockOutAsksWhenTheStockSheetShowsLess()
+{
+    QFETCH(bool, stockOut);
+    QFETCH(bool, listed);
+    QFETCH(MemoryCell, stock);
+    QFETCH(QString, shownStock);
+    MemorySpreadsheet app;
+    prepareMemoryLedger(
+        app, ledger, { listed ? QStringLiteral("落叶松") : QStringLiteral("红松") });
+    app.sheet(ledger, QStringLiteral("库存")).cells[{ 5, 14 }] = stock;
+    RecordingPrompts prompts;
+    prompts.answers = { false };
+    StockPosting posting(app, ledger,
+        stockOut ? StockPosting::Sheet::StockOut : StockPosting::Sheet::StockIn, prompts);
+    const int row = posting.press([] { return load(); });
+    const bool asked = !shownStock.isEmpty();
+    const QString question
+        = QStringLiteral("树种“落叶松”库存只有 %1 立方米，这车出库 1.5660 立方米。仍要出库吗？")
+              .arg(shownStock);
+    QCOMPARE(prompts.questions, asked ? QStringList(question) : QStringList());
+    QCOMPARE(row, asked ? 0 : 6);
+    QCOMPARE(app.saves, asked ? 0 : 1);
+    QCOMPARE(app.opens, 1);
+}
+
+void TestStockLedger::theStockQuestionIsNotAskedAgainOnTheRestart()
+{
+    MemorySpreadsheet app;
+    prepareMemoryLedger(app, ledger, { QStringLiteral("落叶松") });
+    app.sheet(ledger, QStringLiteral("库存")).cells[{ 5, 14 }] = { true, 0, {} };
+    app.beforeOperation = failFirst(QStringLiteral("write"), 1, ledger);
+    RecordingPrompts prompts;
+    prompts.answers = { true };
+    StockPosting stockOut(app, ledger, StockPosting::Sheet::StockOut, prompts);
+    QCOMPARE(stockOut.press([] { return load(); }), 6);
+    QCOMPARE(prompts.questions.size(), 1);
+    QCOMPARE(prompts.messages, QStringList({ reminder, "保存成功" }));
+    QCOMPARE(app.saves, 1);
 }
 
 QTEST_GUILESS_MAIN(TestStockLedger)

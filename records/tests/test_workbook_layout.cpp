@@ -290,7 +290,7 @@ void TestWorkbookLayout::printFilledBill()
     const QDir pictures(QStringLiteral(QUORVANE_LAYOUT_PICTURES));
     if (pictures.mkpath(QStringLiteral("."))) {
         QFile::remove(pictures.filePath(QStringLiteral("bill.pdf")));
-        QFile::copy(pdf, pictures.filePath(QStringLiteral("bill.pdf")));
+        copyFileOrFail(pdf, pictures.filePath(QStringLiteral("bill.pdf")));
         run(QStringLiteral("pdftoppm"),
             { QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
                 QStringLiteral("-singlefile"), pdf, pictures.filePath(QStringLiteral("bill")) });
@@ -509,7 +509,7 @@ void TestWorkbookLayout::ledgerPrintsItsLargestValuesWhole()
     QVERIFY(text.contains(QStringLiteral("入库日期")));
     const QDir pictures(QStringLiteral(QUORVANE_LAYOUT_PICTURES));
     QFile::remove(pictures.filePath(QStringLiteral("ledger.pdf")));
-    QFile::copy(pdf, pictures.filePath(QStringLiteral("ledger.pdf")));
+    copyFileOrFail(pdf, pictures.filePath(QStringLiteral("ledger.pdf")));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookLayout)

@@ -29,7 +29,10 @@ public:
             prepareMemoryLedger(m_spreadsheet, ledgerPath(m_folder.path()), testSpecies());
         m_program = std::make_unique<TallyProgram>(
             TallyFolders { m_folder.path(), m_folder.path(), journalFolder(), QString(), QString() }, m_spreadsheet);
-        QTRY_VERIFY(m_program->commands().speciesListLoaded());
+        // A failed check here would only leave the constructor: the case
+        // must not run on with a window that never got ready.
+        if (!QTest::qWaitFor([this] { return m_program->commands().speciesListLoaded(); }, 30000))
+            qFatal("the tally window's species list never arrived");
     }
 
     MemorySpreadsheet& spreadsheet() { return m_spreadsheet; }

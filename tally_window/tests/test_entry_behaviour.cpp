@@ -18,6 +18,7 @@ private slots:
     void typingAUnitPrice();
     void enterAdvancesAlongTheTabOrder_data();
     void enterAdvancesAlongTheTabOrder();
+    void enterWalksTheWholeLoad();
     void keysRightAfterEnterGoToTheNextField();
     void arrowsStepAlongTheRow_data();
     void arrowsStepAlongTheRow();
@@ -283,6 +284,85 @@ void TestEntryBehaviour::enterAdvancesAlongTheTabOrder()
     QTRY_COMPARE(QApplication::focusWidget(), start);
     QTest::keyClick(start, Qt::Key_Return);
     QTRY_COMPARE(QApplication::focusWidget(), control<QWidget>(window, to));
+}
+
+namespace {
+
+QString gridName(int row, int element)
+{
+    return QStringLiteral("Text%1(%2)").arg(row).arg(element);
+}
+
+// The column `element` of the grid from `fromRow` down.
+QStringList gridColumn(int element, int fromRow = 1)
+{
+    QStringList names;
+    for (int row = fromRow; row <= 14; ++row)
+        names << gridName(row, element);
+    return names;
+}
+
+QStringList arrayNames(const QString& array, int count)
+{
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        names << QStringLiteral("%1(%2)").arg(array).arg(i);
+    return names;
+}
+
+} // namespace
+
+// Enter alone from block 0's length: the 86 stops of the counts, then the
+// other lengths and diameters, the header, species, scaler and footer, and
+// only then what the tick writes and the buttons.
+void TestEntryBehaviour::enterWalksTheWholeLoad()
+{
+    QStringList path { "Text23" };
+    for (int block = 0; block < 4; ++block)
+        path << gridColumn(3 * block + 1);
+    path << gridColumn(0) << "Text1(3)"
+         << "Text15" << gridColumn(3, 2);
+    QCOMPARE(path.size(), 86);
+    path << "Text26"
+         << "Text21" << gridColumn(6) << gridColumn(9);
+    path << "Combo4"
+         << "Text17"
+         << "Combo2"
+         << "Text22"
+         << "Combo3"
+         << "Text25"
+         << "Combo5"
+         << "Text20"
+         << "Combo1"
+         << "Text24";
+    for (int block = 0; block < 4; ++block)
+        path << gridColumn(3 * block + 2);
+    path << arrayNames("Text29", 4) << arrayNames("Text30", 4) << arrayNames("Text16", 4)
+         << arrayNames("Text18", 4) << arrayNames("Text19", 3) << arrayNames("Text28", 4);
+    path << "Command5"
+         << "Command7"
+         << "Command4"
+         << "Command3"
+         << "Command8"
+         << "Command2"
+         << "Command6";
+
+    auto tally = shownForm1();
+    Form1* window = tally->get();
+    QWidget* start = control<QWidget>(window, path[0]);
+    start->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), start);
+    QStringList walked { path[0] };
+    // The window's own focus child: moved by each Enter as it is handled.
+    while (walked.size() < path.size()) {
+        QTest::keyClick(window->focusWidget(), Qt::Key_Return);
+        walked << window->focusWidget()->objectName();
+    }
+    QCOMPARE(walked, path);
+    // Presses of Enter from Text23: the buyer, the species and the scaler.
+    QCOMPARE(walked.indexOf("Text17"), 117);
+    QCOMPARE(walked.indexOf("Combo3"), 120);
+    QCOMPARE(walked.indexOf("Text25"), 121);
 }
 
 void TestEntryBehaviour::keysRightAfterEnterGoToTheNextField()

@@ -21,6 +21,9 @@ private slots:
     void theMarkGoesWhenTheTextIsFixed();
     void aMarkedCountStillAdvancesOnEnter();
     void aCopiedLengthKeepsItsOverflow();
+    void countsThatPriceWronglyAreMarked_data();
+    void countsThatPriceWronglyAreMarked();
+    void aLengthTypedLaterTakesTheMarkAway();
 };
 
 namespace {
@@ -71,15 +74,14 @@ void TestInputMarks::countsReadAsTheRulesSayAndAreMarked_data()
                                                             << "10"
                                                             << "0.8300"
                                                             << "";
-    QTest::newRow("full-width 3 with a full-width plus reads as 3 with no mark")
-        << "＋３"
-        << "3"
-        << "0.2490"
-        << "";
+    QTest::newRow("full-width 3 with a full-width plus reads as 3 with no mark") << "＋３"
+                                                                                 << "3"
+                                                                                 << "0.2490"
+                                                                                 << "";
     QTest::newRow("spaces inside a count read as the number with no mark") << "1 0"
-                                                                          << "10"
-                                                                          << "0.8300"
-                                                                          << "";
+                                                                           << "10"
+                                                                           << "0.8300"
+                                                                           << "";
     QTest::newRow("l0 reads as 0 and is marked") << "l0"
                                                  << ""
                                                  << ""
@@ -93,13 +95,13 @@ void TestInputMarks::countsReadAsTheRulesSayAndAreMarked_data()
                                                  << "0.0830"
                                                  << "数字后面有其他字符，按 1 计算";
     QTest::newRow("溢出 typed into a count reads as 0 and is marked") << "溢出"
-                                                                     << ""
-                                                                     << ""
-                                                                     << "不是数字，按 0 计算";
-    QTest::newRow("-溢出 typed into a count reads as 0 and is marked") << "-溢出"
                                                                       << ""
                                                                       << ""
                                                                       << "不是数字，按 0 计算";
+    QTest::newRow("-溢出 typed into a count reads as 0 and is marked") << "-溢出"
+                                                                       << ""
+                                                                       << ""
+                                                                       << "不是数字，按 0 计算";
     QTest::newRow("2.5 in a count is marked as not whole") << "2.5"
                                                            << "2.5"
                                                            << "0.2075"
@@ -152,11 +154,10 @@ void TestInputMarks::diametersAndLengthsAreMarked_data()
     QTest::addColumn<QString>("note");
     QTest::addColumn<QString>("volume"); // of 5 logs in row 6, block 0
 
-    QTest::newRow("a full-width diameter reads as its number with no mark")
-        << "Text6(0)"
-        << "１４"
-        << ""
-        << "0.4150";
+    QTest::newRow("a full-width diameter reads as its number with no mark") << "Text6(0)"
+                                                                            << "１４"
+                                                                            << ""
+                                                                            << "0.4150";
     QTest::newRow("a diameter with its unit is marked") << "Text6(0)"
                                                         << "14cm"
                                                         << "数字后面有其他字符，按 14 计算"
@@ -174,9 +175,9 @@ void TestInputMarks::diametersAndLengthsAreMarked_data()
                                                       << "数字后面有其他字符，按 4 计算"
                                                       << "0.4150";
     QTest::newRow("溢出 typed into a length reads as 0 and is marked") << "Text23"
-                                                                      << "溢出"
-                                                                      << "不是数字，按 0 计算"
-                                                                      << "";
+                                                                       << "溢出"
+                                                                       << "不是数字，按 0 计算"
+                                                                       << "";
 }
 
 void TestInputMarks::diametersAndLengthsAreMarked()
@@ -211,9 +212,9 @@ void TestInputMarks::unitPricesAreReadAndMarked_data()
                                                      << "145.25"
                                                      << "数字后面有其他字符，按 350 计算";
     QTest::newRow("溢出 typed as a price reads as 0 and is marked") << "溢出"
-                                                                   << "0.00"
-                                                                   << ""
-                                                                   << "不是数字，按 0 计算";
+                                                                    << "0.00"
+                                                                    << ""
+                                                                    << "不是数字，按 0 计算";
     QTest::newRow("a fractional price has no mark") << "350.5"
                                                     << "350.50"
                                                     << "145.46"
@@ -296,6 +297,114 @@ void TestInputMarks::aCopiedLengthKeepsItsOverflow()
     tally->runRecalculationTick();
     QCOMPARE(text(tally, QStringLiteral("Text15")), overflowText);
     QCOMPARE(text(tally, QStringLiteral("Text5(5)")), QString());
+}
+
+void TestInputMarks::countsThatPriceWronglyAreMarked_data()
+{
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("length"); // the count's block's length field
+    QTest::addColumn<QString>("lengthText");
+    QTest::addColumn<QString>("note");
+    const QString noLength = QStringLiteral("这一列没有材长，按 0 立方米计算");
+    const QString negative = QStringLiteral("负数：从件数和材积中减去");
+    const QString tooMany = QStringLiteral("件数超过 9999，请检查");
+    QTest::newRow("a count in block 1 before its length is marked") << "Text6(4)"
+                                                                    << "5"
+                                                                    << "Text15"
+                                                                    << "" << noLength;
+    QTest::newRow("a count in a block of length 0 is marked") << "Text6(1)"
+                                                              << "5"
+                                                              << "Text23"
+                                                              << "0" << noLength;
+    QTest::newRow("a count in a block whose length is no number is marked") << "Text6(7)"
+                                                                            << "5"
+                                                                            << "Text26"
+                                                                            << "米" << noLength;
+    QTest::newRow("a count with its length is not marked") << "Text6(10)"
+                                                           << "5"
+                                                           << "Text21"
+                                                           << "6"
+                                                           << "";
+    QTest::newRow("a count of 0 with no length is not marked") << "Text6(4)"
+                                                               << "0"
+                                                               << "Text15"
+                                                               << ""
+                                                               << "";
+    QTest::newRow("a negative count is marked") << "Text6(1)"
+                                                << "-3"
+                                                << "Text23"
+                                                << "4" << negative;
+    QTest::newRow("a negative count with no length is marked as negative") << "Text6(4)"
+                                                                           << "-3"
+                                                                           << "Text15"
+                                                                           << "" << negative;
+    QTest::newRow("10000 is marked as too many") << "Text6(1)"
+                                                 << "10000"
+                                                 << "Text23"
+                                                 << "4" << tooMany;
+    QTest::newRow("99999999 is marked as too many") << "Text6(1)"
+                                                    << "99999999"
+                                                    << "Text23"
+                                                    << "4" << tooMany;
+    QTest::newRow("9999 is not marked") << "Text6(1)"
+                                        << "9999"
+                                        << "Text23"
+                                        << "4"
+                                        << "";
+    QTest::newRow("a count that is no number keeps its own mark") << "Text6(4)"
+                                                                  << "l0"
+                                                                  << "Text15"
+                                                                  << ""
+                                                                  << "开头不是数字，按 0 计算";
+}
+
+// Marked as the clerk types, and the tick leaves the marks as they are.
+void TestInputMarks::countsThatPriceWronglyAreMarked()
+{
+    QFETCH(QString, count);
+    QFETCH(QString, typed);
+    QFETCH(QString, length);
+    QFETCH(QString, lengthText);
+    QFETCH(QString, note);
+    TestTally tally;
+    typeInto(field(tally, length), lengthText);
+    QLineEdit* typedCount = field(tally, count);
+    typeInto(typedCount, typed);
+    for (int tick = 0; tick < 2; ++tick) {
+        QCOMPARE(typedCount->toolTip(), note);
+        QCOMPARE(looksMarked(typedCount), !note.isEmpty());
+        tally->runRecalculationTick();
+    }
+    QCOMPARE(typedCount->text(), typed);
+}
+
+void TestInputMarks::aLengthTypedLaterTakesTheMarkAway()
+{
+    TestTally tally;
+    QLineEdit* first = field(tally, QStringLiteral("Text3(4)"));
+    QLineEdit* negative = field(tally, QStringLiteral("Text4(4)"));
+    QLineEdit* length = field(tally, QStringLiteral("Text15"));
+    typeInto(first, QStringLiteral("7"));
+    typeInto(negative, QStringLiteral("-2"));
+    // Another block's count with its own mark stays as it is.
+    QLineEdit* tooMany = field(tally, QStringLiteral("Text3(1)"));
+    typeInto(tooMany, QStringLiteral("12345"));
+    QVERIFY(looksMarked(first));
+    typeInto(length, QStringLiteral("6"));
+    QVERIFY(!looksMarked(first));
+    QCOMPARE(first->toolTip(), QString());
+    QCOMPARE(negative->toolTip(), QStringLiteral("负数：从件数和材积中减去"));
+    QVERIFY(looksMarked(tooMany));
+#ifdef QUORVANE_MARKS_PICTURE
+    // The three marks as the clerk sees them, for a look by eye.
+    typeInto(length, QString());
+    tally->runRecalculationTick();
+    tally->grab().save(QStringLiteral(QUORVANE_MARKS_PICTURE));
+    typeInto(length, QStringLiteral("6"));
+#endif
+    typeInto(length, QString());
+    QCOMPARE(first->toolTip(), QStringLiteral("这一列没有材长，按 0 立方米计算"));
 }
 
 QTEST_MAIN(TestInputMarks)

@@ -55,14 +55,17 @@ public:
         : m_folder(QDir(parent).filePath(QStringLiteral("program-XXXXXX")))
     {
         for (const QString& path : { ledger(), bill() }) {
-            QFile::copy(shippedWorkbook(QFileInfo(path).fileName()), path);
+            copyFileOrFail(shippedWorkbook(QFileInfo(path).fileName()), path);
             QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
                 | QFileDevice::ReadGroup | QFileDevice::ReadOther);
         }
         m_program = std::make_unique<TallyProgram>(
             TallyFolders { m_folder.path(), m_folder.path(), QString(), history, config }, office);
         m_window = &m_program->window();
-        QTRY_VERIFY_WITH_TIMEOUT(m_program->commands().speciesListLoaded(), 90000);
+        // A failed check here would only leave the constructor: the case
+        // must not run on with a window that never got ready.
+        if (!QTest::qWaitFor([this] { return m_program->commands().speciesListLoaded(); }, 90000))
+            qFatal("the tally window's species list never arrived");
     }
 
     Form1* window() const { return m_window; }
@@ -96,8 +99,10 @@ public:
     {
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(
-            m_window->findChild<QWidget*>(QString::fromLatin1(button)), Qt::LeftButton);
+        QWidget* target = m_window->findChild<QWidget*>(QString::fromLatin1(button));
+        if (!target)
+            qFatal("no button named %s", button);
+        QTest::mouseClick(target, Qt::LeftButton);
         return clock.elapsed();
     }
 

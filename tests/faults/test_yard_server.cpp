@@ -1,13 +1,15 @@
 // The tally window with a yard server set, on the real office and a real
-// PostgreSQL server of the test's own: each posting reaches the server, the
-// window counts what waits while the server is down, and the history window
-// reads every station's loads from it.
+// PostgreSQL server of the test's own, set up by the shipped script with a
+// login for each station and reached over TLS: each posting reaches the
+// server, the window counts what waits while the server is down, and the
+// history window reads every station's loads from it.
 
 #include "fault_fixture.h"
 #include "history/history_sender.h"
-#include "history/server_settings.h"
 #include "history/load_table_model.h"
+#include "history/server_settings.h"
 #include "history_window/history.h"
+#include "history_window/station_settings.h"
 #include "postgres_test_server.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 
@@ -34,7 +36,10 @@ private:
 
 int TestYardServer::serverLoads(const QString& where)
 {
-    return m_server->admin(QStringLiteral("SELECT COUNT(*) FROM loads WHERE %1").arg(where), QStringLiteral("yard")).toInt();
+    return m_server
+        ->admin(QStringLiteral("SELECT COUNT(*) FROM loads WHERE %1").arg(where),
+            QStringLiteral("yard"))
+        .toInt();
 }
 
 void TestYardServer::initTestCase()
@@ -44,10 +49,21 @@ void TestYardServer::initTestCase()
     m_server = std::make_unique<PostgresTestServer>();
     QString error;
     QVERIFY2(m_server->create(&error), qPrintable(error));
-    QVERIFY(!m_server->admin(QStringLiteral("CREATE ROLE gate LOGIN PASSWORD 'gate-pw'")).isNull());
-    QVERIFY(!m_server->admin(QStringLiteral("CREATE DATABASE yard OWNER gate")).isNull());
-    QVERIFY(usePasswordFile(m_dir.filePath(QStringLiteral("pgpass")), "*:*:*:gate:gate-pw\n"));
-    m_office = std::make_unique<LibreOfficeSpreadsheet>(testOfficeSettings(QStringLiteral("yard"), &m_shown));
+    QVERIFY(!m_server->admin(QStringLiteral("CREATE DATABASE yard")).isNull());
+    for (const QStringList& station : { QStringList {},
+             QStringList { QStringLiteral("station_login=gate1"),
+                 QStringLiteral("station_name=一号门"), QStringLiteral("password=gate1-pw") },
+             QStringList { QStringLiteral("station_login=gate2"),
+                 QStringLiteral("station_name=二号门"), QStringLiteral("password=gate2-pw") } }) {
+        QString output;
+        QVERIFY2(m_server->adminScript(QStringLiteral(QUORVANE_SETUP_SCRIPT),
+                     QStringLiteral("yard"), station, &output),
+            qPrintable(output));
+    }
+    QVERIFY(usePasswordFile(
+        m_dir.filePath(QStringLiteral("pgpass")), "*:*:*:gate1:gate1-pw\n*:*:*:gate2:gate2-pw\n"));
+    m_office = std::make_unique<LibreOfficeSpreadsheet>(
+        testOfficeSettings(QStringLiteral("yard"), &m_shown));
     m_office->warmUp();
 }
 
@@ -66,14 +82,16 @@ void TestYardServer::postingsReachTheServerAndWaitWhileItIsDown()
     settings.host = m_server->host();
     settings.port = m_server->port();
     settings.database = QStringLiteral("yard");
-    settings.user = QStringLiteral("gate");
+    settings.user = QStringLiteral("gate1");
     settings.station = QStringLiteral("一号门");
+    settings.certificate = m_server->certificateAuthority();
     QVERIFY(writeServerSettings(settingsFilePath(config.path()), settings));
     // Another station's load, already on the server.
     {
         QTemporaryDir other;
         QTemporaryDir otherConfig;
         ServerSettings second = settings;
+        second.user = QStringLiteral("gate2");
         second.station = QStringLiteral("二号门");
         QVERIFY(writeServerSettings(settingsFilePath(otherConfig.path()), second));
         FaultTally gate2(*m_office, QDir::tempPath(), other.path(), otherConfig.path());
@@ -102,7 +120,8 @@ void TestYardServer::postingsReachTheServerAndWaitWhileItIsDown()
     QDir().mkpath(QStringLiteral(QUORVANE_PICTURES));
     tally.window()->grab().save(QStringLiteral(QUORVANE_PICTURES "/waiting-for-server.png"));
     for (const QString& text : catcher.texts())
-        QVERIFY2(!text.contains(QStringLiteral("历史")) && !text.contains(QStringLiteral("服务器")), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("历史")) && !text.contains(QStringLiteral("服务器")),
+            qPrintable(text));
 
     QString error;
     QVERIFY2(m_server->start(&error), qPrintable(error));
@@ -120,6 +139,13 @@ void TestYardServer::postingsReachTheServerAndWaitWhileItIsDown()
     QCOMPARE(table->model()->rowCount(), 4);
     QVERIFY(!table->isColumnHidden(LoadTableModel::Station));
     QVERIFY(window->findChild<QPushButton*>(QStringLiteral("stationSettingsButton")));
+
+    // 测试连接 says the server showed the certificate the settings name.
+    StationSettings dialog(settingsFilePath(config.path()));
+    QTest::mouseClick(
+        dialog.findChild<QPushButton*>(QStringLiteral("testConnection")), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.findChild<QLabel*>(QStringLiteral("connectionResult"))->text(),
+        QStringLiteral("服务器的证书与设置中的相符；连接成功，历史记录可以保存到服务器"), 30000);
 }
 
 QTEST_MAIN(TestYardServer)

@@ -57,6 +57,14 @@ inline QString shippedWorkbook(const QString& name)
     return QDir(folder).filePath(name);
 }
 
+// A copy the suite cannot do without: a failed one ends the suite at once
+// rather than letting its cases run on a missing file.
+inline void copyFileOrFail(const QString& from, const QString& to)
+{
+    if (!QFile::copy(from, to))
+        qFatal("cannot copy %s to %s", qPrintable(from), qPrintable(to));
+}
+
 inline QByteArray fileBytes(const QString& path)
 {
     QFile file(path);

@@ -2,6 +2,7 @@
 #include "unit_prices/form4.h"
 #include "unit_prices/price_files.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -50,6 +51,9 @@ private slots:
     void unchangedPricesSaveToIdenticalFiles();
     void saveIntoAnUncreatableFolderKeepsTheWindow();
     void saveOverAnUnwritableFileWritesNothing();
+    void enterGoesToTheNextPriceThenToSaveAndExit();
+    void closingByTheTitleBarAsksAboutEdits_data();
+    void closingByTheTitleBarAsksAboutEdits();
 
 private:
     std::unique_ptr<TestAnswers> m_answers;
@@ -178,6 +182,78 @@ void TestForm4::saveOverAnUnwritableFileWritesNothing()
     QVERIFY(m_answers->shown[1].text.contains(QStringLiteral("1(1).txt")));
     QVERIFY(window.isVisible());
     QCOMPARE(readBytes(priceFilePath(folder.path(), 0)), QByteArray("350\r\n"));
+}
+
+// Typed as a clerk types three prices: each Enter ends one, and the last
+// Enter on 保存退出 saves them.
+void TestForm4::enterGoesToTheNextPriceThenToSaveAndExit()
+{
+    QTemporaryDir folder;
+    Form4 window(folder.path());
+    QSignalSpy saved(&window, &Form4::saved);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    priceField(window, 0)->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), priceField(window, 0));
+    for (const char* price : { "650", "900", "1150" }) {
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(price));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
+    for (int group = 0; group < 3; ++group)
+        QCOMPARE(window.priceText(group), QStringList({ "650", "900", "1150" })[group]);
+    QWidget* saveAndExit = window.findChild<QLabel*>(QStringLiteral("Label3"));
+    QCOMPARE(QApplication::focusWidget(), saveAndExit);
+    QCOMPARE(saved.count(), 0);
+    QTest::keyClick(saveAndExit, Qt::Key_Return);
+    QCOMPARE(saved.count(), 1);
+    QVERIFY(window.isHidden());
+    QCOMPARE(readBytes(priceFilePath(folder.path(), 2)), QByteArray("1150\r\n"));
+}
+
+void TestForm4::closingByTheTitleBarAsksAboutEdits_data()
+{
+    QTest::addColumn<QString>("typed"); // into the second price, saved as 480
+    QTest::addColumn<int>("answer"); // -1: no question
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("no edit closes without a question") << "480" << -1 << QByteArray("480\r\n");
+    QTest::newRow("an edit answered 是 is saved as 保存退出 saves it")
+        << "520" << int(MessageAnswer::Yes) << QByteArray("520\r\n");
+    QTest::newRow("an edit answered 否 stays for this run, the file as it was")
+        << "520" << int(MessageAnswer::No) << QByteArray("480\r\n");
+}
+
+void TestForm4::closingByTheTitleBarAsksAboutEdits()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, answer);
+    QFETCH(QByteArray, file);
+    QTemporaryDir folder;
+    writeBytes(priceFilePath(folder.path(), 1), "480\r\n");
+    Form4 window(folder.path());
+    QSignalSpy saved(&window, &Form4::saved);
+    window.show();
+    priceField(window, 1)->setText(QStringLiteral("999"));
+    priceField(window, 1)->setText(typed);
+    if (answer >= 0)
+        m_answers->setNextAnswer(MessageAnswer(answer));
+    QVERIFY(window.close());
+
+    QVERIFY(window.isHidden());
+    if (answer >= 0) {
+        QCOMPARE(m_answers->shown.size(), 1);
+        QCOMPARE(m_answers->shown[0].kind, MessageKind::Question);
+        QCOMPARE(m_answers->shown[0].text, QStringLiteral("单价已修改，要保存吗？"));
+    }
+    QCOMPARE(readBytes(priceFilePath(folder.path(), 1)), file);
+    QCOMPARE(saved.count(), answer == int(MessageAnswer::Yes) ? 1 : 0);
+    QCOMPARE(window.priceText(1), typed);
+
+    // Once saved, closing again asks nothing; unsaved, it asks again.
+    window.show();
+    if (answer == int(MessageAnswer::No))
+        m_answers->setNextAnswer(MessageAnswer::No);
+    QVERIFY(window.close());
 }
 
 QTEST_MAIN(TestForm4)

@@ -1,0 +1,31 @@
+#pragma once
+
+// A server on 127.0.0.1 that poses as PostgreSQL to take a password: it
+// answers a request for TLS (or GSSAPI encryption) with 'N', then asks
+// for the password in clear text, keeps every byte any client sends and
+// hangs up once an answer came.
+// It serves on the event loop of the thread that made it.
+
+#include <QByteArray>
+#include <QObject>
+#include <QTcpServer>
+
+class QTcpSocket;
+
+class FakePostgresServer : public QObject {
+public:
+    FakePostgresServer();
+
+    bool listen();
+    int port() const { return m_server.serverPort(); }
+    int connections() const { return m_connections; }
+    // Everything every client sent, in the order it came.
+    QByteArray received() const { return m_received; }
+
+private:
+    void serve(QTcpSocket* socket);
+
+    QTcpServer m_server;
+    int m_connections = 0;
+    QByteArray m_received;
+};
