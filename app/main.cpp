@@ -1,8 +1,9 @@
+#include "app/private_files.h"
 #include "app/tally_program.h"
-#include "support/event_log.h"
-#include "records/workbook_folder.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
+#include "records/workbook_folder.h"
 #include "single_instance.h"
+#include "support/event_log.h"
 #include "tally_window/form1.h"
 #include "tally_window/qt_translation.h"
 #include "unit_prices/price_files.h"
@@ -11,8 +12,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -57,6 +58,7 @@ void handleSignals(QApplication& app, const QWidget& window)
 
 int main(int argc, char* argv[])
 {
+    makeNewFilesPrivate();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
@@ -76,18 +78,24 @@ int main(int argc, char* argv[])
                  .arg(QCoreApplication::applicationFilePath())
                  .arg(QCoreApplication::applicationPid())
                  .arg(QCoreApplication::applicationDirPath()));
-    const WorkbookFolderChoice workbooks = chooseWorkbookFolder(QCoreApplication::applicationDirPath(),
-        data, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    const WorkbookFolderChoice workbooks
+        = chooseWorkbookFolder(QCoreApplication::applicationDirPath(), data,
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     LibreOfficeSpreadsheet office;
     if (const int removed = office.removeLeftoverTempFiles(workbooks.folder))
         logEvent(QStringLiteral("removed %1 temporary files of an earlier office").arg(removed));
+    const TallyFolders folders { workbooks.folder, defaultPriceFolder(), data, data,
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) };
+    if (const int tightened = tightenPrivateFiles(
+            folders, QStandardPaths::writableLocation(QStandardPaths::CacheLocation)))
+        logEvent(QStringLiteral("%1 files and folders others could read are now the user's alone")
+                     .arg(tightened));
     // The journal is marked clean when the window goes, at the end of main.
-    TallyProgram program({ workbooks.folder, defaultPriceFolder(), data, data,
-                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) },
-        office);
+    TallyProgram program(folders, office);
     Form1& window = program.window();
     handleSignals(app, window);
-    QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] { bringToFront(window); });
+    QObject::connect(
+        &instance, &SingleInstance::raiseRequested, &window, [&window] { bringToFront(window); });
     window.show();
     if (!workbooks.notice.isEmpty())
         QTimer::singleShot(0, &window, [&window, notice = workbooks.notice] {

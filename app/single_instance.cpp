@@ -2,6 +2,7 @@
 
 #include "records/event_log.h"
 #include "records/workbook_move.h"
+#include "support/regular_file.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
@@ -29,6 +30,10 @@ SingleInstance::SingleInstance(const QString& dataFolder, QObject* parent)
     // Stale only when its process is gone, however old it is.
     m_lock.setStaleLockTime(0);
     makeOwnFolder(dataFolder);
+    // QLockFile reads a lock that is there to find its holder: a FIFO would
+    // block that read, a link to a device never end it.
+    if (entryAt(m_lockPath) == EntryKind::Other)
+        setAside(m_lockPath);
 }
 
 SingleInstance::~SingleInstance() = default;

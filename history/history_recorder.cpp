@@ -1,11 +1,19 @@
 #include "history/history_recorder.h"
 
 #include "support/durable_file.h"
+#include "support/regular_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+
+namespace {
+
+// Far more than the loads of many days waiting.
+constexpr qint64 waitingFileLimit = 32 * 1024 * 1024;
+
+} // namespace
 
 QString waitingLoadsPath(const QString& dataFolder)
 {
@@ -27,7 +35,8 @@ HistoryStore* HistoryRecorder::store(QString* failure)
         try {
             m_store = m_openStore();
         } catch (const HistoryError& error) {
-            m_log(QStringLiteral("history store not opened: %1 %2").arg(error.location(), error.detail()));
+            m_log(QStringLiteral("history store not opened: %1 %2")
+                      .arg(error.location(), error.detail()));
             if (failure)
                 *failure = historyFailureMessage(error);
         }
@@ -81,24 +90,53 @@ QString HistoryRecorder::storeAll()
     if (m_waiting.size() != before) {
         m_waitingKept = writeWaiting();
         if (!m_waitingKept && failure.isEmpty())
-            failure = QStringLiteral("等待保存的历史记录文件“%1”无法更新").arg(QDir::toNativeSeparators(m_waitingPath));
+            failure = QStringLiteral("等待保存的历史记录文件“%1”无法更新")
+                          .arg(QDir::toNativeSeparators(m_waitingPath));
     }
     return failure;
 }
 
 void HistoryRecorder::readWaiting()
 {
-    QFile file(m_waitingPath);
-    if (!file.open(QIODevice::ReadOnly))
+    const RegularFileRead file = readRegularFile(m_waitingPath, waitingFileLimit);
+    if (file.outcome == RegularFileRead::Absent)
         return;
-    const QJsonArray loads = QJsonDocument::fromJson(file.readAll()).array();
-    for (const QJsonValue& value : loads) {
+    QJsonParseError parsed;
+    const QJsonDocument document = file.outcome == RegularFileRead::Read
+        ? QJsonDocument::fromJson(file.bytes, &parsed)
+        : QJsonDocument();
+    if (file.outcome != RegularFileRead::Read || parsed.error != QJsonParseError::NoError
+        || !document.isArray()) {
+        // Kept for whoever can still read it; the next write starts afresh.
+        setWaitingAside(file);
+        return;
+    }
+    for (const QJsonValue& value : document.array()) {
         LoadRecord load;
         if (load.readJson(value.toObject()))
             m_waiting << load;
         else
-            m_log(QStringLiteral("history: a waiting load in %1 could not be read").arg(m_waitingPath));
+            m_log(QStringLiteral("history: a waiting load in %1 could not be read")
+                      .arg(m_waitingPath));
     }
+}
+
+void HistoryRecorder::setWaitingAside(const RegularFileRead& file)
+{
+    const QString kept = setAside(m_waitingPath);
+    m_log(QStringLiteral("history: waiting loads %1 not read (%2), kept as '%3'")
+              .arg(m_waitingPath, file.detail, kept));
+    const QString shown = QDir::toNativeSeparators(m_waitingPath);
+    QString what = QStringLiteral("等待保存的历史记录文件“%1”已损坏，没有读取").arg(shown);
+    if (file.outcome == RegularFileRead::NotRegular)
+        what
+            = QStringLiteral("等待保存的历史记录文件“%1”不是普通文件（可能是链接或设备），没有读取")
+                  .arg(shown);
+    else if (file.outcome == RegularFileRead::Unreadable)
+        what = QStringLiteral("等待保存的历史记录文件“%1”无法读取").arg(shown);
+    m_setAsideNotice = kept.isEmpty()
+        ? what + QStringLiteral("，也无法移走。")
+        : what + QStringLiteral("，已移到“%1”。").arg(QDir::toNativeSeparators(kept));
 }
 
 bool HistoryRecorder::writeWaiting()
@@ -108,7 +146,8 @@ bool HistoryRecorder::writeWaiting()
     QJsonArray loads;
     for (const LoadRecord& load : m_waiting)
         loads.append(load.toJson());
-    const WriteResult written = writeFileDurably(m_waitingPath, QJsonDocument(loads).toJson(QJsonDocument::Compact));
+    const WriteResult written
+        = writeFileDurably(m_waitingPath, QJsonDocument(loads).toJson(QJsonDocument::Compact));
     if (!written.ok())
         m_log(QStringLiteral("history: waiting loads not written, %1").arg(written.logText()));
     return written.ok();

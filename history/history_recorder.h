@@ -6,6 +6,7 @@
 // one, or at the next start.
 
 #include "history/history_store.h"
+#include "support/regular_file.h"
 
 #include <QVector>
 #include <QtGlobal>
@@ -29,6 +30,9 @@ public:
     // False when the loads that wait could not be written to their file
     // either (a full disk): they then wait only while the program runs.
     bool waitingKeptOnDisk() const { return m_waitingKept; }
+    // When the file of the waiting loads was damaged or not a regular file,
+    // and so was moved aside unread: what the clerk is told. Empty otherwise.
+    QString setAsideNotice() const { return m_setAsideNotice; }
 
     // The store, opened on first use; null while it cannot be opened, with
     // the cause in `failure`.
@@ -36,11 +40,15 @@ public:
     // Where the driver's own words of a failure go (standard error unless set).
     void setLog(std::function<void(const QString&)> log) { m_log = std::move(log); }
     // Called after each load stored, with its id.
-    void setStoredHandler(std::function<void(const LoadRecord&)> handler) { m_stored = std::move(handler); }
+    void setStoredHandler(std::function<void(const LoadRecord&)> handler)
+    {
+        m_stored = std::move(handler);
+    }
 
 private:
     QString storeAll();
     void readWaiting();
+    void setWaitingAside(const RegularFileRead& file);
     bool writeWaiting();
 
     StoreOpener m_openStore;
@@ -48,8 +56,10 @@ private:
     std::unique_ptr<HistoryStore> m_store;
     QVector<LoadRecord> m_waiting;
     bool m_waitingKept = true;
+    QString m_setAsideNotice;
     std::function<void(const LoadRecord&)> m_stored;
-    std::function<void(const QString&)> m_log = [](const QString& text) { qWarning("%s", qPrintable(text)); };
+    std::function<void(const QString&)> m_log
+        = [](const QString& text) { qWarning("%s", qPrintable(text)); };
 };
 
 // history-waiting.json in the data folder.

@@ -1,5 +1,7 @@
 #include "history/server_settings.h"
 
+#include "support/regular_file.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -33,6 +35,11 @@ QString settingsFilePath(const QString& configFolder)
 
 ServerSettings readServerSettings(const QString& settingsFile)
 {
+    // QSettings would wait on a FIFO for ever and read a device without end.
+    if (entryAt(settingsFile) == EntryKind::Other) {
+        qWarning("%s is not a regular file: no yard server", qPrintable(settingsFile));
+        return {};
+    }
     QSettings file(settingsFile, QSettings::IniFormat);
     file.beginGroup(group);
     ServerSettings settings;
@@ -52,6 +59,9 @@ ServerSettings readServerSettings(const QString& settingsFile)
 
 bool writeServerSettings(const QString& settingsFile, const ServerSettings& settings)
 {
+    // Nor is anything written through a link.
+    if (entryAt(settingsFile) == EntryKind::Other)
+        return false;
     QSettings file(settingsFile, QSettings::IniFormat);
     file.beginGroup(group);
     file.setValue(QStringLiteral("host"), settings.host.trimmed());

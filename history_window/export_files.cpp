@@ -19,8 +19,12 @@ QString writeFailure(const WriteResult& result)
     case WriteFailure::NotWritable:
         return QStringLiteral("无法保存到文件夹“%1”：没有写入权限。").arg(folder);
     case WriteFailure::DiskFull:
-        return QStringLiteral("磁盘空间不足，文件“%1”没有保存；请在文件夹“%2”所在的磁盘上腾出空间，再试一次。")
+        return QStringLiteral(
+            "磁盘空间不足，文件“%1”没有保存；请在文件夹“%2”所在的磁盘上腾出空间，再试一次。")
             .arg(file.fileName(), folder);
+    case WriteFailure::NotAFile:
+        return QStringLiteral("“%1”不是普通文件（可能是链接），没有保存到那里。")
+            .arg(file.fileName());
     case WriteFailure::None:
     case WriteFailure::Other:
         break;

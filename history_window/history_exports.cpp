@@ -44,8 +44,8 @@ QString exportName(const LoadFilter& filter, const QString& suffix)
 
 void History::onCsvClicked()
 {
-    const QString path = m_askSavePath(
-        QStringLiteral("导出CSV"), exportName(currentFilter(), QStringLiteral("csv")), QStringLiteral("CSV 文件 (*.csv)"));
+    const QString path = m_askSavePath(QStringLiteral("导出CSV"),
+        exportName(currentFilter(), QStringLiteral("csv")), QStringLiteral("CSV 文件 (*.csv)"));
     if (path.isEmpty())
         return;
     QVector<QStringList> rows { exportHeadings() };
@@ -53,7 +53,8 @@ void History::onCsvClicked()
     // Not all of them read: the status line says why; no part is written.
     if (m_model->failed() || !m_totals)
         return;
-    const QString failure = writeWholeFile(path, csvBytes(rows));
+    // The program's own numbers stay numbers; every typed text stays text.
+    const QString failure = writeWholeFile(path, csvBytes(rows, exportNumberColumns()));
     if (!failure.isEmpty()) {
         showMessage(QStringLiteral("没有导出：") + failure);
         return;
@@ -64,7 +65,8 @@ void History::onCsvClicked()
 
 void History::onExcelClicked()
 {
-    const QString path = m_askSavePath(QStringLiteral("导出Excel"), exportName(currentFilter(), QStringLiteral("xls")),
+    const QString path = m_askSavePath(QStringLiteral("导出Excel"),
+        exportName(currentFilter(), QStringLiteral("xls")),
         QStringLiteral("Excel 97 工作簿 (*.xls)"));
     if (path.isEmpty())
         return;

@@ -66,6 +66,8 @@ HistoryServices::~HistoryServices() = default;
 
 void HistoryServices::storeWaitingAtStart()
 {
+    if (const QString notice = m_recorder->setAsideNotice(); !notice.isEmpty())
+        QTimer::singleShot(0, this, [this, notice] { m_prompts.showMessage(notice); });
     const int waiting = m_recorder->waitingCount();
     if (waiting == 0)
         return;

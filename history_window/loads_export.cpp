@@ -27,6 +27,11 @@ QStringList exportHeadings()
         QStringLiteral("金额(元)"), QStringLiteral("检尺站") };
 }
 
+QSet<int> exportNumberColumns()
+{
+    return { Pieces, Volume, Amount };
+}
+
 QStringList exportRow(const ListedLoad& load)
 {
     QStringList row(ColumnCount);

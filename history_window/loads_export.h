@@ -5,10 +5,13 @@
 
 #include "history/history_reader.h"
 
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 
 QStringList exportHeadings();
+// The columns of the program's own numbers: pieces, m³ and amount.
+QSet<int> exportNumberColumns();
 QStringList exportRow(const ListedLoad& load);
 // One "合计" row for the kind filtered on, or for each kind under 0 (全部).
 QVector<QStringList> exportTotalsRows(const KindTotals& totals, int kindFilter);

@@ -24,7 +24,14 @@ struct BillNumber {
 
 QString billArchiveFolder(const QString& workbookFolder);
 
-// The number after the highest of that day in the archive folder.
+// The number after the highest of that day in the archive folder whose
+// .xls and .pdf names are both free. Any entry takes a name: a dangling
+// link, a FIFO or a folder as much as a bill.
 BillNumber nextBillNumber(const QString& archiveFolder, const QDate& day);
 
-QString archivedBillPath(const QString& archiveFolder, const BillNumber& number, const char* suffix);
+// Whether the office may write a copy at `path`: nothing is there, or a
+// regular file (a reprint replaces its own copy), never a link.
+bool archiveNameWritable(const QString& path);
+
+QString archivedBillPath(
+    const QString& archiveFolder, const BillNumber& number, const char* suffix);

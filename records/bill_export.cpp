@@ -4,6 +4,7 @@
 #include "records/event_log.h"
 #include "records/view_snapshot.h"
 #include "records/workbook_messages.h"
+#include "records/workbook_move.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -173,9 +174,14 @@ bool BillExport::attempt(const std::function<Tally()>& readTally,
 std::optional<WorkbookError> BillExport::archiveBill(
     Workbook& book, const QString& archive, const BillNumber& number)
 {
-    if (!QDir().mkpath(archive))
+    if (!makeOwnFolder(archive) || !QFileInfo(archive).isDir())
         return WorkbookError(
             WorkbookFailure::FolderNotWritable, archivedBillPath(archive, number, ".xls"));
+    // The office would write through a link.
+    for (const char* suffix : { ".xls", ".pdf" })
+        if (!archiveNameWritable(archivedBillPath(archive, number, suffix)))
+            return WorkbookError(
+                WorkbookFailure::NotAFile, archivedBillPath(archive, number, suffix));
     try {
         book.saveCopy(archivedBillPath(archive, number, ".xls"), Workbook::CopyFormat::Excel97);
         book.saveCopy(archivedBillPath(archive, number, ".pdf"), Workbook::CopyFormat::Pdf);

@@ -10,18 +10,32 @@ namespace {
 QString causeName(WorkbookFailure cause)
 {
     switch (cause) {
-    case WorkbookFailure::OfficeMissing: return QStringLiteral("office missing");
-    case WorkbookFailure::OfficeNotResponding: return QStringLiteral("office not responding");
-    case WorkbookFailure::WorkbookMissing: return QStringLiteral("workbook missing");
-    case WorkbookFailure::WorkbookUnreadable: return QStringLiteral("workbook unreadable");
-    case WorkbookFailure::WorkbookOpenElsewhere: return QStringLiteral("open elsewhere");
-    case WorkbookFailure::WorkbookReadOnly: return QStringLiteral("read-only");
-    case WorkbookFailure::FolderNotWritable: return QStringLiteral("folder not writable");
-    case WorkbookFailure::DiskFull: return QStringLiteral("disk full");
-    case WorkbookFailure::WorkbookDamaged: return QStringLiteral("damaged");
-    case WorkbookFailure::SheetMissing: return QStringLiteral("sheet missing");
-    case WorkbookFailure::SheetProtected: return QStringLiteral("sheet protected");
-    case WorkbookFailure::Other: break;
+    case WorkbookFailure::OfficeMissing:
+        return QStringLiteral("office missing");
+    case WorkbookFailure::OfficeNotResponding:
+        return QStringLiteral("office not responding");
+    case WorkbookFailure::WorkbookMissing:
+        return QStringLiteral("workbook missing");
+    case WorkbookFailure::WorkbookUnreadable:
+        return QStringLiteral("workbook unreadable");
+    case WorkbookFailure::WorkbookOpenElsewhere:
+        return QStringLiteral("open elsewhere");
+    case WorkbookFailure::WorkbookReadOnly:
+        return QStringLiteral("read-only");
+    case WorkbookFailure::FolderNotWritable:
+        return QStringLiteral("folder not writable");
+    case WorkbookFailure::DiskFull:
+        return QStringLiteral("disk full");
+    case WorkbookFailure::WorkbookDamaged:
+        return QStringLiteral("damaged");
+    case WorkbookFailure::SheetMissing:
+        return QStringLiteral("sheet missing");
+    case WorkbookFailure::SheetProtected:
+        return QStringLiteral("sheet protected");
+    case WorkbookFailure::NotAFile:
+        return QStringLiteral("not a regular file");
+    case WorkbookFailure::Other:
+        break;
     }
     return QStringLiteral("office error");
 }

@@ -24,6 +24,7 @@ enum class WorkbookFailure {
     WorkbookDamaged, // not a readable Excel 97 workbook
     SheetMissing,
     SheetProtected,
+    NotAFile, // a link, FIFO, device or folder where a file is to be written
     Other,
 };
 

@@ -23,14 +23,14 @@ QStringList seedWorkbooks(const QString& templateFolder, const QString& folder)
 {
     makeOwnFolder(folder);
     QStringList copied;
-    for (const QFileInfo& workbook : QDir(templateFolder).entryInfoList({ QStringLiteral("*.xls") }, QDir::Files)) {
+    for (const QFileInfo& workbook :
+        QDir(templateFolder).entryInfoList({ QStringLiteral("*.xls") }, QDir::Files)) {
         const QString target = QDir(folder).filePath(workbook.fileName());
         if (QFileInfo::exists(target))
             continue;
         // The templates are read-only in the package; the copy is the user's.
         if (QFile::copy(workbook.filePath(), target)) {
-            QFile(target).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+            QFile(target).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
             copied << workbook.fileName();
         }
     }
@@ -48,13 +48,16 @@ WorkbookFolderChoice chooseWorkbookFolder(
 WorkbookFolderChoice installedWorkbookFolder(
     const QString& templates, const QString& data, const QString& documents)
 {
-    const QString folder = QDir(documents.isEmpty() ? data : documents).filePath(QStringLiteral("Quorvane"));
+    const QString folder
+        = QDir(documents.isEmpty() ? data : documents).filePath(QStringLiteral("Quorvane"));
     const WorkbookMove move = moveYardFiles(data, folder);
     if (move.outcome == WorkbookMove::Outcome::Failed) {
         seedWorkbooks(templates, data);
         return { data,
-            QStringLiteral("出入库台账和账单没能移到文件夹“%1”：%2。它们仍在文件夹“%3”中，这次照常使用那里的文件。")
-                .arg(QDir::toNativeSeparators(folder), move.cause, QDir::toNativeSeparators(data)) };
+            QStringLiteral("出入库台账和账单没能移到文件夹“%1”：%2。它们仍在文件夹“%"
+                           "3”中，这次照常使用那里的文件。")
+                .arg(
+                    QDir::toNativeSeparators(folder), move.cause, QDir::toNativeSeparators(data)) };
     }
     const QStringList seeded = seedWorkbooks(templates, folder);
     if (!seeded.isEmpty())
@@ -65,6 +68,7 @@ WorkbookFolderChoice installedWorkbookFolder(
                 .arg(QDir::toNativeSeparators(data), QDir::toNativeSeparators(folder)) };
     if (!seeded.isEmpty())
         return { folder,
-            QStringLiteral("出入库台账和账单保存在文件夹“%1”中。").arg(QDir::toNativeSeparators(folder)) };
+            QStringLiteral("出入库台账和账单保存在文件夹“%1”中。")
+                .arg(QDir::toNativeSeparators(folder)) };
     return { folder, {} };
 }

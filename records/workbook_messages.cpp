@@ -15,7 +15,8 @@ QString failureMessage(const WorkbookError& error)
     case WorkbookFailure::WorkbookMissing:
         return QStringLiteral("在文件夹“%1”中找不到工作簿“%2”。").arg(folder, file);
     case WorkbookFailure::WorkbookUnreadable:
-        return QStringLiteral("无法打开文件夹“%1”中的工作簿“%2”：读不到这个文件。").arg(folder, file);
+        return QStringLiteral("无法打开文件夹“%1”中的工作簿“%2”：读不到这个文件。")
+            .arg(folder, file);
     case WorkbookFailure::WorkbookOpenElsewhere:
         return QStringLiteral("工作簿“%1”正被其他程序打开或锁定，请先将其关闭，再试一次。")
             .arg(file);
@@ -24,7 +25,8 @@ QString failureMessage(const WorkbookError& error)
     case WorkbookFailure::FolderNotWritable:
         return QStringLiteral("无法保存到文件夹“%1”：没有写入权限。").arg(folder);
     case WorkbookFailure::DiskFull:
-        return QStringLiteral("磁盘空间不足，工作簿“%1”没有保存；请在文件夹“%2”所在的磁盘上腾出空间，再试一次。")
+        return QStringLiteral(
+            "磁盘空间不足，工作簿“%1”没有保存；请在文件夹“%2”所在的磁盘上腾出空间，再试一次。")
             .arg(file, folder);
     case WorkbookFailure::WorkbookDamaged:
         return QStringLiteral("工作簿“%1”已损坏或不是 Excel 97 工作簿，无法打开。").arg(file);
@@ -33,6 +35,9 @@ QString failureMessage(const WorkbookError& error)
     case WorkbookFailure::SheetProtected:
         return QStringLiteral("工作簿“%1”中的工作表“%2”受保护，无法写入；没有写入任何内容。")
             .arg(file, error.detail());
+    case WorkbookFailure::NotAFile:
+        return QStringLiteral("文件夹“%1”中的“%2”不是普通文件（可能是链接），不会写入它。")
+            .arg(folder, file);
     case WorkbookFailure::Other:
         break;
     }

@@ -1,14 +1,13 @@
 #include "records/workbook_move.h"
 
 #include "records/event_log.h"
+#include "support/durable_file.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <algorithm>
-#include <unistd.h>
 
 namespace {
 
@@ -76,19 +75,8 @@ QString copyChecked(const QString& source, const QString& target)
     const QByteArray bytes = in.readAll();
     if (in.error() != QFile::NoError)
         return in.errorString();
-    QTemporaryFile out(QFileInfo(target).dir().filePath(QStringLiteral(".quorvane-move-XXXXXX")));
-    if (!out.open())
-        return out.errorString();
-    if (out.write(bytes) != bytes.size() || !out.flush() || ::fsync(out.handle()) != 0)
-        return QStringLiteral("writing failed: %1").arg(out.errorString());
-    if (!out.seek(0) || out.readAll() != bytes)
-        return QStringLiteral("the copy reads back differently");
-    out.setAutoRemove(false);
-    if (!out.rename(target)) {
-        const QString cause = out.errorString();
-        out.remove();
-        return QStringLiteral("naming the copy failed: %1").arg(cause);
-    }
+    if (const WriteResult written = createFileDurably(target, bytes); !written.ok())
+        return written.logText();
     QFile copied(target);
     if (copied.open(QIODevice::Append))
         copied.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);

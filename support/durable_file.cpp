@@ -1,15 +1,19 @@
 #include "support/durable_file.h"
 
+#include "support/regular_file.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStorageInfo>
+#include <QTemporaryFile>
 #include <cerrno>
 #include <cstring>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -29,6 +33,16 @@ bool syncFolder(const QString& folder)
     return synced;
 #else
     Q_UNUSED(folder);
+    return true;
+#endif
+}
+
+bool keepPrivate(QSaveFile& file)
+{
+#ifdef Q_OS_UNIX
+    return ::fchmod(file.handle(), S_IRUSR | S_IWUSR) == 0;
+#else
+    Q_UNUSED(file);
     return true;
 #endif
 }
@@ -73,11 +87,18 @@ WriteFailure failureCause(const QString& path, int systemError, qint64 size)
 QString causeName(WriteFailure cause)
 {
     switch (cause) {
-    case WriteFailure::None: return QStringLiteral("ok");
-    case WriteFailure::FolderMissing: return QStringLiteral("folder missing");
-    case WriteFailure::NotWritable: return QStringLiteral("not writable");
-    case WriteFailure::DiskFull: return QStringLiteral("disk full");
-    case WriteFailure::Other: break;
+    case WriteFailure::None:
+        return QStringLiteral("ok");
+    case WriteFailure::FolderMissing:
+        return QStringLiteral("folder missing");
+    case WriteFailure::NotWritable:
+        return QStringLiteral("not writable");
+    case WriteFailure::DiskFull:
+        return QStringLiteral("disk full");
+    case WriteFailure::NotAFile:
+        return QStringLiteral("not a regular file");
+    case WriteFailure::Other:
+        break;
     }
     return QStringLiteral("write failed");
 }
@@ -108,9 +129,17 @@ DurableFile::~DurableFile() = default;
 WriteResult DurableFile::write(const QByteArray& bytes)
 {
     m_size = bytes.size();
+    // QSaveFile would write to where a link points; anything else there
+    // (a folder, a FIFO, a device) is not ours to replace.
+    if (entryAt(m_path) == EntryKind::Other)
+        return WriteResult(
+            WriteFailure::NotAFile, m_path, QStringLiteral("open: not a regular file"));
     errno = 0;
     if (!m_file->open(QIODevice::WriteOnly))
         return failed(QStringLiteral("open"), errno);
+    // QSaveFile gives a new file the umask's mode and an old one its mode.
+    if (!keepPrivate(*m_file))
+        return failed(QStringLiteral("chmod"), errno);
     if (m_file->write(bytes) != bytes.size())
         return failed(QStringLiteral("write"), errno);
     // QSaveFile buffers, and commits even after a failed flush (a full disk
@@ -151,9 +180,47 @@ WriteResult writeFileDurably(const QString& path, const QByteArray& bytes)
     return written.ok() ? file.commit() : written;
 }
 
+WriteResult createFileDurably(const QString& path, const QByteArray& bytes)
+{
+    QTemporaryFile file(QFileInfo(path).dir().filePath(QStringLiteral(".quorvane-new-XXXXXX")));
+    const auto failed = [&](const QString& step) {
+        const int error = errno;
+        return WriteResult(failureCause(path, error, bytes.size()), path,
+            step + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
+    };
+    errno = 0;
+    if (!file.open())
+        return failed(QStringLiteral("open"));
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return failed(QStringLiteral("write"));
+#ifdef Q_OS_UNIX
+    if (::fsync(file.handle()) != 0)
+        return failed(QStringLiteral("sync"));
+#endif
+    if (!file.seek(0) || file.readAll() != bytes)
+        return WriteResult(
+            WriteFailure::Other, path, QStringLiteral("the copy reads back differently"));
+    // A hard link takes the name only where it is free; the temporary name
+    // goes with the QTemporaryFile.
+    if (::link(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData())
+        != 0)
+        return failed(QStringLiteral("name"));
+    if (!syncFolder(QFileInfo(path).absolutePath()))
+        return failed(QStringLiteral("sync folder"));
+    return {};
+}
+
 bool renameDurably(const QString& from, const QString& to)
 {
-    return QFile::rename(from, to) && syncFolder(QFileInfo(to).absolutePath());
+#ifdef Q_OS_UNIX
+    // rename(2) moves a link itself; QFile::rename looks through it and
+    // refuses a dangling one.
+    const bool renamed
+        = ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+#else
+    const bool renamed = QFile::rename(from, to);
+#endif
+    return renamed && syncFolder(QFileInfo(to).absolutePath());
 }
 
 int removeLeftoverWrites(const QString& path)
@@ -164,7 +231,8 @@ int removeLeftoverWrites(const QString& path)
         QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(target.fileName())));
     QDir folder(target.absolutePath());
     int removed = 0;
-    const QStringList names = folder.entryList({ target.fileName() + QStringLiteral(".*") }, QDir::Files | QDir::Hidden);
+    const QStringList names = folder.entryList(
+        { target.fileName() + QStringLiteral(".*") }, QDir::Files | QDir::Hidden);
     for (const QString& name : names)
         if (temporary.match(name).hasMatch() && folder.remove(name))
             ++removed;

@@ -4,7 +4,8 @@
 // bytes go to a temporary file beside the target, are flushed, checked and
 // synced to the disk, the temporary file is renamed over the target and the
 // folder is synced, so a crash or a power cut leaves the old file or the new
-// one, never a part.
+// one, never a part. The file is the user's alone (0600), and only a
+// regular file is replaced: never a link, a FIFO or a device.
 
 #include <QByteArray>
 #include <QString>
@@ -13,7 +14,7 @@
 class QSaveFile;
 
 // What kept a file from being written, in terms a message can name.
-enum class WriteFailure { None, FolderMissing, NotWritable, DiskFull, Other };
+enum class WriteFailure { None, FolderMissing, NotWritable, DiskFull, NotAFile, Other };
 
 class WriteResult {
 public:
@@ -61,7 +62,13 @@ private:
 
 WriteResult writeFileDurably(const QString& path, const QByteArray& bytes);
 
-// Renames `from` to `to` in one folder and syncs the folder.
+// A file that must not replace one already there (a moved workbook): the
+// bytes are written beside it, synced and read back, then take its name only
+// if the name is free, and the folder is synced.
+WriteResult createFileDurably(const QString& path, const QByteArray& bytes);
+
+// Renames `from` to `to` in one folder and syncs the folder. A link is
+// renamed itself, never followed; `to` is replaced when it exists.
 bool renameDurably(const QString& from, const QString& to);
 
 // A write cut short by a crash leaves its temporary file beside the target;

@@ -1,5 +1,7 @@
 #include "support/event_log.h"
 
+#include "support/regular_file.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -38,8 +40,12 @@ void rotateIfFull()
 void openEventLog(const QString& path)
 {
     QMutexLocker locker(&logLock);
-    if (!path.isEmpty())
+    if (!path.isEmpty()) {
         QDir().mkpath(QFileInfo(path).absolutePath());
+        // Opening a FIFO to append would block until someone reads it.
+        if (entryAt(path) == EntryKind::Other)
+            setAside(path);
+    }
     logPath = path;
 }
 
@@ -56,7 +62,7 @@ void logEvent(const QString& text)
         + QLatin1Char(' ') + text + QLatin1Char('\n'))
                                 .toUtf8();
     QMutexLocker locker(&logLock);
-    if (!logPath.isEmpty()) {
+    if (!logPath.isEmpty() && entryAt(logPath) != EntryKind::Other) {
         rotateIfFull();
         QFile file(logPath);
         if (file.open(QIODevice::Append) && file.write(line) == line.size())

@@ -1,15 +1,16 @@
 #include "tally_window/journal_file.h"
 
 #include "support/durable_file.h"
+#include "support/regular_file.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <csignal>
 
 namespace {
 
 const QString journalName = QStringLiteral("tally-journal.json");
+// Far more than a whole sheet of the longest texts the fields take.
+constexpr qint64 journalLimit = 32 * 1024 * 1024;
 
 } // namespace
 
@@ -24,7 +25,12 @@ bool JournalFile::lock()
 {
     if (!QDir().mkpath(m_folder))
         return false;
-    m_lock = std::make_unique<QLockFile>(QDir(m_folder).filePath(QStringLiteral("tally-journal.lock")));
+    const QString lockPath = QDir(m_folder).filePath(QStringLiteral("tally-journal.lock"));
+    // QLockFile reads a lock that is there to find its holder: a FIFO would
+    // block that read, a link to a device never end it.
+    if (entryAt(lockPath) == EntryKind::Other)
+        setAside(lockPath);
+    m_lock = std::make_unique<QLockFile>(lockPath);
     // A program may run for days: only a dead holder makes the lock stale,
     // never its age.
     m_lock->setStaleLockTime(0);
@@ -45,23 +51,28 @@ void JournalFile::removeLeftoverTempFiles()
 JournalFile::Reading JournalFile::read()
 {
     Reading reading;
-    QFile file(m_path);
-    if (!file.exists())
+    const RegularFileRead file = readRegularFile(m_path, journalLimit);
+    switch (file.outcome) {
+    case RegularFileRead::Absent:
         return reading;
-    std::optional<JournalRecord> record;
-    if (file.open(QIODevice::ReadOnly))
-        record = parseJournalJson(file.readAll());
-    file.close();
-    if (record) {
-        reading.kind = Reading::Read;
-        reading.record = *record;
-        return reading;
+    case RegularFileRead::Read:
+        if (const std::optional<JournalRecord> record = parseJournalJson(file.bytes)) {
+            reading.kind = Reading::Read;
+            reading.record = *record;
+            return reading;
+        }
+        reading.kind = Reading::Damaged;
+        break;
+    case RegularFileRead::NotRegular:
+        reading.kind = Reading::NotAFile;
+        break;
+    case RegularFileRead::TooLarge:
+    case RegularFileRead::Unreadable:
+        reading.kind = Reading::Damaged;
+        break;
     }
-    reading.kind = Reading::Damaged;
-    const QString kept = m_path + QStringLiteral(".damaged-")
-        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-    if (renameDurably(m_path, kept))
-        reading.keptPath = kept;
+    reading.detail = file.detail;
+    reading.keptPath = setAside(m_path);
     return reading;
 }
 

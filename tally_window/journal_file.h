@@ -20,12 +20,16 @@ public:
     bool lock();
 
     struct Reading {
-        enum Kind { Absent, Read, Damaged } kind = Absent;
+        // NotAFile: a link, FIFO, device or folder stands at the journal's
+        // name; it is never opened.
+        enum Kind { Absent, Read, Damaged, NotAFile } kind = Absent;
         JournalRecord record; // when Read
-        QString keptPath; // when Damaged: where the file now is, empty if it could not move
+        QString keptPath; // when Damaged or NotAFile: where it now is, empty if it could not move
+        QString detail; // when Damaged or NotAFile: the system's words, for the log
     };
-    // Reads the last record. A file that does not read back is moved aside
-    // under a name of its own, so it is never overwritten.
+    // Reads the last record. A file that does not read back, or is larger
+    // than any journal, and anything that is not a regular file, is moved
+    // aside under a name of its own, so it is never overwritten.
     Reading read();
 
     // Replaces the record; false, with the cause, when any step failed, and

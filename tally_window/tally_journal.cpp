@@ -51,10 +51,27 @@ Tally typedTally(const TallyFields& fields)
     return typedPart(readTally(fields));
 }
 
+// What the clerk is told of a journal that was not read.
+QString setAsideNotice(const JournalFile::Reading& reading, const QString& path)
+{
+    if (reading.kind == JournalFile::Reading::NotAFile)
+        return reading.keptPath.isEmpty()
+            ? QStringLiteral("检尺单日志 %1 "
+                             "不是普通文件（可能是链接或设备），且无法移走。本次不保存检尺单日志。")
+                  .arg(path)
+            : QStringLiteral("检尺单日志 %1 不是普通文件（可能是链接或设备），没有读取，已移到 %2 "
+                             "。现从空白检尺单开始。")
+                  .arg(path, reading.keptPath);
+    return reading.keptPath.isEmpty()
+        ? QStringLiteral("检尺单日志 %1 已损坏，且无法另存。本次不保存检尺单日志。").arg(path)
+        : QStringLiteral("上次的检尺单日志已损坏，无法恢复，已另存为 %1 。现从空白检尺单开始。")
+              .arg(reading.keptPath);
+}
+
 } // namespace
 
-TallyJournal::TallyJournal(const QString& folder, const TallyFields& fields, QWidget* window,
-    std::function<bool()> busy)
+TallyJournal::TallyJournal(
+    const QString& folder, const TallyFields& fields, QWidget* window, std::function<bool()> busy)
     : m_folder(folder)
     , m_fields(fields)
     , m_window(window)
@@ -73,7 +90,8 @@ TallyJournal::TallyJournal(const QString& folder, const TallyFields& fields, QWi
         connect(field, &QLineEdit::textChanged, this, &TallyJournal::onStateChanged);
     for (const TallyFields::BoundText& text : fields.texts)
         connect(text.field, &QLineEdit::textChanged, this, &TallyJournal::onStateChanged);
-    for (QComboBox* box : { fields.combo1, fields.combo2, fields.combo3, fields.combo4, fields.combo5 })
+    for (QComboBox* box :
+        { fields.combo1, fields.combo2, fields.combo3, fields.combo4, fields.combo5 })
         connect(box, &QComboBox::editTextChanged, this, &TallyJournal::onStateChanged);
     // A layout switch that happens to rewrite no text still changes the state.
     for (ClickLabel* link : { fields.label19, fields.label20 })
@@ -101,17 +119,17 @@ QString TallyJournal::start()
         return {};
     }
     const JournalFile::Reading reading = file->read();
-    if (reading.kind == JournalFile::Reading::Damaged) {
-        logEvent(QStringLiteral("tally journal %1 damaged, kept as '%2'")
-                     .arg(file->path(), reading.keptPath));
-        // A damaged file that cannot be moved aside is not written over.
-        if (reading.keptPath.isEmpty())
-            return QStringLiteral("检尺单日志 %1 已损坏，且无法另存。本次不保存检尺单日志。")
-                .arg(file->path());
-        m_file = std::move(file);
-        m_lastQueued = JournalRecord { false, typedTally(m_fields), std::nullopt };
-        return QStringLiteral("上次的检尺单日志已损坏，无法恢复，已另存为 %1 。现从空白检尺单开始。")
-            .arg(reading.keptPath);
+    if (reading.kind == JournalFile::Reading::Damaged
+        || reading.kind == JournalFile::Reading::NotAFile) {
+        logEvent(QStringLiteral("tally journal %1 not read (%2), kept as '%3'")
+                     .arg(file->path(), reading.detail, reading.keptPath));
+        const QString notice = setAsideNotice(reading, file->path());
+        // What cannot be moved aside is not written over.
+        if (!reading.keptPath.isEmpty()) {
+            m_file = std::move(file);
+            m_lastQueued = JournalRecord { false, typedTally(m_fields), std::nullopt };
+        }
+        return notice;
     }
     m_file = std::move(file);
     // A fresh sheet needs no record until it changes.

@@ -2,9 +2,9 @@
 
 #include "support/durable_file.h"
 #include "support/event_log.h"
+#include "support/regular_file.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -15,21 +15,12 @@ namespace {
 
 const QByteArray lineBreak("\r\n");
 
-QString fileErrorCause(const QFileDevice& file)
+// Far more than any price text a field holds.
+constexpr qint64 priceFileLimit = 1024 * 1024;
+
+QString readFailureCause(const RegularFileRead& file)
 {
-    switch (file.error()) {
-    case QFileDevice::PermissionsError:
-        return QStringLiteral("没有权限");
-    case QFileDevice::OpenError:
-        return QStringLiteral("无法打开或创建该文件（%1）").arg(file.errorString());
-    case QFileDevice::WriteError:
-    case QFileDevice::ResizeError:
-        return QStringLiteral("写入失败，磁盘可能已满（%1）").arg(file.errorString());
-    case QFileDevice::ReadError:
-        return QStringLiteral("读取失败（%1）").arg(file.errorString());
-    default:
-        return file.errorString();
-    }
+    return file.permissionDenied ? QStringLiteral("没有权限") : QStringLiteral("读取失败");
 }
 
 // The system's own words go to the log, the cause in Chinese to the clerk.
@@ -42,6 +33,8 @@ QString saveFailure(const WriteResult& result)
         return QStringLiteral("无法保存单价文件：磁盘已满（文件“%1”没有改动）。").arg(path);
     case WriteFailure::NotWritable:
         return QStringLiteral("无法保存单价文件“%1”：没有权限").arg(path);
+    case WriteFailure::NotAFile:
+        return QStringLiteral("无法保存单价文件“%1”：它不是普通文件").arg(path);
     default:
         break;
     }
@@ -66,15 +59,34 @@ QString priceFilePath(const QString& folder, int group)
 
 std::optional<QString> readPriceFile(const QString& path, QString* error)
 {
-    QFile file(path);
-    if (!file.exists())
+    const QString shown = QDir::toNativeSeparators(path);
+    const RegularFileRead file = readRegularFile(path, priceFileLimit);
+    switch (file.outcome) {
+    case RegularFileRead::Absent:
         return std::nullopt;
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("无法读取单价文件“%1”：%2")
-                     .arg(QDir::toNativeSeparators(path), fileErrorCause(file));
+    case RegularFileRead::Read:
+        break;
+    case RegularFileRead::NotRegular:
+        // Left where it is: the clerk decides what it is.
+        *error
+            = QStringLiteral("无法读取单价文件“%1”：它不是普通文件（可能是链接或设备），请将它移走")
+                  .arg(shown);
+        return std::nullopt;
+    case RegularFileRead::TooLarge: {
+        const QString kept = setAside(path);
+        logEvent(
+            QStringLiteral("unit price file %1 %2, kept as '%3'").arg(path, file.detail, kept));
+        *error = kept.isEmpty() ? QStringLiteral("单价文件“%1”过大，已损坏，没有读取").arg(shown)
+                                : QStringLiteral("单价文件“%1”过大，已损坏，没有读取；已另存为“%2”")
+                                      .arg(shown, QDir::toNativeSeparators(kept));
         return std::nullopt;
     }
-    QByteArray bytes = file.readAll();
+    case RegularFileRead::Unreadable:
+        logEvent(QStringLiteral("unit price file %1 not read: %2").arg(path, file.detail));
+        *error = QStringLiteral("无法读取单价文件“%1”：%2").arg(shown, readFailureCause(file));
+        return std::nullopt;
+    }
+    QByteArray bytes = file.bytes;
     // The save adds one line break; drop it so that saving again keeps the file as it was.
     if (bytes.endsWith(lineBreak))
         bytes.chop(lineBreak.size());

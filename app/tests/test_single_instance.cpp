@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QtConcurrent/QtConcurrentRun>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -83,6 +84,8 @@ private slots:
     void leftoversOfAnEndedProgramDoNotBlockTheNextStart();
     void aLockOfARunningProgramThatDoesNotAnswerEndsTheStart();
     void eachDataFolderHasItsOwnProgram();
+    void whatIsNotALockFileDoesNotHoldTheStart_data();
+    void whatIsNotALockFileDoesNotHoldTheStart();
 };
 
 void TestSingleInstance::aLaterStartRaisesTheRunningOneAndEnds()
@@ -158,6 +161,27 @@ void TestSingleInstance::eachDataFolderHasItsOwnProgram()
     SingleInstance second(other.path());
     QCOMPARE(second.claim(), Claim::First);
     QVERIFY(SingleInstance::socketPath(one.path()) != SingleInstance::socketPath(other.path()));
+}
+
+// QLockFile reads a lock it finds to learn its holder: a FIFO blocked that
+// read for ever, a link to /dev/zero never ended it.
+void TestSingleInstance::whatIsNotALockFileDoesNotHoldTheStart_data()
+{
+    QTest::addColumn<bool>("fifo");
+    QTest::newRow("a FIFO at the lock's name is moved aside") << true;
+    QTest::newRow("a link to /dev/zero at the lock's name is moved aside") << false;
+}
+
+void TestSingleInstance::whatIsNotALockFileDoesNotHoldTheStart()
+{
+    QFETCH(bool, fifo);
+    QTemporaryDir data;
+    const QString path = SingleInstance::lockPath(data.path());
+    if (fifo)
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    else
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    QCOMPARE(outcome(laterStart(data.path(), std::chrono::seconds(2))), Claim::First);
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

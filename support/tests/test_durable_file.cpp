@@ -1,9 +1,12 @@
 #include "support/durable_file.h"
+#include "support/event_log.h"
+#include "support/regular_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -30,7 +33,13 @@ private slots:
     void failureKeepsTheOldFileAndNamesItsCause_data();
     void failureKeepsTheOldFileAndNamesItsCause();
     void anUncommittedWriteLeavesTheOldFile();
+    void aNewFileNeverTakesAnotherFilesName();
     void onlyTemporaryFilesAreTakenAsLeftovers();
+    void filesAreTheUsersAloneWhateverTheUmask();
+    void onlyARegularFileIsReplacedOrRead_data();
+    void onlyARegularFileIsReplacedOrRead();
+    void aLogThatIsNotAFileIsSetAside_data();
+    void aLogThatIsNotAFileIsSetAside();
 };
 
 void TestDurableFile::failureKeepsTheOldFileAndNamesItsCause_data()
@@ -42,8 +51,8 @@ void TestDurableFile::failureKeepsTheOldFileAndNamesItsCause_data()
         << QStringLiteral("gone/prices.txt") << false << WriteFailure::FolderMissing;
     QTest::newRow("A file in a read-only folder is named as not writable")
         << QStringLiteral("prices.txt") << true << WriteFailure::NotWritable;
-    QTest::newRow("A target that is a folder is some other failure")
-        << QStringLiteral("folder") << false << WriteFailure::Other;
+    QTest::newRow("A target that is a folder is not a file")
+        << QStringLiteral("folder") << false << WriteFailure::NotAFile;
 }
 
 void TestDurableFile::failureKeepsTheOldFileAndNamesItsCause()
@@ -60,10 +69,12 @@ void TestDurableFile::failureKeepsTheOldFileAndNamesItsCause()
         writeBytes(path, "old\r\n");
     const QByteArray before = readBytes(path);
     if (readOnlyFolder)
-        QVERIFY(QFile(folder.path()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QVERIFY(
+            QFile(folder.path()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
 
     const WriteResult result = writeFileDurably(path, "new\r\n");
-    QFile(folder.path()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile(folder.path())
+        .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QVERIFY(!result.ok());
     QCOMPARE(result.cause(), cause);
@@ -84,7 +95,8 @@ void TestDurableFile::anUncommittedWriteLeavesTheOldFile()
         QCOMPARE(readBytes(path), QByteArray("old"));
     }
     QCOMPARE(readBytes(path), QByteArray("old"));
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList { QStringLiteral("journal.json") });
+    QCOMPARE(
+        QDir(folder.path()).entryList(QDir::Files), QStringList { QStringLiteral("journal.json") });
 
     DurableFile file(path);
     QVERIFY(file.write("new").ok());
@@ -92,11 +104,25 @@ void TestDurableFile::anUncommittedWriteLeavesTheOldFile()
     QCOMPARE(readBytes(path), QByteArray("new"));
 }
 
+void TestDurableFile::aNewFileNeverTakesAnotherFilesName()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("木材账单.xls"));
+    QVERIFY(createFileDurably(path, "moved").ok());
+    QCOMPARE(readBytes(path), QByteArray("moved"));
+
+    QVERIFY(!createFileDurably(path, "another").ok());
+    QCOMPARE(readBytes(path), QByteArray("moved"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+        QStringList { QStringLiteral("木材账单.xls") });
+}
+
 void TestDurableFile::onlyTemporaryFilesAreTakenAsLeftovers()
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("journal.json"));
-    const QStringList kept { QStringLiteral("journal.json"), QStringLiteral("journal.json.damaged-20261209-101500-123"),
+    const QStringList kept { QStringLiteral("journal.json"),
+        QStringLiteral("journal.json.damaged-20261209-101500-123"),
         QStringLiteral("journal.json.lock"), QStringLiteral("other.json.Ab12Cd") };
     for (const QString& name : kept + QStringList { QStringLiteral("journal.json.Ab12Cd") })
         writeBytes(folder.filePath(name), "x");
@@ -107,6 +133,110 @@ void TestDurableFile::onlyTemporaryFilesAreTakenAsLeftovers()
     left.sort();
     expected.sort();
     QCOMPARE(left, expected);
+}
+
+void TestDurableFile::filesAreTheUsersAloneWhateverTheUmask()
+{
+    const mode_t before = ::umask(022);
+    QTemporaryDir folder;
+    const QString fresh = folder.filePath(QStringLiteral("fresh.json"));
+    const QString earlier = folder.filePath(QStringLiteral("earlier.json"));
+    writeBytes(earlier, "old");
+    QVERIFY(::chmod(QFile::encodeName(earlier).constData(), 0644) == 0);
+    QVERIFY(writeFileDurably(fresh, "new").ok());
+    QVERIFY(writeFileDurably(earlier, "new").ok());
+    ::umask(before);
+    for (const QString& path : { fresh, earlier }) {
+        struct stat written;
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &written) == 0);
+        QCOMPARE(written.st_mode & 07777, mode_t(0600));
+    }
+}
+
+// A link, a FIFO or a device at a name the program keeps is neither read
+// nor written through: the write fails at once, the read names it.
+void TestDurableFile::onlyARegularFileIsReplacedOrRead_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("read");
+    QTest::newRow("A link to a file elsewhere is not followed")
+        << "link" << int(RegularFileRead::NotRegular);
+    QTest::newRow("A dangling link is not followed")
+        << "dangling" << int(RegularFileRead::NotRegular);
+    QTest::newRow("A FIFO neither blocks nor is opened")
+        << "fifo" << int(RegularFileRead::NotRegular);
+    QTest::newRow("A link to /dev/zero is not read without end")
+        << "zero" << int(RegularFileRead::NotRegular);
+    QTest::newRow("A file larger than the limit is not read")
+        << "large" << int(RegularFileRead::TooLarge);
+    QTest::newRow("A file of the limit's size is read") << "limit" << int(RegularFileRead::Read);
+}
+
+void TestDurableFile::onlyARegularFileIsReplacedOrRead()
+{
+    QFETCH(QString, entry);
+    QFETCH(int, read);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("journal.json"));
+    const QString elsewhere = folder.filePath(QStringLiteral("elsewhere.txt"));
+    const QByteArray name = QFile::encodeName(path);
+    constexpr qint64 limit = 16;
+    if (entry == QStringLiteral("link")) {
+        writeBytes(elsewhere, "theirs");
+        QVERIFY(QFile::link(elsewhere, path));
+    } else if (entry == QStringLiteral("dangling")) {
+        QVERIFY(QFile::link(elsewhere, path));
+    } else if (entry == QStringLiteral("fifo")) {
+        QVERIFY(::mkfifo(name.constData(), 0600) == 0);
+    } else if (entry == QStringLiteral("zero")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    } else {
+        writeBytes(path, QByteArray(entry == QStringLiteral("large") ? limit + 1 : limit, 'x'));
+    }
+
+    const RegularFileRead reading = readRegularFile(path, limit);
+    QCOMPARE(int(reading.outcome), read);
+    QCOMPARE(reading.bytes.size(), read == RegularFileRead::Read ? limit : 0);
+    if (read != RegularFileRead::NotRegular)
+        return;
+    const WriteResult written = writeFileDurably(path, "ours");
+    QCOMPARE(written.cause(), WriteFailure::NotAFile);
+    QCOMPARE(
+        readBytes(elsewhere), QByteArray(entry == QStringLiteral("link") ? "theirs" : "<absent>"));
+    // Set aside, the entry itself moves, and the name is free for a file of ours.
+    const QString kept = setAside(path);
+    QVERIFY(!kept.isEmpty());
+    QCOMPARE(entryAt(kept), EntryKind::Other);
+    QCOMPARE(entryAt(path), EntryKind::None);
+    QVERIFY(writeFileDurably(path, "ours").ok());
+    QCOMPARE(entryAt(path), EntryKind::RegularFile);
+}
+
+// Appending to a FIFO would wait for a reader for ever.
+void TestDurableFile::aLogThatIsNotAFileIsSetAside_data()
+{
+    QTest::addColumn<bool>("fifo");
+    QTest::newRow("A FIFO at the log's name neither blocks nor is written") << true;
+    QTest::newRow("A link at the log's name is not written through") << false;
+}
+
+void TestDurableFile::aLogThatIsNotAFileIsSetAside()
+{
+    QFETCH(bool, fifo);
+    QTemporaryDir folder;
+    const QString log = folder.filePath(QStringLiteral("quorvane.log"));
+    const QString elsewhere = folder.filePath(QStringLiteral("elsewhere.txt"));
+    writeBytes(elsewhere, "theirs");
+    if (fifo)
+        QVERIFY(::mkfifo(QFile::encodeName(log).constData(), 0600) == 0);
+    else
+        QVERIFY(QFile::link(elsewhere, log));
+    openEventLog(log);
+    logEvent(QStringLiteral("start"));
+    openEventLog(QString());
+    QCOMPARE(entryAt(log), EntryKind::RegularFile);
+    QVERIFY(readBytes(log).endsWith(" start\n"));
+    QCOMPARE(readBytes(elsewhere), QByteArray("theirs"));
 }
 
 QTEST_GUILESS_MAIN(TestDurableFile)

@@ -1,13 +1,22 @@
 #include "journal_test_helpers.h"
 #include "tally_window/tally_snapshot.h"
 
+#include "support/regular_file.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLockFile>
+#include <sys/stat.h>
 
 namespace {
 
 const QString restoredText = QStringLiteral("已恢复上次意外退出前的检尺单。");
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // What a scaler types: diameters and counts, lengths, the bill fields.
 Tally sampleState(bool extended)
@@ -16,10 +25,12 @@ Tally sampleState(bool extended)
     for (int row = 0; row < 14; ++row)
         for (int element = 0; element < 12; ++element)
             if (Tally::typedElement(element))
-                state.grid[row][element] = element % 3 ? QString::number(row * element % 9)
-                                                       : QString::number(2 * row + (extended ? 30 : 4));
+                state.grid[row][element] = element % 3
+                    ? QString::number(row * element % 9)
+                    : QString::number(2 * row + (extended ? 30 : 4));
     state.lengths = { "6", "4.2", "", "3.8" };
-    state.captions[Tally::Buyer] = { QStringLiteral("公司名称:"), QStringLiteral("林场 \"东\"\\ 一\t号") };
+    state.captions[Tally::Buyer]
+        = { QStringLiteral("公司名称:"), QStringLiteral("林场 \"东\"\\ 一\t号") };
     state.scaler = QStringLiteral("王检尺");
     state.species = QStringLiteral("红松");
     state.extendedLayout = extended;
@@ -27,7 +38,8 @@ Tally sampleState(bool extended)
 }
 
 // A journal as the program wrote it when each field had a key of its own.
-const char firstFormatJournal[] = R"json({"format":1,"clean":false,"tally":{"grid":[["30","0","30","0","30","0","30","0"],["32","1","32","4","32","7","32","1"],["34","2","34","8","34","5","34","2"],["36","3","36","3","36","3","36","3"],["38","4","38","7","38","1","38","4"],["40","5","40","2","40","8","40","5"],["42","6","42","6","42","6","42","6"],["44","7","44","1","44","4","44","7"],["46","8","46","5","46","2","46","8"],["48","0","48","0","48","0","48","0"],["50","1","50","4","50","7","50","1"],["52","2","52","8","52","5","52","2"],["54","3","54","3","54","3","54","3"],["56","4","56","7","56","1","56","4"]],"lengths":["6","4.2","","3.8"],"Text17":"东方林场","Text22":"黑A12345","Text20":"","Text24":"","Text25":"王检尺","Combo1":"联系人","Combo2":"车号","Combo3":"红松","Combo4":"公司名称:","Combo5":"供货单位","layout":"extended"},"beforeClear":{"grid":[["4","0","4","0","4","0","4","0"],["6","1","6","4","6","7","6","1"],["8","2","8","8","8","5","8","2"],["10","3","10","3","10","3","10","3"],["12","4","12","7","12","1","12","4"],["14","5","14","2","14","8","14","5"],["16","6","16","6","16","6","16","6"],["18","7","18","1","18","4","18","7"],["20","8","20","5","20","2","20","8"],["22","0","22","0","22","0","22","0"],["24","1","24","4","24","7","24","1"],["26","2","26","8","26","5","26","2"],["28","3","28","3","28","3","28","3"],["30","4","30","7","30","1","30","4"]],"lengths":["6","4.2","","3.8"],"Text17":"","Text22":"黑A12345","Text20":"","Text24":"","Text25":"王检尺","Combo1":"联系人","Combo2":"车号","Combo3":"红松","Combo4":"公司名称:","Combo5":"供货单位","layout":"standard"}})json";
+const char firstFormatJournal[]
+    = R"json({"format":1,"clean":false,"tally":{"grid":[["30","0","30","0","30","0","30","0"],["32","1","32","4","32","7","32","1"],["34","2","34","8","34","5","34","2"],["36","3","36","3","36","3","36","3"],["38","4","38","7","38","1","38","4"],["40","5","40","2","40","8","40","5"],["42","6","42","6","42","6","42","6"],["44","7","44","1","44","4","44","7"],["46","8","46","5","46","2","46","8"],["48","0","48","0","48","0","48","0"],["50","1","50","4","50","7","50","1"],["52","2","52","8","52","5","52","2"],["54","3","54","3","54","3","54","3"],["56","4","56","7","56","1","56","4"]],"lengths":["6","4.2","","3.8"],"Text17":"东方林场","Text22":"黑A12345","Text20":"","Text24":"","Text25":"王检尺","Combo1":"联系人","Combo2":"车号","Combo3":"红松","Combo4":"公司名称:","Combo5":"供货单位","layout":"extended"},"beforeClear":{"grid":[["4","0","4","0","4","0","4","0"],["6","1","6","4","6","7","6","1"],["8","2","8","8","8","5","8","2"],["10","3","10","3","10","3","10","3"],["12","4","12","7","12","1","12","4"],["14","5","14","2","14","8","14","5"],["16","6","16","6","16","6","16","6"],["18","7","18","1","18","4","18","7"],["20","8","20","5","20","2","20","8"],["22","0","22","0","22","0","22","0"],["24","1","24","4","24","7","24","1"],["26","2","26","8","26","5","26","2"],["28","3","28","3","28","3","28","3"],["30","4","30","7","30","1","30","4"]],"lengths":["6","4.2","","3.8"],"Text17":"","Text22":"黑A12345","Text20":"","Text24":"","Text25":"王检尺","Combo1":"联系人","Combo2":"车号","Combo3":"红松","Combo4":"公司名称:","Combo5":"供货单位","layout":"standard"}})json";
 
 // A load as a scaler leaves it: counts in every block, texts in the bill
 // fields and caption boxes, the species, and the layout asked for.
@@ -66,6 +78,10 @@ private slots:
     void aCleanEndStartsAFreshSheet();
     void anUncleanEndWithNothingTypedSaysNothing();
     void aDamagedJournalIsKeptAsideAndNamed();
+    void whatIsNotAJournalFileIsMovedAsideUnread_data();
+    void whatIsNotAJournalFileIsMovedAsideUnread();
+    void aLockThatIsNotAFileDoesNotHoldTheStart_data();
+    void aLockThatIsNotAFileDoesNotHoldTheStart();
     void aSecondWindowLeavesTheJournalAlone();
     void changesReachTheDiskWhileTypingGoesOn();
 };
@@ -106,8 +122,8 @@ void TestTallyJournal::aFirstFormatJournalReadsBack()
     QVERIFY(record->beforeClear);
     Tally expected = sampleState(true);
     expected.captions = { { { QStringLiteral("公司名称:"), QStringLiteral("东方林场") },
-        { QStringLiteral("车号"), QStringLiteral("黑A12345") }, { QStringLiteral("供货单位"), QString() },
-        { QStringLiteral("联系人"), QString() } } };
+        { QStringLiteral("车号"), QStringLiteral("黑A12345") },
+        { QStringLiteral("供货单位"), QString() }, { QStringLiteral("联系人"), QString() } } };
     QVERIFY(record->tally == expected);
     expected.captions[Tally::Buyer].value.clear();
     expected.extendedLayout = false;
@@ -256,6 +272,88 @@ void TestTallyJournal::aDamagedJournalIsKeptAsideAndNamed()
     QCOMPARE(keptFile.readAll(), damaged);
 }
 
+// Whatever stands at the journal's name, the window is up at once, says
+// what it found, and never reads or writes through it.
+void TestTallyJournal::whatIsNotAJournalFileIsMovedAsideUnread_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("said");
+    const QString notAFile = QStringLiteral("不是普通文件");
+    QTest::newRow("A FIFO neither blocks the start nor is opened") << "fifo" << notAFile;
+    QTest::newRow("A link to /dev/zero is not read without end") << "zero" << notAFile;
+    QTest::newRow("A link to a journal elsewhere is not followed") << "link" << notAFile;
+    QTest::newRow("A journal larger than any the window writes is kept as damaged")
+        << "large" << QStringLiteral("已损坏");
+}
+
+void TestTallyJournal::whatIsNotAJournalFileIsMovedAsideUnread()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, said);
+    QTemporaryDir journal;
+    QTemporaryDir elsewhere;
+    const QString path = journalPath(journal.path());
+    const QString theirs = journalPath(elsewhere.path());
+    writeJournal(
+        elsewhere.path(), journalJson(JournalRecord { false, sampleState(false), std::nullopt }));
+    const QByteArray theirBytes = bytesOf(theirs);
+    if (entry == QStringLiteral("fifo")) {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    } else if (entry == QStringLiteral("zero")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    } else if (entry == QStringLiteral("link")) {
+        QVERIFY(QFile::link(theirs, path));
+    } else {
+        QFile large(path);
+        QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(40 * 1024 * 1024)); // sparse
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    MessageCatcher catcher;
+    JournalTally restarted(journal.path());
+    QTRY_COMPARE_WITH_TIMEOUT(catcher.messages.size(), 1, 5000);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    const QStringList kept
+        = QDir(journal.path())
+              .entryList({ "tally-journal.json.damaged-*" }, QDir::AllEntries | QDir::System);
+    QCOMPARE(kept.size(), 1);
+    const QString keptPath = journal.filePath(kept.first());
+    QVERIFY2(catcher.texts().first().contains(said), qPrintable(catcher.texts().first()));
+    QVERIFY2(catcher.texts().first().contains(keptPath), qPrintable(catcher.texts().first()));
+    QCOMPARE(entryAt(keptPath),
+        entry == QStringLiteral("large") ? EntryKind::RegularFile : EntryKind::Other);
+    QCOMPARE(restarted.field("Text1(1)")->text(), QString());
+
+    // The next change writes a journal of the window's own in its place.
+    restarted.field("Text1(1)")->setText("3");
+    QTRY_VERIFY(journalOnDisk(journal.path()));
+    QCOMPARE(entryAt(path), EntryKind::RegularFile);
+    QCOMPARE(bytesOf(theirs), theirBytes);
+}
+
+void TestTallyJournal::aLockThatIsNotAFileDoesNotHoldTheStart_data()
+{
+    QTest::addColumn<bool>("fifo");
+    QTest::newRow("A FIFO at the lock's name is moved aside") << true;
+    QTest::newRow("A link to /dev/zero at the lock's name is moved aside") << false;
+}
+
+void TestTallyJournal::aLockThatIsNotAFileDoesNotHoldTheStart()
+{
+    QFETCH(bool, fifo);
+    QTemporaryDir journal;
+    const QString lock = journal.filePath(QStringLiteral("tally-journal.lock"));
+    if (fifo)
+        QVERIFY(::mkfifo(QFile::encodeName(lock).constData(), 0600) == 0);
+    else
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), lock));
+    JournalTally started(journal.path());
+    started.field("Text1(1)")->setText("3");
+    QTRY_VERIFY(journalOnDisk(journal.path()));
+    QCOMPARE(entryAt(lock), EntryKind::RegularFile);
+}
+
 void TestTallyJournal::aSecondWindowLeavesTheJournalAlone()
 {
     QTemporaryDir journal;
@@ -267,8 +365,8 @@ void TestTallyJournal::aSecondWindowLeavesTheJournalAlone()
     const QString lock = journal.filePath("tally-journal.lock");
     QFile lockFile(lock);
     QVERIFY(lockFile.open(QIODevice::ReadWrite));
-    QVERIFY(lockFile.setFileTime(QDateTime::currentDateTime().addDays(-2),
-        QFileDevice::FileModificationTime));
+    QVERIFY(lockFile.setFileTime(
+        QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
     lockFile.close();
 
     JournalTally second(journal.path());

@@ -2,6 +2,8 @@
 
 #include <QProcess>
 #include <QRandomGenerator>
+#include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -36,6 +38,8 @@ private slots:
     void lockedWorkbookIsReported_data();
     void lockedWorkbookIsReported();
     void quickPressesPostOneRowEach();
+    void specialFileAtTheJournalLeavesNoOfficeBehind_data();
+    void specialFileAtTheJournalLeavesNoOfficeBehind();
 
 private:
     void replaceWorkbook(const QString& path, const QString& damage);
@@ -388,6 +392,53 @@ void TestFaults::quickPressesPostOneRowEach()
     }
     QCOMPARE(catcher.texts().count(QStringLiteral("保存成功")), 12);
     QCOMPARE(postedSpecies(*m_office, tally.ledger()), pressed);
+}
+
+// A FIFO at the journal's name blocked the start for ever; a link to
+// /dev/zero ate the memory and aborted, leaving the office running. The
+// window is up at once and says so, and its office ends with it.
+void TestFaults::specialFileAtTheJournalLeavesNoOfficeBehind_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("A FIFO at the journal's name") << "fifo";
+    QTest::newRow("A link to /dev/zero at the journal's name") << "zero";
+}
+
+void TestFaults::specialFileAtTheJournalLeavesNoOfficeBehind()
+{
+    QFETCH(QString, entry);
+    QTemporaryDir program;
+    QTemporaryDir journal;
+    for (const QString& path : { ledgerPath(program.path()), billPath(program.path()) })
+        QVERIFY(QFile::copy(shippedWorkbook(QFileInfo(path).fileName()), path));
+    const QString path = journal.filePath(QStringLiteral("tally-journal.json"));
+    if (entry == QStringLiteral("fifo"))
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    else
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    const OfficeSettings settings = testOfficeSettings(QStringLiteral("journal-start"), nullptr);
+    auto office = std::make_unique<LibreOfficeSpreadsheet>(settings);
+
+    QElapsedTimer clock;
+    clock.start();
+    MessageCatcher catcher;
+    auto tally = std::make_unique<TallyProgram>(
+        TallyFolders { program.path(), program.path(), journal.path(), QString(), QString() },
+        *office);
+    tally->window().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tally->window()));
+    QTRY_COMPARE_WITH_TIMEOUT(catcher.messages.size(), 1, 5000);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(lastMessage(catcher).contains(QStringLiteral("不是普通文件")),
+        qPrintable(lastMessage(catcher)));
+
+    QTRY_VERIFY_WITH_TIMEOUT(tally->commands().speciesListLoaded(), 90000);
+    const qint64 pid = office->officePid();
+    QVERIFY(pid > 0);
+    tally.reset();
+    office.reset();
+    QCOMPARE(LibreOfficeSpreadsheet::officeProcessesOn(settings.profileFolder), 0);
+    QTRY_VERIFY(::kill(pid_t(pid), 0) != 0);
 }
 
 QTEST_MAIN(TestFaults)

@@ -1,8 +1,13 @@
+#include "app/private_files.h"
 #include "fault_fixture.h"
+#include "support/event_log.h"
 #include "unit_prices/form4.h"
 #include "unit_prices/price_files.h"
 
+#include <QDirIterator>
 #include <QLabel>
+#include <QSignalSpy>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -31,6 +36,7 @@ private slots:
     void readOnlyProgramFolderIsReported();
     void readOnlyPriceFolderKeepsThePrices();
     void readOnlyBillArchiveStillSavesTheBill();
+    void everyFileWrittenIsTheUsersAlone();
 
 private:
     std::unique_ptr<LibreOfficeSpreadsheet> m_office;
@@ -41,6 +47,10 @@ void TestPermissions::initTestCase()
 {
     if (geteuid() == 0)
         QSKIP("root ignores permissions: run through run-unprivileged");
+    // Started under a common umask; the program's first step, as in main(),
+    // before the office is started.
+    ::umask(022);
+    makeNewFilesPrivate();
     m_office = std::make_unique<LibreOfficeSpreadsheet>(
         testOfficeSettings(QStringLiteral("permissions"), &m_shown));
     m_office->warmUp();
@@ -197,6 +207,99 @@ void TestPermissions::readOnlyBillArchiveStillSavesTheBill()
     QCOMPARE(m_shown.size(), 1);
     QVERIFY(!m_shown[0].startsWith(tally.folder()));
     QVERIFY(QFile(archive).setPermissions(writableFolder));
+}
+
+namespace {
+
+void setMode(const QString& path, mode_t mode)
+{
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), mode) == 0);
+}
+
+// Every file and folder under `root` (itself too) whose mode lets anyone
+// but the user in, with that mode.
+QStringList openToOthers(const QString& root)
+{
+    QStringList open;
+    QStringList paths { root };
+    QDirIterator entries(root,
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDirIterator::Subdirectories);
+    while (entries.hasNext())
+        paths << entries.next();
+    for (const QString& path : paths) {
+        struct stat entry;
+        if (::lstat(QFile::encodeName(path).constData(), &entry) != 0 || S_ISLNK(entry.st_mode))
+            continue;
+        const mode_t expected = S_ISDIR(entry.st_mode) ? 0700 : 0600;
+        if ((entry.st_mode & 07777) != expected)
+            open << QStringLiteral("%1 %2").arg(path).arg(entry.st_mode & 07777, 0, 8);
+    }
+    return open;
+}
+
+} // namespace
+
+// What an earlier version left readable to others is tightened at start,
+// and everything written since, by the program and by its office, is the
+// user's alone: workbooks, bill archive and PDF, history with its WAL,
+// journal, log, lock, prices, configuration.
+void TestPermissions::everyFileWrittenIsTheUsersAlone()
+{
+    QTemporaryDir program;
+    QTemporaryDir data;
+    QTemporaryDir config;
+    for (const QString& name :
+        { QStringLiteral("木材出入库台账.xls"), QStringLiteral("木材账单.xls") })
+        QVERIFY(QFile::copy(shippedWorkbook(name), program.filePath(name)));
+    const QString archive = billArchiveFolder(program.path());
+    QVERIFY(QDir().mkpath(archive));
+    QVERIFY(QFile::copy(shippedWorkbook(QStringLiteral("木材账单.xls")),
+        QDir(archive).filePath("2026-12-01-001.xls")));
+    QVERIFY(QFile(QDir(data.path()).filePath(QStringLiteral("quorvane.log")))
+                .open(QIODevice::WriteOnly));
+    QVERIFY(QFile(QDir(config.path()).filePath(QStringLiteral("quorvane.ini")))
+                .open(QIODevice::WriteOnly));
+    QCOMPARE(writePriceFiles(config.path(), { "800", "900", "1000" }), QString());
+    for (const QString& root : { program.path(), data.path(), config.path() }) {
+        QDirIterator entries(
+            root, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (entries.hasNext()) {
+            const QString path = entries.next();
+            setMode(path, QFileInfo(path).isDir() ? 0755 : 0644);
+        }
+        setMode(root, 0755);
+    }
+    const TallyFolders folders { program.path(), config.path(), data.path(), data.path(),
+        config.path() };
+    QVERIFY(tightenPrivateFiles(folders, QString()) >= 10);
+    openEventLog(QDir(data.path()).filePath(QStringLiteral("quorvane.log")));
+    logEvent(QStringLiteral("file modes checked"));
+
+    MessageCatcher catcher;
+    auto tally = std::make_unique<TallyProgram>(folders, *m_office);
+    QTRY_VERIFY_WITH_TIMEOUT(tally->commands().speciesListLoaded(), 90000);
+    QSignalSpy recorded(tally->history(), &HistoryServices::loadRecorded);
+    const TallyFields& f = tally->window().fields();
+    f.lengths[0]->setText(QStringLiteral("4"));
+    f.cell(5, 1)->setText(QStringLiteral("5"));
+    f.combo3->setEditText(QStringLiteral("红松"));
+    tally->window().runRecalculationTick();
+    for (const char* button : { stockIn, printBill })
+        QTest::mouseClick(
+            tally->window().findChild<QWidget*>(QString::fromLatin1(button)), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(recorded.size(), 2, 60000);
+    QTRY_VERIFY(
+        QFileInfo::exists(QDir(data.path()).filePath(QStringLiteral("tally-journal.json"))));
+    QVERIFY(QFileInfo::exists(QDir(data.path()).filePath(QStringLiteral("quorvane.sqlite-wal"))));
+    QCOMPARE(QDir(archive).entryList({ "*.pdf" }, QDir::Files).size(), 1);
+    for (const QString& root : { program.path(), data.path(), config.path() })
+        QCOMPARE(openToOthers(root), QStringList());
+
+    tally.reset();
+    openEventLog(QString());
+    for (const QString& root : { program.path(), data.path(), config.path() })
+        QCOMPARE(openToOthers(root), QStringList());
 }
 
 QTEST_MAIN(TestPermissions)
