@@ -6,6 +6,7 @@
 //
 //   quorvane_bench [--json PATH] [--callgrind]
 //   quorvane_bench --history [--json PATH]     (the history figures only)
+//   quorvane_bench --bent-history [--json PATH] (those of a hand-edited history)
 //   quorvane_bench --ticks empty|full|idle N   (run by --callgrind under valgrind)
 //   quorvane_bench --idle SECONDS              (run for the idle processor use)
 
@@ -270,6 +271,10 @@ int main(int argc, char* argv[])
         : QStringLiteral("bench/results.json");
 
     BenchTable table;
+    if (args.contains(QStringLiteral("--bent-history"))) {
+        benchBentHistory(table);
+        return table.writeJson(json) ? 0 : 1;
+    }
     if (args.contains(QStringLiteral("--history"))) {
         benchHistory(table);
         return table.writeJson(json) ? 0 : 1;

@@ -16,5 +16,6 @@ void benchWorkbooks(BenchTable& table);
 void benchLedgerSizes(BenchTable& table);
 
 // The history window on stores of 1 000 and 200 000 loads, and recording
-// into them.
+// into them; then on a store a hand edit has bent (benchBentHistory).
 void benchHistory(BenchTable& table);
+void benchBentHistory(BenchTable& table);

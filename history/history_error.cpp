@@ -20,6 +20,8 @@ QString readFailureMessage(const HistoryError& error, const QString& failedRead)
         return QStringLiteral("%1：历史数据库“%2”已损坏。").arg(failedRead, file);
     case HistoryFailure::DamagedLoad:
         return QStringLiteral("这一车的记录已损坏，无法打开。");
+    case HistoryFailure::OutOfRange:
+        return QStringLiteral("%1：合计超出范围。").arg(failedRead);
     default:
         return QStringLiteral("%1：历史数据库“%2”出错，请稍后再试。").arg(failedRead, file);
     }
@@ -79,6 +81,8 @@ QString historyFailureMessage(const HistoryError& error, const QString& failedRe
         return QStringLiteral(
             "没有可用的服务器证书文件，请在检尺站设置中选择管理员给的历史数据服务器“%1”的证书")
             .arg(where);
+    case HistoryFailure::OutOfRange:
+        return QStringLiteral("合计超出范围");
     case HistoryFailure::Other:
         break;
     }

@@ -17,7 +17,8 @@
 #include <optional>
 
 // One load as the history window lists and exports it: the stored values
-// of the shown and searched columns, in LoadColumn order, and its id.
+// of the shown and searched columns, in LoadColumn order (texts at most
+// storedTextLength long), and its id.
 struct ListedLoad {
     qint64 id = 0;
     std::array<QVariant, int(LoadColumn::Scaler) + 1> values;
@@ -41,19 +42,24 @@ public:
     virtual HistoryResult<std::unique_ptr<LoadCursor>> listLoads(
         const LoadFilter& filter, LoadColumn sortBy, Qt::SortOrder order)
         = 0;
-    // Per kind: a kind with no load has zero totals.
+    // Per kind: a kind with no load has zero totals. Fails as OutOfRange
+    // when a sum leaves the 64-bit range.
     virtual HistoryResult<KindTotals> totals(const LoadFilter& filter) = 0;
-    // Stock in and stock out of the filter's period (and station), grouped.
+    // Stock in and stock out of the filter's period (and station), grouped;
+    // OutOfRange as the totals.
     virtual HistoryResult<QVector<ReportRow>> stockReport(
         const LoadFilter& filter, ReportGrouping grouping)
         = 0;
-    // The species and the stations recorded, in order, for the filter boxes.
+    // The species and the stations recorded, in order, for the filter boxes
+    // (bounded as the names offered).
     virtual HistoryResult<QStringList> recordedSpecies() = 0;
     virtual HistoryResult<QStringList> recordedStations() = 0;
     // The distinct non-empty values of one text column among the most
-    // recent loads, newest first: what the clerk typed before.
+    // recent loads, newest first: what the clerk typed before. At most
+    // listedNames of them, none longer than listedNameLength.
     virtual HistoryResult<QStringList> recentValues(LoadColumn column) = 0;
     // No load when there is none of that id; a load whose stored texts do
-    // not read fails as DamagedLoad.
+    // not read, or whose detail is longer than detailLength, fails as
+    // DamagedLoad. Its texts are at most storedTextLength long.
     virtual HistoryResult<std::optional<LoadRecord>> loadById(qint64 id) = 0;
 };

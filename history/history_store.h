@@ -78,6 +78,7 @@ private:
     HistoryResult<std::optional<LoadRecord>> readLoadWhere(const QString& where, const QVariantList& values,
         qint64 key);
     HistoryResult<QStringList> distinctValues(LoadColumn column);
+    HistoryError outOfRange() const;
 
     QString m_connectionName;
     QString m_location;

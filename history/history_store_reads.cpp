@@ -70,11 +70,12 @@ FilterClause filterClause(const LoadFilter& filter)
 }
 
 // Executed; inactive when it failed, with its error.
-QSqlQuery prepared(
-    const QSqlDatabase& db, const QString& sql, const QVariantList& values, bool forwardOnly = true)
+QSqlQuery prepared(const QSqlDatabase& db, const QString& sql, const QVariantList& values,
+    bool forwardOnly = true, QSql::NumericalPrecisionPolicy precision = QSql::LowPrecisionDouble)
 {
     QSqlQuery query(db);
     query.setForwardOnly(forwardOnly);
+    query.setNumericalPrecisionPolicy(precision);
     if (!query.prepare(sql))
         return query;
     for (const QVariant& value : values)
@@ -93,6 +94,40 @@ const QVector<LoadColumn>& listedColumns()
         return listed << LoadColumn::Id;
     }();
     return columns;
+}
+
+// A sum as the database gives it: SQLite's an integer, PostgreSQL's a
+// numeric (as text, read in high precision), null for no rows. Nothing when
+// it leaves the 64-bit range.
+std::optional<qint64> exactSum(const QVariant& value)
+{
+    const QString text = value.toString();
+    if (value.isNull() || text.isEmpty())
+        return 0;
+    bool ok = false;
+    const qint64 sum = text.toLongLong(&ok);
+    return ok ? std::optional<qint64>(sum) : std::nullopt;
+}
+
+// The sums of one result row, from `first` on, each exact, or nothing when
+// one of them is not.
+std::optional<QVector<qint64>> exactSums(const QSqlQuery& query, int first, int count)
+{
+    QVector<qint64> sums;
+    for (int i = first; i < first + count; ++i) {
+        const std::optional<qint64> sum = exactSum(query.value(i));
+        if (!sum)
+            return std::nullopt;
+        sums << *sum;
+    }
+    return sums;
+}
+
+// Whether the detail was longer than it is read: SQL counts characters,
+// a QString UTF-16 units.
+bool detailCut(const QString& detail)
+{
+    return detail.size() > detailLength && detail.toUcs4().size() > detailLength;
 }
 
 class SqlLoadCursor : public LoadCursor {
@@ -132,8 +167,12 @@ HistoryResult<std::unique_ptr<LoadCursor>> HistoryStore::listLoads(
 {
     const FilterClause clause = filterClause(filter);
     const char* direction = order == Qt::AscendingOrder ? "ASC" : "DESC";
+    // Sorted by the texts as read, so a sort never copies more of a text
+    // than is shown; the time, as stored, along the listing index.
+    const QString sortKey = sortBy == LoadColumn::RecordedAt ? loadColumnSql(sortBy)
+                                                             : boundedColumnListSql({ sortBy });
     const QString sql = QStringLiteral("SELECT %1 FROM loads%2 ORDER BY %3 %4, id %4")
-                            .arg(columnListSql(listedColumns()), clause.sql, loadColumnSql(sortBy),
+                            .arg(boundedColumnListSql(listedColumns()), clause.sql, sortKey,
                                 QLatin1String(direction));
     // Scrollable: the PostgreSQL driver reads a forward-only query a row at
     // a time, and would drop its rest at the connection's next statement.
@@ -151,7 +190,7 @@ HistoryResult<KindTotals> HistoryStore::totals(const LoadFilter& filter)
         QStringLiteral("SELECT kind, COUNT(*), SUM(pieces_e4), SUM(volume_e4), SUM(amount_fen) "
                        "FROM loads%1 GROUP BY kind")
             .arg(clause.sql),
-        clause.values);
+        clause.values, true, QSql::HighPrecision);
     if (!query.isActive())
         return failure(query.lastError());
     KindTotals totals;
@@ -159,15 +198,24 @@ HistoryResult<KindTotals> HistoryStore::totals(const LoadFilter& filter)
         const int kind = query.value(0).toInt();
         if (kind < int(LoadKind::StockIn) || kind > int(LoadKind::Bill))
             continue;
-        LoadTotals& sums = totals.of(LoadKind(kind));
-        sums.loads = query.value(1).toLongLong();
-        sums.piecesE4 = query.value(2).toLongLong();
-        sums.volumeE4 = query.value(3).toLongLong();
-        sums.amountFen = query.value(4).toLongLong();
+        const std::optional<QVector<qint64>> sums = exactSums(query, 1, 4);
+        if (!sums)
+            return outOfRange();
+        LoadTotals& kindTotals = totals.of(LoadKind(kind));
+        kindTotals.loads = sums->at(0);
+        kindTotals.piecesE4 = sums->at(1);
+        kindTotals.volumeE4 = sums->at(2);
+        kindTotals.amountFen = sums->at(3);
     }
     if (query.lastError().isValid())
         return failure(query.lastError());
     return totals;
+}
+
+HistoryError HistoryStore::outOfRange() const
+{
+    return HistoryError(
+        HistoryFailure::OutOfRange, m_location, QStringLiteral("a sum beyond 64 bits"));
 }
 
 HistoryResult<QVector<ReportRow>> HistoryStore::stockReport(
@@ -180,9 +228,11 @@ HistoryResult<QVector<ReportRow>> HistoryStore::stockReport(
     FilterClause clause = filterClause(period);
     clause.sql += clause.sql.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
     clause.sql += QStringLiteral("kind IN (1, 2)");
-    const QString key = grouping == ReportGrouping::BySpecies ? QStringLiteral("species")
-        : grouping == ReportGrouping::ByDay                   ? QStringLiteral("day")
-                                                              : QStringLiteral("SUBSTR(day, 1, 7)");
+    // Keys as long as a name in a box, a day or a month at most: a report
+    // row's key is shown in the table and under the chart's bars.
+    const QString key = grouping == ReportGrouping::BySpecies
+        ? QStringLiteral("SUBSTR(species, 1, %1)").arg(listedNameLength)
+        : QStringLiteral("SUBSTR(day, 1, %1)").arg(grouping == ReportGrouping::ByDay ? 10 : 7);
     auto sumOf = [](const char* column, int kind) {
         return QStringLiteral("SUM(CASE WHEN kind = %1 THEN %2 ELSE 0 END)")
             .arg(kind)
@@ -192,19 +242,22 @@ HistoryResult<QVector<ReportRow>> HistoryStore::stockReport(
         = QStringLiteral("SELECT %1, %2, %3, %4, %5, %6, %7 FROM loads%8 GROUP BY %1 ORDER BY %1")
               .arg(key, sumOf("pieces_e4", 1), sumOf("volume_e4", 1), sumOf("amount_fen", 1),
                   sumOf("pieces_e4", 2), sumOf("volume_e4", 2), sumOf("amount_fen", 2), clause.sql);
-    QSqlQuery query = prepared(database(), sql, clause.values);
+    QSqlQuery query = prepared(database(), sql, clause.values, true, QSql::HighPrecision);
     if (!query.isActive())
         return failure(query.lastError());
     QVector<ReportRow> rows;
     while (query.next()) {
+        const std::optional<QVector<qint64>> sums = exactSums(query, 1, 6);
+        if (!sums)
+            return outOfRange();
         ReportRow row;
         row.key = query.value(0).toString();
-        row.piecesInE4 = query.value(1).toLongLong();
-        row.volumeInE4 = query.value(2).toLongLong();
-        row.amountInFen = query.value(3).toLongLong();
-        row.piecesOutE4 = query.value(4).toLongLong();
-        row.volumeOutE4 = query.value(5).toLongLong();
-        row.amountOutFen = query.value(6).toLongLong();
+        row.piecesInE4 = sums->at(0);
+        row.volumeInE4 = sums->at(1);
+        row.amountInFen = sums->at(2);
+        row.piecesOutE4 = sums->at(3);
+        row.volumeOutE4 = sums->at(4);
+        row.amountOutFen = sums->at(5);
         rows << row;
     }
     if (query.lastError().isValid())
@@ -213,21 +266,28 @@ HistoryResult<QVector<ReportRow>> HistoryStore::stockReport(
 }
 
 // From one value to the next along the column's index, so the cost grows
-// with the values, not with the loads (a DISTINCT reads the whole index).
+// with the values, not with the loads (a DISTINCT reads the whole index);
+// listedNames of them at most, those longer than a name left out.
 HistoryResult<QStringList> HistoryStore::distinctValues(LoadColumn column)
 {
     QSqlQuery query = prepared(database(),
         QStringLiteral(
-            "WITH RECURSIVE found(value) AS (SELECT MIN(%1) FROM loads WHERE %1 > '' "
-            "UNION ALL SELECT (SELECT MIN(%1) FROM loads WHERE %1 > found.value) FROM found "
-            "WHERE found.value IS NOT NULL) SELECT value FROM found WHERE value IS NOT NULL")
-            .arg(loadColumnSql(column)),
+            "WITH RECURSIVE found(value, n) AS (SELECT MIN(%1), 1 FROM loads WHERE %1 > '' "
+            "UNION ALL SELECT (SELECT MIN(%1) FROM loads WHERE %1 > found.value), n + 1 FROM found "
+            "WHERE found.value IS NOT NULL AND n < %2) "
+            "SELECT SUBSTR(value, 1, %3) FROM found WHERE value IS NOT NULL")
+            .arg(loadColumnSql(column))
+            .arg(listedNames)
+            .arg(listedNameLength + 1),
         {});
     if (!query.isActive())
         return failure(query.lastError());
     QStringList values;
-    while (query.next())
-        values << query.value(0).toString();
+    while (query.next()) {
+        const QString value = query.value(0).toString();
+        if (value.size() <= listedNameLength)
+            values << value;
+    }
     if (query.lastError().isValid())
         return failure(query.lastError());
     return values;
@@ -246,15 +306,17 @@ HistoryResult<QStringList> HistoryStore::recordedStations()
 HistoryResult<QStringList> HistoryStore::recentValues(LoadColumn column)
 {
     QSqlQuery query = prepared(database(),
-        QStringLiteral("SELECT %1 FROM loads ORDER BY id DESC LIMIT ?").arg(loadColumnSql(column)),
+        QStringLiteral("SELECT SUBSTR(%1, 1, %2) FROM loads ORDER BY id DESC LIMIT ?")
+            .arg(loadColumnSql(column))
+            .arg(listedNameLength + 1),
         { recentLoads });
     if (!query.isActive())
         return failure(query.lastError());
     QStringList values;
     QSet<QString> seen;
-    while (query.next()) {
+    while (values.size() < listedNames && query.next()) {
         const QString value = query.value(0).toString();
-        if (!value.isEmpty() && !seen.contains(value)) {
+        if (!value.isEmpty() && value.size() <= listedNameLength && !seen.contains(value)) {
             seen.insert(value);
             values << value;
         }
@@ -283,7 +345,8 @@ HistoryResult<std::optional<LoadRecord>> HistoryStore::readLoadWhere(
     QVector<LoadColumn> columns { LoadColumn::Id };
     columns += storedColumns();
     QSqlQuery query = prepared(database(),
-        QStringLiteral("SELECT %1 FROM loads WHERE %2").arg(columnListSql(columns), where), values);
+        QStringLiteral("SELECT %1 FROM loads WHERE %2").arg(boundedColumnListSql(columns), where),
+        values);
     if (!query.isActive())
         return failure(query.lastError());
     if (!query.next()) {
@@ -292,9 +355,9 @@ HistoryResult<std::optional<LoadRecord>> HistoryStore::readLoadWhere(
         return std::optional<LoadRecord>();
     }
     LoadRecord load;
-    bool readable = true;
-    for (int i = 0; i < columns.size(); ++i)
-        readable = readStoredValue(load, columns[i], query.value(i)) && readable;
+    bool readable = !detailCut(query.value(int(columns.indexOf(LoadColumn::Detail))).toString());
+    for (int i = 0; i < columns.size() && readable; ++i)
+        readable = readStoredValue(load, columns[i], query.value(i));
     if (!readable)
         return HistoryError(
             HistoryFailure::DamagedLoad, m_location, QStringLiteral("load %1 detail").arg(key));

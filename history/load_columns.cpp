@@ -4,10 +4,11 @@
 
 namespace {
 
-// Every text column is NOT NULL: an empty field is stored as ''.
+// Every text column is NOT NULL: an empty field is stored as ''. No text is
+// stored longer than a field holds.
 QString notNull(const QString& text)
 {
-    return text.isNull() ? QStringLiteral("") : text;
+    return text.isNull() ? QStringLiteral("") : text.left(storedTextLength);
 }
 
 // The caption fields by their column.
@@ -45,6 +46,30 @@ QString columnListSql(const QVector<LoadColumn>& columns)
     for (LoadColumn column : columns)
         names << loadColumnSql(column);
     return names.join(QStringLiteral(", "));
+}
+
+QString boundedColumnListSql(const QVector<LoadColumn>& columns)
+{
+    QStringList read;
+    for (LoadColumn column : columns) {
+        const QString name = loadColumnSql(column);
+        switch (column) {
+        case LoadColumn::Kind:
+        case LoadColumn::Pieces:
+        case LoadColumn::Volume:
+        case LoadColumn::Amount:
+        case LoadColumn::Id:
+        case LoadColumn::StationNumber:
+            read << name;
+            break;
+        case LoadColumn::Detail:
+            read << QStringLiteral("SUBSTR(%1, 1, %2)").arg(name).arg(detailLength + 1);
+            break;
+        default:
+            read << QStringLiteral("SUBSTR(%1, 1, %2)").arg(name).arg(storedTextLength);
+        }
+    }
+    return read.join(QStringLiteral(", "));
 }
 
 QVariant storedValue(const LoadRecord& load, LoadColumn column)

@@ -13,6 +13,9 @@
 const QVector<LoadColumn>& storedColumns();
 // "recorded_at, day, ..." for the columns given.
 QString columnListSql(const QVector<LoadColumn>& columns);
+// The same columns as a read takes them: every text at most storedTextLength
+// long, the detail one past detailLength (so a longer one shows).
+QString boundedColumnListSql(const QVector<LoadColumn>& columns);
 
 QVariant storedValue(const LoadRecord& load, LoadColumn column);
 // False when the stored text does not read (the time, the detail).

@@ -10,6 +10,22 @@
 #include <QString>
 #include <QVector>
 #include <array>
+#include <optional>
+
+// How much of a stored text is recorded and read back: what a field holds
+// (QLineEdit's own maximum), so nothing the tally window recorded is ever
+// cut. A longer text can only come from a database edited by hand.
+constexpr int storedTextLength = 32767;
+// The names offered to a field or listed in a filter box: at most this
+// many, of at most this length. A longer name is left out, not cut.
+constexpr int listedNames = 1000;
+constexpr int listedNameLength = 100;
+// A load's detail (every other text of its tally, as JSON) is read up to
+// this length; a longer one reads as a damaged load.
+constexpr int detailLength = 4 * 1024 * 1024;
+
+// a + b, or nothing when the sum leaves the 64-bit range.
+std::optional<qint64> addedExactly(qint64 a, qint64 b);
 
 struct LoadFilter {
     QDate from, to; // inclusive; a null date leaves that end open
@@ -48,9 +64,23 @@ inline constexpr std::array<LoadKind, 3> loadKinds { LoadKind::StockIn, LoadKind
 // The columns of the loads table: the first eleven in the order the history
 // window shows them, then those it searches, then those it never shows.
 enum class LoadColumn {
-    RecordedAt, Kind, BillNumber, Species, Buyer, Supplier, Truck, Pieces, Volume, Amount, Station,
-    Contact, Scaler,
-    Id, Day, Detail, StationNumber,
+    RecordedAt,
+    Kind,
+    BillNumber,
+    Species,
+    Buyer,
+    Supplier,
+    Truck,
+    Pieces,
+    Volume,
+    Amount,
+    Station,
+    Contact,
+    Scaler,
+    Id,
+    Day,
+    Detail,
+    StationNumber,
 };
 // Its name in the table, e.g. "pieces_e4".
 QString loadColumnSql(LoadColumn column);
@@ -59,6 +89,7 @@ struct ReportRow {
     QString key; // the species, the day "YYYY-MM-DD" or the month "YYYY-MM"
     qint64 piecesInE4 = 0, volumeInE4 = 0, amountInFen = 0;
     qint64 piecesOutE4 = 0, volumeOutE4 = 0, amountOutFen = 0;
-    qint64 netVolumeE4() const { return volumeInE4 - volumeOutE4; }
+    // Nothing when the difference leaves the 64-bit range.
+    std::optional<qint64> netVolumeE4() const;
 };
 enum class ReportGrouping { BySpecies, ByDay, ByMonth };

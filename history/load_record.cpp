@@ -1,5 +1,7 @@
 #include "history/load_record.h"
 
+#include "history/load_query.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -51,10 +53,12 @@ QString fixedPointText(qint64 value, int decimals)
     qint64 scale = 1;
     for (int i = 0; i < decimals; ++i)
         scale *= 10;
-    const qint64 magnitude = value < 0 ? -value : value;
-    QString text = QString::number(magnitude / scale);
+    // Unsigned, so that the most negative value has a magnitude too.
+    const quint64 magnitude = value < 0 ? 0 - quint64(value) : quint64(value);
+    const quint64 unit = quint64(scale);
+    QString text = QString::number(magnitude / unit);
     if (decimals)
-        text += u'.' + QString::number(magnitude % scale).rightJustified(decimals, u'0');
+        text += u'.' + QString::number(magnitude % unit).rightJustified(decimals, u'0');
     return value < 0 ? u'-' + text : text;
 }
 
@@ -95,11 +99,31 @@ namespace {
 // Kept in columns of their own, and in the waiting file beside the detail.
 const char* const columnKeys[] = { "species", "captionValues", "scaler" };
 
+// The same JSON with every text at most as long as a field holds.
+QJsonValue boundedTexts(const QJsonValue& value)
+{
+    if (value.isString() && value.toString().size() > storedTextLength)
+        return value.toString().left(storedTextLength);
+    if (value.isArray()) {
+        QJsonArray bounded;
+        for (const QJsonValue& element : value.toArray())
+            bounded.append(boundedTexts(element));
+        return bounded;
+    }
+    if (value.isObject()) {
+        QJsonObject bounded = value.toObject();
+        for (auto member = bounded.begin(); member != bounded.end(); ++member)
+            *member = boundedTexts(*member);
+        return bounded;
+    }
+    return value;
+}
+
 } // namespace
 
 QByteArray LoadRecord::detailJson() const
 {
-    QJsonObject detail = tallyJson(tally);
+    QJsonObject detail = boundedTexts(tallyJson(tally)).toObject();
     for (const char* key : columnKeys)
         detail.remove(QLatin1String(key));
     return QJsonDocument(detail).toJson(QJsonDocument::Compact);
@@ -107,7 +131,7 @@ QByteArray LoadRecord::detailJson() const
 
 bool LoadRecord::readDetailJson(const QByteArray& json)
 {
-    QJsonObject whole = QJsonDocument::fromJson(json).object();
+    QJsonObject whole = boundedTexts(QJsonDocument::fromJson(json).object()).toObject();
     const QJsonObject columns = tallyJson(tally);
     for (const char* key : columnKeys)
         whole.insert(QLatin1String(key), columns.value(QLatin1String(key)));
@@ -147,7 +171,8 @@ bool LoadRecord::readJson(const QJsonObject& json)
         return false;
     station = json.value(QStringLiteral("station")).toString();
     stationNumber = json.value(QStringLiteral("stationNumber")).toString().toLongLong();
-    recordedAt = QDateTime::fromString(json.value(QStringLiteral("recordedAt")).toString(), Qt::ISODate);
+    recordedAt
+        = QDateTime::fromString(json.value(QStringLiteral("recordedAt")).toString(), Qt::ISODate);
     kind = LoadKind(kindNumber);
     billNumber = json.value(QStringLiteral("billNumber")).toString();
     return recordedAt.isValid();

@@ -24,7 +24,8 @@ void LoadTableModel::refresh()
     m_rows.clear();
     m_failure.reset();
     m_cursor.reset();
-    HistoryResult<std::unique_ptr<LoadCursor>> listing = m_reader.listLoads(m_filter, m_sortBy, m_order);
+    HistoryResult<std::unique_ptr<LoadCursor>> listing
+        = m_reader.listLoads(m_filter, m_sortBy, m_order);
     if (listing) {
         m_cursor = std::move(listing).value();
         m_rows = nextPage();
@@ -95,9 +96,10 @@ qint64 LoadTableModel::loadId(int row) const
 
 QStringList LoadTableModel::headings()
 {
-    return { QStringLiteral("日期"), QStringLiteral("类别"), QStringLiteral("账单编号"), QStringLiteral("树种"),
-        QStringLiteral("购货单位"), QStringLiteral("供货单位"), QStringLiteral("车号"), QStringLiteral("件数"),
-        QStringLiteral("材积(m³)"), QStringLiteral("金额(元)"), QStringLiteral("检尺站") };
+    return { QStringLiteral("日期"), QStringLiteral("类别"), QStringLiteral("账单编号"),
+        QStringLiteral("树种"), QStringLiteral("购货单位"), QStringLiteral("供货单位"),
+        QStringLiteral("车号"), QStringLiteral("件数"), QStringLiteral("材积(m³)"),
+        QStringLiteral("金额(元)"), QStringLiteral("检尺站") };
 }
 
 QString LoadTableModel::shownText(int row, int column) const
@@ -105,7 +107,8 @@ QString LoadTableModel::shownText(int row, int column) const
     const QVariant& value = m_rows[row].values[column];
     switch (column) {
     case RecordedAt:
-        return QDateTime::fromString(value.toString(), Qt::ISODate).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+        return QDateTime::fromString(value.toString(), Qt::ISODate)
+            .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     case Kind:
         return loadKindText(LoadKind(value.toInt()));
     case Pieces:
@@ -123,8 +126,10 @@ QVariant LoadTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size() || index.column() > Station)
         return {};
+    // A cell shows the start of a long text (its column is narrower anyway):
+    // laying out a whole field's worth at each paint would stall the view.
     if (role == Qt::DisplayRole)
-        return shownText(index.row(), index.column());
+        return shownText(index.row(), index.column()).left(shownTextLength);
     if (role == Qt::EditRole)
         return m_rows[index.row()].values[index.column()];
     if (role == Qt::TextAlignmentRole && index.column() >= Pieces && index.column() <= Amount)
@@ -134,7 +139,8 @@ QVariant LoadTableModel::data(const QModelIndex& index, int role) const
 
 QVariant LoadTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < headings().size())
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0
+        && section < headings().size())
         return headings().at(section);
     return QAbstractTableModel::headerData(section, orientation, role);
 }

@@ -15,7 +15,19 @@ class LoadTableModel : public QAbstractTableModel {
 
 public:
     // The columns, in the order shown.
-    enum Column { RecordedAt, Kind, BillNumber, Species, Buyer, Supplier, Truck, Pieces, Volume, Amount, Station };
+    enum Column {
+        RecordedAt,
+        Kind,
+        BillNumber,
+        Species,
+        Buyer,
+        Supplier,
+        Truck,
+        Pieces,
+        Volume,
+        Amount,
+        Station
+    };
 
     // `reader` must outlive the model.
     explicit LoadTableModel(HistoryReader& reader, QObject* parent = nullptr);
@@ -38,13 +50,16 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant headerData(
+        int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     void sort(int column, Qt::SortOrder order) override;
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
 
     // Rows read at a time.
     static constexpr int pageRows = 256;
+    // The most of a text a cell shows; exports take it whole.
+    static constexpr int shownTextLength = 256;
 
 signals:
     void readFailed(const HistoryError& error);

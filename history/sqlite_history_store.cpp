@@ -61,6 +61,9 @@ public:
 HistoryError SqliteDriver::classify(const QSqlError& error, const QString& path) const
 {
     const QString detail = QStringLiteral("%1 (%2)").arg(error.text(), error.nativeErrorCode());
+    // SUM() stops at the 64-bit range with a plain error of its own.
+    if (error.databaseText().contains(QLatin1String("integer overflow")))
+        return HistoryError(HistoryFailure::OutOfRange, path, detail);
     switch (resultCode(error)) {
     case Busy:
     case Locked:

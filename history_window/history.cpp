@@ -296,14 +296,23 @@ void History::showTotals()
 {
     const LoadFilter filter = currentFilter();
     const HistoryResult<KindTotals> totals = m_reader.totals(filter);
-    if (!totals) {
-        m_totals.reset();
-        m_totalsLabel->setText(QStringLiteral("合计读不出来"));
-        showReadFailure(QStringLiteral("合计读不出来"), totals.error());
+    m_totals.reset();
+    m_totalsFailure.clear();
+    m_totalsOutOfRange = !totals && totals.error().cause() == HistoryFailure::OutOfRange;
+    if (!totals && !m_totalsOutOfRange) {
+        m_totalsFailure = QStringLiteral("合计读不出来");
+        m_totalsLabel->setText(m_totalsFailure);
+        showReadFailure(m_totalsFailure, totals.error());
         return;
     }
-    m_totals = *totals;
-    m_totalsLabel->setText(kindTotalsText(*m_totals, filter.kind));
+    // Loads whose sum leaves the range are no failure of the store.
+    if (m_totalsOutOfRange) {
+        logEvent(QStringLiteral("history totals out of range: %1").arg(totals.error().location()));
+        m_totalsFailure = QStringLiteral("合计超出范围");
+    } else {
+        m_totals = *totals;
+    }
+    m_totalsLabel->setText(m_totals ? kindTotalsText(*m_totals, filter.kind) : m_totalsFailure);
     if (!m_model->failed())
         clearReadFailure();
 }

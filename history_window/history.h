@@ -99,7 +99,9 @@ private:
     QString m_settingsFile;
     QVector<int> m_naturalWidths; // of each column, for its longest figures
     LoadTableModel* m_model = nullptr;
-    std::optional<KindTotals> m_totals; // none while they do not read
+    std::optional<KindTotals> m_totals; // none while they are not read
+    QString m_totalsFailure; // what the totals line says while they are not read
+    bool m_totalsOutOfRange = false; // the loads are read, their sums are not
     bool m_stationsShown = false;
     bool m_readFailed = false;
     QString m_boxesFailure; // the species or stations not read, while they are not

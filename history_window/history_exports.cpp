@@ -23,7 +23,10 @@ QVector<QStringList> History::exportedRows()
     QVector<QStringList> rows;
     for (const ListedLoad& load : m_model->allLoads())
         rows << exportRow(load);
-    rows += exportTotalsRows(m_totals.value_or(KindTotals()), m_model->filter().kind);
+    if (m_totals)
+        rows += exportTotalsRows(*m_totals, m_model->filter().kind);
+    else
+        rows << exportTotalsFailureRow(m_totalsFailure);
     return rows;
 }
 
@@ -51,7 +54,7 @@ void History::onCsvClicked()
     QVector<QStringList> rows { exportHeadings() };
     rows += exportedRows();
     // Not all of them read: the status line says why; no part is written.
-    if (m_model->failed() || !m_totals)
+    if (m_model->failed() || (!m_totals && !m_totalsOutOfRange))
         return;
     // The program's own numbers stay numbers; every typed text stays text.
     const QString failure = writeWholeFile(path, csvBytes(rows, exportNumberColumns()));
@@ -72,7 +75,7 @@ void History::onExcelClicked()
         return;
     const QStringList headings = exportHeadings();
     const QVector<QStringList> rows = exportedRows();
-    if (m_model->failed() || !m_totals)
+    if (m_model->failed() || (!m_totals && !m_totalsOutOfRange))
         return;
     Spreadsheet& spreadsheet = m_spreadsheet;
     setExportRunning(true);

@@ -127,11 +127,13 @@ void HistoryServices::addUsedValues(const LoadRecord& load)
         tally.captions[Tally::Truck].value, tally.captions[Tally::Supplier].value,
         tally.captions[Tally::Contact].value, tally.scaler };
     for (std::size_t i = 0; i < values.size(); ++i) {
-        if (values[i].isEmpty() || !m_usedValues[i])
+        if (values[i].isEmpty() || values[i].size() > listedNameLength || !m_usedValues[i])
             continue;
         QStringList list = m_usedValues[i]->stringList();
         list.removeAll(values[i]);
         list.prepend(values[i]);
+        if (list.size() > listedNames)
+            list.removeLast();
         m_usedValues[i]->setStringList(list);
     }
 }

@@ -38,7 +38,8 @@ public:
     void record(LoadKind kind, const Tally& tally, const QString& billNumber);
 
     // The names used before in a column (Buyer, Truck, Supplier, Contact or
-    // Scaler), newest first; a load recorded puts its names on top.
+    // Scaler), newest first, as many and as long as listedNames and
+    // listedNameLength allow; a load recorded puts its names on top.
     QStringListModel* usedValues(LoadColumn column) const;
 
     // The History window, opened on first use; null when the history cannot

@@ -73,3 +73,11 @@ QVector<QStringList> exportTotalsRows(const KindTotals& totals, int kindFilter)
     }
     return rows;
 }
+
+QStringList exportTotalsFailureRow(const QString& failure)
+{
+    QStringList row(ColumnCount);
+    row[Date] = QStringLiteral("合计");
+    row[Kind] = failure;
+    return row;
+}

@@ -15,3 +15,5 @@ QSet<int> exportNumberColumns();
 QStringList exportRow(const ListedLoad& load);
 // One "合计" row for the kind filtered on, or for each kind under 0 (全部).
 QVector<QStringList> exportTotalsRows(const KindTotals& totals, int kindFilter);
+// The "合计" row when the totals do not read, saying why.
+QStringList exportTotalsFailureRow(const QString& failure);

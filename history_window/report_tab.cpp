@@ -37,6 +37,12 @@ QString amountText(qint64 fen)
     return fixedPointText(fen, 2);
 }
 
+// A figure, or what a sum beyond the range shows instead.
+QString figureText(const std::optional<qint64>& value, QString (*text)(qint64))
+{
+    return value ? text(*value) : QStringLiteral("超出范围");
+}
+
 } // namespace
 
 QStringList reportHeadings(ReportGrouping grouping)
@@ -130,32 +136,44 @@ void ReportTab::refresh()
 
 QStringList ReportTab::rowTexts(const ReportRow& row) const
 {
-    return { row.key, piecesText(row.piecesInE4), volumeText(row.volumeInE4), amountText(row.amountInFen),
-        piecesText(row.piecesOutE4), volumeText(row.volumeOutE4), amountText(row.amountOutFen),
-        volumeText(row.netVolumeE4()) };
+    return { row.key, piecesText(row.piecesInE4), volumeText(row.volumeInE4),
+        amountText(row.amountInFen), piecesText(row.piecesOutE4), volumeText(row.volumeOutE4),
+        amountText(row.amountOutFen), figureText(row.netVolumeE4(), volumeText) };
+}
+
+// The rows' sums, column by column; one that leaves the range says so.
+QStringList ReportTab::totalTexts() const
+{
+    std::array<std::optional<qint64>, 6> sums { 0, 0, 0, 0, 0, 0 };
+    for (const ReportRow& row : m_rows) {
+        const std::array<qint64, 6> figures { row.piecesInE4, row.volumeInE4, row.amountInFen,
+            row.piecesOutE4, row.volumeOutE4, row.amountOutFen };
+        for (std::size_t i = 0; i < sums.size(); ++i)
+            sums[i] = sums[i] ? addedExactly(*sums[i], figures[i]) : std::nullopt;
+    }
+    ReportRow both;
+    both.volumeInE4 = sums[1].value_or(0);
+    both.volumeOutE4 = sums[4].value_or(0);
+    const std::optional<qint64> net = sums[1] && sums[4] ? both.netVolumeE4() : std::nullopt;
+    return { QStringLiteral("合计"), figureText(sums[0], piecesText),
+        figureText(sums[1], volumeText), figureText(sums[2], amountText),
+        figureText(sums[3], piecesText), figureText(sums[4], volumeText),
+        figureText(sums[5], amountText), figureText(net, volumeText) };
 }
 
 void ReportTab::fillTable()
 {
     const QStringList headings = reportHeadings(ReportGrouping(m_grouping->currentData().toInt()));
-    ReportRow total;
-    total.key = QStringLiteral("合计");
-    for (const ReportRow& row : m_rows) {
-        total.piecesInE4 += row.piecesInE4;
-        total.volumeInE4 += row.volumeInE4;
-        total.amountInFen += row.amountInFen;
-        total.piecesOutE4 += row.piecesOutE4;
-        total.volumeOutE4 += row.volumeOutE4;
-        total.amountOutFen += row.amountOutFen;
-    }
     m_table->clear();
     m_table->setColumnCount(int(headings.size()));
     m_table->setHorizontalHeaderLabels(headings);
     m_table->setRowCount(int(m_rows.size()) + 1);
-    QVector<ReportRow> lines = m_rows;
-    lines << total;
+    QVector<QStringList> lines;
+    for (const ReportRow& row : m_rows)
+        lines << rowTexts(row);
+    lines << totalTexts();
     for (int r = 0; r < lines.size(); ++r) {
-        const QStringList texts = rowTexts(lines[r]);
+        const QStringList& texts = lines[r];
         for (int c = 0; c < texts.size(); ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
             item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);

@@ -49,6 +49,7 @@ private:
     void fillTable();
     void fillChart();
     QStringList rowTexts(const ReportRow& row) const;
+    QStringList totalTexts() const;
     void onPrintClicked();
 
     HistoryReader& m_reader;

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
+#include <limits>
 #include <sys/stat.h>
 #include <thread>
 
@@ -80,6 +81,11 @@ class TestHistoryStore : public QObject {
 private slots:
     void fixedPointIsExact_data();
     void fixedPointIsExact();
+    void amountsPrintRightAcrossTheRange_data();
+    void amountsPrintRightAcrossTheRange();
+    void handEditedStoreIsReadBounded();
+    void textsAreRecordedAsLongAsAFieldHolds();
+    void namesOfferedAreCounted();
     void loadIsReadBackWhole();
     void filtersAndTotalsMatchHandCountedLoads();
     void reportSumsStockInAndOutPerSpeciesDayAndMonth();
@@ -122,6 +128,146 @@ void TestHistoryStore::fixedPointIsExact()
     QCOMPARE(fixedPoint(text, decimals), value);
     if (value > 0 && !text.contains(u'E') && text != QStringLiteral("0.00005"))
         QCOMPARE(fixedPoint(fixedPointText(value, decimals), decimals), value);
+}
+
+void TestHistoryStore::amountsPrintRightAcrossTheRange_data()
+{
+    QTest::addColumn<qint64>("value");
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<QString>("text");
+    const qint64 lowest = std::numeric_limits<qint64>::min();
+    const qint64 highest = std::numeric_limits<qint64>::max();
+    QTest::newRow("The most negative amount prints with one minus and its last fen")
+        << lowest << "fen"
+        << "-92233720368547758.08";
+    QTest::newRow("One fen above it") << lowest + 1 << "fen"
+                                      << "-92233720368547758.07";
+    QTest::newRow("The most negative volume") << lowest << "m³"
+                                              << "-922337203685477.5808";
+    QTest::newRow("The most negative pieces") << lowest << "pieces"
+                                              << "-922337203685477.5808";
+    QTest::newRow("The largest amount") << highest << "fen"
+                                        << "92233720368547758.07";
+    QTest::newRow("One fen below zero") << qint64(-1) << "fen"
+                                        << "-0.01";
+    QTest::newRow("Zero") << qint64(0) << "fen"
+                          << "0.00";
+    QTest::newRow("Whole pieces below zero") << qint64(-30000) << "pieces"
+                                             << "-3";
+}
+
+void TestHistoryStore::amountsPrintRightAcrossTheRange()
+{
+    QFETCH(qint64, value);
+    QFETCH(QString, form);
+    QFETCH(QString, text);
+    if (form == QLatin1String("pieces"))
+        QCOMPARE(piecesText(value), text);
+    else
+        QCOMPARE(fixedPointText(value, form == QLatin1String("fen") ? 2 : 4), text);
+}
+
+// What a database edited by hand may hold: texts of 10 MB and sums beyond
+// 64 bits. Every read stays bounded and says what it cannot add.
+void TestHistoryStore::handEditedStoreIsReadBounded()
+{
+    SqliteHistoryStore store(m_dir.filePath(QStringLiteral("bent.sqlite")));
+    QVector<LoadRecord> loads { sampleLoad(
+                                    LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "800.00"),
+        sampleLoad(
+            LoadKind::StockOut, "2026-12-02", "松木", "2.0000", "900.00", QStringLiteral("林场乙")),
+        sampleLoad(LoadKind::StockIn, "2026-12-03", "杉木", "3.0000", "700.00") };
+    for (LoadRecord& load : loads)
+        store.record(load);
+    const QString huge = QStringLiteral("木材公司").repeated(900000);
+    QSqlQuery edit(store.database());
+    QVERIFY(edit.prepare(
+        QStringLiteral("UPDATE loads SET buyer = ?, species = ?, station = ? WHERE id = ?")));
+    for (const QVariant& value :
+        { QVariant(huge), QVariant(huge), QVariant(huge), QVariant(loads[2].id) })
+        edit.addBindValue(value);
+    QVERIFY(edit.exec());
+
+    QCOMPARE(*store.recentValues(LoadColumn::Buyer), (QStringList { "林场乙", "林场甲" }));
+    QCOMPARE(*store.recordedSpecies(), (QStringList { "杉木", "松木" }));
+    QCOMPARE(*store.recordedStations(), QStringList {});
+    for (LoadColumn sortBy : { LoadColumn::Buyer, LoadColumn::Species, LoadColumn::Station }) {
+        auto cursor = std::move(store.listLoads(LoadFilter {}, sortBy, Qt::AscendingOrder)).value();
+        const QVector<ListedLoad> listed = *cursor->next(10);
+        QCOMPARE(listed.size(), 3);
+        const auto bent = std::find_if(
+            listed.begin(), listed.end(), [&](const ListedLoad& l) { return l.id == loads[2].id; });
+        for (int column :
+            { int(LoadColumn::Buyer), int(LoadColumn::Species), int(LoadColumn::Station) })
+            QCOMPARE(bent->values[column].toString(), huge.left(storedTextLength));
+    }
+    const LoadRecord bent = **store.loadById(loads[2].id);
+    QCOMPARE(bent.tally.captions[Tally::Buyer].value, huge.left(storedTextLength));
+    QCOMPARE(bent.tally.species, huge.left(storedTextLength));
+    const QVector<ReportRow> report = *store.stockReport(LoadFilter {}, ReportGrouping::BySpecies);
+    QCOMPARE(report.size(), 3);
+    QCOMPARE(report.first().key, huge.left(listedNameLength));
+
+    QVERIFY(
+        edit.exec(QStringLiteral("UPDATE loads SET amount_fen = 9223372036854775000 WHERE id <> %1")
+                      .arg(loads[1].id)));
+    const HistoryResult<KindTotals> totals = store.totals(LoadFilter {});
+    QVERIFY(!totals);
+    QCOMPARE(totals.error().cause(), HistoryFailure::OutOfRange);
+    const HistoryResult<QVector<ReportRow>> overflowing
+        = store.stockReport(LoadFilter {}, ReportGrouping::ByMonth);
+    QVERIFY(!overflowing);
+    QCOMPARE(historyFailureMessage(overflowing.error(), QStringLiteral("报表读不出来")),
+        QStringLiteral("报表读不出来：合计超出范围。"));
+    LoadFilter pine;
+    pine.species = QStringLiteral("松木");
+    QCOMPARE(store.totals(pine)->of(LoadKind::StockOut).amountFen, 90000);
+}
+
+// No text is kept longer than a field holds; a detail longer than it is
+// read reads as a damaged load.
+void TestHistoryStore::textsAreRecordedAsLongAsAFieldHolds()
+{
+    SqliteHistoryStore store(m_dir.filePath(QStringLiteral("long.sqlite")));
+    LoadRecord load = sampleLoad(LoadKind::Bill, "2026-12-09", "杉木", "1.0000", "800.00");
+    const QString typed = QStringLiteral("长").repeated(40000);
+    load.tally.captions[Tally::Truck].value = typed;
+    load.tally.grid[3][4] = typed;
+    store.record(load);
+    const LoadRecord read = **store.loadById(load.id);
+    QCOMPARE(read.tally.captions[Tally::Truck].value, typed.left(storedTextLength));
+    QCOMPARE(read.tally.grid[3][4], typed.left(storedTextLength));
+
+    QSqlQuery edit(store.database());
+    QVERIFY(edit.prepare(QStringLiteral("UPDATE loads SET detail = ? WHERE id = ?")));
+    edit.addBindValue(QString::fromUtf8(load.detailJson())
+                          .replace(typed.left(storedTextLength), typed.repeated(110)));
+    edit.addBindValue(load.id);
+    QVERIFY(edit.exec());
+    const HistoryResult<std::optional<LoadRecord>> damaged = store.loadById(load.id);
+    QVERIFY(!damaged);
+    QCOMPARE(damaged.error().cause(), HistoryFailure::DamagedLoad);
+}
+
+// Names offered and listed are as many as a box can take, newest first.
+void TestHistoryStore::namesOfferedAreCounted()
+{
+    SqliteHistoryStore store(m_dir.filePath(QStringLiteral("names.sqlite")));
+    LoadRecord load = sampleLoad(LoadKind::StockIn, "2026-12-09", "杉木", "1.0000", "800.00");
+    store.record(load);
+    QSqlQuery copies(store.database());
+    QVERIFY(copies.exec(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+        "INSERT INTO loads (recorded_at, day, kind, bill_number, species, buyer, truck, supplier, "
+        "contact, scaler, "
+        "pieces_e4, volume_e4, amount_fen, detail, station, station_number) "
+        "SELECT recorded_at, day, kind, bill_number, species || i, buyer || i, truck, supplier, "
+        "contact, scaler, "
+        "pieces_e4, volume_e4, amount_fen, detail, station, 1 + i FROM loads, n WHERE id = 1")));
+    const QStringList buyers = *store.recentValues(LoadColumn::Buyer);
+    QCOMPARE(buyers.size(), listedNames);
+    QCOMPARE(buyers.first(), QStringLiteral("林场甲1500"));
+    QCOMPARE(store.recordedSpecies()->size(), listedNames);
 }
 
 void TestHistoryStore::loadIsReadBackWhole()

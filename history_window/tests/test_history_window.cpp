@@ -212,6 +212,7 @@ private slots:
     void speciesNotReadIsSaidUntilTheyAre();
     void exportOfRowsNotAllReadWritesNothing();
     void refreshShowsNewLoadsKeepingFiltersAndSort();
+    void handEditedHistoryStaysBoundedAndSaysItsTotalsAreOutOfRange();
     void picturesOfBothTabsShowEveryText();
 
 private:
@@ -819,6 +820,57 @@ void TestHistoryWindow::refreshShowsNewLoadsKeepingFiltersAndSort()
 
 // The pictures are kept for a look; the test checks what a look would:
 // every figure and heading fits its column, and the chart has its bars.
+// A history edited by hand: a buyer of 10 MB and amounts whose sum leaves
+// the 64-bit range. The table shows the start of the text, the export takes
+// what is read, and every total that cannot be added says so, with no
+// failure of the store named. (The time each takes is in bench/.)
+void TestHistoryWindow::handEditedHistoryStaysBoundedAndSaysItsTotalsAreOutOfRange()
+{
+    const QString huge = QStringLiteral("木材公司").repeated(900000);
+    QSqlQuery edit(m_store->database());
+    QVERIFY(edit.prepare(QStringLiteral("UPDATE loads SET buyer = ? WHERE id = ?")));
+    edit.addBindValue(huge);
+    edit.addBindValue(m_loads[1].id);
+    QVERIFY(edit.exec());
+    QVERIFY(edit.exec(
+        QStringLiteral("UPDATE loads SET amount_fen = 9223372036854775000 WHERE id IN (%1, %2)")
+            .arg(m_loads[1].id)
+            .arg(m_loads[3].id)));
+    m_window->refresh();
+    QCOMPARE(label("totalsLabel")->text(), QStringLiteral("合计超出范围"));
+    QCOMPARE(label("statusLabel")->text(), QString());
+
+    QHeaderView* header = table()->horizontalHeader();
+    for (Qt::SortOrder order : { Qt::AscendingOrder, Qt::DescendingOrder }) {
+        header->setSortIndicator(LoadTableModel::Buyer, order);
+        QCOMPARE(table()->model()->rowCount(), 4);
+        const QString shown = table()
+                                  ->model()
+                                  ->index(rowOfBuyer(huge.left(LoadTableModel::shownTextLength)),
+                                      LoadTableModel::Buyer)
+                                  .data()
+                                  .toString();
+        QCOMPARE(shown, huge.left(LoadTableModel::shownTextLength));
+    }
+    m_savePath = m_dir->filePath(QStringLiteral("超出.csv"));
+    QTest::mouseClick(push("csvButton"), Qt::LeftButton);
+    QFile file(m_savePath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString csv = QString::fromUtf8(file.readAll());
+    QVERIFY(csv.contains(huge.left(storedTextLength) + u','));
+    QVERIFY(!csv.contains(huge.left(storedTextLength + 1)));
+    QVERIFY2(csv.endsWith(QStringLiteral("合计,,合计超出范围") + QString(11, u',') + QStringLiteral("\r\n")),
+        qPrintable(csv.right(80)));
+
+    m_window->findChild<QTabWidget*>(QStringLiteral("tabs"))->setCurrentIndex(1);
+    auto* report = m_window->findChild<QTableWidget*>(QStringLiteral("reportTable"));
+    QCOMPARE(report->rowCount(), 3);
+    QCOMPARE(report->item(0, 3)->text(), QStringLiteral("92233720368547750.00"));
+    QCOMPARE(report->item(2, 3)->text(), QStringLiteral("超出范围"));
+    QCOMPARE(report->item(2, 2)->text(), QStringLiteral("5.3824"));
+    QVERIFY(!label("statusLabel")->text().contains(QStringLiteral("读不出来")));
+}
+
 void TestHistoryWindow::picturesOfBothTabsShowEveryText()
 {
     LoadRecord big = sampleLoad(LoadKind::Bill, "2026-12-08 07:30", "落叶松", "99999", "99999.9999",

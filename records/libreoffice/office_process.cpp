@@ -11,9 +11,14 @@
 #include <QStringList>
 #include <QUrl>
 #include <atomic>
+#include <com/sun/star/beans/NamedValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/configuration/theDefaultProvider.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/util/XChangesBatch.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <csignal>
 #include <fcntl.h>
@@ -64,6 +69,26 @@ void killStaleOffices(const QString& profileUrl)
     for (const pid_t pid : stale)
         while (processRuns(pid) && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
+// A workbook never makes the office go out to the network: no link of a
+// document outside the trusted locations (there are none) is followed. Set
+// in the private profile, in force at once. Debian's office has no update
+// check of its own to turn off.
+void keepOfficeOffline(const css::uno::Reference<css::uno::XComponentContext>& office)
+{
+    const auto provider = css::configuration::theDefaultProvider::get(office);
+    css::beans::NamedValue path(rtl::OUString("nodepath"),
+        css::uno::Any(rtl::OUString("/org.openoffice.Office.Common/Security/Scripting")));
+    css::uno::Sequence<css::uno::Any> arguments(1);
+    arguments.getArray()[0] <<= path;
+    css::uno::Reference<css::beans::XPropertySet> settings(
+        provider->createInstanceWithArguments(
+            rtl::OUString("com.sun.star.configuration.ConfigurationUpdateAccess"), arguments),
+        css::uno::UNO_QUERY_THROW);
+    settings->setPropertyValue(rtl::OUString("BlockUntrustedRefererLinks"), css::uno::Any(true));
+    css::uno::Reference<css::util::XChangesBatch>(settings, css::uno::UNO_QUERY_THROW)
+        ->commitChanges();
 }
 
 } // namespace
@@ -208,6 +233,7 @@ void OfficeProcess::connect(std::chrono::steady_clock::time_point deadline)
                 QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext").arg(m_pipeName));
             css::uno::Reference<css::uno::XComponentContext> remote(
                 resolver->resolve(url), css::uno::UNO_QUERY_THROW);
+            keepOfficeOffline(remote);
             m_desktop = css::frame::Desktop::create(remote);
             return;
         } catch (const css::connection::NoConnectException&) {

@@ -2,19 +2,18 @@
 
 #include "field_text/field_text.h"
 #include "records/cell_values.h"
+#include "records/libreoffice/load_questions.h"
 #include "records/libreoffice/office_process.h"
 #include "records/libreoffice/uno_blocks.h"
-#include "records/libreoffice/load_questions.h"
 #include "records/libreoffice/uno_text.h"
-#include "records/libreoffice/workbook_files.h"
 #include "records/libreoffice/watchdog.h"
+#include "records/libreoffice/workbook_files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 #include <com/sun/star/beans/PropertyValue.hpp>
-#include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
@@ -26,6 +25,7 @@
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/FormulaResult.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
@@ -425,7 +425,8 @@ struct PassUntilLoaded {
 };
 
 // Hidden, with our own handler for every question, and no macros run.
-css::uno::Sequence<css::beans::PropertyValue> hiddenLoadArguments(const rtl::Reference<AbortingHandler>& handler)
+css::uno::Sequence<css::beans::PropertyValue> hiddenLoadArguments(
+    const rtl::Reference<AbortingHandler>& handler)
 {
     css::uno::Sequence<css::beans::PropertyValue> arguments(4);
     css::beans::PropertyValue* argument = arguments.getArray();
@@ -448,7 +449,12 @@ std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>
     office.beginPass(path);
     PassUntilLoaded pass { office };
     rtl::Reference<AbortingHandler> handler(new AbortingHandler);
-    const auto arguments = hiddenLoadArguments(handler);
+    // Read as an Excel 97 workbook or not at all: the office then never
+    // detects another format in the file and follows what that may link to.
+    auto arguments = hiddenLoadArguments(handler);
+    arguments.realloc(arguments.getLength() + 1);
+    arguments.getArray()[arguments.getLength() - 1]
+        = property("FilterName", css::uno::Any(toOUString(excel97Filter)));
     const OUString url = fileUrl(path);
 
     Reference<css::lang::XComponent> document;
@@ -486,7 +492,8 @@ std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>
 }
 
 std::unique_ptr<Workbook> createUnoWorkbook(const Reference<css::frame::XDesktop2>& desktop,
-    OfficeProcess& office, std::unique_lock<std::mutex> passLock, std::unique_ptr<WatchdogArm> deadline)
+    OfficeProcess& office, std::unique_lock<std::mutex> passLock,
+    std::unique_ptr<WatchdogArm> deadline)
 {
     office.beginPass(QString());
     PassUntilLoaded pass { office };
@@ -504,14 +511,16 @@ std::unique_ptr<Workbook> createUnoWorkbook(const Reference<css::frame::XDesktop
         throw WorkbookError(WorkbookFailure::Other, QString(), toQString(e.Message));
     }
     if (!document.is())
-        throw WorkbookError(WorkbookFailure::Other, QString(), QStringLiteral("no new spreadsheet"));
+        throw WorkbookError(
+            WorkbookFailure::Other, QString(), QStringLiteral("no new spreadsheet"));
     auto book = std::make_unique<UnoWorkbook>(
         document, QString(), office, std::move(passLock), std::move(deadline));
     pass.loaded = true;
     return book;
 }
 
-void loadSpreadsheetComponent(const Reference<css::frame::XDesktop2>& desktop, OfficeProcess& office)
+void loadSpreadsheetComponent(
+    const Reference<css::frame::XDesktop2>& desktop, OfficeProcess& office)
 {
     css::uno::Sequence<css::beans::PropertyValue> arguments(1);
     arguments.getArray()[0] = property("Hidden", css::uno::Any(true));

@@ -16,8 +16,9 @@ std::unique_ptr<Workbook> openUnoWorkbook(const css::uno::Reference<css::frame::
     std::unique_ptr<WatchdogArm> deadline);
 
 // A new, empty spreadsheet document, hidden, with no file of its own.
-std::unique_ptr<Workbook> createUnoWorkbook(const css::uno::Reference<css::frame::XDesktop2>& desktop,
-    OfficeProcess& office, std::unique_lock<std::mutex> pass, std::unique_ptr<WatchdogArm> deadline);
+std::unique_ptr<Workbook> createUnoWorkbook(
+    const css::uno::Reference<css::frame::XDesktop2>& desktop, OfficeProcess& office,
+    std::unique_lock<std::mutex> pass, std::unique_ptr<WatchdogArm> deadline);
 
 // Loads and closes an empty hidden spreadsheet, so that the office has its
 // spreadsheet component loaded before the first real pass.

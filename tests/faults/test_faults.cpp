@@ -2,10 +2,33 @@
 
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QTcpServer>
 #include <csignal>
 #include <sys/stat.h>
 
 namespace {
+
+// A flat OpenDocument spreadsheet whose sheet shows a picture linked from
+// the address given, of a size the office learns only by fetching it.
+QByteArray linkedPictureDocument(const QString& address)
+{
+    return QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
+        " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
+        " xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\""
+        " xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\""
+        " xmlns:xlink=\"http://www.w3.org/1999/xlink\" office:version=\"1.3\""
+        " office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">"
+        "<office:body><office:spreadsheet><table:table table:name=\"入库\"><table:shapes>"
+        "<draw:frame svg:x=\"1cm\" svg:y=\"1cm\"><draw:image xlink:href=\"%1\" "
+        "xlink:type=\"simple\""
+        " xlink:show=\"embed\" xlink:actuate=\"onLoad\"/></draw:frame></table:shapes>"
+        "<table:table-row><table:table-cell/></table:table-row></table:table>"
+        "</office:spreadsheet></office:body></office:document>\n")
+        .arg(address)
+        .toUtf8();
+}
 
 // Writes `bytes` over the file, keeping its name.
 void overwrite(const QString& path, const QByteArray& bytes)
@@ -48,6 +71,7 @@ private:
     std::unique_ptr<LibreOfficeSpreadsheet> m_office;
     QStringList m_shown;
     QTemporaryDir m_samples; // workbooks of the wrong kind, made once
+    QTcpServer m_pictures; // where a workbook's linked picture would be fetched
 };
 
 void TestFaults::initTestCase()
@@ -55,6 +79,7 @@ void TestFaults::initTestCase()
     m_office = std::make_unique<LibreOfficeSpreadsheet>(
         testOfficeSettings(QStringLiteral("faults"), &m_shown));
     m_office->warmUp();
+    QVERIFY(m_pictures.listen(QHostAddress::LocalHost));
     // An OpenDocument ledger, and one-sheet workbooks with the right names.
     const QString samples = m_samples.path();
     QVERIFY(QDir(samples).mkdir(QStringLiteral("ods")));
@@ -229,6 +254,8 @@ void TestFaults::brokenWorkbookIsReported_data()
         { "truncated", "已损坏或不是 Excel 97 工作簿" },
         { "random bytes", "已损坏或不是 Excel 97 工作簿" },
         { "OpenDocument under the .xls name", "已损坏或不是 Excel 97 工作簿" },
+        { "flat OpenDocument with a linked picture under the .xls name",
+            "已损坏或不是 Excel 97 工作簿" },
         { "sheet missing", "中没有工作表" },
     };
     for (const auto& [damage, cause] : damages) {
@@ -254,6 +281,9 @@ void TestFaults::replaceWorkbook(const QString& path, const QString& damage)
     else if (damage == QLatin1String("sheet missing"))
         bytes = fileBytes(
             m_samples.filePath(QStringLiteral("one-sheet/") + QFileInfo(path).fileName()));
+    else if (damage.contains(QLatin1String("linked picture")))
+        bytes = linkedPictureDocument(
+            QStringLiteral("http://127.0.0.1:%1/x.png").arg(m_pictures.serverPort()));
     else
         bytes = fileBytes(m_samples.filePath(QStringLiteral("ods/木材出入库台账.ods")));
     overwrite(path, bytes);
@@ -286,6 +316,12 @@ void TestFaults::brokenWorkbookIsReported()
     QCOMPARE(QFile::exists(workbook), damage != QLatin1String("missing"));
     QCOMPARE(tallyOnScreen(tally.window()), screen);
     QCOMPARE(m_office->officeProcessCount(), 1);
+    // Whatever a workbook links to, no pass goes out for it: a fetch would
+    // have been made before the message.
+    const bool fetched = m_pictures.hasPendingConnections() || m_pictures.waitForNewConnection(0);
+    while (m_pictures.hasPendingConnections())
+        delete m_pictures.nextPendingConnection();
+    QVERIFY2(!fetched, "the office fetched a linked picture");
 }
 
 void TestFaults::lockedWorkbookIsReported_data()

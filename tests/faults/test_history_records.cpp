@@ -12,6 +12,7 @@
 
 #include <QCompleter>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTableView>
 
 #include <QProcess>
@@ -79,6 +80,7 @@ private slots:
     void billOfThePastPrintsAgainAsItWas();
     void loadComesBackIntoTheSheetForEditing();
     void historyWindowServesTheTally();
+    void handEditedHistoryKeepsTheNamesOfferedShort();
     void failingHistoryNeverStopsAPosting_data();
     void failingHistoryNeverStopsAPosting();
     void fullDiskLeavesNothingHalfWritten();
@@ -255,6 +257,47 @@ void TestHistoryRecords::historyWindowServesTheTally()
     QVERIFY2(lastMessage(catcher).contains(QStringLiteral("替换")), qPrintable(catcher.texts().join(u'|')));
     tally.window()->runRecalculationTick();
     QCOMPARE(tallyOnScreen(tally.window()), posted);
+}
+
+// A history edited by hand with a buyer of 10 MB as its newest load: the
+// names offered to 购货单位 stay short and few, so typing there never waits
+// on them (timed in bench/), and a long name typed is not offered later.
+void TestHistoryRecords::handEditedHistoryKeepsTheNamesOfferedShort()
+{
+    QTemporaryDir history;
+    FaultTally first(*m_office, QDir::tempPath(), history.path());
+    first.typeLoad();
+    const TallyFields& f = first.window()->fields();
+    f.text17->setText(QStringLiteral("青山木业"));
+    MessageCatcher catcher;
+    first.click(stockIn);
+    f.text17->setText(QStringLiteral("木").repeated(listedNameLength + 1));
+    first.click(stockIn);
+    QCOMPARE(lastMessage(catcher), QStringLiteral("保存成功"));
+    auto offered = [](const TallyField* field) {
+        return qobject_cast<QStringListModel*>(field->completer()->model())->stringList();
+    };
+    QCOMPARE(offered(f.text17), QStringList { QStringLiteral("青山木业") });
+    {
+        SqliteHistoryStore store(historyDatabasePath(history.path()));
+        QSqlQuery edit(store.database());
+        QVERIFY(edit.prepare(QStringLiteral("UPDATE loads SET buyer = ? WHERE id = 2")));
+        edit.addBindValue(QStringLiteral("木材公司").repeated(900000));
+        QVERIFY(edit.exec());
+    }
+    TallyProgram next(
+        { first.folder(), first.folder(), QString(), history.path(), QString() }, *m_office);
+    TallyField* buyer = next.window().fields().text17;
+    next.window().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&next.window()));
+    buyer->setFocus();
+    // As an input method hands a character over.
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("木"));
+    QApplication::sendEvent(buyer, &typed);
+    QCompleter* names = buyer->completer();
+    QCOMPARE(names->completionCount(), 1);
+    QCOMPARE(names->currentCompletion(), QStringLiteral("青山木业"));
+    QCOMPARE(offered(buyer), QStringList { QStringLiteral("青山木业") });
 }
 
 void TestHistoryRecords::failingHistoryNeverStopsAPosting_data()
