@@ -35,7 +35,8 @@ public:
     bool receive(const LoadRecord& load);
 
     // The load a station recorded as its number `stationNumber`.
-    HistoryResult<std::optional<LoadRecord>> loadByOrigin(const QString& station, qint64 stationNumber);
+    HistoryResult<std::optional<LoadRecord>> loadByOrigin(
+        const QString& station, qint64 stationNumber);
 
     // The loads recorded here and not yet on the server: how many, the
     // oldest ids first, and one taken out once the server has it.
@@ -47,10 +48,11 @@ public:
     static int currentSchemaVersion();
 
     // HistoryReader (history_store_reads.cpp).
-    HistoryResult<std::unique_ptr<LoadCursor>> listLoads(const LoadFilter& filter, LoadColumn sortBy,
-        Qt::SortOrder order) override;
+    HistoryResult<std::unique_ptr<LoadCursor>> listLoads(
+        const LoadFilter& filter, LoadColumn sortBy, Qt::SortOrder order) override;
     HistoryResult<KindTotals> totals(const LoadFilter& filter) override;
-    HistoryResult<QVector<ReportRow>> stockReport(const LoadFilter& filter, ReportGrouping grouping) override;
+    HistoryResult<QVector<ReportRow>> stockReport(
+        const LoadFilter& filter, ReportGrouping grouping) override;
     HistoryResult<QStringList> recordedSpecies() override;
     HistoryResult<QStringList> recordedStations() override;
     HistoryResult<QStringList> recentValues(LoadColumn column) override;
@@ -60,7 +62,8 @@ public:
     static constexpr int recentLoads = 5000;
 
 protected:
-    HistoryStore(QString connectionName, QString location, std::unique_ptr<const HistoryDriver> driver);
+    HistoryStore(
+        QString connectionName, QString location, std::unique_ptr<const HistoryDriver> driver);
     QString connectionName() const { return m_connectionName; }
     const HistoryDriver& driver() const { return *m_driver; }
 
@@ -75,8 +78,8 @@ private:
     void applySchemaStep(int version);
     qint64 insert(const LoadRecord& load, bool conflictIgnored, bool* inserted);
     void exec(QSqlQuery& query) const;
-    HistoryResult<std::optional<LoadRecord>> readLoadWhere(const QString& where, const QVariantList& values,
-        qint64 key);
+    HistoryResult<std::optional<LoadRecord>> readLoadWhere(
+        const QString& where, const QVariantList& values, qint64 key);
     HistoryResult<QStringList> distinctValues(LoadColumn column);
     HistoryError outOfRange() const;
 

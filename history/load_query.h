@@ -59,7 +59,8 @@ struct KindTotals {
     const LoadTotals& of(LoadKind kind) const { return kinds[std::size_t(kind) - 1]; }
     bool operator==(const KindTotals& other) const { return kinds == other.kinds; }
 };
-inline constexpr std::array<LoadKind, 3> loadKinds { LoadKind::StockIn, LoadKind::StockOut, LoadKind::Bill };
+inline constexpr std::array<LoadKind, 3> loadKinds { LoadKind::StockIn, LoadKind::StockOut,
+    LoadKind::Bill };
 
 // The columns of the loads table: the first eleven in the order the history
 // window shows them, then those it searches, then those it never shows.

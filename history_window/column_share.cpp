@@ -17,7 +17,8 @@ void shareColumnWidths(QTableView* table, const QVector<int>& naturalWidths)
     for (int column = 0; column < naturalWidths.size(); ++column) {
         if (table->isColumnHidden(column))
             continue;
-        const int width = share ? int(naturalWidths[column] * room / natural) : naturalWidths[column];
+        const int width
+            = share ? int(naturalWidths[column] * room / natural) : naturalWidths[column];
         table->setColumnWidth(column, width);
         given += width;
         last = column;

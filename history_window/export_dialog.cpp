@@ -24,7 +24,8 @@ QString documentsFolder()
 QString exportFolder(const QString& settingsFile)
 {
     if (!settingsFile.isEmpty()) {
-        const QString kept = QSettings(settingsFile, QSettings::IniFormat).value(folderKey).toString();
+        const QString kept
+            = QSettings(settingsFile, QSettings::IniFormat).value(folderKey).toString();
         // A folder removed or unplugged since (a USB stick) is not offered.
         if (!kept.isEmpty() && QFileInfo(kept).isDir())
             return kept;

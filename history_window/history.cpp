@@ -34,7 +34,8 @@ QString totalsText(const LoadTotals& totals)
 {
     return QStringLiteral("共 %1 车，件数 %2，材积 %3 m³，金额 %4 元")
         .arg(totals.loads)
-        .arg(piecesText(totals.piecesE4), fixedPointText(totals.volumeE4, 4), fixedPointText(totals.amountFen, 2));
+        .arg(piecesText(totals.piecesE4), fixedPointText(totals.volumeE4, 4),
+            fixedPointText(totals.amountFen, 2));
 }
 
 QString kindTotalsText(const KindTotals& totals, int kindFilter)
@@ -47,7 +48,8 @@ QString kindTotalsText(const KindTotals& totals, int kindFilter)
     return lines.join(u'\n');
 }
 
-History::History(HistoryReader& reader, Spreadsheet& spreadsheet, std::function<QDate()> today, QWidget* parent)
+History::History(
+    HistoryReader& reader, Spreadsheet& spreadsheet, std::function<QDate()> today, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_reader(reader)
     , m_spreadsheet(spreadsheet)
@@ -59,8 +61,9 @@ History::History(HistoryReader& reader, Spreadsheet& spreadsheet, std::function<
         return askExportPath(this, m_settingsFile, caption, name, filter);
     };
     m_model = new LoadTableModel(m_reader, this);
-    connect(m_model, &LoadTableModel::readFailed, this,
-        [this](const HistoryError& error) { showReadFailure(QStringLiteral("记录读不出来"), error); });
+    connect(m_model, &LoadTableModel::readFailed, this, [this](const HistoryError& error) {
+        showReadFailure(QStringLiteral("记录读不出来"), error);
+    });
     m_tabs = new QTabWidget;
     m_tabs->setObjectName(QStringLiteral("tabs"));
     m_tabs->addTab(buildLoadsTab(), QStringLiteral("记录"));
@@ -82,18 +85,20 @@ History::History(HistoryReader& reader, Spreadsheet& spreadsheet, std::function<
         if (m_reportStale)
             refreshReportWhenShown();
     });
-    connect(m_report, &ReportTab::readResult, this, [this](const std::optional<HistoryError>& failure) {
-        if (failure)
-            showReadFailure(QStringLiteral("报表读不出来"), *failure);
-        else
-            clearReadFailure();
-    });
+    connect(
+        m_report, &ReportTab::readResult, this, [this](const std::optional<HistoryError>& failure) {
+            if (failure)
+                showReadFailure(QStringLiteral("报表读不出来"), *failure);
+            else
+                clearReadFailure();
+        });
     connect(m_report, &ReportTab::saved, this, [this](const QString& path) {
         m_status->setText(QStringLiteral("报表已保存到“%1”。").arg(path));
         emit exported(path);
     });
-    connect(m_report, &ReportTab::saveFailed, this,
-        [this](const QString& failure) { showMessage(QStringLiteral("报表没有保存：") + failure); });
+    connect(m_report, &ReportTab::saveFailed, this, [this](const QString& failure) {
+        showMessage(QStringLiteral("报表没有保存：") + failure);
+    });
 
     fillSpeciesFilter();
     onFilterChanged();
@@ -128,10 +133,11 @@ QWidget* History::buildLoadsTab()
     header->setSortIndicatorShown(true);
     header->setSortIndicator(LoadTableModel::RecordedAt, Qt::DescendingOrder);
     header->setStretchLastSection(false);
-    connect(header, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
-        m_model->sort(column, order);
-        updateButtons();
-    });
+    connect(
+        header, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
+            m_model->sort(column, order);
+            updateButtons();
+        });
     m_totalsLabel = new QLabel;
     m_totalsLabel->setObjectName(QStringLiteral("totalsLabel"));
     m_totalsLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -146,7 +152,8 @@ QWidget* History::buildLoadsTab()
         if (const auto load = selectedLoad(index.row()))
             emit openLoadRequested(*load);
     });
-    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &History::updateButtons);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        &History::updateButtons);
     connect(m_model, &QAbstractItemModel::modelReset, this, &History::updateButtons);
     setColumnWidths();
     m_table->setColumnHidden(LoadTableModel::Station, !m_stationsShown);
@@ -177,7 +184,8 @@ QLayout* History::buildFilters()
     m_text->setObjectName(QStringLiteral("textFilter"));
     m_text->setPlaceholderText(QStringLiteral("购货单位、供货单位、车号、联系人"));
     m_text->setClearButtonEnabled(true);
-    m_text->setMinimumWidth(m_text->fontMetrics().horizontalAdvance(m_text->placeholderText()) + 40);
+    m_text->setMinimumWidth(
+        m_text->fontMetrics().horizontalAdvance(m_text->placeholderText()) + 40);
 
     auto* filters = new QHBoxLayout;
     addPeriod(filters, m_from, m_to);
@@ -210,7 +218,8 @@ QLayout* History::buildButtons()
     m_reprint = button(QStringLiteral("reprintButton"), QStringLiteral("重印账单"));
     m_csv = button(QStringLiteral("csvButton"), QStringLiteral("导出CSV"));
     m_excel = button(QStringLiteral("excelButton"), QStringLiteral("导出Excel"));
-    m_stationSettings = button(QStringLiteral("stationSettingsButton"), QStringLiteral("检尺站设置"));
+    m_stationSettings
+        = button(QStringLiteral("stationSettingsButton"), QStringLiteral("检尺站设置"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_open);
     buttons->addWidget(m_reprint);
@@ -342,7 +351,8 @@ void History::updateButtons()
     const bool row = current.isValid() && !m_model->failed();
     m_open->setEnabled(row);
     m_reprint->setEnabled(row
-        && m_model->index(current.row(), LoadTableModel::Kind).data(Qt::EditRole).toInt() == int(LoadKind::Bill));
+        && m_model->index(current.row(), LoadTableModel::Kind).data(Qt::EditRole).toInt()
+            == int(LoadKind::Bill));
 }
 
 void History::showReadFailure(const QString& what, const HistoryError& error)
@@ -381,7 +391,8 @@ std::optional<LoadRecord> History::selectedLoad(int row)
     if (!read) {
         if (read.error().cause() == HistoryFailure::DamagedLoad) {
             logEvent(QStringLiteral("history load %1 does not read").arg(m_model->loadId(row)));
-            m_status->setText(historyFailureMessage(read.error(), QStringLiteral("这一车读不出来")));
+            m_status->setText(
+                historyFailureMessage(read.error(), QStringLiteral("这一车读不出来")));
         } else {
             showReadFailure(QStringLiteral("这一车读不出来"), read.error());
         }

@@ -45,7 +45,8 @@ public:
     void setNotice(const QString& text);
 
     // Asks where to save (caption, suggested name, filter); empty: cancelled.
-    using SavePathAsker = std::function<QString(const QString& caption, const QString& name, const QString& filter)>;
+    using SavePathAsker = std::function<QString(
+        const QString& caption, const QString& name, const QString& filter)>;
     void setSavePathAsker(SavePathAsker ask);
     // The configuration file, where the exports' dialog keeps the folder
     // last saved to; empty: none kept.

@@ -4,8 +4,23 @@
 
 namespace {
 
-enum ExportColumn { Date, Time, Kind, BillNumber, Species, Buyer, Supplier, Truck, Contact, Scaler,
-    Pieces, Volume, Amount, Station, ColumnCount };
+enum ExportColumn {
+    Date,
+    Time,
+    Kind,
+    BillNumber,
+    Species,
+    Buyer,
+    Supplier,
+    Truck,
+    Contact,
+    Scaler,
+    Pieces,
+    Volume,
+    Amount,
+    Station,
+    ColumnCount
+};
 
 QString stored(const ListedLoad& load, LoadColumn column)
 {
@@ -21,9 +36,10 @@ qint64 storedNumber(const ListedLoad& load, LoadColumn column)
 
 QStringList exportHeadings()
 {
-    return { QStringLiteral("日期"), QStringLiteral("时间"), QStringLiteral("类别"), QStringLiteral("账单编号"),
-        QStringLiteral("树种"), QStringLiteral("购货单位"), QStringLiteral("供货单位"), QStringLiteral("车号"),
-        QStringLiteral("联系人"), QStringLiteral("检尺员"), QStringLiteral("件数"), QStringLiteral("材积(m³)"),
+    return { QStringLiteral("日期"), QStringLiteral("时间"), QStringLiteral("类别"),
+        QStringLiteral("账单编号"), QStringLiteral("树种"), QStringLiteral("购货单位"),
+        QStringLiteral("供货单位"), QStringLiteral("车号"), QStringLiteral("联系人"),
+        QStringLiteral("检尺员"), QStringLiteral("件数"), QStringLiteral("材积(m³)"),
         QStringLiteral("金额(元)"), QStringLiteral("检尺站") };
 }
 

@@ -58,13 +58,15 @@ int drawTable(QPdfWriter& writer, QPainter& painter, const ReportPage& page, int
             lines.insert(line, page.headings);
         }
         const bool heading = lines[line] == page.headings;
-        painter.setFont(reportFont(heading ? headingPoints : 10, heading || line == lines.size() - 1));
+        painter.setFont(
+            reportFont(heading ? headingPoints : 10, heading || line == lines.size() - 1));
         int x = 0;
         for (int column = 0; column < columns; ++column) {
             const int cellWidth = column == 0 ? keyWidth : otherWidth;
             const QRect cell(x, y, cellWidth, rowHeight);
             painter.drawRect(cell);
-            const int align = column == 0 || heading ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter;
+            const int align
+                = column == 0 || heading ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter;
             painter.drawText(cell.adjusted(rowHeight / 4, 0, -rowHeight / 4, 0), align,
                 lines[line].value(column));
             x += cellWidth;
@@ -83,7 +85,8 @@ QByteArray reportPdfBytes(const ReportPage& page)
     buffer.open(QIODevice::WriteOnly);
     {
         QPdfWriter writer(&buffer);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15)));
+        writer.setPageLayout(QPageLayout(
+            QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15)));
         writer.setResolution(300);
         writer.setTitle(page.title);
         writer.setCreator(QStringLiteral("Quorvane"));
@@ -101,7 +104,8 @@ QByteArray reportPdfBytes(const ReportPage& page)
                 writer.newPage();
                 y = 0;
             }
-            const QSize size = page.chart.size().scaled(width, writer.height() - y, Qt::KeepAspectRatio);
+            const QSize size
+                = page.chart.size().scaled(width, writer.height() - y, Qt::KeepAspectRatio);
             painter.drawImage(QRect(QPoint((width - size.width()) / 2, y), size), page.chart);
         }
     }

@@ -14,16 +14,16 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEvent>
+#include <QGraphicsScene>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
-#include <QGraphicsScene>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableWidget>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 namespace {
 
@@ -48,11 +48,11 @@ QString figureText(const std::optional<qint64>& value, QString (*text)(qint64))
 QStringList reportHeadings(ReportGrouping grouping)
 {
     const QString key = grouping == ReportGrouping::BySpecies ? QStringLiteral("树种")
-        : grouping == ReportGrouping::ByDay                    ? QStringLiteral("日期")
-                                                               : QStringLiteral("月份");
-    return { key, QStringLiteral("入库件数"), QStringLiteral("入库材积(m³)"), QStringLiteral("入库金额(元)"),
-        QStringLiteral("出库件数"), QStringLiteral("出库材积(m³)"), QStringLiteral("出库金额(元)"),
-        QStringLiteral("净材积(m³)") };
+        : grouping == ReportGrouping::ByDay                   ? QStringLiteral("日期")
+                                                              : QStringLiteral("月份");
+    return { key, QStringLiteral("入库件数"), QStringLiteral("入库材积(m³)"),
+        QStringLiteral("入库金额(元)"), QStringLiteral("出库件数"), QStringLiteral("出库材积(m³)"),
+        QStringLiteral("出库金额(元)"), QStringLiteral("净材积(m³)") };
 }
 
 ReportTab::ReportTab(HistoryReader& reader, const QDate& today, QWidget* parent)
@@ -117,7 +117,8 @@ void ReportTab::setStation(const QString& station)
 QString ReportTab::title() const
 {
     return QStringLiteral("木材出入库报表（%1）%2 至 %3")
-        .arg(m_grouping->currentText(), m_from->date().toString(Qt::ISODate), m_to->date().toString(Qt::ISODate));
+        .arg(m_grouping->currentText(), m_from->date().toString(Qt::ISODate),
+            m_to->date().toString(Qt::ISODate));
 }
 
 void ReportTab::refresh()
@@ -176,7 +177,8 @@ void ReportTab::fillTable()
         const QStringList& texts = lines[r];
         for (int c = 0; c < texts.size(); ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
-            item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+            item->setTextAlignment(
+                c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
             if (r == lines.size() - 1) {
                 QFont bold = item->font();
                 bold.setBold(true);
@@ -238,9 +240,11 @@ void ReportTab::fillChart()
 
 void ReportTab::onPrintClicked()
 {
-    const QString name = QStringLiteral("出入库报表 %1 至 %2.pdf")
-                             .arg(m_from->date().toString(Qt::ISODate), m_to->date().toString(Qt::ISODate));
-    const QString path = m_askSavePath(QStringLiteral("打印为PDF"), name, QStringLiteral("PDF 文件 (*.pdf)"));
+    const QString name
+        = QStringLiteral("出入库报表 %1 至 %2.pdf")
+              .arg(m_from->date().toString(Qt::ISODate), m_to->date().toString(Qt::ISODate));
+    const QString path
+        = m_askSavePath(QStringLiteral("打印为PDF"), name, QStringLiteral("PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
     ReportPage page;

@@ -23,7 +23,8 @@ class ReportTab : public QWidget {
     Q_OBJECT
 
 public:
-    using SavePathAsker = std::function<QString(const QString& caption, const QString& name, const QString& filter)>;
+    using SavePathAsker = std::function<QString(
+        const QString& caption, const QString& name, const QString& filter)>;
 
     // `reader` must outlive the tab.
     ReportTab(HistoryReader& reader, const QDate& today, QWidget* parent = nullptr);

@@ -10,8 +10,8 @@
 #include "tally_window/fields_sheet.h"
 #include "tally_window/picture_button.h"
 #include "tally_window/sheet_operations.h"
-#include "tally_window/tally_journal.h"
 #include "tally_window/tally_field.h"
+#include "tally_window/tally_journal.h"
 #include "tally_window/tally_snapshot.h"
 #include "tally_window/twips.h"
 #include "tally_window/window_placement.h"
@@ -23,11 +23,11 @@
 #include <QCompleter>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QMessageBox>
 #include <QShortcut>
 #include <QStringListModel>
 #include <QTimer>
@@ -147,7 +147,8 @@ void Form1::onAboutRequested()
     about->setIconPixmap(windowIcon().pixmap(64));
     about->setAttribute(Qt::WA_DeleteOnClose);
     // The folder of the workbooks and bills, in the file manager.
-    const QPushButton* open = about->addButton(QStringLiteral("打开数据文件夹"), QMessageBox::ActionRole);
+    const QPushButton* open
+        = about->addButton(QStringLiteral("打开数据文件夹"), QMessageBox::ActionRole);
     connect(open, &QPushButton::clicked, this,
         [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(m_commands.folder())); });
     about->open();
@@ -201,7 +202,8 @@ void Form1::showBesideTally(QWidget* window, bool moveBeside)
 {
     window->show();
     if (moveBeside && screen())
-        window->move(besideWindow(frameGeometry(), window->frameGeometry().size(), screen()->availableGeometry()));
+        window->move(besideWindow(
+            frameGeometry(), window->frameGeometry().size(), screen()->availableGeometry()));
     window->raise();
     window->activateWindow();
 }
@@ -324,7 +326,8 @@ void Form1::connectHistory()
         completer->setFilterMode(Qt::MatchContains);
         field->setCompleter(completer);
     }
-    connect(m_history, &HistoryServices::waitingForServerChanged, this, &Form1::showWaitingForServer);
+    connect(
+        m_history, &HistoryServices::waitingForServerChanged, this, &Form1::showWaitingForServer);
     connect(m_label24, &ClickLabel::clicked, this, &Form1::onHistoryLinkClicked);
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
     connect(shortcut, &QShortcut::activated, this, &Form1::onHistoryLinkClicked);
@@ -366,9 +369,10 @@ bool Form1::tallyHoldsData() const
 bool Form1::openLoadIntoTally(const LoadRecord& load)
 {
     if (tallyHoldsData()
-        && !m_prompts.askYesNo(QStringLiteral("检尺单上已有数据。要用历史记录中的这车（%1 %2）替换它吗？")
-                                   .arg(load.recordedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-                                       loadKindText(load.kind))))
+        && !m_prompts.askYesNo(
+            QStringLiteral("检尺单上已有数据。要用历史记录中的这车（%1 %2）替换它吗？")
+                .arg(load.recordedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                    loadKindText(load.kind))))
         return false;
     showTally(m_fields, load.tally);
     activateWindow();

@@ -39,8 +39,8 @@ void setTotalsShown(const TallyFields& fields, std::initializer_list<int> elemen
 // the other.
 void switchLayout(const TallyFields& fields, bool extended)
 {
-    setTotalsShown(fields, {0, 1, 2, 3}, !extended);
-    setTotalsShown(fields, {4, 5}, extended);
+    setTotalsShown(fields, { 0, 1, 2, 3 }, !extended);
+    setTotalsShown(fields, { 4, 5 }, extended);
     fields.label6->setVisible(!extended);
     fields.label10Element0->setVisible(!extended);
     (extended ? fields.label20 : fields.label19)->show();

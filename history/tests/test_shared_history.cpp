@@ -421,7 +421,8 @@ void TestSharedHistory::olderServerSchemaIsBroughtUpToDate()
     }
     PostgresHistoryStore store(settings);
     QCOMPARE(store.schemaVersion(), HistoryStore::currentSchemaVersion());
-    QCOMPARE(store.totals(LoadFilter {})->of(LoadKind::StockIn), (LoadTotals { 1, 50000, 22590, 180720 }));
+    QCOMPARE(store.totals(LoadFilter {})->of(LoadKind::StockIn),
+        (LoadTotals { 1, 50000, 22590, 180720 }));
     QCOMPARE(admin(QStringLiteral("SELECT station, station_number FROM loads"), database),
         QStringLiteral("|1"));
     LoadRecord load = sampleLoad(LoadKind::StockIn, QStringLiteral("松木"), QStringLiteral("闽B1"));

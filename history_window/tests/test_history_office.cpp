@@ -2,8 +2,8 @@
 // by a fresh load, the window free while the office works, and a folder
 // that cannot be written.
 
-#include "history_samples.h"
 #include "history/sqlite_history_store.h"
+#include "history_samples.h"
 #include "history_window/history.h"
 #include "office_fixture.h"
 #include "test_answers.h"
@@ -24,7 +24,10 @@ private slots:
     void exportIntoUnwritableFolderSaysSoAndChangesNothing();
 
 private:
-    QPushButton* excelButton() const { return m_window->findChild<QPushButton*>(QStringLiteral("excelButton")); }
+    QPushButton* excelButton() const
+    {
+        return m_window->findChild<QPushButton*>(QStringLiteral("excelButton"));
+    }
 
     std::unique_ptr<LibreOfficeSpreadsheet> m_office;
     QStringList m_shown;
@@ -37,24 +40,27 @@ private:
 
 void TestHistoryOffice::initTestCase()
 {
-    m_office = std::make_unique<LibreOfficeSpreadsheet>(testOfficeSettings(QStringLiteral("history"), &m_shown));
+    m_office = std::make_unique<LibreOfficeSpreadsheet>(
+        testOfficeSettings(QStringLiteral("history"), &m_shown));
     m_office->warmUp();
 }
 
 void TestHistoryOffice::init()
 {
     m_dir = std::make_unique<QTemporaryDir>(chineseFolderTemplate());
-    m_store = std::make_unique<SqliteHistoryStore>(m_dir->filePath(QStringLiteral("quorvane.sqlite")));
+    m_store
+        = std::make_unique<SqliteHistoryStore>(m_dir->filePath(QStringLiteral("quorvane.sqlite")));
     QVector<LoadRecord> loads {
         sampleLoad(LoadKind::StockIn, "2026-12-01 09:00", "杉木", "10", "2.2590", "1807.20"),
         // Typed texts that a careless writer turns into a formula or a date.
-        sampleLoad(LoadKind::Bill, "2026-12-05 10:00", "松木", "3", "0.5000", "450.00", QStringLiteral("=1+1"),
-            QStringLiteral("2026-12-05")),
+        sampleLoad(LoadKind::Bill, "2026-12-05 10:00", "松木", "3", "0.5000", "450.00",
+            QStringLiteral("=1+1"), QStringLiteral("2026-12-05")),
     };
     for (LoadRecord& load : loads)
         m_store->record(load);
     m_window = std::make_unique<History>(*m_store, *m_office, [] { return QDate(2026, 12, 9); });
-    m_window->setSavePathAsker([this](const QString&, const QString&, const QString&) { return m_savePath; });
+    m_window->setSavePathAsker(
+        [this](const QString&, const QString&, const QString&) { return m_savePath; });
     m_window->show();
     m_answers = std::make_unique<TestAnswers>();
 }
@@ -129,9 +135,11 @@ void TestHistoryOffice::exportIntoUnwritableFolderSaysSoAndChangesNothing()
     QTest::mouseClick(excelButton(), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(m_answers->shown.size(), 1, 90000);
     QCOMPARE(m_answers->texts().first(),
-        QStringLiteral("没有导出：无法保存到文件夹“%1”：没有写入权限。").arg(QFileInfo(m_savePath).absolutePath()));
+        QStringLiteral("没有导出：无法保存到文件夹“%1”：没有写入权限。")
+            .arg(QFileInfo(m_savePath).absolutePath()));
     QCOMPARE(fileBytes(m_savePath), QByteArray("earlier export"));
-    QCOMPARE(QDir(QFileInfo(m_savePath).absolutePath()).entryList(QDir::Files | QDir::Hidden), QStringList { "历史.xls" });
+    QCOMPARE(QDir(QFileInfo(m_savePath).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+        QStringList { "历史.xls" });
     QTRY_VERIFY(excelButton()->isEnabled());
     QVERIFY(m_office->officeProcessCount() <= 1);
 }

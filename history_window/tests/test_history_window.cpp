@@ -313,23 +313,31 @@ void TestHistoryWindow::filtersSelectLoadsAndTotalsAreExact_data()
     const char* in = "共 2 车，件数 17，材积 5.3824 m³，金额 4305.92 元";
     const char* out = "共 1 车，件数 3，材积 0.5000 m³，金额 450.00 元";
     const char* bill = "共 1 车，件数 7，材积 3.1234 m³，金额 2498.72 元";
-    QTest::newRow("this month by default, kind by kind") << first << last << 0 << "全部" << ""
-                                                         << perKind(in, out, bill) << 4;
-    QTest::newRow("stock in only") << first << last << 1 << "全部" << "" << in << 2;
-    QTest::newRow("bills only") << first << last << 3 << "全部" << "" << bill << 1;
-    QTest::newRow("one species") << first << last << 0 << "松木" << ""
-                                 << perKind("共 1 车，件数 7，材积 3.1234 m³，金额 2498.72 元", none, bill) << 2;
+    QTest::newRow("this month by default, kind by kind") << first << last << 0 << "全部"
+                                                         << "" << perKind(in, out, bill) << 4;
+    QTest::newRow("stock in only") << first << last << 1 << "全部"
+                                   << "" << in << 2;
+    QTest::newRow("bills only") << first << last << 3 << "全部"
+                                << "" << bill << 1;
+    QTest::newRow("one species") << first << last << 0 << "松木"
+                                 << ""
+                                 << perKind("共 1 车，件数 7，材积 3.1234 m³，金额 2498.72 元",
+                                        none, bill)
+                                 << 2;
     QTest::newRow("a range over both month ends")
-        << QDate(2026, 11, 30) << QDate(2027, 1, 1) << 0 << "全部" << ""
-        << perKind("共 4 车，件数 31，材积 15.3824 m³，金额 5106.92 元", out, bill) << 6;
+        << QDate(2026, 11, 30) << QDate(2027, 1, 1) << 0 << "全部"
+        << "" << perKind("共 4 车，件数 31，材积 15.3824 m³，金额 5106.92 元", out, bill) << 6;
     QTest::newRow("a range of days without loads")
-        << QDate(2026, 12, 10) << QDate(2026, 12, 15) << 0 << "全部" << "" << perKind(none, none, none) << 0;
-    QTest::newRow("text inside a buyer's name") << first << last << 0 << "全部" << "东"
-                                                << perKind(none, out, none) << 1;
-    QTest::newRow("text of a truck number") << first << last << 2 << "全部" << "闽B" << out << 1;
-    QTest::newRow("text of a supplier with a kind") << first << last << 1 << "全部" << "供方" << in << 2;
-    QTest::newRow("a wildcard is found as typed") << first << last << 0 << "全部" << "%"
-                                                  << perKind(none, none, none) << 0;
+        << QDate(2026, 12, 10) << QDate(2026, 12, 15) << 0 << "全部"
+        << "" << perKind(none, none, none) << 0;
+    QTest::newRow("text inside a buyer's name") << first << last << 0 << "全部"
+                                                << "东" << perKind(none, out, none) << 1;
+    QTest::newRow("text of a truck number") << first << last << 2 << "全部"
+                                            << "闽B" << out << 1;
+    QTest::newRow("text of a supplier with a kind") << first << last << 1 << "全部"
+                                                    << "供方" << in << 2;
+    QTest::newRow("a wildcard is found as typed") << first << last << 0 << "全部"
+                                                  << "%" << perKind(none, none, none) << 0;
 }
 
 void TestHistoryWindow::filtersSelectLoadsAndTotalsAreExact()
@@ -355,7 +363,8 @@ void TestHistoryWindow::filtersSelectLoadsAndTotalsAreExact()
     // The table holds exactly the loads the totals count, kind by kind.
     KindTotals listed;
     for (int row = 0; row < loads; ++row) {
-        auto value = [&](int column) { return table()->model()->index(row, column).data(Qt::EditRole); };
+        auto value
+            = [&](int column) { return table()->model()->index(row, column).data(Qt::EditRole); };
         LoadTotals& sums = listed.of(LoadKind(value(LoadTableModel::Kind).toInt()));
         ++sums.loads;
         sums.piecesE4 += value(LoadTableModel::Pieces).toLongLong();
@@ -431,14 +440,18 @@ void TestHistoryWindow::csvHoldsWhatIsShownByteForByte()
     QFile file(m_savePath);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray expected = QByteArray("\xEF\xBB\xBF")
-        + QStringLiteral("日期,时间,类别,账单编号,树种,购货单位,供货单位,车号,联系人,检尺员,件数,材积(m³),金额(元),检尺站\r\n"
-                         "2026-12-31,16:00:00,账单,2026-12-31-001,松木,林场乙,供方乙,闽A12345,张三,李四,7,3.1234,2498.72,\r\n"
-                         "2026-12-20,11:00:00,入库,,松木,林场乙,供方乙,闽A12345,张三,李四,7,3.1234,2498.72,\r\n"
-                         "2026-12-05,10:00:00,出库,,杉木,\"木业, \"\"东\"\"\n分号\",供方乙,闽B99999,张三,李四,3,0.5000,450.00,\r\n"
-                         "2026-12-01,09:00:00,入库,,杉木,林场甲,供方乙,闽A12345,张三,李四,10,2.2590,1807.20,\r\n"
-                         "合计,,入库,共 2 车,,,,,,,17,5.3824,4305.92,\r\n"
-                         "合计,,出库,共 1 车,,,,,,,3,0.5000,450.00,\r\n"
-                         "合计,,账单,共 1 车,,,,,,,7,3.1234,2498.72,\r\n")
+        + QStringLiteral(
+            "日期,时间,类别,账单编号,树种,购货单位,供货单位,车号,联系人,检尺员,件数,材积(m³),金额("
+            "元),检尺站\r\n"
+            "2026-12-31,16:00:00,账单,2026-12-31-001,松木,林场乙,供方乙,闽A12345,张三,李四,7,3."
+            "1234,2498.72,\r\n"
+            "2026-12-20,11:00:00,入库,,松木,林场乙,供方乙,闽A12345,张三,李四,7,3.1234,2498.72,\r\n"
+            "2026-12-05,10:00:00,出库,,杉木,\"木业, "
+            "\"\"东\"\"\n分号\",供方乙,闽B99999,张三,李四,3,0.5000,450.00,\r\n"
+            "2026-12-01,09:00:00,入库,,杉木,林场甲,供方乙,闽A12345,张三,李四,10,2.2590,1807.20,\r\n"
+            "合计,,入库,共 2 车,,,,,,,17,5.3824,4305.92,\r\n"
+            "合计,,出库,共 1 车,,,,,,,3,0.5000,450.00,\r\n"
+            "合计,,账单,共 1 车,,,,,,,7,3.1234,2498.72,\r\n")
               .toUtf8();
     QCOMPARE(file.readAll(), expected);
     QVERIFY(label("statusLabel")->text().contains(m_savePath));
@@ -513,8 +526,8 @@ void TestHistoryWindow::aLoadBilledStockedInAndOutIsCountedOncePerKind()
 {
     const QVector<LoadKind> kinds { LoadKind::Bill, LoadKind::StockIn, LoadKind::StockOut };
     for (int i = 0; i < kinds.size(); ++i) {
-        LoadRecord load = sampleLoad(kinds[i], QStringLiteral("2026-12-09 10:1%1").arg(i), "落叶松", "237",
-            "27.5928", "22074.24", QStringLiteral("林场丙"), QStringLiteral("闽C55555"));
+        LoadRecord load = sampleLoad(kinds[i], QStringLiteral("2026-12-09 10:1%1").arg(i), "落叶松",
+            "237", "27.5928", "22074.24", QStringLiteral("林场丙"), QStringLiteral("闽C55555"));
         load.recordedAt = load.recordedAt.addSecs(7);
         load.tally.captions[Tally::Contact].value = QStringLiteral("王五 13800000000");
         load.tally.scaler = QStringLiteral("赵六");
@@ -525,15 +538,17 @@ void TestHistoryWindow::aLoadBilledStockedInAndOutIsCountedOncePerKind()
     date("fromDate")->setDate(today);
     date("toDate")->setDate(today);
     const QString once = QStringLiteral("共 1 车，件数 237，材积 27.5928 m³，金额 22074.24 元");
-    QCOMPARE(label("totalsLabel")->text(),
-        QStringLiteral("入库：%1\n出库：%1\n账单：%1").arg(once));
+    QCOMPARE(
+        label("totalsLabel")->text(), QStringLiteral("入库：%1\n出库：%1\n账单：%1").arg(once));
 
     m_savePath = m_dir->filePath(QStringLiteral("一车.csv"));
     QTest::mouseClick(push("csvButton"), Qt::LeftButton);
     const QVector<QStringList> rows = readCsv(m_savePath);
     QCOMPARE(rows.size(), 1 + 3 + 3);
     const QStringList headings = rows[0];
-    auto field = [&](int row, const char* heading) { return rows[row].value(headings.indexOf(QString::fromUtf8(heading))); };
+    auto field = [&](int row, const char* heading) {
+        return rows[row].value(headings.indexOf(QString::fromUtf8(heading)));
+    };
     for (int row = 1; row <= 3; ++row) {
         QCOMPARE(rows[row].size(), headings.size());
         QCOMPARE(field(row, "日期"), QStringLiteral("2026-12-09"));
@@ -563,7 +578,9 @@ void TestHistoryWindow::aLoadBilledStockedInAndOutIsCountedOncePerKind()
     QStringList larch;
     for (int c = 0; c < report->columnCount(); ++c)
         larch << report->item(0, c)->text();
-    QCOMPARE(larch, (QStringList { "落叶松", "237", "27.5928", "22074.24", "237", "27.5928", "22074.24", "0.0000" }));
+    QCOMPARE(larch,
+        (QStringList {
+            "落叶松", "237", "27.5928", "22074.24", "237", "27.5928", "22074.24", "0.0000" }));
 }
 
 void TestHistoryWindow::excelRowsAreTypedNumbersAndTexts()
@@ -859,7 +876,8 @@ void TestHistoryWindow::handEditedHistoryStaysBoundedAndSaysItsTotalsAreOutOfRan
     const QString csv = QString::fromUtf8(file.readAll());
     QVERIFY(csv.contains(huge.left(storedTextLength) + u','));
     QVERIFY(!csv.contains(huge.left(storedTextLength + 1)));
-    QVERIFY2(csv.endsWith(QStringLiteral("合计,,合计超出范围") + QString(11, u',') + QStringLiteral("\r\n")),
+    QVERIFY2(csv.endsWith(
+                 QStringLiteral("合计,,合计超出范围") + QString(11, u',') + QStringLiteral("\r\n")),
         qPrintable(csv.right(80)));
 
     m_window->findChild<QTabWidget*>(QStringLiteral("tabs"))->setCurrentIndex(1);

@@ -47,9 +47,11 @@ public:
     explicit OfficeProgram(const QString& folder = {})
         : m_folder(folder.isEmpty() ? m_ownFolder.path() : folder)
     {
-        prepareMemoryLedger(m_spreadsheet, ledgerPath(m_folder.path()), { QStringLiteral("落叶松") });
-        m_program = std::make_unique<TallyProgram>(TallyFolders { m_folder.path(), m_folder.path(), QString(),
-                                                       m_folder.filePath(QStringLiteral("history")), configFolder() },
+        prepareMemoryLedger(
+            m_spreadsheet, ledgerPath(m_folder.path()), { QStringLiteral("落叶松") });
+        m_program = std::make_unique<TallyProgram>(
+            TallyFolders { m_folder.path(), m_folder.path(), QString(),
+                m_folder.filePath(QStringLiteral("history")), configFolder() },
             m_spreadsheet);
         window()->show();
         if (!QTest::qWaitForWindowExposed(window()))
@@ -80,17 +82,21 @@ private:
 // Loads of a busy day, with the longest names a yard types.
 void recordBusyDay(HistoryServices& history)
 {
-    const QStringList buyers { QStringLiteral("某某县木材有限公司"), QStringLiteral("林场甲"), QStringLiteral("青山木业") };
+    const QStringList buyers { QStringLiteral("某某县木材有限公司"), QStringLiteral("林场甲"),
+        QStringLiteral("青山木业") };
     for (int i = 0; i < 12; ++i) {
         Tally tally;
         tally.species = i % 2 ? QStringLiteral("落叶松") : QStringLiteral("樟子松");
-        tally.captions = { { { QStringLiteral("购货单位"), buyers[i % 3] }, { QStringLiteral("车号"), QStringLiteral("闽A1234%1").arg(i % 10) },
-            { QStringLiteral("供货单位"), QStringLiteral("供方乙") }, { QStringLiteral("联系人"), QStringLiteral("张三") } } };
+        tally.captions = { { { QStringLiteral("购货单位"), buyers[i % 3] },
+            { QStringLiteral("车号"), QStringLiteral("闽A1234%1").arg(i % 10) },
+            { QStringLiteral("供货单位"), QStringLiteral("供方乙") },
+            { QStringLiteral("联系人"), QStringLiteral("张三") } } };
         tally.groupPieces[3] = QString::number(100 + 37 * i);
         tally.groupVolumes[3] = QStringLiteral("%1.5928").arg(10 + i);
         tally.groupAmounts[3] = QStringLiteral("%1.24").arg(9000 + 1000 * i);
         const LoadKind kind = loadKinds[std::size_t(i % 3)];
-        history.record(kind, tally, kind == LoadKind::Bill ? QStringLiteral("2026-12-09-00%1").arg(i) : QString());
+        history.record(kind, tally,
+            kind == LoadKind::Bill ? QStringLiteral("2026-12-09-00%1").arg(i) : QString());
     }
 }
 
@@ -98,7 +104,8 @@ void recordBusyDay(HistoryServices& history)
 QString thisMonth()
 {
     const LoadFilter month = LoadFilter::thisMonth(QDate::currentDate());
-    return month.from.toString(Qt::ISODate) + QStringLiteral(" 至 ") + month.to.toString(Qt::ISODate);
+    return month.from.toString(Qt::ISODate) + QStringLiteral(" 至 ")
+        + month.to.toString(Qt::ISODate);
 }
 
 // Whether the widget lies wholly inside its window.
@@ -113,7 +120,8 @@ void whenFileDialogOpens(std::function<void(QFileDialog*)> answer)
 {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); dialog && dialog->isVisible()) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            dialog && dialog->isVisible()) {
             poll->deleteLater();
             poll->stop();
             answer(dialog);
@@ -157,7 +165,8 @@ void TestOfficeScreen::initTestCase()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
     QCOMPARE(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), m_documents);
     const QScreen* screen = QGuiApplication::primaryScreen();
-    QVERIFY2(screen->availableGeometry().size() == QSize(1366, 768), "needs the office screen of this suite");
+    QVERIFY2(screen->availableGeometry().size() == QSize(1366, 768),
+        "needs the office screen of this suite");
 }
 
 QWidget* TestOfficeScreen::openWindow(OfficeProgram& program, const QString& which)
@@ -165,25 +174,30 @@ QWidget* TestOfficeScreen::openWindow(OfficeProgram& program, const QString& whi
     if (which == QLatin1String("tally"))
         return program.window();
     if (which == QLatin1String("unit prices")) {
-        QTest::mouseClick(program.window()->findChild<QWidget*>(QStringLiteral("Label5")), Qt::LeftButton);
+        QTest::mouseClick(
+            program.window()->findChild<QWidget*>(QStringLiteral("Label5")), Qt::LeftButton);
         return program.window()->unitPriceWindow();
     }
     if (which == QLatin1String("calculator")) {
-        QTest::mouseClick(program.window()->findChild<QWidget*>(QStringLiteral("Label23")), Qt::LeftButton);
+        QTest::mouseClick(
+            program.window()->findChild<QWidget*>(QStringLiteral("Label23")), Qt::LeftButton);
         return program.window()->findChild<Main*>(QStringLiteral("Main"));
     }
     History* history = program.openHistory();
     if (which == QLatin1String("history") || !history)
         return history;
-    QTest::mouseClick(history->findChild<QPushButton*>(QStringLiteral("stationSettingsButton")), Qt::LeftButton);
+    QTest::mouseClick(
+        history->findChild<QPushButton*>(QStringLiteral("stationSettingsButton")), Qt::LeftButton);
     return history->findChild<StationSettings*>(QStringLiteral("StationSettings"));
 }
 
 void TestOfficeScreen::everyWindowFitsTheScreen_data()
 {
     QTest::addColumn<QString>("which");
-    for (const char* which : { "tally", "unit prices", "calculator", "history", "station settings" })
-        QTest::newRow(qPrintable(QStringLiteral("the %1 window fits beside a title bar and a panel").arg(QLatin1String(which))))
+    for (const char* which :
+        { "tally", "unit prices", "calculator", "history", "station settings" })
+        QTest::newRow(qPrintable(QStringLiteral("the %1 window fits beside a title bar and a panel")
+                                     .arg(QLatin1String(which))))
             << QString::fromLatin1(which);
 }
 
@@ -197,7 +211,12 @@ void TestOfficeScreen::everyWindowFitsTheScreen()
     const QRect screen = window->screen()->availableGeometry();
     const QRect frame = window->frameGeometry();
     QVERIFY2(screen.contains(frame) && frame.height() + desktopRoom <= screen.height(),
-        qPrintable(QStringLiteral("%1 at %2,%3 %4x%5").arg(which).arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+        qPrintable(QStringLiteral("%1 at %2,%3 %4x%5")
+                       .arg(which)
+                       .arg(frame.x())
+                       .arg(frame.y())
+                       .arg(frame.width())
+                       .arg(frame.height())));
     QVERIFY(window->minimumSizeHint().width() <= screen.width());
 }
 
@@ -213,11 +232,13 @@ void TestOfficeScreen::historyShowsAllOfItselfWithColumnsSharingItsWidth()
     const QRect screen = window->screen()->availableGeometry();
     QVERIFY(window->frameGeometry().height() + desktopRoom <= screen.height());
     QVERIFY(screen.contains(window->frameGeometry()));
-    for (const char* name : { "statusLabel", "totalsLabel", "openButton", "csvButton", "excelButton", "stationSettingsButton" }) {
+    for (const char* name : { "statusLabel", "totalsLabel", "openButton", "csvButton",
+             "excelButton", "stationSettingsButton" }) {
         auto* shown = window->findChild<QWidget*>(QString::fromLatin1(name));
         // Laid out again once the notice is in.
         auto needed = [shown] {
-            return shown->hasHeightForWidth() ? shown->heightForWidth(shown->width()) : shown->sizeHint().height();
+            return shown->hasHeightForWidth() ? shown->heightForWidth(shown->width())
+                                              : shown->sizeHint().height();
         };
         QTRY_VERIFY2(shown->height() >= needed(), name);
         QVERIFY2(shown->isVisible() && insideWindow(shown), name);
@@ -234,7 +255,8 @@ void TestOfficeScreen::historyShowsAllOfItselfWithColumnsSharingItsWidth()
     QTRY_COMPARE(columnsWidth(), table->viewport()->width());
     QVERIFY(!table->horizontalScrollBar()->isVisible());
     // Never narrower than its longest figure: a figure cut short reads as another.
-    QVERIFY(table->columnWidth(LoadTableModel::Amount) > table->fontMetrics().horizontalAdvance(QStringLiteral("20000.24")));
+    QVERIFY(table->columnWidth(LoadTableModel::Amount)
+        > table->fontMetrics().horizontalAdvance(QStringLiteral("20000.24")));
 
     const QString folder = QStringLiteral(QUORVANE_SCREENSHOTS);
     QDir().mkpath(folder);
@@ -273,13 +295,17 @@ void TestOfficeScreen::escapeAndCtrlWCloseTheWindows_data()
     const struct {
         const char* which;
         const char* focus;
-    } windows[] = { { "history", "textFilter" }, { "station settings", "serverHost" }, { "unit prices", "Text1(1)" } };
+    } windows[] = { { "history", "textFilter" }, { "station settings", "serverHost" },
+        { "unit prices", "Text1(1)" } };
     for (const auto& window : windows) {
-        QTest::newRow(qPrintable(QStringLiteral("Esc closes the %1 window").arg(QLatin1String(window.which))))
-            << QString::fromLatin1(window.which) << QString::fromLatin1(window.focus) << int(Qt::Key_Escape) << 0;
-        QTest::newRow(qPrintable(QStringLiteral("Ctrl+W closes the %1 window").arg(QLatin1String(window.which))))
-            << QString::fromLatin1(window.which) << QString::fromLatin1(window.focus) << int(Qt::Key_W)
-            << int(Qt::ControlModifier);
+        QTest::newRow(
+            qPrintable(QStringLiteral("Esc closes the %1 window").arg(QLatin1String(window.which))))
+            << QString::fromLatin1(window.which) << QString::fromLatin1(window.focus)
+            << int(Qt::Key_Escape) << 0;
+        QTest::newRow(qPrintable(
+            QStringLiteral("Ctrl+W closes the %1 window").arg(QLatin1String(window.which))))
+            << QString::fromLatin1(window.which) << QString::fromLatin1(window.focus)
+            << int(Qt::Key_W) << int(Qt::ControlModifier);
     }
 }
 
@@ -321,12 +347,14 @@ void TestOfficeScreen::exportDialogOpensInDocumentsThenWhereSavedLast()
             // QFileDialog's own accept, which the dialog keeps protected.
             static_cast<QDialog*>(dialog)->accept();
         });
-        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("csvButton")), Qt::LeftButton);
+        QTest::mouseClick(
+            window->findChild<QPushButton*>(QStringLiteral("csvButton")), Qt::LeftButton);
         QCOMPARE(opened, m_documents);
         const QStringList saved = QDir(elsewhere.path()).entryList(QDir::Files);
         QCOMPARE(saved, QStringList { QStringLiteral("历史记录 %1.csv").arg(thisMonth()) });
         QVERIFY(QFileInfo(QDir(elsewhere.path()).filePath(saved.first())).size() > 0);
-        QSettings config(QDir(program.configFolder()).filePath(QStringLiteral("quorvane.ini")), QSettings::IniFormat);
+        QSettings config(QDir(program.configFolder()).filePath(QStringLiteral("quorvane.ini")),
+            QSettings::IniFormat);
         QCOMPARE(config.value(QStringLiteral("exports/folder")).toString(), elsewhere.path());
     }
 

@@ -1,7 +1,7 @@
 #include "message_catcher.h"
 #include "records/bill_export.h"
-#include "tally_window/sheet_operations.h"
 #include "tally_test_helpers.h"
+#include "tally_window/sheet_operations.h"
 #include "unit_prices/form4.h"
 
 #include <QComboBox>
@@ -134,7 +134,8 @@ void TestForm1::everyTextOfTheWindowIsInItsTally()
         box->setEditText(box->objectName());
         names << box->objectName();
     }
-    const QByteArray json = QJsonDocument(tallyJson(window->tally())).toJson(QJsonDocument::Compact);
+    const QByteArray json
+        = QJsonDocument(tallyJson(window->tally())).toJson(QJsonDocument::Compact);
     QCOMPARE(names.size(), 14 * 12 + 4 + 8 + 8 + 4 * 3 + 3 + 5 + 5);
     for (const QString& name : names)
         QVERIFY2(json.contains('"' + name.toUtf8() + '"'), qPrintable(name));
@@ -447,8 +448,8 @@ void TestForm1::printBillWritesTheTally()
     QCOMPARE(sheet.shownText(21, 2), QStringLiteral("5"));
     // The archive copy is what the clerk sees.
     QCOMPARE(tally.spreadsheet().shown,
-        QStringList({ archivedBillPath(billArchiveFolder(tally.folder()),
-            BillNumber { QDate::currentDate(), 1 }, ".xls") }));
+        QStringList({ archivedBillPath(
+            billArchiveFolder(tally.folder()), BillNumber { QDate::currentDate(), 1 }, ".xls") }));
 }
 
 namespace {
@@ -508,18 +509,30 @@ void TestForm1::replacingTheSheetAsksOnlyOverTypedTexts_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("asked");
-    QTest::newRow("a sheet as it starts is replaced unasked") << false << "" << "" << false;
-    QTest::newRow("a sheet of the larger diameters is replaced unasked") << true << "" << "" << false;
-    QTest::newRow("a count is asked about") << false << "Text3(1)" << "7" << true;
-    QTest::newRow("a count of the larger diameters is asked about") << true << "Text14(4)" << "2" << true;
-    QTest::newRow("a length other than the first one is asked about") << false << "Text23" << "6" << true;
-    QTest::newRow("a length typed where none was is asked about") << false << "Text15" << "4" << true;
-    QTest::newRow("a diameter class typed over is asked about") << false << "Text2(0)" << "7" << true;
-    QTest::newRow("a buyer is asked about") << false << "Text17" << "林场甲" << true;
-    QTest::newRow("a contact is asked about") << false << "Text24" << "张三" << true;
-    QTest::newRow("a scaler is asked about") << false << "Text25" << "李四" << true;
-    QTest::newRow("a species is asked about") << false << "Combo3" << "红松" << true;
-    QTest::newRow("another caption is asked about") << false << "Combo4" << "公司名称:" << true;
+    QTest::newRow("a sheet as it starts is replaced unasked") << false << ""
+                                                              << "" << false;
+    QTest::newRow("a sheet of the larger diameters is replaced unasked") << true << ""
+                                                                         << "" << false;
+    QTest::newRow("a count is asked about") << false << "Text3(1)"
+                                            << "7" << true;
+    QTest::newRow("a count of the larger diameters is asked about") << true << "Text14(4)"
+                                                                    << "2" << true;
+    QTest::newRow("a length other than the first one is asked about") << false << "Text23"
+                                                                      << "6" << true;
+    QTest::newRow("a length typed where none was is asked about") << false << "Text15"
+                                                                  << "4" << true;
+    QTest::newRow("a diameter class typed over is asked about") << false << "Text2(0)"
+                                                                << "7" << true;
+    QTest::newRow("a buyer is asked about") << false << "Text17"
+                                            << "林场甲" << true;
+    QTest::newRow("a contact is asked about") << false << "Text24"
+                                              << "张三" << true;
+    QTest::newRow("a scaler is asked about") << false << "Text25"
+                                             << "李四" << true;
+    QTest::newRow("a species is asked about") << false << "Combo3"
+                                              << "红松" << true;
+    QTest::newRow("another caption is asked about") << false << "Combo4"
+                                                    << "公司名称:" << true;
 }
 
 // Opening a load of the history over the sheet asks first only when

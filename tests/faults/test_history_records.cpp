@@ -50,8 +50,8 @@ public:
     explicit LockingProgram(const QString& database)
     {
         m_sqlite.setProgram(QStringLiteral("sqlite3"));
-        m_sqlite.setArguments({ QStringLiteral("-cmd"), QStringLiteral("BEGIN EXCLUSIVE;"), QStringLiteral("-cmd"),
-            QStringLiteral(".print locked"), database });
+        m_sqlite.setArguments({ QStringLiteral("-cmd"), QStringLiteral("BEGIN EXCLUSIVE;"),
+            QStringLiteral("-cmd"), QStringLiteral(".print locked"), database });
         m_sqlite.start();
         m_sqlite.waitForReadyRead(30000);
         m_locked = m_sqlite.readAll().contains("locked");
@@ -92,7 +92,8 @@ private:
 
 void TestHistoryRecords::initTestCase()
 {
-    m_office = std::make_unique<LibreOfficeSpreadsheet>(testOfficeSettings(QStringLiteral("history"), &m_shown));
+    m_office = std::make_unique<LibreOfficeSpreadsheet>(
+        testOfficeSettings(QStringLiteral("history"), &m_shown));
     m_office->warmUp();
 }
 
@@ -145,7 +146,8 @@ void TestHistoryRecords::postingsAndBillsAreRecordedWhole()
     }
     // The names typed are offered the next time.
     QTemporaryDir again;
-    TallyProgram nextProgram({ tally.folder(), tally.folder(), QString(), history.path(), QString() }, *m_office);
+    TallyProgram nextProgram(
+        { tally.folder(), tally.folder(), QString(), history.path(), QString() }, *m_office);
     Form1& next = nextProgram.window();
     QCompleter* buyers = next.fields().text17->completer();
     QVERIFY(buyers);
@@ -237,7 +239,8 @@ void TestHistoryRecords::historyWindowServesTheTally()
     QCOMPARE(table->model()->rowCount(), 1);
 
     window->hide();
-    QTest::mouseClick(tally.window()->findChild<QWidget*>(QStringLiteral("Label24")), Qt::LeftButton);
+    QTest::mouseClick(
+        tally.window()->findChild<QWidget*>(QStringLiteral("Label24")), Qt::LeftButton);
     QCOMPARE(tally.program().history()->openedWindow(), window);
     QVERIFY(window->isVisible());
 
@@ -246,7 +249,8 @@ void TestHistoryRecords::historyWindowServesTheTally()
     // Newest first: the bill, then the stock in.
     table->selectRow(0);
     QVERIFY(window->findChild<QPushButton*>(QStringLiteral("reprintButton"))->isEnabled());
-    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("reprintButton")), Qt::LeftButton);
+    QTest::mouseClick(
+        window->findChild<QPushButton*>(QStringLiteral("reprintButton")), Qt::LeftButton);
     QCOMPARE(recordedLoads(history.path()).size(), 2);
     QCOMPARE(tally.window()->fields().lengths[0]->text(), QStringLiteral("4"));
 
@@ -254,7 +258,8 @@ void TestHistoryRecords::historyWindowServesTheTally()
     const QRect second = table->visualRect(table->model()->index(1, 0));
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, second.center());
     QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, second.center());
-    QVERIFY2(lastMessage(catcher).contains(QStringLiteral("替换")), qPrintable(catcher.texts().join(u'|')));
+    QVERIFY2(lastMessage(catcher).contains(QStringLiteral("替换")),
+        qPrintable(catcher.texts().join(u'|')));
     tally.window()->runRecalculationTick();
     QCOMPARE(tallyOnScreen(tally.window()), posted);
 }
@@ -304,8 +309,10 @@ void TestHistoryRecords::failingHistoryNeverStopsAPosting_data()
 {
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QString>("cause");
-    QTest::newRow("locked by another program") << "locked" << "正被其他程序占用";
-    QTest::newRow("damaged file") << "damaged" << "已损坏";
+    QTest::newRow("locked by another program") << "locked"
+                                               << "正被其他程序占用";
+    QTest::newRow("damaged file") << "damaged"
+                                  << "已损坏";
 }
 
 void TestHistoryRecords::failingHistoryNeverStopsAPosting()
@@ -314,7 +321,9 @@ void TestHistoryRecords::failingHistoryNeverStopsAPosting()
     QFETCH(QString, cause);
     QTemporaryDir history;
     const QString database = historyDatabasePath(history.path());
-    { SqliteHistoryStore made(database); }
+    {
+        SqliteHistoryStore made(database);
+    }
     QByteArray damagedBytes;
     if (failure == QStringLiteral("damaged")) {
         QFile file(database);
@@ -334,7 +343,8 @@ void TestHistoryRecords::failingHistoryNeverStopsAPosting()
         MessageCatcher catcher;
         const qint64 held = tally->click(stockIn);
         QCOMPARE(postedSpecies(*m_office, tally->ledger()), QStringList { QStringLiteral("红松") });
-        QVERIFY2(lastMessage(catcher).startsWith(QStringLiteral("已入库，但历史记录没有保存：")), qPrintable(lastMessage(catcher)));
+        QVERIFY2(lastMessage(catcher).startsWith(QStringLiteral("已入库，但历史记录没有保存：")),
+            qPrintable(lastMessage(catcher)));
         QVERIFY2(lastMessage(catcher).contains(cause), qPrintable(lastMessage(catcher)));
         QVERIFY(lastMessage(catcher).contains(QDir::toNativeSeparators(database)));
         QVERIFY(held < 30000);
@@ -347,9 +357,12 @@ void TestHistoryRecords::failingHistoryNeverStopsAPosting()
     // The next start says it again while the cause lasts.
     if (failure == QStringLiteral("damaged")) {
         MessageCatcher catcher;
-        TallyProgram next({ tally->folder(), tally->folder(), QString(), history.path(), QString() }, *m_office);
+        TallyProgram next(
+            { tally->folder(), tally->folder(), QString(), history.path(), QString() }, *m_office);
         QTRY_VERIFY_WITH_TIMEOUT(!catcher.texts().isEmpty(), 30000);
-        QVERIFY2(catcher.texts().first().startsWith(QStringLiteral("有 1 车的历史记录还没有保存：")), qPrintable(catcher.texts().first()));
+        QVERIFY2(
+            catcher.texts().first().startsWith(QStringLiteral("有 1 车的历史记录还没有保存：")),
+            qPrintable(catcher.texts().first()));
         QFile::remove(database);
     }
 
@@ -379,7 +392,9 @@ void TestHistoryRecords::fullDiskLeavesNothingHalfWritten()
     QVERIFY(disk.mounted());
     const QString history = disk.path();
     const QString database = historyDatabasePath(history);
-    { SqliteHistoryStore made(database); }
+    {
+        SqliteHistoryStore made(database);
+    }
 
     auto tally = std::make_unique<FaultTally>(*m_office, QDir::tempPath(), history);
     tally->typeLoad();
@@ -388,10 +403,12 @@ void TestHistoryRecords::fullDiskLeavesNothingHalfWritten()
         MessageCatcher catcher;
         tally->click(stockIn);
         QCOMPARE(postedSpecies(*m_office, tally->ledger()).size(), 1);
-        QVERIFY2(lastMessage(catcher).contains(QStringLiteral("磁盘已满")), qPrintable(lastMessage(catcher)));
+        QVERIFY2(lastMessage(catcher).contains(QStringLiteral("磁盘已满")),
+            qPrintable(lastMessage(catcher)));
         // Kept in its file if that still fitted, else said so.
         const bool kept = QFile::exists(waitingLoadsPath(history));
-        QVERIFY2(lastMessage(catcher).contains(kept ? QStringLiteral("下次启动时会再试") : QStringLiteral("腾出磁盘空间")),
+        QVERIFY2(lastMessage(catcher).contains(
+                     kept ? QStringLiteral("下次启动时会再试") : QStringLiteral("腾出磁盘空间")),
             qPrintable(lastMessage(catcher)));
     }
     disk.makeRoom();
