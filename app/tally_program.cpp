@@ -1,15 +1,45 @@
 #include "app/tally_program.h"
 
+#include "bill_preview/bill_preview.h"
+#include "bill_preview/cups_printer.h"
 #include "history_window/history_services.h"
 #include "tally_window/form1.h"
 #include "tally_window/tally_field.h"
 #include "tally_window/window_prompts.h"
 #include "tally_window/workbook_commands.h"
 
+#include <QDir>
+#include <QStandardPaths>
+
+namespace {
+
+QString printSettingsFile(const QString& configFolder)
+{
+    const QString folder = configFolder.isEmpty()
+        ? QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
+        : configFolder;
+    QDir().mkpath(folder);
+    return QDir(folder).filePath(QStringLiteral("quorvane.ini"));
+}
+
+} // namespace
+
 TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet)
     : m_prompts(std::make_unique<WindowPrompts>())
     , m_commands(std::make_unique<WorkbookCommands>(spreadsheet, folders.program, *m_prompts))
 {
+    m_printer = std::make_unique<CupsPrinter>();
+    m_preview = std::make_unique<BillPreview>(
+        *m_printer, printSettingsFile(folders.config), [&spreadsheet](const QString& copy) {
+            try {
+                spreadsheet.show(copy);
+                return true;
+            } catch (const WorkbookError&) {
+                return false;
+            }
+        });
+    m_commands->setBillViewer(
+        [this](const QString& pdf, const QString& copy) { return m_preview->showBill(pdf, copy); });
     if (!folders.history.isEmpty())
         m_history = std::make_unique<HistoryServices>(
             folders.history, folders.config, spreadsheet, *m_prompts);
@@ -32,5 +62,6 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
 
 TallyProgram::~TallyProgram()
 {
+    m_preview.reset();
     m_window.reset();
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <memory>
 
+class BillPreview;
+class CupsPrinter;
 class Form1;
 class HistoryServices;
 class Spreadsheet;
@@ -36,9 +38,12 @@ public:
     WorkbookCommands& commands() const { return *m_commands; }
     // Null when the program keeps no history.
     HistoryServices* history() const { return m_history.get(); }
+    BillPreview& billPreview() const { return *m_preview; }
 
 private:
     std::unique_ptr<WindowPrompts> m_prompts;
+    std::unique_ptr<CupsPrinter> m_printer;
+    std::unique_ptr<BillPreview> m_preview;
     std::unique_ptr<WorkbookCommands> m_commands;
     std::unique_ptr<HistoryServices> m_history;
     std::unique_ptr<Form1> m_window;

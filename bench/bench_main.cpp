@@ -1,12 +1,13 @@
 // Benchmarks: the recalculation tick, the log volume rule, the program's
 // processor use while idle, the workbook commands on a real LibreOffice
 // beside their floor (a bare load and store of the same file), postings on
-// ledgers of growing size, the program's start-up, and the history window
-// on stores of growing size.
+// ledgers of growing size, the program's start-up, the bill preview (press
+// to page, print to job), and the history window on stores of growing size.
 //
 //   quorvane_bench [--json PATH] [--callgrind]
 //   quorvane_bench --history [--json PATH]     (the history figures only)
 //   quorvane_bench --bent-history [--json PATH] (those of a hand-edited history)
+//   quorvane_bench --preview [--json PATH]     (the bill preview's figures only)
 //   quorvane_bench --ticks empty|full|idle N   (run by --callgrind under valgrind)
 //   quorvane_bench --idle SECONDS              (run for the idle processor use)
 
@@ -271,6 +272,10 @@ int main(int argc, char* argv[])
         : QStringLiteral("bench/results.json");
 
     BenchTable table;
+    if (args.contains(QStringLiteral("--preview"))) {
+        benchPreview(table);
+        return table.writeJson(json) ? 0 : 1;
+    }
     if (args.contains(QStringLiteral("--bent-history"))) {
         benchBentHistory(table);
         return table.writeJson(json) ? 0 : 1;
@@ -287,6 +292,7 @@ int main(int argc, char* argv[])
     benchWorkbooks(table);
     benchLedgerSizes(table);
     benchStartUp(table);
+    benchPreview(table);
     benchHistory(table);
     if (!table.writeJson(json))
         qWarning("could not write %s", qPrintable(json));

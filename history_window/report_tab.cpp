@@ -229,10 +229,22 @@ void ReportTab::fillChart()
     chart->addAxis(categories, Qt::AlignBottom);
     series->attachAxis(categories);
     auto* values = new QValueAxis;
-    values->setLabelFormat(QStringLiteral("%.4f"));
     values->setRange(0, highest > 0 ? highest * 1.05 : 1);
     values->setTickCount(6);
     values->applyNiceNumbers();
+    // As many decimals as the step needs: 0, 10, 20 rather than 30.0000.
+    const double step = (values->max() - values->min()) / std::max(1, values->tickCount() - 1);
+    const int decimals = step >= 1 ? 0 : step >= 0.1 ? 1 : 2;
+    values->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
+    values->setTitleText(QStringLiteral("m³"));
+    // Readable on paper too, where the chart is printed at a fixed size.
+    QFont labels = chart->font();
+    labels.setPointSize(10);
+    for (QAbstractAxis* axis : { static_cast<QAbstractAxis*>(categories), static_cast<QAbstractAxis*>(values) }) {
+        axis->setLabelsFont(labels);
+        axis->setTitleFont(labels);
+    }
+    chart->legend()->setFont(labels);
     chart->addAxis(values, Qt::AlignLeft);
     series->attachAxis(values);
     chart->legend()->setAlignment(Qt::AlignTop);
@@ -256,8 +268,12 @@ void ReportTab::onPrintClicked()
             texts << m_table->item(r, c)->text();
         page.rows << texts;
     }
-    // Drawn at three times its size on screen, so it stays sharp on paper.
+    // Laid out at a fixed size that the page's width takes whole, so its
+    // 10 pt text prints at 9 pt or more whatever the window's size; drawn at
+    // three times that, so it stays sharp on paper.
     QChart* chart = m_chartView->chart();
+    const QSizeF onScreen = chart->size();
+    chart->resize(QSizeF(720, 420));
     const QRectF shown = chart->sceneBoundingRect();
     page.chart = QImage(shown.size().toSize() * 3, QImage::Format_ARGB32);
     page.chart.fill(Qt::white);
@@ -266,6 +282,7 @@ void ReportTab::onPrintClicked()
         painter.setRenderHint(QPainter::Antialiasing);
         chart->scene()->render(&painter, QRectF(page.chart.rect()), shown);
     }
+    chart->resize(onScreen);
     const QString failure = writeWholeFile(path, reportPdfBytes(page));
     if (failure.isEmpty())
         emit saved(path);

@@ -166,7 +166,9 @@ bool BillExport::attempt(const std::function<Tally()>& readTally,
                 .arg(QDir::toNativeSeparators(m_path), QDir::toNativeSeparators(archive),
                     failureMessage(*archiveFailure)));
     m_lastNumber = number;
-    showBill(archiveFailure ? snapshot : archived);
+    if (archiveFailure || !m_pdfViewer
+        || !m_pdfViewer(archivedBillPath(archive, number, ".pdf"), archived))
+        showBill(archiveFailure ? snapshot : archived);
     return true;
 }
 

@@ -37,6 +37,10 @@ public:
     qint16 pressCount() const { return m_pressCount; }
     // The day the bills are dated and numbered by (today unless set).
     void setToday(std::function<QDate()> today);
+    // Shows the archived PDF (with the archive copy beside it) instead of the
+    // office; false when it could not, and the office shows the copy.
+    using PdfViewer = std::function<bool(const QString& pdf, const QString& copy)>;
+    void setPdfViewer(PdfViewer viewer) { m_pdfViewer = std::move(viewer); }
 
 private:
     bool attempt(const std::function<Tally()>& readTally,
@@ -51,4 +55,5 @@ private:
     qint16 m_pressCount = 0;
     BillNumber m_lastNumber;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
+    PdfViewer m_pdfViewer;
 };

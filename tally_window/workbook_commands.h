@@ -46,6 +46,8 @@ public:
     void stockOut();
     void printBill();
     void viewStock();
+    // The bill's own window; without it the office shows the bill.
+    void setBillViewer(BillExport::PdfViewer viewer) { m_bill.setPdfViewer(std::move(viewer)); }
     // The bill of a past load again, with its own date and number; false
     // when it is no bill or was not written.
     bool reprintBill(const LoadRecord& load);

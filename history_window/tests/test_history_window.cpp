@@ -29,6 +29,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QValueAxis>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(LoadRecord)
@@ -722,6 +723,21 @@ void TestHistoryWindow::reportPrintsAsPdfWithItsTitle()
     QVERIFY2(text.contains(QStringLiteral("杉木")) && text.contains(QStringLiteral("4.8824")),
         qPrintable(text));
     QVERIFY(label("statusLabel")->text().contains(m_savePath));
+    // Simplified Chinese faces only.
+    QProcess fonts;
+    fonts.start(QStringLiteral("pdffonts"), { m_savePath });
+    QVERIFY(fonts.waitForFinished(30000));
+    const QString faces = QString::fromUtf8(fonts.readAllStandardOutput());
+    QVERIFY2(!faces.contains(QStringLiteral("CJKjp")), qPrintable(faces));
+    // The volume axis reads in steps of its own precision, never 30.0000.
+    const QChart* chart = m_window->findChild<QChartView*>(QStringLiteral("reportChart"))->chart();
+    for (const QAbstractAxis* axis : chart->axes(Qt::Vertical)) {
+        const auto* values = qobject_cast<const QValueAxis*>(axis);
+        QVERIFY(values);
+        const QString top = QString::asprintf(qPrintable(values->labelFormat()), values->max());
+        QVERIFY2(!top.contains(QRegularExpression(QStringLiteral("\\.\\d*00$"))), qPrintable(top));
+        QCOMPARE(values->titleText(), QStringLiteral("m³"));
+    }
 }
 
 void TestHistoryWindow::failedReadIsShownInTheWindowNotInBoxes()

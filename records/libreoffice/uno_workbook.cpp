@@ -5,6 +5,7 @@
 #include "records/libreoffice/load_questions.h"
 #include "records/libreoffice/office_process.h"
 #include "records/libreoffice/uno_blocks.h"
+#include "records/libreoffice/uno_language.h"
 #include "records/libreoffice/uno_text.h"
 #include "records/libreoffice/watchdog.h"
 #include "records/libreoffice/workbook_files.h"
@@ -195,6 +196,8 @@ public:
                                                               : toOUString(excel97Filter);
             arguments.getArray()[0] = property("FilterName", css::uno::Any(filter));
             arguments.getArray()[1] = property("Overwrite", css::uno::Any(true));
+            if (format == CopyFormat::Pdf)
+                setSimplifiedChinese(m_document);
             try {
                 Reference<css::frame::XStorable>(m_document, UNO_QUERY_THROW)
                     ->storeToURL(fileUrl(path), arguments);

@@ -8,6 +8,7 @@
 #include "office_fixture.h"
 #include "records/bill_export.h"
 #include "app/tally_program.h"
+#include "bill_preview/bill_preview.h"
 #include "history_window/history_services.h"
 #include "tally_window/form1.h"
 #include "tally_window/workbook_commands.h"
@@ -62,6 +63,8 @@ public:
         m_program = std::make_unique<TallyProgram>(
             TallyFolders { m_folder.path(), m_folder.path(), QString(), history, config }, office);
         m_window = &m_program->window();
+        QObject::connect(&m_program->billPreview(), &BillPreview::billShown, m_window,
+            [this](const QString&, const QString& copy) { m_previewed << copy; });
         // A failed check here would only leave the constructor: the case
         // must not run on with a window that never got ready.
         if (!QTest::qWaitFor([this] { return m_program->commands().speciesListLoaded(); }, 90000))
@@ -73,6 +76,8 @@ public:
     QString folder() const { return m_folder.path(); }
     QString ledger() const { return ledgerPath(m_folder.path()); }
     QString bill() const { return billPath(m_folder.path()); }
+    // The archive copies of the bills the preview showed, in order.
+    QStringList previewedBills() const { return m_previewed; }
     // The archive copies of today's first `count` bills, as shown to the user.
     QStringList archivedBills(int count) const
     {
@@ -153,6 +158,7 @@ private:
     UnexpectedBoxGuard m_unexpectedBoxes;
     QTemporaryDir m_folder;
     std::unique_ptr<TallyProgram> m_program;
+    QStringList m_previewed;
     Form1* m_window = nullptr;
 };
 

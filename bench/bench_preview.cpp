@@ -1,0 +1,118 @@
+// The bill from the press of 打印账单 to its page painted in the preview on
+// a warm office, and from 打印 to the job done in a CUPS queue of our own.
+
+#include "app/tally_program.h"
+#include "bench_parts.h"
+#include "bill_preview/bill_preview.h"
+#include "cups_scheduler.h"
+#include "message_catcher.h"
+#include "records/bill_export.h"
+#include "records/libreoffice/libreoffice_spreadsheet.h"
+#include "records/stock_ledger.h"
+#include "tally_window/form1.h"
+#include "tally_window/tally_field.h"
+#include "tally_window/tally_fields.h"
+#include "tally_window/workbook_commands.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void copyShippedTo(const QString& path)
+{
+    QFile::remove(path);
+    QFile::copy(
+        QDir(QStringLiteral(QUORVANE_WORKBOOKS)).filePath(QFileInfo(path).fileName()), path);
+    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+void typeLoad(Form1& window)
+{
+    const TallyFields& f = window.fields();
+    f.lengths[0]->setText(QStringLiteral("4"));
+    f.cell(5, 1)->setText(QStringLiteral("5"));
+    f.cell(10, 1)->setText(QStringLiteral("3"));
+    f.combo3->setEditText(QStringLiteral("红松"));
+    window.runRecalculationTick();
+}
+
+// Press to page: the export pass, the PDF loaded and rendered, the window painted.
+double pressToPage(TallyProgram& program)
+{
+    QWidget* button = program.window().findChild<QWidget*>(QStringLiteral("Command3"));
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(button, Qt::LeftButton);
+    BillPreview& preview = program.billPreview();
+    while (!preview.isVisible() || preview.page().isNull())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    preview.repaint();
+    return clock.nsecsElapsed() / 1e6;
+}
+
+double printToJob(BillPreview& preview, CupsScheduler& cups)
+{
+    const int before = cups.completedJobs(QStringLiteral("Yard"));
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(preview.findChild<QPushButton*>(QStringLiteral("Print")), Qt::LeftButton);
+    const QDeadlineTimer deadline(30000);
+    while (cups.completedJobs(QStringLiteral("Yard")) <= before && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return clock.nsecsElapsed() / 1e6;
+}
+
+} // namespace
+
+void benchPreview(BenchTable& table)
+{
+    QTemporaryDir folder;
+    CupsScheduler cups(folder.filePath(QStringLiteral("cups")));
+    if (!cups.start()
+        || !cups.addQueue(
+            QStringLiteral("Yard"), folder.filePath(QStringLiteral("cups/out/yard.pdf")))
+        || !cups.client(
+            QStringLiteral("lpadmin"), { QStringLiteral("-d"), QStringLiteral("Yard") })) {
+        qWarning("no CUPS scheduler for the preview figures: %s", qPrintable(cups.why()));
+        return;
+    }
+    qputenv("CUPS_SERVER", cups.server().toUtf8());
+    OfficeSettings settings;
+    settings.profileFolder = QDir::temp().filePath(QStringLiteral("quorvane-bench-office"));
+    settings.launcher = [](const QString&) { return true; };
+    LibreOfficeSpreadsheet office(settings);
+    office.warmUp();
+    copyShippedTo(ledgerPath(folder.path()));
+    copyShippedTo(billPath(folder.path()));
+    TallyProgram program(
+        TallyFolders { folder.path(), folder.path(), QString(), QString(), folder.path() }, office);
+    if (!QTest::qWaitFor([&] { return program.commands().speciesListLoaded(); }, 90000)) {
+        qWarning("the species list never arrived: no preview figures");
+        return;
+    }
+    program.window().show();
+    typeLoad(program.window());
+    {
+        MessageCatcher catcher; // the first press's reminder
+        pressToPage(program);
+    }
+    std::vector<double> pages;
+    std::vector<double> jobs;
+    for (int run = 0; run < 7; ++run) {
+        pages.push_back(pressToPage(program));
+        jobs.push_back(printToJob(program.billPreview(), cups));
+    }
+    table.add(QStringLiteral("打印账单 to the page painted, warm office"), percentile(pages, 0.5),
+        QStringLiteral("ms"),
+        QStringLiteral("median of 7; max %1 ms; goal 500 ms")
+            .arg(percentile(pages, 1.0), 0, 'f', 0));
+    table.add(QStringLiteral("打印 to the job done in the queue"), percentile(jobs, 0.5),
+        QStringLiteral("ms"),
+        QStringLiteral("median of 7; max %1 ms; goal 1000 ms")
+            .arg(percentile(jobs, 1.0), 0, 'f', 0));
+}

@@ -1,0 +1,219 @@
+#include "bill_preview/bill_preview.h"
+
+#include "bill_preview/printer_queue.h"
+#include "support/event_log.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSettings>
+#include <QShortcut>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* printerKey = "print/printer";
+const char* copiesKey = "print/copies";
+
+QPushButton* commandButton(const QString& text, const char* name, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+BillPreview::BillPreview(
+    PrinterQueue& printers, QString settingsFile, OfficeLauncher openInOffice, QWidget* parent)
+    : QDialog(parent, Qt::Window)
+    , m_printers(printers)
+    , m_settingsFile(std::move(settingsFile))
+    , m_openInOffice(std::move(openInOffice))
+    , m_document(new QPdfDocument(this))
+{
+    setObjectName(QStringLiteral("BillPreview"));
+    setWindowTitle(QStringLiteral("账单预览"));
+    m_view = new QScrollArea(this);
+    m_view->setAlignment(Qt::AlignCenter);
+    m_view->setBackgroundRole(QPalette::Dark);
+    m_page = new QLabel(m_view);
+    m_page->setObjectName(QStringLiteral("Page"));
+    m_view->setWidget(m_page);
+    auto* bar = new QWidget(this);
+    buildCommands(bar);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("PrintStatus"));
+    m_status->setWordWrap(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_view, 1);
+    layout->addWidget(m_status);
+    layout->addWidget(bar);
+    resize(760, 900);
+}
+
+BillPreview::~BillPreview() = default;
+
+void BillPreview::buildCommands(QWidget* bar)
+{
+    auto* zoomIn = commandButton(QStringLiteral("放大"), "ZoomIn", bar);
+    auto* zoomOut = commandButton(QStringLiteral("缩小"), "ZoomOut", bar);
+    auto* fit = commandButton(QStringLiteral("适合窗口"), "FitPage", bar);
+    m_printer = new QComboBox(bar);
+    m_printer->setObjectName(QStringLiteral("Printer"));
+    m_copies = new QSpinBox(bar);
+    m_copies->setObjectName(QStringLiteral("Copies"));
+    m_copies->setRange(1, 9);
+    m_copies->setSuffix(QStringLiteral(" 份"));
+    m_print = commandButton(QStringLiteral("打印"), "Print", bar);
+    // Enter prints: the one command a scaler gives every truck.
+    m_print->setAutoDefault(true);
+    m_print->setDefault(true);
+    auto* office = commandButton(QStringLiteral("用表格程序打开"), "OpenInOffice", bar);
+    auto* close = commandButton(QStringLiteral("关闭"), "Close", bar);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* widget : { static_cast<QWidget*>(zoomIn), static_cast<QWidget*>(zoomOut),
+             static_cast<QWidget*>(fit) })
+        row->addWidget(widget);
+    row->addStretch(1);
+    row->addWidget(new QLabel(QStringLiteral("打印机"), bar));
+    row->addWidget(m_printer);
+    row->addWidget(m_copies);
+    row->addWidget(m_print);
+    row->addWidget(office);
+    row->addWidget(close);
+    connect(zoomIn, &QPushButton::clicked, this, [this] { zoomBy(1.25); });
+    connect(zoomOut, &QPushButton::clicked, this, [this] { zoomBy(0.8); });
+    connect(fit, &QPushButton::clicked, this, &BillPreview::fitPage);
+    connect(m_print, &QPushButton::clicked, this, &BillPreview::print);
+    connect(office, &QPushButton::clicked, this, &BillPreview::openInOffice);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    auto* plus = new QShortcut(QKeySequence::ZoomIn, this);
+    connect(plus, &QShortcut::activated, this, [this] { zoomBy(1.25); });
+    auto* minus = new QShortcut(QKeySequence::ZoomOut, this);
+    connect(minus, &QShortcut::activated, this, [this] { zoomBy(0.8); });
+}
+
+bool BillPreview::showBill(const QString& pdf, const QString& copy)
+{
+    m_document->close();
+    if (m_document->load(pdf) != QPdfDocument::Error::None || m_document->pageCount() < 1) {
+        logEvent(QStringLiteral("bill preview: cannot read %1").arg(pdf));
+        return false;
+    }
+    m_pdf = pdf;
+    m_copy = copy;
+    setWindowTitle(QStringLiteral("账单预览 - %1").arg(QFileInfo(pdf).completeBaseName()));
+    say({}, false);
+    fillPrinters();
+    show();
+    m_zoom = 0;
+    renderPage();
+    raise();
+    activateWindow();
+    m_print->setFocus();
+    emit billShown(pdf, copy);
+    return true;
+}
+
+// The printers are read on every showing: one added since the last bill is there.
+void BillPreview::fillPrinters()
+{
+    const QSettings settings(m_settingsFile, QSettings::IniFormat);
+    const QStringList names = m_printers.printers();
+    m_printer->clear();
+    m_printer->addItems(names);
+    QString chosen = settings.value(QLatin1String(printerKey)).toString();
+    if (!names.contains(chosen))
+        chosen = m_printers.defaultPrinter();
+    m_printer->setCurrentIndex(std::max(0, int(names.indexOf(chosen))));
+    m_copies->setValue(settings.value(QLatin1String(copiesKey), 1).toInt());
+}
+
+void BillPreview::print()
+{
+    const QString printer = m_printer->currentText();
+    const QString failure = printer.isEmpty() ? m_printers.problem(printer)
+                                              : m_printers.print(m_pdf, printer, m_copies->value());
+    if (!failure.isEmpty()) {
+        say(failure, true);
+        return;
+    }
+    QSettings settings(m_settingsFile, QSettings::IniFormat);
+    settings.setValue(QLatin1String(printerKey), printer);
+    settings.setValue(QLatin1String(copiesKey), m_copies->value());
+    say(QStringLiteral("已送到打印机“%1”，共 %2 份。").arg(printer).arg(m_copies->value()), false);
+    emit printed();
+}
+
+void BillPreview::openInOffice()
+{
+    if (!m_openInOffice || !m_openInOffice(m_copy))
+        say(QStringLiteral("无法打开表格程序来显示账单“%1”。")
+                .arg(QDir::toNativeSeparators(m_copy)),
+            true);
+}
+
+void BillPreview::zoomBy(double factor)
+{
+    m_zoom = std::clamp((m_zoom > 0 ? m_zoom : 1.0) * factor, 0.25, 6.0);
+    renderPage();
+}
+
+void BillPreview::fitPage()
+{
+    m_zoom = 0;
+    renderPage();
+}
+
+QPixmap BillPreview::page() const
+{
+    return m_page->pixmap();
+}
+
+// Rendered at the size shown, so the page is sharp at every zoom and is on
+// screen with the first paint after showBill.
+void BillPreview::renderPage()
+{
+    if (m_document->pageCount() < 1)
+        return;
+    const QSizeF points = m_document->pagePointSize(0);
+    const QSize room = m_view->viewport()->size() - QSize(8, 8);
+    const double fit = std::min(room.width() / points.width(), room.height() / points.height());
+    const double scale = std::max(0.1, fit) * (m_zoom > 0 ? m_zoom : 1.0);
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (points * scale * ratio).toSize();
+    // The PDF leaves the paper transparent: the page is laid on white.
+    QImage image(pixels, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.drawImage(0, 0, m_document->render(0, pixels));
+    painter.end();
+    image.setDevicePixelRatio(ratio);
+    m_page->setPixmap(QPixmap::fromImage(image));
+    m_page->resize((points * scale).toSize());
+}
+
+void BillPreview::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (m_zoom == 0)
+        renderPage();
+}
+
+void BillPreview::say(const QString& text, bool trouble)
+{
+    m_status->setText(text);
+    m_status->setStyleSheet(trouble ? QStringLiteral("color: #b00020;") : QString());
+    m_status->setVisible(!text.isEmpty());
+}

@@ -1,0 +1,81 @@
+#include "records/libreoffice/uno_language.h"
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/lang/Locale.hpp>
+#include <com/sun/star/sheet/CellFlags.hpp>
+#include <com/sun/star/sheet/XCellRangesQuery.hpp>
+#include <com/sun/star/sheet/XSheetCellRanges.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
+
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
+
+namespace {
+
+// Text with formatted runs keeps each run's own face and language over the
+// cell's: those runs get the Song face whole.
+void setRichTextFace(const Reference<css::uno::XInterface>& sheet, const css::uno::Any& locale,
+    const css::uno::Any& song)
+{
+    const Reference<css::sheet::XCellRangesQuery> query(sheet, UNO_QUERY_THROW);
+    const Reference<css::container::XEnumerationAccess> cells(
+        query->queryContentCells(css::sheet::CellFlags::FORMATTED)->getCells(), UNO_QUERY_THROW);
+    const Reference<css::container::XEnumeration> each = cells->createEnumeration();
+    while (each->hasMoreElements()) {
+        const Reference<css::text::XText> text(each->nextElement(), UNO_QUERY);
+        if (!text.is())
+            continue;
+        const Reference<css::text::XTextCursor> cursor = text->createTextCursor();
+        cursor->gotoStart(false);
+        cursor->gotoEnd(true);
+        const Reference<css::beans::XPropertySet> run(cursor, UNO_QUERY_THROW);
+        run->setPropertyValue("CharLocaleAsian", locale);
+        run->setPropertyValue("CharFontNameAsian", song);
+        run->setPropertyValue("CharFontName", song);
+    }
+}
+
+} // namespace
+
+void setSimplifiedChinese(const Reference<css::uno::XInterface>& document)
+{
+    css::lang::Locale chinese;
+    chinese.Language = "zh";
+    chinese.Country = "CN";
+    const css::uno::Any locale(chinese);
+    Reference<css::beans::XPropertySet>(document, UNO_QUERY_THROW)
+        ->setPropertyValue("CharLocaleAsian", locale);
+    const Reference<css::style::XStyleFamiliesSupplier> families(document, UNO_QUERY_THROW);
+    const Reference<css::container::XNameAccess> cellStyles(
+        families->getStyleFamilies()->getByName("CellStyles"), UNO_QUERY_THROW);
+    const Reference<css::container::XIndexAccess> styles(cellStyles, UNO_QUERY_THROW);
+    for (sal_Int32 i = 0; i < styles->getCount(); ++i) {
+        const Reference<css::beans::XPropertySet> style(styles->getByIndex(i), UNO_QUERY);
+        if (style.is())
+            style->setPropertyValue("CharLocaleAsian", locale);
+    }
+    // Cells read from an .xls carry their own attributes: a whole sheet
+    // takes the language in one call.
+    const Reference<css::sheet::XSpreadsheetDocument> book(document, UNO_QUERY_THROW);
+    const Reference<css::container::XIndexAccess> sheets(book->getSheets(), UNO_QUERY_THROW);
+    // The bill's Song face: the first of the list that is installed.
+    const css::uno::Any song(OUString("AR PL UMing CN;Noto Serif CJK SC"));
+    for (sal_Int32 i = 0; i < sheets->getCount(); ++i) {
+        const Reference<css::beans::XPropertySet> sheet(sheets->getByIndex(i), UNO_QUERY_THROW);
+        sheet->setPropertyValue("CharLocaleAsian", locale);
+        sheet->setPropertyValue("CharFontNameAsian", song);
+        // The template's Western face is a CJK one too, whose numbers would
+        // bring its Japanese-named face back.
+        sheet->setPropertyValue("CharFontName", song);
+        setRichTextFace(sheet, locale, song);
+    }
+}
