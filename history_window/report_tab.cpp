@@ -240,7 +240,8 @@ void ReportTab::fillChart()
     // Readable on paper too, where the chart is printed at a fixed size.
     QFont labels = chart->font();
     labels.setPointSize(10);
-    for (QAbstractAxis* axis : { static_cast<QAbstractAxis*>(categories), static_cast<QAbstractAxis*>(values) }) {
+    for (QAbstractAxis* axis :
+        { static_cast<QAbstractAxis*>(categories), static_cast<QAbstractAxis*>(values) }) {
         axis->setLabelsFont(labels);
         axis->setTitleFont(labels);
     }
