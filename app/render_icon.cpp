@@ -17,7 +17,8 @@ int main(int argc, char* argv[])
         const int side = size.toInt();
         const QString folder = QDir(args[1]).filePath(QStringLiteral("%1x%1/apps").arg(side));
         if (side <= 0 || !QDir().mkpath(folder)
-            || !programIconPicture(side).save(QDir(folder).filePath(QStringLiteral("quorvane.png"))))
+            || !programIconPicture(side).save(
+                QDir(folder).filePath(QStringLiteral("quorvane.png"))))
             return 1;
     }
     return 0;

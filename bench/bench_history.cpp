@@ -33,20 +33,24 @@ namespace {
 
 const QDate benchToday(2026, 12, 9);
 
-const QStringList speciesNames { QStringLiteral("落叶松"), QStringLiteral("樟子松"), QStringLiteral("红松"),
-    QStringLiteral("白桦"), QStringLiteral("杉木"), QStringLiteral("柞木"), QStringLiteral("水曲柳"), QStringLiteral("杨木") };
+const QStringList speciesNames { QStringLiteral("落叶松"), QStringLiteral("樟子松"),
+    QStringLiteral("红松"), QStringLiteral("白桦"), QStringLiteral("杉木"), QStringLiteral("柞木"),
+    QStringLiteral("水曲柳"), QStringLiteral("杨木") };
 
 LoadRecord benchLoad(QRandomGenerator& random, const QDateTime& when)
 {
     LoadRecord load;
     const int kindDraw = random.bounded(20);
-    load.kind = kindDraw < 9 ? LoadKind::StockIn : kindDraw < 18 ? LoadKind::StockOut : LoadKind::Bill;
+    load.kind = kindDraw < 9 ? LoadKind::StockIn
+        : kindDraw < 18      ? LoadKind::StockOut
+                             : LoadKind::Bill;
     load.recordedAt = when;
     load.tally.species = speciesNames[random.bounded(int(speciesNames.size()))];
-    load.tally.captions = { { { QStringLiteral("购货单位"), QStringLiteral("木材公司%1").arg(random.bounded(300)) },
-        { QStringLiteral("车号"), QStringLiteral("黑A%1").arg(10000 + random.bounded(90000)) },
-        { QStringLiteral("供货单位"), QStringLiteral("林场%1").arg(random.bounded(60)) },
-        { QStringLiteral("联系人"), QStringLiteral("联系人%1").arg(random.bounded(200)) } } };
+    load.tally.captions
+        = { { { QStringLiteral("购货单位"), QStringLiteral("木材公司%1").arg(random.bounded(300)) },
+            { QStringLiteral("车号"), QStringLiteral("黑A%1").arg(10000 + random.bounded(90000)) },
+            { QStringLiteral("供货单位"), QStringLiteral("林场%1").arg(random.bounded(60)) },
+            { QStringLiteral("联系人"), QStringLiteral("联系人%1").arg(random.bounded(200)) } } };
     load.tally.scaler = QStringLiteral("检尺员%1").arg(random.bounded(5));
     load.tally.lengths = { QStringLiteral("4"), QStringLiteral("6"), QString(), QString() };
     qint64 pieces = 0, volumeE4 = 0;
@@ -59,8 +63,10 @@ LoadRecord benchLoad(QRandomGenerator& random, const QDateTime& when)
         pieces += count;
         volumeE4 += rowVolume;
     }
-    load.tally.groupPieces = { QString::number(pieces), QString(), QString(), QString::number(pieces) };
-    load.tally.groupVolumes = { fixedPointText(volumeE4, 4), QString(), QString(), fixedPointText(volumeE4, 4) };
+    load.tally.groupPieces
+        = { QString::number(pieces), QString(), QString(), QString::number(pieces) };
+    load.tally.groupVolumes
+        = { fixedPointText(volumeE4, 4), QString(), QString(), fixedPointText(volumeE4, 4) };
     const QString amount = fixedPointText(volumeE4 * 80 / 100, 2); // 800 yuan per m³
     load.tally.groupAmounts = { amount, QString(), QString(), amount };
     load.tally.unitPrices = { QStringLiteral("800"), QString(), QString() };
@@ -79,16 +85,20 @@ bool fillStore(HistoryStore& store, int loads)
     const qint64 span = first.secsTo(QDateTime(benchToday, QTime(18, 0)));
     db.transaction();
     QSqlQuery insert(db);
-    insert.prepare(QStringLiteral(
-        "INSERT INTO loads (recorded_at, day, kind, bill_number, species, buyer, truck, supplier, contact, scaler, "
-        "pieces_e4, volume_e4, amount_fen, detail, station, station_number) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '', ?)"));
+    insert.prepare(
+        QStringLiteral("INSERT INTO loads (recorded_at, day, kind, bill_number, species, buyer, "
+                       "truck, supplier, contact, scaler, "
+                       "pieces_e4, volume_e4, amount_fen, detail, station, station_number) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '', ?)"));
     for (int i = 0; i < loads; ++i) {
         const LoadRecord load = benchLoad(random, first.addSecs(span * i / loads));
-        const QVariantList values { load.recordedAt.toString(Qt::ISODate), load.recordedAt.date().toString(Qt::ISODate),
-            int(load.kind), load.billNumber.isNull() ? QStringLiteral("") : load.billNumber, load.tally.species, load.tally.captions[0].value, load.tally.captions[1].value,
-            load.tally.captions[2].value, load.tally.captions[3].value, load.tally.scaler, load.piecesE4(), load.volumeE4(),
-            load.amountFen(), QString::fromUtf8(load.detailJson()), i + 1 };
+        const QVariantList values { load.recordedAt.toString(Qt::ISODate),
+            load.recordedAt.date().toString(Qt::ISODate), int(load.kind),
+            load.billNumber.isNull() ? QStringLiteral("") : load.billNumber, load.tally.species,
+            load.tally.captions[0].value, load.tally.captions[1].value,
+            load.tally.captions[2].value, load.tally.captions[3].value, load.tally.scaler,
+            load.piecesE4(), load.volumeE4(), load.amountFen(),
+            QString::fromUtf8(load.detailJson()), i + 1 };
         for (int v = 0; v < values.size(); ++v)
             insert.bindValue(v, values[v]);
         if (!insert.exec()) {
@@ -116,7 +126,8 @@ void benchOneSize(BenchTable& table, int loads)
     if (!fillStore(store, loads))
         return;
     const QString size = QStringLiteral("%1 loads").arg(loads);
-    table.add(QStringLiteral("history fill, ") + size, clock.elapsed(), QStringLiteral("ms"), QStringLiteral("one transaction"));
+    table.add(QStringLiteral("history fill, ") + size, clock.elapsed(), QStringLiteral("ms"),
+        QStringLiteral("one transaction"));
     MemorySpreadsheet spreadsheet;
     std::unique_ptr<History> window;
     std::vector<double> opens;
@@ -128,47 +139,66 @@ void benchOneSize(BenchTable& table, int loads)
             settle();
         }));
     }
-    const int shown = window->findChild<QTableView*>(QStringLiteral("loadsTable"))->model()->rowCount();
-    table.add(QStringLiteral("history window open, ") + size, percentile(opens, 0.5), QStringLiteral("ms"),
-        QStringLiteral("shown, %1 rows read; first %2 ms; budget 300 ms").arg(shown).arg(opens.front(), 0, 'f', 1));
+    const int shown
+        = window->findChild<QTableView*>(QStringLiteral("loadsTable"))->model()->rowCount();
+    table.add(QStringLiteral("history window open, ") + size, percentile(opens, 0.5),
+        QStringLiteral("ms"),
+        QStringLiteral("shown, %1 rows read; first %2 ms; budget 300 ms")
+            .arg(shown)
+            .arg(opens.front(), 0, 'f', 1));
 
     auto* kind = window->findChild<QComboBox*>(QStringLiteral("kindFilter"));
     int round = 0;
-    table.add(QStringLiteral("history filter change, ") + size, warmMedian([&] {
-        kind->setCurrentIndex(++round % kind->count());
-        settle();
-    }, 15),
+    table.add(QStringLiteral("history filter change, ") + size,
+        warmMedian(
+            [&] {
+                kind->setCurrentIndex(++round % kind->count());
+                settle();
+            },
+            15),
         QStringLiteral("ms"), QStringLiteral("kind, this month; budget 100 ms"));
     kind->setCurrentIndex(0);
     auto* text = window->findChild<QLineEdit*>(QStringLiteral("textFilter"));
     const QStringList typed { QStringLiteral("木材公司1"), QStringLiteral("黑A2"), QString() };
-    table.add(QStringLiteral("history text filter change, ") + size, warmMedian([&] {
-        text->setText(typed[++round % typed.size()]);
-        settle();
-    }, 15),
+    table.add(QStringLiteral("history text filter change, ") + size,
+        warmMedian(
+            [&] {
+                text->setText(typed[++round % typed.size()]);
+                settle();
+            },
+            15),
         QStringLiteral("ms"), QStringLiteral("buyer, truck; budget 100 ms"));
 
     // Not the default view: the text searched over all four years.
     window->findChild<QDateEdit*>(QStringLiteral("fromDate"))->setDate(benchToday.addYears(-4));
-    table.add(QStringLiteral("history text filter, four years, ") + size, warmMedian([&] {
-        text->setText(typed[++round % typed.size()]);
-        settle();
-    }, 7),
+    table.add(QStringLiteral("history text filter, four years, ") + size,
+        warmMedian(
+            [&] {
+                text->setText(typed[++round % typed.size()]);
+                settle();
+            },
+            7),
         QStringLiteral("ms"), QStringLiteral("every load read"));
 
     // What the tally window reads at start for its name completion.
-    table.add(QStringLiteral("history names offered, ") + size, warmMedian([&] {
-        for (LoadColumn column : { LoadColumn::Buyer, LoadColumn::Truck, LoadColumn::Supplier, LoadColumn::Contact,
-                 LoadColumn::Scaler })
-            store.recentValues(column);
-    }, 7),
+    table.add(QStringLiteral("history names offered, ") + size,
+        warmMedian(
+            [&] {
+                for (LoadColumn column : { LoadColumn::Buyer, LoadColumn::Truck,
+                         LoadColumn::Supplier, LoadColumn::Contact, LoadColumn::Scaler })
+                    store.recentValues(column);
+            },
+            7),
         QStringLiteral("ms"), QStringLiteral("five fields, newest 5000 loads"));
 
     QRandomGenerator random(7);
-    table.add(QStringLiteral("history record, ") + size, warmMedian([&] {
-        LoadRecord load = benchLoad(random, QDateTime(benchToday, QTime(12, 0)));
-        store.record(load);
-    }, 31),
+    table.add(QStringLiteral("history record, ") + size,
+        warmMedian(
+            [&] {
+                LoadRecord load = benchLoad(random, QDateTime(benchToday, QTime(12, 0)));
+                store.record(load);
+            },
+            31),
         QStringLiteral("ms"), QStringLiteral("one posting, synchronous; budget 5 ms"));
 }
 

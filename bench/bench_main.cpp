@@ -11,10 +11,10 @@
 //   quorvane_bench --ticks empty|full|idle N   (run by --callgrind under valgrind)
 //   quorvane_bench --idle SECONDS              (run for the idle processor use)
 
+#include "app/tally_program.h"
 #include "bench_parts.h"
 #include "memory_fixture.h"
 #include "records/stock_ledger.h"
-#include "app/tally_program.h"
 #include "tally_window/form1.h"
 #include "unit_prices/form4.h"
 #include "volume/log_volume.h"
@@ -48,8 +48,10 @@ struct BenchTally {
     explicit BenchTally(bool full)
     {
         prepareMemoryLedger(spreadsheet, ledgerPath(folder.path()), { QStringLiteral("落叶松") });
-        program = std::make_unique<TallyProgram>(
-            TallyFolders { folder.path(), folder.path(), folder.filePath("journal"), QString(), QString() }, spreadsheet);
+        program
+            = std::make_unique<TallyProgram>(TallyFolders { folder.path(), folder.path(),
+                                                 folder.filePath("journal"), QString(), QString() },
+                spreadsheet);
         window = &program->window();
         window->show();
         QCoreApplication::processEvents();
@@ -163,9 +165,8 @@ double callgrindInstructions(const QString& sheet, int ticks)
     valgrind.start(QStringLiteral("valgrind"),
         { QStringLiteral("--tool=callgrind"), QStringLiteral("--collect-atstart=no"),
             QStringLiteral("--toggle-collect=Form1::runRecalculationTick()"),
-            QStringLiteral("--callgrind-out-file=") + out,
-            QCoreApplication::applicationFilePath(), QStringLiteral("--ticks"), sheet,
-            QString::number(ticks) });
+            QStringLiteral("--callgrind-out-file=") + out, QCoreApplication::applicationFilePath(),
+            QStringLiteral("--ticks"), sheet, QString::number(ticks) });
     valgrind.waitForFinished(600000);
     QFile file(out);
     if (!file.open(QIODevice::ReadOnly))

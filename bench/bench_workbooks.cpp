@@ -24,9 +24,10 @@ Tally makeSamplePosting()
 {
     Tally tally;
     tally.species = QStringLiteral("落叶松");
-    tally.groupVolumes
-        = { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString(), QStringLiteral("1.5660") };
-    tally.unitPrices = { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") };
+    tally.groupVolumes = { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString(),
+        QStringLiteral("1.5660") };
+    tally.unitPrices
+        = { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") };
     return tally;
 }
 

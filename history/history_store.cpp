@@ -36,7 +36,8 @@ QStringList statements(const QString& step)
 
 } // namespace
 
-HistoryStore::HistoryStore(QString connectionName, QString location, std::unique_ptr<const HistoryDriver> driver)
+HistoryStore::HistoryStore(
+    QString connectionName, QString location, std::unique_ptr<const HistoryDriver> driver)
     : m_connectionName(std::move(connectionName))
     , m_location(std::move(location))
     , m_driver(std::move(driver))
@@ -156,7 +157,8 @@ qint64 HistoryStore::insert(const LoadRecord& load, bool conflictIgnored, bool* 
     QStringList places;
     for (qsizetype i = 0; i < columns.size(); ++i)
         places << QStringLiteral("?");
-    QString sql = QStringLiteral("INSERT INTO loads (%1) VALUES (%2)").arg(columnListSql(columns), places.join(u','));
+    QString sql = QStringLiteral("INSERT INTO loads (%1) VALUES (%2)")
+                      .arg(columnListSql(columns), places.join(u','));
     if (conflictIgnored)
         sql += QStringLiteral(" ON CONFLICT (station, station_number) DO NOTHING");
     sql += m_driver->insertedIdClause();

@@ -12,8 +12,10 @@ ReadingStore openReadingStore(const ServerSettings& settings, const QString& loc
             reading.shared = true;
             return reading;
         } catch (const HistoryError& error) {
-            qWarning("history server not read: %s %s", qPrintable(error.location()), qPrintable(error.detail()));
-            reading.notice = historyFailureMessage(error) + QStringLiteral("，现在显示的是本机的记录");
+            qWarning("history server not read: %s %s", qPrintable(error.location()),
+                qPrintable(error.detail()));
+            reading.notice
+                = historyFailureMessage(error) + QStringLiteral("，现在显示的是本机的记录");
         }
     }
     reading.store = std::make_unique<SqliteHistoryStore>(localPath);

@@ -2,12 +2,12 @@
 
 #include <QAtomicInt>
 #include <QDeadlineTimer>
-#include <QThread>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStorageInfo>
+#include <QThread>
 
 namespace {
 
@@ -54,7 +54,10 @@ public:
     // Taken at once, so that two programs never both read the old version.
     QStringList beginSchemaStep() const override { return { QStringLiteral("BEGIN IMMEDIATE") }; }
     QString insertedIdClause() const override { return {}; }
-    qint64 insertedId(QSqlQuery& insert) const override { return insert.lastInsertId().toLongLong(); }
+    qint64 insertedId(QSqlQuery& insert) const override
+    {
+        return insert.lastInsertId().toLongLong();
+    }
     HistoryError classify(const QSqlError& error, const QString& path) const override;
 };
 
@@ -100,7 +103,8 @@ SqliteHistoryStore::SqliteHistoryStore(const QString& path, int schemaVersion)
     QSqlDatabase db = QSqlDatabase::addDatabase(driver().qtDriverName(), connectionName());
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        throw HistoryError(HistoryFailure::NotWritable, path, QStringLiteral("cannot make the folder"));
+        throw HistoryError(
+            HistoryFailure::NotWritable, path, QStringLiteral("cannot make the folder"));
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
     if (!db.open())

@@ -101,7 +101,8 @@ public:
     {
         m_app.check(QStringLiteral("save"));
         if (m_path.isEmpty())
-            throw WorkbookError(WorkbookFailure::Other, m_path, QStringLiteral("a new workbook has no file"));
+            throw WorkbookError(
+                WorkbookFailure::Other, m_path, QStringLiteral("a new workbook has no file"));
         m_app.files[m_path] = m_sheets;
         ++m_app.saves;
     }
@@ -154,7 +155,8 @@ std::unique_ptr<Workbook> MemorySpreadsheet::create()
     QMutexLocker lock(&m_mutex);
     check(QStringLiteral("create"));
     ++creates;
-    return std::make_unique<MemoryWorkbook>(*this, QString(), QVector<MemorySheet> { { QStringLiteral("Sheet1"), {} } });
+    return std::make_unique<MemoryWorkbook>(
+        *this, QString(), QVector<MemorySheet> { { QStringLiteral("Sheet1"), {} } });
 }
 
 void MemorySpreadsheet::show(const QString& path)

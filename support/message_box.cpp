@@ -13,7 +13,8 @@ MessageAnswer showBox(QWidget* parent, const Message& message)
     if (MessagePresenter* presenter = installedMessagePresenter())
         return presenter->present(message);
     const bool question = message.kind == MessageKind::Question;
-    const QMessageBox::Icon icon = message.kind == MessageKind::Warning ? QMessageBox::Warning : QMessageBox::NoIcon;
+    const QMessageBox::Icon icon
+        = message.kind == MessageKind::Warning ? QMessageBox::Warning : QMessageBox::NoIcon;
     QMessageBox box(icon, message.title, message.text,
         question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
     if (question) {

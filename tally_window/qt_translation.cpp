@@ -13,9 +13,9 @@ bool installQtChinese(QCoreApplication& app)
     if (!translator->load(QStringLiteral("qtbase_zh_CN"), folder)
         || !QCoreApplication::installTranslator(translator)) {
         delete translator;
-        logEvent(
-            QStringLiteral("warning: qtbase_zh_CN.qm not loaded from %1, Qt's own texts stay English")
-                .arg(folder));
+        logEvent(QStringLiteral(
+            "warning: qtbase_zh_CN.qm not loaded from %1, Qt's own texts stay English")
+                     .arg(folder));
         return false;
     }
     return true;

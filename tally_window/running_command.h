@@ -29,4 +29,3 @@ private:
     bool& m_running;
     bool m_started;
 };
-

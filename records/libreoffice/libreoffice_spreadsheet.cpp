@@ -90,7 +90,8 @@ int LibreOfficeSpreadsheet::removeLeftoverTempFiles(const QString& folder) const
 {
     const QDir dir(folder);
     const QString ownProfile = d->office->profileUrl();
-    for (const QFileInfo& lock : dir.entryInfoList({ QStringLiteral(".~lock.*#") }, QDir::Files | QDir::Hidden)) {
+    for (const QFileInfo& lock :
+        dir.entryInfoList({ QStringLiteral(".~lock.*#") }, QDir::Files | QDir::Hidden)) {
         const QByteArray owner = lockFileText(lock.filePath()).value_or(QByteArray()).trimmed();
         if (!owner.isEmpty() && !owner.contains(ownProfile.toUtf8()))
             return 0;
@@ -98,7 +99,8 @@ int LibreOfficeSpreadsheet::removeLeftoverTempFiles(const QString& folder) const
     static const QRegularExpression officeTemp(QStringLiteral("^lu[0-9A-Za-z_]+\\.tmp$"));
     int removed = 0;
     for (const QFileInfo& file : dir.entryInfoList({ QStringLiteral("lu*.tmp") }, QDir::Files)) {
-        const bool ours = file.ownerId() == getuid() && officeTemp.match(file.fileName()).hasMatch();
+        const bool ours
+            = file.ownerId() == getuid() && officeTemp.match(file.fileName()).hasMatch();
         if (ours && file.lastModified() < d->startedAt && QFile::remove(file.filePath()))
             ++removed;
     }

@@ -12,8 +12,7 @@ using css::uno::UNO_QUERY;
 
 namespace {
 
-template <typename Choice>
-bool select(const Reference<css::task::XInteractionRequest>& request)
+template <typename Choice> bool select(const Reference<css::task::XInteractionRequest>& request)
 {
     for (const auto& continuation : request->getContinuations()) {
         Reference<Choice> choice(continuation, UNO_QUERY);
@@ -34,8 +33,7 @@ void SAL_CALL AbortingHandler::handle(const Reference<css::task::XInteractionReq
     if (question >>= ioError)
         fileError = ioError.Code;
     if (question.isExtractableTo(cppu::UnoType<css::document::LockedDocumentRequest>::get())
-        || question.isExtractableTo(
-            cppu::UnoType<css::document::OwnLockOnDocumentRequest>::get()))
+        || question.isExtractableTo(cppu::UnoType<css::document::OwnLockOnDocumentRequest>::get()))
         sawLock = true;
     // No lock file can be made in a read-only folder: the office then
     // opens the document read-only, which still serves a reading pass;
@@ -46,11 +44,13 @@ void SAL_CALL AbortingHandler::handle(const Reference<css::task::XInteractionReq
     select<css::task::XInteractionAbort>(request);
 }
 
-WorkbookError loadFailure(const AbortingHandler& handler, const QString& path, const QString& detail)
+WorkbookError loadFailure(
+    const AbortingHandler& handler, const QString& path, const QString& detail)
 {
     if (!handler.fileError)
         return WorkbookError(WorkbookFailure::WorkbookDamaged, path, detail);
-    const QString note = QStringLiteral("I/O error %1: %2").arg(int(*handler.fileError)).arg(detail);
+    const QString note
+        = QStringLiteral("I/O error %1: %2").arg(int(*handler.fileError)).arg(detail);
     switch (*handler.fileError) {
     case css::ucb::IOErrorCode_NOT_EXISTING:
     case css::ucb::IOErrorCode_NOT_EXISTING_PATH:
@@ -64,4 +64,3 @@ WorkbookError loadFailure(const AbortingHandler& handler, const QString& path, c
         return WorkbookError(WorkbookFailure::WorkbookUnreadable, path, note);
     }
 }
-

@@ -13,9 +13,10 @@ Tally sampleFields(const QString& species)
 {
     Tally tally;
     tally.species = species;
-    tally.groupVolumes
-        = { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString(), QStringLiteral("1.5660") };
-    tally.unitPrices = { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") };
+    tally.groupVolumes = { QStringLiteral("0.3100"), QStringLiteral("1.2560"), QString(),
+        QStringLiteral("1.5660") };
+    tally.unitPrices
+        = { QStringLiteral("350.00"), QStringLiteral("480.00"), QStringLiteral("0.00") };
     return tally;
 }
 
@@ -182,8 +183,7 @@ void TestLibreOffice::aFullLedgerTakesItsGapThenItsLastRowThenSaysSo()
     QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("落叶松")); }), 40000);
     QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("红松")); }), 65536);
     QCOMPARE(stockIn.press([] { return sampleFields(QStringLiteral("白松")); }), 0);
-    QCOMPARE(prompts.messages.mid(1),
-        QStringList({ "保存成功", "保存成功", "工作表已满" }));
+    QCOMPARE(prompts.messages.mid(1), QStringList({ "保存成功", "保存成功", "工作表已满" }));
 
     auto book = m_office->open(path);
     Worksheet& in = book->sheetAt(1);
@@ -334,7 +334,8 @@ void TestLibreOffice::viewStockShowsTheLedger()
         auto book = m_office->open(m_shown[1]);
         QCOMPARE(book->sheetAt(1).shownText(7, 2), QStringLiteral("白松"));
     }
-    QVERIFY(!QFile::exists(QFileInfo(path).dir().filePath(QStringLiteral(".~lock.木材出入库台账.xls#"))));
+    QVERIFY(!QFile::exists(
+        QFileInfo(path).dir().filePath(QStringLiteral(".~lock.木材出入库台账.xls#"))));
 
     m_shown.clear();
     viewStock(*m_office, ledgerPath(m_folder->path() + QStringLiteral("/nowhere")), prompts);
@@ -348,11 +349,14 @@ void TestLibreOffice::postingRowIsDatedWhereTheHeaderSaysSo_data()
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("after");
     QTest::newRow("an empty date cell gets the day") << "日期"
-                                                     << "" << "2026-12-09";
+                                                     << ""
+                                                     << "2026-12-09";
     QTest::newRow("a date the clerk typed stays") << "日期"
-                                                  << "手写" << "手写";
+                                                  << "手写"
+                                                  << "手写";
     QTest::newRow("a column 1 of the yard's own is left alone") << "车次"
-                                                                << "" << "";
+                                                                << ""
+                                                                << "";
 }
 
 void TestLibreOffice::postingRowIsDatedWhereTheHeaderSaysSo()
@@ -378,7 +382,8 @@ void TestLibreOffice::postingRowIsDatedWhereTheHeaderSaysSo()
     Worksheet& in = book->sheetNamed(QStringLiteral("入库"));
     QCOMPARE(in.shownText(6, 1), after);
     if (after == QLatin1String("2026-12-09")) // a real date: its serial number
-        QCOMPARE(in.valueText(6, 1), QString::number(QDate(1899, 12, 30).daysTo(QDate(2026, 12, 9))));
+        QCOMPARE(
+            in.valueText(6, 1), QString::number(QDate(1899, 12, 30).daysTo(QDate(2026, 12, 9))));
 }
 
 void TestLibreOffice::guardsAskBeforePosting_data()

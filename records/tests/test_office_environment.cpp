@@ -53,8 +53,8 @@ void TestOfficeEnvironment::officeLocaleIsUtf8WhateverTheUsers_data()
     QTest::newRow("no locale at all is not UTF-8") << QStringList {} << false << "C.UTF-8";
     QTest::newRow("a UTF-8 LANG is kept for the desktop office")
         << QStringList { "LANG=zh_CN.UTF-8" } << true << "zh_CN.UTF-8";
-    QTest::newRow("the utf8 spelling counts") << QStringList { "LANG=en_US.utf8" } << true
-                                              << "en_US.utf8";
+    QTest::newRow("the utf8 spelling counts")
+        << QStringList { "LANG=en_US.utf8" } << true << "en_US.utf8";
     QTest::newRow("LC_ALL=C wins over a UTF-8 LANG")
         << QStringList { "LANG=zh_CN.UTF-8", "LC_ALL=C" } << false << "C.UTF-8";
     QTest::newRow("an empty LC_ALL does not count")
@@ -71,7 +71,8 @@ void TestOfficeEnvironment::officeLocaleIsUtf8WhateverTheUsers()
     QProcessEnvironment users;
     users.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin"));
     for (const QString& variable : variables)
-        users.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
+        users.insert(
+            variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
     QCOMPARE(localeIsUtf8(users), usersIsUtf8);
 
     const QProcessEnvironment headless = headlessOfficeEnvironment(users);

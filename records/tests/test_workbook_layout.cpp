@@ -7,10 +7,10 @@
 #include "records/stock_ledger.h"
 
 #include <QDate>
-#include <QtEndian>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
+#include <QtEndian>
 
 namespace {
 
@@ -88,8 +88,8 @@ Tally largestLoad()
     }
     // The total keeps its two decimals even where the last one is 0.
     f.groupAmounts[3] = QStringLiteral("9999999.90");
-    f.unitPrices = { QStringLiteral("99999.00"), QStringLiteral("99999.00"),
-        QStringLiteral("99999.00") };
+    f.unitPrices
+        = { QStringLiteral("99999.00"), QStringLiteral("99999.00"), QStringLiteral("99999.00") };
     f.captions[Tally::Supplier].caption = QStringLiteral("供货单位;");
     f.captions[Tally::Supplier].value = QStringLiteral("伊春市红星林场");
     f.captions[Tally::Contact].caption = QStringLiteral("银行账号;");
@@ -300,11 +300,12 @@ void TestWorkbookLayout::printFilledBill()
 void TestWorkbookLayout::billIsOneA4PortraitPage()
 {
     const QString info = QString::fromUtf8(m_pdfInfo);
-    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("^Pages:\\s+1$"),
-                 QRegularExpression::MultilineOption)),
+    QVERIFY2(info.contains(QRegularExpression(
+                 QStringLiteral("^Pages:\\s+1$"), QRegularExpression::MultilineOption)),
         qPrintable(info));
     // 595 x 842 points.
-    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+595\\.\\d+ x 841\\.\\d+"))),
+    QVERIFY2(
+        info.contains(QRegularExpression(QStringLiteral("Page size:\\s+595\\.\\d+ x 841\\.\\d+"))),
         qPrintable(info));
 }
 
@@ -312,14 +313,17 @@ void TestWorkbookLayout::billValuesPrintWhole_data()
 {
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("count");
-    QTest::newRow("every piece count of the grid, the block totals and the price summary prints whole")
+    QTest::newRow(
+        "every piece count of the grid, the block totals and the price summary prints whole")
         << QStringLiteral("99999") << 14 * 4 + 4 + 4;
     QTest::newRow("every volume of the grid, three block totals and the price summary prints whole")
         << QStringLiteral("999.9999") << 14 * 4 + 3 + 4;
-    QTest::newRow("a block volume total over ten cubic metres prints whole") << QStringLiteral("12.8410") << 1;
+    QTest::newRow("a block volume total over ten cubic metres prints whole")
+        << QStringLiteral("12.8410") << 1;
     QTest::newRow("the three unit prices print whole") << QStringLiteral("99999.00") << 3;
     QTest::newRow("the three group amounts print whole") << QStringLiteral("9999999.99") << 3;
-    QTest::newRow("the total amount prints with both decimals") << QStringLiteral("9999999.90") << 1;
+    QTest::newRow("the total amount prints with both decimals")
+        << QStringLiteral("9999999.90") << 1;
     QTest::newRow("the three-digit diameter of each block's last grid row prints whole")
         << QStringLiteral("126") << 4;
     QTest::newRow("the longest length prints whole") << QStringLiteral("10.5") << 1;
@@ -340,9 +344,8 @@ void TestWorkbookLayout::billValuesPrintWhole()
 void TestWorkbookLayout::billCaptionsPrintWhole_data()
 {
     QTest::addColumn<QString>("caption");
-    const auto row = [](const char* name, const QString& caption) {
-        QTest::newRow(name) << caption;
-    };
+    const auto row
+        = [](const char* name, const QString& caption) { QTest::newRow(name) << caption; };
     row("the date the program writes in row 2 prints whole", dateText);
     row("the bill number the program writes in row 2 prints whole", numberText);
     row("the buyer caption in A3 prints whole", QStringLiteral("购货单位:"));
@@ -354,7 +357,8 @@ void TestWorkbookLayout::billCaptionsPrintWhole_data()
     row("the length caption prints whole", QStringLiteral("材长"));
     row("the diameter group caption prints whole", QStringLiteral("径级分组"));
     row("the volume caption of the price summary prints whole", QStringLiteral("材积（立方米）"));
-    row("the unit price caption of the price summary prints whole", QStringLiteral("单价（元/立方米）"));
+    row("the unit price caption of the price summary prints whole",
+        QStringLiteral("单价（元/立方米）"));
     row("the amount caption of the price summary prints whole", QStringLiteral("金额（元）"));
     row("the small diameter group prints whole", QStringLiteral("直径12CM以下"));
     row("the middle diameter group prints whole", QStringLiteral("直径14-18CM"));
@@ -438,10 +442,14 @@ void TestWorkbookLayout::postingDatesShowAsYearMonthDay_data()
 {
     QTest::addColumn<QString>("sheet");
     QTest::addColumn<int>("row");
-    QTest::newRow("a stock-in posting row shows its date as 2026-12-09") << QStringLiteral("入库") << 6;
-    QTest::newRow("a stock-in row far below the prepared ones shows its date as 2026-12-09") << QStringLiteral("入库") << 4000;
-    QTest::newRow("a stock-out posting row shows its date as 2026-12-09") << QStringLiteral("出库") << 6;
-    QTest::newRow("a stock-out row far below the prepared ones shows its date as 2026-12-09") << QStringLiteral("出库") << 4000;
+    QTest::newRow("a stock-in posting row shows its date as 2026-12-09")
+        << QStringLiteral("入库") << 6;
+    QTest::newRow("a stock-in row far below the prepared ones shows its date as 2026-12-09")
+        << QStringLiteral("入库") << 4000;
+    QTest::newRow("a stock-out posting row shows its date as 2026-12-09")
+        << QStringLiteral("出库") << 6;
+    QTest::newRow("a stock-out row far below the prepared ones shows its date as 2026-12-09")
+        << QStringLiteral("出库") << 4000;
 }
 
 void TestWorkbookLayout::postingDatesShowAsYearMonthDay()
@@ -463,8 +471,8 @@ void TestWorkbookLayout::stockInDetailShowsThePostingDateOrNothing_data()
     QTest::addColumn<QString>("species");
     QTest::newRow("a posting with a date shows it")
         << 4 << QStringLiteral("2026-12-09") << QStringLiteral("落叶松");
-    QTest::newRow("a posting without a date shows nothing") << 5 << QString()
-                                                          << QStringLiteral("落叶松");
+    QTest::newRow("a posting without a date shows nothing")
+        << 5 << QString() << QStringLiteral("落叶松");
     QTest::newRow("a row without a posting shows nothing") << 6 << QString() << QString();
     QTest::newRow("the last row the detail covers shows nothing") << 203 << QString() << QString();
 }

@@ -26,7 +26,9 @@ void TestMessages::answersAreTakenInOrder()
     QVERIFY(Messages::askYesNo(nullptr, QStringLiteral("Quorvane"), QStringLiteral("第一问")));
     QVERIFY(!Messages::askYesNo(nullptr, QStringLiteral("Quorvane"), QStringLiteral("第二问")));
     QCOMPARE(answers.waitingAnswers(), 0);
-    QCOMPARE(answers.texts(), (QStringList { QStringLiteral("无法保存"), QStringLiteral("第一问"), QStringLiteral("第二问") }));
+    QCOMPARE(answers.texts(),
+        (QStringList {
+            QStringLiteral("无法保存"), QStringLiteral("第一问"), QStringLiteral("第二问") }));
     QCOMPARE(answers.shown[0].kind, MessageKind::Warning);
     QCOMPARE(answers.shown[0].title, QStringLiteral("Quorvane"));
     QCOMPARE(answers.shown[1].kind, MessageKind::Question);
@@ -48,7 +50,8 @@ void TestMessages::anUnexpectedBoxIsReportedAndChangesNothing()
     QFETCH(MessageAnswer, answer);
     QStringList reported;
     MessageAnswers answers([&reported](const Message& message) { reported << message.text; });
-    QCOMPARE(answers.present({ kind, QStringLiteral("Quorvane"), QStringLiteral("未料到") }), answer);
+    QCOMPARE(
+        answers.present({ kind, QStringLiteral("Quorvane"), QStringLiteral("未料到") }), answer);
     QCOMPARE(reported, QStringList { QStringLiteral("未料到") });
 }
 

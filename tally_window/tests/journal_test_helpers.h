@@ -1,14 +1,14 @@
 #pragma once
 
+#include "app/tally_program.h"
 #include "memory_fixture.h"
 #include "message_catcher.h"
 #include "records/memory_workbook.h"
 #include "records/stock_ledger.h"
-#include "app/tally_program.h"
 #include "tally_window/form1.h"
-#include "tally_window/workbook_commands.h"
 #include "tally_window/journal_record.h"
 #include "tally_window/tally_journal.h"
+#include "tally_window/workbook_commands.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -27,7 +27,8 @@ public:
     {
         prepareMemoryLedger(m_spreadsheet, ledgerPath(m_folder.path()), { "落叶松", "红松" });
         m_program = std::make_unique<TallyProgram>(
-            TallyFolders { m_folder.path(), m_folder.path(), journalFolder, QString(), QString() }, m_spreadsheet);
+            TallyFolders { m_folder.path(), m_folder.path(), journalFolder, QString(), QString() },
+            m_spreadsheet);
         m_window = &m_program->window();
         QTRY_VERIFY(m_program->commands().speciesListLoaded());
     }
@@ -71,7 +72,8 @@ private:
         QStringList all;
         for (const QLineEdit* edit : m_window->findChildren<QLineEdit*>())
             if (!edit->objectName().isEmpty())
-                all << edit->objectName() + '=' + edit->text() + (edit->isHidden() ? " hidden" : "");
+                all << edit->objectName() + '=' + edit->text()
+                        + (edit->isHidden() ? " hidden" : "");
         for (const QComboBox* box : m_window->findChildren<QComboBox*>())
             all << box->objectName() + '=' + box->currentText();
         for (const char* link : { "Label19", "Label20" })

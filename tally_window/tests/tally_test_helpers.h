@@ -1,10 +1,10 @@
 #pragma once
 
+#include "app/tally_program.h"
 #include "memory_fixture.h"
 #include "message_catcher.h"
 #include "records/memory_workbook.h"
 #include "records/stock_ledger.h"
-#include "app/tally_program.h"
 #include "tally_window/form1.h"
 #include "tally_window/workbook_commands.h"
 
@@ -27,8 +27,9 @@ public:
     {
         if (withLedger)
             prepareMemoryLedger(m_spreadsheet, ledgerPath(m_folder.path()), testSpecies());
-        m_program = std::make_unique<TallyProgram>(
-            TallyFolders { m_folder.path(), m_folder.path(), journalFolder(), QString(), QString() }, m_spreadsheet);
+        m_program = std::make_unique<TallyProgram>(TallyFolders { m_folder.path(), m_folder.path(),
+                                                       journalFolder(), QString(), QString() },
+            m_spreadsheet);
         // A failed check here would only leave the constructor: the case
         // must not run on with a window that never got ready.
         if (!QTest::qWaitFor([this] { return m_program->commands().speciesListLoaded(); }, 30000))

@@ -50,19 +50,24 @@ void TestClearUndo::undoAfterClearing_data()
     // clearing, the cleared sheet, or something else.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("Ctrl+Z right after clearing brings the tally back") << "clear undo" << "before";
-    QTest::newRow("Ctrl+Z in a caption box brings the tally back")
-        << "clear undo-in-combo" << "before";
+    QTest::newRow("Ctrl+Z right after clearing brings the tally back") << "clear undo"
+                                                                       << "before";
+    QTest::newRow("Ctrl+Z in a caption box brings the tally back") << "clear undo-in-combo"
+                                                                   << "before";
     QTest::newRow("Ctrl+Z in a field with an undo of its own brings the tally back first")
-        << "edit clear undo" << "before";
+        << "edit clear undo"
+        << "before";
     QTest::newRow("clearing a cleared sheet keeps the undo of the first clearing")
-        << "clear clear undo" << "before";
-    QTest::newRow("after an edit Ctrl+Z is the field's own again") << "clear edit undo" << "cleared";
-    QTest::newRow("a layout switch after clearing ends the undo")
-        << "clear layout undo" << "other";
-    QTest::newRow("a second Ctrl+Z brings nothing more back") << "clear undo undo" << "before";
-    QTest::newRow("a clearing after an undo can be undone again")
-        << "clear undo clear undo" << "before";
+        << "clear clear undo"
+        << "before";
+    QTest::newRow("after an edit Ctrl+Z is the field's own again") << "clear edit undo"
+                                                                   << "cleared";
+    QTest::newRow("a layout switch after clearing ends the undo") << "clear layout undo"
+                                                                  << "other";
+    QTest::newRow("a second Ctrl+Z brings nothing more back") << "clear undo undo"
+                                                              << "before";
+    QTest::newRow("a clearing after an undo can be undone again") << "clear undo clear undo"
+                                                                  << "before";
 }
 
 void TestClearUndo::undoAfterClearing()

@@ -40,8 +40,8 @@ void TestQtChinese::standardButtonsReadChinese()
     QFETCH(int, button);
     QFETCH(QString, caption);
     const auto standard = QMessageBox::StandardButton(button);
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quorvane"), QStringLiteral("保存成功"),
-        standard);
+    QMessageBox box(
+        QMessageBox::NoIcon, QStringLiteral("Quorvane"), QStringLiteral("保存成功"), standard);
     QAbstractButton* shown = box.button(standard);
     QVERIFY(shown);
     // A mnemonic, where the translation gives one, is not part of the words.

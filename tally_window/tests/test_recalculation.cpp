@@ -251,13 +251,20 @@ void TestRecalculation::aTextTypedIntoAWrittenFieldIsRewritten_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("typed");
-    QTest::newRow("a cell volume is rewritten") << "Text5(2)" << "9.9999";
-    QTest::newRow("a block piece total is rewritten") << "Text29(0)" << "77";
-    QTest::newRow("a block volume total is rewritten") << "Text30(1)" << "abc";
-    QTest::newRow("a group volume is rewritten") << "Text18(0)" << "3";
-    QTest::newRow("an emptied piece total comes back") << "Text16(3)" << "";
-    QTest::newRow("the total amount is rewritten") << "Text28(3)" << "1";
-    QTest::newRow("a copied unit price is rewritten") << "Text19(0)" << "5";
+    QTest::newRow("a cell volume is rewritten") << "Text5(2)"
+                                                << "9.9999";
+    QTest::newRow("a block piece total is rewritten") << "Text29(0)"
+                                                      << "77";
+    QTest::newRow("a block volume total is rewritten") << "Text30(1)"
+                                                       << "abc";
+    QTest::newRow("a group volume is rewritten") << "Text18(0)"
+                                                 << "3";
+    QTest::newRow("an emptied piece total comes back") << "Text16(3)"
+                                                       << "";
+    QTest::newRow("the total amount is rewritten") << "Text28(3)"
+                                                   << "1";
+    QTest::newRow("a copied unit price is rewritten") << "Text19(0)"
+                                                      << "5";
 }
 
 // A settled sheet skips its ticks; a text typed into a field the tick

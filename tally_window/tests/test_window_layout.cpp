@@ -31,8 +31,8 @@ QRect textPlace(const QLabel* label)
     if (label->wordWrap())
         return label->geometry();
     const QSize words = label->fontMetrics().size(0, label->text());
-    return QStyle::alignedRect(label->layoutDirection(), label->alignment(), words,
-        label->contentsRect())
+    return QStyle::alignedRect(
+        label->layoutDirection(), label->alignment(), words, label->contentsRect())
         .translated(label->pos());
 }
 
@@ -110,10 +110,10 @@ void TestWindowLayout::opensBesideTheAnchor_data()
     const QRect screen(0, 0, 1600, 900);
     const QRect shifted(-1600, 40, 1600, 900); // a second screen, left of the first
 
-    QTest::newRow("to the right where it fits") << QRect(100, 50, 708, 636) << screen
-                                                << QPoint(808, 50);
-    QTest::newRow("touching the right edge still fits") << QRect(492, 50, 708, 636) << screen
-                                                        << QPoint(1200, 50);
+    QTest::newRow("to the right where it fits")
+        << QRect(100, 50, 708, 636) << screen << QPoint(808, 50);
+    QTest::newRow("touching the right edge still fits")
+        << QRect(492, 50, 708, 636) << screen << QPoint(1200, 50);
     QTest::newRow("to the left when the right has no room")
         << QRect(800, 50, 708, 636) << screen << QPoint(400, 50);
     QTest::newRow("neither side has room: on screen, on the roomier side")
@@ -122,8 +122,8 @@ void TestWindowLayout::opensBesideTheAnchor_data()
         << QRect(100, -30, 708, 636) << screen << QPoint(808, 0);
     QTest::newRow("a tally low on the screen lifts it into view")
         << QRect(100, 800, 708, 636) << screen << QPoint(808, 650);
-    QTest::newRow("a screen left of the primary one") << QRect(-1500, 100, 708, 636) << shifted
-                                                      << QPoint(-792, 100);
+    QTest::newRow("a screen left of the primary one")
+        << QRect(-1500, 100, 708, 636) << shifted << QPoint(-792, 100);
 }
 
 void TestWindowLayout::opensBesideTheAnchor()

@@ -4,15 +4,15 @@
 // suites: each case breaks something, presses a button and checks that the
 // window survived, said why, and left the files as they were.
 
-#include "message_catcher.h"
-#include "office_fixture.h"
-#include "records/bill_export.h"
 #include "app/tally_program.h"
 #include "bill_preview/bill_preview.h"
 #include "history_window/history_services.h"
+#include "message_catcher.h"
+#include "office_fixture.h"
+#include "records/bill_export.h"
 #include "tally_window/form1.h"
-#include "tally_window/workbook_commands.h"
 #include "tally_window/tally_field.h"
+#include "tally_window/workbook_commands.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -176,7 +176,8 @@ public:
     ~SmallDisk()
     {
         if (m_mounted)
-            QProcess::execute(QStringLiteral("umount"), { QStringLiteral("-l"), m_mountPoint.path() });
+            QProcess::execute(
+                QStringLiteral("umount"), { QStringLiteral("-l"), m_mountPoint.path() });
     }
 
     bool mounted() const { return m_mounted; }
@@ -190,8 +191,7 @@ public:
         if (!filler.open(QIODevice::Append))
             qFatal("cannot fill %s", qPrintable(path()));
         const QByteArray page(4096, '\0');
-        while (free() > leave && filler.write(page) == page.size() && filler.flush()) {
-        }
+        while (free() > leave && filler.write(page) == page.size() && filler.flush()) { }
     }
     void makeRoom() { QFile::remove(QDir(path()).filePath(QStringLiteral("filler"))); }
 

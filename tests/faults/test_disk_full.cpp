@@ -119,8 +119,9 @@ void TestDiskFull::workbookStaysAsItWas()
     MessageCatcher catcher;
     tally.click(button.constData());
     const QString said = catcher.texts().last();
-    QVERIFY2(said.contains(QStringLiteral("磁盘空间不足，工作簿“%1”没有保存")
-                               .arg(QFileInfo(workbook).fileName())),
+    QVERIFY2(
+        said.contains(
+            QStringLiteral("磁盘空间不足，工作簿“%1”没有保存").arg(QFileInfo(workbook).fileName())),
         qPrintable(said));
     QVERIFY2(!soundsLikeTheOffice(said), qPrintable(said));
     QCOMPARE(fileBytes(workbook), before);

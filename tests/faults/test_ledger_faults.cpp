@@ -40,7 +40,8 @@ public:
     {
         for (int core = 0; core < std::max(2, QThread::idealThreadCount()); ++core) {
             auto spinner = std::make_unique<QProcess>();
-            spinner->start(QStringLiteral("sh"), { QStringLiteral("-c"), QStringLiteral("while :; do :; done") });
+            spinner->start(QStringLiteral("sh"),
+                { QStringLiteral("-c"), QStringLiteral("while :; do :; done") });
             spinner->waitForStarted();
             m_spinners.push_back(std::move(spinner));
         }
@@ -137,15 +138,12 @@ void TestLedgerFaults::protectedSheetIsNamed_data()
     QTest::addColumn<QByteArray>("button");
     QTest::addColumn<QString>("workbook");
     QTest::addColumn<QString>("sheet");
-    QTest::newRow("stock in on a protected 入库")
-        << QByteArray(stockIn) << "木材出入库台账.xls"
-        << "入库";
-    QTest::newRow("stock out on a protected 出库")
-        << QByteArray(stockOut) << "木材出入库台账.xls"
-        << "出库";
-    QTest::newRow("print bill on a protected bill sheet")
-        << QByteArray(printBill) << "木材账单.xls"
-        << "原木账单";
+    QTest::newRow("stock in on a protected 入库") << QByteArray(stockIn) << "木材出入库台账.xls"
+                                                  << "入库";
+    QTest::newRow("stock out on a protected 出库") << QByteArray(stockOut) << "木材出入库台账.xls"
+                                                   << "出库";
+    QTest::newRow("print bill on a protected bill sheet") << QByteArray(printBill) << "木材账单.xls"
+                                                          << "原木账单";
 }
 
 void TestLedgerFaults::protectedSheetIsNamed()
@@ -170,7 +168,8 @@ void TestLedgerFaults::protectedSheetIsNamed()
     tally.click(button.constData());
     const QString said = lastMessage(catcher);
     const QString expected
-        = QStringLiteral("工作簿“%1”中的工作表“%2”受保护，无法写入；没有写入任何内容。").arg(workbook, sheet);
+        = QStringLiteral("工作簿“%1”中的工作表“%2”受保护，无法写入；没有写入任何内容。")
+              .arg(workbook, sheet);
     QCOMPARE(said, button == printBill ? QStringLiteral("账单没有导出：") + expected : expected);
     QCOMPARE(fileBytes(target), before);
     QVERIFY(m_shown.isEmpty());
@@ -219,7 +218,8 @@ void TestLedgerFaults::officeOfAKilledProgramIsEndedFirst()
     QProcess left;
     for (int start = 0; start < 3 && left.state() != QProcess::Running; ++start) {
         left.start(QStringLiteral("/usr/lib/libreoffice/program/soffice.bin"),
-            { QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--nologo"),
+            { QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                QStringLiteral("--nologo"),
                 QStringLiteral("-env:UserInstallation=")
                     + QUrl::fromLocalFile(settings.profileFolder).toString(QUrl::FullyEncoded),
                 QStringLiteral("--accept=pipe,name=quorvane-killed-program;urp;") });

@@ -5,12 +5,12 @@
 #include "records/stock_ledger.h"
 
 #include <QDir>
-#include <functional>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <functional>
 #include <unistd.h>
 
 // Messages and focus requests of a command, as the window would get them.
@@ -113,7 +113,8 @@ inline QString changedWorkbook(const QString& source, const QString& folder,
         return {};
     const QByteArray changed = change(flat.readAll());
     flat.close();
-    if (!flat.open(QIODevice::WriteOnly | QIODevice::Truncate) || flat.write(changed) != changed.size())
+    if (!flat.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || flat.write(changed) != changed.size())
         return {};
     flat.close();
     if (!convertToXls(fods, folder))
