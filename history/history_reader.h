@@ -16,12 +16,12 @@
 #include <memory>
 #include <optional>
 
-// One load as the history window lists it: the shown columns' stored
-// values, in LoadColumn order (texts at most storedTextLength long), and
-// its id.
+// One load as the history window lists and exports it: the stored values
+// of the shown and searched columns, in LoadColumn order (texts at most
+// storedTextLength long), and its id.
 struct ListedLoad {
     qint64 id = 0;
-    std::array<QVariant, int(LoadColumn::Station) + 1> values;
+    std::array<QVariant, int(LoadColumn::Scaler) + 1> values;
 };
 
 // The loads of one listing, read on as the window scrolls.
@@ -42,8 +42,9 @@ public:
     virtual HistoryResult<std::unique_ptr<LoadCursor>> listLoads(
         const LoadFilter& filter, LoadColumn sortBy, Qt::SortOrder order)
         = 0;
-    // Fails as OutOfRange when a sum leaves the 64-bit range.
-    virtual HistoryResult<LoadTotals> totals(const LoadFilter& filter) = 0;
+    // Per kind: a kind with no load has zero totals. Fails as OutOfRange
+    // when a sum leaves the 64-bit range.
+    virtual HistoryResult<KindTotals> totals(const LoadFilter& filter) = 0;
     // Stock in and stock out of the filter's period (and station), grouped;
     // OutOfRange as the totals.
     virtual HistoryResult<QVector<ReportRow>> stockReport(

@@ -50,7 +50,7 @@ public:
     // HistoryReader (history_store_reads.cpp).
     HistoryResult<std::unique_ptr<LoadCursor>> listLoads(
         const LoadFilter& filter, LoadColumn sortBy, Qt::SortOrder order) override;
-    HistoryResult<LoadTotals> totals(const LoadFilter& filter) override;
+    HistoryResult<KindTotals> totals(const LoadFilter& filter) override;
     HistoryResult<QVector<ReportRow>> stockReport(
         const LoadFilter& filter, ReportGrouping grouping) override;
     HistoryResult<QStringList> recordedSpecies() override;

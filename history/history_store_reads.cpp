@@ -84,12 +84,12 @@ QSqlQuery prepared(const QSqlDatabase& db, const QString& sql, const QVariantLis
     return query;
 }
 
-// The columns the window lists, then the id.
+// The columns the window lists and exports, then the id.
 const QVector<LoadColumn>& listedColumns()
 {
     static const QVector<LoadColumn> columns = [] {
         QVector<LoadColumn> listed;
-        for (int column = 0; column <= int(LoadColumn::Station); ++column)
+        for (int column = 0; column <= int(LoadColumn::Scaler); ++column)
             listed << LoadColumn(column);
         return listed << LoadColumn::Id;
     }();
@@ -142,7 +142,7 @@ public:
     {
         QVector<ListedLoad> loads;
         loads.reserve(count);
-        const int idColumn = int(LoadColumn::Station) + 1;
+        const int idColumn = int(LoadColumn::Scaler) + 1;
         while (loads.size() < count && m_query.next()) {
             ListedLoad load;
             for (int column = 0; column < idColumn; ++column)
@@ -183,24 +183,32 @@ HistoryResult<std::unique_ptr<LoadCursor>> HistoryStore::listLoads(
         std::move(query), [this](const QSqlError& error) { return failure(error); }));
 }
 
-HistoryResult<LoadTotals> HistoryStore::totals(const LoadFilter& filter)
+HistoryResult<KindTotals> HistoryStore::totals(const LoadFilter& filter)
 {
     const FilterClause clause = filterClause(filter);
     QSqlQuery query = prepared(database(),
-        QStringLiteral(
-            "SELECT COUNT(*), SUM(pieces_e4), SUM(volume_e4), SUM(amount_fen) FROM loads")
-            + clause.sql,
+        QStringLiteral("SELECT kind, COUNT(*), SUM(pieces_e4), SUM(volume_e4), SUM(amount_fen) "
+                       "FROM loads%1 GROUP BY kind")
+            .arg(clause.sql),
         clause.values, true, QSql::HighPrecision);
-    if (!query.isActive() || !query.next())
+    if (!query.isActive())
         return failure(query.lastError());
-    const std::optional<QVector<qint64>> sums = exactSums(query, 0, 4);
-    if (!sums)
-        return outOfRange();
-    LoadTotals totals;
-    totals.loads = sums->at(0);
-    totals.piecesE4 = sums->at(1);
-    totals.volumeE4 = sums->at(2);
-    totals.amountFen = sums->at(3);
+    KindTotals totals;
+    while (query.next()) {
+        const int kind = query.value(0).toInt();
+        if (kind < int(LoadKind::StockIn) || kind > int(LoadKind::Bill))
+            continue;
+        const std::optional<QVector<qint64>> sums = exactSums(query, 1, 4);
+        if (!sums)
+            return outOfRange();
+        LoadTotals& kindTotals = totals.of(LoadKind(kind));
+        kindTotals.loads = sums->at(0);
+        kindTotals.piecesE4 = sums->at(1);
+        kindTotals.volumeE4 = sums->at(2);
+        kindTotals.amountFen = sums->at(3);
+    }
+    if (query.lastError().isValid())
+        return failure(query.lastError());
     return totals;
 }
 

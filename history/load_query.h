@@ -4,9 +4,12 @@
 // loads shown, their totals, the report per species, day or month, and the
 // columns of the loads table.
 
+#include "history/load_record.h"
+
 #include <QDate>
 #include <QString>
 #include <QVector>
+#include <array>
 #include <optional>
 
 // How much of a stored text is recorded and read back: what a field holds
@@ -46,6 +49,18 @@ struct LoadTotals {
             && amountFen == other.amountFen;
     }
 };
+
+// The totals of the loads a filter selects, kind by kind: a load billed,
+// stocked in and stocked out is one truck, and a sum over the kinds would
+// count it three times.
+struct KindTotals {
+    std::array<LoadTotals, 3> kinds; // in LoadKind order
+    LoadTotals& of(LoadKind kind) { return kinds[std::size_t(kind) - 1]; }
+    const LoadTotals& of(LoadKind kind) const { return kinds[std::size_t(kind) - 1]; }
+    bool operator==(const KindTotals& other) const { return kinds == other.kinds; }
+};
+inline constexpr std::array<LoadKind, 3> loadKinds { LoadKind::StockIn, LoadKind::StockOut,
+    LoadKind::Bill };
 
 // The columns of the loads table: the first eleven in the order the history
 // window shows them, then those it searches, then those it never shows.

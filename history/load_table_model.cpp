@@ -145,17 +145,9 @@ QVariant LoadTableModel::headerData(int section, Qt::Orientation orientation, in
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-QVector<QStringList> LoadTableModel::allRowsAsShown()
+const QVector<ListedLoad>& LoadTableModel::allLoads()
 {
     while (canFetchMore({}))
         fetchMore({});
-    QVector<QStringList> rows;
-    rows.reserve(rowCount());
-    for (int row = 0; row < rowCount(); ++row) {
-        QStringList texts;
-        for (int column = RecordedAt; column <= Station; ++column)
-            texts << shownText(row, column);
-        rows << texts;
-    }
-    return rows;
+    return m_rows;
 }

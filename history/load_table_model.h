@@ -42,8 +42,9 @@ public:
     const std::optional<HistoryError>& failure() const { return m_failure; }
 
     qint64 loadId(int row) const;
-    // Every row the filter selects, fetched, as shown: for export.
-    QVector<QStringList> allRowsAsShown();
+    // Every load the filter selects, fetched, with the columns the table
+    // does not show: for export.
+    const QVector<ListedLoad>& allLoads();
     static QStringList headings();
 
     int rowCount(const QModelIndex& parent = {}) const override;

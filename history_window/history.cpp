@@ -1,14 +1,14 @@
 #include "history_window/history.h"
 
 #include "history/load_table_model.h"
+#include "history_window/export_dialog.h"
 #include "history_window/period_edits.h"
 #include "history_window/report_tab.h"
 #include "support/event_log.h"
+#include "support/window_keys.h"
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -28,20 +28,6 @@ QPushButton* button(const QString& name, const QString& text)
     return created;
 }
 
-// A save dialog of Qt's own, which adds the suggested name's suffix when
-// the clerk types none.
-QString askWithDialog(
-    QWidget* parent, const QString& caption, const QString& name, const QString& filter)
-{
-    QFileDialog dialog(parent, caption, name, filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QFileInfo(name).suffix());
-    dialog.selectFile(name);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
-}
-
 } // namespace
 
 QString totalsText(const LoadTotals& totals)
@@ -50,6 +36,16 @@ QString totalsText(const LoadTotals& totals)
         .arg(totals.loads)
         .arg(piecesText(totals.piecesE4), fixedPointText(totals.volumeE4, 4),
             fixedPointText(totals.amountFen, 2));
+}
+
+QString kindTotalsText(const KindTotals& totals, int kindFilter)
+{
+    if (kindFilter >= int(LoadKind::StockIn) && kindFilter <= int(LoadKind::Bill))
+        return totalsText(totals.of(LoadKind(kindFilter)));
+    QStringList lines;
+    for (LoadKind kind : loadKinds)
+        lines << loadKindText(kind) + QStringLiteral("：") + totalsText(totals.of(kind));
+    return lines.join(u'\n');
 }
 
 History::History(
@@ -62,7 +58,7 @@ History::History(
     setObjectName(QStringLiteral("History"));
     setWindowTitle(QStringLiteral("历史记录"));
     m_askSavePath = [this](const QString& caption, const QString& name, const QString& filter) {
-        return askWithDialog(this, caption, name, filter);
+        return askExportPath(this, m_settingsFile, caption, name, filter);
     };
     m_model = new LoadTableModel(m_reader, this);
     connect(m_model, &LoadTableModel::readFailed, this, [this](const HistoryError& error) {
@@ -80,7 +76,8 @@ History::History(
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs, 1);
     layout->addWidget(m_status);
-    resize(1180, 720);
+    sizeToScreen();
+    addCloseKeys(this);
 
     m_excelExport = new QFutureWatcher<QString>(this);
     connect(m_excelExport, &QFutureWatcher<QString>::finished, this, &History::onExcelFinished);
@@ -99,6 +96,9 @@ History::History(
         m_status->setText(QStringLiteral("报表已保存到“%1”。").arg(path));
         emit exported(path);
         emit reportSaved(path);
+    });
+    connect(m_report, &ReportTab::saveFailed, this, [this](const QString& failure) {
+        showMessage(QStringLiteral("报表没有保存：") + failure);
     });
     connect(m_report, &ReportTab::saveFailed, this, [this](const QString& failure) {
         showMessage(QStringLiteral("报表没有保存：") + failure);
@@ -161,6 +161,7 @@ QWidget* History::buildLoadsTab()
     connect(m_model, &QAbstractItemModel::modelReset, this, &History::updateButtons);
     setColumnWidths();
     m_table->setColumnHidden(LoadTableModel::Station, !m_stationsShown);
+    m_table->viewport()->installEventFilter(this);
     return tab;
 }
 
@@ -172,7 +173,7 @@ QLayout* History::buildFilters()
     m_kind = new QComboBox;
     m_kind->setObjectName(QStringLiteral("kindFilter"));
     m_kind->addItem(QStringLiteral("全部"), 0);
-    for (LoadKind kind : { LoadKind::StockIn, LoadKind::StockOut, LoadKind::Bill })
+    for (LoadKind kind : loadKinds)
         m_kind->addItem(loadKindText(kind), int(kind));
     m_species = new QComboBox;
     m_species->setObjectName(QStringLiteral("speciesFilter"));
@@ -239,24 +240,6 @@ QLayout* History::buildButtons()
     return buttons;
 }
 
-// Wide enough for the longest figures a yard has, and for the headings.
-void History::setColumnWidths()
-{
-    const QFontMetrics cells = m_table->fontMetrics();
-    const QFontMetrics headings = m_table->horizontalHeader()->fontMetrics();
-    const QStringList samples { QStringLiteral("2026-12-31 23:59"), QStringLiteral("入库"),
-        QStringLiteral("2026-12-31-999"), QStringLiteral("落叶松木"),
-        QStringLiteral("某某县木材有限公司"), QStringLiteral("某某县木材有限公司"),
-        QStringLiteral("闽A12345"), QStringLiteral("99999"), QStringLiteral("99999.9999"),
-        QStringLiteral("9999999.99"), QStringLiteral("第一检尺站") };
-    const QStringList names = LoadTableModel::headings();
-    for (int column = 0; column < samples.size(); ++column) {
-        const int width = std::max(cells.horizontalAdvance(samples[column]),
-            headings.horizontalAdvance(names[column]) + 16);
-        m_table->setColumnWidth(column, width + 20);
-    }
-}
-
 void History::fillSpeciesFilter()
 {
     const QString chosen = m_species->currentIndex() > 0 ? m_species->currentText() : QString();
@@ -289,6 +272,7 @@ void History::setStationsShown(bool shown)
 {
     m_stationsShown = shown;
     m_table->setColumnHidden(LoadTableModel::Station, !shown);
+    shareColumnWidths();
     m_stationCaption->setVisible(shown);
     m_station->setVisible(shown);
     if (shown)
@@ -323,21 +307,25 @@ void History::onFilterChanged()
 
 void History::showTotals()
 {
-    const HistoryResult<LoadTotals> totals = m_reader.totals(currentFilter());
-    m_totals = totals.valueOr({});
+    const LoadFilter filter = currentFilter();
+    const HistoryResult<KindTotals> totals = m_reader.totals(filter);
+    m_totals.reset();
     m_totalsFailure.clear();
-    if (!totals && totals.error().cause() != HistoryFailure::OutOfRange) {
+    m_totalsOutOfRange = !totals && totals.error().cause() == HistoryFailure::OutOfRange;
+    if (!totals && !m_totalsOutOfRange) {
         m_totalsFailure = QStringLiteral("合计读不出来");
         m_totalsLabel->setText(m_totalsFailure);
         showReadFailure(m_totalsFailure, totals.error());
         return;
     }
     // Loads whose sum leaves the range are no failure of the store.
-    if (!totals) {
+    if (m_totalsOutOfRange) {
         logEvent(QStringLiteral("history totals out of range: %1").arg(totals.error().location()));
         m_totalsFailure = QStringLiteral("合计超出范围");
+    } else {
+        m_totals = *totals;
     }
-    m_totalsLabel->setText(totals ? totalsText(m_totals) : m_totalsFailure);
+    m_totalsLabel->setText(m_totals ? kindTotalsText(*m_totals, filter.kind) : m_totalsFailure);
     if (!m_model->failed())
         clearReadFailure();
 }

@@ -2,11 +2,11 @@
 
 // History, the window of past loads. Two tabs: the loads a filter selects
 // (a LoadTableModel that reads and sorts in the store, a page at a time as
-// the view scrolls) with their exact totals, and the stock report
-// (ReportTab). Every filter change queries the store again at once; the
-// window holds no SQL of its own. Exports write what is shown: CSV directly,
-// Excel through the spreadsheet on another thread, so the window never
-// waits for the office.
+// the view scrolls) with their exact totals kind by kind, and the stock
+// report (ReportTab). Every filter change queries the store again at once;
+// the window holds no SQL of its own. Exports write the loads shown with
+// every field recorded (loads_export.h): CSV directly, Excel through the
+// spreadsheet on another thread, so the window never waits for the office.
 
 #include "history/history_reader.h"
 
@@ -48,10 +48,16 @@ public:
     using SavePathAsker = std::function<QString(
         const QString& caption, const QString& name, const QString& filter)>;
     void setSavePathAsker(SavePathAsker ask);
+    // The configuration file, where the exports' dialog keeps the folder
+    // last saved to; empty: none kept.
+    void setSettingsFile(const QString& file) { m_settingsFile = file; }
 
     LoadFilter currentFilter() const;
     // Whether an Excel export is still running.
     bool exportRunning() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     void openLoadRequested(const LoadRecord& load);
@@ -67,7 +73,9 @@ private:
     QWidget* buildLoadsTab();
     QLayout* buildFilters();
     QLayout* buildButtons();
+    void sizeToScreen();
     void setColumnWidths();
+    void shareColumnWidths();
     void fillSpeciesFilter();
     void fillStationFilter();
     void onFilterChanged();
@@ -81,9 +89,7 @@ private:
     std::optional<LoadRecord> selectedLoad(int row);
     void onOpenClicked();
     void onReprintClicked();
-    QStringList shownHeadings() const;
-    QVector<QStringList> shownRows();
-    QStringList totalsRow() const;
+    QVector<QStringList> exportedRows();
     void onCsvClicked();
     void onExcelClicked();
     void onExcelFinished();
@@ -93,9 +99,12 @@ private:
     Spreadsheet& m_spreadsheet;
     std::function<QDate()> m_today;
     SavePathAsker m_askSavePath;
+    QString m_settingsFile;
+    QVector<int> m_naturalWidths; // of each column, for its longest figures
     LoadTableModel* m_model = nullptr;
-    LoadTotals m_totals;
+    std::optional<KindTotals> m_totals; // none while they are not read
     QString m_totalsFailure; // what the totals line says while they are not read
+    bool m_totalsOutOfRange = false; // the loads are read, their sums are not
     bool m_stationsShown = false;
     bool m_readFailed = false;
     QString m_boxesFailure; // the species or stations not read, while they are not
@@ -122,5 +131,8 @@ private:
     QFutureWatcher<QString>* m_excelExport = nullptr;
 };
 
-// The totals line under the table, e.g. "共 12 车，件数 340，材积 45.6780 m³，金额 36542.40 元".
+// The totals of one kind, e.g. "共 12 车，件数 340，材积 45.6780 m³，金额 36542.40 元".
 QString totalsText(const LoadTotals& totals);
+// The totals under the table: the kind filtered on, or under 0 (全部) one
+// line per kind, each after its kind ("入库：共 …").
+QString kindTotalsText(const KindTotals& totals, int kindFilter);

@@ -5,6 +5,7 @@
 #include "history_window/csv_text.h"
 #include "history_window/export_files.h"
 #include "history_window/history.h"
+#include "history_window/loads_export.h"
 #include "records/workbook.h"
 #include "records/workbook_messages.h"
 #include "support/message_box.h"
@@ -16,37 +17,16 @@
 #include <QPushButton>
 #include <QtConcurrent>
 
-QStringList History::shownHeadings() const
+// Every load the filter selects with every field recorded, then the totals.
+QVector<QStringList> History::exportedRows()
 {
-    QStringList headings = LoadTableModel::headings();
-    if (!m_stationsShown)
-        headings.removeAt(LoadTableModel::Station);
-    return headings;
-}
-
-QStringList History::totalsRow() const
-{
-    QStringList row(shownHeadings().size());
-    row[LoadTableModel::RecordedAt] = QStringLiteral("合计");
-    if (!m_totalsFailure.isEmpty()) {
-        row[LoadTableModel::Kind] = m_totalsFailure;
-        return row;
-    }
-    row[LoadTableModel::Kind] = QStringLiteral("共 %1 车").arg(m_totals.loads);
-    row[LoadTableModel::Pieces] = piecesText(m_totals.piecesE4);
-    row[LoadTableModel::Volume] = fixedPointText(m_totals.volumeE4, 4);
-    row[LoadTableModel::Amount] = fixedPointText(m_totals.amountFen, 2);
-    return row;
-}
-
-// Every row the filter selects, as the table shows it, then the totals.
-QVector<QStringList> History::shownRows()
-{
-    QVector<QStringList> rows = m_model->allRowsAsShown();
-    if (!m_stationsShown)
-        for (QStringList& row : rows)
-            row.removeAt(LoadTableModel::Station);
-    rows << totalsRow();
+    QVector<QStringList> rows;
+    for (const ListedLoad& load : m_model->allLoads())
+        rows << exportRow(load);
+    if (m_totals)
+        rows += exportTotalsRows(*m_totals, m_model->filter().kind);
+    else
+        rows << exportTotalsFailureRow(m_totalsFailure);
     return rows;
 }
 
@@ -71,15 +51,13 @@ void History::onCsvClicked()
         exportName(currentFilter(), QStringLiteral("csv")), QStringLiteral("CSV 文件 (*.csv)"));
     if (path.isEmpty())
         return;
-    QVector<QStringList> rows { shownHeadings() };
-    rows += shownRows();
+    QVector<QStringList> rows { exportHeadings() };
+    rows += exportedRows();
     // Not all of them read: the status line says why; no part is written.
-    if (m_model->failed())
+    if (m_model->failed() || (!m_totals && !m_totalsOutOfRange))
         return;
     // The program's own numbers stay numbers; every typed text stays text.
-    const QSet<int> numbers { LoadTableModel::Pieces, LoadTableModel::Volume,
-        LoadTableModel::Amount };
-    const QString failure = writeWholeFile(path, csvBytes(rows, numbers));
+    const QString failure = writeWholeFile(path, csvBytes(rows, exportNumberColumns()));
     if (!failure.isEmpty()) {
         showMessage(QStringLiteral("没有导出：") + failure);
         return;
@@ -95,9 +73,9 @@ void History::onExcelClicked()
         QStringLiteral("Excel 97 工作簿 (*.xls)"));
     if (path.isEmpty())
         return;
-    const QStringList headings = shownHeadings();
-    const QVector<QStringList> rows = shownRows();
-    if (m_model->failed())
+    const QStringList headings = exportHeadings();
+    const QVector<QStringList> rows = exportedRows();
+    if (m_model->failed() || (!m_totals && !m_totalsOutOfRange))
         return;
     Spreadsheet& spreadsheet = m_spreadsheet;
     setExportRunning(true);

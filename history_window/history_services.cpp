@@ -183,6 +183,7 @@ bool HistoryServices::openWindow()
     m_reading = std::move(reading);
     m_window = std::make_unique<History>(*m_reading->store, m_spreadsheet);
     m_window->setWindowIcon(programIcon());
+    m_window->setSettingsFile(m_settingsFile);
     m_window->setStationsShown(m_reading->shared);
     m_window->setNotice(m_reading->notice);
     connect(m_window.get(), &History::openLoadRequested, this, &HistoryServices::openLoadRequested);

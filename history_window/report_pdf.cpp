@@ -20,6 +20,22 @@ QFont reportFont(int points, bool bold = false)
     return font;
 }
 
+// The largest size, 10 point down to 7, at which every heading but the
+// key's fits a cell `room` wide.
+int headingSize(const QStringList& headings, int room, const QPaintDevice* page)
+{
+    int points = 10;
+    for (; points > 7; --points) {
+        const QFontMetrics metrics(reportFont(points, true), page);
+        int widest = 0;
+        for (qsizetype column = 1; column < headings.size(); ++column)
+            widest = std::max(widest, metrics.horizontalAdvance(headings[column]));
+        if (widest <= room)
+            break;
+    }
+    return points;
+}
+
 // Draws the table from `top` across the page, on as many pages as it
 // takes, the headings again on each; returns its bottom on the last.
 int drawTable(QPdfWriter& writer, QPainter& painter, const ReportPage& page, int top)
@@ -28,9 +44,10 @@ int drawTable(QPdfWriter& writer, QPainter& painter, const ReportPage& page, int
     painter.setFont(reportFont(10));
     const int rowHeight = painter.fontMetrics().height() * 3 / 2;
     const int columns = int(page.headings.size());
-    // The key column is wider: days and species names are long.
-    const int keyWidth = width * 2 / (columns + 1);
+    // The key column is half as wide again: days and species names are long.
+    const int keyWidth = columns > 1 ? width * 3 / (2 * columns + 1) : width;
     const int otherWidth = columns > 1 ? (width - keyWidth) / (columns - 1) : 0;
+    const int headingPoints = headingSize(page.headings, otherWidth - rowHeight / 2, &writer);
     QVector<QStringList> lines { page.headings };
     lines += page.rows;
     int y = top;
@@ -41,7 +58,8 @@ int drawTable(QPdfWriter& writer, QPainter& painter, const ReportPage& page, int
             lines.insert(line, page.headings);
         }
         const bool heading = lines[line] == page.headings;
-        painter.setFont(reportFont(10, heading || line == lines.size() - 1));
+        painter.setFont(
+            reportFont(heading ? headingPoints : 10, heading || line == lines.size() - 1));
         int x = 0;
         for (int column = 0; column < columns; ++column) {
             const int cellWidth = column == 0 ? keyWidth : otherWidth;

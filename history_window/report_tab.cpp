@@ -1,6 +1,7 @@
 #include "history_window/report_tab.h"
 
 #include "history/load_record.h"
+#include "history_window/column_share.h"
 #include "history_window/export_files.h"
 #include "history_window/period_edits.h"
 #include "history_window/report_pdf.h"
@@ -12,6 +13,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QEvent>
 #include <QGraphicsScene>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -49,7 +51,7 @@ QStringList reportHeadings(ReportGrouping grouping)
         : grouping == ReportGrouping::ByDay                   ? QStringLiteral("日期")
                                                               : QStringLiteral("月份");
     return { key, QStringLiteral("入库件数"), QStringLiteral("入库材积(m³)"),
-        QStringLiteral("入库金额(元)"), QStringLiteral("出库材积(m³)"),
+        QStringLiteral("入库金额(元)"), QStringLiteral("出库件数"), QStringLiteral("出库材积(m³)"),
         QStringLiteral("出库金额(元)"), QStringLiteral("净材积(m³)") };
 }
 
@@ -86,6 +88,7 @@ void ReportTab::buildControls(const QDate& today)
     m_table->setObjectName(QStringLiteral("reportTable"));
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
+    m_table->viewport()->installEventFilter(this);
     m_chartView = new QChartView(new QChart);
     m_chartView->setObjectName(QStringLiteral("reportChart"));
     m_chartView->setRenderHint(QPainter::Antialiasing);
@@ -135,28 +138,28 @@ void ReportTab::refresh()
 QStringList ReportTab::rowTexts(const ReportRow& row) const
 {
     return { row.key, piecesText(row.piecesInE4), volumeText(row.volumeInE4),
-        amountText(row.amountInFen), volumeText(row.volumeOutE4), amountText(row.amountOutFen),
-        figureText(row.netVolumeE4(), volumeText) };
+        amountText(row.amountInFen), piecesText(row.piecesOutE4), volumeText(row.volumeOutE4),
+        amountText(row.amountOutFen), figureText(row.netVolumeE4(), volumeText) };
 }
 
 // The rows' sums, column by column; one that leaves the range says so.
 QStringList ReportTab::totalTexts() const
 {
-    std::array<std::optional<qint64>, 5> sums { 0, 0, 0, 0, 0 };
+    std::array<std::optional<qint64>, 6> sums { 0, 0, 0, 0, 0, 0 };
     for (const ReportRow& row : m_rows) {
-        const std::array<qint64, 5> figures { row.piecesInE4, row.volumeInE4, row.amountInFen,
-            row.volumeOutE4, row.amountOutFen };
+        const std::array<qint64, 6> figures { row.piecesInE4, row.volumeInE4, row.amountInFen,
+            row.piecesOutE4, row.volumeOutE4, row.amountOutFen };
         for (std::size_t i = 0; i < sums.size(); ++i)
             sums[i] = sums[i] ? addedExactly(*sums[i], figures[i]) : std::nullopt;
     }
     ReportRow both;
     both.volumeInE4 = sums[1].value_or(0);
-    both.volumeOutE4 = sums[3].value_or(0);
-    const std::optional<qint64> net = sums[1] && sums[3] ? both.netVolumeE4() : std::nullopt;
+    both.volumeOutE4 = sums[4].value_or(0);
+    const std::optional<qint64> net = sums[1] && sums[4] ? both.netVolumeE4() : std::nullopt;
     return { QStringLiteral("合计"), figureText(sums[0], piecesText),
         figureText(sums[1], volumeText), figureText(sums[2], amountText),
-        figureText(sums[3], volumeText), figureText(sums[4], amountText),
-        figureText(net, volumeText) };
+        figureText(sums[3], piecesText), figureText(sums[4], volumeText),
+        figureText(sums[5], amountText), figureText(net, volumeText) };
 }
 
 void ReportTab::fillTable()
@@ -186,8 +189,17 @@ void ReportTab::fillTable()
     }
     m_table->resizeColumnsToContents();
     // Room between a figure and the next column's.
+    m_naturalWidths.clear();
     for (int c = 0; c < m_table->columnCount(); ++c)
-        m_table->setColumnWidth(c, m_table->columnWidth(c) + 16);
+        m_naturalWidths << m_table->columnWidth(c) + 16;
+    shareColumnWidths(m_table, m_naturalWidths);
+}
+
+bool ReportTab::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_table->viewport() && event->type() == QEvent::Resize)
+        shareColumnWidths(m_table, m_naturalWidths);
+    return QWidget::eventFilter(watched, event);
 }
 
 void ReportTab::fillChart()

@@ -36,6 +36,9 @@ public:
     QString title() const;
     QVector<ReportRow> rows() const { return m_rows; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // After each read, with its failure when it failed.
     void readResult(const std::optional<HistoryError>& failure);
@@ -59,6 +62,7 @@ private:
     QComboBox* m_grouping = nullptr;
     QPushButton* m_print = nullptr;
     QTableWidget* m_table = nullptr;
+    QVector<int> m_naturalWidths; // of each column, for its texts
     QChartView* m_chartView = nullptr;
 };
 

@@ -2,6 +2,7 @@
 
 #include "history/postgres_history_store.h"
 #include "support/message_box.h"
+#include "support/window_keys.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -95,6 +96,7 @@ StationSettings::StationSettings(QString settingsFile, QWidget* parent)
     layout->addWidget(m_result);
     layout->addLayout(buttons);
     setMinimumWidth(400);
+    addCloseKeys(this);
 
     connect(choose, &QPushButton::clicked, this, &StationSettings::chooseCertificate);
     connect(m_test, &QPushButton::clicked, this, &StationSettings::testConnection);

@@ -63,6 +63,7 @@ Form1::Form1(const QString& priceFolder, const QString& journalFolder, WorkbookC
     createLayoutLinks();
     createButtons();
     setTabOrder();
+    m_startingTexts = typedPart(readTally(m_fields));
     m_entry = new EntryBehaviour(this, m_fields);
     m_sheet = std::make_unique<FieldsSheet>(
         m_fields, *m_entry, [this](int group) { return unitPriceWindow()->priceText(group); });
@@ -353,20 +354,16 @@ void Form1::showWaitingForServer()
     m_label25->setVisible(waiting > 0 && !m_history->serverFailure().isEmpty());
 }
 
+// Anything typed beyond the texts the sheet starts with: its captions and
+// lengths, and the diameter classes of the layout in force.
 bool Form1::tallyHoldsData() const
 {
-    for (int row = 1; row <= TallyFields::rowCount; ++row)
-        for (int block = 0; block < TallyFields::blockCount; ++block)
-            if (!m_fields.cell(row, 3 * block + 1)->text().isEmpty())
-                return true;
-    for (const TallyField* field : m_fields.lengths)
-        if (!field->text().isEmpty())
-            return true;
-    for (const TallyField* field :
-        { m_fields.text17, m_fields.text22, m_fields.text20, m_fields.text24 })
-        if (!field->text().isEmpty())
-            return true;
-    return false;
+    Tally blank = m_startingTexts;
+    blank.extendedLayout = m_fields.extendedLayoutShown();
+    for (int row = 1; row <= Tally::rowCount; ++row)
+        for (const int element : { 3, 9 })
+            blank.grid[row - 1][element] = layoutDiameter(row, blank.extendedLayout);
+    return typedPart(tally()) != blank;
 }
 
 bool Form1::openLoadIntoTally(const LoadRecord& load)

@@ -108,6 +108,7 @@ private:
     CommandPrompts& m_prompts;
     quint64 m_tallyEdits = 0;
     TallyFields m_fields;
+    Tally m_startingTexts; // what the sheet holds before anything is typed
     EntryBehaviour* m_entry = nullptr;
     std::unique_ptr<FieldsSheet> m_sheet;
     std::unique_ptr<Recalculation> m_recalculation;

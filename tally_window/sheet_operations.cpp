@@ -54,6 +54,11 @@ void switchLayout(const TallyFields& fields, bool extended)
 
 } // namespace
 
+QString layoutDiameter(int row, bool extended)
+{
+    return extended ? extendedDiameter(row) : standardDiameter(row);
+}
+
 void switchToExtendedLayout(const TallyFields& fields)
 {
     switchLayout(fields, true);

@@ -11,6 +11,10 @@ void switchToExtendedLayout(const TallyFields& fields);
 // Back to four lengths with diameters 4 to 30 cm in every block.
 void switchToStandardLayout(const TallyFields& fields);
 
+// The diameter class of a row (1 to 14) in blocks 1 and 3 of a layout;
+// blocks 0 and 2 always hold the standard ones.
+QString layoutDiameter(int row, bool extended);
+
 // Empties counts, volumes and the buyer and restores the diameter classes of
 // the layout in force; keeps lengths, prices and the other bill fields.
 void clearTallySheet(const TallyFields& fields);

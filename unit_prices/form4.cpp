@@ -3,6 +3,7 @@
 #include "assets/artwork.h"
 #include "input_marks/number_mark.h"
 #include "support/message_box.h"
+#include "support/window_keys.h"
 #include "unit_prices/price_files.h"
 
 #include <QCloseEvent>
@@ -41,6 +42,7 @@ Form4::Form4(const QString& priceFolder, QWidget* parent)
     setFixedSize(twips(0, 0, 5820, 3405).size());
     createControls();
     loadPrices();
+    addCloseKeys(this);
 }
 
 void Form4::createControls()

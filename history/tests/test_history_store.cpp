@@ -64,6 +64,15 @@ LoadRecord earlierWaitingLoad()
     return load;
 }
 
+// How many loads, of every kind.
+qint64 loadsOf(const KindTotals& totals)
+{
+    qint64 loads = 0;
+    for (const LoadTotals& kind : totals.kinds)
+        loads += kind.loads;
+    return loads;
+}
+
 } // namespace
 
 class TestHistoryStore : public QObject {
@@ -202,7 +211,7 @@ void TestHistoryStore::handEditedStoreIsReadBounded()
     QVERIFY(
         edit.exec(QStringLiteral("UPDATE loads SET amount_fen = 9223372036854775000 WHERE id <> %1")
                       .arg(loads[1].id)));
-    const HistoryResult<LoadTotals> totals = store.totals(LoadFilter {});
+    const HistoryResult<KindTotals> totals = store.totals(LoadFilter {});
     QVERIFY(!totals);
     QCOMPARE(totals.error().cause(), HistoryFailure::OutOfRange);
     const HistoryResult<QVector<ReportRow>> overflowing
@@ -212,7 +221,7 @@ void TestHistoryStore::handEditedStoreIsReadBounded()
         QStringLiteral("报表读不出来：合计超出范围。"));
     LoadFilter pine;
     pine.species = QStringLiteral("松木");
-    QCOMPARE(store.totals(pine)->amountFen, 90000);
+    QCOMPARE(store.totals(pine)->of(LoadKind::StockOut).amountFen, 90000);
 }
 
 // No text is kept longer than a field holds; a detail longer than it is
@@ -293,21 +302,28 @@ void TestHistoryStore::filtersAndTotalsMatchHandCountedLoads()
     for (LoadRecord& load : loads)
         store.record(load);
     const LoadFilter december = LoadFilter::thisMonth(QDate(2026, 12, 9));
-    QCOMPARE(*store.totals(december), (LoadTotals { 4, 200000, 90058, 720464 }));
+    // Kind by kind: the bill of a load stocked in is no second load in.
+    const KindTotals month = *store.totals(december);
+    QCOMPARE(month.of(LoadKind::StockIn), (LoadTotals { 2, 100000, 53824, 430592 }));
+    QCOMPARE(month.of(LoadKind::StockOut), (LoadTotals { 1, 50000, 5000, 40000 }));
+    QCOMPARE(month.of(LoadKind::Bill), (LoadTotals { 1, 50000, 31234, 249872 }));
     LoadFilter stockIn = december;
     stockIn.kind = int(LoadKind::StockIn);
-    QCOMPARE(*store.totals(stockIn), (LoadTotals { 2, 100000, 53824, 430592 }));
+    KindTotals onlyIn;
+    onlyIn.of(LoadKind::StockIn) = month.of(LoadKind::StockIn);
+    QCOMPARE(*store.totals(stockIn), onlyIn);
     LoadFilter pine = december;
     pine.species = QStringLiteral("松木");
-    QCOMPARE(store.totals(pine)->loads, 2);
+    QCOMPARE(loadsOf(*store.totals(pine)), 2);
     // The text is found as typed: % and _ are no wildcards.
     LoadFilter text;
     text.text = QStringLiteral("%_木");
-    QCOMPARE(store.totals(text)->loads, 1);
+    QCOMPARE(store.totals(text)->of(LoadKind::StockOut).loads, 1);
+    QCOMPARE(loadsOf(*store.totals(text)), 1);
     text.text = QStringLiteral("闽A");
-    QCOMPARE(store.totals(text)->loads, 6);
+    QCOMPARE(loadsOf(*store.totals(text)), 6);
     text.text = QStringLiteral("无此车");
-    QCOMPARE(*store.totals(text), LoadTotals {});
+    QCOMPARE(*store.totals(text), KindTotals {});
 }
 
 void TestHistoryStore::reportSumsStockInAndOutPerSpeciesDayAndMonth()
@@ -361,7 +377,7 @@ void TestHistoryStore::olderSchemaIsBroughtUpToDate()
     SqliteHistoryStore store(path);
     QCOMPARE(store.schemaVersion(), HistoryStore::currentSchemaVersion());
     LoadFilter all;
-    QCOMPARE(*store.totals(all), (LoadTotals { 1, 50000, 22590, 180720 }));
+    QCOMPARE(store.totals(all)->of(LoadKind::StockIn), (LoadTotals { 1, 50000, 22590, 180720 }));
     QSqlQuery origin(store.database());
     QVERIFY(
         origin.exec(QStringLiteral("SELECT station, station_number FROM loads")) && origin.next());

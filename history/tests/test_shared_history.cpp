@@ -372,7 +372,7 @@ void TestSharedHistory::refusedConnectionKeepsPostingsLocal()
         QTRY_COMPARE_WITH_TIMEOUT(station.sender.waitingCount(), 3, 30000);
     }
     SqliteHistoryStore local(historyDatabasePath(folder));
-    QCOMPARE(local.totals(LoadFilter {})->loads, 3);
+    QCOMPARE(local.totals(LoadFilter {})->of(LoadKind::StockOut).loads, 3);
     QCOMPARE(local.outboxCount(), 3);
 }
 
@@ -421,7 +421,8 @@ void TestSharedHistory::olderServerSchemaIsBroughtUpToDate()
     }
     PostgresHistoryStore store(settings);
     QCOMPARE(store.schemaVersion(), HistoryStore::currentSchemaVersion());
-    QCOMPARE(*store.totals(LoadFilter {}), (LoadTotals { 1, 50000, 22590, 180720 }));
+    QCOMPARE(store.totals(LoadFilter {})->of(LoadKind::StockIn),
+        (LoadTotals { 1, 50000, 22590, 180720 }));
     QCOMPARE(admin(QStringLiteral("SELECT station, station_number FROM loads"), database),
         QStringLiteral("|1"));
     LoadRecord load = sampleLoad(LoadKind::StockIn, QStringLiteral("松木"), QStringLiteral("闽B1"));
@@ -525,12 +526,14 @@ void TestSharedHistory::checkServerQueries(const ReadingStore& reading)
         (QStringList { QStringLiteral("一号门"), QStringLiteral("二号门") }));
     LoadFilter gate;
     gate.station = QStringLiteral("一号门");
-    const HistoryResult<LoadTotals> totals = store.totals(gate);
+    const HistoryResult<KindTotals> totals = store.totals(gate);
     QVERIFY(totals);
-    QCOMPARE(*totals, (LoadTotals { 2, 0, 35000, 200000 }));
+    KindTotals gateTotals;
+    gateTotals.of(LoadKind::StockIn) = { 2, 0, 35000, 200000 };
+    QCOMPARE(*totals, gateTotals);
     LoadFilter text;
     text.text = QStringLiteral("%_");
-    QCOMPARE(store.totals(text)->loads, 1);
+    QCOMPARE(store.totals(text)->of(LoadKind::StockOut).loads, 1);
     const HistoryResult<QVector<ReportRow>> months
         = store.stockReport(LoadFilter {}, ReportGrouping::ByMonth);
     QVERIFY(months);

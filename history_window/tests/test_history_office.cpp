@@ -93,21 +93,30 @@ void TestHistoryOffice::exportReadsBackInAFreshLoad()
     auto book = m_office->open(m_savePath);
     Worksheet& sheet = book->sheetAt(1);
     QCOMPARE(sheet.shownText(1, 1), QStringLiteral("日期"));
-    QCOMPARE(sheet.shownText(1, 9), QStringLiteral("材积(m³)"));
-    QCOMPARE(sheet.shownText(1, 11), QString()); // no station column on one machine
-    // Newest first, as the table shows them.
-    QCOMPARE(sheet.shownText(2, 1), QStringLiteral("2026-12-05 10:00"));
-    QCOMPARE(sheet.shownText(2, 2), QStringLiteral("账单"));
-    QCOMPARE(sheet.shownText(2, 3), QStringLiteral("2026-12-05-001"));
-    QCOMPARE(sheet.shownText(2, 5), QStringLiteral("=1+1"));
-    QCOMPARE(sheet.shownText(2, 7), QStringLiteral("2026-12-05"));
-    QCOMPARE(sheet.valueText(2, 9), QStringLiteral("0.5"));
-    QCOMPARE(sheet.valueText(3, 10), QStringLiteral("1807.2"));
+    QCOMPARE(sheet.shownText(1, 12), QStringLiteral("材积(m³)"));
+    QCOMPARE(sheet.shownText(1, 14), QStringLiteral("检尺站"));
+    // Newest first, as the table shows them; the date and time stay texts.
+    QCOMPARE(sheet.shownText(2, 1), QStringLiteral("2026-12-05"));
+    QCOMPARE(sheet.shownText(2, 2), QStringLiteral("10:00:00"));
+    QCOMPARE(sheet.shownText(2, 3), QStringLiteral("账单"));
+    QCOMPARE(sheet.shownText(2, 4), QStringLiteral("2026-12-05-001"));
+    QCOMPARE(sheet.shownText(2, 6), QStringLiteral("=1+1"));
+    QCOMPARE(sheet.shownText(2, 8), QStringLiteral("2026-12-05"));
+    QCOMPARE(sheet.shownText(2, 9), QStringLiteral("张三"));
+    QCOMPARE(sheet.shownText(2, 10), QStringLiteral("李四"));
+    QCOMPARE(sheet.valueText(2, 12), QStringLiteral("0.5"));
+    QCOMPARE(sheet.valueText(3, 13), QStringLiteral("1807.2"));
+    // One totals row per kind.
     QCOMPARE(sheet.shownText(4, 1), QStringLiteral("合计"));
-    QCOMPARE(sheet.shownText(4, 2), QStringLiteral("共 2 车"));
-    QCOMPARE(sheet.valueText(4, 8), QStringLiteral("13"));
-    QCOMPARE(sheet.valueText(4, 9), QStringLiteral("2.759"));
-    QCOMPARE(sheet.valueText(4, 10), QStringLiteral("2257.2"));
+    QCOMPARE(sheet.shownText(4, 3), QStringLiteral("入库"));
+    QCOMPARE(sheet.shownText(4, 4), QStringLiteral("共 1 车"));
+    QCOMPARE(sheet.valueText(4, 11), QStringLiteral("10"));
+    QCOMPARE(sheet.valueText(4, 12), QStringLiteral("2.259"));
+    QCOMPARE(sheet.shownText(5, 3), QStringLiteral("出库"));
+    QCOMPARE(sheet.valueText(5, 11), QStringLiteral("0"));
+    QCOMPARE(sheet.shownText(6, 3), QStringLiteral("账单"));
+    QCOMPARE(sheet.valueText(6, 11), QStringLiteral("3"));
+    QCOMPARE(sheet.valueText(6, 13), QStringLiteral("450"));
     book->close();
 }
 

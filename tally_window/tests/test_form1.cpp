@@ -1,6 +1,7 @@
 #include "message_catcher.h"
 #include "records/bill_export.h"
 #include "tally_test_helpers.h"
+#include "tally_window/sheet_operations.h"
 #include "unit_prices/form4.h"
 
 #include <QComboBox>
@@ -50,6 +51,8 @@ private slots:
     void backgroundDragMovesTheWindow();
     void pressOnControlsDoesNotMoveTheWindow_data();
     void pressOnControlsDoesNotMoveTheWindow();
+    void replacingTheSheetAsksOnlyOverTypedTexts_data();
+    void replacingTheSheetAsksOnlyOverTypedTexts();
 };
 
 void TestForm1::everyControlCarriesItsName()
@@ -498,6 +501,69 @@ void TestForm1::pressOnControlsDoesNotMoveTheWindow()
     const QPoint before = window->pos();
     dragBy40x30(target, QPoint(3, 3), Qt::LeftButton);
     QCOMPARE(window->pos(), before);
+}
+
+void TestForm1::replacingTheSheetAsksOnlyOverTypedTexts_data()
+{
+    QTest::addColumn<bool>("extended");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("asked");
+    QTest::newRow("a sheet as it starts is replaced unasked") << false << ""
+                                                              << "" << false;
+    QTest::newRow("a sheet of the larger diameters is replaced unasked") << true << ""
+                                                                         << "" << false;
+    QTest::newRow("a count is asked about") << false << "Text3(1)"
+                                            << "7" << true;
+    QTest::newRow("a count of the larger diameters is asked about") << true << "Text14(4)"
+                                                                    << "2" << true;
+    QTest::newRow("a length other than the first one is asked about") << false << "Text23"
+                                                                      << "6" << true;
+    QTest::newRow("a length typed where none was is asked about") << false << "Text15"
+                                                                  << "4" << true;
+    QTest::newRow("a diameter class typed over is asked about") << false << "Text2(0)"
+                                                                << "7" << true;
+    QTest::newRow("a buyer is asked about") << false << "Text17"
+                                            << "林场甲" << true;
+    QTest::newRow("a contact is asked about") << false << "Text24"
+                                              << "张三" << true;
+    QTest::newRow("a scaler is asked about") << false << "Text25"
+                                             << "李四" << true;
+    QTest::newRow("a species is asked about") << false << "Combo3"
+                                              << "红松" << true;
+    QTest::newRow("another caption is asked about") << false << "Combo4"
+                                                    << "公司名称:" << true;
+}
+
+// Opening a load of the history over the sheet asks first only when
+// something typed would be lost: never over the texts the sheet starts with.
+void TestForm1::replacingTheSheetAsksOnlyOverTypedTexts()
+{
+    QFETCH(bool, extended);
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(bool, asked);
+    TestTally tally;
+    LoadRecord load;
+    load.recordedAt = QDateTime(QDate(2026, 12, 9), QTime(10, 15));
+    load.tally = typedPart(tally->tally());
+    load.tally.grid[4][1] = QStringLiteral("12");
+    load.tally.species = QStringLiteral("杨木");
+    if (extended)
+        switchToExtendedLayout(tally->fields());
+    if (name.startsWith(QStringLiteral("Combo")))
+        control<QComboBox>(tally, name)->setEditText(text);
+    else if (!name.isEmpty())
+        field(tally, name)->setText(text);
+
+    MessageCatcher catcher;
+    catcher.answerQuestions = false;
+    QCOMPARE(tally->openLoadIntoTally(load), !asked);
+    QCOMPARE(catcher.messages.size(), asked ? 1 : 0);
+    if (asked)
+        QVERIFY(catcher.texts().first().startsWith(QStringLiteral("检尺单上已有数据。")));
+    else
+        QCOMPARE(typedPart(tally->tally()), load.tally);
 }
 
 QTEST_MAIN(TestForm1)
