@@ -45,8 +45,8 @@ void setRichTextFace(const Reference<css::uno::XInterface>& sheet, const css::un
     }
 }
 
-void setRunFace(const Reference<css::text::XText>& text, const css::uno::Any& locale,
-    const css::uno::Any& song)
+void setRunFace(
+    const Reference<css::text::XText>& text, const css::uno::Any& locale, const css::uno::Any& song)
 {
     const Reference<css::text::XTextCursor> cursor = text->createTextCursor();
     cursor->gotoStart(false);
