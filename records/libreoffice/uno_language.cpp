@@ -22,6 +22,18 @@ using rtl::OUString;
 
 namespace {
 
+void setRunFace(
+    const Reference<css::text::XText>& text, const css::uno::Any& locale, const css::uno::Any& song)
+{
+    const Reference<css::text::XTextCursor> cursor = text->createTextCursor();
+    cursor->gotoStart(false);
+    cursor->gotoEnd(true);
+    const Reference<css::beans::XPropertySet> run(cursor, UNO_QUERY_THROW);
+    run->setPropertyValue("CharLocaleAsian", locale);
+    run->setPropertyValue("CharFontNameAsian", song);
+    run->setPropertyValue("CharFontName", song);
+}
+
 // Text with formatted runs keeps each run's own face and language over the
 // cell's: those runs get the Song face whole.
 void setRichTextFace(const Reference<css::uno::XInterface>& sheet, const css::uno::Any& locale,
@@ -33,28 +45,9 @@ void setRichTextFace(const Reference<css::uno::XInterface>& sheet, const css::un
     const Reference<css::container::XEnumeration> each = cells->createEnumeration();
     while (each->hasMoreElements()) {
         const Reference<css::text::XText> text(each->nextElement(), UNO_QUERY);
-        if (!text.is())
-            continue;
-        const Reference<css::text::XTextCursor> cursor = text->createTextCursor();
-        cursor->gotoStart(false);
-        cursor->gotoEnd(true);
-        const Reference<css::beans::XPropertySet> run(cursor, UNO_QUERY_THROW);
-        run->setPropertyValue("CharLocaleAsian", locale);
-        run->setPropertyValue("CharFontNameAsian", song);
-        run->setPropertyValue("CharFontName", song);
+        if (text.is())
+            setRunFace(text, locale, song);
     }
-}
-
-void setRunFace(
-    const Reference<css::text::XText>& text, const css::uno::Any& locale, const css::uno::Any& song)
-{
-    const Reference<css::text::XTextCursor> cursor = text->createTextCursor();
-    cursor->gotoStart(false);
-    cursor->gotoEnd(true);
-    const Reference<css::beans::XPropertySet> run(cursor, UNO_QUERY_THROW);
-    run->setPropertyValue("CharLocaleAsian", locale);
-    run->setPropertyValue("CharFontNameAsian", song);
-    run->setPropertyValue("CharFontName", song);
 }
 
 // A printed page's header and footer (the sheet's name, the page number)
