@@ -1,0 +1,111 @@
+#pragma once
+
+// What the yard owes its partners and they owe it: the loads stocked in
+// (owed to their supplier) and stocked out (owed by their buyer), the
+// payments made and received, and the names joined into one partner. Bills
+// are not counted: a load billed and posted is one truck, counted where it
+// was posted. Amounts are exact, in fen.
+//
+// A balance is signed from the yard's side: above zero the partner owes the
+// yard (应收), below zero the yard owes the partner (应付). A stock out and
+// a payment made add to it; a stock in and a receipt take from it.
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+enum class PaymentDirection {
+    Paid = 1, // 付款: the yard paid the partner
+    Received = 2, // 收款: the partner paid the yard
+};
+
+// "付款", "收款"
+QString paymentDirectionText(PaymentDirection direction);
+
+// One payment as it is entered, never edited or deleted: a wrong one is
+// cancelled by its reversal, the same payment with the amount negated,
+// which names the payment it reverses by its origin.
+struct Payment {
+    qint64 id = 0; // given by the store
+    QString station; // where it was entered; empty on one machine
+    qint64 stationNumber = 0; // its number there
+    QDateTime recordedAt; // when it was entered
+    QDate day; // the day it was paid, as the clerk gives it
+    QString partner; // the name as entered, trimmed
+    PaymentDirection direction = PaymentDirection::Received;
+    qint64 amountFen = 0; // above zero; a reversal's below zero
+    QString way; // 现金, 转账, 承兑汇票 …
+    QString note;
+    // A reversal: the station and number of the payment it cancels.
+    QString reversesStation;
+    qint64 reversesNumber = 0;
+
+    bool isReversal() const { return reversesNumber != 0; }
+    // What it does to the partner's balance: +amount paid, -amount received.
+    qint64 effectFen() const;
+    bool operator==(const Payment& other) const;
+};
+
+// One joining of names: loads and payments under `alias` count as
+// `partner`'s. Recorded once and kept; no load or payment changes.
+struct PartnerAlias {
+    qint64 id = 0;
+    QString station;
+    qint64 stationNumber = 0;
+    QDateTime recordedAt;
+    QString alias;
+    QString partner;
+    bool operator==(const PartnerAlias& other) const;
+};
+
+// A period of days, both ends included; a null date leaves that end open.
+struct AccountPeriod {
+    QDate from, to;
+};
+
+// A partner's figures for a period, each a sum over the names joined into it.
+struct PartnerBalance {
+    QString partner; // the name the others are joined into
+    QStringList names; // every name counted as it, the partner's own first
+    qint64 openingFen = 0; // the balance before the period
+    qint64 soldFen = 0; // stocked out to it within the period
+    qint64 receivedFen = 0; // received from it
+    qint64 suppliedFen = 0; // stocked in from it
+    qint64 paidFen = 0; // paid to it
+    // openingFen + soldFen - receivedFen - suppliedFen + paidFen
+    qint64 closingFen() const;
+};
+
+enum class AccountEntryKind { StockIn, StockOut, Payment };
+
+// One line of a partner's account, in date order.
+struct AccountEntry {
+    AccountEntryKind kind = AccountEntryKind::StockIn;
+    QDate day;
+    QDateTime recordedAt;
+    // A load: its number ("123" here, "一号门-123" from a station), truck,
+    // species, pieces and m³ in ten-thousandths, and its amount.
+    QString number;
+    QString truck;
+    QString species;
+    qint64 piecesE4 = 0;
+    qint64 volumeE4 = 0;
+    qint64 amountFen = 0; // a load's amount; a payment's as entered
+    Payment payment; // a payment's whole record
+    qint64 effectFen = 0; // on the balance, signed as above
+    qint64 balanceFen = 0; // the running balance after it
+};
+
+struct PartnerStatement {
+    QString partner;
+    QStringList names;
+    AccountPeriod period;
+    qint64 openingFen = 0;
+    QVector<AccountEntry> entries; // loads and payments of the period, in date order
+    qint64 closingFen = 0;
+};
+
+// A load's number as an account shows it.
+QString accountLoadNumber(const QString& station, qint64 stationNumber);
