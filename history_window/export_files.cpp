@@ -1,7 +1,6 @@
 #include "history_window/export_files.h"
 
 #include "records/event_log.h"
-#include "records/workbook.h"
 #include "support/durable_file.h"
 
 #include <QDir>
@@ -41,24 +40,4 @@ QString writeWholeFile(const QString& path, const QByteArray& bytes)
         return {};
     logEvent(QStringLiteral("export %1 failed: %2").arg(path, written.logText()));
     return writeFailure(written);
-}
-
-// The office saves through a temporary file of its own in the folder, so a
-// failed export leaves a file already at `path` as it was.
-void writeLoadsWorkbook(Spreadsheet& app, const QString& path, const QStringList& headings,
-    const QVector<QStringList>& rows)
-{
-    PassLog log(QStringLiteral("history export"), path);
-    try {
-        auto book = app.create();
-        Worksheet& sheet = book->sheetAt(1);
-        for (int column = 0; column < headings.size(); ++column)
-            sheet.setText(1, column + 1, headings[column]);
-        sheet.setBlockAsTyped(2, 1, rows);
-        book->saveCopy(path, Workbook::CopyFormat::Excel97);
-        book->close();
-    } catch (const WorkbookError& error) {
-        log.failed(error);
-        throw;
-    }
 }

@@ -6,6 +6,7 @@
 #include "history_window/export_files.h"
 #include "history_window/history.h"
 #include "history_window/loads_export.h"
+#include "records/table_workbook.h"
 #include "records/workbook.h"
 #include "records/workbook_messages.h"
 #include "support/message_box.h"
@@ -82,7 +83,8 @@ void History::onExcelClicked()
     m_excelExport->setProperty("path", path);
     m_excelExport->setFuture(QtConcurrent::run([&spreadsheet, path, headings, rows] {
         try {
-            writeLoadsWorkbook(spreadsheet, path, headings, rows);
+            writeTableWorkbook(spreadsheet, QStringLiteral("history export"), path,
+                TableSheet { {}, headings, rows, {} });
             return QString();
         } catch (const WorkbookError& error) {
             return failureMessage(error);
