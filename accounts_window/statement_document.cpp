@@ -1,0 +1,167 @@
+#include "accounts_window/statement_document.h"
+
+#include "history/load_record.h"
+#include "records/table_workbook.h"
+
+namespace {
+
+enum StatementColumn { Day, Number, Truck, Species, Pieces, Volume, Summary, Effect, Balance, Columns };
+
+// A sum that leaves the 64-bit range has no value.
+class Sum {
+public:
+    void add(qint64 value) { m_inRange = m_inRange && !__builtin_add_overflow(m_value, value, &m_value); }
+    QString text(QString (*format)(qint64)) const
+    {
+        return m_inRange ? format(m_value) : QStringLiteral("超出范围");
+    }
+
+private:
+    qint64 m_value = 0;
+    bool m_inRange = true;
+};
+
+QString volumeText(qint64 volumeE4)
+{
+    return fixedPointText(volumeE4, 4);
+}
+
+QString dayText(const QDate& day)
+{
+    return day.isValid() ? day.toString(Qt::ISODate) : QString();
+}
+
+// 入库, 出库, or the payment's direction and way, a reversal marked 冲销.
+QString summaryText(const AccountEntry& entry)
+{
+    switch (entry.kind) {
+    case AccountEntryKind::StockIn:
+        return QStringLiteral("入库");
+    case AccountEntryKind::StockOut:
+        return QStringLiteral("出库");
+    case AccountEntryKind::Payment:
+        break;
+    }
+    const Payment& payment = entry.payment;
+    QString text = payment.direction == PaymentDirection::Paid ? QStringLiteral("付款")
+                                                               : QStringLiteral("收款");
+    if (!payment.way.trimmed().isEmpty())
+        text += u' ' + payment.way.trimmed();
+    if (payment.isReversal())
+        text += QStringLiteral(" 冲销");
+    return text;
+}
+
+QStringList entryRow(const AccountEntry& entry)
+{
+    QStringList row(Columns);
+    row[Day] = dayText(entry.day);
+    if (entry.kind != AccountEntryKind::Payment) {
+        row[Number] = entry.number;
+        row[Truck] = entry.truck;
+        row[Species] = entry.species;
+        row[Pieces] = piecesText(entry.piecesE4);
+        row[Volume] = volumeText(entry.volumeE4);
+    }
+    row[Summary] = summaryText(entry);
+    row[Effect] = statementAmountText(entry.effectFen);
+    row[Balance] = statementAmountText(entry.balanceFen);
+    return row;
+}
+
+QStringList balanceRow(const QDate& day, const QString& label, qint64 balanceFen)
+{
+    QStringList row(Columns);
+    row[Day] = dayText(day);
+    row[Summary] = label;
+    row[Balance] = statementAmountText(balanceFen);
+    return row;
+}
+
+// The period's sums: the 本期合计 row and the four amounts below the table.
+void addPeriodSums(const PartnerStatement& statement, StatementRows& out)
+{
+    Sum pieces, volume, effect, sold, supplied, received, paid;
+    for (const AccountEntry& entry : statement.entries) {
+        effect.add(entry.effectFen);
+        if (entry.kind == AccountEntryKind::Payment) {
+            (entry.payment.direction == PaymentDirection::Paid ? paid : received)
+                .add(entry.amountFen);
+            continue;
+        }
+        pieces.add(entry.piecesE4);
+        volume.add(entry.volumeE4);
+        (entry.kind == AccountEntryKind::StockOut ? sold : supplied).add(entry.amountFen);
+    }
+    QStringList total(Columns);
+    total[Pieces] = pieces.text(piecesText);
+    total[Volume] = volume.text(volumeText);
+    total[Summary] = QStringLiteral("本期合计");
+    total[Effect] = effect.text(statementAmountText);
+    out.rows << total;
+    out.sums = { { QStringLiteral("本期出库金额"), sold.text(statementAmountText) },
+        { QStringLiteral("本期入库金额"), supplied.text(statementAmountText) },
+        { QStringLiteral("本期收款"), received.text(statementAmountText) },
+        { QStringLiteral("本期付款"), paid.text(statementAmountText) } };
+}
+
+} // namespace
+
+QString statementAmountText(qint64 fen)
+{
+    return fixedPointText(fen, 2);
+}
+
+QString statementPeriodText(const AccountPeriod& period)
+{
+    const QString from = dayText(period.from);
+    const QString to = dayText(period.to);
+    if (from.isEmpty() && to.isEmpty())
+        return QStringLiteral("全部");
+    if (to.isEmpty())
+        return QStringLiteral("%1 起").arg(from);
+    if (from.isEmpty())
+        return QStringLiteral("至 %1").arg(to);
+    return QStringLiteral("%1 至 %2").arg(from, to);
+}
+
+StatementRows statementRows(const StatementPage& page)
+{
+    const PartnerStatement& statement = page.statement;
+    StatementRows out;
+    const QString yard = page.yard.trimmed();
+    out.title = yard.isEmpty() ? QStringLiteral("对账单") : yard + QStringLiteral(" 对账单");
+    out.partnerLine = QStringLiteral("对方：") + statement.partner;
+    QStringList joined = statement.names;
+    joined.removeAll(statement.partner);
+    if (!joined.isEmpty())
+        out.namesLine = QStringLiteral("含：") + joined.join(QStringLiteral("、"));
+    out.periodLine = QStringLiteral("期间：") + statementPeriodText(statement.period);
+    out.printedLine = QStringLiteral("打印日期：") + dayText(page.printedOn);
+    out.headings = { QStringLiteral("日期"), QStringLiteral("编号"), QStringLiteral("车号"),
+        QStringLiteral("树种"), QStringLiteral("件数"), QStringLiteral("材积(m³)"),
+        QStringLiteral("摘要"), QStringLiteral("金额(元)"), QStringLiteral("余额(元)") };
+    out.rows << balanceRow(statement.period.from, QStringLiteral("期初余额"), statement.openingFen);
+    for (const AccountEntry& entry : statement.entries)
+        out.rows << entryRow(entry);
+    addPeriodSums(statement, out);
+    out.rows << balanceRow(statement.period.to, QStringLiteral("期末余额"), statement.closingFen);
+    out.signNote = QStringLiteral(
+        "金额为该笔对余额的影响；余额为正：对方欠本场；为负：本场欠对方");
+    return out;
+}
+
+void writeStatementWorkbook(Spreadsheet& app, const QString& path, const StatementPage& page)
+{
+    const StatementRows rows = statementRows(page);
+    TableSheet table;
+    for (const QString& line :
+        { rows.title, rows.partnerLine, rows.namesLine, rows.periodLine, rows.printedLine })
+        if (!line.isEmpty())
+            table.titleLines << line;
+    table.headings = rows.headings;
+    table.rows = rows.rows;
+    table.footRows = rows.sums;
+    table.footRows << QStringList { rows.signNote };
+    writeTableWorkbook(app, QStringLiteral("statement export"), path, table);
+}
