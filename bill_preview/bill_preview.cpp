@@ -1,5 +1,6 @@
 #include "bill_preview/bill_preview.h"
 
+#include "bill_preview/preview_pages.h"
 #include "bill_preview/printer_queue.h"
 #include "support/event_log.h"
 
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPdfDocument>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -46,9 +46,8 @@ BillPreview::BillPreview(
     m_view = new QScrollArea(this);
     m_view->setAlignment(Qt::AlignCenter);
     m_view->setBackgroundRole(QPalette::Dark);
-    m_page = new QLabel(m_view);
-    m_page->setObjectName(QStringLiteral("Page"));
-    m_view->setWidget(m_page);
+    m_pages = new PreviewPages(*m_document, *m_view);
+    m_view->setWidget(m_pages);
     auto* bar = new QWidget(this);
     buildCommands(bar);
     m_status = new QLabel(this);
@@ -106,6 +105,12 @@ void BillPreview::buildCommands(QWidget* bar)
 
 bool BillPreview::showBill(const QString& pdf, const QString& copy)
 {
+    return showDocument(
+        pdf, copy, QStringLiteral("账单预览 - %1").arg(QFileInfo(pdf).completeBaseName()));
+}
+
+bool BillPreview::showDocument(const QString& pdf, const QString& copy, const QString& title)
+{
     m_document->close();
     if (m_document->load(pdf) != QPdfDocument::Error::None || m_document->pageCount() < 1) {
         logEvent(QStringLiteral("bill preview: cannot read %1").arg(pdf));
@@ -115,11 +120,12 @@ bool BillPreview::showBill(const QString& pdf, const QString& copy)
     m_copy = copy;
     // A PDF with no workbook behind it (the history's report) has nothing to open.
     m_office->setVisible(!copy.isEmpty());
-    setWindowTitle(QStringLiteral("账单预览 - %1").arg(QFileInfo(pdf).completeBaseName()));
+    setWindowTitle(title);
     say({}, false);
     fillPrinters();
     show();
     m_zoom = 0;
+    m_view->verticalScrollBar()->setValue(0);
     renderPage();
     raise();
     activateWindow();
@@ -175,35 +181,25 @@ void BillPreview::zoomBy(double factor)
 void BillPreview::fitPage()
 {
     m_zoom = 0;
+    m_view->verticalScrollBar()->setValue(0);
     renderPage();
 }
 
-QPixmap BillPreview::page() const
+int BillPreview::pageCount() const
 {
-    return m_page->pixmap();
+    return m_pages->count();
 }
 
-// Rendered at the size shown, so the page is sharp at every zoom and is on
-// screen with the first paint after showBill.
+QPixmap BillPreview::page(int index) const
+{
+    return m_pages->page(index);
+}
+
+// The pages in sight are rendered at once, so they are on screen with the
+// first paint after showDocument.
 void BillPreview::renderPage()
 {
-    if (m_document->pageCount() < 1)
-        return;
-    const QSizeF points = m_document->pagePointSize(0);
-    const QSize room = m_view->viewport()->size() - QSize(8, 8);
-    const double fit = std::min(room.width() / points.width(), room.height() / points.height());
-    const double scale = std::max(0.1, fit) * (m_zoom > 0 ? m_zoom : 1.0);
-    const qreal ratio = devicePixelRatioF();
-    const QSize pixels = (points * scale * ratio).toSize();
-    // The PDF leaves the paper transparent: the page is laid on white.
-    QImage image(pixels, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.drawImage(0, 0, m_document->render(0, pixels));
-    painter.end();
-    image.setDevicePixelRatio(ratio);
-    m_page->setPixmap(QPixmap::fromImage(image));
-    m_page->resize((points * scale).toSize());
+    m_pages->layOut(m_zoom);
 }
 
 void BillPreview::resizeEvent(QResizeEvent* event)
@@ -211,6 +207,8 @@ void BillPreview::resizeEvent(QResizeEvent* event)
     QDialog::resizeEvent(event);
     if (m_zoom == 0)
         renderPage();
+    else
+        m_pages->renderInSight();
 }
 
 void BillPreview::say(const QString& text, bool trouble)

@@ -1,19 +1,21 @@
 #pragma once
 
 // The bill as it will print, in a window of our own: the archived PDF's
-// page is rendered by Qt PDF into the window, fitted or zoomed; 打印 hands that same file to the
-// printer queue, 用表格程序打开 hands the archive copy to the desktop office. The printer and the
-// number of copies last used are kept in the settings file.
+// pages are rendered by Qt PDF into the window, one under another, fitted or
+// zoomed; 打印 hands that same file to the printer queue, 用表格程序打开 hands
+// the archive copy to the desktop office. The printer and the number of
+// copies last used are kept in the settings file. Other documents (the
+// stock report, a partner's statement) are shown and printed the same way.
 
 #include <QDialog>
 #include <QPixmap>
 #include <functional>
 
 class PrinterQueue;
+class PreviewPages;
 class QComboBox;
 class QLabel;
 class QPdfDocument;
-class QLabel;
 class QScrollArea;
 class QPushButton;
 class QSpinBox;
@@ -32,9 +34,14 @@ public:
     // Shows the PDF and keeps `copy` for 用表格程序打开 (hidden when empty);
     // false when the PDF cannot be read, and the window stays hidden.
     bool showBill(const QString& pdf, const QString& copy);
+    // The same for any PDF, under the window title given.
+    bool showDocument(const QString& pdf, const QString& copy, const QString& title);
     QString pdfPath() const { return m_pdf; }
-    // The page as it is on screen, null before a bill is shown.
-    QPixmap page() const;
+    // How many pages are laid out on screen.
+    int pageCount() const;
+    // A page as it is on screen, null before a document is shown or while
+    // the page is scrolled out of sight.
+    QPixmap page(int index = 0) const;
 
 signals:
     // A bill is on screen, with its archive copy.
@@ -58,7 +65,7 @@ private:
     OfficeLauncher m_openInOffice;
     QPdfDocument* m_document = nullptr;
     QScrollArea* m_view = nullptr;
-    QLabel* m_page = nullptr;
+    PreviewPages* m_pages = nullptr;
     double m_zoom = 0; // times the fitted size; 0: fitted to the window
     QComboBox* m_printer = nullptr;
     QSpinBox* m_copies = nullptr;

@@ -8,6 +8,9 @@
 #include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -31,6 +34,41 @@ bool writeBill(const QString& path)
     painter.drawText(600, 800, QStringLiteral("原木账单  编号：%1").arg(billNumber));
     painter.drawText(600, 1400, QStringLiteral("合计材积 %1").arg(blockTotal));
     return painter.end();
+}
+
+// "Statement page A", B, C ...: letters, which every face of the machine has.
+QString pageMark(int page)
+{
+    return QStringLiteral("Statement page ") + QChar(u'A' + (page - 1) % 26);
+}
+
+// A document of `pages` A4 pages, each with its mark in large type;
+// blank paper when `printed` is false.
+bool writePages(const QString& path, int pages, bool printed = true)
+{
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return false;
+    painter.setFont(QFont(QStringLiteral("Noto Sans CJK SC"), 40));
+    for (int page = 1; page <= pages; ++page) {
+        if (page > 1)
+            writer.newPage();
+        if (printed)
+            painter.drawText(600, 1600, pageMark(page));
+    }
+    return painter.end();
+}
+
+int inkPixels(const QPixmap& page)
+{
+    const QImage image = page.toImage().convertToFormat(QImage::Format_RGB32);
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ink += qGray(image.pixel(x, y)) < 128;
+    return ink;
 }
 
 QString pdfText(const QString& path)
@@ -59,6 +97,11 @@ private slots:
     void openInOfficeGivesTheArchiveCopy_data();
     void openInOfficeGivesTheArchiveCopy();
     void anUnreadablePdfShowsNoWindow();
+    void everyPageIsShownOneUnderAnother_data();
+    void everyPageIsShownOneUnderAnother();
+    void aLongDocumentHoldsOnlyThePagesInSight();
+    void anotherDocumentNeverShowsTheLastOnesPages();
+    void printSendsOneJobWithEveryPage();
 
 private:
     void printAndWait(int jobsBefore, int copies);
@@ -230,6 +273,86 @@ void TestBillPreview::anUnreadablePdfShowsNoWindow()
     file.close();
     QVERIFY(!m_preview->showBill(broken, QStringLiteral("copy.xls")));
     QVERIFY(!m_preview->isVisible());
+}
+
+void TestBillPreview::everyPageIsShownOneUnderAnother_data()
+{
+    QTest::addColumn<int>("pages");
+    QTest::newRow("A three-page statement shows three pages") << 3;
+    QTest::newRow("A one-page document shows one page") << 1;
+}
+
+void TestBillPreview::everyPageIsShownOneUnderAnother()
+{
+    QFETCH(int, pages);
+    const QString pdf = m_folder.filePath(QStringLiteral("pages-%1.pdf").arg(pages));
+    QVERIFY(writePages(pdf, pages));
+    // A longer document before it leaves none of its pages behind.
+    QVERIFY(m_preview->showDocument(m_pdf, QString(), QStringLiteral("账单预览")));
+    QVERIFY(m_preview->showDocument(pdf, QString(), QStringLiteral("对账单 - 张三木业")));
+    QCOMPARE(m_preview->windowTitle(), QStringLiteral("对账单 - 张三木业"));
+    QCOMPARE(m_preview->pageCount(), pages);
+    auto* view = m_preview->findChild<QScrollArea*>();
+    int bottom = 0;
+    for (int index = 0; index < pages; ++index) {
+        auto* page = m_preview->findChild<QLabel*>(QStringLiteral("Page(%1)").arg(index));
+        QVERIFY(page);
+        QVERIFY2(page->y() >= bottom, "pages overlap");
+        bottom = page->y() + page->height();
+        view->ensureWidgetVisible(page);
+        QTRY_VERIFY(!m_preview->page(index).isNull());
+        QVERIFY2(inkPixels(m_preview->page(index)) > 500, "a page shows blank paper");
+    }
+    const QSize room = view->viewport()->size();
+    const QSize first = m_preview->findChild<QLabel*>(QStringLiteral("Page(0)"))->size();
+    if (pages > 1)
+        QVERIFY2(first.width() > room.width() * 9 / 10, "pages are fitted to the width");
+    else
+        QVERIFY2(first.height() <= room.height(), "a single page fits the window");
+}
+
+void TestBillPreview::aLongDocumentHoldsOnlyThePagesInSight()
+{
+    const QString pdf = m_folder.filePath(QStringLiteral("long.pdf"));
+    QVERIFY(writePages(pdf, 40));
+    QVERIFY(m_preview->showDocument(pdf, QString(), QStringLiteral("对账单")));
+    QCOMPARE(m_preview->pageCount(), 40);
+    QVERIFY(!m_preview->page(0).isNull());
+    QVERIFY(m_preview->page(39).isNull());
+    auto* bar = m_preview->findChild<QScrollArea*>()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    QTRY_VERIFY(!m_preview->page(39).isNull());
+    QVERIFY(m_preview->page(0).isNull());
+}
+
+void TestBillPreview::anotherDocumentNeverShowsTheLastOnesPages()
+{
+    const QString printed = m_folder.filePath(QStringLiteral("printed.pdf"));
+    const QString blank = m_folder.filePath(QStringLiteral("blank.pdf"));
+    QVERIFY(writePages(printed, 2));
+    QVERIFY(writePages(blank, 2, false));
+    QVERIFY(m_preview->showDocument(printed, QString(), QStringLiteral("对账单")));
+    QVERIFY(inkPixels(m_preview->page(0)) > 500);
+    QVERIFY(m_preview->showDocument(blank, QString(), QStringLiteral("对账单")));
+    QVERIFY(!m_preview->page(0).isNull());
+    QCOMPARE(inkPixels(m_preview->page(0)), 0);
+}
+
+void TestBillPreview::printSendsOneJobWithEveryPage()
+{
+    const QString pdf = m_folder.filePath(QStringLiteral("statement.pdf"));
+    QVERIFY(writePages(pdf, 3));
+    QVERIFY(m_preview->showDocument(pdf, QString(), QStringLiteral("对账单 - 张三木业")));
+    QFile::remove(m_output);
+    printAndWait(m_cups->completedJobs(QStringLiteral("Yard")), 1);
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), { m_output });
+    QVERIFY(info.waitForFinished(30000));
+    const QString pages = QString::fromUtf8(info.readAllStandardOutput());
+    QVERIFY2(pages.contains(QRegularExpression(QStringLiteral("Pages:\\s+3\\b"))), qPrintable(pages));
+    const QString text = pdfText(m_output);
+    for (int page = 1; page <= 3; ++page)
+        QVERIFY2(text.contains(pageMark(page)), qPrintable(text));
 }
 
 QTEST_MAIN(TestBillPreview)
