@@ -5,12 +5,26 @@
 
 namespace {
 
-enum StatementColumn { Day, Number, Truck, Species, Pieces, Volume, Summary, Effect, Balance, Columns };
+enum StatementColumn {
+    Day,
+    Number,
+    Truck,
+    Species,
+    Pieces,
+    Volume,
+    Summary,
+    Effect,
+    Balance,
+    Columns
+};
 
 // A sum that leaves the 64-bit range has no value.
 class Sum {
 public:
-    void add(qint64 value) { m_inRange = m_inRange && !__builtin_add_overflow(m_value, value, &m_value); }
+    void add(qint64 value)
+    {
+        m_inRange = m_inRange && !__builtin_add_overflow(m_value, value, &m_value);
+    }
     QString text(QString (*format)(qint64)) const
     {
         return m_inRange ? format(m_value) : QStringLiteral("超出范围");
@@ -146,8 +160,7 @@ StatementRows statementRows(const StatementPage& page)
         out.rows << entryRow(entry);
     addPeriodSums(statement, out);
     out.rows << balanceRow(statement.period.to, QStringLiteral("期末余额"), statement.closingFen);
-    out.signNote = QStringLiteral(
-        "金额为该笔对余额的影响；余额为正：对方欠本场；为负：本场欠对方");
+    out.signNote = QStringLiteral("金额为该笔对余额的影响；余额为正：对方欠本场；为负：本场欠对方");
     return out;
 }
 

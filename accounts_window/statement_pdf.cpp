@@ -95,8 +95,8 @@ QVector<PagePlan> StatementPdf::planPages() const
     const int top = pages.size() == 1 ? m_headerHeight : 0;
     const int free = room - top - last.count * m_rowHeight;
     if (free < m_tailHeight) {
-        const int handOn = std::min(
-            last.count - 1, (m_tailHeight - free + m_rowHeight - 1) / m_rowHeight);
+        const int handOn
+            = std::min(last.count - 1, (m_tailHeight - free + m_rowHeight - 1) / m_rowHeight);
         last.count -= handOn;
         pages.append({ last.first + last.count, handOn });
     }
@@ -129,8 +129,7 @@ int StatementPdf::drawHeader()
     int y = 0;
     auto line = [&](const QString& text, qreal points, bool bold, int flags, int height) {
         m_painter.setFont(pdfFont(points, bold));
-        const QString shown
-            = m_painter.fontMetrics().elidedText(text, Qt::ElideRight, width);
+        const QString shown = m_painter.fontMetrics().elidedText(text, Qt::ElideRight, width);
         m_painter.drawText(QRect(0, y, width, height), flags | Qt::AlignVCenter, shown);
     };
     line(m_rows.title, 16, true, Qt::AlignHCenter, lineHeight(16) * 2);
@@ -151,7 +150,8 @@ int StatementPdf::drawRow(int y, const QStringList& row, RowStyle style)
     const int width = m_writer.width();
     int x = 0;
     for (int column = 0; column < columnCount; ++column) {
-        const int right = width * std::accumulate(columnShares, columnShares + column + 1, 0) / 1000;
+        const int right
+            = width * std::accumulate(columnShares, columnShares + column + 1, 0) / 1000;
         const QRect cell(x, y, right - x, m_rowHeight);
         m_painter.drawRect(cell);
         drawCell(cell, row.value(column), column, style);
@@ -170,8 +170,8 @@ void StatementPdf::drawCell(const QRect& cell, const QString& text, int column, 
     const qreal smallest = figure ? 3 : 7;
     qreal points = tablePoints;
     QFont font = pdfFont(points, bold);
-    while (points > smallest
-        && QFontMetrics(font, &m_writer).horizontalAdvance(text) > room.width()) {
+    while (
+        points > smallest && QFontMetrics(font, &m_writer).horizontalAdvance(text) > room.width()) {
         points -= 0.5;
         font = pdfFont(points, bold);
     }

@@ -23,8 +23,8 @@ PreviewPages::PreviewPages(QPdfDocument& document, QScrollArea& view)
         for (QLabel* label : std::as_const(m_pages))
             label->clear();
     });
-    connect(m_view.verticalScrollBar(), &QScrollBar::valueChanged, this,
-        &PreviewPages::renderInSight);
+    connect(
+        m_view.verticalScrollBar(), &QScrollBar::valueChanged, this, &PreviewPages::renderInSight);
     connect(m_view.horizontalScrollBar(), &QScrollBar::valueChanged, this,
         &PreviewPages::renderInSight);
 }
@@ -67,8 +67,8 @@ void PreviewPages::layOut(double zoom)
         QLabel* label = m_pages[index];
         if (label->size() != sizes[index])
             label->clear();
-        label->setGeometry((width - sizes[index].width()) / 2, y, sizes[index].width(),
-            sizes[index].height());
+        label->setGeometry(
+            (width - sizes[index].width()) / 2, y, sizes[index].width(), sizes[index].height());
         label->show();
         y += sizes[index].height() + pageGap;
     }

@@ -190,7 +190,8 @@ void TestStatementDocument::everyPageHasItsHeadingsAndNumber()
     QFETCH(int, entries);
     const QString pdf = writePdf(manyEntries(entries), QStringLiteral("many.pdf"));
     const QString info = run(QStringLiteral("pdfinfo"), { pdf });
-    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+595(\\.\\d+)? x 84[12]"))),
+    QVERIFY2(
+        info.contains(QRegularExpression(QStringLiteral("Page size:\\s+595(\\.\\d+)? x 84[12]"))),
         qPrintable(info));
     const int pages
         = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info).captured(1).toInt();
@@ -258,7 +259,8 @@ void TestStatementDocument::chineseIsSetInAnEmbeddedCjkFace()
     const QStringList lines = fonts.split(u'\n');
     const bool embeddedCjk = std::any_of(lines.begin(), lines.end(), [](const QString& line) {
         return (line.contains(QStringLiteral("UMing")) || line.contains(QStringLiteral("CJK")))
-            && line.contains(QRegularExpression(QStringLiteral("\\byes\\s+(yes|no)\\s+(yes|no)\\s+\\d")));
+            && line.contains(
+                QRegularExpression(QStringLiteral("\\byes\\s+(yes|no)\\s+(yes|no)\\s+\\d")));
     });
     QVERIFY2(embeddedCjk, qPrintable(fonts));
 }

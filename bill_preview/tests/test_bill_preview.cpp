@@ -349,7 +349,8 @@ void TestBillPreview::printSendsOneJobWithEveryPage()
     info.start(QStringLiteral("pdfinfo"), { m_output });
     QVERIFY(info.waitForFinished(30000));
     const QString pages = QString::fromUtf8(info.readAllStandardOutput());
-    QVERIFY2(pages.contains(QRegularExpression(QStringLiteral("Pages:\\s+3\\b"))), qPrintable(pages));
+    QVERIFY2(
+        pages.contains(QRegularExpression(QStringLiteral("Pages:\\s+3\\b"))), qPrintable(pages));
     const QString text = pdfText(m_output);
     for (int page = 1; page <= 3; ++page)
         QVERIFY2(text.contains(pageMark(page)), qPrintable(text));
