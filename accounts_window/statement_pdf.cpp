@@ -56,6 +56,7 @@ private:
     int m_rowHeight = 0;
     int m_headerHeight = 0;
     int m_footerHeight = 0;
+    int m_tailLine = 0;
     int m_tailHeight = 0;
 };
 
@@ -68,7 +69,9 @@ StatementPdf::StatementPdf(QPdfWriter& writer, const StatementRows& rows)
     m_headerHeight = lineHeight(16) * 2 + lineHeight(10) * 2 + m_rowHeight / 2
         + (rows.namesLine.isEmpty() ? 0 : lineHeight(8));
     m_footerHeight = lineHeight(9) * 2;
-    m_tailHeight = m_rowHeight / 2 + lineHeight(10) * 3;
+    m_tailLine = lineHeight(10) * 3 / 2;
+    // Two lines of sums and the sign note.
+    m_tailHeight = m_rowHeight / 2 + m_tailLine * 3;
 }
 
 int StatementPdf::lineHeight(qreal points) const
@@ -183,21 +186,22 @@ void StatementPdf::drawCell(const QRect& cell, const QString& text, int column, 
     m_painter.drawText(room, align | Qt::AlignVCenter | Qt::TextDontClip, shown);
 }
 
+// The sums two to a line, so that even the widest figures fit the page.
 int StatementPdf::drawTail(int y)
 {
-    y += m_rowHeight / 2;
-    QStringList sums;
-    for (const QStringList& sum : m_rows.sums)
-        sums << sum.join(u' ');
-    const int width = m_writer.width();
+    QStringList lines;
+    for (qsizetype sum = 0; sum < m_rows.sums.size(); sum += 2)
+        lines << QStringList { m_rows.sums[sum].join(u' '), m_rows.sums.value(sum + 1).join(u' ') }
+                     .join(QStringLiteral("　"));
+    lines << m_rows.signNote;
     m_painter.setFont(pdfFont(10));
-    const int height = lineHeight(10) * 3 / 2;
-    m_painter.drawText(QRect(0, y, width, height), Qt::AlignLeft | Qt::AlignVCenter,
-        sums.join(QStringLiteral("　")));
-    y += height;
-    m_painter.drawText(
-        QRect(0, y, width, height), Qt::AlignLeft | Qt::AlignVCenter, m_rows.signNote);
-    return y + height;
+    y += m_rowHeight / 2;
+    for (const QString& line : lines) {
+        m_painter.drawText(
+            QRect(0, y, m_writer.width(), m_tailLine), Qt::AlignLeft | Qt::AlignVCenter, line);
+        y += m_tailLine;
+    }
+    return y;
 }
 
 void StatementPdf::drawPageNumber(int page, int pages)

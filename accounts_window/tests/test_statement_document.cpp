@@ -92,6 +92,8 @@ void TestStatementDocument::fewEntriesPrintTheirFigures_data()
     QTest::newRow("A stock in takes its amount from the balance") << "-987.65";
     QTest::newRow("A reversal is marked") << "收款 转账 冲销";
     QTest::newRow("A load's volume has four decimals") << "1.2345";
+    QTest::newRow("The period's stock in is summed") << "本期入库金额 3534.56";
+    QTest::newRow("The period's payments are summed") << "本期付款 100.00";
     QTest::newRow("The sign of a balance is explained") << "余额为正：对方欠本场；为负：本场欠对方";
     QTest::newRow("A single page is numbered") << "第 1 页 共 1 页";
 }
