@@ -56,7 +56,7 @@ public:
     // amount is above zero; a reversal is made by reversePayment() only.
     qint64 recordPayment(Payment& payment);
     // Records the payment that cancels `original` (the same partner,
-    // direction and way, the amount negated), on today's date. Throws
+    // direction, way and day, the amount negated), recorded now. Throws
     // ReversalNotReversible for a reversal, AlreadyReversed when it has one.
     qint64 reversePayment(const Payment& original, const QString& note);
     // Throws JoinRefused for a name joined into itself, a name joined

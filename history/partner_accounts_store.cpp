@@ -124,7 +124,9 @@ qint64 HistoryStore::reversePayment(const Payment& original, const QString& note
     reversal.station.clear();
     reversal.stationNumber = 0;
     reversal.recordedAt = toTheSecond({});
-    reversal.day = reversal.recordedAt.date();
+    // On the day of the payment it cancels, so that no period's balance
+    // keeps the mistake.
+    reversal.day = original.day;
     reversal.amountFen = -original.amountFen;
     reversal.note = note;
     reversal.reversesStation = stored(original.station);
