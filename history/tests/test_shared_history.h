@@ -57,6 +57,7 @@ private slots:
     void olderServerSchemaIsBroughtUpToDate_data();
     void olderServerSchemaIsBroughtUpToDate();
     void resentLoadIsStoredOnceAndAStationNameUsedTwiceIsCaught();
+    void paymentsOfTwoStationsReachTheServerOnceEach();
     void windowQueriesWorkOnTheServerAndFallBackToThisMachine();
 
     // test_yard_server_rules.cpp
@@ -81,8 +82,9 @@ private:
     // A database set up by the script with the stations gate1 (一号门) and
     // gate2 (二号门), and one load of each.
     void makeYard(const QString& database);
-    // The loads as the server holds them, every column, for comparing.
-    QString loadsDump(const QString& database);
+    // The loads (or another table's rows) as the server holds them, every
+    // column, for comparing.
+    QString loadsDump(const QString& database, const QString& table = QStringLiteral("loads"));
 
     std::unique_ptr<PostgresTestServer> m_server;
     QTemporaryDir m_dir;
