@@ -5,7 +5,8 @@
 // test_shared_history.cpp: two station programs posting at once, the server
 // stopped and started under a running sender, refused logins, a user
 // without the right to make tables, servers of older schemas, resends, and
-// the window's queries against the server. test_yard_server_rules.cpp: the
+// the window's queries against the server. test_shared_accounts.cpp:
+// payments and joins of names of two stations. test_yard_server_rules.cpp: the
 // setup script's roles and rules against a hostile station, a fake server
 // and a server with another certificate, and the README's steps from a bare
 // server.
@@ -57,8 +58,10 @@ private slots:
     void olderServerSchemaIsBroughtUpToDate_data();
     void olderServerSchemaIsBroughtUpToDate();
     void resentLoadIsStoredOnceAndAStationNameUsedTwiceIsCaught();
-    void paymentsOfTwoStationsReachTheServerOnceEach();
     void windowQueriesWorkOnTheServerAndFallBackToThisMachine();
+
+    // test_shared_accounts.cpp
+    void paymentsOfTwoStationsReachTheServerOnceEach();
 
     // test_yard_server_rules.cpp
     void setupScriptMakesTheProgramsTables();
