@@ -74,6 +74,8 @@ private slots:
     void joinsMadeAtOnceIntoACycleKeepTheEarlier();
     void sumsBeyondSixtyFourBitsAreOutOfRange();
     void storeOfTheEarlierSchemaKeepsItsLoadsAndTakesPayments();
+    void everyAccountReadThatFailsGivesItsCause_data();
+    void everyAccountReadThatFailsGivesItsCause();
 
 private:
     QTemporaryDir m_dir;
@@ -335,6 +337,44 @@ void TestPartnerAccounts::storeOfTheEarlierSchemaKeepsItsLoadsAndTakesPayments()
     QCOMPARE(store.outboxIds(10, HistoryStore::Outbox::Payments), QVector<qint64> { received.id });
     QCOMPARE(store.outboxIds(10, HistoryStore::Outbox::Aliases), QVector<qint64> { join.id });
     QCOMPARE(store.partnerBalances({})->first().closingFen(), 20000);
+}
+
+void TestPartnerAccounts::everyAccountReadThatFailsGivesItsCause_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("table");
+    for (const char* table : { "loads", "payments", "partner_aliases" }) {
+        for (const char* read : { "balances", "statement", "names" })
+            QTest::addRow("The %s fail with their cause when %s cannot be read", read, table)
+                << read << table;
+    }
+}
+
+void TestPartnerAccounts::everyAccountReadThatFailsGivesItsCause()
+{
+    QFETCH(QString, read);
+    QFETCH(QString, table);
+    const QString path = m_dir.filePath(QStringLiteral("gone-%1-%2.sqlite").arg(read, table));
+    SqliteHistoryStore store(path);
+    Payment received = payment("2026-12-03", buyer, PaymentDirection::Received, 10000);
+    store.recordPayment(received);
+    QSqlQuery rename(store.database());
+    QVERIFY(rename.exec(QStringLiteral("ALTER TABLE %1 RENAME TO away").arg(table)));
+    std::optional<HistoryError> failure;
+    auto take = [&failure](const auto& result) {
+        if (!result)
+            failure = result.error();
+    };
+    if (read == QLatin1String("balances"))
+        take(store.partnerBalances(december));
+    else if (read == QLatin1String("statement"))
+        take(store.partnerStatement(buyer, december));
+    else
+        take(store.partnerNames());
+    QVERIFY(failure);
+    QCOMPARE(failure->cause(), HistoryFailure::Other);
+    QCOMPARE(failure->location(), path);
+    QVERIFY2(failure->detail().contains(table), qPrintable(failure->detail()));
 }
 
 QTEST_GUILESS_MAIN(TestPartnerAccounts)
