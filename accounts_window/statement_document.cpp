@@ -57,12 +57,13 @@ QString summaryText(const AccountEntry& entry)
         break;
     }
     const Payment& payment = entry.payment;
-    QString text = payment.direction == PaymentDirection::Paid ? QStringLiteral("付款")
-                                                               : QStringLiteral("收款");
+    QString text = paymentDirectionText(payment.direction);
     if (!payment.way.trimmed().isEmpty())
         text += u' ' + payment.way.trimmed();
+    // The payment it cancels, by the number the statement shows it under.
     if (payment.isReversal())
-        text += QStringLiteral(" 冲销");
+        text += QStringLiteral(" 冲销 ")
+            + accountLoadNumber(payment.reversesStation, payment.reversesNumber);
     return text;
 }
 
@@ -70,8 +71,8 @@ QStringList entryRow(const AccountEntry& entry)
 {
     QStringList row(Columns);
     row[Day] = dayText(entry.day);
+    row[Number] = entry.number;
     if (entry.kind != AccountEntryKind::Payment) {
-        row[Number] = entry.number;
         row[Truck] = entry.truck;
         row[Species] = entry.species;
         row[Pieces] = piecesText(entry.piecesE4);

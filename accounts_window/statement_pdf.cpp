@@ -17,7 +17,7 @@ namespace {
 
 constexpr qreal tablePoints = 9;
 // Parts of the width, per column; they add up to 1000.
-constexpr int columnShares[] = { 105, 115, 100, 80, 70, 95, 145, 145, 145 };
+constexpr int columnShares[] = { 105, 105, 90, 70, 60, 90, 180, 150, 150 };
 constexpr int columnCount = int(std::size(columnShares));
 // Figures that are shrunk to fit their cell, never cut.
 constexpr bool figureColumn[] = { false, false, false, false, true, true, false, true, true };
@@ -164,13 +164,13 @@ int StatementPdf::drawRow(int y, const QStringList& row, RowStyle style)
 }
 
 // A figure is set smaller until it fits, so every digit prints; a text
-// that does not fit at seven points is cut short with an ellipsis.
+// that does not fit at six points is cut short with an ellipsis.
 void StatementPdf::drawCell(const QRect& cell, const QString& text, int column, RowStyle style)
 {
     const QRect room = cell.adjusted(m_rowHeight / 5, 0, -m_rowHeight / 5, 0);
     const bool bold = style != RowStyle::Plain;
     const bool figure = figureColumn[column] && style != RowStyle::Heading;
-    const qreal smallest = figure ? 3 : 7;
+    const qreal smallest = figure ? 3 : 6;
     qreal points = tablePoints;
     QFont font = pdfFont(points, bold);
     while (

@@ -22,7 +22,7 @@ inline AccountEntry load(AccountEntryKind kind, int day, const QString& number, 
 }
 
 inline AccountEntry payment(PaymentDirection direction, int day, qint64 amountFen, qint64 effectFen,
-    qint64 balanceFen, qint64 reverses = 0)
+    qint64 balanceFen, qint64 number, qint64 reverses = 0)
 {
     AccountEntry entry;
     entry.kind = AccountEntryKind::Payment;
@@ -33,7 +33,13 @@ inline AccountEntry payment(PaymentDirection direction, int day, qint64 amountFe
     entry.payment.direction = direction;
     entry.payment.amountFen = amountFen;
     entry.payment.way = QStringLiteral("转账");
-    entry.payment.reversesNumber = reverses;
+    entry.payment.station = QStringLiteral("一号门");
+    entry.payment.stationNumber = number;
+    entry.number = accountLoadNumber(entry.payment.station, number);
+    if (reverses) {
+        entry.payment.reversesStation = entry.payment.station;
+        entry.payment.reversesNumber = reverses;
+    }
     return entry;
 }
 
@@ -52,10 +58,10 @@ inline StatementPage fewEntries()
     s.openingFen = 50000;
     s.entries = { load(AccountEntryKind::StockOut, 2, "123", 120000, 25000, 180000, 180000, 230000),
         load(AccountEntryKind::StockIn, 5, "一号门-7", 50000, 12345, 98765, -98765, 131235),
-        payment(PaymentDirection::Received, 10, 50000, -50000, 81235),
-        payment(PaymentDirection::Received, 11, -50000, 50000, 131235, 3),
+        payment(PaymentDirection::Received, 10, 50000, -50000, 81235, 3),
+        payment(PaymentDirection::Received, 11, -50000, 50000, 131235, 4, 3),
         load(AccountEntryKind::StockIn, 20, "124", 300000, 67890, 254691, -254691, -123456),
-        payment(PaymentDirection::Paid, 25, 10000, 10000, -113456) };
+        payment(PaymentDirection::Paid, 25, 10000, 10000, -113456, 5) };
     s.closingFen = -113456;
     return page;
 }

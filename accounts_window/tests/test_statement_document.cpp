@@ -90,7 +90,7 @@ void TestStatementDocument::fewEntriesPrintTheirFigures_data()
     QTest::newRow("The opening balance is printed") << "500.00";
     QTest::newRow("The closing balance is below zero") << "-1134.56";
     QTest::newRow("A stock in takes its amount from the balance") << "-987.65";
-    QTest::newRow("A reversal is marked") << "收款 转账 冲销";
+    QTest::newRow("A reversal is marked") << "收款 转账 冲销 一号门-3";
     QTest::newRow("A load's volume has four decimals") << "1.2345";
     QTest::newRow("The period's stock in is summed") << "本期入库金额 3534.56";
     QTest::newRow("The period's payments are summed") << "本期付款 100.00";
