@@ -181,7 +181,6 @@ void BillPreview::zoomBy(double factor)
 void BillPreview::fitPage()
 {
     m_zoom = 0;
-    m_view->verticalScrollBar()->setValue(0);
     renderPage();
 }
 
