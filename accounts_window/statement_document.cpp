@@ -50,9 +50,9 @@ QString summaryText(const AccountEntry& entry)
 {
     switch (entry.kind) {
     case AccountEntryKind::StockIn:
-        return QStringLiteral("入库");
+        return loadKindText(LoadKind::StockIn);
     case AccountEntryKind::StockOut:
-        return QStringLiteral("出库");
+        return loadKindText(LoadKind::StockOut);
     case AccountEntryKind::Payment:
         break;
     }
