@@ -1,10 +1,13 @@
 #include "app/tally_program.h"
 
+#include "accounts_window/accounts.h"
 #include "assets/artwork.h"
 #include "backups/backup_service.h"
 #include "backups/backups.h"
 #include "bill_preview/bill_preview.h"
 #include "bill_preview/cups_printer.h"
+#include "history/reading_store.h"
+#include "history_window/export_dialog.h"
 #include "history_window/history_services.h"
 #include "tally_window/click_label.h"
 #include "tally_window/form1.h"
@@ -15,7 +18,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <QShortcut>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
@@ -34,6 +39,7 @@ QString printSettingsFile(const QString& configFolder)
 TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet)
     : m_prompts(std::make_unique<WindowPrompts>())
     , m_commands(std::make_unique<WorkbookCommands>(spreadsheet, folders.program, *m_prompts))
+    , m_spreadsheet(&spreadsheet)
 {
     // Every window in the tally's Song family; each keeps its own sizes.
     QFont font = QApplication::font();
@@ -69,7 +75,20 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
             &WorkbookCommands::reprintBill);
         // The report has no workbook behind it: the preview shows and prints its PDF alone.
         QObject::connect(history, &HistoryServices::reportSaved, m_preview.get(),
-            [this](const QString& pdf) { m_preview->showBill(pdf, QString()); });
+            [this](const QString& pdf) {
+                m_preview->showDocument(pdf, QString(), QStringLiteral("报表预览"));
+            });
+        QObject::connect(history, &HistoryServices::accountsRequested, &window,
+            [this] { showAccountsWindow(); });
+        QObject::connect(history, &HistoryServices::storesClosing, &window,
+            [this] { m_accountsWindow.reset(); });
+        QObject::connect(history, &HistoryServices::sentToServer, &window, [this] {
+            if (m_accountsWindow && m_accountsWindow->isVisible())
+                m_accountsWindow->refresh();
+        });
+        auto* accounts = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_J), &window);
+        QObject::connect(
+            accounts, &QShortcut::activated, &window, [this] { showAccountsWindow(); });
     }
     if (folders.backUp)
         startBackups(folders);
@@ -123,8 +142,43 @@ void TallyProgram::showBackupsWindow()
     m_backupsWindow->activateWindow();
 }
 
+void TallyProgram::showAccountsWindow()
+{
+    if (!m_accountsWindow) {
+        ReadingStore* reading = m_history->readingStore();
+        if (!reading)
+            return;
+        AccountsContext context;
+        context.reader = reading->store.get();
+        context.recorder = m_history->localStore();
+        context.spreadsheet = m_spreadsheet;
+        if (!m_statements)
+            m_statements = std::make_unique<QTemporaryDir>();
+        context.statementFolder = m_statements->isValid() ? m_statements->path() : QString();
+        context.settingsFile = m_history->settingsFile();
+        context.showDocument = [this](const QString& pdf, const QString& title) {
+            return m_preview->showDocument(pdf, QString(), title);
+        };
+        context.askSavePath
+            = [this](const QString& caption, const QString& name, const QString& filter) {
+                  return askExportPath(QApplication::activeWindow(), m_history->settingsFile(),
+                      caption, name, filter);
+              };
+        context.recorded = [this] { m_history->sendRecorded(); };
+        m_accountsWindow = std::make_unique<Accounts>(std::move(context));
+        m_accountsWindow->setWindowIcon(programIcon());
+        m_accountsWindow->setNotice(reading->notice);
+    } else {
+        m_accountsWindow->refresh();
+    }
+    m_accountsWindow->show();
+    m_accountsWindow->raise();
+    m_accountsWindow->activateWindow();
+}
+
 TallyProgram::~TallyProgram()
 {
+    m_accountsWindow.reset();
     m_backupsWindow.reset();
     m_preview.reset();
     m_window.reset();

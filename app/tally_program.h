@@ -8,6 +8,7 @@
 #include <QString>
 #include <memory>
 
+class Accounts;
 class BackupService;
 class Backups;
 class ClickLabel;
@@ -15,6 +16,7 @@ class BillPreview;
 class CupsPrinter;
 class Form1;
 class HistoryServices;
+class QTemporaryDir;
 class Spreadsheet;
 class WindowPrompts;
 class WorkbookCommands;
@@ -45,10 +47,13 @@ public:
     // Null when the program keeps no backups.
     BackupService* backups() const { return m_backups.get(); }
     BillPreview& billPreview() const { return *m_preview; }
+    // 往来账, once opened; null before.
+    Accounts* accountsWindow() const { return m_accountsWindow.get(); }
 
 private:
     void startBackups(const TallyFolders& folders);
     void showBackupsWindow();
+    void showAccountsWindow();
 
     std::unique_ptr<WindowPrompts> m_prompts;
     std::unique_ptr<CupsPrinter> m_printer;
@@ -58,4 +63,8 @@ private:
     std::unique_ptr<BackupService> m_backups;
     std::unique_ptr<Form1> m_window;
     std::unique_ptr<Backups> m_backupsWindow;
+    // Reads the history services' store: made on first use, gone before it.
+    std::unique_ptr<Accounts> m_accountsWindow;
+    std::unique_ptr<QTemporaryDir> m_statements; // the statements the preview shows
+    Spreadsheet* m_spreadsheet;
 };

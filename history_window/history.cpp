@@ -224,6 +224,7 @@ QLayout* History::buildButtons()
     m_excel = button(QStringLiteral("excelButton"), QStringLiteral("导出Excel"));
     m_stationSettings
         = button(QStringLiteral("stationSettingsButton"), QStringLiteral("检尺站设置"));
+    QPushButton* accounts = button(QStringLiteral("accountsButton"), QStringLiteral("往来账"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_open);
     buttons->addWidget(m_reprint);
@@ -231,12 +232,14 @@ QLayout* History::buildButtons()
     buttons->addWidget(m_csv);
     buttons->addWidget(m_excel);
     buttons->addSpacing(16);
+    buttons->addWidget(accounts);
     buttons->addWidget(m_stationSettings);
     connect(m_open, &QPushButton::clicked, this, &History::onOpenClicked);
     connect(m_reprint, &QPushButton::clicked, this, &History::onReprintClicked);
     connect(m_csv, &QPushButton::clicked, this, &History::onCsvClicked);
     connect(m_excel, &QPushButton::clicked, this, &History::onExcelClicked);
     connect(m_stationSettings, &QPushButton::clicked, this, &History::stationSettingsRequested);
+    connect(accounts, &QPushButton::clicked, this, &History::accountsRequested);
     return buttons;
 }
 

@@ -64,6 +64,8 @@ signals:
     void reprintRequested(const LoadRecord& load);
     // 检尺站设置 was pressed.
     void stationSettingsRequested();
+    // 往来账 was pressed.
+    void accountsRequested();
     // After an export was written, with its path.
     void exported(const QString& path);
     // After the report's PDF was written, with its path.

@@ -62,6 +62,7 @@ void HistoryServices::openStores()
         &HistoryServices::waitingForServerChanged);
     connect(m_sender.get(), &HistorySender::failureChanged, this,
         &HistoryServices::waitingForServerChanged);
+    connect(m_sender.get(), &HistorySender::loadSent, this, &HistoryServices::sentToServer);
     m_sender->start();
     m_recorder->setStoredHandler([this](const LoadRecord& load) {
         addUsedValues(load);
@@ -73,6 +74,7 @@ void HistoryServices::reopenStore()
 {
     // A restore replaced the store's file: every connection to the old
     // one goes, the History window with them.
+    emit storesClosing();
     m_window.reset();
     m_reading.reset();
     m_sender.reset();
@@ -163,8 +165,10 @@ History* HistoryServices::window()
 }
 
 // Reads the yard's server when one is set and answers, else this machine's file.
-bool HistoryServices::openWindow()
+ReadingStore* HistoryServices::readingStore()
 {
+    if (m_reading)
+        return m_reading.get();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto reading = std::make_unique<ReadingStore>();
     QString failure;
@@ -178,9 +182,26 @@ bool HistoryServices::openWindow()
     QApplication::restoreOverrideCursor();
     if (!failure.isEmpty()) {
         m_prompts.showMessage(QStringLiteral("历史记录无法打开：%1。").arg(failure));
-        return false;
+        return nullptr;
     }
     m_reading = std::move(reading);
+    return m_reading.get();
+}
+
+HistoryStore* HistoryServices::localStore()
+{
+    return m_recorder->store();
+}
+
+void HistoryServices::sendRecorded()
+{
+    m_sender->loadRecorded();
+}
+
+bool HistoryServices::openWindow()
+{
+    if (!readingStore())
+        return false;
     m_window = std::make_unique<History>(*m_reading->store, m_spreadsheet);
     m_window->setWindowIcon(programIcon());
     m_window->setSettingsFile(m_settingsFile);
@@ -191,6 +212,7 @@ bool HistoryServices::openWindow()
     connect(m_window.get(), &History::reportSaved, this, &HistoryServices::reportSaved);
     connect(m_window.get(), &History::stationSettingsRequested, this,
         &HistoryServices::onStationSettingsRequested);
+    connect(m_window.get(), &History::accountsRequested, this, &HistoryServices::accountsRequested);
     connect(this, &HistoryServices::loadRecorded, m_window.get(), &History::refresh);
     connect(m_sender.get(), &HistorySender::loadSent, m_window.get(), [this] {
         if (m_reading->shared)
@@ -217,6 +239,7 @@ void HistoryServices::onServerSettingsSaved(const ServerSettings& settings)
     const bool shown = m_window && m_window->isVisible();
     const QRect place = m_window ? m_window->geometry() : QRect();
     QTimer::singleShot(0, this, [this, shown, place] {
+        emit storesClosing();
         m_window.reset();
         m_reading.reset();
         if (shown && openWindow()) {

@@ -16,6 +16,7 @@ class CommandPrompts;
 class History;
 class HistoryRecorder;
 class HistorySender;
+class HistoryStore;
 class QStringListModel;
 class Spreadsheet;
 struct ReadingStore;
@@ -56,6 +57,17 @@ public:
     // Opens the store again after its file was restored from a backup.
     void reopenStore();
 
+    // The store the windows read (the yard's server when set and answering,
+    // else this machine's file), opened on first use; null when it cannot be
+    // (said to the clerk).
+    ReadingStore* readingStore();
+    // This machine's file, where loads and payments are recorded; null while
+    // it cannot be opened.
+    HistoryStore* localStore();
+    // Something new was recorded in this machine's file: it is sent on.
+    void sendRecorded();
+    QString settingsFile() const { return m_settingsFile; }
+
 signals:
     // After each load the history was asked to record.
     void loadRecorded();
@@ -65,6 +77,13 @@ signals:
     void reprintRequested(const LoadRecord& load);
     // The report's PDF was written: shown where the bill is, to print it.
     void reportSaved(const QString& pdf);
+    // 往来账 was asked for from the History window.
+    void accountsRequested();
+    // The stores the windows read are about to close (a restore, other
+    // server settings): what reads them goes first.
+    void storesClosing();
+    // A load or payment of this machine reached the yard's server.
+    void sentToServer();
 
 private:
     void openStores();

@@ -5,6 +5,7 @@
 // tally, and the exports' file dialog opens in the documents folder and
 // then where the clerk saved last. Leaves a picture of the history window.
 
+#include "accounts_window/accounts.h"
 #include "app/tally_program.h"
 #include "calculator/calculator_window.h"
 #include "history/history_recorder.h"
@@ -59,6 +60,7 @@ public:
     }
 
     Form1* window() const { return &m_program->window(); }
+    Accounts* accountsWindow() const { return m_program->accountsWindow(); }
     HistoryServices& history() const { return *m_program->history(); }
     QString configFolder() const { return m_folder.filePath(QStringLiteral("config")); }
 
@@ -183,6 +185,10 @@ QWidget* TestOfficeScreen::openWindow(OfficeProgram& program, const QString& whi
             program.window()->findChild<QWidget*>(QStringLiteral("Label23")), Qt::LeftButton);
         return program.window()->findChild<Main*>(QStringLiteral("Main"));
     }
+    if (which == QLatin1String("accounts")) {
+        QTest::keyClick(program.window()->fields().lengths[0], Qt::Key_J, Qt::ControlModifier);
+        return program.accountsWindow();
+    }
     History* history = program.openHistory();
     if (which == QLatin1String("history") || !history)
         return history;
@@ -195,7 +201,7 @@ void TestOfficeScreen::everyWindowFitsTheScreen_data()
 {
     QTest::addColumn<QString>("which");
     for (const char* which :
-        { "tally", "unit prices", "calculator", "history", "station settings" })
+        { "tally", "unit prices", "calculator", "history", "station settings", "accounts" })
         QTest::newRow(qPrintable(QStringLiteral("the %1 window fits beside a title bar and a panel")
                                      .arg(QLatin1String(which))))
             << QString::fromLatin1(which);
@@ -296,7 +302,7 @@ void TestOfficeScreen::escapeAndCtrlWCloseTheWindows_data()
         const char* which;
         const char* focus;
     } windows[] = { { "history", "textFilter" }, { "station settings", "serverHost" },
-        { "unit prices", "Text1(1)" } };
+        { "unit prices", "Text1(1)" }, { "accounts", "AccountsSearch" } };
     for (const auto& window : windows) {
         QTest::newRow(
             qPrintable(QStringLiteral("Esc closes the %1 window").arg(QLatin1String(window.which))))

@@ -1,0 +1,21 @@
+#pragma once
+
+// Amounts of money as the clerk types and reads them: yuan with at most two
+// decimals, held exactly in fen.
+
+#include <QString>
+#include <optional>
+
+// The largest amount one payment may have: 10 000 000 000 yuan, in fen.
+constexpr qint64 largestPaymentFen = 1'000'000'000'000LL;
+
+// "1234", "1234.5" or "1234.56" (spaces around allowed) as fen; nothing for
+// any other text, for zero or less and above largestPaymentFen.
+std::optional<qint64> paymentFen(const QString& text);
+
+// Fen as yuan with two decimals, e.g. -123456 -> "-1234.56".
+QString yuanText(qint64 fen);
+
+// A text usable as a file's name: the characters a file name cannot hold,
+// and any leading dot, replaced.
+QString fileNameText(const QString& text);

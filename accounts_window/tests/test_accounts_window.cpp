@@ -1,0 +1,298 @@
+// 往来账 driven by its controls' names against a real SQLite file of
+// hand-counted loads and payments: the balances and their totals, the
+// payment dialog's refusals, a reversal, a join of two names and the
+// statement handed to the preview.
+
+#include "accounts_window/accounts.h"
+#include "accounts_window/partner_account.h"
+#include "accounts_window/payment_dialog.h"
+#include "history/sqlite_history_store.h"
+#include "test_answers.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QDate today(2026, 12, 9);
+
+LoadRecord load(LoadKind kind, const QString& when, const QString& partner, const QString& amount)
+{
+    LoadRecord record;
+    record.kind = kind;
+    record.recordedAt = QDateTime::fromString(when, QStringLiteral("yyyy-MM-dd HH:mm"));
+    const bool out = kind != LoadKind::StockIn;
+    record.tally.captions = { { { QStringLiteral("购货单位"), out ? partner : QString() },
+        { QStringLiteral("车号"), QStringLiteral("闽A12345") },
+        { QStringLiteral("供货单位"), out ? QString() : partner },
+        { QStringLiteral("联系人"), QString() } } };
+    record.tally.species = QStringLiteral("杉木");
+    record.tally.groupPieces = { QStringLiteral("5"), {}, {}, QStringLiteral("5") };
+    record.tally.groupVolumes = { QStringLiteral("1.0000"), {}, {}, QStringLiteral("1.0000") };
+    record.tally.groupAmounts = { amount, {}, {}, amount };
+    if (kind == LoadKind::Bill)
+        record.billNumber = QStringLiteral("2026-03-02-001");
+    return record;
+}
+
+// Runs `action` on the next modal dialog once it is up, within 10 s.
+void onNextDialog(std::function<void(QWidget*)> action)
+{
+    auto* poll = new QTimer(qApp);
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, started, action] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog && started->elapsed() < 10000)
+            return;
+        poll->deleteLater();
+        if (dialog)
+            action(dialog);
+        else
+            QTest::qFail("no dialog came up", __FILE__, __LINE__);
+    });
+    poll->start(10);
+}
+
+template <typename T> T* child(QWidget* window, const char* name)
+{
+    T* found = window->findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("no %s in %s", name, qPrintable(window->objectName()));
+    return found;
+}
+
+void savePicture(QWidget* window, const char* name)
+{
+    QDir().mkpath(QStringLiteral(QUORVANE_SCREENSHOTS));
+    if (!window->grab().save(
+            QDir(QStringLiteral(QUORVANE_SCREENSHOTS)).filePath(QLatin1String(name))))
+        qWarning("picture %s not saved", name);
+}
+
+void click(QWidget* window, const char* button)
+{
+    QTest::mouseClick(child<QPushButton>(window, button), Qt::LeftButton);
+}
+
+} // namespace
+
+class TestAccountsWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void balancesCountEachLoadOnItsSide();
+    void paymentDialogRefusesBadAmounts_data();
+    void paymentDialogRefusesBadAmounts();
+    void reversalRestoresTheBalanceOnce();
+    void joinedNamesCountAsOnePartner();
+    void statementGoesToThePreview();
+
+private:
+    std::unique_ptr<Accounts> openAccounts();
+    // The row's texts of one partner, by the column headings' order.
+    QStringList partnerRow(Accounts& window, const QString& partner);
+    Payment payment(qint64 fen);
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+    std::unique_ptr<SqliteHistoryStore> m_store;
+    std::unique_ptr<TestAnswers> m_answers;
+    QStringList m_shown; // the PDFs and titles the preview was given
+};
+
+void TestAccountsWindow::init()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_folder->isValid());
+    m_store = std::make_unique<SqliteHistoryStore>(
+        m_folder->filePath(QStringLiteral("quorvane.sqlite")));
+    m_answers = std::make_unique<TestAnswers>();
+    m_shown.clear();
+    // 木业甲: 100.00 before the year, 2500.50 in it (billed too: counted
+    // once); 林场乙 supplied 1000.00.
+    for (LoadRecord record : { load(LoadKind::StockOut, QStringLiteral("2025-12-30 08:00"),
+                                   QStringLiteral("木业甲"), QStringLiteral("100.00")),
+             load(LoadKind::StockIn, QStringLiteral("2026-03-01 08:00"), QStringLiteral("林场乙"),
+                 QStringLiteral("1000.00")),
+             load(LoadKind::StockOut, QStringLiteral("2026-03-02 09:00"), QStringLiteral("木业甲"),
+                 QStringLiteral("2500.50")),
+             load(LoadKind::Bill, QStringLiteral("2026-03-02 09:01"), QStringLiteral("木业甲"),
+                 QStringLiteral("2500.50")),
+             load(LoadKind::StockOut, QStringLiteral("2026-04-01 10:00"),
+                 QStringLiteral("木业甲公司"), QStringLiteral("10.00")) })
+        m_store->record(record);
+}
+
+void TestAccountsWindow::cleanup()
+{
+    m_answers.reset();
+    m_store.reset();
+    m_folder.reset();
+}
+
+std::unique_ptr<Accounts> TestAccountsWindow::openAccounts()
+{
+    AccountsContext context;
+    context.reader = m_store.get();
+    context.recorder = m_store.get();
+    context.settingsFile = m_folder->filePath(QStringLiteral("quorvane.ini"));
+    context.today = [] { return today; };
+    context.showDocument = [this](const QString& pdf, const QString& title) {
+        m_shown << pdf << title;
+        return true;
+    };
+    auto window = std::make_unique<Accounts>(std::move(context));
+    window->show();
+    return window;
+}
+
+QStringList TestAccountsWindow::partnerRow(Accounts& window, const QString& partner)
+{
+    const QAbstractItemModel* model = child<QTableView>(&window, "AccountsTable")->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->index(row, 0).data().toString() != partner)
+            continue;
+        QStringList texts;
+        for (int column = 0; column < model->columnCount(); ++column)
+            texts << model->index(row, column).data().toString();
+        return texts;
+    }
+    return {};
+}
+
+Payment TestAccountsWindow::payment(qint64 fen)
+{
+    Payment paid;
+    paid.partner = QStringLiteral("木业甲");
+    paid.direction = PaymentDirection::Received;
+    paid.day = QDate(2026, 5, 1);
+    paid.recordedAt = QDateTime(QDate(2026, 5, 1), QTime(9, 0));
+    paid.amountFen = fen;
+    paid.way = QStringLiteral("转账");
+    return paid;
+}
+
+void TestAccountsWindow::balancesCountEachLoadOnItsSide()
+{
+    std::unique_ptr<Accounts> window = openAccounts();
+    // 往来单位, 期初余额, 出库金额, 收款, 入库金额, 付款, 期末余额
+    QCOMPARE(partnerRow(*window, QStringLiteral("木业甲")),
+        QStringList({ "木业甲", "100.00", "2500.50", "0.00", "0.00", "0.00", "2600.50" }));
+    QCOMPARE(partnerRow(*window, QStringLiteral("林场乙")),
+        QStringList({ "林场乙", "0.00", "0.00", "0.00", "1000.00", "0.00", "-1000.00" }));
+    const QString totals = child<QLabel>(window.get(), "AccountsTotals")->text();
+    QVERIFY2(totals.contains(QStringLiteral("出库 2510.50 元")), qPrintable(totals));
+    QVERIFY2(totals.contains(QStringLiteral("期末应收 2610.50 元，应付 -1000.00 元")),
+        qPrintable(totals));
+    savePicture(window.get(), "accounts.png");
+}
+
+void TestAccountsWindow::paymentDialogRefusesBadAmounts_data()
+{
+    QTest::addColumn<QString>("amount");
+    QTest::newRow("three decimals") << "12.345";
+    QTest::newRow("zero") << "0";
+    QTest::newRow("negative") << "-5";
+    QTest::newRow("not a number") << "五百";
+    QTest::newRow("beyond ten thousand million yuan") << "10000000000.01";
+}
+
+void TestAccountsWindow::paymentDialogRefusesBadAmounts()
+{
+    QFETCH(QString, amount);
+    std::unique_ptr<Accounts> window = openAccounts();
+    bool refused = false;
+    onNextDialog([&](QWidget* dialog) {
+        child<QComboBox>(dialog, "PaymentPartner")->setEditText(QStringLiteral("木业甲"));
+        child<QLineEdit>(dialog, "PaymentAmount")->setText(amount);
+        click(dialog, "Save");
+        refused = dialog->isVisible() && !child<QLabel>(dialog, "PaymentStatus")->text().isEmpty();
+        // Then a sound amount goes in.
+        child<QLineEdit>(dialog, "PaymentAmount")->setText(QStringLiteral(" 500.5 "));
+        click(dialog, "Save");
+    });
+    click(window.get(), "RecordPayment");
+    QVERIFY(refused);
+    QCOMPARE(partnerRow(*window, QStringLiteral("木业甲")),
+        QStringList({ "木业甲", "100.00", "2500.50", "500.50", "0.00", "0.00", "2100.00" }));
+}
+
+void TestAccountsWindow::reversalRestoresTheBalanceOnce()
+{
+    Payment paid = payment(70000);
+    m_store->recordPayment(paid);
+    std::unique_ptr<Accounts> window = openAccounts();
+    bool reversedOnce = false;
+    QString closing;
+    onNextDialog([&](QWidget* account) {
+        auto* table = child<QTableWidget>(account, "EntriesTable");
+        int row = 0;
+        while (row < table->rowCount()
+            && !(table->item(row, 1) && table->item(row, 1)->text() == QStringLiteral("收款")))
+            ++row;
+        table->selectRow(row);
+        m_answers->setNextAnswer(MessageAnswer::Yes);
+        click(account, "ReversePayment");
+        // Neither the payment nor its reversal can be reversed again.
+        for (int each = 0; each < table->rowCount(); ++each) {
+            table->selectRow(each);
+            if (child<QPushButton>(account, "ReversePayment")->isEnabled())
+                return;
+        }
+        reversedOnce = true;
+        closing = child<QLabel>(account, "AccountSummary")->text();
+        click(account, "Close");
+    });
+    window->showPartner(QStringLiteral("木业甲"));
+    QVERIFY(reversedOnce);
+    QVERIFY2(closing.contains(QStringLiteral("期末余额 2600.50 元")), qPrintable(closing));
+    QCOMPARE(partnerRow(*window, QStringLiteral("木业甲")).at(3), QStringLiteral("0.00"));
+    // A second reversal is refused by the store itself.
+    QVERIFY_THROWS_EXCEPTION(HistoryError, m_store->reversePayment(paid, QString()));
+}
+
+void TestAccountsWindow::joinedNamesCountAsOnePartner()
+{
+    std::unique_ptr<Accounts> window = openAccounts();
+    onNextDialog([&](QWidget* dialog) {
+        child<QComboBox>(dialog, "MergeAlias")->setCurrentText(QStringLiteral("木业甲公司"));
+        child<QComboBox>(dialog, "MergeInto")->setCurrentText(QStringLiteral("木业甲"));
+        m_answers->setNextAnswer(MessageAnswer::Yes);
+        click(dialog, "Merge");
+    });
+    click(window.get(), "MergePartners");
+    QVERIFY(partnerRow(*window, QStringLiteral("木业甲公司")).isEmpty());
+    QCOMPARE(partnerRow(*window, QStringLiteral("木业甲")),
+        QStringList({ "木业甲", "100.00", "2510.50", "0.00", "0.00", "0.00", "2610.50" }));
+}
+
+void TestAccountsWindow::statementGoesToThePreview()
+{
+    std::unique_ptr<Accounts> window = openAccounts();
+    onNextDialog([&](QWidget* account) {
+        savePicture(account, "partner-account.png");
+        click(account, "PreviewStatement");
+        click(account, "Close");
+    });
+    window->showPartner(QStringLiteral("木业甲"));
+    QCOMPARE(m_shown.size(), 2);
+    QFile pdf(m_shown[0]);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+    QCOMPARE(m_shown[1], QStringLiteral("对账单 - 木业甲"));
+}
+
+QTEST_MAIN(TestAccountsWindow)
+#include "test_accounts_window.moc"
