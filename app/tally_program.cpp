@@ -74,8 +74,8 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
         QObject::connect(history, &HistoryServices::reprintRequested, m_commands.get(),
             &WorkbookCommands::reprintBill);
         // The report has no workbook behind it: the preview shows and prints its PDF alone.
-        QObject::connect(history, &HistoryServices::reportSaved, m_preview.get(),
-            [this](const QString& pdf) {
+        QObject::connect(
+            history, &HistoryServices::reportSaved, m_preview.get(), [this](const QString& pdf) {
                 m_preview->showDocument(pdf, QString(), QStringLiteral("报表预览"));
             });
         QObject::connect(history, &HistoryServices::accountsRequested, &window,
