@@ -86,9 +86,16 @@ CopiedFile copyOne(const PlannedFile& file, const QString& target,
         return copied.ok() ? hashRegularFile(target) : copied;
     }
     if (file.archived && earlier.contains(file.path)) {
+        const QByteArray sha256 = earlier.value(file.path).sha256;
         const CopiedFile source = hashRegularFile(file.source);
-        if (source.ok() && source.sha256 == earlier.value(file.path).sha256)
-            return linkOrCopy(QDir(earlierFolder).filePath(file.path), target, FileSync::Later);
+        if (source.ok() && source.sha256 == sha256) {
+            const CopiedFile linked
+                = linkOrCopy(QDir(earlierFolder).filePath(file.path), target, FileSync::Later);
+            // An earlier copy damaged since would pass on as verified.
+            if (!linked.ok() || linked.sha256 == sha256)
+                return linked;
+            QFile::remove(target);
+        }
     }
     return copyFileDurably(file.source, target, FileSync::Later);
 }

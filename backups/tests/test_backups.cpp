@@ -67,6 +67,7 @@ private slots:
     void historyCopyIsConsistentWhilePostingsRun();
     void restoreAfterTheDataFolderIsDeleted();
     void unchangedBillsAreLinkedNotCopied();
+    void billDamagedInTheEarlierBackupIsCopiedAfresh();
     void damagedBackupIsShownAndRefused_data();
     void damagedBackupIsShownAndRefused();
     void linksAreNeverFollowed();
@@ -174,6 +175,24 @@ void TestBackups::unchangedBillsAreLinkedNotCopied()
     QFile copy(QDir(second.backup.folder).filePath(changed));
     QVERIFY(copy.open(QIODevice::ReadOnly));
     QCOMPARE(copy.readAll(), QByteArray("bill 1, printed again"));
+}
+
+void TestBackups::billDamagedInTheEarlierBackupIsCopiedAfresh()
+{
+    TestYard yard;
+    const BackupOutcome first = takeBackup(yard.sources(), yard.place(), noon);
+    QVERIFY2(first.ok(), qPrintable(first.detail));
+    const QString bill = QStringLiteral("文档/账单/2026-12/0.xls");
+    const QString damaged = QDir(first.backup.folder).filePath(bill);
+    QVERIFY(QFile::setPermissions(damaged, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    changeByte(damaged);
+    const BackupOutcome second = takeBackup(yard.sources(), yard.place(), noon.addSecs(60));
+    QVERIFY2(second.ok(), qPrintable(second.detail));
+    const QString copy = QDir(second.backup.folder).filePath(bill);
+    QCOMPARE(linkCount(copy), nlink_t(1));
+    QFile read(copy);
+    QVERIFY(read.open(QIODevice::ReadOnly));
+    QCOMPARE(read.readAll(), QByteArray("bill 0"));
 }
 
 void TestBackups::damagedBackupIsShownAndRefused_data()
