@@ -1,5 +1,6 @@
 #include "backups/backup_service.h"
 
+#include "backups/restore_summary.h"
 #include "support/event_log.h"
 
 #include <QCoreApplication>
@@ -43,6 +44,19 @@ QString secondPlaceMessage(const BackupOutcome& outcome, const QString& place)
     default:
         return QStringLiteral("备份没有复制到第二备份位置 %1。%2").arg(place, later);
     }
+}
+
+QString restoreDoneMessage(
+    const BackupInfo& from, const RestoreOutcome& restored, const QString& keptIn)
+{
+    const QString when = from.time.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    const QString kept = QStringLiteral("恢复前的文件已另存为备份 %1。").arg(keptIn);
+    if (restored.restored.isEmpty())
+        return QStringLiteral("%1 的备份中没有要恢复的文件，所有文件都没有改动。").arg(when);
+    const QString what = restoredSummary(restored.restored, restored.loads);
+    if (restored.restored.size() == 1)
+        return QStringLiteral("已恢复 %1 的备份中的%2。%3").arg(when, what, kept);
+    return QStringLiteral("已恢复 %1 的备份：%2。%3").arg(when, what, kept);
 }
 
 BackupService::BackupService(
@@ -209,11 +223,7 @@ void BackupService::onRestoreRun(
         logEvent(QStringLiteral("restored %1 files of %2")
                      .arg(restored.restored.size())
                      .arg(from.folder));
-        const QString what = restored.restored.size() == 1
-            ? restored.restored.first()
-            : QStringLiteral("全部 %1 个文件").arg(restored.restored.size());
-        emit message(QStringLiteral("已从备份 %1 恢复%2。恢复前的文件保存在备份 %3 中。")
-                         .arg(from.name, what, before.backup.name));
+        emit message(restoreDoneMessage(from, restored, before.backup.name));
     }
     emit restoreDone(restored.ok());
 }

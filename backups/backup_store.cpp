@@ -4,6 +4,7 @@
 #include "backups/backup_manifest.h"
 #include "backups/backup_plan.h"
 #include "backups/backup_rotation.h"
+#include "backups/ledger_rows.h"
 #include "support/durable_copy.h"
 
 #include <QDir>
@@ -151,6 +152,7 @@ BackupOutcome finish(
     outcome.backup.time = QDateTime::fromString(outcome.backup.name, timeFormat);
     outcome.backup.place = QFileInfo(final).absolutePath();
     outcome.backup.loads = loads;
+    outcome.backup.ledgerRows = postedLedgerRows(QDir(final).filePath(ledgerInBackup()));
     for (const ManifestEntry& entry : entries)
         outcome.backup.size += entry.size;
     return outcome;
@@ -251,8 +253,10 @@ QList<BackupInfo> listBackups(const QString& place, bool verify)
         for (const ManifestEntry& entry : entries)
             info.size += entry.size;
         QString detail;
-        if (verify && !info.damaged)
+        if (verify && !info.damaged) {
             historyIntact(QDir(info.folder).filePath(historyPath()), &info.loads, &detail);
+            info.ledgerRows = postedLedgerRows(QDir(info.folder).filePath(ledgerInBackup()));
+        }
         list.append(info);
     }
     return list;

@@ -35,6 +35,7 @@ struct BackupInfo {
     QString place; // the 备份 folder that holds it
     qint64 size = 0;
     qint64 loads = -1; // -1: no history in it
+    qint64 ledgerRows = -1; // rows posted in its ledger; -1: none or unreadable
     bool damaged = false;
 };
 
