@@ -1,5 +1,6 @@
 #include "backups/backup_service.h"
 
+#include "backups/backup_manifest.h"
 #include "backups/restore_summary.h"
 #include "support/event_log.h"
 
@@ -67,7 +68,7 @@ BackupService::BackupService(
     , m_clock(std::move(clock))
 {
     m_worker.setMaxThreadCount(1);
-    const QList<BackupInfo> backups = listBackups(localPlace(), false);
+    const QList<BackupInfo> backups = backupsByName(localPlace());
     if (!backups.isEmpty())
         m_last = backups.first().time;
 }
@@ -93,8 +94,10 @@ void BackupService::setSecondPlace(const QString& folder)
 void BackupService::backUpIfFirstToday()
 {
     const QDate today = m_clock().date();
-    for (const BackupInfo& backup : listBackups(localPlace(), false))
-        if (backup.time.date() == today && !backup.damaged)
+    // The window's thread: only today's lists are read.
+    QList<ManifestEntry> entries;
+    for (const BackupInfo& backup : backupsByName(localPlace()))
+        if (backup.time.date() == today && readManifest(backup.folder, &entries))
             return;
     backUp();
 }

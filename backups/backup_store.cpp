@@ -54,12 +54,11 @@ BackupOutcome preparePlace(const QString& place)
 }
 
 // Each file's hash in the newest backup of the place, to link bills again.
-QHash<QString, ManifestEntry> newestEntries(const QString& place)
+QHash<QString, ManifestEntry> entriesOf(const QString& backup)
 {
     QHash<QString, ManifestEntry> entries;
-    const QList<BackupInfo> backups = listBackups(place, false);
     QList<ManifestEntry> list;
-    if (!backups.isEmpty() && readManifest(backups.first().folder, &list))
+    if (!backup.isEmpty() && readManifest(backup, &list))
         for (const ManifestEntry& entry : list)
             entries.insert(entry.path, entry);
     return entries;
@@ -162,9 +161,10 @@ BackupOutcome finish(
 BackupOutcome fill(const QList<PlannedFile>& files, const QString& partial, const QString& final,
     const QString& place)
 {
-    const QHash<QString, ManifestEntry> earlier = newestEntries(place);
-    const QList<BackupInfo> backups = listBackups(place, false);
+    // Only the newest backup's list is read: a year keeps twenty or more.
+    const QList<BackupInfo> backups = backupsByName(place);
     const QString earlierFolder = backups.isEmpty() ? QString() : backups.first().folder;
+    const QHash<QString, ManifestEntry> earlier = entriesOf(earlierFolder);
     QList<ManifestEntry> entries;
     for (const PlannedFile& file : files) {
         const QString target = QDir(partial).filePath(file.path);
@@ -235,7 +235,7 @@ BackupOutcome copyBackup(const BackupInfo& backup, const QString& place)
     return outcome;
 }
 
-QList<BackupInfo> listBackups(const QString& place, bool verify)
+QList<BackupInfo> backupsByName(const QString& place)
 {
     static const QRegularExpression pattern(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}-\\d{6}$"));
     const QDir folder(backupFolderIn(place));
@@ -244,9 +244,16 @@ QList<BackupInfo> listBackups(const QString& place, bool verify)
         QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name | QDir::Reversed);
     for (const QString& name : names) {
         const QDateTime time = QDateTime::fromString(name, timeFormat);
-        if (!pattern.match(name).hasMatch() || !time.isValid())
-            continue;
-        BackupInfo info { folder.filePath(name), name, time, folder.absolutePath() };
+        if (pattern.match(name).hasMatch() && time.isValid())
+            list.append({ folder.filePath(name), name, time, folder.absolutePath() });
+    }
+    return list;
+}
+
+QList<BackupInfo> listBackups(const QString& place, bool verify)
+{
+    QList<BackupInfo> list = backupsByName(place);
+    for (BackupInfo& info : list) {
         QList<ManifestEntry> entries;
         info.damaged
             = !readManifest(info.folder, &entries) || (verify && !verifyBackupFiles(info.folder));
@@ -257,7 +264,6 @@ QList<BackupInfo> listBackups(const QString& place, bool verify)
             historyIntact(QDir(info.folder).filePath(historyPath()), &info.loads, &detail);
             info.ledgerRows = postedLedgerRows(QDir(info.folder).filePath(ledgerInBackup()));
         }
-        list.append(info);
     }
     return list;
 }
