@@ -83,6 +83,14 @@ QString historyFailureMessage(const HistoryError& error, const QString& failedRe
             .arg(where);
     case HistoryFailure::OutOfRange:
         return QStringLiteral("合计超出范围");
+    case HistoryFailure::PaymentIncomplete:
+        return QStringLiteral("款项要填往来单位、日期和大于零的金额");
+    case HistoryFailure::AlreadyReversed:
+        return QStringLiteral("这笔款已经冲销过了");
+    case HistoryFailure::ReversalNotReversible:
+        return QStringLiteral("冲销记录不能再冲销");
+    case HistoryFailure::JoinRefused:
+        return QStringLiteral("这两个名称不能合并：名称相同、已经合并过，或者会互相合并");
     case HistoryFailure::Other:
         break;
     }

@@ -27,6 +27,10 @@ enum class HistoryFailure {
     CertificateMismatch, // the server is not the one the certificate names: nothing was sent
     CertificateMissing, // no certificate file set, or it does not read
     OutOfRange, // a sum beyond what 64 bits hold
+    PaymentIncomplete, // no partner or day, or an amount not above zero
+    AlreadyReversed, // the payment has its reversal already
+    ReversalNotReversible, // a reversal is not reversed in turn
+    JoinRefused, // a name joined into itself, joined already, or in a cycle
     Other,
 };
 

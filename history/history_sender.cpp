@@ -50,6 +50,9 @@ private:
     void send();
     void deliver();
     void sendLoad(qint64 id);
+    void sendPayment(qint64 id);
+    void sendAlias(qint64 id);
+    void sendAll(HistoryStore::Outbox outbox, int& count);
     void report(int count);
     void setFailure(const QString& message);
 
@@ -115,16 +118,93 @@ void HistorySender::Worker::deliver()
         server->checkStationName(m_settings.stationName());
         m_server = std::move(server);
     }
+    for (HistoryStore::Outbox outbox : { HistoryStore::Outbox::Loads, HistoryStore::Outbox::Aliases,
+             HistoryStore::Outbox::Payments })
+        sendAll(outbox, count);
+}
+
+void HistorySender::Worker::sendAll(HistoryStore::Outbox outbox, int& count)
+{
     QVector<qint64> ids;
-    while (!(ids = m_local->outboxIds(batch)).isEmpty()) {
+    while (!stopping && !(ids = m_local->outboxIds(batch, outbox)).isEmpty()) {
         count = m_local->outboxCount();
         for (qint64 id : ids) {
             if (stopping)
                 return;
-            sendLoad(id);
+            if (outbox == HistoryStore::Outbox::Loads)
+                sendLoad(id);
+            else if (outbox == HistoryStore::Outbox::Payments)
+                sendPayment(id);
+            else
+                sendAlias(id);
             report(--count);
         }
     }
+}
+
+namespace {
+
+// The record of this machine as the server keeps it: under the station's
+// name, numbered by its id here.
+template <typename Record> void sign(Record& record, const QString& station, qint64 id)
+{
+    record.station = station;
+    record.stationNumber = id;
+}
+
+// A record the server would not store: one of another machine under the
+// same name holds its number (StationTaken), or, for nothing there, a
+// second reversal of one payment, which the first one made elsewhere made
+// needless.
+template <typename Record>
+bool storedAlready(
+    const HistoryResult<std::optional<Record>>& origin, Record record, const QString& server)
+{
+    if (!origin)
+        throw origin.error();
+    if (!*origin)
+        return false;
+    record.id = (*origin)->id;
+    if (!(**origin == record))
+        throw HistoryError(HistoryFailure::StationTaken, server,
+            QStringLiteral("station %1 number %2 differs on the server")
+                .arg(record.station)
+                .arg(record.stationNumber));
+    return true;
+}
+
+} // namespace
+
+void HistorySender::Worker::sendPayment(qint64 id)
+{
+    const HistoryResult<std::optional<Payment>> read = m_local->paymentByOrigin({}, id);
+    if (!read)
+        throw read.error();
+    if (std::optional<Payment> payment = *read) {
+        sign(*payment, m_settings.stationName(), id);
+        // This machine's own payment, reversed here, is named as the server knows it.
+        if (payment->isReversal() && payment->reversesStation.isEmpty())
+            payment->reversesStation = m_settings.stationName();
+        if (!m_server->receivePayment(*payment)
+            && !storedAlready(
+                m_server->paymentByOrigin(payment->station, id), *payment, m_server->location()))
+            qWarning("history sender: payment %lld reverses one reversed already", id);
+    }
+    m_local->markSent(id, HistoryStore::Outbox::Payments);
+}
+
+void HistorySender::Worker::sendAlias(qint64 id)
+{
+    const HistoryResult<std::optional<PartnerAlias>> read = m_local->aliasByOrigin({}, id);
+    if (!read)
+        throw read.error();
+    if (std::optional<PartnerAlias> alias = *read) {
+        sign(*alias, m_settings.stationName(), id);
+        if (!m_server->receiveAlias(*alias))
+            storedAlready(
+                m_server->aliasByOrigin(alias->station, id), *alias, m_server->location());
+    }
+    m_local->markSent(id, HistoryStore::Outbox::Aliases);
 }
 
 void HistorySender::Worker::sendLoad(qint64 id)

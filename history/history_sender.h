@@ -1,13 +1,14 @@
 #pragma once
 
-// Delivers the loads of the clerk's outbox to the yard's server, oldest
-// first, on a thread of its own with connections of its own, so that a
-// posting never waits for the network. Each load goes with the station's
-// name and its number there; the server stores it once however often it is
-// sent, and it leaves the outbox only after the server has committed it.
-// While the server cannot be reached it tries again after 1 s, doubling up
-// to 30 s, and at once when a new load is recorded: the recorder's stored
-// handler calls loadRecorded().
+// Delivers what the clerk's outbox holds to the yard's server: the loads,
+// oldest first, then the joins of names and the payments, on a thread of
+// its own with connections of its own, so that a posting never waits for
+// the network. Each goes with the station's name and its number there; the
+// server stores it once however often it is sent, and it leaves the outbox
+// only after the server has committed it. While the server cannot be
+// reached it tries again after 1 s, doubling up to 30 s, and at once when
+// something new is recorded: the recorder's stored handler calls
+// loadRecorded(), and so does whoever records a payment or a join.
 
 #include "history/server_settings.h"
 

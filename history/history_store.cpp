@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int newestSchema = 4;
+constexpr int newestSchema = 5;
 
 QString schemaStepText(int version)
 {
@@ -133,10 +133,7 @@ qint64 HistoryStore::record(LoadRecord& load)
     number.prepare(QStringLiteral("UPDATE loads SET station_number = id WHERE id = ?"));
     number.addBindValue(id);
     exec(number);
-    QSqlQuery outbox(database());
-    outbox.prepare(QStringLiteral("INSERT INTO outbox (load_id) VALUES (?)"));
-    outbox.addBindValue(id);
-    exec(outbox);
+    enterOutbox(Outbox::Loads, id);
     transaction.commit();
     load.id = id;
     load.station.clear();
@@ -173,18 +170,43 @@ qint64 HistoryStore::insert(const LoadRecord& load, bool conflictIgnored, bool* 
     return m_driver->insertedId(query);
 }
 
+namespace {
+
+struct OutboxTable {
+    const char* table;
+    const char* idColumn;
+};
+
+OutboxTable outboxTable(HistoryStore::Outbox outbox)
+{
+    switch (outbox) {
+    case HistoryStore::Outbox::Payments:
+        return { "payment_outbox", "payment_id" };
+    case HistoryStore::Outbox::Aliases:
+        return { "alias_outbox", "alias_id" };
+    default:
+        return { "outbox", "load_id" };
+    }
+}
+
+} // namespace
+
 int HistoryStore::outboxCount()
 {
     QSqlQuery query(database());
-    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM outbox")) || !query.next())
+    if (!query.exec(QStringLiteral("SELECT (SELECT COUNT(*) FROM outbox) + (SELECT COUNT(*) FROM "
+                                   "payment_outbox) + (SELECT COUNT(*) FROM alias_outbox)"))
+        || !query.next())
         fail(query.lastError());
     return query.value(0).toInt();
 }
 
-QVector<qint64> HistoryStore::outboxIds(int limit)
+QVector<qint64> HistoryStore::outboxIds(int limit, Outbox outbox)
 {
+    const OutboxTable table = outboxTable(outbox);
     QSqlQuery query(database());
-    query.prepare(QStringLiteral("SELECT load_id FROM outbox ORDER BY load_id LIMIT ?"));
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY %1 LIMIT ?")
+                      .arg(QLatin1String(table.idColumn), QLatin1String(table.table)));
     query.addBindValue(limit);
     exec(query);
     QVector<qint64> ids;
@@ -193,10 +215,22 @@ QVector<qint64> HistoryStore::outboxIds(int limit)
     return ids;
 }
 
-void HistoryStore::markSent(qint64 id)
+void HistoryStore::markSent(qint64 id, Outbox outbox)
 {
+    const OutboxTable table = outboxTable(outbox);
     QSqlQuery query(database());
-    query.prepare(QStringLiteral("DELETE FROM outbox WHERE load_id = ?"));
+    query.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
+                      .arg(QLatin1String(table.table), QLatin1String(table.idColumn)));
+    query.addBindValue(id);
+    exec(query);
+}
+
+void HistoryStore::enterOutbox(Outbox outbox, qint64 id)
+{
+    const OutboxTable table = outboxTable(outbox);
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (?)")
+                      .arg(QLatin1String(table.table), QLatin1String(table.idColumn)));
     query.addBindValue(id);
     exec(query);
 }

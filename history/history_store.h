@@ -8,6 +8,7 @@
 
 #include "history/history_driver.h"
 #include "history/history_reader.h"
+#include "history/partner_accounts.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -38,11 +39,48 @@ public:
     HistoryResult<std::optional<LoadRecord>> loadByOrigin(
         const QString& station, qint64 stationNumber);
 
-    // The loads recorded here and not yet on the server: how many, the
-    // oldest ids first, and one taken out once the server has it.
+    // What was recorded here and not yet on the server: how many loads,
+    // payments and joins of names together, the oldest ids of one of them
+    // first, and one taken out once the server has it.
+    enum class Outbox { Loads, Payments, Aliases };
     int outboxCount();
-    QVector<qint64> outboxIds(int limit);
-    void markSent(qint64 id);
+    QVector<qint64> outboxIds(int limit, Outbox outbox = Outbox::Loads);
+    void markSent(qint64 id, Outbox outbox = Outbox::Loads);
+
+    // Partner accounts (partner_accounts_store.cpp). Each record is written
+    // in one transaction with its outbox entry and given its id and station
+    // number, like record(); the receives store a station's record once,
+    // like receive().
+    //
+    // Throws PaymentIncomplete unless it names a partner and a day and its
+    // amount is above zero; a reversal is made by reversePayment() only.
+    qint64 recordPayment(Payment& payment);
+    // Records the payment that cancels `original` (the same partner,
+    // direction, way and day, the amount negated), recorded now. Throws
+    // ReversalNotReversible for a reversal, AlreadyReversed when it has one.
+    qint64 reversePayment(const Payment& original, const QString& note);
+    // Throws JoinRefused for a name joined into itself, a name joined
+    // already, or a join that would close a cycle (see PartnerNames).
+    qint64 recordAlias(PartnerAlias& alias);
+    bool receivePayment(const Payment& payment);
+    bool receiveAlias(const PartnerAlias& alias);
+    HistoryResult<std::optional<Payment>> paymentByOrigin(
+        const QString& station, qint64 stationNumber);
+    HistoryResult<std::optional<PartnerAlias>> aliasByOrigin(
+        const QString& station, qint64 stationNumber);
+    // Every join of names, in the order they were stored.
+    HistoryResult<QVector<PartnerAlias>> partnerAliases();
+
+    // The reads of partner accounts (partner_accounts_reads.cpp); sums
+    // beyond 64 bits fail as OutOfRange.
+    // Every partner with a stock in, stock out or payment before the
+    // period's end, names folded by their joins, sorted by name.
+    HistoryResult<QVector<PartnerBalance>> partnerBalances(const AccountPeriod& period);
+    // One partner (or a name joined into it) over the period.
+    HistoryResult<PartnerStatement> partnerStatement(
+        const QString& partner, const AccountPeriod& period);
+    // The partners, folded and sorted, bounded as the names offered.
+    HistoryResult<QStringList> partnerNames();
 
     // The newest schema this program knows.
     static int currentSchemaVersion();
@@ -82,6 +120,15 @@ private:
         const QString& where, const QVariantList& values, qint64 key);
     HistoryResult<QStringList> distinctValues(LoadColumn column);
     HistoryError outOfRange() const;
+    qint64 insertPayment(const Payment& payment, bool conflictIgnored, bool* inserted);
+    qint64 insertAlias(const PartnerAlias& alias, bool conflictIgnored, bool* inserted);
+    void enterOutbox(Outbox outbox, qint64 id);
+    HistoryResult<QVector<Payment>> readPayments(const QString& where, const QVariantList& values);
+    HistoryResult<QVector<PartnerAlias>> readAliases(
+        const QString& where, const QVariantList& values);
+    HistoryResult<QVector<AccountEntry>> statementLoads(
+        const QStringList& names, const AccountPeriod& period);
+    HistoryResult<qint64> openingBalance(const QStringList& names, const QDate& from);
 
     QString m_connectionName;
     QString m_location;

@@ -4,6 +4,7 @@
 
 #include "history/history_store.h"
 #include "history/load_columns.h"
+#include "history/store_sql.h"
 
 #include <QSet>
 #include <QSqlError>
@@ -69,21 +70,6 @@ FilterClause filterClause(const LoadFilter& filter)
     return clause;
 }
 
-// Executed; inactive when it failed, with its error.
-QSqlQuery prepared(const QSqlDatabase& db, const QString& sql, const QVariantList& values,
-    bool forwardOnly = true, QSql::NumericalPrecisionPolicy precision = QSql::LowPrecisionDouble)
-{
-    QSqlQuery query(db);
-    query.setForwardOnly(forwardOnly);
-    query.setNumericalPrecisionPolicy(precision);
-    if (!query.prepare(sql))
-        return query;
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    query.exec();
-    return query;
-}
-
 // The columns the window lists and exports, then the id.
 const QVector<LoadColumn>& listedColumns()
 {
@@ -94,33 +80,6 @@ const QVector<LoadColumn>& listedColumns()
         return listed << LoadColumn::Id;
     }();
     return columns;
-}
-
-// A sum as the database gives it: SQLite's an integer, PostgreSQL's a
-// numeric (as text, read in high precision), null for no rows. Nothing when
-// it leaves the 64-bit range.
-std::optional<qint64> exactSum(const QVariant& value)
-{
-    const QString text = value.toString();
-    if (value.isNull() || text.isEmpty())
-        return 0;
-    bool ok = false;
-    const qint64 sum = text.toLongLong(&ok);
-    return ok ? std::optional<qint64>(sum) : std::nullopt;
-}
-
-// The sums of one result row, from `first` on, each exact, or nothing when
-// one of them is not.
-std::optional<QVector<qint64>> exactSums(const QSqlQuery& query, int first, int count)
-{
-    QVector<qint64> sums;
-    for (int i = first; i < first + count; ++i) {
-        const std::optional<qint64> sum = exactSum(query.value(i));
-        if (!sum)
-            return std::nullopt;
-        sums << *sum;
-    }
-    return sums;
 }
 
 // Whether the detail was longer than it is read: SQL counts characters,

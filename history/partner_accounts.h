@@ -12,6 +12,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -109,3 +110,25 @@ struct PartnerStatement {
 
 // A load's number as an account shows it.
 QString accountLoadNumber(const QString& station, qint64 stationNumber);
+
+// The joins of names, as a store holds them: each name to the partner it
+// counts as, through every join in a chain. A name is joined once; a later
+// join of it, or one that closes a cycle (two stations joining at once),
+// is passed over, so the earlier holds.
+class PartnerNames {
+public:
+    // `aliases` in the order they were recorded.
+    explicit PartnerNames(const QVector<PartnerAlias>& aliases = {});
+    // The partner a name counts as; the name itself when it is joined to none.
+    QString partnerOf(const QString& name) const;
+    // Why joining `alias` into `partner` is refused (for the log), or empty
+    // when it may be: an empty name, a name into itself, a name joined
+    // already, or a join that would close a cycle.
+    QString refusalOf(const QString& alias, const QString& partner) const;
+    // The partner's own name, then every name joined into it and every one
+    // of `used` that counts as it, sorted.
+    QStringList namesOf(const QString& partner, const QStringList& used = {}) const;
+
+private:
+    QHash<QString, QString> m_joinedInto;
+};

@@ -14,10 +14,11 @@
 -- keep it).
 --
 --   quorvane_owner    holds the tables and runs the schema's steps; no login
---   quorvane_station  the stations' group: reads every load, inserts loads
+--   quorvane_station  the stations' group: reads everything, inserts loads, payments and joins of names
 --   station_logins    the station name each station's login records under
 --
--- Row-level security lets a station insert only loads of its own station;
+-- Row-level security lets a station insert only loads, payments and joins
+-- of names of its own station;
 -- no station may change, delete, truncate or drop anything. A server set up
 -- by an earlier version (a station's login owning the tables) is brought
 -- under these rules with every row kept. Everything happens in one
@@ -57,6 +58,10 @@ ALTER TABLE IF EXISTS history_schema OWNER TO quorvane_owner;
 ALTER TABLE IF EXISTS loads OWNER TO quorvane_owner;
 ALTER TABLE IF EXISTS outbox OWNER TO quorvane_owner;
 ALTER TABLE IF EXISTS station_logins OWNER TO quorvane_owner;
+ALTER TABLE IF EXISTS payments OWNER TO quorvane_owner;
+ALTER TABLE IF EXISTS partner_aliases OWNER TO quorvane_owner;
+ALTER TABLE IF EXISTS payment_outbox OWNER TO quorvane_owner;
+ALTER TABLE IF EXISTS alias_outbox OWNER TO quorvane_owner;
 DO $$
 BEGIN
     IF to_regprocedure('public.quorvane_station_name()') IS NOT NULL THEN
@@ -97,11 +102,12 @@ UPDATE history_schema SET version = 1;
 
 DO $$
 BEGIN
-    IF (SELECT version FROM history_schema) > 4 THEN
+    IF (SELECT version FROM history_schema) > 5 THEN
         RAISE EXCEPTION 'a newer version of Quorvane made these tables: run its setup-yard-server.sql';
     END IF;
 END $$;
-SELECT version < 2 AS step_2, version < 3 AS step_3, version < 4 AS step_4 FROM history_schema \gset
+SELECT version < 2 AS step_2, version < 3 AS step_3, version < 4 AS step_4, version < 5 AS step_5
+    FROM history_schema \gset
 \if :step_2
 ALTER TABLE loads ADD COLUMN station TEXT NOT NULL DEFAULT '';
 ALTER TABLE loads ADD COLUMN station_number BIGINT NOT NULL DEFAULT 0;
@@ -123,6 +129,40 @@ CREATE TABLE outbox (load_id BIGINT PRIMARY KEY);
 INSERT INTO outbox (load_id) SELECT id FROM loads WHERE station = '';
 UPDATE history_schema SET version = 4;
 \endif
+\if :step_5
+CREATE TABLE payments (
+    id BIGSERIAL PRIMARY KEY,
+    station TEXT NOT NULL,
+    station_number BIGINT NOT NULL,
+    recorded_at TEXT NOT NULL,
+    day TEXT NOT NULL,
+    partner TEXT NOT NULL,
+    direction INTEGER NOT NULL,
+    amount_fen BIGINT NOT NULL,
+    way TEXT NOT NULL,
+    note TEXT NOT NULL,
+    reverses_station TEXT NOT NULL,
+    reverses_number BIGINT NOT NULL
+);
+CREATE UNIQUE INDEX payments_origin ON payments (station, station_number);
+CREATE UNIQUE INDEX payments_reversal ON payments (reverses_station, reverses_number)
+    WHERE reverses_number <> 0;
+CREATE INDEX payments_account ON payments (partner, day, direction, amount_fen);
+CREATE TABLE partner_aliases (
+    id BIGSERIAL PRIMARY KEY,
+    station TEXT NOT NULL,
+    station_number BIGINT NOT NULL,
+    recorded_at TEXT NOT NULL,
+    alias TEXT NOT NULL,
+    partner TEXT NOT NULL
+);
+CREATE UNIQUE INDEX partner_aliases_origin ON partner_aliases (station, station_number);
+CREATE INDEX loads_supplier_account ON loads (kind, supplier, day, amount_fen);
+CREATE INDEX loads_buyer_account ON loads (kind, buyer, day, amount_fen);
+CREATE TABLE payment_outbox (payment_id BIGINT PRIMARY KEY);
+CREATE TABLE alias_outbox (alias_id BIGINT PRIMARY KEY);
+UPDATE history_schema SET version = 5;
+\endif
 
 -- Which login records under which station name; kept by the owner alone.
 CREATE TABLE IF NOT EXISTS station_logins (
@@ -136,8 +176,9 @@ CREATE OR REPLACE FUNCTION quorvane_station_name() RETURNS TEXT
     LANGUAGE sql STABLE SECURITY DEFINER SET search_path = pg_catalog, pg_temp
     AS $$ SELECT station FROM public.station_logins WHERE login = session_user $$;
 
--- A station reads every load and inserts loads under its own name, with no
--- id of its own choosing (the sequence gives it); nothing else. Grants and
+-- A station reads every load, payment and join of names, and inserts them
+-- under its own name, with no id of its own choosing (the sequence gives
+-- it); nothing else. Grants and
 -- rules an earlier setup left are taken back first.
 DO $$
 DECLARE
@@ -148,17 +189,19 @@ BEGIN
             CASE a.grantee WHEN 0 THEN 'PUBLIC' ELSE quote_ident(pg_get_userbyid(a.grantee)) END AS grantee
         FROM pg_class c, aclexplode(c.relacl) a
         WHERE c.relnamespace = 'public'::regnamespace
-            AND c.relname IN ('history_schema', 'loads', 'loads_id_seq', 'outbox', 'station_logins')
+            AND c.relname IN ('history_schema', 'loads', 'loads_id_seq', 'outbox', 'station_logins',
+                'payments', 'payments_id_seq', 'partner_aliases', 'partner_aliases_id_seq',
+                'payment_outbox', 'alias_outbox')
             AND a.grantee <> c.relowner
     LOOP
         EXECUTE format('REVOKE ALL ON %s %s FROM %s', target.kind, target.relation, target.grantee);
     END LOOP;
     FOR target IN
-        SELECT policyname FROM pg_policies
-        WHERE schemaname = 'public' AND tablename = 'loads'
+        SELECT policyname, tablename FROM pg_policies
+        WHERE schemaname = 'public' AND tablename IN ('loads', 'payments', 'partner_aliases')
             AND policyname NOT IN ('stations_read', 'stations_insert_own')
     LOOP
-        EXECUTE format('DROP POLICY %I ON loads', target.policyname);
+        EXECUTE format('DROP POLICY %I ON %I', target.policyname, target.tablename);
     END LOOP;
 END $$;
 REVOKE ALL ON FUNCTION quorvane_station_name() FROM PUBLIC;
@@ -167,6 +210,12 @@ GRANT SELECT ON history_schema, loads TO quorvane_station;
 GRANT INSERT (recorded_at, day, kind, bill_number, species, buyer, truck, supplier, contact, scaler,
     pieces_e4, volume_e4, amount_fen, detail, station, station_number) ON loads TO quorvane_station;
 GRANT USAGE ON SEQUENCE loads_id_seq TO quorvane_station;
+GRANT SELECT ON payments, partner_aliases TO quorvane_station;
+GRANT INSERT (station, station_number, recorded_at, day, partner, direction, amount_fen, way, note,
+    reverses_station, reverses_number) ON payments TO quorvane_station;
+GRANT INSERT (station, station_number, recorded_at, alias, partner) ON partner_aliases
+    TO quorvane_station;
+GRANT USAGE ON SEQUENCE payments_id_seq, partner_aliases_id_seq TO quorvane_station;
 
 -- Row-level security binds the owner's own work neither (the schema's
 -- steps), nor a superuser's.
@@ -175,6 +224,18 @@ DROP POLICY IF EXISTS stations_read ON loads;
 CREATE POLICY stations_read ON loads FOR SELECT TO quorvane_station USING (true);
 DROP POLICY IF EXISTS stations_insert_own ON loads;
 CREATE POLICY stations_insert_own ON loads FOR INSERT TO quorvane_station
+    WITH CHECK (station = quorvane_station_name());
+ALTER TABLE payments ENABLE ROW LEVEL SECURITY;
+DROP POLICY IF EXISTS stations_read ON payments;
+CREATE POLICY stations_read ON payments FOR SELECT TO quorvane_station USING (true);
+DROP POLICY IF EXISTS stations_insert_own ON payments;
+CREATE POLICY stations_insert_own ON payments FOR INSERT TO quorvane_station
+    WITH CHECK (station = quorvane_station_name());
+ALTER TABLE partner_aliases ENABLE ROW LEVEL SECURITY;
+DROP POLICY IF EXISTS stations_read ON partner_aliases;
+CREATE POLICY stations_read ON partner_aliases FOR SELECT TO quorvane_station USING (true);
+DROP POLICY IF EXISTS stations_insert_own ON partner_aliases;
+CREATE POLICY stations_insert_own ON partner_aliases FOR INSERT TO quorvane_station
     WITH CHECK (station = quorvane_station_name());
 
 RESET ROLE;

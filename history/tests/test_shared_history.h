@@ -5,7 +5,8 @@
 // test_shared_history.cpp: two station programs posting at once, the server
 // stopped and started under a running sender, refused logins, a user
 // without the right to make tables, servers of older schemas, resends, and
-// the window's queries against the server. test_yard_server_rules.cpp: the
+// the window's queries against the server. test_shared_accounts.cpp:
+// payments and joins of names of two stations. test_yard_server_rules.cpp: the
 // setup script's roles and rules against a hostile station, a fake server
 // and a server with another certificate, and the README's steps from a bare
 // server.
@@ -59,6 +60,9 @@ private slots:
     void resentLoadIsStoredOnceAndAStationNameUsedTwiceIsCaught();
     void windowQueriesWorkOnTheServerAndFallBackToThisMachine();
 
+    // test_shared_accounts.cpp
+    void paymentsOfTwoStationsReachTheServerOnceEach();
+
     // test_yard_server_rules.cpp
     void setupScriptMakesTheProgramsTables();
     void setupScriptBringsAnEarlierServerUnderItsRulesKeepingEveryRow();
@@ -81,8 +85,9 @@ private:
     // A database set up by the script with the stations gate1 (一号门) and
     // gate2 (二号门), and one load of each.
     void makeYard(const QString& database);
-    // The loads as the server holds them, every column, for comparing.
-    QString loadsDump(const QString& database);
+    // The loads (or another table's rows) as the server holds them, every
+    // column, for comparing.
+    QString loadsDump(const QString& database, const QString& table = QStringLiteral("loads"));
 
     std::unique_ptr<PostgresTestServer> m_server;
     QTemporaryDir m_dir;

@@ -26,11 +26,13 @@ const QString tableShapeSql = QStringLiteral(
     "|| ' ' "
     "|| COALESCE(column_default, ''), E'\\n' ORDER BY table_name, column_name) FROM "
     "information_schema.columns "
-    "WHERE table_schema = 'public' AND table_name IN ('history_schema', 'loads', 'outbox')");
+    "WHERE table_schema = 'public' AND table_name IN ('history_schema', 'loads', 'outbox', "
+    "'payments', 'partner_aliases', 'payment_outbox', 'alias_outbox')");
 const QString indexShapeSql
     = QStringLiteral("SELECT string_agg(indexdef, E'\\n' ORDER BY indexname) FROM pg_indexes WHERE "
                      "schemaname = 'public' "
-                     "AND tablename IN ('history_schema', 'loads', 'outbox')");
+                     "AND tablename IN ('history_schema', 'loads', 'outbox', 'payments', "
+                     "'partner_aliases', 'payment_outbox', 'alias_outbox')");
 
 // Waits, serving this thread's events (a fake server's), for a call made on
 // another thread.
@@ -73,13 +75,29 @@ void TestSharedHistory::makeYard(const QString& database)
         // Beyond the numbers a new station's own first loads take.
         load.stationNumber = 100;
         QVERIFY(store.receive(load));
+        Payment payment;
+        payment.station = load.station;
+        payment.stationNumber = 100;
+        payment.recordedAt = load.recordedAt;
+        payment.day = load.recordedAt.date();
+        payment.partner = QStringLiteral("林场甲");
+        payment.amountFen = 100;
+        QVERIFY(store.receivePayment(payment));
+        PartnerAlias alias;
+        alias.station = load.station;
+        alias.stationNumber = 100;
+        alias.recordedAt = load.recordedAt;
+        alias.alias = QStringLiteral("林厂甲");
+        alias.partner = QStringLiteral("林场甲");
+        QVERIFY(store.receiveAlias(alias));
     }
 }
 
-QString TestSharedHistory::loadsDump(const QString& database)
+QString TestSharedHistory::loadsDump(const QString& database, const QString& table)
 {
     return admin(
-        QStringLiteral("SELECT string_agg(l::text, E'\\n' ORDER BY id) FROM loads l"), database);
+        QStringLiteral("SELECT string_agg(l::text, E'\\n' ORDER BY id) FROM %1 l").arg(table),
+        database);
 }
 
 // The script and the program make the same tables, so that either may
@@ -202,6 +220,20 @@ void TestSharedHistory::stationLoginCannotChangeTheHistory_data()
     QTest::newRow("Making a table in the yard's schema is refused")
         << "CREATE TABLE loads_copy (id BIGINT)";
     QTest::newRow("Acting as the owner is refused") << "SET ROLE quorvane_owner";
+    QTest::newRow("Changing its own payment is refused")
+        << "UPDATE payments SET amount_fen = 1 WHERE station = '一号门'";
+    QTest::newRow("Deleting payments is refused") << "DELETE FROM payments";
+    QTest::newRow("Truncating the payments is refused") << "TRUNCATE payments";
+    QTest::newRow("Inserting a payment under another station's name is refused")
+        << "INSERT INTO payments (station, station_number, recorded_at, day, partner, direction, "
+           "amount_fen, way, note, reverses_station, reverses_number) VALUES ('二号门', 2, "
+           "'2026-12-09T10:00:00', '2026-12-09', '林场甲', 2, -100, '', '', '二号门', 100)";
+    QTest::newRow("Switching the payments' row-level security off is refused")
+        << "ALTER TABLE payments DISABLE ROW LEVEL SECURITY";
+    QTest::newRow("Changing a join of names is refused")
+        << "UPDATE partner_aliases SET partner = '林厂甲' WHERE station = '一号门'";
+    QTest::newRow("Deleting the joins of names is refused") << "DELETE FROM partner_aliases";
+    QTest::newRow("Truncating the joins of names is refused") << "TRUNCATE partner_aliases";
 }
 
 void TestSharedHistory::stationLoginCannotChangeTheHistory()
@@ -213,7 +245,8 @@ void TestSharedHistory::stationLoginCannotChangeTheHistory()
         == u'0')
         makeYard(database);
     const auto state = [&] {
-        return QStringList { loadsDump(database),
+        return QStringList { loadsDump(database), loadsDump(database, QStringLiteral("payments")),
+            loadsDump(database, QStringLiteral("partner_aliases")),
             admin(QStringLiteral("SELECT version FROM history_schema"), database),
             admin(QStringLiteral("SELECT string_agg(login || '=' || station, ',' ORDER BY login) "
                                  "FROM station_logins"),
