@@ -92,6 +92,16 @@ bool historyIntact(const QString& path, qint64* loads, QString* detail)
     return true;
 }
 
+qint64 historyLoads(const QString& path)
+{
+    OwnConnection connection(path);
+    QSqlQuery count(connection.db());
+    if (!connection.open() || !count.exec(QStringLiteral("SELECT count(*) FROM loads"))
+        || !count.next())
+        return -1;
+    return count.value(0).toLongLong();
+}
+
 bool looksLikeExcel97(const QString& path)
 {
     QFile file(path);

@@ -14,6 +14,9 @@ QString copyHistory(const QString& live, const QString& to);
 // loads. The database's words go to `detail`.
 bool historyIntact(const QString& path, qint64* loads, QString* detail);
 
+// The count of loads in a copy already checked; -1 when it cannot be read.
+qint64 historyLoads(const QString& path);
+
 // Whether a workbook is an Excel 97 compound file (its header and sector
 // layout): what the backup checks without an office on its thread.
 bool looksLikeExcel97(const QString& path);

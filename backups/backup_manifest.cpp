@@ -17,6 +17,32 @@ QByteArray readSmallFile(const QString& path, bool* ok)
     return read.bytes;
 }
 
+// Lower-case hex of 64 digits, as sha256sum writes it.
+bool isSha256Hex(QByteArrayView text)
+{
+    if (text.size() != 64)
+        return false;
+    for (const char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    return true;
+}
+
+// Calls `take` with each line but the empty ones; stops at its false.
+template <typename Take> bool eachLine(const QByteArray& text, Take take)
+{
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            end = text.size();
+        if (end > start && !take(QByteArrayView(text).sliced(start, end - start)))
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 QByteArray manifestText(const QList<ManifestEntry>& entries)
@@ -40,10 +66,15 @@ bool isSafeRelativePath(const QString& path)
     if (path.isEmpty() || path.startsWith(QLatin1Char('/')) || path.contains(QLatin1Char('\\'))
         || path.contains(QLatin1Char('\n')))
         return false;
-    const QStringList parts = path.split(QLatin1Char('/'));
-    for (const QString& part : parts)
+    for (qsizetype start = 0; start <= path.size();) {
+        qsizetype end = path.indexOf(QLatin1Char('/'), start);
+        if (end < 0)
+            end = path.size();
+        const QStringView part = QStringView(path).sliced(start, end - start);
         if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String(".."))
             return false;
+        start = end + 1;
+    }
     return true;
 }
 
@@ -57,32 +88,34 @@ bool readManifest(const QString& backupFolder, QList<ManifestEntry>* entries)
         = readSmallFile(folder.filePath(QStringLiteral("sizes.txt")), &sizesRead);
     if (!hashesRead || !sizesRead)
         return false;
-    QHash<QString, qint64> sizeOf;
-    for (const QByteArray& line : sizes.split('\n')) {
-        if (line.isEmpty())
-            continue;
-        const int tab = line.indexOf('\t');
+    // Raw path bytes as keys: a year of backups is read at every backup.
+    QHash<QByteArrayView, qint64> sizeOf;
+    sizeOf.reserve(sizes.count('\n') + 1);
+    const bool sizesParse = eachLine(sizes, [&sizeOf](QByteArrayView line) {
+        const qsizetype tab = line.indexOf('\t');
         bool isNumber = false;
-        const qint64 size = line.left(tab).toLongLong(&isNumber);
-        if (tab < 0 || !isNumber || size < 0)
+        const qint64 size = tab < 0 ? -1 : line.first(tab).toLongLong(&isNumber);
+        if (!isNumber || size < 0)
             return false;
-        sizeOf.insert(QString::fromUtf8(line.mid(tab + 1)), size);
-    }
+        sizeOf.insert(line.sliced(tab + 1), size);
+        return true;
+    });
+    if (!sizesParse)
+        return false;
     entries->clear();
-    for (const QByteArray& line : hashes.split('\n')) {
-        if (line.isEmpty())
-            continue;
-        ManifestEntry entry;
-        entry.sha256 = line.left(64);
-        entry.path = QString::fromUtf8(line.mid(66));
-        if (line.size() < 67 || line.mid(64, 2) != "  " || !isSafeRelativePath(entry.path)
-            || QByteArray::fromHex(entry.sha256).toHex() != entry.sha256
-            || !sizeOf.contains(entry.path))
+    entries->reserve(sizeOf.size());
+    const bool hashesParse = eachLine(hashes, [&sizeOf, entries](QByteArrayView line) {
+        if (line.size() < 67 || line.sliced(64, 2) != "  " || !isSha256Hex(line.first(64)))
             return false;
-        entry.size = sizeOf.value(entry.path);
+        const auto size = sizeOf.constFind(line.sliced(66));
+        ManifestEntry entry { QString::fromUtf8(line.sliced(66)), line.first(64).toByteArray() };
+        if (size == sizeOf.constEnd() || !isSafeRelativePath(entry.path))
+            return false;
+        entry.size = size.value();
         entries->append(entry);
-    }
-    return entries->size() == sizeOf.size() && !entries->isEmpty();
+        return true;
+    });
+    return hashesParse && entries->size() == sizeOf.size() && !entries->isEmpty();
 }
 
 bool verifyBackupFiles(const QString& backupFolder, QString* damaged)

@@ -109,6 +109,11 @@ QString historyPath()
     return areas[0].name + QLatin1Char('/') + historyFile;
 }
 
+QString ledgerInBackup()
+{
+    return areas[1].name + QStringLiteral("/木材出入库台账.xls");
+}
+
 bool isWorkbookPath(const QString& path)
 {
     return path.startsWith(areas[1].name + QLatin1Char('/')) && path.count(QLatin1Char('/')) == 1

@@ -23,6 +23,8 @@ QList<PlannedFile> planBackup(const BackupSources& sources);
 // Where the history lies inside a backup.
 QString historyPath();
 bool isWorkbookPath(const QString& path);
+// Where the stock ledger lies inside a backup.
+QString ledgerInBackup();
 
 // Where a file of a backup belongs; empty when nowhere.
 QString restoredPath(const QString& path, const BackupSources& sources);

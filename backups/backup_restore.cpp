@@ -1,5 +1,6 @@
 #include "backups/backup_restore.h"
 
+#include "backups/backup_history.h"
 #include "backups/backup_manifest.h"
 #include "backups/backup_plan.h"
 #include "support/durable_copy.h"
@@ -66,6 +67,8 @@ RestoreOutcome restoreBackup(
             return outcome;
         }
         outcome.restored.append(entry.path);
+        if (entry.path == historyPath())
+            outcome.loads = historyLoads(QDir(backupFolder).filePath(entry.path));
     }
     return outcome;
 }

@@ -13,6 +13,7 @@ struct RestoreOutcome {
     QStringList restored; // paths inside the backup
     QString failedPath; // where it stopped, empty when it did not
     QString detail; // for the log
+    qint64 loads = -1; // of the history restored, when it was
     bool ok() const { return !refused && failedPath.isEmpty(); }
 };
 

@@ -1,5 +1,7 @@
 #include "backups/backup_service.h"
 
+#include "backups/backup_manifest.h"
+#include "backups/restore_summary.h"
 #include "support/event_log.h"
 
 #include <QCoreApplication>
@@ -45,6 +47,19 @@ QString secondPlaceMessage(const BackupOutcome& outcome, const QString& place)
     }
 }
 
+QString restoreDoneMessage(
+    const BackupInfo& from, const RestoreOutcome& restored, const QString& keptIn)
+{
+    const QString when = from.time.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    const QString kept = QStringLiteral("恢复前的文件已另存为备份 %1。").arg(keptIn);
+    if (restored.restored.isEmpty())
+        return QStringLiteral("%1 的备份中没有要恢复的文件，所有文件都没有改动。").arg(when);
+    const QString what = restoredSummary(restored.restored, restored.loads);
+    if (restored.restored.size() == 1)
+        return QStringLiteral("已恢复 %1 的备份中的%2。%3").arg(when, what, kept);
+    return QStringLiteral("已恢复 %1 的备份：%2。%3").arg(when, what, kept);
+}
+
 BackupService::BackupService(
     const BackupSources& sources, const QString& settingsFile, Clock clock, QObject* parent)
     : QObject(parent)
@@ -53,7 +68,7 @@ BackupService::BackupService(
     , m_clock(std::move(clock))
 {
     m_worker.setMaxThreadCount(1);
-    const QList<BackupInfo> backups = listBackups(localPlace(), false);
+    const QList<BackupInfo> backups = backupsByName(localPlace());
     if (!backups.isEmpty())
         m_last = backups.first().time;
 }
@@ -79,8 +94,10 @@ void BackupService::setSecondPlace(const QString& folder)
 void BackupService::backUpIfFirstToday()
 {
     const QDate today = m_clock().date();
-    for (const BackupInfo& backup : listBackups(localPlace(), false))
-        if (backup.time.date() == today && !backup.damaged)
+    // The window's thread: only today's lists are read.
+    QList<ManifestEntry> entries;
+    for (const BackupInfo& backup : backupsByName(localPlace()))
+        if (backup.time.date() == today && readManifest(backup.folder, &entries))
             return;
     backUp();
 }
@@ -209,11 +226,7 @@ void BackupService::onRestoreRun(
         logEvent(QStringLiteral("restored %1 files of %2")
                      .arg(restored.restored.size())
                      .arg(from.folder));
-        const QString what = restored.restored.size() == 1
-            ? restored.restored.first()
-            : QStringLiteral("全部 %1 个文件").arg(restored.restored.size());
-        emit message(QStringLiteral("已从备份 %1 恢复%2。恢复前的文件保存在备份 %3 中。")
-                         .arg(from.name, what, before.backup.name));
+        emit message(restoreDoneMessage(from, restored, before.backup.name));
     }
     emit restoreDone(restored.ok());
 }

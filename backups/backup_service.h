@@ -85,5 +85,10 @@ private:
     bool m_busy = false;
 };
 
+// What the clerk reads after a restore that went through: what came back
+// and the backup that keeps the files it replaced.
+QString restoreDoneMessage(
+    const BackupInfo& from, const RestoreOutcome& restored, const QString& keptIn);
+
 // What the clerk reads when a second place fails; empty for success.
 QString secondPlaceMessage(const BackupOutcome& outcome, const QString& place);

@@ -4,6 +4,7 @@
 #include "backups/backup_manifest.h"
 #include "backups/backup_plan.h"
 #include "backups/backup_rotation.h"
+#include "backups/ledger_rows.h"
 #include "support/durable_copy.h"
 
 #include <QDir>
@@ -53,12 +54,11 @@ BackupOutcome preparePlace(const QString& place)
 }
 
 // Each file's hash in the newest backup of the place, to link bills again.
-QHash<QString, ManifestEntry> newestEntries(const QString& place)
+QHash<QString, ManifestEntry> entriesOf(const QString& backup)
 {
     QHash<QString, ManifestEntry> entries;
-    const QList<BackupInfo> backups = listBackups(place, false);
     QList<ManifestEntry> list;
-    if (!backups.isEmpty() && readManifest(backups.first().folder, &list))
+    if (!backup.isEmpty() && readManifest(backup, &list))
         for (const ManifestEntry& entry : list)
             entries.insert(entry.path, entry);
     return entries;
@@ -86,9 +86,16 @@ CopiedFile copyOne(const PlannedFile& file, const QString& target,
         return copied.ok() ? hashRegularFile(target) : copied;
     }
     if (file.archived && earlier.contains(file.path)) {
+        const QByteArray sha256 = earlier.value(file.path).sha256;
         const CopiedFile source = hashRegularFile(file.source);
-        if (source.ok() && source.sha256 == earlier.value(file.path).sha256)
-            return linkOrCopy(QDir(earlierFolder).filePath(file.path), target, FileSync::Later);
+        if (source.ok() && source.sha256 == sha256) {
+            const CopiedFile linked
+                = linkOrCopy(QDir(earlierFolder).filePath(file.path), target, FileSync::Later);
+            // An earlier copy damaged since would pass on as verified.
+            if (!linked.ok() || linked.sha256 == sha256)
+                return linked;
+            QFile::remove(target);
+        }
     }
     return copyFileDurably(file.source, target, FileSync::Later);
 }
@@ -144,6 +151,7 @@ BackupOutcome finish(
     outcome.backup.time = QDateTime::fromString(outcome.backup.name, timeFormat);
     outcome.backup.place = QFileInfo(final).absolutePath();
     outcome.backup.loads = loads;
+    outcome.backup.ledgerRows = postedLedgerRows(QDir(final).filePath(ledgerInBackup()));
     for (const ManifestEntry& entry : entries)
         outcome.backup.size += entry.size;
     return outcome;
@@ -153,9 +161,10 @@ BackupOutcome finish(
 BackupOutcome fill(const QList<PlannedFile>& files, const QString& partial, const QString& final,
     const QString& place)
 {
-    const QHash<QString, ManifestEntry> earlier = newestEntries(place);
-    const QList<BackupInfo> backups = listBackups(place, false);
+    // Only the newest backup's list is read: a year keeps twenty or more.
+    const QList<BackupInfo> backups = backupsByName(place);
     const QString earlierFolder = backups.isEmpty() ? QString() : backups.first().folder;
+    const QHash<QString, ManifestEntry> earlier = entriesOf(earlierFolder);
     QList<ManifestEntry> entries;
     for (const PlannedFile& file : files) {
         const QString target = QDir(partial).filePath(file.path);
@@ -226,7 +235,7 @@ BackupOutcome copyBackup(const BackupInfo& backup, const QString& place)
     return outcome;
 }
 
-QList<BackupInfo> listBackups(const QString& place, bool verify)
+QList<BackupInfo> backupsByName(const QString& place)
 {
     static const QRegularExpression pattern(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}-\\d{6}$"));
     const QDir folder(backupFolderIn(place));
@@ -235,18 +244,26 @@ QList<BackupInfo> listBackups(const QString& place, bool verify)
         QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name | QDir::Reversed);
     for (const QString& name : names) {
         const QDateTime time = QDateTime::fromString(name, timeFormat);
-        if (!pattern.match(name).hasMatch() || !time.isValid())
-            continue;
-        BackupInfo info { folder.filePath(name), name, time, folder.absolutePath() };
+        if (pattern.match(name).hasMatch() && time.isValid())
+            list.append({ folder.filePath(name), name, time, folder.absolutePath() });
+    }
+    return list;
+}
+
+QList<BackupInfo> listBackups(const QString& place, bool verify)
+{
+    QList<BackupInfo> list = backupsByName(place);
+    for (BackupInfo& info : list) {
         QList<ManifestEntry> entries;
         info.damaged
             = !readManifest(info.folder, &entries) || (verify && !verifyBackupFiles(info.folder));
         for (const ManifestEntry& entry : entries)
             info.size += entry.size;
         QString detail;
-        if (verify && !info.damaged)
+        if (verify && !info.damaged) {
             historyIntact(QDir(info.folder).filePath(historyPath()), &info.loads, &detail);
-        list.append(info);
+            info.ledgerRows = postedLedgerRows(QDir(info.folder).filePath(ledgerInBackup()));
+        }
     }
     return list;
 }

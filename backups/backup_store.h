@@ -35,6 +35,7 @@ struct BackupInfo {
     QString place; // the 备份 folder that holds it
     qint64 size = 0;
     qint64 loads = -1; // -1: no history in it
+    qint64 ledgerRows = -1; // rows posted in its ledger; -1: none or unreadable
     bool damaged = false;
 };
 
@@ -56,7 +57,12 @@ BackupOutcome takeBackup(const BackupSources& sources, const QString& place, con
 // `backup` copied into another place, verified there.
 BackupOutcome copyBackup(const BackupInfo& backup, const QString& place);
 
-// The backups of a place, newest first; `verify` re-reads every hash.
+// The backups of a place by their folders' names alone, newest first:
+// nothing in them is read (size 0, never damaged).
+QList<BackupInfo> backupsByName(const QString& place);
+
+// The backups of a place, newest first, their lists read (a backup whose
+// lists do not read is damaged); `verify` re-reads every hash.
 QList<BackupInfo> listBackups(const QString& place, bool verify);
 
 // Removes what the rotation does not keep; returns how many went.

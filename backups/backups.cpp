@@ -51,10 +51,11 @@ Backups::Backups(BackupService& service, QWidget* parent)
 void Backups::build()
 {
     auto* layout = new QVBoxLayout(this);
-    m_table = new QTableWidget(0, 5, this);
+    m_table = new QTableWidget(0, 6, this);
     m_table->setObjectName(QStringLiteral("BackupList"));
     m_table->setHorizontalHeaderLabels({ QStringLiteral("日期"), QStringLiteral("历史记录（车）"),
-        QStringLiteral("大小"), QStringLiteral("位置"), QStringLiteral("状态") });
+        QStringLiteral("库存账本（行）"), QStringLiteral("大小"), QStringLiteral("位置"),
+        QStringLiteral("状态") });
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -126,6 +127,7 @@ void Backups::showBackups(const QList<BackupInfo>& backups)
         const BackupInfo& backup = m_backups[row];
         const QStringList texts = { backup.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
             backup.loads < 0 ? QStringLiteral("—") : QString::number(backup.loads),
+            backup.ledgerRows < 0 ? QStringLiteral("—") : QString::number(backup.ledgerRows),
             backupSizeText(backup.size),
             backup.place == local ? QStringLiteral("本机") : QStringLiteral("第二备份位置"),
             backup.damaged ? QStringLiteral("已损坏，不能恢复") : QStringLiteral("完好") };

@@ -1,7 +1,8 @@
 #pragma once
 
 // The window 备份与恢复: the backups of both places, newest first, with
-// their date, loads in the history, size, place and state; the second
+// their date, loads in the history, rows posted in the ledger, size, place
+// and state; the second
 // place; 立即备份; and the restore of a whole backup or of one of its
 // files. Everything it shows comes from the BackupService, read on its
 // worker (listed); everything it does is a call to it.

@@ -1,6 +1,7 @@
 #include "support/durable_copy.h"
 
-#include <QCryptographicHash>
+#include "support/sha256.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -53,7 +54,7 @@ bool writeAll(int fd, const char* bytes, qint64 size)
 // Reads `from` to the end, hashing, and writes to `to` unless it is -1.
 CopiedFile stream(int from, int to, const QString& target)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    Sha256 hash;
     QByteArray buffer(chunkSize, Qt::Uninitialized);
     CopiedFile copied;
     for (;;) {
@@ -69,7 +70,7 @@ CopiedFile stream(int from, int to, const QString& target)
         if (to >= 0 && !writeAll(to, buffer.constData(), got))
             return failed(failureOf(errno), target, errno);
     }
-    copied.sha256 = hash.result().toHex();
+    copied.sha256 = hash.hexResult();
     return copied;
 }
 

@@ -58,7 +58,10 @@ void TestProgramBackups::backsUpAtStartAndEveryTwentiethPosting()
     QVERIFY(program.commands().hold());
     program.commands().release();
     QVERIFY(program.history()->recorder().store());
-    QVERIFY2(answers.texts().last().startsWith(QStringLiteral("已从备份")),
+    const QString said = answers.texts().last();
+    QVERIFY2(said.startsWith(QStringLiteral("已恢复 "))
+            && said.contains(QStringLiteral("历史记录（"))
+            && said.contains(QStringLiteral("恢复前的文件已另存为备份")),
         qPrintable(answers.texts().join('\n')));
 }
 

@@ -43,9 +43,11 @@ void TestBackupsWindow::listsBackupsAndRefusesDamagedOnes()
     QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 2, 60000);
     QCOMPARE(table->item(0, 0)->text(), QStringLiteral("2026-12-10 12:00:00"));
     QCOMPARE(table->item(0, 1)->text(), QStringLiteral("3"));
-    QCOMPARE(table->item(0, 3)->text(), QStringLiteral("本机"));
-    QCOMPARE(table->item(0, 4)->text(), QStringLiteral("完好"));
-    QCOMPARE(table->item(1, 4)->text(), QStringLiteral("已损坏，不能恢复"));
+    QCOMPARE(table->item(0, 2)->text(), QStringLiteral("0"));
+    QCOMPARE(table->item(0, 4)->text(), QStringLiteral("本机"));
+    QCOMPARE(table->item(0, 5)->text(), QStringLiteral("完好"));
+    QCOMPARE(table->item(1, 2)->text(), QStringLiteral("—"));
+    QCOMPARE(table->item(1, 5)->text(), QStringLiteral("已损坏，不能恢复"));
     auto* whole = window.findChild<QPushButton*>(QStringLiteral("RestoreWhole"));
     table->selectRow(1);
     QVERIFY(!whole->isEnabled());
@@ -90,7 +92,8 @@ void TestBackupsWindow::restoresOneFileAfterAsking()
     QTest::mouseClick(
         window.findChild<QPushButton*>(QStringLiteral("RestoreFile")), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(said.size(), 1, 60000);
-    QVERIFY2(said[0].contains(QStringLiteral("恢复文档/账单/2026-12/2.xls")), qPrintable(said[0]));
+    QVERIFY2(
+        said[0].contains(QStringLiteral("的备份中的账单 2026-12/2.xls。")), qPrintable(said[0]));
     QFile bill(yard.billPath(2));
     QVERIFY(bill.open(QIODevice::ReadOnly));
     QCOMPARE(bill.readAll(), QByteArray("bill 2"));
