@@ -4,6 +4,7 @@
 #include "records/workbook_folder.h"
 #include "single_instance.h"
 #include "support/event_log.h"
+#include "support/message_box.h"
 #include "tally_window/form1.h"
 #include "tally_window/qt_translation.h"
 #include "unit_prices/price_files.h"
@@ -11,7 +12,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QMessageBox>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTimer>
@@ -68,7 +68,7 @@ int main(int argc, char* argv[])
     SingleInstance instance(data);
     if (const auto claim = instance.claim(); claim != SingleInstance::Claim::First) {
         if (claim == SingleInstance::Claim::AnotherSilent)
-            QMessageBox::warning(nullptr, QStringLiteral("Quorvane"),
+            Messages::warning(nullptr, QStringLiteral("Quorvane"),
                 QStringLiteral("原木检尺已经在运行，但没有应答。请关闭它后再启动。"));
         return claim == SingleInstance::Claim::AnotherRaised ? 0 : 1;
     }
@@ -99,7 +99,7 @@ int main(int argc, char* argv[])
     window.show();
     if (!workbooks.notice.isEmpty())
         QTimer::singleShot(0, &window, [&window, notice = workbooks.notice] {
-            QMessageBox::information(&window, QStringLiteral("Quorvane"), notice);
+            Messages::information(&window, QStringLiteral("Quorvane"), notice);
         });
     // For the start-up benchmark: report once the window takes typing.
     if (qEnvironmentVariableIsSet("QUORVANE_STARTUP_PROBE"))

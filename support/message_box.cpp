@@ -5,8 +5,18 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
+
+MessageAnswer answerOf(const QMessageBox& box, int answer, const QAbstractButton* action)
+{
+    if (action)
+        return box.clickedButton() == action ? MessageAnswer::Action : MessageAnswer::Ok;
+    if (!box.button(QMessageBox::Yes))
+        return MessageAnswer::Ok;
+    return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
 
 MessageAnswer showBox(QWidget* parent, const Message& message)
 {
@@ -22,6 +32,11 @@ MessageAnswer showBox(QWidget* parent, const Message& message)
         box.button(QMessageBox::No)->setText(QStringLiteral("否"));
         box.setDefaultButton(QMessageBox::No);
     }
+    const QAbstractButton* action = nullptr;
+    if (message.kind == MessageKind::About) {
+        box.setIconPixmap((parent ? parent->windowIcon() : QApplication::windowIcon()).pixmap(64));
+        action = box.addButton(message.action, QMessageBox::ActionRole);
+    }
     // The wait cursor of a running command is not the box's.
     const bool busy = QApplication::overrideCursor();
     if (busy)
@@ -29,9 +44,7 @@ MessageAnswer showBox(QWidget* parent, const Message& message)
     const int answer = box.exec();
     if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (!question)
-        return MessageAnswer::Ok;
-    return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    return answerOf(box, answer, action);
 }
 
 } // namespace
@@ -51,6 +64,11 @@ void warning(QWidget* parent, const QString& title, const QString& text)
 bool askYesNo(QWidget* parent, const QString& title, const QString& question)
 {
     return showBox(parent, { MessageKind::Question, title, question }) == MessageAnswer::Yes;
+}
+
+bool about(QWidget* parent, const QString& title, const QString& text, const QString& action)
+{
+    return showBox(parent, { MessageKind::About, title, text, action }) == MessageAnswer::Action;
 }
 
 } // namespace Messages

@@ -15,5 +15,8 @@ void information(QWidget* parent, const QString& title, const QString& text);
 void warning(QWidget* parent, const QString& title, const QString& text);
 // True when the clerk answers 是; 否 is the default button.
 bool askYesNo(QWidget* parent, const QString& title, const QString& question);
+// The program's name and version beside the parent's icon, with OK and a
+// button of its own: true when the clerk pressed `action`.
+bool about(QWidget* parent, const QString& title, const QString& text, const QString& action);
 
 } // namespace Messages

@@ -13,14 +13,16 @@ enum class MessageKind {
     Information, // the program's plain message: no icon, OK
     Warning, // a warning icon, OK
     Question, // 是 and 否, 否 the default
+    About, // the window's icon, OK and one button of its own, named by `action`
 };
 
-enum class MessageAnswer { Ok, Yes, No };
+enum class MessageAnswer { Ok, Yes, No, Action };
 
 struct Message {
     MessageKind kind = MessageKind::Information;
     QString title;
     QString text;
+    QString action {}; // About: the text of its own button
 };
 
 class MessagePresenter {

@@ -5,6 +5,7 @@
 #include "history_window/history.h"
 #include "history_window/history_services.h"
 #include "records/stock_ledger.h"
+#include "support/message_box.h"
 #include "tally_window/click_label.h"
 #include "tally_window/entry_behaviour.h"
 #include "tally_window/fields_sheet.h"
@@ -23,11 +24,10 @@
 #include <QCompleter>
 #include <QDesktopServices>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QScreen>
+#include <QSessionManager>
 #include <QShortcut>
 #include <QStringListModel>
 #include <QTimer>
@@ -140,18 +140,12 @@ void Form1::showSpeciesList(const QStringList& species)
 
 void Form1::onAboutRequested()
 {
-    auto* about = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("关于原木检尺"),
-        QStringLiteral("原木检尺（Quorvane）\n版本 %1").arg(QCoreApplication::applicationVersion()),
-        QMessageBox::Ok, this);
-    about->setObjectName(QStringLiteral("about"));
-    about->setIconPixmap(windowIcon().pixmap(64));
-    about->setAttribute(Qt::WA_DeleteOnClose);
     // The folder of the workbooks and bills, in the file manager.
-    const QPushButton* open
-        = about->addButton(QStringLiteral("打开数据文件夹"), QMessageBox::ActionRole);
-    connect(open, &QPushButton::clicked, this,
-        [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(m_commands.folder())); });
-    about->open();
+    if (Messages::about(this, QStringLiteral("关于原木检尺"),
+            QStringLiteral("原木检尺（Quorvane）\n版本 %1")
+                .arg(QCoreApplication::applicationVersion()),
+            QStringLiteral("打开数据文件夹")))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(m_commands.folder()));
 }
 
 void Form1::runRecalculationTick()

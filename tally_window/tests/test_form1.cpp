@@ -2,6 +2,7 @@
 #include "records/bill_export.h"
 #include "tally_test_helpers.h"
 #include "tally_window/sheet_operations.h"
+#include "test_answers.h"
 #include "unit_prices/form4.h"
 
 #include <QComboBox>
@@ -10,7 +11,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QTest>
 
 // Takes the links the program would hand to the desktop.
@@ -23,6 +23,8 @@ public:
 public slots:
     void open(const QUrl& link) { links << link; }
 };
+
+Q_DECLARE_METATYPE(MessageAnswer)
 
 class TestForm1 : public QObject {
     Q_OBJECT
@@ -39,6 +41,7 @@ private slots:
     void keepsItsDesignSize();
     void minimiseButtonMinimises();
     void exitButtonClosesTheWindow();
+    void aboutBoxOpensTheFolderOfTheWorkbooks_data();
     void aboutBoxOpensTheFolderOfTheWorkbooks();
     void unitPriceLinkOpensThePricesOverTheSummary();
     void calculatorLinkOpensOneCalculator();
@@ -264,23 +267,35 @@ void TestForm1::exitButtonClosesTheWindow()
     QVERIFY(!other.isVisible());
 }
 
+void TestForm1::aboutBoxOpensTheFolderOfTheWorkbooks_data()
+{
+    QTest::addColumn<MessageAnswer>("answer");
+    QTest::addColumn<bool>("opensFolder");
+    QTest::newRow("打开数据文件夹 shows the folder of the workbooks")
+        << MessageAnswer::Action << true;
+    QTest::newRow("OK opens nothing") << MessageAnswer::Ok << false;
+}
+
 void TestForm1::aboutBoxOpensTheFolderOfTheWorkbooks()
 {
+    QFETCH(MessageAnswer, answer);
+    QFETCH(bool, opensFolder);
     auto tally = shownForm1();
     LinkCatcher desktop;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
+    TestAnswers answers;
+    answers.setNextAnswer(answer);
     QTest::keyClick(tally->get(), Qt::Key_F1);
-    QMessageBox* about = nullptr;
-    QTRY_VERIFY((about = tally->get()->findChild<QMessageBox*>(QStringLiteral("about"))));
-    QVERIFY2(about->text().contains(QStringLiteral("版本")), qPrintable(about->text()));
-    QPushButton* open = nullptr;
-    for (QAbstractButton* button : about->buttons())
-        if (button->text() == QStringLiteral("打开数据文件夹"))
-            open = qobject_cast<QPushButton*>(button);
-    QVERIFY(open);
-    open->click();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    QCOMPARE(desktop.links, QList<QUrl> { QUrl::fromLocalFile(tally->folder()) });
+    QCOMPARE(answers.shown.size(), 1);
+    const Message about = answers.shown[0];
+    QCOMPARE(about.kind, MessageKind::About);
+    QCOMPARE(about.title, QStringLiteral("关于原木检尺"));
+    QVERIFY2(about.text.startsWith(QStringLiteral("原木检尺（Quorvane）\n版本 ")),
+        qPrintable(about.text));
+    QCOMPARE(about.action, QStringLiteral("打开数据文件夹"));
+    QCOMPARE(desktop.links,
+        opensFolder ? QList<QUrl> { QUrl::fromLocalFile(tally->folder()) } : QList<QUrl>());
 }
 
 void TestForm1::unitPriceLinkOpensThePricesOverTheSummary()
