@@ -30,10 +30,12 @@ void onSignal(int signal)
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
 }
 
-// A terminating signal ends the event loop, so the background office of
-// ours is shut down with the program instead of being left running.
-// SIGUSR1 asks for a window dump when QUORVANE_WINDOW_DUMP names a file.
-void handleSignals(QApplication& app, const QWidget& window)
+// A terminating signal closes the tally as its exit button does (prices
+// not saved are asked about first), which ends the event loop, so the
+// background office of ours is shut down with the program instead of being
+// left running. SIGUSR1 asks for a window dump when QUORVANE_WINDOW_DUMP
+// names a file.
+void handleSignals(QApplication& app, QWidget& window)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return;
@@ -46,7 +48,7 @@ void handleSignals(QApplication& app, const QWidget& window)
         if (signal == SIGUSR1)
             writeWindowDump(window, dump);
         else
-            QCoreApplication::quit();
+            window.close();
     });
     for (int signal : { SIGTERM, SIGINT, SIGHUP })
         std::signal(signal, onSignal);

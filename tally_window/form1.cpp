@@ -84,6 +84,7 @@ Form1::Form1(const QString& priceFolder, const QString& journalFolder, WorkbookC
     connectHistory();
     auto* about = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(about, &QShortcut::activated, this, &Form1::onAboutRequested);
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &Form1::onSessionEnding);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -264,13 +265,43 @@ void Form1::changeEvent(QEvent* event)
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    if (!settleUnitPrices(true)) {
+        event->ignore();
+        return;
+    }
     event->accept();
     m_journal->endCleanly();
-    // Closing the tally sheet ends the program, with whatever else is open.
+    // Closing the tally sheet ends the program, with whatever else is open;
+    // the prices were asked about already.
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (window != this)
+        if (window != this && window != m_form4)
             window->close();
+    if (m_form4)
+        m_form4->hide();
     QCoreApplication::quit();
+}
+
+// Prices typed and not saved would end with the program. A save that
+// failed leaves them on screen, to be saved again.
+bool Form1::settleUnitPrices(bool mayAsk)
+{
+    if (!m_form4 || m_form4->settleEditsBeforeQuit(mayAsk))
+        return true;
+    onUnitPriceLinkClicked();
+    return false;
+}
+
+// Qt closes no window when the desktop session ends, so the prices are
+// asked about here, if the session lets the program ask.
+void Form1::onSessionEnding(QSessionManager& session)
+{
+    if (!m_form4 || !m_form4->hasUnsavedEdits())
+        return;
+    const bool mayAsk = session.allowsInteraction();
+    if (!settleUnitPrices(mayAsk))
+        session.cancel();
+    if (mayAsk)
+        session.release();
 }
 
 void Form1::keepDesignSize()

@@ -27,6 +27,7 @@ class HistoryServices;
 class Main;
 class PictureButton;
 class QLabel;
+class QSessionManager;
 class QTimer;
 class Recalculation;
 class TallyJournal;
@@ -97,6 +98,8 @@ private:
     // Shows a window of the tally's, moved beside it when `moveBeside`.
     void showBesideTally(QWidget* window, bool moveBeside);
     void onUnitPricesSaved();
+    bool settleUnitPrices(bool mayAsk);
+    void onSessionEnding(QSessionManager& session);
     void placeUnitPriceWindow();
     void onAboutRequested(); // F1: the program's name and version
     void showWaitingForServer();

@@ -2,6 +2,7 @@
 
 #include "assets/artwork.h"
 #include "input_marks/number_mark.h"
+#include "support/event_log.h"
 #include "support/message_box.h"
 #include "support/window_keys.h"
 #include "unit_prices/price_files.h"
@@ -95,6 +96,12 @@ void Form4::createControls()
 
 namespace {
 
+bool askToSave(QWidget* window)
+{
+    return Messages::askYesNo(
+        window, QStringLiteral("Quorvane"), QStringLiteral("单价已修改，要保存吗？"));
+}
+
 bool isEnter(QEvent* event)
 {
     if (event->type() != QEvent::KeyPress)
@@ -148,26 +155,43 @@ bool Form4::saveAndExitEvent(QEvent* event)
     return true;
 }
 
+QStringList Form4::typedTexts() const
+{
+    QStringList texts;
+    for (const QLineEdit* field : m_text1)
+        texts << field->text();
+    return texts;
+}
+
 bool Form4::hasUnsavedEdits() const
 {
-    for (int group = 0; group < m_text1.size(); ++group)
-        if (m_text1[group]->text() != m_savedTexts.value(group))
-            return true;
-    return false;
+    const QStringList typed = typedTexts();
+    return typed != m_savedTexts && typed != m_lettingGo;
 }
 
 // The title bar's ✕: edits not saved would be gone at the next start, so
 // the clerk is asked. 否 keeps them for this run, as the sheet has them.
 void Form4::closeEvent(QCloseEvent* event)
 {
-    if (hasUnsavedEdits()
-        && Messages::askYesNo(
-            this, QStringLiteral("Quorvane"), QStringLiteral("单价已修改，要保存吗？"))
-        && !savePrices()) {
+    if (hasUnsavedEdits() && askToSave(this) && !savePrices()) {
         event->ignore();
         return;
     }
     event->accept();
+}
+
+bool Form4::settleEditsBeforeQuit(bool mayAsk)
+{
+    if (!hasUnsavedEdits())
+        return true;
+    if (mayAsk && askToSave(this))
+        return savePrices();
+    m_lettingGo = typedTexts();
+    // Nobody could be asked: the log keeps what was typed.
+    if (!mayAsk)
+        logEvent(QStringLiteral("unit prices not saved at the end of the session: %1")
+                     .arg(m_lettingGo.join(QStringLiteral(" / "))));
+    return true;
 }
 
 void Form4::loadPrices()
@@ -195,9 +219,7 @@ void Form4::onSaveAndExitClicked()
 
 bool Form4::savePrices()
 {
-    QStringList texts;
-    for (const QLineEdit* field : m_text1)
-        texts << field->text();
+    const QStringList texts = typedTexts();
     const QString failure = writePriceFiles(m_priceFolder, texts);
     if (!failure.isEmpty()) {
         // The window stays open with its texts so nothing typed is lost.

@@ -54,6 +54,7 @@ private slots:
     void enterGoesToTheNextPriceThenToSaveAndExit();
     void closingByTheTitleBarAsksAboutEdits_data();
     void closingByTheTitleBarAsksAboutEdits();
+    void editsLetGoAtTheEndAreNotAskedAboutAgain();
 
 private:
     std::unique_ptr<TestAnswers> m_answers;
@@ -254,6 +255,30 @@ void TestForm4::closingByTheTitleBarAsksAboutEdits()
     if (answer == int(MessageAnswer::No))
         m_answers->setNextAnswer(MessageAnswer::No);
     QVERIFY(window.close());
+}
+
+// The session ended without a chance to ask: the files stay as they were,
+// and the same texts are not asked about again, though an edit after is.
+void TestForm4::editsLetGoAtTheEndAreNotAskedAboutAgain()
+{
+    QTemporaryDir folder;
+    writeBytes(priceFilePath(folder.path(), 1), "480\r\n");
+    Form4 window(folder.path());
+    window.show();
+    priceField(window, 1)->setText(QStringLiteral("520"));
+    QVERIFY(window.hasUnsavedEdits());
+    QVERIFY(window.settleEditsBeforeQuit(false));
+    QVERIFY(!window.hasUnsavedEdits());
+    QVERIFY(window.settleEditsBeforeQuit(true));
+    QVERIFY(window.close());
+    QCOMPARE(m_answers->shown.size(), 0);
+    QCOMPARE(readBytes(priceFilePath(folder.path(), 1)), QByteArray("480\r\n"));
+
+    priceField(window, 1)->setText(QStringLiteral("530"));
+    m_answers->setNextAnswer(MessageAnswer::Yes);
+    QVERIFY(window.settleEditsBeforeQuit(true));
+    QCOMPARE(m_answers->texts(), QStringList { QStringLiteral("单价已修改，要保存吗？") });
+    QCOMPARE(readBytes(priceFilePath(folder.path(), 1)), QByteArray("530\r\n"));
 }
 
 QTEST_MAIN(TestForm4)
