@@ -326,11 +326,13 @@ void Accounts::onShowPartnerClicked()
     showPartner(partner);
 }
 
-void Accounts::showPartner(const QString& partner)
+PartnerAccount* Accounts::showPartner(const QString& partner)
 {
-    PartnerAccount account(m_context, partner, period(), this);
-    account.exec();
-    refresh();
+    auto* account = new PartnerAccount(m_context, partner, period(), this);
+    account->setAttribute(Qt::WA_DeleteOnClose);
+    connect(account, &QDialog::finished, this, &Accounts::refresh);
+    account->open();
+    return account;
 }
 
 void Accounts::onYardNameEdited()
