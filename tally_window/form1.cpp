@@ -5,6 +5,7 @@
 #include "history_window/history.h"
 #include "history_window/history_services.h"
 #include "records/stock_ledger.h"
+#include "support/event_log.h"
 #include "support/message_box.h"
 #include "tally_window/click_label.h"
 #include "tally_window/entry_behaviour.h"
@@ -265,7 +266,7 @@ void Form1::changeEvent(QEvent* event)
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    if (!settleUnitPrices(true)) {
+    if (!settleUnitPrices()) {
         event->ignore();
         return;
     }
@@ -283,25 +284,29 @@ void Form1::closeEvent(QCloseEvent* event)
 
 // Prices typed and not saved would end with the program. A save that
 // failed leaves them on screen, to be saved again.
-bool Form1::settleUnitPrices(bool mayAsk)
+bool Form1::settleUnitPrices()
 {
-    if (!m_form4 || m_form4->settleEditsBeforeQuit(mayAsk))
+    if (!m_form4 || m_form4->settleEditsBeforeQuit())
         return true;
     onUnitPriceLinkClicked();
     return false;
 }
 
 // Qt closes no window when the desktop session ends, so the prices are
-// asked about here, if the session lets the program ask.
+// asked about here. A session that lets nobody be asked may only be
+// saving its state: the prices stay unsaved, and the log keeps them.
 void Form1::onSessionEnding(QSessionManager& session)
 {
     if (!m_form4 || !m_form4->hasUnsavedEdits())
         return;
-    const bool mayAsk = session.allowsInteraction();
-    if (!settleUnitPrices(mayAsk))
+    if (!session.allowsInteraction()) {
+        logEvent(QStringLiteral("unit prices not saved as the session asked for its data: %1")
+                     .arg(m_form4->typedTexts().join(QStringLiteral(" / "))));
+        return;
+    }
+    if (!settleUnitPrices())
         session.cancel();
-    if (mayAsk)
-        session.release();
+    session.release();
 }
 
 void Form1::keepDesignSize()

@@ -98,7 +98,7 @@ private:
     // Shows a window of the tally's, moved beside it when `moveBeside`.
     void showBesideTally(QWidget* window, bool moveBeside);
     void onUnitPricesSaved();
-    bool settleUnitPrices(bool mayAsk);
+    bool settleUnitPrices();
     void onSessionEnding(QSessionManager& session);
     void placeUnitPriceWindow();
     void onAboutRequested(); // F1: the program's name and version

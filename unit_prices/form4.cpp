@@ -2,7 +2,6 @@
 
 #include "assets/artwork.h"
 #include "input_marks/number_mark.h"
-#include "support/event_log.h"
 #include "support/message_box.h"
 #include "support/window_keys.h"
 #include "unit_prices/price_files.h"
@@ -180,17 +179,13 @@ void Form4::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-bool Form4::settleEditsBeforeQuit(bool mayAsk)
+bool Form4::settleEditsBeforeQuit()
 {
     if (!hasUnsavedEdits())
         return true;
-    if (mayAsk && askToSave(this))
+    if (askToSave(this))
         return savePrices();
     m_lettingGo = typedTexts();
-    // Nobody could be asked: the log keeps what was typed.
-    if (!mayAsk)
-        logEvent(QStringLiteral("unit prices not saved at the end of the session: %1")
-                     .arg(m_lettingGo.join(QStringLiteral(" / "))));
     return true;
 }
 

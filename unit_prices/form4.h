@@ -22,12 +22,13 @@ public:
     QString priceText(int group) const { return m_text1[group]->text(); }
 
     // Before the program ends: prices edited and not saved are asked about
-    // as the ✕ asks. 是 saves them; 否, or `mayAsk` false, lets them go,
-    // unasked again until the next edit. False when they were to be saved
-    // and could not be (said to the clerk): the program must not end.
-    bool settleEditsBeforeQuit(bool mayAsk = true);
+    // as the ✕ asks. 是 saves them; 否 lets them go, unasked again until
+    // the next edit. False when they were to be saved and could not be
+    // (said to the clerk): the program must not end.
+    bool settleEditsBeforeQuit();
     // Texts differ from the price files, and are not edits let go at the end.
     bool hasUnsavedEdits() const;
+    QStringList typedTexts() const;
 
 signals:
     // The prices were saved and the window is about to hide.
@@ -44,7 +45,6 @@ private:
     bool saveAndExitEvent(QEvent* event);
     // Writes the price files; false, said to the clerk, when they could not be.
     bool savePrices();
-    QStringList typedTexts() const;
     void showDeferredMessage(const QString& text);
 
     QString m_priceFolder;
