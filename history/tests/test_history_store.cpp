@@ -92,6 +92,7 @@ private slots:
     void olderSchemaIsBroughtUpToDate();
     void waitingLoadsAreStoredInOrderAcrossStarts();
     void waitingLoadsThatCannotBeKeptAreSaidSo();
+    void aWaitingFileThatCannotBeRemovedIsSaidSo();
     void anEarlierWaitingFileIsStoredAndWrittenAlike();
     void aWaitingFileThatCannotBeReadIsMovedAside_data();
     void aWaitingFileThatCannotBeReadIsMovedAside();
@@ -480,6 +481,38 @@ void TestHistoryStore::waitingLoadsThatCannotBeKeptAreSaidSo()
                 .contains(QStringLiteral("磁盘已满")));
     QVERIFY(!recorder.waitingKeptOnDisk());
     QCOMPARE(recorder.waitingCount(), 1);
+}
+
+// Stored loads whose file stays would be stored again at the next start:
+// the clerk hears of it, and no load is lost.
+void TestHistoryStore::aWaitingFileThatCannotBeRemovedIsSaidSo()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("quorvane.sqlite"));
+    const QString waiting = folder.filePath(QStringLiteral("history-waiting.json"));
+    bool available = false;
+    auto opener = [&] {
+        if (!available)
+            throw HistoryError(HistoryFailure::Locked, path);
+        return std::make_unique<SqliteHistoryStore>(path);
+    };
+    HistoryRecorder recorder(opener, waiting);
+    QStringList logged;
+    recorder.setLog([&logged](const QString& text) { logged << text; });
+    QVERIFY(!recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00"))
+                 .isEmpty());
+    QVERIFY(QFile::remove(waiting));
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("history-waiting.json")));
+    available = true;
+
+    const QString failure = recorder.storeWaiting();
+    QCOMPARE(failure,
+        QStringLiteral("等待保存的历史记录文件“%1”无法更新")
+            .arg(QDir::toNativeSeparators(waiting)));
+    QVERIFY(!recorder.waitingKeptOnDisk());
+    QVERIFY(QFileInfo(waiting).isDir());
+    QVERIFY2(logged.last().contains(QStringLiteral("not removed")), qPrintable(logged.join('\n')));
+    QCOMPARE(*recorder.store()->recordedSpecies(), QStringList { QStringLiteral("杉木") });
 }
 
 // The waiting file and the detail column keep their form: a load waiting
