@@ -4,6 +4,8 @@
 
 #include "history/history_recorder.h"
 #include "history/load_query.h"
+#include "history/local_socket.h"
+#include "history/postgres_history_store.h"
 #include "history/server_settings.h"
 #include "history/sqlite_history_store.h"
 
@@ -13,8 +15,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
+#include <cstring>
 #include <limits>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <thread>
 
 namespace {
@@ -93,6 +99,8 @@ private slots:
     void waitingLoadsAreStoredInOrderAcrossStarts();
     void waitingLoadsThatCannotBeKeptAreSaidSo();
     void aWaitingFileThatCannotBeRemovedIsSaidSo();
+    void aLocalSocketOthersCouldMakeIsRefused_data();
+    void aLocalSocketOthersCouldMakeIsRefused();
     void anEarlierWaitingFileIsStoredAndWrittenAlike();
     void aWaitingFileThatCannotBeReadIsMovedAside_data();
     void aWaitingFileThatCannotBeReadIsMovedAside();
@@ -513,6 +521,100 @@ void TestHistoryStore::aWaitingFileThatCannotBeRemovedIsSaidSo()
     QVERIFY(QFileInfo(waiting).isDir());
     QVERIFY2(logged.last().contains(QStringLiteral("not removed")), qPrintable(logged.join('\n')));
     QCOMPARE(*recorder.store()->recordedSpecies(), QStringList { QStringLiteral("杉木") });
+}
+
+namespace {
+
+// A socket at `path`, made by this process's user.
+bool makeSocket(const QString& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (fd < 0 || size_t(name.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+}
+
+} // namespace
+
+// Without TLS the password goes to whatever listens at the socket: one a
+// stranger could have put there is never connected to.
+void TestHistoryStore::aLocalSocketOthersCouldMakeIsRefused_data()
+{
+    QTest::addColumn<QString>("host"); // in a private folder, "@" for none
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("socket"); // "", "ours", "nobody's"
+    QTest::addColumn<bool>("nobodysFolder");
+    QTest::addColumn<int>("outcome");
+    const int safe = LocalSocketCheck::Safe;
+    const int unsafe = LocalSocketCheck::Unsafe;
+    const int missing = LocalSocketCheck::Missing;
+    QTest::newRow("A folder of the user's own that others cannot write is trusted")
+        << "sock" << 0700 << "" << false << safe;
+    QTest::newRow("A folder anyone may write without the sticky bit is refused")
+        << "sock" << 0777 << "ours" << false << unsafe;
+    QTest::newRow("A socket of the user's own in a sticky folder anyone may write is trusted")
+        << "sock" << 01777 << "ours" << false << safe;
+    QTest::newRow("A sticky folder anyone may write without the socket is not reached")
+        << "sock" << 01777 << "" << false << missing;
+    QTest::newRow("A socket of another user's in a sticky folder anyone may write is refused")
+        << "sock" << 01777 << "nobody's" << false << unsafe;
+    QTest::newRow("A folder of another user's is refused")
+        << "sock" << 0755 << "ours" << true << unsafe;
+    QTest::newRow("A link at the folder's name is refused")
+        << "link" << 0700 << "" << false << unsafe;
+    QTest::newRow("A folder that is not there is not reached")
+        << "gone" << 0700 << "" << false << missing;
+    QTest::newRow("An abstract socket anyone may bind is refused")
+        << "@quorvane" << 0700 << "" << false << unsafe;
+}
+
+void TestHistoryStore::aLocalSocketOthersCouldMakeIsRefused()
+{
+    QFETCH(QString, host);
+    QFETCH(int, mode);
+    QFETCH(QString, socket);
+    QFETCH(bool, nobodysFolder);
+    QFETCH(int, outcome);
+    if ((nobodysFolder || socket == QStringLiteral("nobody's")) && ::geteuid() != 0)
+        QSKIP("only root can give a file to another user");
+    QTemporaryDir top;
+    const QString folder = top.filePath(QStringLiteral("sock"));
+    QVERIFY(QDir(top.path()).mkdir(QStringLiteral("sock")));
+    const QByteArray name = QFile::encodeName(folder);
+    QVERIFY(::chmod(name.constData(), mode_t(mode)) == 0);
+    constexpr int port = 5439;
+    const QString socketPath = QDir(folder).filePath(QStringLiteral(".s.PGSQL.5439"));
+    if (!socket.isEmpty())
+        QVERIFY(makeSocket(socketPath));
+    if (socket == QStringLiteral("nobody's"))
+        QVERIFY(::lchown(QFile::encodeName(socketPath).constData(), 65534, 65534) == 0);
+    if (nobodysFolder)
+        QVERIFY(::chown(name.constData(), 65534, 65534) == 0);
+    if (host == QStringLiteral("link"))
+        QVERIFY(QFile::link(folder, top.filePath(QStringLiteral("link"))));
+    if (!host.startsWith(u'@'))
+        host = top.filePath(host);
+
+    if (!host.startsWith(u'@'))
+        QCOMPARE(int(checkLocalSocket(host, port).outcome), outcome);
+    ServerSettings settings;
+    settings.host = host;
+    settings.port = port;
+    settings.database = QStringLiteral("yard");
+    settings.user = QStringLiteral("gate1");
+    const QString refused
+        = historyFailureMessage(HistoryError(HistoryFailure::SocketNotSafe, settings.location()));
+    const QString said = testServerConnection(settings);
+    QCOMPARE(said == refused, outcome == LocalSocketCheck::Unsafe);
+    if (outcome == LocalSocketCheck::Missing)
+        QCOMPARE(said,
+            historyFailureMessage(HistoryError(HistoryFailure::Unreachable, settings.location())));
 }
 
 // The waiting file and the detail column keep their form: a load waiting
