@@ -71,6 +71,15 @@ QString sumText(const std::optional<qint64>& fen)
     return fen ? yuanText(*fen) + QStringLiteral(" 元") : QStringLiteral("合计超出范围");
 }
 
+// What the yard owes, without the sign that says so.
+QString owedText(const std::optional<qint64>& fen)
+{
+    QString text = sumText(fen);
+    if (text.startsWith(u'-'))
+        text.remove(0, 1);
+    return text;
+}
+
 } // namespace
 
 QString yardName(const QString& settingsFile)
@@ -107,7 +116,7 @@ Accounts::Accounts(AccountsContext context, QWidget* parent)
     m_table->setSortingEnabled(true);
     m_table->sortByColumn(0, Qt::AscendingOrder);
     m_table->verticalHeader()->hide();
-    m_table->installEventFilter(this);
+    m_table->viewport()->installEventFilter(this);
     connect(m_table, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         showPartner(m_shown->index(index.row(), 0).data().toString());
     });
@@ -263,7 +272,7 @@ void Accounts::showTotals(const QVector<PartnerBalance>& balances)
             .arg(balances.size())
             .arg(sumText(totals.opening), sumText(totals.sold), sumText(totals.received),
                 sumText(totals.supplied), sumText(totals.paid), sumText(totals.owedToYard),
-                sumText(totals.owedByYard)));
+                owedText(totals.owedByYard)));
 }
 
 QString Accounts::selectedPartner() const
@@ -274,7 +283,7 @@ QString Accounts::selectedPartner() const
 
 bool Accounts::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_table && event->type() == QEvent::Resize)
+    if (watched == m_table->viewport() && event->type() == QEvent::Resize)
         shareColumnWidths(m_table, naturalWidths);
     return QWidget::eventFilter(watched, event);
 }
@@ -317,11 +326,13 @@ void Accounts::onShowPartnerClicked()
     showPartner(partner);
 }
 
-void Accounts::showPartner(const QString& partner)
+PartnerAccount* Accounts::showPartner(const QString& partner)
 {
-    PartnerAccount account(m_context, partner, period(), this);
-    account.exec();
-    refresh();
+    auto* account = new PartnerAccount(m_context, partner, period(), this);
+    account->setAttribute(Qt::WA_DeleteOnClose);
+    connect(account, &QDialog::finished, this, &Accounts::refresh);
+    account->open();
+    return account;
 }
 
 void Accounts::onYardNameEdited()

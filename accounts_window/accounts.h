@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <memory>
 
+class PartnerAccount;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
@@ -36,8 +37,9 @@ public:
     // The partner of the selected row; empty when none.
     QString selectedPartner() const;
 
-    // The partner's account window, e.g. on a double click.
-    void showPartner(const QString& partner);
+    // Opens the partner's account, e.g. on a double click. It keeps the
+    // list waiting until it closes, but not the preview of its statement.
+    PartnerAccount* showPartner(const QString& partner);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

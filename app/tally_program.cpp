@@ -82,10 +82,12 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
             [this] { showAccountsWindow(); });
         QObject::connect(history, &HistoryServices::storesClosing, &window,
             [this] { m_accountsWindow.reset(); });
-        QObject::connect(history, &HistoryServices::sentToServer, &window, [this] {
+        const auto refreshAccounts = [this] {
             if (m_accountsWindow && m_accountsWindow->isVisible())
                 m_accountsWindow->refresh();
-        });
+        };
+        QObject::connect(history, &HistoryServices::sentToServer, &window, refreshAccounts);
+        QObject::connect(history, &HistoryServices::loadRecorded, &window, refreshAccounts);
         auto* accounts = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_J), &window);
         QObject::connect(
             accounts, &QShortcut::activated, &window, [this] { showAccountsWindow(); });

@@ -24,9 +24,10 @@ const Area areas[] = {
 
 bool skippedDataFile(const QString& name)
 {
-    // The lock belongs to the running program; WAL and journal files are
-    // part of the live store, whose copy is taken whole.
-    return name == QLatin1String("quorvane.lock") || name.endsWith(QLatin1String("-wal"))
+    // The locks (the program's, the tally journal's) belong to the running
+    // program; WAL and journal files are part of the live store, whose copy
+    // is taken whole.
+    return name.endsWith(QLatin1String(".lock")) || name.endsWith(QLatin1String("-wal"))
         || name.endsWith(QLatin1String("-shm")) || name.endsWith(QLatin1String("-journal"))
         || name.contains(QLatin1String(".part-"));
 }

@@ -56,6 +56,10 @@ RestoreOutcome restoreBackup(
     for (const ManifestEntry& entry : entries) {
         if (!onlyPath.isEmpty() && entry.path != onlyPath)
             continue;
+        // A lock an older backup took belonged to the program that held it
+        // then; the one running now keeps its own.
+        if (entry.path.endsWith(QLatin1String(".lock")))
+            continue;
         const QString target = restoredPath(entry.path, sources);
         if (target.isEmpty())
             continue;

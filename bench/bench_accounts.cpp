@@ -12,7 +12,10 @@
 #include "history/sqlite_history_store.h"
 #include "postgres_test_server.h"
 
-#include <QCoreApplication>
+#include "accounts_window/accounts.h"
+#include "accounts_window/partner_account.h"
+
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
@@ -157,6 +160,30 @@ void measureStore(BenchTable& table, HistoryStore& store, const QString& where)
         });
 }
 
+// What the clerk waits for: the window 往来账 shown with every balance,
+// and one partner's account with its entries.
+void measureWindows(BenchTable& table, HistoryStore& store)
+{
+    AccountsContext context;
+    context.reader = &store;
+    context.recorder = &store;
+    context.today = [] { return year.to; };
+    measure(table, QStringLiteral("往来账 shown, year"),
+        QStringLiteral("budget 300 ms; %1 partners").arg(suppliers + buyers), [&] {
+            Accounts window(context);
+            window.show();
+            QApplication::processEvents();
+            return true;
+        });
+    measure(table, QStringLiteral("partner's account shown, year"),
+        QStringLiteral("budget 200 ms; a joined supplier"), [&] {
+            PartnerAccount account(context, supplierName(0), year);
+            account.show();
+            QApplication::processEvents();
+            return account.statement().has_value();
+        });
+}
+
 void benchSqlite(
     BenchTable& table, const QVector<QVariantList>& loads, const QVector<QVariantList>& payments)
 {
@@ -168,6 +195,7 @@ void benchSqlite(
     joinNames(store);
     QSqlQuery(store.database()).exec(QStringLiteral("ANALYZE"));
     measureStore(table, store, QStringLiteral("SQLite"));
+    measureWindows(table, store);
 }
 
 // Rows as PostgreSQL's COPY reads them (no tab, newline or backslash in them).
@@ -234,7 +262,9 @@ void benchPostgres(
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     BenchTable table;
     const QVector<QVariantList> loads = makeLoads();

@@ -11,6 +11,7 @@
 #include <QPdfDocument>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
@@ -123,6 +124,8 @@ bool BillPreview::showDocument(const QString& pdf, const QString& copy, const QS
     setWindowTitle(title);
     say({}, false);
     fillPrinters();
+    if (!m_sized)
+        sizeToScreen();
     show();
     m_zoom = 0;
     m_view->verticalScrollBar()->setValue(0);
@@ -132,6 +135,18 @@ bool BillPreview::showDocument(const QString& pdf, const QString& copy, const QS
     m_print->setFocus();
     emit billShown(pdf, copy);
     return true;
+}
+
+// A whole A4 page on a large screen; on the office screen of 1366 x 768 the
+// window keeps room for its title bar and the desktop's panel, so its
+// buttons stay in sight.
+void BillPreview::sizeToScreen()
+{
+    QSize size(760, 900);
+    if (const QScreen* shown = screen())
+        size = size.boundedTo(shown->availableGeometry().size() - QSize(32, 80));
+    resize(size);
+    m_sized = true;
 }
 
 // The printers are read on every showing: one added since the last bill is there.

@@ -51,6 +51,7 @@ signals:
 
 private:
     void buildCommands(QWidget* bar);
+    void sizeToScreen();
     void fillPrinters();
     void print();
     void openInOffice();
@@ -72,6 +73,7 @@ private:
     QLabel* m_status = nullptr;
     QPushButton* m_print = nullptr;
     QPushButton* m_office = nullptr;
+    bool m_sized = false; // to its screen, at the first showing
     QString m_pdf;
     QString m_copy;
 };

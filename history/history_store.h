@@ -122,6 +122,9 @@ private:
     HistoryError outOfRange() const;
     qint64 insertPayment(const Payment& payment, bool conflictIgnored, bool* inserted);
     qint64 insertAlias(const PartnerAlias& alias, bool conflictIgnored, bool* inserted);
+    // One row of bound values; `onConflict` ends the statement (or is empty).
+    qint64 insertRow(const QString& table, const QString& columns, const QVariantList& values,
+        const QString& onConflict, bool* inserted);
     void enterOutbox(Outbox outbox, qint64 id);
     HistoryResult<QVector<Payment>> readPayments(const QString& where, const QVariantList& values);
     HistoryResult<QVector<PartnerAlias>> readAliases(

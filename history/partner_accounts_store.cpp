@@ -45,38 +45,34 @@ qint64 HistoryStore::insertPayment(const Payment& payment, bool conflictIgnored,
 {
     // A second reversal of one payment, sent by another station, is left
     // out too: the first one cancels it.
-    QString sql = QStringLiteral("INSERT INTO payments (%1) VALUES (%2)")
-                      .arg(paymentColumns, placesFor(paymentColumns));
-    if (conflictIgnored)
-        sql += QStringLiteral(" ON CONFLICT DO NOTHING");
-    sql += m_driver->insertedIdClause();
-    QSqlQuery query(database());
-    if (!query.prepare(sql))
-        fail(query.lastError());
-    for (const QVariant& value :
-        QVariantList { stored(payment.station), payment.stationNumber,
-            payment.recordedAt.toString(Qt::ISODate), payment.day.toString(Qt::ISODate),
-            stored(payment.partner), int(payment.direction), payment.amountFen, stored(payment.way),
-            stored(payment.note), stored(payment.reversesStation), payment.reversesNumber })
-        query.addBindValue(value);
-    exec(query);
-    if (inserted)
-        *inserted = query.numRowsAffected() > 0;
-    return m_driver->insertedId(query);
+    return insertRow(QStringLiteral("payments"), paymentColumns,
+        { stored(payment.station), payment.stationNumber, payment.recordedAt.toString(Qt::ISODate),
+            payment.day.toString(Qt::ISODate), stored(payment.partner), int(payment.direction),
+            payment.amountFen, stored(payment.way), stored(payment.note),
+            stored(payment.reversesStation), payment.reversesNumber },
+        conflictIgnored ? QStringLiteral(" ON CONFLICT DO NOTHING") : QString(), inserted);
 }
 
 qint64 HistoryStore::insertAlias(const PartnerAlias& alias, bool conflictIgnored, bool* inserted)
 {
-    QString sql = QStringLiteral("INSERT INTO partner_aliases (%1) VALUES (%2)")
-                      .arg(aliasColumns, placesFor(aliasColumns));
-    if (conflictIgnored)
-        sql += QStringLiteral(" ON CONFLICT (station, station_number) DO NOTHING");
-    sql += m_driver->insertedIdClause();
+    return insertRow(QStringLiteral("partner_aliases"), aliasColumns,
+        { stored(alias.station), alias.stationNumber, alias.recordedAt.toString(Qt::ISODate),
+            stored(alias.alias), stored(alias.partner) },
+        conflictIgnored ? QStringLiteral(" ON CONFLICT (station, station_number) DO NOTHING")
+                        : QString(),
+        inserted);
+}
+
+qint64 HistoryStore::insertRow(const QString& table, const QString& columns,
+    const QVariantList& values, const QString& onConflict, bool* inserted)
+{
+    const QString sql
+        = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)%4%5")
+              .arg(table, columns, placesFor(columns), onConflict, m_driver->insertedIdClause());
     QSqlQuery query(database());
     if (!query.prepare(sql))
         fail(query.lastError());
-    for (const QVariant& value : QVariantList { stored(alias.station), alias.stationNumber,
-             alias.recordedAt.toString(Qt::ISODate), stored(alias.alias), stored(alias.partner) })
+    for (const QVariant& value : values)
         query.addBindValue(value);
     exec(query);
     if (inserted)

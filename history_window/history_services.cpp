@@ -62,7 +62,8 @@ void HistoryServices::openStores()
         &HistoryServices::waitingForServerChanged);
     connect(m_sender.get(), &HistorySender::failureChanged, this,
         &HistoryServices::waitingForServerChanged);
-    connect(m_sender.get(), &HistorySender::loadSent, this, &HistoryServices::sentToServer);
+    // Loads, payments and joins leave the outbox once the server has them.
+    connect(m_sender.get(), &HistorySender::waitingChanged, this, &HistoryServices::sentToServer);
     m_sender->start();
     m_recorder->setStoredHandler([this](const LoadRecord& load) {
         addUsedValues(load);

@@ -82,7 +82,8 @@ signals:
     // The stores the windows read are about to close (a restore, other
     // server settings): what reads them goes first.
     void storesClosing();
-    // A load or payment of this machine reached the yard's server.
+    // What waits for the yard's server changed: a load, payment or join of
+    // this machine may be there now.
     void sentToServer();
 
 private:

@@ -82,6 +82,12 @@ private slots:
 void TestBackups::backupHoldsEveryFileAndChecksBySha256sum()
 {
     TestYard yard;
+    // The running program's locks are its own: a restore must not put an
+    // old one back under it.
+    for (const char* lock : { "quorvane.lock", "tally-journal.lock" }) {
+        QFile file(QDir(yard.sources().data).filePath(QString::fromUtf8(lock)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
     const BackupOutcome outcome = takeBackup(yard.sources(), yard.place(), noon);
     QVERIFY2(outcome.ok(), qPrintable(outcome.detail));
     QCOMPARE(outcome.backup.name, QStringLiteral("2026-12-09-120000"));
@@ -96,6 +102,7 @@ void TestBackups::backupHoldsEveryFileAndChecksBySha256sum()
         { "数据/quorvane.sqlite", "数据/tally.json", "文档/木材出入库台账.xls", "文档/木材账单.xls",
             "文档/账单/2026-12/4.xls", "设置/quorvane.ini", "设置/1(0).txt" })
         QVERIFY2(paths.contains(QString::fromUtf8(expected)), expected);
+    QVERIFY2(!paths.join(u' ').contains(QStringLiteral(".lock")), qPrintable(paths.join(u' ')));
     QCOMPARE(QFileInfo(outcome.backup.folder).permissions() & 0x0077, QFileDevice::Permissions());
     QProcess check;
     check.setWorkingDirectory(outcome.backup.folder);

@@ -7,6 +7,7 @@
 
 #include "accounts_window/accounts.h"
 #include "app/tally_program.h"
+#include "bill_preview/bill_preview.h"
 #include "calculator/calculator_window.h"
 #include "history/history_recorder.h"
 #include "history/load_table_model.h"
@@ -24,6 +25,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -61,6 +64,8 @@ public:
 
     Form1* window() const { return &m_program->window(); }
     Accounts* accountsWindow() const { return m_program->accountsWindow(); }
+    BillPreview& billPreview() const { return m_program->billPreview(); }
+    QString filePath(const QString& name) const { return m_folder.filePath(name); }
     HistoryServices& history() const { return *m_program->history(); }
     QString configFolder() const { return m_folder.filePath(QStringLiteral("config")); }
 
@@ -185,6 +190,16 @@ QWidget* TestOfficeScreen::openWindow(OfficeProgram& program, const QString& whi
             program.window()->findChild<QWidget*>(QStringLiteral("Label23")), Qt::LeftButton);
         return program.window()->findChild<Main*>(QStringLiteral("Main"));
     }
+    if (which == QLatin1String("bill preview")) {
+        // One A4 page, as a bill's PDF is.
+        const QString pdf = program.filePath(QStringLiteral("page.pdf"));
+        {
+            QPdfWriter writer(pdf);
+            writer.setPageSize(QPageSize(QPageSize::A4));
+            QPainter(&writer).drawText(100, 100, QStringLiteral("账单"));
+        }
+        return program.billPreview().showBill(pdf, QString()) ? &program.billPreview() : nullptr;
+    }
     if (which == QLatin1String("accounts")) {
         QTest::keyClick(program.window()->fields().lengths[0], Qt::Key_J, Qt::ControlModifier);
         return program.accountsWindow();
@@ -200,8 +215,8 @@ QWidget* TestOfficeScreen::openWindow(OfficeProgram& program, const QString& whi
 void TestOfficeScreen::everyWindowFitsTheScreen_data()
 {
     QTest::addColumn<QString>("which");
-    for (const char* which :
-        { "tally", "unit prices", "calculator", "history", "station settings", "accounts" })
+    for (const char* which : { "tally", "unit prices", "calculator", "history", "station settings",
+             "accounts", "bill preview" })
         QTest::newRow(qPrintable(QStringLiteral("the %1 window fits beside a title bar and a panel")
                                      .arg(QLatin1String(which))))
             << QString::fromLatin1(which);
