@@ -2,12 +2,11 @@
 // say how many there are, then drawn.
 
 #include "accounts_window/statement_document.h"
+#include "history_window/report_pdf.h"
 
 #include "assets/artwork.h"
 
-#include <QBuffer>
 #include <QFontMetrics>
-#include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <iterator>
@@ -217,17 +216,6 @@ void StatementPdf::drawPageNumber(int page, int pages)
 QByteArray statementPdfBytes(const StatementPage& page)
 {
     const StatementRows rows = statementRows(page);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&buffer);
-        writer.setPageLayout(QPageLayout(
-            QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15)));
-        writer.setResolution(300);
-        writer.setTitle(QStringLiteral("%1 - %2").arg(rows.title, page.statement.partner));
-        writer.setCreator(QStringLiteral("Quorvane"));
-        StatementPdf(writer, rows).draw();
-    }
-    return bytes;
+    return a4PdfBytes(QStringLiteral("%1 - %2").arg(rows.title, page.statement.partner),
+        [&rows](QPdfWriter& writer) { StatementPdf(writer, rows).draw(); });
 }

@@ -78,7 +78,7 @@ int drawTable(QPdfWriter& writer, QPainter& painter, const ReportPage& page, int
 
 } // namespace
 
-QByteArray reportPdfBytes(const ReportPage& page)
+QByteArray a4PdfBytes(const QString& title, const std::function<void(QPdfWriter&)>& draw)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -88,8 +88,16 @@ QByteArray reportPdfBytes(const ReportPage& page)
         writer.setPageLayout(QPageLayout(
             QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15)));
         writer.setResolution(300);
-        writer.setTitle(page.title);
+        writer.setTitle(title);
         writer.setCreator(QStringLiteral("Quorvane"));
+        draw(writer);
+    }
+    return bytes;
+}
+
+QByteArray reportPdfBytes(const ReportPage& page)
+{
+    return a4PdfBytes(page.title, [&page](QPdfWriter& writer) {
         QPainter painter(&writer);
         const int width = writer.width();
         painter.setFont(reportFont(16, true));
@@ -108,6 +116,5 @@ QByteArray reportPdfBytes(const ReportPage& page)
                 = page.chart.size().scaled(width, writer.height() - y, Qt::KeepAspectRatio);
             painter.drawImage(QRect(QPoint((width - size.width()) / 2, y), size), page.chart);
         }
-    }
-    return bytes;
+    });
 }

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QStringList>
 #include <QVector>
+#include <functional>
 
 struct ReportPage {
     QString title;
@@ -15,3 +16,7 @@ struct ReportPage {
 };
 
 QByteArray reportPdfBytes(const ReportPage& page);
+
+class QPdfWriter;
+// An A4 portrait PDF of 300 dpi with 15 mm margins, as `draw` paints it.
+QByteArray a4PdfBytes(const QString& title, const std::function<void(QPdfWriter&)>& draw);
