@@ -71,11 +71,14 @@ int tightenEntries(const QString& folder)
     return changed;
 }
 
-int tightenTree(const QString& root)
+// `rootMayBeLink`: the data folders may be links the user made to another
+// disk; the bill archive is never written through one, so never walked.
+int tightenTree(const QString& root, bool rootMayBeLink = true)
 {
-    if (root.isEmpty() || !QFileInfo(root).isDir())
+    const QFileInfo folder(root);
+    if (root.isEmpty() || !folder.isDir() || (!rootMayBeLink && folder.isSymLink()))
         return 0;
-    return (tighten(root, true) ? 1 : 0) + tightenEntries(root);
+    return (tighten(root, rootMayBeLink) ? 1 : 0) + tightenEntries(root);
 }
 
 bool sameFolder(const QString& first, const QString& second)
@@ -109,6 +112,6 @@ int tightenPrivateFiles(const TallyFolders& folders, const QString& cache)
     for (const QString& name :
         workbooks.entryList({ QStringLiteral("*.xls") }, QDir::Files | QDir::Hidden))
         changed += tighten(workbooks.filePath(name), false) ? 1 : 0;
-    changed += tightenTree(billArchiveFolder(folders.program));
+    changed += tightenTree(billArchiveFolder(folders.program), false);
     return changed;
 }

@@ -81,6 +81,11 @@ QString historyFailureMessage(const HistoryError& error, const QString& failedRe
         return QStringLiteral(
             "没有可用的服务器证书文件，请在检尺站设置中选择管理员给的历史数据服务器“%1”的证书")
             .arg(where);
+    case HistoryFailure::SocketNotSafe:
+        return QStringLiteral("历史数据服务器“%1”的本机连接所在的文件夹其他用户也能写入，"
+                              "可能是冒充的服务器，没有发送密码；请填写系统的服务器文件夹"
+                              "（如 /run/postgresql）或服务器的地址")
+            .arg(where);
     case HistoryFailure::OutOfRange:
         return QStringLiteral("合计超出范围");
     case HistoryFailure::PaymentIncomplete:

@@ -26,6 +26,7 @@ enum class HistoryFailure {
     NotEncrypted, // the server would not encrypt the connection: nothing was sent
     CertificateMismatch, // the server is not the one the certificate names: nothing was sent
     CertificateMissing, // no certificate file set, or it does not read
+    SocketNotSafe, // a local socket others could have put there: nothing was sent
     OutOfRange, // a sum beyond what 64 bits hold
     PaymentIncomplete, // no partner or day, or an amount not above zero
     AlreadyReversed, // the payment has its reversal already

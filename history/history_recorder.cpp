@@ -4,7 +4,6 @@
 #include "support/regular_file.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -141,8 +140,13 @@ void HistoryRecorder::setWaitingAside(const RegularFileRead& file)
 
 bool HistoryRecorder::writeWaiting()
 {
-    if (m_waiting.isEmpty())
-        return QFile::remove(m_waitingPath) || !QFile::exists(m_waitingPath);
+    if (m_waiting.isEmpty()) {
+        // A removal a power cut undoes would bring back loads already stored.
+        const WriteResult removed = removeFileDurably(m_waitingPath);
+        if (!removed.ok())
+            m_log(QStringLiteral("history: waiting loads not removed, %1").arg(removed.logText()));
+        return removed.ok();
+    }
     QJsonArray loads;
     for (const LoadRecord& load : m_waiting)
         loads.append(load.toJson());

@@ -1,5 +1,7 @@
 #include "history/postgres_history_store.h"
 
+#include "history/local_socket.h"
+
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QSqlError>
@@ -130,12 +132,32 @@ QString quotedOption(QString value)
     return u'\'' + value + u'\'';
 }
 
+// A local socket gets no TLS, whatever the options say: each one the host
+// names (libpq takes a list) must be one no other user could have made. An
+// abstract socket ("@name") anyone may bind.
+void refuseForeignSockets(const ServerSettings& settings, const QString& location)
+{
+    for (const QString& part : settings.host.split(u',')) {
+        const QString host = part.trimmed();
+        LocalSocketCheck check;
+        if (host.startsWith(u'@'))
+            check = { LocalSocketCheck::Unsafe, QStringLiteral("abstract socket %1").arg(host) };
+        else if (host.startsWith(u'/'))
+            check = checkLocalSocket(host, settings.port);
+        if (check.outcome == LocalSocketCheck::Missing)
+            throw HistoryError(HistoryFailure::Unreachable, location, check.detail);
+        if (check.outcome == LocalSocketCheck::Unsafe)
+            throw HistoryError(HistoryFailure::SocketNotSafe, location, check.detail);
+    }
+}
+
 // Over TCP the connection is encrypted and the server must show the
 // certificate the settings name before anything else is sent, the password
 // above all. GSSAPI encryption, which would stand in for TLS unchecked, is
 // not offered. A local socket is this machine's own.
 QString encryptionOptions(const ServerSettings& settings, const QString& location)
 {
+    refuseForeignSockets(settings, location);
     if (!settings.usesTls())
         return {};
     const QFileInfo certificate(settings.certificate.trimmed());

@@ -176,6 +176,11 @@ bool BillExport::attempt(const std::function<Tally()>& readTally,
 std::optional<WorkbookError> BillExport::archiveBill(
     Workbook& book, const QString& archive, const BillNumber& number)
 {
+    try {
+        refuseLinkedEntry(archive);
+    } catch (const WorkbookError& error) {
+        return error;
+    }
     if (!makeOwnFolder(archive) || !QFileInfo(archive).isDir())
         return WorkbookError(
             WorkbookFailure::FolderNotWritable, archivedBillPath(archive, number, ".xls"));

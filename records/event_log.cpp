@@ -34,6 +34,8 @@ QString causeName(WorkbookFailure cause)
         return QStringLiteral("sheet protected");
     case WorkbookFailure::NotAFile:
         return QStringLiteral("not a regular file");
+    case WorkbookFailure::Link:
+        return QStringLiteral("a link");
     case WorkbookFailure::Other:
         break;
     }

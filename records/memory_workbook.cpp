@@ -144,6 +144,8 @@ std::unique_ptr<Workbook> MemorySpreadsheet::open(const QString& path)
 {
     QMutexLocker lock(&m_mutex);
     check(QStringLiteral("open"));
+    // As the office's: a workbook on the disk is not opened through a link.
+    refuseLinkedEntry(path);
     if (!files.contains(path))
         throw WorkbookError(WorkbookFailure::WorkbookMissing, path);
     ++opens;

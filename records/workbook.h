@@ -25,6 +25,7 @@ enum class WorkbookFailure {
     SheetMissing,
     SheetProtected,
     NotAFile, // a link, FIFO, device or folder where a file is to be written
+    Link, // a workbook or the bill folder that is a link, so would lead elsewhere
     Other,
 };
 
@@ -98,6 +99,12 @@ public:
     virtual void saveCopy(const QString& path, CopyFormat format) = 0;
     virtual void close() = 0;
 };
+
+// The office reads and writes wherever a link points, and a FIFO would hold
+// the open for ever: a workbook or folder standing at `path` as a link is
+// refused (Link), a FIFO or device too (NotAFile); a regular file, a folder
+// or a free name pass.
+void refuseLinkedEntry(const QString& path);
 
 class Spreadsheet {
 public:

@@ -38,6 +38,10 @@ QString failureMessage(const WorkbookError& error)
     case WorkbookFailure::NotAFile:
         return QStringLiteral("文件夹“%1”中的“%2”不是普通文件（可能是链接），不会写入它。")
             .arg(folder, file);
+    case WorkbookFailure::Link:
+        return QStringLiteral(
+            "文件夹“%1”中的“%2”是一个链接（可能指向别处），不会通过它打开或写入。")
+            .arg(folder, file);
     case WorkbookFailure::Other:
         break;
     }

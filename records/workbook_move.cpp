@@ -101,9 +101,12 @@ QStringList sourceFolders(const QString& from, const QStringList& files)
 
 void removeOld(const QString& from, const QStringList& files)
 {
+    // An old workbook a power cut brings back, and the new one posted to
+    // since, would differ and stop every later start's move.
     for (const QString& file : files)
-        if (!QFile::remove(QDir(from).filePath(file)))
-            logEvent(QStringLiteral("moved workbook file %1 left in %2").arg(file, from));
+        if (const WriteResult removed = removeFileDurably(QDir(from).filePath(file)); !removed.ok())
+            logEvent(QStringLiteral("moved workbook file %1 left in %2: %3")
+                         .arg(file, from, removed.logText()));
     QStringList folders = sourceFolders(from, files);
     std::sort(folders.begin(), folders.end(),
         [](const QString& a, const QString& b) { return a.size() > b.size(); });

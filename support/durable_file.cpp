@@ -223,6 +223,32 @@ bool renameDurably(const QString& from, const QString& to)
     return renamed && syncFolder(QFileInfo(to).absolutePath());
 }
 
+WriteResult removeFileDurably(const QString& path)
+{
+    const auto failed = [&path](const QString& step, int error) {
+        return WriteResult(failureCause(path, error, 0), path,
+            step + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
+    };
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    struct stat entry;
+    if (::lstat(name.constData(), &entry) != 0)
+        return errno == ENOENT ? WriteResult() : failed(QStringLiteral("lstat"), errno);
+    if (S_ISDIR(entry.st_mode))
+        return WriteResult(WriteFailure::NotAFile, path, QStringLiteral("remove: a folder"));
+    if (::unlink(name.constData()) != 0)
+        return failed(QStringLiteral("remove"), errno);
+    if (!syncFolder(QFileInfo(path).absolutePath()))
+        return failed(QStringLiteral("sync folder"), errno);
+#else
+    if (QFileInfo(path).isDir())
+        return WriteResult(WriteFailure::NotAFile, path, QStringLiteral("remove: a folder"));
+    if (!QFile::remove(path) && QFileInfo::exists(path))
+        return failed(QStringLiteral("remove"), errno);
+#endif
+    return {};
+}
+
 int removeLeftoverWrites(const QString& path)
 {
     const QFileInfo target(path);

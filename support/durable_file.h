@@ -71,6 +71,12 @@ WriteResult createFileDurably(const QString& path, const QByteArray& bytes);
 // renamed itself, never followed; `to` is replaced when it exists.
 bool renameDurably(const QString& from, const QString& to);
 
+// Removes the file at `path` (a link itself, never where it points) and
+// syncs its folder, so that a removal the program relies on (the loads
+// stored, a moved workbook) is not undone by a power cut. A name already
+// free counts as removed; a folder at the name is not removed.
+WriteResult removeFileDurably(const QString& path);
+
 // A write cut short by a crash leaves its temporary file beside the target;
 // returns how many were removed.
 int removeLeftoverWrites(const QString& path);

@@ -1,5 +1,6 @@
 #include "fake_postgres_server.h"
 
+#include <QLocalSocket>
 #include <QTcpSocket>
 #include <QtEndian>
 #include <memory>
@@ -28,9 +29,23 @@ QByteArray cleartextPasswordRequest()
 FakePostgresServer::FakePostgresServer()
 {
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket* socket = m_server.nextPendingConnection())
-            serve(socket);
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            serve(socket, [socket] { socket->disconnectFromHost(); });
+        }
     });
+    connect(&m_local, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = m_local.nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            serve(socket, [socket] { socket->disconnectFromServer(); });
+        }
+    });
+}
+
+bool FakePostgresServer::listenAt(const QString& path)
+{
+    m_local.setSocketOptions(QLocalServer::WorldAccessOption);
+    return m_local.listen(path);
 }
 
 bool FakePostgresServer::listen()
@@ -40,18 +55,17 @@ bool FakePostgresServer::listen()
 
 // Until the startup message the client's messages have no type byte: a
 // length, then a code or the protocol's version.
-void FakePostgresServer::serve(QTcpSocket* socket)
+void FakePostgresServer::serve(QIODevice* socket, const std::function<void()>& hangUp)
 {
     ++m_connections;
-    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     auto pending = std::make_shared<QByteArray>();
     auto started = std::make_shared<bool>(false);
-    connect(socket, &QTcpSocket::readyRead, this, [this, socket, pending, started] {
+    connect(socket, &QIODevice::readyRead, this, [this, socket, pending, started, hangUp] {
         const QByteArray bytes = socket->readAll();
         m_received += bytes;
         // What came after the request for a password is all it wanted.
         if (*started) {
-            socket->disconnectFromHost();
+            hangUp();
             return;
         }
         *pending += bytes;

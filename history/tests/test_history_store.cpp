@@ -4,6 +4,8 @@
 
 #include "history/history_recorder.h"
 #include "history/load_query.h"
+#include "history/local_socket.h"
+#include "history/postgres_history_store.h"
 #include "history/server_settings.h"
 #include "history/sqlite_history_store.h"
 
@@ -13,9 +15,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
+#include <cstring>
 #include <limits>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -92,6 +98,9 @@ private slots:
     void olderSchemaIsBroughtUpToDate();
     void waitingLoadsAreStoredInOrderAcrossStarts();
     void waitingLoadsThatCannotBeKeptAreSaidSo();
+    void aWaitingFileThatCannotBeRemovedIsSaidSo();
+    void aLocalSocketOthersCouldMakeIsRefused_data();
+    void aLocalSocketOthersCouldMakeIsRefused();
     void anEarlierWaitingFileIsStoredAndWrittenAlike();
     void aWaitingFileThatCannotBeReadIsMovedAside_data();
     void aWaitingFileThatCannotBeReadIsMovedAside();
@@ -480,6 +489,136 @@ void TestHistoryStore::waitingLoadsThatCannotBeKeptAreSaidSo()
                 .contains(QStringLiteral("磁盘已满")));
     QVERIFY(!recorder.waitingKeptOnDisk());
     QCOMPARE(recorder.waitingCount(), 1);
+}
+
+// Stored loads whose file stays would be stored again at the next start:
+// the clerk hears of it, and no load is lost.
+void TestHistoryStore::aWaitingFileThatCannotBeRemovedIsSaidSo()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("quorvane.sqlite"));
+    const QString waiting = folder.filePath(QStringLiteral("history-waiting.json"));
+    bool available = false;
+    auto opener = [&] {
+        if (!available)
+            throw HistoryError(HistoryFailure::Locked, path);
+        return std::make_unique<SqliteHistoryStore>(path);
+    };
+    HistoryRecorder recorder(opener, waiting);
+    QStringList logged;
+    recorder.setLog([&logged](const QString& text) { logged << text; });
+    QVERIFY(!recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00"))
+                 .isEmpty());
+    QVERIFY(QFile::remove(waiting));
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("history-waiting.json")));
+    available = true;
+
+    const QString failure = recorder.storeWaiting();
+    QCOMPARE(failure,
+        QStringLiteral("等待保存的历史记录文件“%1”无法更新")
+            .arg(QDir::toNativeSeparators(waiting)));
+    QVERIFY(!recorder.waitingKeptOnDisk());
+    QVERIFY(QFileInfo(waiting).isDir());
+    QVERIFY2(logged.last().contains(QStringLiteral("not removed")), qPrintable(logged.join('\n')));
+    QCOMPARE(*recorder.store()->recordedSpecies(), QStringList { QStringLiteral("杉木") });
+}
+
+namespace {
+
+// A socket at `path`, made by this process's user.
+bool makeSocket(const QString& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (fd < 0 || size_t(name.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+}
+
+} // namespace
+
+// Without TLS the password goes to whatever listens at the socket: one a
+// stranger could have put there is never connected to.
+void TestHistoryStore::aLocalSocketOthersCouldMakeIsRefused_data()
+{
+    QTest::addColumn<QString>("host"); // in a private folder, "@" for none
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("socket"); // "", "ours", "nobody's"
+    QTest::addColumn<bool>("nobodysFolder");
+    QTest::addColumn<int>("outcome");
+    const int safe = LocalSocketCheck::Safe;
+    const int unsafe = LocalSocketCheck::Unsafe;
+    const int missing = LocalSocketCheck::Missing;
+    QTest::newRow("A folder of the user's own that others cannot write is trusted")
+        << "sock" << 0700 << "" << false << safe;
+    QTest::newRow("A folder anyone may write without the sticky bit is refused")
+        << "sock" << 0777 << "ours" << false << unsafe;
+    QTest::newRow("A socket of the user's own in a sticky folder anyone may write is trusted")
+        << "sock" << 01777 << "ours" << false << safe;
+    QTest::newRow("A sticky folder anyone may write without the socket is not reached")
+        << "sock" << 01777 << "" << false << missing;
+    QTest::newRow("A socket of another user's in a sticky folder anyone may write is refused")
+        << "sock" << 01777 << "nobody's" << false << unsafe;
+    QTest::newRow("A folder of another user's is refused")
+        << "sock" << 0755 << "ours" << true << unsafe;
+    QTest::newRow("A link at the folder's name is refused")
+        << "link" << 0700 << "" << false << unsafe;
+    QTest::newRow("The system's own socket folder is trusted")
+        << "/run/postgresql" << 0700 << "" << false << safe;
+    QTest::newRow("A folder that is not there is not reached")
+        << "gone" << 0700 << "" << false << missing;
+    QTest::newRow("An abstract socket anyone may bind is refused")
+        << "@quorvane" << 0700 << "" << false << unsafe;
+}
+
+void TestHistoryStore::aLocalSocketOthersCouldMakeIsRefused()
+{
+    QFETCH(QString, host);
+    QFETCH(int, mode);
+    QFETCH(QString, socket);
+    QFETCH(bool, nobodysFolder);
+    QFETCH(int, outcome);
+    if ((nobodysFolder || socket == QStringLiteral("nobody's")) && ::geteuid() != 0)
+        QSKIP("only root can give a file to another user");
+    if (host.startsWith(u'/') && !QFileInfo(host).isDir())
+        QSKIP("the PostgreSQL server package is not installed");
+    QTemporaryDir top;
+    const QString folder = top.filePath(QStringLiteral("sock"));
+    QVERIFY(QDir(top.path()).mkdir(QStringLiteral("sock")));
+    const QByteArray name = QFile::encodeName(folder);
+    QVERIFY(::chmod(name.constData(), mode_t(mode)) == 0);
+    constexpr int port = 5439;
+    const QString socketPath = QDir(folder).filePath(QStringLiteral(".s.PGSQL.5439"));
+    if (!socket.isEmpty())
+        QVERIFY(makeSocket(socketPath));
+    if (socket == QStringLiteral("nobody's"))
+        QVERIFY(::lchown(QFile::encodeName(socketPath).constData(), 65534, 65534) == 0);
+    if (nobodysFolder)
+        QVERIFY(::chown(name.constData(), 65534, 65534) == 0);
+    if (host == QStringLiteral("link"))
+        QVERIFY(QFile::link(folder, top.filePath(QStringLiteral("link"))));
+    if (!host.startsWith(u'@') && !host.startsWith(u'/'))
+        host = top.filePath(host);
+
+    if (!host.startsWith(u'@'))
+        QCOMPARE(int(checkLocalSocket(host, port).outcome), outcome);
+    ServerSettings settings;
+    settings.host = host;
+    settings.port = port;
+    settings.database = QStringLiteral("yard");
+    settings.user = QStringLiteral("gate1");
+    const QString refused
+        = historyFailureMessage(HistoryError(HistoryFailure::SocketNotSafe, settings.location()));
+    const QString said = testServerConnection(settings);
+    QCOMPARE(said == refused, outcome == LocalSocketCheck::Unsafe);
+    if (outcome == LocalSocketCheck::Missing)
+        QCOMPARE(said,
+            historyFailureMessage(HistoryError(HistoryFailure::Unreachable, settings.location())));
 }
 
 // The waiting file and the detail column keep their form: a load waiting

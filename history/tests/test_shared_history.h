@@ -71,6 +71,7 @@ private slots:
     void stationRecordingUnderAnotherNameIsRefusedWithItsCause();
     void stationMeetingAnOlderSchemaAsksForTheAdministrator();
     void fakeServerNeverReceivesThePassword();
+    void fakeServerOnAStrangersSocketNeverReceivesThePassword();
     void readmeStepsSetUpABareServer();
 
 private:

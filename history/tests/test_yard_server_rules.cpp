@@ -13,6 +13,8 @@
 #include <QSqlQuery>
 #include <QtTest>
 #include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -390,6 +392,43 @@ void TestSharedHistory::fakeServerNeverReceivesThePassword()
     QVERIFY(guarded.connections() >= 2);
     QVERIFY(!guarded.received().contains("never-sent-pw"));
     QVERIFY(!guarded.received().contains("fake")); // not even the user's name
+}
+
+// Without TLS the socket is the only proof of the server: in a folder anyone
+// may write, one a stranger made is never connected to, while the same fake
+// on a socket of the user's own shows the password would have gone.
+void TestSharedHistory::fakeServerOnAStrangersSocketNeverReceivesThePassword()
+{
+    if (::geteuid() != 0)
+        QSKIP("only root can give the fake server's socket to another user");
+    QTemporaryDir top;
+    const QString folder = top.filePath(QStringLiteral("sockets"));
+    QVERIFY(QDir(top.path()).mkdir(QStringLiteral("sockets")));
+    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 01777) == 0);
+    ServerSettings settings = settingsFor(QStringLiteral("fake"), QStringLiteral("yard"));
+    settings.host = folder;
+    settings.port = 5439;
+    const QString socket = QDir(folder).filePath(QStringLiteral(".s.PGSQL.5439"));
+    FakePostgresServer fake;
+    QVERIFY(fake.listenAt(socket));
+    whileServing([settings] { return testServerConnection(settings); });
+    QVERIFY2(fake.received().contains("never-sent-pw"),
+        "the fake server must be able to take a password");
+
+    QVERIFY(::lchown(QFile::encodeName(socket).constData(), 65534, 65534) == 0);
+    const int connections = fake.connections();
+    const QString refused = failureText(HistoryFailure::SocketNotSafe, settings);
+    QCOMPARE(whileServing([settings] { return testServerConnection(settings); }), refused);
+    {
+        Station station(m_dir.filePath(QStringLiteral("stranger")), settings);
+        station.sender.start();
+        QCOMPARE(station.recorder.record(
+                     sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽F2"))),
+            QString());
+        QTRY_COMPARE_WITH_TIMEOUT(station.sender.lastFailure(), refused, 30000);
+        QCOMPARE(station.sender.waitingCount(), 1);
+    }
+    QCOMPARE(fake.connections(), connections);
 }
 
 // The README's section, step by step, on a database of its own: the

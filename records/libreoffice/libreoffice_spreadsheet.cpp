@@ -125,6 +125,7 @@ int LibreOfficeSpreadsheet::officeProcessesOn(const QString& profileFolder)
 std::unique_ptr<Workbook> LibreOfficeSpreadsheet::open(const QString& path)
 {
     std::unique_lock<std::mutex> lock(d->passes);
+    refuseLinkedEntry(path);
     if (!QFileInfo::exists(path))
         throw WorkbookError(WorkbookFailure::WorkbookMissing, path);
     QFile readable(path);

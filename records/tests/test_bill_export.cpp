@@ -100,6 +100,8 @@ private slots:
     void archiveNumbersSkipEveryTakenName_data();
     void archiveNumbersSkipEveryTakenName();
     void aReprintOverALinkWritesNothingThroughIt();
+    void aLinkAtTheArchiveOrTheBillWritesNothingThroughIt_data();
+    void aLinkAtTheArchiveOrTheBillWritesNothingThroughIt();
 
     void exportIsReadBackFromTheSavedFile();
     void realMissingBillSheetLeavesTheFileAsItWas();
@@ -306,6 +308,66 @@ void TestBillExport::aReprintOverALinkWritesNothingThroughIt()
     QCOMPARE(prompts.messages.size(), 2);
     QVERIFY2(prompts.messages[1].contains(QStringLiteral("不是普通文件")),
         qPrintable(prompts.messages[1]));
+}
+
+// The office writes wherever a link points: a 账单 or a bill workbook that
+// is one is refused, the clerk is told which, and nothing lands elsewhere.
+void TestBillExport::aLinkAtTheArchiveOrTheBillWritesNothingThroughIt_data()
+{
+    QTest::addColumn<bool>("archiveLinked");
+    QTest::addColumn<bool>("realOffice");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("A bill folder that is a link takes no copy, the bill itself is saved")
+        << true << false << "但没有存入账单文件夹";
+    QTest::newRow("A bill workbook that is a link is not opened")
+        << false << false << "账单没有导出";
+    QTest::newRow("The office opens no bill workbook that is a link")
+        << false << true << "账单没有导出";
+}
+
+void TestBillExport::aLinkAtTheArchiveOrTheBillWritesNothingThroughIt()
+{
+    QFETCH(bool, archiveLinked);
+    QFETCH(bool, realOffice);
+    QFETCH(QString, said);
+    QTemporaryDir yard;
+    QTemporaryDir elsewhere;
+    const QString path = billPath(yard.path());
+    const QString archive = billArchiveFolder(yard.path());
+    MemorySpreadsheet memory;
+    if (archiveLinked) {
+        QVERIFY(QFile::link(elsewhere.path(), archive));
+        QVERIFY(makeEntry(path, QStringLiteral("file")));
+    } else {
+        const QString theirs = copyShippedBill(elsewhere.path());
+        QVERIFY(!theirs.isEmpty());
+        QVERIFY(QFile::link(theirs, path));
+    }
+    prepareBill(memory, path);
+    const auto everything = [&elsewhere] {
+        QStringList entries;
+        for (const QFileInfo& entry :
+            QDir(elsewhere.path()).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
+            entries << entry.fileName() + QString::number(entry.size())
+                    + entry.lastModified().toString(Qt::ISODateWithMs);
+        return entries;
+    };
+    const QStringList before = everything();
+    Spreadsheet& app = realOffice ? static_cast<Spreadsheet&>(office()) : memory;
+    RecordingPrompts prompts;
+    BillExport bill(app, path, prompts);
+
+    QCOMPARE(bill.press([] { return namedFields(true); }), archiveLinked);
+    QCOMPARE(memory.saves, archiveLinked ? 1 : 0);
+    for (const QString& copy : memory.copies.keys())
+        QVERIFY2(!copy.startsWith(archive), qPrintable(copy));
+    QCOMPARE(everything(), before);
+    QCOMPARE(prompts.messages.size(), 2);
+    const QString message = prompts.messages[1];
+    QVERIFY2(message.contains(said), qPrintable(message));
+    QVERIFY2(message.contains(QStringLiteral("是一个链接")), qPrintable(message));
+    QVERIFY2(message.contains(QFileInfo(archiveLinked ? archive : path).fileName()),
+        qPrintable(message));
 }
 
 LibreOfficeSpreadsheet& TestBillExport::office()

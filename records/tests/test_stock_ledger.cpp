@@ -4,7 +4,9 @@
 #include "records/memory_workbook.h"
 #include "records/stock_ledger.h"
 
+#include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 Q_DECLARE_METATYPE(MemoryCell)
 
@@ -64,6 +66,8 @@ private slots:
     void aSecondFailureNamesTheCause();
     void aFailureAfterTheSaveDoesNotPostTwice();
     void viewStockChecksTheDetailSheet();
+    void aLedgerThatIsNotAFileIsNeitherPostedNorShown_data();
+    void aLedgerThatIsNotAFileIsNeitherPostedNorShown();
     void stockOutAsksWhenTheStockSheetShowsLess_data();
     void stockOutAsksWhenTheStockSheetShowsLess();
     void theStockQuestionIsNotAskedAgainOnTheRestart();
@@ -356,6 +360,46 @@ void TestStockLedger::viewStockChecksTheDetailSheet()
     QCOMPARE(app.shown.size(), 1);
     QCOMPARE(prompts.messages.size(), 1);
     QVERIFY(prompts.messages[0].contains(QStringLiteral("入库明细")));
+}
+
+// The office would write wherever a link points, and wait on a FIFO for ever.
+void TestStockLedger::aLedgerThatIsNotAFileIsNeitherPostedNorShown_data()
+{
+    QTest::addColumn<bool>("fifo");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("A ledger that is a link is refused") << false << "是一个链接";
+    QTest::newRow("A FIFO at the ledger's name is refused") << true << "不是普通文件";
+}
+
+void TestStockLedger::aLedgerThatIsNotAFileIsNeitherPostedNorShown()
+{
+    QFETCH(bool, fifo);
+    QFETCH(QString, said);
+    QTemporaryDir yard;
+    QTemporaryDir elsewhere;
+    const QString path = ledgerPath(yard.path());
+    const QString theirs = elsewhere.filePath(QStringLiteral("theirs.xls"));
+    if (fifo) {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    } else {
+        QFile file(theirs);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(QFile::link(theirs, path));
+    }
+    MemorySpreadsheet app;
+    prepareMemoryLedger(app, path);
+    RecordingPrompts prompts;
+    StockPosting stockIn(app, path, StockPosting::Sheet::StockIn, prompts);
+    QCOMPARE(stockIn.press([] { return load(); }), 0);
+    viewStock(app, path, prompts);
+
+    QCOMPARE(app.saves, 0);
+    QVERIFY(app.shown.isEmpty());
+    QVERIFY(app.copies.isEmpty());
+    QCOMPARE(prompts.messages.size(), 3);
+    for (const QString& message : prompts.messages.mid(1))
+        QVERIFY2(message.contains(said) && message.contains(QStringLiteral("木材出入库台账.xls")),
+            qPrintable(message));
 }
 
 // What a clerk reports can be traced: each pass with its result, and the

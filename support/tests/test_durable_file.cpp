@@ -40,6 +40,8 @@ private slots:
     void onlyARegularFileIsReplacedOrRead();
     void aLogThatIsNotAFileIsSetAside_data();
     void aLogThatIsNotAFileIsSetAside();
+    void aRemovalSaysWhatKeptTheFile_data();
+    void aRemovalSaysWhatKeptTheFile();
 };
 
 void TestDurableFile::failureKeepsTheOldFileAndNamesItsCause_data()
@@ -236,6 +238,52 @@ void TestDurableFile::aLogThatIsNotAFileIsSetAside()
     openEventLog(QString());
     QCOMPARE(entryAt(log), EntryKind::RegularFile);
     QVERIFY(readBytes(log).endsWith(" start\n"));
+    QCOMPARE(readBytes(elsewhere), QByteArray("theirs"));
+}
+
+// What stands at the name afterwards is what the caller relies on: gone
+// when it says so, kept when it says not.
+void TestDurableFile::aRemovalSaysWhatKeptTheFile_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<WriteFailure>("cause");
+    QTest::newRow("A file is removed") << "file" << WriteFailure::None;
+    QTest::newRow("A name already free counts as removed") << "none" << WriteFailure::None;
+    QTest::newRow("A link is removed itself and where it points is kept")
+        << "link" << WriteFailure::None;
+    QTest::newRow("A folder at the name is kept and not a file")
+        << "folder" << WriteFailure::NotAFile;
+    QTest::newRow("A file in a read-only folder is kept and not writable")
+        << "read-only" << WriteFailure::NotWritable;
+}
+
+void TestDurableFile::aRemovalSaysWhatKeptTheFile()
+{
+    QFETCH(QString, entry);
+    QFETCH(WriteFailure, cause);
+    if (entry == QStringLiteral("read-only") && ::geteuid() == 0)
+        QSKIP("root ignores permissions; run-unprivileged runs this suite as nobody");
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("history-waiting.json"));
+    const QString elsewhere = folder.filePath(QStringLiteral("elsewhere.txt"));
+    writeBytes(elsewhere, "theirs");
+    if (entry == QStringLiteral("folder"))
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("history-waiting.json")));
+    else if (entry == QStringLiteral("link"))
+        QVERIFY(QFile::link(elsewhere, path));
+    else if (entry != QStringLiteral("none"))
+        writeBytes(path, "[]");
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+    if (entry == QStringLiteral("read-only"))
+        QVERIFY(QFile(folder.path()).setPermissions(ownerOnly));
+
+    const WriteResult removed = removeFileDurably(path);
+    QFile(folder.path()).setPermissions(ownerOnly | QFileDevice::WriteOwner);
+
+    QCOMPARE(removed.cause(), cause);
+    QCOMPARE(entryAt(path) == EntryKind::None, removed.ok());
+    if (!removed.ok())
+        QVERIFY2(!removed.detail().isEmpty(), qPrintable(removed.logText()));
     QCOMPARE(readBytes(elsewhere), QByteArray("theirs"));
 }
 

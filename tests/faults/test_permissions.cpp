@@ -37,6 +37,7 @@ private slots:
     void readOnlyPriceFolderKeepsThePrices();
     void readOnlyBillArchiveStillSavesTheBill();
     void everyFileWrittenIsTheUsersAlone();
+    void billArchiveLinkIsNotFollowed();
 
 private:
     std::unique_ptr<LibreOfficeSpreadsheet> m_office;
@@ -300,6 +301,23 @@ void TestPermissions::everyFileWrittenIsTheUsersAlone()
     openEventLog(QString());
     for (const QString& root : { program.path(), data.path(), config.path() })
         QCOMPARE(openToOthers(root), QStringList());
+}
+
+// A 账单 that is a link to somewhere else: the start tightens nothing there.
+void TestPermissions::billArchiveLinkIsNotFollowed()
+{
+    QTemporaryDir program;
+    QTemporaryDir elsewhere;
+    const QString outside = elsewhere.filePath(QStringLiteral("shared.txt"));
+    QVERIFY(QFile(outside).open(QIODevice::WriteOnly));
+    setMode(outside, 0644);
+    setMode(elsewhere.path(), 0755);
+    QVERIFY(QFile::link(elsewhere.path(), billArchiveFolder(program.path())));
+    const TallyFolders folders { program.path(), QString(), QString(), QString(), QString() };
+    tightenPrivateFiles(folders, QString());
+    QCOMPARE(QFileInfo(outside).permissions() & QFileDevice::ReadOther, QFileDevice::ReadOther);
+    QCOMPARE(
+        QFileInfo(elsewhere.path()).permissions() & QFileDevice::ExeOther, QFileDevice::ExeOther);
 }
 
 QTEST_MAIN(TestPermissions)
