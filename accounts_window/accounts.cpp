@@ -117,7 +117,8 @@ Accounts::Accounts(AccountsContext context, QWidget* parent)
     m_table->sortByColumn(0, Qt::AscendingOrder);
     m_table->verticalHeader()->hide();
     m_table->viewport()->installEventFilter(this);
-    connect(m_table, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+    // A double click, or Enter on the selected row.
+    connect(m_table, &QTableView::activated, this, [this](const QModelIndex& index) {
         showPartner(m_shown->index(index.row(), 0).data().toString());
     });
 

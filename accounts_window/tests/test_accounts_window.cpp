@@ -198,6 +198,18 @@ void TestAccountsWindow::balancesCountEachLoadOnItsSide()
     QVERIFY2(totals.contains(QStringLiteral("期末应收 2610.50 元，应付 1000.00 元")),
         qPrintable(totals));
     savePicture(window.get(), "accounts.png");
+
+    // Enter on a partner opens its account, as a double click does.
+    auto* table = child<QTableView>(window.get(), "AccountsTable");
+    const QModelIndexList found = table->model()->match(
+        table->model()->index(0, 0), Qt::DisplayRole, QStringLiteral("林场乙"));
+    QCOMPARE(found.size(), 1);
+    table->setFocus();
+    table->selectRow(found.first().row());
+    QTest::keyClick(table, Qt::Key_Return);
+    auto* account = window->findChild<PartnerAccount*>();
+    QVERIFY(account && account->isVisible());
+    QCOMPARE(account->windowTitle(), QStringLiteral("往来明细 - 林场乙"));
 }
 
 void TestAccountsWindow::paymentDialogRefusesBadAmounts_data()
