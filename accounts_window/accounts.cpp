@@ -33,6 +33,7 @@ const QStringList headings { QStringLiteral("往来单位"), QStringLiteral("期
     QStringLiteral("付款"), QStringLiteral("期末余额") };
 const QVector<int> naturalWidths { 200, 95, 95, 95, 95, 95, 100 };
 constexpr int sortRole = Qt::UserRole + 1;
+constexpr int partnerRole = Qt::UserRole + 2; // the whole name, however long
 
 QStandardItem* moneyItem(qint64 fen)
 {
@@ -119,7 +120,7 @@ Accounts::Accounts(AccountsContext context, QWidget* parent)
     m_table->viewport()->installEventFilter(this);
     // A double click, or Enter on the selected row.
     connect(m_table, &QTableView::activated, this, [this](const QModelIndex& index) {
-        showPartner(m_shown->index(index.row(), 0).data().toString());
+        showPartner(m_shown->index(index.row(), 0).data(partnerRole).toString());
     });
 
     m_totals = new QLabel;
@@ -241,7 +242,7 @@ void Accounts::refresh()
     fillTable(*balances);
     showTotals(*balances);
     const QModelIndexList found
-        = m_shown->match(m_shown->index(0, 0), Qt::DisplayRole, selected, 1, Qt::MatchExactly);
+        = m_shown->match(m_shown->index(0, 0), partnerRole, selected, 1, Qt::MatchExactly);
     if (!selected.isEmpty() && !found.isEmpty())
         m_table->selectRow(found.first().row());
 }
@@ -250,8 +251,9 @@ void Accounts::fillTable(const QVector<PartnerBalance>& balances)
 {
     m_model->removeRows(0, m_model->rowCount());
     for (const PartnerBalance& balance : balances) {
-        auto* name = new QStandardItem(balance.partner);
+        auto* name = new QStandardItem(shownName(balance.partner));
         name->setData(balance.partner, sortRole);
+        name->setData(balance.partner, partnerRole);
         if (balance.names.size() > 1)
             name->setToolTip(
                 QStringLiteral("含：") + balance.names.mid(1).join(QStringLiteral("、")));
@@ -279,7 +281,7 @@ void Accounts::showTotals(const QVector<PartnerBalance>& balances)
 QString Accounts::selectedPartner() const
 {
     const QModelIndexList rows = m_table->selectionModel()->selectedRows();
-    return rows.isEmpty() ? QString() : rows.first().data().toString();
+    return rows.isEmpty() ? QString() : rows.first().data(partnerRole).toString();
 }
 
 bool Accounts::eventFilter(QObject* watched, QEvent* event)

@@ -33,3 +33,9 @@ QString fileNameText(const QString& text)
         name[0] = u'_';
     return name;
 }
+
+QString shownName(const QString& name)
+{
+    constexpr int longest = 100;
+    return name.size() <= longest ? name : name.left(longest) + QStringLiteral("…");
+}

@@ -19,3 +19,7 @@ QString yuanText(qint64 fen);
 // A text usable as a file's name: the characters a file name cannot hold,
 // and any leading dot, replaced.
 QString fileNameText(const QString& text);
+
+// A partner's name as a window shows it: a name edited into the history by
+// hand may be megabytes long, and is cut to what a cell or title can hold.
+QString shownName(const QString& name);

@@ -69,7 +69,7 @@ PartnerAccount::PartnerAccount(
     , m_period(period)
 {
     setObjectName(QStringLiteral("PartnerAccount"));
-    setWindowTitle(QStringLiteral("往来明细 - %1").arg(m_partner));
+    setWindowTitle(QStringLiteral("往来明细 - %1").arg(shownName(m_partner)));
     m_table = new QTableWidget(0, headings.size());
     m_table->setObjectName(QStringLiteral("EntriesTable"));
     m_table->setHorizontalHeaderLabels(headings);
@@ -190,10 +190,10 @@ void PartnerAccount::fillTable(const PartnerStatement& statement)
     const QString names = statement.names.size() > 1
         ? QStringLiteral("（含%1）").arg(statement.names.mid(1).join(QStringLiteral("、")))
         : QString();
-    m_summary->setText(
-        QStringLiteral(
-            "%1%2：期初余额 %3 元，期末余额 %4 元（为正：对方欠本场；为负：本场欠对方）。")
-            .arg(m_partner, names, yuanText(statement.openingFen), yuanText(statement.closingFen)));
+    m_summary->setText(QStringLiteral(
+        "%1%2：期初余额 %3 元，期末余额 %4 元（为正：对方欠本场；为负：本场欠对方）。")
+                           .arg(shownName(m_partner), names, yuanText(statement.openingFen),
+                               yuanText(statement.closingFen)));
 }
 
 std::optional<Payment> PartnerAccount::selectedPayment() const
@@ -250,7 +250,7 @@ void PartnerAccount::onReverseClicked()
 QString PartnerAccount::documentName(const QString& suffix) const
 {
     return fileNameText(
-        QStringLiteral("对账单 %1 %2.%3").arg(m_partner, periodText(m_period), suffix));
+        QStringLiteral("对账单 %1 %2.%3").arg(shownName(m_partner), periodText(m_period), suffix));
 }
 
 void PartnerAccount::onPreviewClicked()
@@ -269,7 +269,7 @@ void PartnerAccount::onPreviewClicked()
         say(QStringLiteral("对账单无法显示：") + failure, true);
         return;
     }
-    if (!m_context.showDocument(path, QStringLiteral("对账单 - %1").arg(m_partner)))
+    if (!m_context.showDocument(path, QStringLiteral("对账单 - %1").arg(shownName(m_partner))))
         say(QStringLiteral("对账单无法显示。"), true);
 }
 

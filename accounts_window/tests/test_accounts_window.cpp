@@ -100,6 +100,7 @@ private slots:
     void reversalRestoresTheBalanceOnce();
     void joinedNamesCountAsOnePartner();
     void statementGoesToThePreview();
+    void aHugeNameIsShownCutAndStillOpensItsAccount();
 
 private:
     std::unique_ptr<Accounts> openAccounts();
@@ -300,6 +301,26 @@ void TestAccountsWindow::statementGoesToThePreview()
     QFile::remove(QStringLiteral(QUORVANE_SCREENSHOTS "/statement.pdf"));
     QVERIFY(QFile::copy(m_shown[0], QStringLiteral(QUORVANE_SCREENSHOTS "/statement.pdf")));
     QCOMPARE(m_shown[1], QStringLiteral("对账单 - 木业甲"));
+}
+
+// A name edited into the history by hand: the list shows its start, the
+// account is still read under the whole name.
+void TestAccountsWindow::aHugeNameIsShownCutAndStillOpensItsAccount()
+{
+    const QString huge(storedTextLength, u'木');
+    LoadRecord record = load(
+        LoadKind::StockOut, QStringLiteral("2026-06-01 08:00"), huge, QStringLiteral("1.00"));
+    m_store->record(record);
+    std::unique_ptr<Accounts> window = openAccounts();
+    auto* table = child<QTableView>(window.get(), "AccountsTable");
+    const QModelIndexList found = table->model()->match(
+        table->model()->index(0, 0), Qt::DisplayRole, QString(100, u'木') + u'…');
+    QCOMPARE(found.size(), 1);
+    table->selectRow(found.first().row());
+    QCOMPARE(window->selectedPartner(), huge);
+    PartnerAccount* account = window->showPartner(huge);
+    QVERIFY(account->statement().has_value());
+    QCOMPARE(account->statement()->closingFen, qint64(100));
 }
 
 QTEST_MAIN(TestAccountsWindow)
