@@ -27,7 +27,6 @@
 #include <QScreen>
 #include <QSessionManager>
 #include <QShortcut>
-#include <QStringListModel>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>

@@ -5,6 +5,7 @@
 #include "history/load_record.h"
 #include "history_window/history.h"
 #include "history_window/history_services.h"
+#include "records/stock_ledger.h"
 #include "tally_window/click_label.h"
 #include "tally_window/form1.h"
 #include "tally_window/sheet_operations.h"
@@ -14,6 +15,7 @@
 #include <QCompleter>
 #include <QLabel>
 #include <QShortcut>
+#include <QStringListModel>
 
 void Form1::connectHistory()
 {
