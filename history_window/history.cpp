@@ -96,9 +96,6 @@ History::History(
     connect(m_report, &ReportTab::saveFailed, this, [this](const QString& failure) {
         showMessage(QStringLiteral("报表没有保存：") + failure);
     });
-    connect(m_report, &ReportTab::saveFailed, this, [this](const QString& failure) {
-        showMessage(QStringLiteral("报表没有保存：") + failure);
-    });
 
     fillSpeciesFilter();
     onFilterChanged();

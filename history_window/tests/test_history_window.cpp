@@ -208,6 +208,7 @@ private slots:
     void officeFailureIsNamedAndTheWindowIsFreeAgain();
     void reportAndChartMatchHandCounts();
     void reportPrintsAsPdfWithItsTitle();
+    void reportNotSavedIsSaidOnce();
     void failedReadIsShownInTheWindowNotInBoxes();
     void damagedLoadIsNotHandedOver();
     void speciesNotReadIsSaidUntilTheyAre();
@@ -707,6 +708,17 @@ void TestHistoryWindow::reportAndChartMatchHandCounts()
     QCOMPARE(rowTexts(3),
         (QStringList { "合计", "31", "15.3824", "5106.92", "3", "0.5000", "450.00", "14.8824" }));
     QCOMPARE(report->horizontalHeaderItem(0)->text(), QStringLiteral("月份"));
+}
+
+// A report that cannot be written is said once, not once per connection.
+void TestHistoryWindow::reportNotSavedIsSaidOnce()
+{
+    m_window->findChild<QTabWidget*>(QStringLiteral("tabs"))->setCurrentIndex(1);
+    m_savePath = m_dir->filePath(QStringLiteral("没有的文件夹/报表.pdf"));
+    m_answers->setNextAnswer(MessageAnswer::Ok);
+    QTest::mouseClick(push("pdfButton"), Qt::LeftButton);
+    QCOMPARE(m_answers->shown.size(), 1);
+    QVERIFY(m_answers->shown.first().text.startsWith(QStringLiteral("报表没有保存：")));
 }
 
 void TestHistoryWindow::reportPrintsAsPdfWithItsTitle()
