@@ -135,7 +135,7 @@ QWidget* History::buildLoadsTab()
     QHeaderView* header = m_table->horizontalHeader();
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
-    header->setSortIndicator(LoadTableModel::RecordedAt, Qt::DescendingOrder);
+    header->setSortIndicator(int(LoadColumn::RecordedAt), Qt::DescendingOrder);
     header->setStretchLastSection(false);
     connect(
         header, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
@@ -160,7 +160,7 @@ QWidget* History::buildLoadsTab()
         &History::updateButtons);
     connect(m_model, &QAbstractItemModel::modelReset, this, &History::updateButtons);
     setColumnWidths();
-    m_table->setColumnHidden(LoadTableModel::Station, !m_stationsShown);
+    m_table->setColumnHidden(int(LoadColumn::Station), !m_stationsShown);
     m_table->viewport()->installEventFilter(this);
     return tab;
 }
@@ -274,7 +274,7 @@ void History::fillStationFilter()
 void History::setStationsShown(bool shown)
 {
     m_stationsShown = shown;
-    m_table->setColumnHidden(LoadTableModel::Station, !shown);
+    m_table->setColumnHidden(int(LoadColumn::Station), !shown);
     shareColumnWidths();
     m_stationCaption->setVisible(shown);
     m_station->setVisible(shown);
@@ -358,7 +358,7 @@ void History::updateButtons()
     const bool row = current.isValid() && !m_model->failed();
     m_open->setEnabled(row);
     m_reprint->setEnabled(row
-        && m_model->index(current.row(), LoadTableModel::Kind).data(Qt::EditRole).toInt()
+        && m_model->index(current.row(), int(LoadColumn::Kind)).data(Qt::EditRole).toInt()
             == int(LoadKind::Bill));
 }
 
