@@ -129,11 +129,7 @@ qint64 HistoryStore::record(LoadRecord& load)
     LoadRecord stored = load;
     stored.station.clear();
     const qint64 id = insert(stored, false, nullptr);
-    QSqlQuery number(database());
-    number.prepare(QStringLiteral("UPDATE loads SET station_number = id WHERE id = ?"));
-    number.addBindValue(id);
-    exec(number);
-    enterOutbox(Outbox::Loads, id);
+    numberHereAndSend(QStringLiteral("loads"), Outbox::Loads, id);
     transaction.commit();
     load.id = id;
     load.station.clear();
@@ -223,6 +219,15 @@ void HistoryStore::markSent(qint64 id, Outbox outbox)
                       .arg(QLatin1String(table.table), QLatin1String(table.idColumn)));
     query.addBindValue(id);
     exec(query);
+}
+
+void HistoryStore::numberHereAndSend(const QString& table, Outbox outbox, qint64 id)
+{
+    QSqlQuery number(database());
+    number.prepare(QStringLiteral("UPDATE %1 SET station_number = id WHERE id = ?").arg(table));
+    number.addBindValue(id);
+    exec(number);
+    enterOutbox(outbox, id);
 }
 
 void HistoryStore::enterOutbox(Outbox outbox, qint64 id)

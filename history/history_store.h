@@ -126,6 +126,8 @@ private:
     qint64 insertRow(const QString& table, const QString& columns, const QVariantList& values,
         const QString& onConflict, bool* inserted);
     void enterOutbox(Outbox outbox, qint64 id);
+    // A row recorded here: numbered by its id, and into the outbox.
+    void numberHereAndSend(const QString& table, Outbox outbox, qint64 id);
     HistoryResult<QVector<Payment>> readPayments(const QString& where, const QVariantList& values);
     HistoryResult<QVector<PartnerAlias>> readAliases(
         const QString& where, const QVariantList& values);

@@ -95,11 +95,7 @@ qint64 HistoryStore::recordPayment(Payment& payment)
     entered.recordedAt = toTheSecond(entered.recordedAt);
     StoreTransaction transaction(database(), *m_driver, m_location);
     const qint64 id = insertPayment(entered, false, nullptr);
-    QSqlQuery number(database());
-    number.prepare(QStringLiteral("UPDATE payments SET station_number = id WHERE id = ?"));
-    number.addBindValue(id);
-    exec(number);
-    enterOutbox(Outbox::Payments, id);
+    numberHereAndSend(QStringLiteral("payments"), Outbox::Payments, id);
     transaction.commit();
     payment = entered;
     payment.id = id;
@@ -137,11 +133,7 @@ qint64 HistoryStore::reversePayment(const Payment& original, const QString& note
     if (!reversed.next() || reversed.value(0).toLongLong() > 0)
         throw HistoryError(HistoryFailure::AlreadyReversed, m_location, origin);
     const qint64 id = insertPayment(reversal, false, nullptr);
-    QSqlQuery number(database());
-    number.prepare(QStringLiteral("UPDATE payments SET station_number = id WHERE id = ?"));
-    number.addBindValue(id);
-    exec(number);
-    enterOutbox(Outbox::Payments, id);
+    numberHereAndSend(QStringLiteral("payments"), Outbox::Payments, id);
     transaction.commit();
     return id;
 }
@@ -160,11 +152,7 @@ qint64 HistoryStore::recordAlias(PartnerAlias& alias)
     if (!refusal.isEmpty())
         throw HistoryError(HistoryFailure::JoinRefused, m_location, refusal);
     const qint64 id = insertAlias(entered, false, nullptr);
-    QSqlQuery number(database());
-    number.prepare(QStringLiteral("UPDATE partner_aliases SET station_number = id WHERE id = ?"));
-    number.addBindValue(id);
-    exec(number);
-    enterOutbox(Outbox::Aliases, id);
+    numberHereAndSend(QStringLiteral("partner_aliases"), Outbox::Aliases, id);
     transaction.commit();
     alias = entered;
     alias.id = id;
