@@ -267,7 +267,7 @@ void benchBentHistory(BenchTable& table)
     for (int i = 0; i < 4; ++i)
         sorts.push_back(millisecondsOf([&] {
             header->setSortIndicator(
-                LoadTableModel::Buyer, ++round % 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
+                int(LoadColumn::Buyer), ++round % 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
             settle();
         }));
     table.add(QStringLiteral("history sort by 购货单位, bent history"), percentile(sorts, 1.0),

@@ -72,7 +72,7 @@ void LoadTableModel::fetchMore(const QModelIndex& parent)
 
 void LoadTableModel::sort(int column, Qt::SortOrder order)
 {
-    if (column < RecordedAt || column > Station)
+    if (column < 0 || column >= shownColumns)
         return;
     m_sortBy = LoadColumn(column);
     m_order = order;
@@ -86,7 +86,7 @@ int LoadTableModel::rowCount(const QModelIndex& parent) const
 
 int LoadTableModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : Station + 1;
+    return parent.isValid() ? 0 : shownColumns;
 }
 
 qint64 LoadTableModel::loadId(int row) const
@@ -105,17 +105,17 @@ QStringList LoadTableModel::headings()
 QString LoadTableModel::shownText(int row, int column) const
 {
     const QVariant& value = m_rows[row].values[column];
-    switch (column) {
-    case RecordedAt:
+    switch (LoadColumn(column)) {
+    case LoadColumn::RecordedAt:
         return QDateTime::fromString(value.toString(), Qt::ISODate)
             .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-    case Kind:
+    case LoadColumn::Kind:
         return loadKindText(LoadKind(value.toInt()));
-    case Pieces:
+    case LoadColumn::Pieces:
         return piecesText(value.toLongLong());
-    case Volume:
+    case LoadColumn::Volume:
         return fixedPointText(value.toLongLong(), 4);
-    case Amount:
+    case LoadColumn::Amount:
         return fixedPointText(value.toLongLong(), 2);
     default:
         return value.toString();
@@ -124,7 +124,7 @@ QString LoadTableModel::shownText(int row, int column) const
 
 QVariant LoadTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size() || index.column() > Station)
+    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= shownColumns)
         return {};
     // A cell shows the start of a long text (its column is narrower anyway):
     // laying out a whole field's worth at each paint would stall the view.
@@ -132,7 +132,8 @@ QVariant LoadTableModel::data(const QModelIndex& index, int role) const
         return shownText(index.row(), index.column()).left(shownTextLength);
     if (role == Qt::EditRole)
         return m_rows[index.row()].values[index.column()];
-    if (role == Qt::TextAlignmentRole && index.column() >= Pieces && index.column() <= Amount)
+    if (role == Qt::TextAlignmentRole && index.column() >= int(LoadColumn::Pieces)
+        && index.column() <= int(LoadColumn::Amount))
         return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }

@@ -14,20 +14,8 @@ class LoadTableModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    // The columns, in the order shown.
-    enum Column {
-        RecordedAt,
-        Kind,
-        BillNumber,
-        Species,
-        Buyer,
-        Supplier,
-        Truck,
-        Pieces,
-        Volume,
-        Amount,
-        Station
-    };
+    // The table shows the first columns of LoadColumn, in their order.
+    static constexpr int shownColumns = int(LoadColumn::Station) + 1;
 
     // `reader` must outlive the model.
     explicit LoadTableModel(HistoryReader& reader, QObject* parent = nullptr);

@@ -95,7 +95,7 @@ void History::fillStationFilter()
 void History::setStationsShown(bool shown)
 {
     m_stationsShown = shown;
-    m_table->setColumnHidden(LoadTableModel::Station, !shown);
+    m_table->setColumnHidden(int(LoadColumn::Station), !shown);
     shareColumnWidths();
     m_stationCaption->setVisible(shown);
     m_station->setVisible(shown);
