@@ -4,11 +4,12 @@
 #include "accounts_window/merge_partners_dialog.h"
 #include "accounts_window/money_text.h"
 #include "accounts_window/partner_account.h"
+#include "accounts_window/yard_name.h"
 #include "history/history_store.h"
 #include "history/load_query.h"
-#include "history_window/column_share.h"
-#include "history_window/period_edits.h"
+#include "support/column_share.h"
 #include "support/event_log.h"
+#include "support/period_edits.h"
 #include "support/window_keys.h"
 
 #include <QDateEdit>
@@ -19,7 +20,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -27,7 +27,6 @@
 
 namespace {
 
-const QString yardNameKey = QStringLiteral("accounts/yard_name");
 const QStringList headings { QStringLiteral("往来单位"), QStringLiteral("期初余额"),
     QStringLiteral("出库金额"), QStringLiteral("收款"), QStringLiteral("入库金额"),
     QStringLiteral("付款"), QStringLiteral("期末余额") };
@@ -82,13 +81,6 @@ QString owedText(const std::optional<qint64>& fen)
 }
 
 } // namespace
-
-QString yardName(const QString& settingsFile)
-{
-    if (settingsFile.isEmpty())
-        return {};
-    return QSettings(settingsFile, QSettings::IniFormat).value(yardNameKey).toString();
-}
 
 Accounts::Accounts(AccountsContext context, QWidget* parent)
     : QWidget(parent)
@@ -342,9 +334,6 @@ void Accounts::onYardNameEdited()
 {
     if (m_context.settingsFile.isEmpty())
         return;
-    QSettings file(m_context.settingsFile, QSettings::IniFormat);
-    file.setValue(yardNameKey, m_yardName->text().trimmed());
-    file.sync();
-    if (file.status() != QSettings::NoError)
+    if (!saveYardName(m_context.settingsFile, m_yardName->text().trimmed()))
         m_status->setText(QStringLiteral("本场名称没有保存：设置文件无法写入。"));
 }

@@ -71,6 +71,3 @@ private:
     QPushButton* m_merge = nullptr;
     QPushButton* m_showPartner = nullptr;
 };
-
-// The yard's name printed on statements, as kept in the configuration file.
-QString yardName(const QString& settingsFile);

@@ -1,15 +1,15 @@
 #include "accounts_window/partner_account.h"
 
 #include "accounts_window/account_commands.h"
-#include "accounts_window/accounts.h"
 #include "accounts_window/money_text.h"
 #include "accounts_window/statement_document.h"
+#include "accounts_window/yard_name.h"
 #include "history/history_store.h"
 #include "history/load_record.h"
-#include "history_window/export_files.h"
 #include "records/workbook.h"
 #include "records/workbook_messages.h"
 #include "support/event_log.h"
+#include "support/export_files.h"
 #include "support/window_keys.h"
 
 #include <QApplication>

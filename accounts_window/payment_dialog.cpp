@@ -2,7 +2,7 @@
 
 #include "accounts_window/money_text.h"
 #include "history/load_query.h"
-#include "history_window/period_edits.h"
+#include "support/period_edits.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 // say how many there are, then drawn.
 
 #include "accounts_window/statement_document.h"
-#include "history_window/report_pdf.h"
+#include "support/report_pdf.h"
 
 #include "assets/artwork.h"
 

@@ -1,7 +1,7 @@
 #include "single_instance.h"
 
-#include "records/event_log.h"
-#include "records/workbook_move.h"
+#include "support/event_log.h"
+#include "support/own_folder.h"
 #include "support/regular_file.h"
 
 #include <QCryptographicHash>

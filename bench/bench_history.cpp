@@ -11,7 +11,7 @@
 #include "history_window/history.h"
 #include "history_window/history_services.h"
 #include "memory_fixture.h"
-#include "records/memory_workbook.h"
+#include "memory_workbook.h"
 #include "records/stock_ledger.h"
 #include "tally_window/form1.h"
 

@@ -3,12 +3,12 @@
 
 #include "history/load_table_model.h"
 #include "history_window/csv_text.h"
-#include "history_window/export_files.h"
 #include "history_window/history.h"
 #include "history_window/loads_export.h"
 #include "records/table_workbook.h"
 #include "records/workbook.h"
 #include "records/workbook_messages.h"
+#include "support/export_files.h"
 #include "support/message_box.h"
 
 #include <QApplication>

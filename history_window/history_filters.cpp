@@ -3,8 +3,8 @@
 
 #include "history/load_table_model.h"
 #include "history_window/history.h"
-#include "history_window/period_edits.h"
 #include "history_window/report_tab.h"
+#include "support/period_edits.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -3,8 +3,8 @@
 // columns share the table's width.
 
 #include "history/load_table_model.h"
-#include "history_window/column_share.h"
 #include "history_window/history.h"
+#include "support/column_share.h"
 
 #include <QEvent>
 #include <QHeaderView>

@@ -1,10 +1,10 @@
 #include "history_window/report_tab.h"
 
 #include "history/load_record.h"
-#include "history_window/column_share.h"
-#include "history_window/export_files.h"
-#include "history_window/period_edits.h"
-#include "history_window/report_pdf.h"
+#include "support/column_share.h"
+#include "support/export_files.h"
+#include "support/period_edits.h"
+#include "support/report_pdf.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>

@@ -4,7 +4,7 @@
 #include "records/event_log.h"
 #include "records/view_snapshot.h"
 #include "records/workbook_messages.h"
-#include "records/workbook_move.h"
+#include "support/own_folder.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -6,7 +6,9 @@
 // archive and shows the copy to the user for printing.
 
 #include "records/bill_archive.h"
-#include "records/stock_ledger.h"
+#include "records/command_prompts.h"
+#include "records/workbook.h"
+#include "tally/tally.h"
 
 #include <QVector>
 #include <array>

@@ -4,6 +4,7 @@
 // species list at start, one posting row per stock-in or stock-out press,
 // and showing the ledger to the user.
 
+#include "records/command_prompts.h"
 #include "records/workbook.h"
 #include "tally/tally.h"
 
@@ -26,16 +27,6 @@ struct PostingContext {
     QStringList speciesList;
     // Rises with every edit of the tally: equal counts, the same tally.
     quint64 tallyEdits = 0;
-};
-
-// What a workbook command asks of the window.
-class CommandPrompts {
-public:
-    virtual ~CommandPrompts() = default;
-    virtual void showMessage(const QString& text) = 0;
-    virtual void focusTotalVolume() = 0;
-    // A question with the buttons 是 and 否; true for 是.
-    virtual bool askYesNo(const QString& question) = 0;
 };
 
 class StockPosting {

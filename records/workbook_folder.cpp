@@ -2,6 +2,7 @@
 
 #include "records/event_log.h"
 #include "records/workbook_move.h"
+#include "support/own_folder.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,6 +2,7 @@
 
 #include "records/event_log.h"
 #include "support/durable_file.h"
+#include "support/own_folder.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -16,19 +17,6 @@ const QString archiveName = QStringLiteral("账单");
 QString shown(const QString& path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-// The missing folders of `path`, outermost first.
-QStringList missingFolders(const QString& path)
-{
-    QStringList missing;
-    for (QString folder = QDir::cleanPath(path); !QFileInfo::exists(folder);
-         folder = QFileInfo(folder).path()) {
-        missing.prepend(folder);
-        if (QFileInfo(folder).path() == folder)
-            break;
-    }
-    return missing;
 }
 
 bool sameContent(const QString& first, const QString& second)
@@ -170,10 +158,4 @@ WorkbookMove moveYardFiles(const QString& from, const QString& to)
     removeOld(from, files);
     logEvent(QStringLiteral("workbooks moved from %1 to %2: %3").arg(from, to, files.join(u' ')));
     return { WorkbookMove::Outcome::Moved, files, {} };
-}
-
-bool makeOwnFolder(const QString& path)
-{
-    MadeSoFar made;
-    return made.makeFolder(path);
 }

@@ -21,6 +21,3 @@ struct WorkbookMove {
 QStringList yardFilesIn(const QString& from);
 
 WorkbookMove moveYardFiles(const QString& from, const QString& to);
-
-// A folder of the user's alone (0700), with its missing parents.
-bool makeOwnFolder(const QString& path);

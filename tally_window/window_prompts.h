@@ -3,7 +3,7 @@
 // The program's messages and questions: modal boxes over the tally window,
 // OK only or 是 / 否, no icon, the program's title.
 
-#include "records/stock_ledger.h"
+#include "records/command_prompts.h"
 
 class QLineEdit;
 class QWidget;

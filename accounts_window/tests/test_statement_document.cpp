@@ -1,5 +1,5 @@
 #include "accounts_window/statement_document.h"
-#include "records/memory_workbook.h"
+#include "memory_workbook.h"
 #include "statement_samples.h"
 
 #include <QProcess>

@@ -10,7 +10,7 @@
 #include "history_window/csv_text.h"
 #include "history_window/history.h"
 #include "history_window/report_tab.h"
-#include "records/memory_workbook.h"
+#include "memory_workbook.h"
 #include "test_answers.h"
 
 #include <QBarCategoryAxis>

@@ -1,7 +1,7 @@
 #include "memory_fixture.h"
+#include "memory_workbook.h"
 #include "office_fixture.h"
 #include "records/bill_export.h"
-#include "records/memory_workbook.h"
 #include "support/regular_file.h"
 
 #include <QProcess>

@@ -1,7 +1,7 @@
 #include "memory_fixture.h"
+#include "memory_workbook.h"
 #include "office_fixture.h"
 #include "records/event_log.h"
-#include "records/memory_workbook.h"
 #include "records/stock_ledger.h"
 
 #include <QTemporaryDir>

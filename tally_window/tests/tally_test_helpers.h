@@ -2,8 +2,8 @@
 
 #include "app/tally_program.h"
 #include "memory_fixture.h"
+#include "memory_workbook.h"
 #include "message_catcher.h"
-#include "records/memory_workbook.h"
 #include "records/stock_ledger.h"
 #include "tally_window/form1.h"
 #include "tally_window/workbook_commands.h"

@@ -2,7 +2,7 @@
 
 // Helpers for tests on the in-memory spreadsheet.
 
-#include "records/memory_workbook.h"
+#include "memory_workbook.h"
 
 #include <QStringList>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "history_window/column_share.h"
+#include "support/column_share.h"
 
 #include <QTableView>
 

@@ -1,4 +1,4 @@
-#include "history_window/report_pdf.h"
+#include "support/report_pdf.h"
 
 #include <QBuffer>
 #include <QFont>

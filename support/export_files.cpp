@@ -1,7 +1,7 @@
-#include "history_window/export_files.h"
+#include "support/export_files.h"
 
-#include "records/event_log.h"
 #include "support/durable_file.h"
+#include "support/event_log.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "records/memory_workbook.h"
+#include "memory_workbook.h"
 
 #include "field_text/field_text.h"
 #include "records/cell_values.h"

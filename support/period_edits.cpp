@@ -1,4 +1,4 @@
-#include "history_window/period_edits.h"
+#include "support/period_edits.h"
 
 #include <QDateEdit>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-// Writing what the history window exports: a whole file or nothing, and a
+// Writing what a window exports: a whole file or nothing, and a
 // failure named in the clerk's words (the system's own words go to the log).
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 #pragma once
 
-// The stock report as an A4 PDF: its title with the period, the table, and
-// the chart as a picture below it.
+// A4 PDF pages: the stock report (its title with the period, the table, and
+// the chart as a picture below it), and any document a window paints.
 
 #include <QImage>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
-// The period of the loads tab and of the report: two date boxes with their
-// calendars, and their captions in a row.
+// The period of a list or a report: two date boxes with their calendars, and
+// their captions in a row.
 
 #include <QDate>
 #include <QString>
