@@ -38,6 +38,18 @@ public:
     virtual bool askYesNo(const QString& question) = 0;
 };
 
+// What the window checks of a tally before a command takes it into the books.
+enum class TallyUse { StockIn, StockOut, Bill };
+class TallyChecks {
+public:
+    virtual ~TallyChecks() = default;
+    // False when a value of the tally is one the books cannot take; the
+    // clerk has been told which.
+    virtual bool acceptable(const Tally& tally, TallyUse use) = 0;
+    // Asks about what would go in otherwise than typed; false on 否.
+    virtual bool confirmed(const Tally& tally, TallyUse use) = 0;
+};
+
 class StockPosting {
 public:
     enum class Sheet { StockIn = 1, StockOut = 2 };
@@ -53,6 +65,8 @@ public:
         const std::function<PostingContext()>& readContext = {});
 
     qint16 pressCount() const { return m_pressCount; }
+    // Checked after the first-use reminder; null: none.
+    void setChecks(TallyChecks* checks) { m_checks = checks; }
     // The day postings are dated by (today unless set).
     void setToday(std::function<QDate()> today) { m_today = std::move(today); }
 
@@ -75,6 +89,7 @@ private:
     QString m_path;
     Sheet m_sheet;
     CommandPrompts& m_prompts;
+    TallyChecks* m_checks = nullptr;
     qint16 m_pressCount = 0;
     std::optional<PostedLoad> m_lastPosted;
     // The clerk's answers of the current press, never asked twice in it.
