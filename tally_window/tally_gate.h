@@ -13,8 +13,8 @@
 class TallyGate : public TallyChecks {
 public:
     // `typedPrice` gives the unit price of a group as the clerk typed it.
-    TallyGate(const TallyFields& fields, CommandPrompts& prompts,
-        std::function<QString(int)> typedPrice);
+    TallyGate(
+        const TallyFields& fields, CommandPrompts& prompts, std::function<QString(int)> typedPrice);
 
     bool acceptable(const Tally& tally, TallyUse use) override;
     bool confirmed(const Tally& tally, TallyUse use) override;

@@ -1,21 +1,9 @@
-#include "app/tally_program.h"
-#include "memory_fixture.h"
-#include "message_catcher.h"
 #include "records/bill_export.h"
-#include "records/memory_workbook.h"
-#include "records/stock_ledger.h"
-#include "tally_window/form1.h"
-#include "tally_window/workbook_commands.h"
+#include "tally_test_helpers.h"
 #include "test_answers.h"
 #include "unit_prices/form4.h"
 
-#include <QComboBox>
-#include <QInputMethodEvent>
 #include <QLabel>
-#include <QLineEdit>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 
 // What the clerk types is what the books get: each case is a short script
 // played on the real window (in-memory workbooks, a real journal folder),
@@ -44,88 +32,18 @@ const QColor markRed(255, 0, 0);
 const QString ledgerReminder = QStringLiteral("每次入库前请先关闭*木材出入库台账*！！");
 const QString billReminder = QStringLiteral("每次导入数据前请先关闭*木材账单*");
 
-// One program on folders that outlive it, so that a second start finds the
-// journal the first one left.
-class Yard {
-public:
-    Yard()
-    {
-        prepareMemoryLedger(m_spreadsheet, ledgerPath(m_folder.path()), { "红松", "落叶松" });
-        m_spreadsheet.sheet(billPath(m_folder.path()), QStringLiteral("原木账单"));
-        start();
-    }
-
-    void start()
-    {
-        m_program = std::make_unique<TallyProgram>(
-            TallyFolders { m_folder.path(), m_folder.path(),
-                m_folder.filePath(QStringLiteral("journal")), QString(), QString() },
-            m_spreadsheet);
-        QObject::connect(&m_program->commands(), &WorkbookCommands::loadSaved, window(),
-            [this] { ++m_loadsSaved; });
-        window()->show();
-        window()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window()));
-        QTRY_VERIFY_WITH_TIMEOUT(m_program->commands().speciesListLoaded(), 30000);
-    }
-
-    // 退出, then the next start.
-    void exitAndStartAgain()
-    {
-        QTest::mouseClick(control(QStringLiteral("Command6")), Qt::LeftButton);
-        QVERIFY(!window()->isVisible());
-        m_program.reset();
-        start();
-    }
-
-    Form1* window() const { return &m_program->window(); }
-    QWidget* control(const QString& name) const
-    {
-        QWidget* found = window()->findChild<QWidget*>(name);
-        if (!found && name.startsWith(QStringLiteral("Form4:")))
-            found = window()->unitPriceWindow()->findChild<QWidget*>(name.mid(6));
-        if (!found)
-            qFatal("no control named %s", qPrintable(name));
-        return found;
-    }
-
-    // Every write, copy and view of a workbook since the start, and the
-    // loads handed to the history.
-    int booksTouched() const
-    {
-        return int(m_spreadsheet.writes.size() + m_spreadsheet.copies.size()
-            + m_spreadsheet.shown.size());
-    }
-    int loadsSaved() const { return m_loadsSaved; }
-
-private:
-    UnexpectedBoxGuard m_unexpectedBoxes;
-    QTemporaryDir m_folder;
-    MemorySpreadsheet m_spreadsheet;
-    std::unique_ptr<TallyProgram> m_program;
-    int m_loadsSaved = 0;
-};
-
-// As the clerk does it: the field selects its text, the keys replace it;
-// what is not ASCII comes as an input method commits it.
-void typeInto(QWidget* target, const QString& keys)
+// A control of the window, or of the unit price window as Form4:Name.
+QWidget* anyControl(Form1* window, const QString& name)
 {
-    if (auto* box = qobject_cast<QComboBox*>(target))
-        target = box->lineEdit();
-    auto* edit = qobject_cast<QLineEdit*>(target);
-    QVERIFY(edit);
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    for (QChar c : keys) {
-        if (c.unicode() < 0x80) {
-            QTest::keyClicks(edit, QString(c));
-            continue;
-        }
-        QInputMethodEvent commit;
-        commit.setCommitString(QString(c));
-        QApplication::sendEvent(edit, &commit);
-    }
+    if (name.startsWith(QStringLiteral("Form4:")))
+        return control<QWidget>(window->unitPriceWindow(), name.mid(6));
+    return control<QWidget>(window, name);
+}
+
+// Every write, copy and view of a workbook since the start.
+int booksTouched(const MemorySpreadsheet& books)
+{
+    return int(books.writes.size() + books.copies.size() + books.shown.size());
 }
 
 void pressKey(QWidget* target, const QString& key)
@@ -210,7 +128,8 @@ void TestClerkInput::whatTheClerkTypesIsWhatTheBooksGet_data()
     QTest::newRow("stock in refuses a negative count and names it")
         << (redPine + QStringList { "Text4(4)=-5", "Text15=4", "press:Command5" }) << "OO"
         << QStringList { ledgerReminder,
-               "第 2 个材长下 径级 10 的件数“-5”不是有效的件数：件数不能是负数。\n请改正后再入库。" }
+               "第 2 个材长下 径级 10 "
+               "的件数“-5”不是有效的件数：件数不能是负数。\n请改正后再入库。" }
         << QStringList { "focus:Text4(4)", "books:none" };
     QTest::newRow("stock out refuses a length above 20 m")
         << (redPine + QStringList { "Text23=1000", "press:Command7" }) << "OO"
@@ -219,15 +138,13 @@ void TestClerkInput::whatTheClerkTypesIsWhatTheBooksGet_data()
         << QStringList { "focus:Text23", "books:none" };
     QTest::newRow("the bill refuses a count of 99999999999")
         << (redPine + QStringList { "Text6(1)=99999999999", "press:Command3" }) << "O"
-        << QStringList {
-               "第 1 个材长下 径级 14 的件数“99999999999”不是有效的件数：件数不能超过 9999。\n请改正后再打印账单。"
-           }
+        << QStringList { "第 1 个材长下 径级 14 的件数“99999999999”不是有效的件数：件数不能超过 "
+                         "9999。\n请改正后再打印账单。" }
         << QStringList { "focus:Text6(1)", "books:none" };
     QTest::newRow("the bill refuses a count that is not whole")
         << (redPine + QStringList { "Text6(1)=3.5", "press:Command3" }) << "O"
-        << QStringList {
-               "第 1 个材长下 径级 14 的件数“3.5”不是有效的件数：件数必须是整数。\n请改正后再打印账单。"
-           }
+        << QStringList { "第 1 个材长下 径级 14 "
+                         "的件数“3.5”不是有效的件数：件数必须是整数。\n请改正后再打印账单。" }
         << QStringList { "focus:Text6(1)", "books:none" };
     QTest::newRow("in the extended layout the lengths are named by their pairs")
         << (redPine + QStringList { "click:Label19", "Text3(10)=2", "Text26=0", "press:Command5" })
@@ -243,23 +160,26 @@ void TestClerkInput::whatTheClerkTypesIsWhatTheBooksGet_data()
         << QStringList { "books:none" };
     QTest::newRow("a price that is no number is asked about, 是 posts")
         << (redPine + QStringList { "Form4:Text1(0)=abc", "press:Command5" }) << "OYO"
-        << QStringList { ledgerReminder, "单价“abc”不是数字，按 0 元计算。仍要入库吗？", "保存成功" }
+        << QStringList { ledgerReminder, "单价“abc”不是数字，按 0 元计算。仍要入库吗？",
+               "保存成功" }
         << QStringList { "books:1" };
     QTest::newRow("a bill with neither buyer nor species is asked about, 否 numbers nothing")
         << QStringList { "Text5(1)=10", "press:Command3" } << "N"
-        << QStringList { "账单没有填写购货单位和树种，仍要打印吗？" } << QStringList { "books:none" };
+        << QStringList { "账单没有填写购货单位和树种，仍要打印吗？" }
+        << QStringList { "books:none" };
     QTest::newRow("a bill with a negative price asks once for every price")
-        << (redPine + QStringList { "Form4:Text1(0)=-100", "Form4:Text1(2)=1,200", "press:Command3" })
+        << (redPine
+               + QStringList { "Form4:Text1(0)=-100", "Form4:Text1(2)=1,200", "press:Command3" })
         << "N"
-        << QStringList {
-               "单价“-100”是负数，按 -100 元计算。单价“1,200”不是数字，按 1 元计算。仍要打印账单吗？"
-           }
+        << QStringList { "单价“-100”是负数，按 -100 元计算。单价“1,200”不是数字，按 1 "
+                         "元计算。仍要打印账单吗？" }
         << QStringList { "books:none" };
 
     // The exit.
     QTest::newRow("a load typed and not posted comes back after 退出")
         << (redPine + QStringList { "Text6(1)=6", "exit" }) << "" << QStringList()
-        << QStringList { "text:Text5(1)=10", "text:Text6(1)=6", "text:Text17=木业乙", "foot:shown" };
+        << QStringList { "text:Text5(1)=10", "text:Text6(1)=6", "text:Text17=木业乙",
+               "foot:shown" };
     QTest::newRow("a load posted before 退出 starts empty")
         << (redPine + QStringList { "press:Command5", "exit" }) << "OO"
         << QStringList { ledgerReminder, "保存成功" }
@@ -283,10 +203,9 @@ void TestClerkInput::whatTheClerkTypesIsWhatTheBooksGet_data()
     QTest::newRow("Ctrl+1 to Ctrl+4 reach the four lengths")
         << QStringList { "focus:Text9(7)", "key:Ctrl+3", "key:Ctrl+1", "key:Ctrl+4", "key:Ctrl+2" }
         << "" << QStringList() << QStringList { "path:Text26,Text23,Text21,Text15" };
-    QTest::newRow("in the extended layout Ctrl+1 and Ctrl+2 reach its two lengths")
-        << QStringList { "click:Label19", "focus:Text9(7)", "key:Ctrl+2", "key:Ctrl+1",
-               "key:Ctrl+4" }
-        << "" << QStringList() << QStringList { "path:Text26,Text23,Text23" };
+    QTest::newRow("in the extended layout Ctrl+1 and Ctrl+2 reach its two lengths") << QStringList {
+        "click:Label19", "focus:Text9(7)", "key:Ctrl+2", "key:Ctrl+1", "key:Ctrl+4"
+    } << "" << QStringList() << QStringList { "path:Text26,Text23,Text23" };
     QTest::newRow("Down in each length goes to the first count of its block")
         << QStringList { "focus:Text23", "key:Down", "key:Ctrl+2", "key:Down", "key:Ctrl+3",
                "key:Down", "key:Ctrl+4", "key:Down" }
@@ -300,35 +219,37 @@ void TestClerkInput::whatTheClerkTypesIsWhatTheBooksGet()
     QFETCH(QString, answers);
     QFETCH(QStringList, messages);
     QFETCH(QStringList, checks);
-    Yard yard;
+    auto shown = shownForm1();
+    TestTally& tally = *shown;
+    tally.spreadsheet().sheet(billPath(tally.folder()), QStringLiteral("原木账单"));
     TestAnswers boxes;
     answer(boxes, answers);
-    const int touchedAtStart = yard.booksTouched();
+    const int touchedAtStart = booksTouched(tally.spreadsheet());
     QStringList path;
 
     for (const QString& step : steps) {
         const qsizetype equals = step.indexOf(u'=');
         const QString verb = step.section(u':', 0, 0);
         if (step == QStringLiteral("exit")) {
-            yard.exitAndStartAgain();
+            tally.exitAndStartAgain();
         } else if (equals > 0) {
-            typeInto(yard.control(step.left(equals)), step.mid(equals + 1));
+            typeInto(anyControl(tally, step.left(equals)), step.mid(equals + 1));
         } else if (verb == QStringLiteral("focus")) {
-            QWidget* target = yard.control(step.section(u':', 1));
+            QWidget* target = anyControl(tally, step.section(u':', 1));
             target->setFocus(Qt::OtherFocusReason);
             QTRY_COMPARE(focusName(), target->objectName());
         } else if (verb == QStringLiteral("key")) {
-            pressKey(yard.window()->focusWidget(), step.section(u':', 1));
+            pressKey(tally->focusWidget(), step.section(u':', 1));
             path << focusName();
         } else if (verb == QStringLiteral("click") || verb == QStringLiteral("press")) {
             // The tick has run before the clerk's eye reaches the button.
-            yard.window()->runRecalculationTick();
-            QTest::mouseClick(yard.control(step.section(u':', 1)), Qt::LeftButton);
+            tally->runRecalculationTick();
+            QTest::mouseClick(anyControl(tally, step.section(u':', 1)), Qt::LeftButton);
         } else {
             QFAIL(qPrintable(QStringLiteral("unknown step %1").arg(step)));
         }
     }
-    yard.window()->runRecalculationTick();
+    tally->runRecalculationTick();
 
     QCOMPARE(boxes.texts(), messages);
     QCOMPARE(boxes.waitingAnswers(), 0);
@@ -338,24 +259,24 @@ void TestClerkInput::whatTheClerkTypesIsWhatTheBooksGet()
         const QString name = what.section(u'=', 0, 0);
         const QString value = what.section(u'=', 1);
         if (verb == QStringLiteral("marked")) {
-            QWidget* target = yard.control(name);
+            QWidget* target = anyControl(tally, name);
             QVERIFY2(looksMarked(target), qPrintable(name));
             QCOMPARE(target->toolTip(), value);
         } else if (verb == QStringLiteral("unmarked")) {
-            QVERIFY2(!looksMarked(yard.control(name)), qPrintable(name));
+            QVERIFY2(!looksMarked(anyControl(tally, name)), qPrintable(name));
         } else if (verb == QStringLiteral("focus")) {
             QCOMPARE(focusName(), what);
         } else if (verb == QStringLiteral("text")) {
-            QCOMPARE(qobject_cast<QLineEdit*>(yard.control(name))->text(), value);
+            QCOMPARE(field(tally, name)->text(), value);
         } else if (verb == QStringLiteral("path")) {
             QCOMPARE(path.join(u','), what);
         } else if (verb == QStringLiteral("books")) {
             const bool none = what == QStringLiteral("none");
-            QCOMPARE(yard.loadsSaved(), none ? 0 : what.toInt());
+            QCOMPARE(tally.loadsSaved(), none ? 0 : what.toInt());
             if (none)
-                QCOMPARE(yard.booksTouched(), touchedAtStart);
+                QCOMPARE(booksTouched(tally.spreadsheet()), touchedAtStart);
         } else if (verb == QStringLiteral("foot")) {
-            auto* foot = qobject_cast<QLabel*>(yard.control(QStringLiteral("Label26")));
+            auto* foot = control<QLabel>(tally, QStringLiteral("Label26"));
             QCOMPARE(foot->isVisible(), what == QStringLiteral("shown"));
             QCOMPARE(foot->text(), QStringLiteral("上次退出时的检尺单已恢复"));
         } else {

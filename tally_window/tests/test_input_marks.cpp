@@ -35,25 +35,6 @@ QString text(Form1* window, const QString& name)
     return field(window, name)->text();
 }
 
-// As the clerk does it: the field selects its text, the keys replace it;
-// what is not ASCII comes as an input method commits it.
-void typeInto(QLineEdit* target, const QString& keys)
-{
-    target->setFocus();
-    target->selectAll();
-    if (keys.isEmpty())
-        QTest::keyClick(target, Qt::Key_Delete);
-    for (QChar c : keys) {
-        if (c.unicode() < 0x80) {
-            QTest::keyClicks(target, QString(c));
-            continue;
-        }
-        QInputMethodEvent commit;
-        commit.setCommitString(QString(c));
-        QApplication::sendEvent(target, &commit);
-    }
-}
-
 bool looksMarked(const QLineEdit* target)
 {
     return target->palette().color(QPalette::Text) == markRed && target->font().underline()
