@@ -7,7 +7,6 @@
 namespace {
 
 const QColor markRed(255, 0, 0);
-constexpr double largestCount = 9999;
 
 class NumberMark : public QObject {
 public:
@@ -36,6 +35,7 @@ private:
         if (m_note.isEmpty()) {
             m_palette = m_field->palette();
             m_font = m_field->font();
+            m_toolTip = m_field->toolTip();
         }
         m_note = note;
         QPalette palette = m_palette;
@@ -46,7 +46,7 @@ private:
         }
         m_field->setPalette(palette);
         m_field->setFont(font);
-        m_field->setToolTip(note);
+        m_field->setToolTip(note.isEmpty() ? m_toolTip : note);
     }
 
     QLineEdit* m_field;
@@ -54,6 +54,7 @@ private:
     QString m_note;
     QPalette m_palette;
     QFont m_font;
+    QString m_toolTip;
 };
 
 } // namespace
@@ -63,24 +64,25 @@ void markTypedNumbers(QLineEdit* field, TypedNumber kind)
     new NumberMark(field, [field, kind] { return typedNumberNote(field->text(), kind); });
 }
 
-QString countNote(const QString& count, const QString& length)
-{
-    const QString typed = typedNumberNote(count, TypedNumber::Count);
-    const double pieces = leadingNumber(count);
-    if (!typed.isEmpty() || pieces == 0 || std::isnan(pieces))
-        return typed;
-    if (pieces < 0)
-        return QStringLiteral("负数：从件数和材积中减去");
-    if (pieces > largestCount)
-        return QStringLiteral("件数超过 9999，请检查");
-    if (leadingNumber(length) == 0)
-        return QStringLiteral("这一列没有材长，按 0 立方米计算");
-    return {};
-}
-
 void markTypedCount(QLineEdit* count, const QLineEdit* length)
 {
     auto* mark = new NumberMark(
         count, [count, length] { return countNote(count->text(), length->text()); });
     mark->alsoFollow(length);
+}
+
+void markTypedLength(QLineEdit* length)
+{
+    new NumberMark(length, [length] { return lengthNote(length->text()); });
+}
+
+void markTypedPrice(QLineEdit* price)
+{
+    new NumberMark(price, [price] { return priceNote(price->text()); });
+}
+
+void markCopiedPrice(QLineEdit* shown, const QLineEdit* typed)
+{
+    auto* mark = new NumberMark(shown, [typed] { return priceNote(typed->text()); });
+    mark->alsoFollow(typed);
 }

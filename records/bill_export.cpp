@@ -105,8 +105,13 @@ bool hasVolume(const Tally& tally)
 bool BillExport::press(const std::function<Tally()>& readTally)
 {
     // Asked before a number is taken: on 否 the day's numbers stay as they are.
-    if (!hasVolume(readTally())
+    const Tally tally = readTally();
+    if (m_checks && !m_checks->acceptable(tally, TallyUse::Bill))
+        return false;
+    if (!hasVolume(tally)
         && !m_prompts.askYesNo(QStringLiteral("检尺单上没有材积，仍要打印账单吗？")))
+        return false;
+    if (m_checks && !m_checks->confirmed(tally, TallyUse::Bill))
         return false;
     return attempt(readTally, std::nullopt, true);
 }

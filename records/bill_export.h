@@ -37,6 +37,8 @@ public:
     BillNumber lastNumber() const { return m_lastNumber; }
 
     qint16 pressCount() const { return m_pressCount; }
+    // Checked before a press takes a number; null: none.
+    void setChecks(TallyChecks* checks) { m_checks = checks; }
     // The day the bills are dated and numbered by (today unless set).
     void setToday(std::function<QDate()> today);
     // Shows the archived PDF (with the archive copy beside it) instead of the
@@ -54,6 +56,7 @@ private:
     Spreadsheet& m_app;
     QString m_path;
     CommandPrompts& m_prompts;
+    TallyChecks* m_checks = nullptr;
     qint16 m_pressCount = 0;
     BillNumber m_lastNumber;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };

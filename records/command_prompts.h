@@ -2,6 +2,8 @@
 
 #include <QString>
 
+struct Tally;
+
 // What a workbook command asks of the window.
 class CommandPrompts {
 public:
@@ -10,4 +12,16 @@ public:
     virtual void focusTotalVolume() = 0;
     // A question with the buttons 是 and 否; true for 是.
     virtual bool askYesNo(const QString& question) = 0;
+};
+
+// What the window checks of a tally before a command takes it into the books.
+enum class TallyUse { StockIn, StockOut, Bill };
+class TallyChecks {
+public:
+    virtual ~TallyChecks() = default;
+    // False when a value of the tally is one the books cannot take; the
+    // clerk has been told which.
+    virtual bool acceptable(const Tally& tally, TallyUse use) = 0;
+    // Asks about what would go in otherwise than typed; false on 否.
+    virtual bool confirmed(const Tally& tally, TallyUse use) = 0;
 };

@@ -137,6 +137,9 @@ int StockPosting::attempt(const std::function<Tally()>& readTally,
 
     const Tally tally = readTally();
     const PostingContext context = readContext ? readContext() : PostingContext();
+    const TallyUse use = m_sheet == Sheet::StockIn ? TallyUse::StockIn : TallyUse::StockOut;
+    if (m_checks && !m_checks->acceptable(tally, use))
+        return 0;
     if (tally.species.isEmpty()) {
         m_prompts.showMessage(QStringLiteral("没有树种。"));
         return 0;
@@ -148,7 +151,8 @@ int StockPosting::attempt(const std::function<Tally()>& readTally,
     }
 
     // Asked once per press, not again when the posting starts over.
-    if (!m_loadConfirmed && !confirmedByTheClerk(tally, context))
+    if (!m_loadConfirmed
+        && ((m_checks && !m_checks->confirmed(tally, use)) || !confirmedByTheClerk(tally, context)))
         return 0;
     m_loadConfirmed = true;
 

@@ -44,6 +44,8 @@ public:
         const std::function<PostingContext()>& readContext = {});
 
     qint16 pressCount() const { return m_pressCount; }
+    // Checked after the first-use reminder; null: none.
+    void setChecks(TallyChecks* checks) { m_checks = checks; }
     // The day postings are dated by (today unless set).
     void setToday(std::function<QDate()> today) { m_today = std::move(today); }
 
@@ -66,6 +68,7 @@ private:
     QString m_path;
     Sheet m_sheet;
     CommandPrompts& m_prompts;
+    TallyChecks* m_checks = nullptr;
     qint16 m_pressCount = 0;
     std::optional<PostedLoad> m_lastPosted;
     // The clerk's answers of the current press, never asked twice in it.

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QHash>
 #include <QKeyEvent>
+#include <QShortcut>
 #include <functional>
 
 namespace {
@@ -48,6 +49,8 @@ public:
         for (int row = 1; row <= TallyFields::rowCount; ++row)
             for (int element = 0; element < TallyFields::rowElements; ++element)
                 m_places.insert(fields.cell(row, element), { row, element });
+        for (int block = 0; block < TallyFields::blockCount; ++block)
+            m_lengthBlocks.insert(fields.lengths[block], block);
     }
 
 protected:
@@ -63,6 +66,10 @@ protected:
             watched->event(event);
             QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
             QCoreApplication::sendEvent(watched, &tab);
+            return true;
+        } else if (key == Qt::Key_Down && m_lengthBlocks.contains(watched)) {
+            // A length has no arrow of its own: down leads to its counts.
+            m_fields.cell(1, 3 * m_lengthBlocks.value(watched) + 1)->setFocus(Qt::TabFocusReason);
             return true;
         } else if (key == Qt::Key_Down || key == Qt::Key_Up) {
             stepAlongRow(watched, key == Qt::Key_Down ? 1 : -1);
@@ -83,7 +90,26 @@ private:
 
     const TallyFields& m_fields;
     QHash<QObject*, GridPlace> m_places;
+    QHash<QObject*, int> m_lengthBlocks;
 };
+
+// Ctrl+1 ... Ctrl+4: the length of block 1 ... 4; in the extended-diameter
+// layout the two lengths there are, Text23 and Text26.
+void addLengthKeys(QWidget* window, const TallyFields& fields)
+{
+    for (int key = 0; key < TallyFields::blockCount; ++key) {
+        auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + key)), window);
+        QObject::connect(shortcut, &QShortcut::activated, window, [&fields, key] {
+            int block = key;
+            if (fields.extendedLayoutShown()) {
+                if (key > 1)
+                    return;
+                block = 2 * key;
+            }
+            fields.lengths[block]->setFocus(Qt::ShortcutFocusReason);
+        });
+    }
+}
 
 } // namespace
 
@@ -139,4 +165,5 @@ void EntryBehaviour::installKeys(QWidget* window, const TallyFields& fields)
     for (QWidget* child : window->findChildren<QWidget*>())
         if (child->focusPolicy() != Qt::NoFocus && child->parentWidget() == window)
             child->installEventFilter(keys);
+    addLengthKeys(window, fields);
 }

@@ -7,7 +7,8 @@
 //   prices are rewritten in the "0.00" form. The reactions run inside the
 //   write that raised them.
 // - keys: Enter anywhere in the window queues a Tab; Up and Down step along
-//   a grid row, wrapping at its ends.
+//   a grid row, wrapping at its ends; Ctrl+1 ... Ctrl+4 go to the lengths,
+//   and Down in a length to the first count of its block.
 
 #include "tally_window/tally_fields.h"
 

@@ -2,6 +2,7 @@
 
 #include "assets/artwork.h"
 #include "calculator/calculator_window.h"
+#include "input_marks/number_mark.h"
 #include "records/stock_ledger.h"
 #include "support/event_log.h"
 #include "support/message_box.h"
@@ -11,6 +12,7 @@
 #include "tally_window/picture_button.h"
 #include "tally_window/sheet_operations.h"
 #include "tally_window/tally_field.h"
+#include "tally_window/tally_gate.h"
 #include "tally_window/tally_journal.h"
 #include "tally_window/tally_snapshot.h"
 #include "tally_window/twips.h"
@@ -30,6 +32,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+#include <utility>
 
 QSize Form1::designSize()
 {
@@ -70,7 +73,13 @@ Form1::Form1(const QString& priceFolder, const QString& journalFolder, WorkbookC
     connect(m_command6, &PictureButton::clicked, this, &Form1::onExitClicked);
     m_journal = std::make_unique<TallyJournal>(
         journalFolder, m_fields, this, [this] { return m_ticking; });
-    connect(m_command4, &PictureButton::clicked, this, [this] { m_journal->clearSheet(); });
+    connect(m_command4, &PictureButton::clicked, this, [this] {
+        m_journal->clearSheet();
+        m_label26->hide();
+    });
+    m_gate = std::make_unique<TallyGate>(
+        m_fields, m_prompts, [this](int group) { return unitPriceWindow()->priceText(group); });
+    m_commands.setTallyChecks(m_gate.get());
     connect(
         m_fields.label19, &ClickLabel::clicked, this, [this] { switchToExtendedLayout(m_fields); });
     connect(
@@ -99,9 +108,13 @@ Form1::Form1(const QString& priceFolder, const QString& journalFolder, WorkbookC
     const QString restored = m_journal->start();
     if (!restored.isEmpty())
         QTimer::singleShot(0, this, [this, restored] { m_prompts.showMessage(restored); });
+    m_label26->setVisible(m_journal->restoredAfterExit());
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    m_commands.setTallyChecks(nullptr);
+}
 
 Tally Form1::tally() const
 {
@@ -115,6 +128,12 @@ void Form1::connectButtons()
     connect(m_command3, &PictureButton::clicked, &m_commands, &WorkbookCommands::printBill);
     connect(m_command8, &PictureButton::clicked, &m_commands, &WorkbookCommands::viewStock);
     connect(&m_commands, &WorkbookCommands::speciesListArrived, this, &Form1::showSpeciesList);
+    // A load in the books is no longer one to keep at the exit.
+    connect(&m_commands, &WorkbookCommands::loadSaved, this,
+        [this](LoadKind, const Tally& tally, const QString&) {
+            m_journal->markSettled(tally);
+            m_label26->hide();
+        });
     countTallyEdits();
 }
 
@@ -167,6 +186,9 @@ Form4* Form1::unitPriceWindow()
     if (!m_form4) {
         m_form4 = new Form4(m_priceFolder, this);
         connect(m_form4, &Form4::saved, this, &Form1::onUnitPricesSaved);
+        // The summary shows a marked price in the "0.00" form: marked too.
+        for (int group = 0; group < m_fields.text19.size(); ++group)
+            markCopiedPrice(m_fields.text19[group], m_form4->priceField(group));
     }
     return m_form4;
 }
@@ -262,12 +284,15 @@ void Form1::changeEvent(QEvent* event)
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    const bool byExitButton = std::exchange(m_exitByButton, false);
     if (!settleUnitPrices()) {
         event->ignore();
         return;
     }
     event->accept();
-    m_journal->endCleanly();
+    // The exit button sits under minimise: a sheet not yet in the books
+    // waits in the journal for the next start.
+    m_journal->endCleanly(byExitButton);
     // Closing the tally sheet ends the program, with whatever else is open;
     // the prices were asked about already.
     for (QWidget* window : QApplication::topLevelWidgets())
@@ -331,5 +356,6 @@ void Form1::onMinimiseClicked()
 
 void Form1::onExitClicked()
 {
+    m_exitByButton = true;
     close();
 }

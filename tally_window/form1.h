@@ -30,6 +30,7 @@ class QLabel;
 class QSessionManager;
 class QTimer;
 class Recalculation;
+class TallyGate;
 class TallyJournal;
 class WorkbookCommands;
 
@@ -116,6 +117,8 @@ private:
     std::unique_ptr<FieldsSheet> m_sheet;
     std::unique_ptr<Recalculation> m_recalculation;
     std::unique_ptr<TallyJournal> m_journal;
+    std::unique_ptr<TallyGate> m_gate;
+    bool m_exitByButton = false; // the close under way is the exit button's
     QTimer* m_timer1 = nullptr;
     Form4* m_form4 = nullptr;
     Main* m_main = nullptr;
@@ -124,6 +127,7 @@ private:
     ClickLabel* m_label23 = nullptr; // calculator link
     ClickLabel* m_label24 = nullptr; // history link
     QLabel* m_label25 = nullptr; // loads waiting for the yard's server
+    QLabel* m_label26 = nullptr; // the sheet came back from the last exit
     PictureButton* m_command2 = nullptr; // minimise
     PictureButton* m_command3 = nullptr; // print bill
     PictureButton* m_command4 = nullptr; // clear data

@@ -182,13 +182,21 @@ void Form1::createLengthFields()
     const char* names[4] = { "Text23", "Text15", "Text26", "Text21" };
     const int lefts[4] = { 1515, 3465, 5265, 7365 };
     const QString initial[4] = { QStringLiteral("4"), QString(), QStringLiteral("5"), QString() };
+    // The keys that reach a length, and the way from it down to its counts.
+    const QString lengthToolTips[4] = {
+        QStringLiteral("第 1 个材长（Ctrl+1）：按 ↓ 到这一列的第一个件数"),
+        QStringLiteral("第 2 个材长（Ctrl+2）：按 ↓ 到这一列的第一个件数"),
+        QStringLiteral("第 3 个材长（Ctrl+3；增加径级规格后 Ctrl+2）：按 ↓ 到这一列的第一个件数"),
+        QStringLiteral("第 4 个材长（Ctrl+4）：按 ↓ 到这一列的第一个件数"),
+    };
     for (int block = 0; block < TallyFields::blockCount; ++block) {
         auto* field = makeField(this, QString::fromLatin1(names[block]),
             twipsRect(lefts[block], 1635, 720, fieldHeight));
         setPointSize(field, 12);
         field->setSelectsOnFocus(true);
         field->setText(initial[block]);
-        markTypedNumbers(field, TypedNumber::Number);
+        field->setToolTip(lengthToolTips[block]);
+        markTypedLength(field);
         m_fields.lengths[block] = field;
         for (int row = 1; row <= TallyFields::rowCount; ++row)
             markTypedCount(m_fields.cell(row, 3 * block + 1), field);
@@ -316,6 +324,13 @@ void Form1::createRightColumn()
     setPointSize(m_label25, 9);
     setTextColour(m_label25, QColor(192, 0, 0));
     m_label25->hide();
+    // At the foot, left: said until the sheet goes into the books or is cleared.
+    m_label26 = makeLabel(
+        this, QStringLiteral("Label26"), QStringLiteral("上次退出时的检尺单已恢复"), 675, 9000);
+    setPointSize(m_label26, 9);
+    setTextColour(m_label26, QColor(192, 0, 0));
+    m_label26->adjustSize();
+    m_label26->hide();
 
     makeLabel(this, QStringLiteral("Label18"), QStringLiteral("树   种"), 9090, 2685);
     m_fields.combo3 = makeCombo(
@@ -380,10 +395,11 @@ void Form1::setTabOrder()
     column(2, 0, 1);
     column(3, 0, 1);
     // The rest of what the scaler types: the header, species and scaler, the
-    // footer. Only then what the tick writes, and the buttons.
-    order << m_fields.combo4 << m_fields.text17 << m_fields.combo2 << m_fields.text22
-          << m_fields.combo3 << m_fields.text25 << m_fields.combo5 << m_fields.text20
-          << m_fields.combo1 << m_fields.text24;
+    // footer. Only then what the tick writes, the buttons, and last the
+    // captions, which are chosen rarely: a value typed on Enter's way must
+    // never replace one.
+    order << m_fields.text17 << m_fields.text22 << m_fields.combo3 << m_fields.text25
+          << m_fields.text20 << m_fields.text24;
     for (int block = 0; block < TallyFields::blockCount; ++block)
         column(block, 2, 1);
     for (const auto* array : { &m_fields.text29, &m_fields.text30, &m_fields.text16,
@@ -392,6 +408,7 @@ void Form1::setTabOrder()
             order.append(field);
     order << m_command5 << m_command7 << m_command4 << m_command3 << m_command8 << m_command2
           << m_command6;
+    order << m_fields.combo4 << m_fields.combo2 << m_fields.combo5 << m_fields.combo1;
 
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);

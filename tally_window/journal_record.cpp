@@ -92,6 +92,8 @@ QByteArray journalJson(const JournalRecord& record)
     QJsonObject object;
     object.insert(QStringLiteral("format"), journalFormat);
     object.insert(QStringLiteral("clean"), record.clean);
+    if (record.keptAtExit)
+        object.insert(QStringLiteral("keptAtExit"), true);
     object.insert(QStringLiteral("tally"), tallyJson(record.tally));
     if (record.beforeClear)
         object.insert(QStringLiteral("beforeClear"), tallyJson(*record.beforeClear));
@@ -111,8 +113,13 @@ std::optional<JournalRecord> parseJournalJson(const QByteArray& bytes)
     if ((format != journalFormat && format != firstFormat) || !formatValue.isDouble()
         || !clean.isBool())
         return std::nullopt;
+    // Absent in records written before the exit kept a tally.
+    const QJsonValue kept = object.value(QStringLiteral("keptAtExit"));
+    if (!kept.isUndefined() && !kept.isBool())
+        return std::nullopt;
     JournalRecord record;
     record.clean = clean.toBool();
+    record.keptAtExit = kept.toBool(false);
     const auto tally = readTally(object.value(QStringLiteral("tally")), format);
     if (!tally)
         return std::nullopt;

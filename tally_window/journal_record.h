@@ -16,10 +16,14 @@ struct JournalRecord {
     Tally tally;
     // The tally as it was before the last clearing, while that can be undone.
     std::optional<Tally> beforeClear;
+    // Ended by the exit button with a tally not yet in the books: the next
+    // start puts it back.
+    bool keptAtExit = false;
 
     bool operator==(const JournalRecord& other) const
     {
-        return clean == other.clean && tally == other.tally && beforeClear == other.beforeClear;
+        return clean == other.clean && keptAtExit == other.keptAtExit && tally == other.tally
+            && beforeClear == other.beforeClear;
     }
     bool operator!=(const JournalRecord& other) const { return !(*this == other); }
 };

@@ -77,6 +77,7 @@ TallyJournal::TallyJournal(
     , m_window(window)
     , m_busy(std::move(busy))
 {
+    m_startTally = typedTally(fields);
     m_writer.setMaxThreadCount(1);
     m_writeTimer.setSingleShot(true);
     connect(&m_writeTimer, &QTimer::timeout, this, &TallyJournal::writeIfChanged);
@@ -132,6 +133,15 @@ QString TallyJournal::start()
         return notice;
     }
     m_file = std::move(file);
+    if (reading.kind == JournalFile::Reading::Read && reading.record.keptAtExit) {
+        showTally(m_fields, reading.record.tally);
+        m_lastQueued = JournalRecord { false, typedTally(m_fields), std::nullopt };
+        m_restoredAfterExit = true;
+        // From here on an end out of order is one, as for any sheet.
+        queueWrite(*m_lastQueued);
+        logEvent(QStringLiteral("tally kept at the exit restored from %1").arg(m_file->path()));
+        return {};
+    }
     // A fresh sheet needs no record until it changes.
     if (reading.kind == JournalFile::Reading::Absent || reading.record.clean) {
         m_lastQueued = JournalRecord { false, typedTally(m_fields), std::nullopt };
@@ -207,7 +217,18 @@ void TallyJournal::onWriteFailed()
         m_writeTimer.start(failedRetryMs);
 }
 
-void TallyJournal::endCleanly()
+void TallyJournal::markSettled(const Tally& tally)
+{
+    m_settledTally = typedPart(tally);
+}
+
+bool TallyJournal::hasUnsettledEdits() const
+{
+    const Tally typed = typedTally(m_fields);
+    return typed != m_startTally && typed != m_settledTally;
+}
+
+void TallyJournal::endCleanly(bool keepUnsettled)
 {
     if (m_ended)
         return;
@@ -218,6 +239,7 @@ void TallyJournal::endCleanly()
         return;
     JournalRecord record;
     record.clean = true;
+    record.keptAtExit = keepUnsettled && hasUnsettledEdits();
     record.tally = typedTally(m_fields);
     QString failure;
     if (!m_file->write(journalJson(record), &failure))
@@ -229,6 +251,7 @@ void TallyJournal::clearSheet()
     checkUndo();
     const Tally before = typedTally(m_fields);
     clearTallySheet(m_fields);
+    m_settledTally = typedTally(m_fields);
     // Clearing a sheet already clear keeps the undo of the first clearing.
     if (typedTally(m_fields) != before)
         keepUndo(before);

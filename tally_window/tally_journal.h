@@ -40,8 +40,17 @@ public:
     bool undoClear();
     bool canUndoClear();
 
-    // Lets the pending writes finish and marks the record clean.
-    void endCleanly();
+    // Lets the pending writes finish and marks the record clean. With
+    // `keepUnsettled` a tally edited since it was last posted, billed or
+    // cleared is kept for the next start.
+    void endCleanly(bool keepUnsettled = false);
+    // The tally went into the books as `tally` (a posting or a bill).
+    void markSettled(const Tally& tally);
+    // The sheet differs from how it starts, and no posting, bill or
+    // clearing came after its last edit.
+    bool hasUnsettledEdits() const;
+    // start() put back the tally an exit kept.
+    bool restoredAfterExit() const { return m_restoredAfterExit; }
 
     // Whether this window writes the journal (a second program does not).
     bool isWriting() const { return m_file != nullptr; }
@@ -67,6 +76,10 @@ private:
     std::optional<JournalRecord> m_lastQueued;
     std::atomic<bool> m_failing { false };
     bool m_ended = false;
+
+    Tally m_startTally; // what a fresh sheet holds
+    std::optional<Tally> m_settledTally; // as last posted, billed or cleared
+    bool m_restoredAfterExit = false;
 
     std::optional<Tally> m_beforeClear;
     Tally m_afterClear;

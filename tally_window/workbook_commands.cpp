@@ -38,6 +38,13 @@ void WorkbookCommands::setTallySource(
     m_tallyEdits = std::move(tallyEdits);
 }
 
+void WorkbookCommands::setTallyChecks(TallyChecks* checks)
+{
+    m_stockIn.setChecks(checks);
+    m_stockOut.setChecks(checks);
+    m_bill.setChecks(checks);
+}
+
 void WorkbookCommands::startSpeciesLoad()
 {
     m_speciesLoad = new QFutureWatcher<SpeciesLoad>(this);

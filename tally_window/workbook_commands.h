@@ -42,6 +42,9 @@ public:
     // Whether the species list has arrived (or failed).
     bool speciesListLoaded() const { return m_speciesListLoaded; }
 
+    // What the window checks before a tally goes into the books; null: none.
+    void setTallyChecks(TallyChecks* checks);
+
     void stockIn();
     void stockOut();
     void printBill();

@@ -76,7 +76,7 @@ void Form4::createControls()
         field->setObjectName(QStringLiteral("Text1(%1)").arg(group));
         field->setAlignment(Qt::AlignCenter);
         field->setGeometry(twips(2625, top, 1065, 315));
-        markTypedNumbers(field, TypedNumber::Number);
+        markTypedPrice(field);
         field->installEventFilter(this);
         m_text1.append(field);
         makeLabel(this, QStringLiteral("Label4(%1)").arg(group), QStringLiteral("元/立方米"), 3825,

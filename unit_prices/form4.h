@@ -20,6 +20,7 @@ public:
     explicit Form4(const QString& priceFolder, QWidget* parent = nullptr);
 
     QString priceText(int group) const { return m_text1[group]->text(); }
+    const QLineEdit* priceField(int group) const { return m_text1[group]; }
 
     // Before the program ends: prices edited and not saved are asked about
     // as the ✕ asks. 是 saves them; 否 lets them go, unasked again until

@@ -8,6 +8,8 @@
 #include "tally_window/form1.h"
 #include "tally_window/workbook_commands.h"
 
+#include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,13 +29,7 @@ public:
     {
         if (withLedger)
             prepareMemoryLedger(m_spreadsheet, ledgerPath(m_folder.path()), testSpecies());
-        m_program = std::make_unique<TallyProgram>(TallyFolders { m_folder.path(), m_folder.path(),
-                                                       journalFolder(), QString(), QString() },
-            m_spreadsheet);
-        // A failed check here would only leave the constructor: the case
-        // must not run on with a window that never got ready.
-        if (!QTest::qWaitFor([this] { return m_program->commands().speciesListLoaded(); }, 30000))
-            qFatal("the tally window's species list never arrived");
+        start();
     }
 
     MemorySpreadsheet& spreadsheet() { return m_spreadsheet; }
@@ -43,12 +39,46 @@ public:
     operator Form1*() const { return get(); }
     QString folder() const { return m_folder.path(); }
     QString journalFolder() const { return m_folder.filePath(QStringLiteral("journal")); }
+    // Loads saved by a posting or a bill (what the history would record),
+    // over every start.
+    int loadsSaved() const { return m_loadsSaved; }
+
+    // 退出, and the program started again on the same folders.
+    void exitAndStartAgain()
+    {
+        const bool shown = get()->isVisible();
+        QTest::mouseClick(get()->findChild<QWidget*>(QStringLiteral("Command6")), Qt::LeftButton);
+        if (get()->isVisible())
+            qFatal("the exit button left the window open");
+        m_program.reset();
+        start();
+        if (shown) {
+            get()->show();
+            get()->activateWindow();
+            if (!QTest::qWaitForWindowActive(get()))
+                qWarning("tally window did not become active");
+        }
+    }
 
 private:
+    void start()
+    {
+        m_program = std::make_unique<TallyProgram>(TallyFolders { m_folder.path(), m_folder.path(),
+                                                       journalFolder(), QString(), QString() },
+            m_spreadsheet);
+        QObject::connect(&m_program->commands(), &WorkbookCommands::loadSaved, get(),
+            [this] { ++m_loadsSaved; });
+        // A failed check here would only leave the constructor: the case
+        // must not run on with a window that never got ready.
+        if (!QTest::qWaitFor([this] { return m_program->commands().speciesListLoaded(); }, 30000))
+            qFatal("the tally window's species list never arrived");
+    }
+
     UnexpectedBoxGuard m_unexpectedBoxes;
     QTemporaryDir m_folder;
     MemorySpreadsheet m_spreadsheet;
     std::unique_ptr<TallyProgram> m_program;
+    int m_loadsSaved = 0;
 };
 
 // Finds a control of the tally window by its name, failing loudly if absent.
@@ -63,6 +93,31 @@ template <typename T = QLineEdit> T* control(QWidget* window, const QString& nam
 inline QLineEdit* field(QWidget* window, const QString& name)
 {
     return control<QLineEdit>(window, name);
+}
+
+// As the clerk does it: the field selects its text, the keys replace it;
+// what is not ASCII comes as an input method commits it. A box takes it in
+// its edit line.
+inline void typeInto(QWidget* target, const QString& keys)
+{
+    if (auto* box = qobject_cast<QComboBox*>(target))
+        target = box->lineEdit();
+    auto* edit = qobject_cast<QLineEdit*>(target);
+    if (!edit)
+        qFatal("%s takes no typing", qPrintable(target->objectName()));
+    edit->setFocus();
+    edit->selectAll();
+    if (keys.isEmpty())
+        QTest::keyClick(edit, Qt::Key_Delete);
+    for (QChar c : keys) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClicks(edit, QString(c));
+            continue;
+        }
+        QInputMethodEvent commit;
+        commit.setCommitString(QString(c));
+        QApplication::sendEvent(edit, &commit);
+    }
 }
 
 // A shown and active tally window, as the scaler meets it.

@@ -267,10 +267,10 @@ void TestEntryBehaviour::enterAdvancesAlongTheTabOrder_data()
                                                              << "Text15";
     QTest::newRow("length of block 1 to the next diameter") << "Text15"
                                                             << "Text2(3)";
-    QTest::newRow("a caption box advances too") << "Combo4"
-                                                << "Text17";
-    QTest::newRow("a bill field advances too") << "Text17"
-                                               << "Combo2";
+    QTest::newRow("a caption box advances too, to the next caption") << "Combo4"
+                                                                     << "Combo2";
+    QTest::newRow("a bill field advances too, past the caption") << "Text17"
+                                                                 << "Text22";
 }
 
 void TestEntryBehaviour::enterAdvancesAlongTheTabOrder()
@@ -313,8 +313,8 @@ QStringList arrayNames(const QString& array, int count)
 } // namespace
 
 // Enter alone from block 0's length: the 86 stops of the counts, then the
-// other lengths and diameters, the header, species, scaler and footer, and
-// only then what the tick writes and the buttons.
+// other lengths and diameters, the header, species, scaler and footer values,
+// only then what the tick writes and the buttons, and last the captions.
 void TestEntryBehaviour::enterWalksTheWholeLoad()
 {
     QStringList path { "Text23" };
@@ -325,15 +325,11 @@ void TestEntryBehaviour::enterWalksTheWholeLoad()
     QCOMPARE(path.size(), 86);
     path << "Text26"
          << "Text21" << gridColumn(6) << gridColumn(9);
-    path << "Combo4"
-         << "Text17"
-         << "Combo2"
+    path << "Text17"
          << "Text22"
          << "Combo3"
          << "Text25"
-         << "Combo5"
          << "Text20"
-         << "Combo1"
          << "Text24";
     for (int block = 0; block < 4; ++block)
         path << gridColumn(3 * block + 2);
@@ -346,6 +342,10 @@ void TestEntryBehaviour::enterWalksTheWholeLoad()
          << "Command8"
          << "Command2"
          << "Command6";
+    path << "Combo4"
+         << "Combo2"
+         << "Combo5"
+         << "Combo1";
 
     auto tally = shownForm1();
     Form1* window = tally->get();
@@ -360,9 +360,9 @@ void TestEntryBehaviour::enterWalksTheWholeLoad()
     }
     QCOMPARE(walked, path);
     // Presses of Enter from Text23: the buyer, the species and the scaler.
-    QCOMPARE(walked.indexOf("Text17"), 117);
-    QCOMPARE(walked.indexOf("Combo3"), 120);
-    QCOMPARE(walked.indexOf("Text25"), 121);
+    QCOMPARE(walked.indexOf("Text17"), 116);
+    QCOMPARE(walked.indexOf("Combo3"), 118);
+    QCOMPARE(walked.indexOf("Text25"), 119);
 }
 
 void TestEntryBehaviour::keysRightAfterEnterGoToTheNextField()

@@ -75,28 +75,32 @@ void TestBadInput::cleanupTestCase()
 void TestBadInput::textsReachTheWorkbooksAsTyped_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::newRow("letters") << "abc";
-    QTest::newRow("10,000 characters") << QString(10000, QChar(0x6728));
-    QTest::newRow("huge number") << "1e308";
-    QTest::newRow("huge negative number") << "-1e308";
-    QTest::newRow("beyond the double range") << "1e400";
-    QTest::newRow("non-BMP characters") << "𠀋𠂉杉";
-    QTest::newRow("formula") << "=1+1";
-    QTest::newRow("web service call") << "=WEBSERVICE(\"http://127.0.0.1/\")";
-    QTest::newRow("DDE link") << "=DDE(\"soffice\";\"/etc/passwd\";\"a\")";
-    QTest::newRow("hyperlink") << "=HYPERLINK(\"http://127.0.0.1/\";\"x\")";
-    QTest::newRow("DDE command") << "+cmd|' /c calc'!A0";
-    QTest::newRow("minus form") << "-2+3";
-    QTest::newRow("at form") << "@SUM(1;2)";
-    QTest::newRow("fraction") << "1/2";
-    QTest::newRow("date") << "2024-01-05";
-    QTest::newRow("percentage") << "50%";
-    QTest::newRow("truth value") << "TRUE";
+    // Whether the books take it as a length and a count: only when it
+    // starts with a number above 0 and at most 20, whole for a count.
+    QTest::addColumn<bool>("takenAsCount");
+    QTest::newRow("letters") << "abc" << false;
+    QTest::newRow("10,000 characters") << QString(10000, QChar(0x6728)) << false;
+    QTest::newRow("huge number") << "1e308" << false;
+    QTest::newRow("huge negative number") << "-1e308" << false;
+    QTest::newRow("beyond the double range") << "1e400" << false;
+    QTest::newRow("non-BMP characters") << "𠀋𠂉杉" << false;
+    QTest::newRow("formula") << "=1+1" << false;
+    QTest::newRow("web service call") << "=WEBSERVICE(\"http://127.0.0.1/\")" << false;
+    QTest::newRow("DDE link") << "=DDE(\"soffice\";\"/etc/passwd\";\"a\")" << false;
+    QTest::newRow("hyperlink") << "=HYPERLINK(\"http://127.0.0.1/\";\"x\")" << false;
+    QTest::newRow("DDE command") << "+cmd|' /c calc'!A0" << false;
+    QTest::newRow("minus form") << "-2+3" << false;
+    QTest::newRow("at form") << "@SUM(1;2)" << false;
+    QTest::newRow("fraction") << "1/2" << true;
+    QTest::newRow("date") << "2024-01-05" << false;
+    QTest::newRow("percentage") << "50%" << false;
+    QTest::newRow("truth value") << "TRUE" << false;
 }
 
 void TestBadInput::textsReachTheWorkbooksAsTyped()
 {
     QFETCH(QString, typed);
+    QFETCH(bool, takenAsCount);
     FaultTally tally(*m_office);
     Form1* window = tally.window();
     const TallyFields& f = window->fields();
@@ -134,12 +138,24 @@ void TestBadInput::textsReachTheWorkbooksAsTyped()
                 qPrintable(place.field->objectName()));
     }
 
-    // Then the text in every length and count: the tick copes, the bill
-    // keeps what the screen shows.
+    // Then the text in every length and count: the tick copes; a bill the
+    // books cannot take is refused and the last bill stays as it was, any
+    // other keeps what the screen shows.
+    const QByteArray lastBill = fileBytes(tally.bill());
     for (const BillPlace& place : tallyPlaces(f))
         place.field->setText(typed);
     for (int tick = 0; tick < 3; ++tick)
         window->runRecalculationTick();
+    if (!takenAsCount) {
+        const qsizetype before = answers.shown.size();
+        answers.setNextAnswer(MessageAnswer::Ok);
+        tally.click("Command3");
+        QCOMPARE(answers.shown.size(), before + 1);
+        QVERIFY2(answers.texts().last().startsWith(QStringLiteral("第 1 个材长“")),
+            qPrintable(answers.texts().last()));
+        QCOMPARE(fileBytes(tally.bill()), lastBill);
+        return;
+    }
     const QString total = f.text18[3]->text();
     QVERIFY2(total.isEmpty() || wholeNumber(total) || total.contains(QStringLiteral("溢出")),
         qPrintable(total));
