@@ -138,6 +138,10 @@ void Form1::showSpeciesList(const QStringList& species)
 
 void Form1::onAboutRequested()
 {
+    if (m_showHelp) {
+        m_showHelp();
+        return;
+    }
     // The folder of the workbooks and bills, in the file manager.
     if (Messages::about(this, QStringLiteral("关于原木检尺"),
             QStringLiteral("原木检尺（Quorvane）\n版本 %1")

@@ -16,6 +16,7 @@
 #include <QPixmap>
 #include <QPointF>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class ClickLabel;
@@ -42,6 +43,8 @@ public:
     Form1(const QString& priceFolder, const QString& journalFolder, WorkbookCommands& commands,
         HistoryServices* history, CommandPrompts& prompts, QWidget* parent = nullptr);
     ~Form1() override;
+    // What F1 opens: the program's help; without one, the about box.
+    void setHelp(std::function<void()> show) { m_showHelp = std::move(show); }
 
     const TallyFields& fields() const { return m_fields; }
     // The tally as the window shows it now.
@@ -108,6 +111,7 @@ private:
     QString m_priceFolder;
     WorkbookCommands& m_commands;
     HistoryServices* m_history;
+    std::function<void()> m_showHelp;
     CommandPrompts& m_prompts;
     quint64 m_tallyEdits = 0;
     TallyFields m_fields;
