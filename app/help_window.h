@@ -29,6 +29,11 @@ class HelpWindow : public QWidget {
 public:
     explicit HelpWindow(HelpFacts facts, QWidget* parent = nullptr);
 
+    // In place of the desktop's file manager (a test's).
+    void setFolderOpener(std::function<bool(const QString& folder)> open)
+    {
+        m_facts.openFolder = std::move(open);
+    }
     // What the last folder button did, as the window says it.
     QString folderStatus() const;
 

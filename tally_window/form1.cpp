@@ -4,7 +4,6 @@
 #include "calculator/calculator_window.h"
 #include "records/stock_ledger.h"
 #include "support/event_log.h"
-#include "support/message_box.h"
 #include "tally_window/click_label.h"
 #include "tally_window/entry_behaviour.h"
 #include "tally_window/fields_sheet.h"
@@ -20,7 +19,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -28,7 +26,6 @@
 #include <QSessionManager>
 #include <QShortcut>
 #include <QTimer>
-#include <QUrl>
 #include <QWindow>
 
 QSize Form1::designSize()
@@ -79,8 +76,8 @@ Form1::Form1(const QString& priceFolder, const QString& journalFolder, WorkbookC
     connect(m_label23, &ClickLabel::clicked, this, &Form1::onCalculatorLinkClicked);
     connectButtons();
     connectHistory();
-    auto* about = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(about, &QShortcut::activated, this, &Form1::onAboutRequested);
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &Form1::onHelpRequested);
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &Form1::onSessionEnding);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -136,18 +133,10 @@ void Form1::showSpeciesList(const QStringList& species)
     box->setEditText(typed);
 }
 
-void Form1::onAboutRequested()
+void Form1::onHelpRequested()
 {
-    if (m_showHelp) {
+    if (m_showHelp)
         m_showHelp();
-        return;
-    }
-    // The folder of the workbooks and bills, in the file manager.
-    if (Messages::about(this, QStringLiteral("关于原木检尺"),
-            QStringLiteral("原木检尺（Quorvane）\n版本 %1")
-                .arg(QCoreApplication::applicationVersion()),
-            QStringLiteral("打开数据文件夹")))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_commands.folder()));
 }
 
 void Form1::runRecalculationTick()

@@ -43,7 +43,7 @@ public:
     Form1(const QString& priceFolder, const QString& journalFolder, WorkbookCommands& commands,
         HistoryServices* history, CommandPrompts& prompts, QWidget* parent = nullptr);
     ~Form1() override;
-    // What F1 opens: the program's help; without one, the about box.
+    // What F1 opens: the program's help.
     void setHelp(std::function<void()> show) { m_showHelp = std::move(show); }
 
     const TallyFields& fields() const { return m_fields; }
@@ -104,7 +104,7 @@ private:
     bool settleUnitPrices();
     void onSessionEnding(QSessionManager& session);
     void placeUnitPriceWindow();
-    void onAboutRequested(); // F1: the program's name and version
+    void onHelpRequested(); // F1
     void showWaitingForServer();
     bool tallyHoldsData() const;
 
