@@ -126,7 +126,8 @@ void joinNames(HistoryStore& store)
 // name in it counts as 林场1. The names were once built in quadratic time.
 constexpr int chainLength = 1000;
 
-void chainJoins(HistoryStore& store)
+// Whether every join of the chain holds.
+bool chainJoins(HistoryStore& store)
 {
     for (int n = 1; n <= chainLength; ++n) {
         PartnerAlias join;
@@ -135,6 +136,13 @@ void chainJoins(HistoryStore& store)
         join.recordedAt = QDateTime(yearStart, QTime(6, 0));
         store.recordAlias(join);
     }
+    const HistoryResult<QVector<PartnerBalance>> balances = store.partnerBalances(year);
+    if (!balances)
+        return false;
+    for (const PartnerBalance& balance : *balances)
+        if (balance.partner == supplierName(1))
+            return balance.names.size() > chainLength;
+    return false;
 }
 
 // The first run, and the median of the next five.
@@ -212,7 +220,11 @@ void benchSqlite(
     QSqlQuery(store.database()).exec(QStringLiteral("ANALYZE"));
     measureStore(table, store, QStringLiteral("SQLite"));
     measureWindows(table, store);
-    chainJoins(store);
+    if (!chainJoins(store)) {
+        table.add(QStringLiteral("a chain of 1 000 joins (not recorded)"), 0, QStringLiteral("ms"),
+            QString());
+        return;
+    }
     AccountsContext context;
     context.reader = &store;
     context.today = [] { return year.to; };
