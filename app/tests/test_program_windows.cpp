@@ -11,6 +11,7 @@
 #include "test_answers.h"
 
 #include <QDir>
+#include <QEnterEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -26,6 +27,7 @@ private slots:
     void helpOpensOnF1AndSaysWhereTheFilesAre();
     void windowsCloseOnEscAndCtrlW_data();
     void windowsCloseOnEscAndCtrlW();
+    void pinkLinksLookLikeLinks();
 
 private:
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -119,6 +121,24 @@ void TestProgramWindows::windowsCloseOnEscAndCtrlW()
     QWidget* focused = QApplication::focusWidget() ? QApplication::focusWidget() : shown;
     QTest::keyClick(focused, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QTRY_VERIFY_WITH_TIMEOUT(!shown->isVisible(), 5000);
+}
+
+// 计算器, 单价设置, 增加径级规格, 历史 and 已备份: the pointing hand, and
+// underlined while the mouse is over them.
+void TestProgramWindows::pinkLinksLookLikeLinks()
+{
+    for (const char* name : { "Label23", "Label5", "Label19", "Label24", "BackupFoot" }) {
+        auto* link = m_program->window().findChild<QLabel*>(QLatin1String(name));
+        QVERIFY2(link, name);
+        QVERIFY2(link->cursor().shape() == Qt::PointingHandCursor, name);
+        QVERIFY2(!link->font().underline(), name);
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+        QApplication::sendEvent(link, &enter);
+        QVERIFY2(link->font().underline(), name);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(link, &leave);
+        QVERIFY2(!link->font().underline(), name);
+    }
 }
 
 QTEST_MAIN(TestProgramWindows)
