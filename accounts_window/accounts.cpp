@@ -162,7 +162,10 @@ QLayout* Accounts::buildTop()
     m_yardName->setPlaceholderText(QStringLiteral("本场名称，印在对账单上"));
     m_yardName->setMaxLength(listedNameLength);
     connect(m_from, &QDateEdit::dateChanged, this, &Accounts::refresh);
-    connect(m_to, &QDateEdit::dateChanged, this, &Accounts::refresh);
+    connect(m_to, &QDateEdit::dateChanged, this, [this] {
+        m_endChosen = true;
+        refresh();
+    });
     connect(
         m_search, &QLineEdit::textChanged, m_shown, &QSortFilterProxyModel::setFilterFixedString);
     connect(m_yardName, &QLineEdit::editingFinished, this, &Accounts::onYardNameEdited);
@@ -219,6 +222,11 @@ void Accounts::setNotice(const QString& text)
 
 void Accounts::refresh()
 {
+    // A window left open past midnight takes in the new day.
+    if (!m_endChosen && m_to->date() != m_context.today()) {
+        const QSignalBlocker quiet(m_to);
+        m_to->setDate(m_context.today());
+    }
     const QString selected = selectedPartner();
     const HistoryResult<QVector<PartnerBalance>> balances
         = m_context.reader->partnerBalances(period());
@@ -243,7 +251,7 @@ void Accounts::fillTable(const QVector<PartnerBalance>& balances)
 {
     m_model->removeRows(0, m_model->rowCount());
     for (const PartnerBalance& balance : balances) {
-        auto* name = new QStandardItem(shownName(balance.partner));
+        auto* name = new QStandardItem(plainName(balance.partner));
         name->setData(balance.partner, sortRole);
         name->setData(balance.partner, partnerRole);
         if (balance.names.size() > 1)

@@ -29,7 +29,8 @@ public:
     explicit Accounts(AccountsContext context, QWidget* parent = nullptr);
     ~Accounts() override;
 
-    // Reads the balances again, keeping the period and the selection.
+    // Reads the balances again, keeping the period and the selection; the
+    // period's end moves on to today unless the clerk chose it.
     void refresh();
     // A line under the list, e.g. why this machine's own file is read.
     void setNotice(const QString& text);
@@ -70,4 +71,5 @@ private:
     QPushButton* m_recordPayment = nullptr;
     QPushButton* m_merge = nullptr;
     QPushButton* m_showPartner = nullptr;
+    bool m_endChosen = false; // the clerk set the period's end
 };

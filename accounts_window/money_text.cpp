@@ -34,8 +34,34 @@ QString fileNameText(const QString& text)
     return name;
 }
 
-QString shownName(const QString& name)
+namespace {
+
+// The characters that set or change the direction of the text around them.
+bool isDirectionControl(char16_t c)
+{
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E)
+        || (c >= 0x2066 && c <= 0x2069);
+}
+
+} // namespace
+
+QString plainName(const QString& name)
 {
     constexpr int longest = 100;
-    return name.size() <= longest ? name : name.left(longest) + QStringLiteral("…");
+    QString plain;
+    plain.reserve(std::min<qsizetype>(name.size(), longest + 1));
+    for (const QChar c : name) {
+        if (plain.size() == longest) {
+            plain += QStringLiteral("…");
+            break;
+        }
+        if (!isDirectionControl(c.unicode()))
+            plain += c;
+    }
+    return plain;
+}
+
+QString shownName(const QString& name)
+{
+    return QChar(0x2068) + plainName(name) + QChar(0x2069);
 }

@@ -22,4 +22,8 @@ QString fileNameText(const QString& text);
 
 // A partner's name as a window shows it: a name edited into the history by
 // hand may be megabytes long, and is cut to what a cell or title can hold.
+// Its own direction controls are dropped and it is isolated (U+2068 …
+// U+2069), so no name, whatever its script, can reorder the figures beside it.
 QString shownName(const QString& name);
+// The same without the isolate, for a file's name.
+QString plainName(const QString& name);

@@ -69,7 +69,7 @@ PartnerAccount::PartnerAccount(
     , m_period(period)
 {
     setObjectName(QStringLiteral("PartnerAccount"));
-    setWindowTitle(QStringLiteral("往来明细 - %1").arg(shownName(m_partner)));
+    setWindowTitle(QStringLiteral("往来明细 - %1").arg(plainName(m_partner)));
     m_table = new QTableWidget(0, headings.size());
     m_table->setObjectName(QStringLiteral("EntriesTable"));
     m_table->setHorizontalHeaderLabels(headings);
@@ -170,8 +170,8 @@ void PartnerAccount::fillTable(const PartnerStatement& statement)
         const bool load = entry.kind != AccountEntryKind::Payment;
         m_table->setItem(row, Day, cell(entry.day.toString(Qt::ISODate)));
         m_table->setItem(row, Summary, cell(summaryText(entry)));
+        m_table->setItem(row, Number, cell(statementNumberText(entry)));
         if (load) {
-            m_table->setItem(row, Number, cell(entry.number));
             m_table->setItem(row, Truck, cell(entry.truck));
             m_table->setItem(row, Species, cell(entry.species));
             m_table->setItem(row, Pieces, cell(piecesText(entry.piecesE4), true));
@@ -250,7 +250,7 @@ void PartnerAccount::onReverseClicked()
 QString PartnerAccount::documentName(const QString& suffix) const
 {
     return fileNameText(
-        QStringLiteral("对账单 %1 %2.%3").arg(shownName(m_partner), periodText(m_period), suffix));
+        QStringLiteral("对账单 %1 %2.%3").arg(plainName(m_partner), periodText(m_period), suffix));
 }
 
 void PartnerAccount::onPreviewClicked()
@@ -269,7 +269,7 @@ void PartnerAccount::onPreviewClicked()
         say(QStringLiteral("对账单无法显示：") + failure, true);
         return;
     }
-    if (!m_context.showDocument(path, QStringLiteral("对账单 - %1").arg(shownName(m_partner))))
+    if (!m_context.showDocument(path, QStringLiteral("对账单 - %1").arg(plainName(m_partner))))
         say(QStringLiteral("对账单无法显示。"), true);
 }
 

@@ -2,6 +2,7 @@
 
 #include "accounts_window/money_text.h"
 #include "history/load_query.h"
+#include "support/message_box.h"
 #include "support/period_edits.h"
 
 #include <QButtonGroup>
@@ -38,6 +39,7 @@ PaymentDialog::PaymentDialog(const QStringList& partners, const QStringList& way
     const QDate& today, Recorder record, QWidget* parent)
     : QDialog(parent)
     , m_record(std::move(record))
+    , m_today(today)
 {
     setObjectName(QStringLiteral("PaymentDialog"));
     setWindowTitle(QStringLiteral("记收付款"));
@@ -114,7 +116,8 @@ bool PaymentDialog::readPayment(Payment& payment)
     }
     const std::optional<qint64> fen = paymentFen(m_amount->text());
     if (!fen) {
-        say(QStringLiteral("金额请填写大于 0 的数，最多两位小数，如 12500 或 12500.50。"));
+        say(QStringLiteral("金额请填写 0.01 到 %1 元之间的数，最多两位小数，如 12500 或 12500.50。")
+                .arg(yuanText(largestPaymentFen).chopped(3)));
         m_amount->setFocus();
         m_amount->selectAll();
         return false;
@@ -130,6 +133,13 @@ bool PaymentDialog::readPayment(Payment& payment)
     payment.day = m_day->date();
     payment.note = m_note->text().trimmed();
     payment.recordedAt = QDateTime::currentDateTime();
+    // A payment dated ahead counts in no balance until its day comes: most
+    // likely a slip of the date.
+    if (payment.day > m_today
+        && !Messages::askYesNo(this, windowTitle(), QStringLiteral("日期在今天之后，确定吗？"))) {
+        m_day->setFocus();
+        return false;
+    }
     return true;
 }
 

@@ -36,6 +36,7 @@ private:
     void say(const QString& text);
 
     Recorder m_record;
+    QDate m_today;
     Payment m_payment;
     QComboBox* m_partner = nullptr;
     QButtonGroup* m_direction = nullptr;

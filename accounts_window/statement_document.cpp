@@ -67,11 +67,25 @@ QString summaryText(const AccountEntry& entry)
     return text;
 }
 
+} // namespace
+
+QString statementNumberText(const AccountEntry& entry)
+{
+    if (entry.kind != AccountEntryKind::Payment)
+        return entry.billNumber.isEmpty() ? entry.number : entry.billNumber;
+    const Payment& payment = entry.payment;
+    const QString kind
+        = payment.isReversal() ? QStringLiteral("冲销") : paymentDirectionText(payment.direction);
+    return kind + u' ' + accountLoadNumber(payment.station, payment.stationNumber);
+}
+
+namespace {
+
 QStringList entryRow(const AccountEntry& entry)
 {
     QStringList row(Columns);
     row[Day] = dayText(entry.day);
-    row[Number] = entry.number;
+    row[Number] = statementNumberText(entry);
     if (entry.kind != AccountEntryKind::Payment) {
         row[Truck] = entry.truck;
         row[Species] = entry.species;

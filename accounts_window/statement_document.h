@@ -44,6 +44,10 @@ QString statementAmountText(qint64 fen);
 // "2026-01-01 至 2026-12-31"; an open end is left out.
 QString statementPeriodText(const AccountPeriod& period);
 
+// The 编号 of an entry: a billed load's bill number, else the load's own
+// number; a payment's kind (收款, 付款 or 冲销) and its own number.
+QString statementNumberText(const AccountEntry& entry);
+
 StatementRows statementRows(const StatementPage& page);
 
 // An A4 portrait PDF: the title block, the table over as many pages as it

@@ -1,6 +1,7 @@
 #include "app/private_files.h"
 #include "app/tally_program.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
+#include "records/libreoffice/office_folders.h"
 #include "records/workbook_folder.h"
 #include "single_instance.h"
 #include "support/event_log.h"
@@ -99,6 +100,16 @@ int main(int argc, char* argv[])
     QObject::connect(
         &instance, &SingleInstance::raiseRequested, &window, [&window] { bringToFront(window); });
     window.show();
+    // Another user's office that left the shared folders its own stops ours
+    // at every start: said once the window is up, with the remedy.
+    if (const QStringList closed = officeFoldersClosedToUs(OfficeSettings().programFolder);
+        !closed.isEmpty()) {
+        logEvent(QStringLiteral("office folders closed to this user: %1").arg(closed.join(u' ')));
+        QTimer::singleShot(0, &window, [&window, closed] {
+            Messages::warning(
+                &window, QStringLiteral("Quorvane"), closedOfficeFoldersMessage(closed));
+        });
+    }
     if (!workbooks.notice.isEmpty())
         QTimer::singleShot(0, &window, [&window, notice = workbooks.notice] {
             Messages::information(&window, QStringLiteral("Quorvane"), notice);

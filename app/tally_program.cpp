@@ -1,14 +1,18 @@
 #include "app/tally_program.h"
 
+#include "app/help_window.h"
+
 #include "accounts_window/accounts.h"
 #include "assets/artwork.h"
 #include "backups/backup_service.h"
+#include "backups/backup_store.h"
 #include "backups/backups.h"
 #include "bill_preview/bill_preview.h"
 #include "bill_preview/cups_printer.h"
 #include "history/reading_store.h"
 #include "history_window/export_dialog.h"
 #include "history_window/history_services.h"
+#include "records/bill_archive.h"
 #include "tally_window/click_label.h"
 #include "tally_window/form1.h"
 #include "tally_window/tally_field.h"
@@ -39,6 +43,7 @@ QString printSettingsFile(const QString& configFolder)
 TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet)
     : m_prompts(std::make_unique<WindowPrompts>())
     , m_commands(std::make_unique<WorkbookCommands>(spreadsheet, folders.program, *m_prompts))
+    , m_folders(folders)
     , m_spreadsheet(&spreadsheet)
 {
     // Every window in the tally's Song family; each keeps its own sizes.
@@ -64,6 +69,7 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
         folders.prices, folders.journal, *m_commands, m_history.get(), *m_prompts);
     Form1& window = *m_window;
     m_prompts->attach(&window, window.fields().text18[3]);
+    window.setHelp([this] { showHelpWindow(); });
     m_commands->setTallySource(
         [&window] { return window.tally(); }, [&window] { return window.tallyEdits(); });
     if (HistoryServices* history = m_history.get()) {
@@ -117,6 +123,8 @@ void TallyProgram::startBackups(const TallyFolders& folders)
     // the last backup was taken, and the way to 备份与恢复.
     auto* foot = new ClickLabel(QString(), m_window.get());
     foot->setObjectName(QStringLiteral("BackupFoot"));
+    foot->setCursor(Qt::PointingHandCursor);
+    foot->setToolTip(QStringLiteral("备份与恢复"));
     if (const QWidget* waiting = m_window->findChild<QWidget*>(QStringLiteral("Label25")))
         foot->move(waiting->x(), waiting->y() + 18);
     const auto showLast = [foot, &backups] {
@@ -178,8 +186,31 @@ void TallyProgram::showAccountsWindow()
     m_accountsWindow->activateWindow();
 }
 
+void TallyProgram::showHelpWindow()
+{
+    if (!m_helpWindow) {
+        HelpFacts facts;
+        facts.version = QCoreApplication::applicationVersion();
+        facts.workbooks = m_folders.program;
+        facts.bills = billArchiveFolder(m_folders.program);
+        facts.data = m_folders.journal;
+        if (m_backups)
+            facts.backups = backupFolderIn(m_backups->localPlace());
+        facts.settings = QDir(m_folders.config.isEmpty()
+                ? QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
+                : m_folders.config)
+                             .filePath(QStringLiteral("quorvane.ini"));
+        m_helpWindow = std::make_unique<HelpWindow>(std::move(facts));
+        m_helpWindow->setWindowIcon(programIcon());
+    }
+    m_helpWindow->show();
+    m_helpWindow->raise();
+    m_helpWindow->activateWindow();
+}
+
 TallyProgram::~TallyProgram()
 {
+    m_helpWindow.reset();
     m_accountsWindow.reset();
     m_backupsWindow.reset();
     m_preview.reset();

@@ -15,6 +15,7 @@ class ClickLabel;
 class BillPreview;
 class CupsPrinter;
 class Form1;
+class HelpWindow;
 class HistoryServices;
 class QTemporaryDir;
 class Spreadsheet;
@@ -49,11 +50,14 @@ public:
     BillPreview& billPreview() const { return *m_preview; }
     // 往来账, once opened; null before.
     Accounts* accountsWindow() const { return m_accountsWindow.get(); }
+    // 帮助, once F1 opened it; null before.
+    HelpWindow* helpWindow() const { return m_helpWindow.get(); }
 
 private:
     void startBackups(const TallyFolders& folders);
     void showBackupsWindow();
     void showAccountsWindow();
+    void showHelpWindow();
 
     std::unique_ptr<WindowPrompts> m_prompts;
     std::unique_ptr<CupsPrinter> m_printer;
@@ -63,6 +67,8 @@ private:
     std::unique_ptr<BackupService> m_backups;
     std::unique_ptr<Form1> m_window;
     std::unique_ptr<Backups> m_backupsWindow;
+    std::unique_ptr<HelpWindow> m_helpWindow;
+    TallyFolders m_folders;
     // Reads the history services' store: made on first use, gone before it.
     std::unique_ptr<Accounts> m_accountsWindow;
     std::unique_ptr<QTemporaryDir> m_statements; // the statements the preview shows

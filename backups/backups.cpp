@@ -3,6 +3,7 @@
 #include "backups/backup_manifest.h"
 #include "backups/backup_service.h"
 #include "support/message_box.h"
+#include "support/window_keys.h"
 
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -42,6 +43,7 @@ Backups::Backups(BackupService& service, QWidget* parent)
     setObjectName(QStringLiteral("Backups"));
     setWindowTitle(title);
     build();
+    addCloseKeys(this);
     connect(&m_service, &BackupService::listed, this, &Backups::showBackups);
     connect(&m_service, &BackupService::backupDone, this, &Backups::refresh);
     connect(&m_service, &BackupService::restoreDone, this, &Backups::refresh);

@@ -1,5 +1,9 @@
 #include "history/partner_accounts.h"
 
+#include <QSet>
+#include <algorithm>
+#include <utility>
+
 QString paymentDirectionText(PaymentDirection direction)
 {
     return direction == PaymentDirection::Paid ? QStringLiteral("付款") : QStringLiteral("收款");
@@ -37,28 +41,47 @@ QString accountLoadNumber(const QString& station, qint64 stationNumber)
     return QStringLiteral("%1-%2").arg(station).arg(stationNumber);
 }
 
+namespace {
+
+// The end of `name`'s chain in `parent`, every name passed on the way
+// pointed straight at it, so no chain is walked twice.
+QString chainEnd(QHash<QString, QString>& parent, const QString& name)
+{
+    QString end = name;
+    for (auto next = parent.constFind(end); next != parent.constEnd(); next = parent.constFind(end))
+        end = *next;
+    QString step = name;
+    while (step != end) {
+        QString& up = parent[step];
+        step = std::exchange(up, end);
+    }
+    return end;
+}
+
+} // namespace
+
 PartnerNames::PartnerNames(const QVector<PartnerAlias>& aliases)
 {
+    QHash<QString, QString> parent;
     for (const PartnerAlias& join : aliases) {
         if (join.alias.isEmpty() || join.partner.isEmpty() || m_joinedInto.contains(join.alias))
             continue;
-        if (partnerOf(join.partner) == join.alias)
+        // The alias is joined to none yet, so it ends its own chain.
+        if (chainEnd(parent, join.partner) == join.alias)
             continue; // a cycle made by two stations at once: the earlier join holds
         m_joinedInto.insert(join.alias, join.partner);
+        parent.insert(join.alias, join.partner);
+    }
+    for (auto join = m_joinedInto.constBegin(); join != m_joinedInto.constEnd(); ++join) {
+        const QString partner = chainEnd(parent, join.key());
+        m_partnerOf.insert(join.key(), partner);
+        m_joinedNames[partner] << join.key();
     }
 }
 
 QString PartnerNames::partnerOf(const QString& name) const
 {
-    QString partner = name;
-    // The joins hold no cycle, so every chain ends within their number.
-    for (qsizetype step = 0; step <= m_joinedInto.size(); ++step) {
-        const auto next = m_joinedInto.constFind(partner);
-        if (next == m_joinedInto.constEnd())
-            break;
-        partner = *next;
-    }
-    return partner;
+    return m_partnerOf.value(name, name);
 }
 
 QString PartnerNames::refusalOf(const QString& alias, const QString& partner) const
@@ -76,13 +99,12 @@ QString PartnerNames::refusalOf(const QString& alias, const QString& partner) co
 
 QStringList PartnerNames::namesOf(const QString& partner, const QStringList& used) const
 {
-    QStringList joined;
-    for (auto join = m_joinedInto.constBegin(); join != m_joinedInto.constEnd(); ++join)
-        if (partnerOf(join.key()) == partner)
-            joined << join.key();
+    QStringList joined = m_joinedNames.value(partner);
+    const QSet<QString> known(joined.begin(), joined.end());
     for (const QString& name : used)
-        if (name != partner && !joined.contains(name) && partnerOf(name) == partner)
+        if (name != partner && !known.contains(name) && partnerOf(name) == partner)
             joined << name;
     std::sort(joined.begin(), joined.end());
+    joined.erase(std::unique(joined.begin(), joined.end()), joined.end());
     return QStringList { partner } + joined;
 }

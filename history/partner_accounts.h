@@ -89,6 +89,9 @@ struct AccountEntry {
     // A load: its number ("123" here, "一号门-123" from a station), truck,
     // species, pieces and m³ in ten-thousandths, and its amount.
     QString number;
+    // A load's bill: the latest bill of the same truck (station, day, parties,
+    // truck, species, m³ and amount); empty when it has none.
+    QString billNumber;
     QString truck;
     QString species;
     qint64 piecesE4 = 0;
@@ -112,7 +115,8 @@ struct PartnerStatement {
 QString accountLoadNumber(const QString& station, qint64 stationNumber);
 
 // The joins of names, as a store holds them: each name to the partner it
-// counts as, through every join in a chain. A name is joined once; a later
+// counts as, through every join in a chain. Every question costs a lookup,
+// so another station's thousand joins cannot stall a window. A name is joined once; a later
 // join of it, or one that closes a cycle (two stations joining at once),
 // is passed over, so the earlier holds.
 class PartnerNames {
@@ -130,5 +134,9 @@ public:
     QStringList namesOf(const QString& partner, const QStringList& used = {}) const;
 
 private:
-    QHash<QString, QString> m_joinedInto;
+    QHash<QString, QString> m_joinedInto; // each join as recorded
+    // Built once, in time linear in the joins however long their chains:
+    // each joined name's partner, and each partner's joined names.
+    QHash<QString, QString> m_partnerOf;
+    QHash<QString, QStringList> m_joinedNames;
 };

@@ -173,7 +173,11 @@ HistoryResult<QVector<AccountEntry>> HistoryStore::statementLoads(
     const QString in = places(names);
     const QString columns = QStringLiteral(
         "kind, day, recorded_at, SUBSTR(station, 1, %1), station_number, SUBSTR(truck, 1, %1), "
-        "SUBSTR(species, 1, %1), pieces_e4, volume_e4, amount_fen, id")
+        "SUBSTR(species, 1, %1), pieces_e4, volume_e4, amount_fen, id, (SELECT "
+        "MAX(bill.bill_number) FROM loads bill WHERE bill.kind = 3 AND bill.buyer = loads.buyer "
+        "AND bill.day = loads.day AND bill.supplier = loads.supplier AND bill.station = "
+        "loads.station AND bill.truck = loads.truck AND bill.species = loads.species AND "
+        "bill.volume_e4 = loads.volume_e4 AND bill.amount_fen = loads.amount_fen)")
                                 .arg(storedTextLength);
     QVariantList values = valuesOf(names);
     values << fromText(period) << toText(period);
@@ -199,6 +203,7 @@ HistoryResult<QVector<AccountEntry>> HistoryStore::statementLoads(
         entry.piecesE4 = query.value(7).toLongLong();
         entry.volumeE4 = query.value(8).toLongLong();
         entry.amountFen = query.value(9).toLongLong();
+        entry.billNumber = query.value(11).toString().left(storedTextLength);
         entry.effectFen = stockIn ? -entry.amountFen : entry.amountFen;
         entries << entry;
     }

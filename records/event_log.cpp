@@ -12,6 +12,8 @@ QString causeName(WorkbookFailure cause)
     switch (cause) {
     case WorkbookFailure::OfficeMissing:
         return QStringLiteral("office missing");
+    case WorkbookFailure::OfficeFailedToStart:
+        return QStringLiteral("office failed to start");
     case WorkbookFailure::OfficeNotResponding:
         return QStringLiteral("office not responding");
     case WorkbookFailure::WorkbookMissing:

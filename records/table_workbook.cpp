@@ -46,6 +46,8 @@ void writeTableWorkbook(
 {
     PassLog log(what, path);
     try {
+        // The office writes wherever a link at the chosen name points.
+        refuseLinkedEntry(path);
         auto book = app.create();
         Worksheet& sheet = book->sheetAt(1);
         int row = 1;

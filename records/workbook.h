@@ -13,7 +13,8 @@
 #include <memory>
 
 enum class WorkbookFailure {
-    OfficeMissing, // no spreadsheet application can be started
+    OfficeMissing, // no spreadsheet application is installed
+    OfficeFailedToStart, // installed, but it ended or failed as it started
     OfficeNotResponding, // the application hung or died during the pass
     WorkbookMissing,
     WorkbookUnreadable, // there, but the file cannot be opened for reading

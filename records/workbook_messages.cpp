@@ -10,6 +10,9 @@ QString failureMessage(const WorkbookError& error)
     switch (error.cause()) {
     case WorkbookFailure::OfficeMissing:
         return QStringLiteral("找不到电子表格程序（LibreOffice Calc），请先安装它。");
+    case WorkbookFailure::OfficeFailedToStart:
+        return QStringLiteral("电子表格程序启动失败，请再试一次；仍然失败时，请把日志文件 "
+                              "quorvane.log 交给管理员。");
     case WorkbookFailure::OfficeNotResponding:
         return QStringLiteral("电子表格程序没有响应，已将其关闭；请再试一次。");
     case WorkbookFailure::WorkbookMissing:

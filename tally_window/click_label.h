@@ -3,7 +3,8 @@
 #include <QLabel>
 
 // A transparent label that keeps mouse presses to itself (so they never
-// reach the window's move handler) and reports a click.
+// reach the window's move handler) and reports a click. One with the
+// pointing hand is a link: underlined while the mouse is over it.
 class ClickLabel : public QLabel {
     Q_OBJECT
 
@@ -16,4 +17,9 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    void underline(bool on);
 };

@@ -5,7 +5,6 @@
 #include "input_marks/number_mark.h"
 #include "records/stock_ledger.h"
 #include "support/event_log.h"
-#include "support/message_box.h"
 #include "tally_window/click_label.h"
 #include "tally_window/entry_behaviour.h"
 #include "tally_window/fields_sheet.h"
@@ -22,7 +21,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -30,7 +28,6 @@
 #include <QSessionManager>
 #include <QShortcut>
 #include <QTimer>
-#include <QUrl>
 #include <QWindow>
 #include <utility>
 
@@ -88,8 +85,8 @@ Form1::Form1(const QString& priceFolder, const QString& journalFolder, WorkbookC
     connect(m_label23, &ClickLabel::clicked, this, &Form1::onCalculatorLinkClicked);
     connectButtons();
     connectHistory();
-    auto* about = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(about, &QShortcut::activated, this, &Form1::onAboutRequested);
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &Form1::onHelpRequested);
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &Form1::onSessionEnding);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -155,14 +152,10 @@ void Form1::showSpeciesList(const QStringList& species)
     box->setEditText(typed);
 }
 
-void Form1::onAboutRequested()
+void Form1::onHelpRequested()
 {
-    // The folder of the workbooks and bills, in the file manager.
-    if (Messages::about(this, QStringLiteral("关于原木检尺"),
-            QStringLiteral("原木检尺（Quorvane）\n版本 %1")
-                .arg(QCoreApplication::applicationVersion()),
-            QStringLiteral("打开数据文件夹")))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_commands.folder()));
+    if (m_showHelp)
+        m_showHelp();
 }
 
 void Form1::runRecalculationTick()

@@ -16,6 +16,7 @@
 #include <QPixmap>
 #include <QPointF>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class ClickLabel;
@@ -43,6 +44,8 @@ public:
     Form1(const QString& priceFolder, const QString& journalFolder, WorkbookCommands& commands,
         HistoryServices* history, CommandPrompts& prompts, QWidget* parent = nullptr);
     ~Form1() override;
+    // What F1 opens: the program's help.
+    void setHelp(std::function<void()> show) { m_showHelp = std::move(show); }
 
     const TallyFields& fields() const { return m_fields; }
     // The tally as the window shows it now.
@@ -102,13 +105,14 @@ private:
     bool settleUnitPrices();
     void onSessionEnding(QSessionManager& session);
     void placeUnitPriceWindow();
-    void onAboutRequested(); // F1: the program's name and version
+    void onHelpRequested(); // F1
     void showWaitingForServer();
     bool tallyHoldsData() const;
 
     QString m_priceFolder;
     WorkbookCommands& m_commands;
     HistoryServices* m_history;
+    std::function<void()> m_showHelp;
     CommandPrompts& m_prompts;
     quint64 m_tallyEdits = 0;
     TallyFields m_fields;

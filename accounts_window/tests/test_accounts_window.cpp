@@ -6,11 +6,13 @@
 #include "accounts_window/accounts.h"
 #include "accounts_window/partner_account.h"
 #include "accounts_window/payment_dialog.h"
+#include "accounts_window/statement_document.h"
 #include "history/sqlite_history_store.h"
 #include "test_answers.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -19,6 +21,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextLayout>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -101,9 +104,14 @@ private slots:
     void joinedNamesCountAsOnePartner();
     void statementGoesToThePreview();
     void aHugeNameIsShownCutAndStillOpensItsAccount();
+    void paymentDialogSaysWhatItWants_data();
+    void paymentDialogSaysWhatItWants();
+    void statementNumbersNameBillsAndPayments();
+    void periodEndFollowsTodayUnlessChosen();
+    void aNameCannotReorderTheFiguresBesideIt();
 
 private:
-    std::unique_ptr<Accounts> openAccounts();
+    std::unique_ptr<Accounts> openAccounts(std::function<QDate()> clock = [] { return today; });
     // The row's texts of one partner, by the column headings' order.
     QStringList partnerRow(Accounts& window, const QString& partner);
     Payment payment(qint64 fen);
@@ -144,13 +152,13 @@ void TestAccountsWindow::cleanup()
     m_folder.reset();
 }
 
-std::unique_ptr<Accounts> TestAccountsWindow::openAccounts()
+std::unique_ptr<Accounts> TestAccountsWindow::openAccounts(std::function<QDate()> clock)
 {
     AccountsContext context;
     context.reader = m_store.get();
     context.recorder = m_store.get();
     context.settingsFile = m_folder->filePath(QStringLiteral("quorvane.ini"));
-    context.today = [] { return today; };
+    context.today = std::move(clock);
     context.showDocument = [this](const QString& pdf, const QString& title) {
         m_shown << pdf << title;
         return true;
@@ -321,6 +329,129 @@ void TestAccountsWindow::aHugeNameIsShownCutAndStillOpensItsAccount()
     PartnerAccount* account = window->showPartner(huge);
     QVERIFY(account->statement().has_value());
     QCOMPARE(account->statement()->closingFen, qint64(100));
+}
+
+void TestAccountsWindow::paymentDialogSaysWhatItWants_data()
+{
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<int>("daysAhead");
+    QTest::addColumn<QString>("answer"); // to the date's question, when asked
+    QTest::addColumn<QString>("said"); // in the dialog, before it is stored
+    QTest::addColumn<QString>("received"); // 木业甲's 收款 at the end
+    QTest::newRow("an amount above the limit names both limits") << "10000000000.01" << 0 << ""
+                                                                 << "0.01 到 10000000000 元"
+                                                                 << "500.50";
+    QTest::newRow("a payment dated after today is asked about, and 否 keeps it open")
+        << "800" << 40 << "否"
+        << ""
+        << "500.50";
+    QTest::newRow("a payment dated after today is stored on 是") << "800" << 1 << "是"
+                                                                 << ""
+                                                                 << "800.00";
+    QTest::newRow("a payment dated today is not asked about") << "800" << 0 << ""
+                                                              << ""
+                                                              << "800.00";
+}
+
+void TestAccountsWindow::paymentDialogSaysWhatItWants()
+{
+    QFETCH(QString, amount);
+    QFETCH(int, daysAhead);
+    QFETCH(QString, answer);
+    QFETCH(QString, said);
+    QFETCH(QString, received);
+    std::unique_ptr<Accounts> window = openAccounts();
+    if (!answer.isEmpty())
+        m_answers->setNextAnswer(
+            answer == QStringLiteral("是") ? MessageAnswer::Yes : MessageAnswer::No);
+    QString status;
+    onNextDialog([&](QWidget* dialog) {
+        child<QComboBox>(dialog, "PaymentPartner")->setEditText(QStringLiteral("木业甲"));
+        child<QDateEdit>(dialog, "PaymentDay")->setDate(today.addDays(daysAhead));
+        child<QLineEdit>(dialog, "PaymentAmount")->setText(amount);
+        click(dialog, "Save");
+        status = child<QLabel>(dialog, "PaymentStatus")->text();
+        if (!dialog->isVisible())
+            return;
+        // Still open: a sound payment of today goes in instead.
+        child<QDateEdit>(dialog, "PaymentDay")->setDate(today);
+        child<QLineEdit>(dialog, "PaymentAmount")->setText(QStringLiteral("500.50"));
+        click(dialog, "Save");
+    });
+    click(window.get(), "RecordPayment");
+    QCOMPARE(m_answers->waitingAnswers(), 0);
+    for (const Message& message : m_answers->shown)
+        QCOMPARE(message.text, QStringLiteral("日期在今天之后，确定吗？"));
+    QVERIFY2(said.isEmpty() ? status.isEmpty() : status.contains(said), qPrintable(status));
+    // The period ends today: a payment dated ahead is in no balance yet.
+    child<QDateEdit>(window.get(), "AccountsTo")->setDate(today.addDays(daysAhead));
+    QCOMPARE(partnerRow(*window, QStringLiteral("木业甲")).at(3), received);
+}
+
+// 编号: a billed load by its bill's number, a payment by its kind and number.
+void TestAccountsWindow::statementNumbersNameBillsAndPayments()
+{
+    Payment paid = payment(70000);
+    m_store->recordPayment(paid);
+    m_store->reversePayment(paid, QStringLiteral("冲销"));
+    std::unique_ptr<Accounts> window = openAccounts();
+    PartnerAccount* account = window->showPartner(QStringLiteral("木业甲"));
+    auto* table = child<QTableWidget>(account, "EntriesTable");
+    QStringList numbers;
+    for (int row = 1; row < table->rowCount(); ++row)
+        numbers << table->item(row, 2)->text();
+    QCOMPARE(numbers, QStringList({ "2026-03-02-001", "收款 1", "冲销 2" }));
+    const StatementRows rows = statementRows({ *account->statement(), QString(), today });
+    QCOMPARE(rows.rows[1][1], QStringLiteral("2026-03-02-001"));
+    QCOMPARE(rows.rows[3][1], QStringLiteral("冲销 2"));
+}
+
+void TestAccountsWindow::periodEndFollowsTodayUnlessChosen()
+{
+    QDate day = today;
+    std::unique_ptr<Accounts> window = openAccounts([&day] { return day; });
+    QCOMPARE(window->period().to, today);
+    // Left open past midnight, shown again (Ctrl+J refreshes it).
+    day = today.addDays(1);
+    window->hide();
+    window->refresh();
+    window->show();
+    QCOMPARE(window->period().to, today.addDays(1));
+    // One the clerk set stays.
+    const QDate chosen(2026, 6, 30);
+    child<QDateEdit>(window.get(), "AccountsTo")->setDate(chosen);
+    day = today.addDays(2);
+    window->refresh();
+    QCOMPARE(window->period().to, chosen);
+}
+
+// A name from another station with its own direction controls (U+202E
+// turns what follows right to left) and a right-to-left script: the
+// figures after it in the summary line still read left to right.
+void TestAccountsWindow::aNameCannotReorderTheFiguresBesideIt()
+{
+    const QString name = QStringLiteral("\u202E木业\u2069\u202Eשלום");
+    LoadRecord record = load(
+        LoadKind::StockOut, QStringLiteral("2026-06-01 08:00"), name, QStringLiteral("1234.56"));
+    m_store->record(record);
+    std::unique_ptr<Accounts> window = openAccounts();
+    PartnerAccount* account = window->showPartner(name);
+    auto* summary = child<QLabel>(account, "AccountSummary");
+    const QString text = summary->text();
+    const qsizetype figure = text.indexOf(QStringLiteral("期末余额 1234.56"));
+    QVERIFY2(figure > 0, qPrintable(text));
+    QTextLayout layout(text, summary->font());
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(100000);
+    layout.endLayout();
+    for (int at = int(figure); at < int(figure) + 13; ++at)
+        QVERIFY2(line.cursorToX(at) < line.cursorToX(at + 1),
+            qPrintable(QStringLiteral("character %1 of %2 stands left of the one before")
+                           .arg(at)
+                           .arg(text)));
+    // The list shows it without the controls.
+    QVERIFY(!partnerRow(*window, QStringLiteral("木业שלום")).isEmpty());
 }
 
 QTEST_MAIN(TestAccountsWindow)

@@ -2,7 +2,9 @@
 // read back by a fresh load.
 
 #include "accounts_window/statement_document.h"
+#include "support/export_files.h"
 #include "office_fixture.h"
+#include "records/workbook_messages.h"
 #include "statement_samples.h"
 
 #include <QtTest>
@@ -16,6 +18,8 @@ private slots:
     void cleanupTestCase();
     void workbookReadsBackInAFreshLoad_data();
     void workbookReadsBackInAFreshLoad();
+    void aCopyOntoALinkIsRefusedAndItsTargetKept_data();
+    void aCopyOntoALinkIsRefusedAndItsTargetKept();
 
 private:
     std::unique_ptr<LibreOfficeSpreadsheet> m_office;
@@ -69,6 +73,47 @@ void TestStatementOffice::workbookReadsBackInAFreshLoad()
     QFETCH(QString, shown);
     QVERIFY(m_book);
     QCOMPARE(m_book->sheetAt(1).shownText(row, column), shown);
+}
+
+// What a link at the chosen name points to is never written, by whichever
+// way the copy is made; the CSV export was the first to refuse.
+void TestStatementOffice::aCopyOntoALinkIsRefusedAndItsTargetKept_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("保存为Excel… refuses a link") << "excel";
+    QTest::newRow("保存为PDF… refuses a link") << "pdf";
+    QTest::newRow("any copy the office stores refuses a link") << "copy";
+}
+
+void TestStatementOffice::aCopyOntoALinkIsRefusedAndItsTargetKept()
+{
+    QFETCH(QString, way);
+    // The workbook read back holds the office: the read-back rows are done.
+    if (m_book)
+        m_book->close();
+    m_book.reset();
+    const QString target = m_folder.filePath(QStringLiteral("别人的文件.xls"));
+    const QByteArray kept("someone else's file");
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kept) == kept.size());
+    file.close();
+    const QString link = m_folder.filePath(QStringLiteral("对账单 %1.xls").arg(way));
+    QVERIFY(QFile::link(target, link));
+    QString said;
+    try {
+        if (way == QLatin1String("excel"))
+            writeStatementWorkbook(*m_office, link, fewEntries());
+        else if (way == QLatin1String("pdf"))
+            said = writeWholeFile(link, statementPdfBytes(fewEntries()));
+        else
+            m_office->create()->saveCopy(link, Workbook::CopyFormat::Excel97);
+    } catch (const WorkbookError& error) {
+        said = failureMessage(error);
+    }
+    QVERIFY2(said.contains(QStringLiteral("链接")), qPrintable(said));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), kept);
+    QVERIFY(QFileInfo(link).isSymLink());
 }
 
 QTEST_MAIN(TestStatementOffice)

@@ -163,9 +163,12 @@ bool openInDesktopOffice(const QString& path)
     const QString office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     if (office.isEmpty())
         return false;
+    // Through the shell for the umask an ordinary program gets, as our own
+    // office: the office may make folders every user's office must read.
     QProcess process;
-    process.setProgram(office);
-    process.setArguments({ QStringLiteral("--view"), QDir::toNativeSeparators(path) });
+    process.setProgram(QStringLiteral("/bin/sh"));
+    process.setArguments({ QStringLiteral("-c"), QStringLiteral("umask 022 && exec \"$0\" \"$@\""),
+        office, QStringLiteral("--view"), QDir::toNativeSeparators(path) });
     process.setProcessEnvironment(desktopOfficeEnvironment());
     return process.startDetached();
 }

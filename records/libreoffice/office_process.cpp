@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <atomic>
+#include <cerrno>
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
@@ -21,8 +22,9 @@
 #include <com/sun/star/util/XChangesBatch.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
-#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -89,6 +91,14 @@ void keepOfficeOffline(const css::uno::Reference<css::uno::XComponentContext>& o
     settings->setPropertyValue(rtl::OUString("BlockUntrustedRefererLinks"), css::uno::Any(true));
     css::uno::Reference<css::util::XChangesBatch>(settings, css::uno::UNO_QUERY_THROW)
         ->commitChanges();
+}
+
+// "exited with status 134" or "killed by signal 6", for the log.
+QString exitText(int status)
+{
+    if (WIFSIGNALED(status))
+        return QStringLiteral("office killed by signal %1").arg(WTERMSIG(status));
+    return QStringLiteral("office exited with status %1").arg(WEXITSTATUS(status));
 }
 
 } // namespace
@@ -185,25 +195,56 @@ void OfficeProcess::spawn()
         envp.push_back(const_cast<char*>(variable.constData()));
     envp.push_back(nullptr);
 
-    // Its own process group, so a kill reaches every process it starts.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    // It prints nothing we read, and must not hold our output open: a
-    // reader of it (a terminal's pipe, a test runner) would wait for it.
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    for (int descriptor : { 0, 1, 2 })
-        posix_spawn_file_actions_addopen(
-            &files, descriptor, "/dev/null", descriptor == 0 ? O_RDONLY : O_WRONLY, 0);
-    pid_t pid = 0;
-    const int failed = posix_spawn(&pid, argv[0], &files, &attributes, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&files);
-    posix_spawnattr_destroy(&attributes);
-    if (failed)
+    // Prepared before the fork: the child may only make system calls.
+    const int nullFd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    int report[2];
+    if (nullFd < 0 || ::pipe2(report, O_CLOEXEC) != 0) {
+        const int error = errno;
+        if (nullFd >= 0)
+            ::close(nullFd);
+        throw WorkbookError(WorkbookFailure::OfficeFailedToStart, binary,
+            QStringLiteral("cannot prepare the start: %1")
+                .arg(QString::fromLocal8Bit(strerror(error))));
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // Its own process group, so a kill reaches every process it starts.
+        ::setpgid(0, 0);
+        // It prints nothing we read, and must not hold our output open: a
+        // reader of it (a terminal's pipe, a test runner) would wait for it.
+        for (int descriptor : { 0, 1, 2 })
+            ::dup2(nullFd, descriptor);
+        // The umask an ordinary program gets: the office makes folders of
+        // the whole machine's (its shared extensions) that every user's
+        // office must read. Its own profile folder is private already.
+        ::umask(022);
+        ::execve(argv[0], argv.data(), envp.data());
+        const int error = errno;
+        [[maybe_unused]] const auto written = ::write(report[1], &error, sizeof error);
+        ::_exit(127);
+    }
+    const int forkError = errno;
+    ::close(nullFd);
+    ::close(report[1]);
+    if (pid < 0) {
+        ::close(report[0]);
+        throw WorkbookError(WorkbookFailure::OfficeFailedToStart, binary,
+            QStringLiteral("fork: %1").arg(QString::fromLocal8Bit(strerror(forkError))));
+    }
+    // The pipe closes on a successful exec; an errno on it is a failed one.
+    int execError = 0;
+    ssize_t got = 0;
+    do
+        got = ::read(report[0], &execError, sizeof execError);
+    while (got < 0 && errno == EINTR);
+    ::close(report[0]);
+    if (got == sizeof execError) {
+        waitpid(pid, nullptr, 0);
+        const bool missing = execError == ENOENT || execError == ENOTDIR;
         throw WorkbookError(
-            WorkbookFailure::OfficeMissing, binary, QString::fromLocal8Bit(strerror(failed)));
+            missing ? WorkbookFailure::OfficeMissing : WorkbookFailure::OfficeFailedToStart, binary,
+            QStringLiteral("exec: %1").arg(QString::fromLocal8Bit(strerror(execError))));
+    }
     m_pid = pid;
 }
 
@@ -224,8 +265,10 @@ void OfficeProcess::connect(std::chrono::steady_clock::time_point deadline)
             if (m_killed)
                 throw WorkbookError(WorkbookFailure::OfficeNotResponding, m_programFolder,
                     QStringLiteral("start deadline"));
-            throw WorkbookError(WorkbookFailure::OfficeMissing, m_programFolder,
-                QStringLiteral("office exited with status %1").arg(status));
+            // Installed, but it ended before it answered: a wrong cause would
+            // send the clerk to install what is there.
+            throw WorkbookError(
+                WorkbookFailure::OfficeFailedToStart, m_programFolder, exitText(status));
         }
         try {
             // The pipe is named anew at each start, a restart included.

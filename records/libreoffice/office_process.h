@@ -25,7 +25,8 @@ public:
     ~OfficeProcess();
 
     // The office's desktop, starting and connecting first if needed.
-    // Throws WorkbookError (OfficeMissing, OfficeNotResponding).
+    // Throws WorkbookError (OfficeMissing, OfficeFailedToStart,
+    // OfficeNotResponding). Started with umask 022 whatever ours is.
     css::uno::Reference<css::frame::XDesktop2> desktop(std::chrono::milliseconds startTimeout);
 
     // Whether the process still runs; reaps it when it has ended.

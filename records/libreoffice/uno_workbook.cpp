@@ -40,9 +40,27 @@
 #include <com/sun/star/util/XNumberFormats.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 #include <com/sun/star/util/XProtectable.hpp>
+#include <fcntl.h>
 #include <rtl/ref.hxx>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+// The office runs with an ordinary umask (it makes folders every user's
+// office reads); what it stores for us is the clerk's alone, as every file
+// the program writes. Not through a link: only the file just stored.
+void keepPrivate(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat entry;
+    if (::fstat(fd, &entry) == 0 && S_ISREG(entry.st_mode) && entry.st_uid == ::geteuid())
+        ::fchmod(fd, entry.st_mode & S_IRWXU);
+    ::close(fd);
+}
 
 using css::uno::Reference;
 using css::uno::UNO_QUERY;
@@ -185,11 +203,14 @@ public:
                     throw;
                 throw storeFailure(m_path, toQString(e.Message));
             }
+            keepPrivate(m_path);
         });
     }
 
     void saveCopy(const QString& path, CopyFormat format) override
     {
+        // Never through a link: the office would write where it points.
+        refuseLinkedEntry(path);
         guarded([&] {
             css::uno::Sequence<css::beans::PropertyValue> arguments(2);
             const OUString filter = format == CopyFormat::Pdf ? OUString("calc_pdf_Export")
@@ -211,6 +232,7 @@ public:
                     throw;
                 throw storeFailure(path, toQString(e.Message));
             }
+            keepPrivate(path);
         });
     }
 

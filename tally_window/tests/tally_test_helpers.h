@@ -33,6 +33,7 @@ public:
     }
 
     MemorySpreadsheet& spreadsheet() { return m_spreadsheet; }
+    TallyProgram& program() { return *m_program; }
 
     Form1* get() const { return &m_program->window(); }
     Form1* operator->() const { return get(); }

@@ -1,3 +1,4 @@
+#include "app/help_window.h"
 #include "message_catcher.h"
 #include "records/bill_export.h"
 #include "tally_test_helpers.h"
@@ -6,25 +7,13 @@
 #include "unit_prices/form4.h"
 
 #include <QComboBox>
-#include <QDesktopServices>
+#include <QDir>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTest>
-
-// Takes the links the program would hand to the desktop.
-class LinkCatcher : public QObject {
-    Q_OBJECT
-
-public:
-    QList<QUrl> links;
-
-public slots:
-    void open(const QUrl& link) { links << link; }
-};
-
-Q_DECLARE_METATYPE(MessageAnswer)
 
 class TestForm1 : public QObject {
     Q_OBJECT
@@ -41,8 +30,8 @@ private slots:
     void keepsItsDesignSize();
     void minimiseButtonMinimises();
     void exitButtonClosesTheWindow();
-    void aboutBoxOpensTheFolderOfTheWorkbooks_data();
-    void aboutBoxOpensTheFolderOfTheWorkbooks();
+    void helpOpensTheFolderOfTheWorkbooks_data();
+    void helpOpensTheFolderOfTheWorkbooks();
     void unitPriceLinkOpensThePricesOverTheSummary();
     void calculatorLinkOpensOneCalculator();
     void missingLedgerLeavesAnEmptySpeciesList();
@@ -267,35 +256,35 @@ void TestForm1::exitButtonClosesTheWindow()
     QVERIFY(!other.isVisible());
 }
 
-void TestForm1::aboutBoxOpensTheFolderOfTheWorkbooks_data()
+void TestForm1::helpOpensTheFolderOfTheWorkbooks_data()
 {
-    QTest::addColumn<MessageAnswer>("answer");
-    QTest::addColumn<bool>("opensFolder");
-    QTest::newRow("打开数据文件夹 shows the folder of the workbooks")
-        << MessageAnswer::Action << true;
-    QTest::newRow("OK opens nothing") << MessageAnswer::Ok << false;
+    QTest::addColumn<bool>("fileManager");
+    QTest::newRow("打开 shows the folder of the workbooks in the file manager") << true;
+    QTest::newRow("without a file manager 打开 shows the folder's path") << false;
 }
 
-void TestForm1::aboutBoxOpensTheFolderOfTheWorkbooks()
+// F1 opens 帮助, which has the about box's facts at its foot.
+void TestForm1::helpOpensTheFolderOfTheWorkbooks()
 {
-    QFETCH(MessageAnswer, answer);
-    QFETCH(bool, opensFolder);
+    QFETCH(bool, fileManager);
     auto tally = shownForm1();
-    LinkCatcher desktop;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
     TestAnswers answers;
-    answers.setNextAnswer(answer);
     QTest::keyClick(tally->get(), Qt::Key_F1);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    QCOMPARE(answers.shown.size(), 1);
-    const Message about = answers.shown[0];
-    QCOMPARE(about.kind, MessageKind::About);
-    QCOMPARE(about.title, QStringLiteral("关于原木检尺"));
-    QVERIFY2(about.text.startsWith(QStringLiteral("原木检尺（Quorvane）\n版本 ")),
-        qPrintable(about.text));
-    QCOMPARE(about.action, QStringLiteral("打开数据文件夹"));
-    QCOMPARE(desktop.links,
-        opensFolder ? QList<QUrl> { QUrl::fromLocalFile(tally->folder()) } : QList<QUrl>());
+    auto* help = qobject_cast<HelpWindow*>(tally->program().helpWindow());
+    QVERIFY(help && help->isVisible());
+    QStringList opened;
+    help->setFolderOpener([&](const QString& folder) {
+        opened << folder;
+        return fileManager;
+    });
+    QTest::mouseClick(
+        help->findChild<QPushButton*>(QStringLiteral("OpenWorkbooks")), Qt::LeftButton);
+    QCOMPARE(opened, QStringList { tally->folder() });
+    QCOMPARE(help->folderStatus().contains(QStringLiteral("没有能打开文件夹的文件管理器")),
+        !fileManager);
+    QVERIFY(help->folderStatus().contains(QDir::toNativeSeparators(tally->folder())));
+    const QString about = help->findChild<QLabel*>(QStringLiteral("HelpAbout"))->text();
+    QVERIFY2(about.startsWith(QStringLiteral("原木检尺（Quorvane）  版本 ")), qPrintable(about));
 }
 
 void TestForm1::unitPriceLinkOpensThePricesOverTheSummary()
