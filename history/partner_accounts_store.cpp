@@ -43,14 +43,16 @@ QString placesFor(const QString& columns)
 
 qint64 HistoryStore::insertPayment(const Payment& payment, bool conflictIgnored, bool* inserted)
 {
-    // A second reversal of one payment, sent by another station, is left
-    // out too: the first one cancels it.
+    // Only a payment stored already is left out: a second reversal of one
+    // payment fails, and its sender keeps it aside.
     return insertRow(QStringLiteral("payments"), paymentColumns,
         { stored(payment.station), payment.stationNumber, payment.recordedAt.toString(Qt::ISODate),
             payment.day.toString(Qt::ISODate), stored(payment.partner), int(payment.direction),
             payment.amountFen, stored(payment.way), stored(payment.note),
             stored(payment.reversesStation), payment.reversesNumber },
-        conflictIgnored ? QStringLiteral(" ON CONFLICT DO NOTHING") : QString(), inserted);
+        conflictIgnored ? QStringLiteral(" ON CONFLICT (station, station_number) DO NOTHING")
+                        : QString(),
+        inserted);
 }
 
 qint64 HistoryStore::insertAlias(const PartnerAlias& alias, bool conflictIgnored, bool* inserted)
