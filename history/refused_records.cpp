@@ -38,8 +38,9 @@ void HistoryStore::setAside(Outbox outbox, qint64 id, const QString& cause)
     StoreTransaction transaction(database(), *m_driver, m_location);
     markSent(id, outbox);
     QSqlQuery query(database());
-    query.prepare(QStringLiteral("INSERT INTO refused_records (outbox, record_id, refused_at, cause) "
-                                 "VALUES (?, ?, ?, ?)"));
+    query.prepare(
+        QStringLiteral("INSERT INTO refused_records (outbox, record_id, refused_at, cause) "
+                       "VALUES (?, ?, ?, ?)"));
     query.addBindValue(int(outbox));
     query.addBindValue(id);
     query.addBindValue(QDateTime::currentDateTime().toString(Qt::ISODate));

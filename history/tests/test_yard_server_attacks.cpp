@@ -105,19 +105,18 @@ void TestSharedHistory::setupScriptMakesTheProgramsTables()
     QVERIFY(byScript.contains(QLatin1String("trigger CREATE TRIGGER partner_aliases_depth_check")));
     QVERIFY(byScript.contains(QLatin1String("policy loads stations_insert_own")));
     // Line by line, so that a difference shows where it is.
-    QCOMPARE(
-        admin(schemaShapeSql.arg(QStringLiteral("public")), QStringLiteral("yard_by_program"))
-            .replace(QLatin1String("public, pg_temp"), QLatin1String("quorvane, pg_temp"))
-            .split(u'\n'),
+    QCOMPARE(admin(schemaShapeSql.arg(QStringLiteral("public")), QStringLiteral("yard_by_program"))
+                 .replace(QLatin1String("public, pg_temp"), QLatin1String("quorvane, pg_temp"))
+                 .split(u'\n'),
         programPart(byScript).split(u'\n'));
     QCOMPARE(admin(QStringLiteral("SELECT version FROM history_schema"),
                  QStringLiteral("yard_by_program")),
         QString::number(HistoryStore::currentSchemaVersion()));
 
     runSetupScript(QStringLiteral("yard_by_program"));
-    QCOMPARE(admin(schemaShapeSql.arg(QStringLiteral("quorvane")),
-                 QStringLiteral("yard_by_program"))
-                 .split(u'\n'),
+    QCOMPARE(
+        admin(schemaShapeSql.arg(QStringLiteral("quorvane")), QStringLiteral("yard_by_program"))
+            .split(u'\n'),
         byScript.split(u'\n'));
     QCOMPARE(admin(QStringLiteral("SELECT string_agg(DISTINCT tableowner, ',') FROM pg_tables "
                                   "WHERE schemaname IN ('public', 'quorvane')"),
@@ -132,8 +131,7 @@ void TestSharedHistory::yardServerWithstandsAStationsAttacks_data()
         << Attack::PlantedFunctions;
     QTest::newRow("Reversals of another station's payments not yet stored are refused")
         << Attack::SquattedReversals;
-    QTest::newRow("A payment is reversed once, and a reversal not at all")
-        << Attack::ReversalRules;
+    QTest::newRow("A payment is reversed once, and a reversal not at all") << Attack::ReversalRules;
     QTest::newRow("A chain of 1000 joins is refused past one step") << Attack::ChainOfJoins;
     QTest::newRow("A join checked in an old snapshot is refused") << Attack::JoinInAnOldSnapshot;
     QTest::newRow("A supplier of 976 characters is kept aside and the next load arrives")
@@ -164,30 +162,28 @@ void TestSharedHistory::yardServerWithstandsAStationsAttacks()
         {
             PostgresHistoryStore owner(settingsFor(QStringLiteral("station"), planted));
             QSqlQuery plant(owner.database());
-            for (const char* sql : {
-                     "CREATE TABLE public.calls (what TEXT)",
-                     "GRANT ALL ON public.calls TO PUBLIC",
-                     "CREATE FUNCTION public.format(text, text) RETURNS text LANGUAGE sql AS "
-                     "$$ INSERT INTO public.calls VALUES ('format') RETURNING $1 $$",
-                     "CREATE FUNCTION public.quote_ident(name) RETURNS text LANGUAGE sql AS "
-                     "$$ INSERT INTO public.calls VALUES ('quote_ident') RETURNING 'x' $$",
-                     "CREATE FUNCTION public.pg_has_role(name, name, text) RETURNS boolean "
-                     "LANGUAGE sql AS $$ INSERT INTO public.calls VALUES ('pg_has_role') "
-                     "RETURNING false $$",
-                     "CREATE FUNCTION public.doubled() RETURNS trigger LANGUAGE plpgsql AS "
-                     "$$ BEGIN INSERT INTO public.calls VALUES ('trigger'); "
-                     "NEW.amount_fen := 2 * NEW.amount_fen; RETURN NEW; END $$",
-                     "CREATE TRIGGER doubled BEFORE INSERT OR UPDATE ON loads FOR EACH ROW "
-                     "EXECUTE FUNCTION public.doubled()" })
+            for (const char* sql :
+                { "CREATE TABLE public.calls (what TEXT)", "GRANT ALL ON public.calls TO PUBLIC",
+                    "CREATE FUNCTION public.format(text, text) RETURNS text LANGUAGE sql AS "
+                    "$$ INSERT INTO public.calls VALUES ('format') RETURNING $1 $$",
+                    "CREATE FUNCTION public.quote_ident(name) RETURNS text LANGUAGE sql AS "
+                    "$$ INSERT INTO public.calls VALUES ('quote_ident') RETURNING 'x' $$",
+                    "CREATE FUNCTION public.pg_has_role(name, name, text) RETURNS boolean "
+                    "LANGUAGE sql AS $$ INSERT INTO public.calls VALUES ('pg_has_role') "
+                    "RETURNING false $$",
+                    "CREATE FUNCTION public.doubled() RETURNS trigger LANGUAGE plpgsql AS "
+                    "$$ BEGIN INSERT INTO public.calls VALUES ('trigger'); "
+                    "NEW.amount_fen := 2 * NEW.amount_fen; RETURN NEW; END $$",
+                    "CREATE TRIGGER doubled BEFORE INSERT OR UPDATE ON loads FOR EACH ROW "
+                    "EXECUTE FUNCTION public.doubled()" })
                 QVERIFY2(plant.exec(QLatin1String(sql)), qPrintable(plant.lastError().text()));
         }
         QString output;
         QVERIFY(!m_server->adminScript(
             QStringLiteral(QUORVANE_SETUP_SCRIPT), planted, gate1Login, &output));
         for (const char* named : { "function public.format(text,text)",
-                 "function public.quote_ident(name)",
-                 "function public.pg_has_role(name,name,text)", "trigger doubled on public.loads",
-                 "drop_foreign_objects=yes" })
+                 "function public.quote_ident(name)", "function public.pg_has_role(name,name,text)",
+                 "trigger doubled on public.loads", "drop_foreign_objects=yes" })
             QVERIFY2(output.contains(QLatin1String(named)), qPrintable(output));
         QCOMPARE(admin(QStringLiteral("SELECT COUNT(*) FROM public.calls"), planted), u'0');
         QCOMPARE(admin(QStringLiteral("SELECT pg_get_userbyid(datdba) FROM pg_database WHERE "
@@ -218,11 +214,12 @@ void TestSharedHistory::yardServerWithstandsAStationsAttacks()
     case Attack::SquattedReversals: {
         const auto store1 = gate("gate1", "一号门");
         QSqlQuery squat(store1->database());
-        QCOMPARE(outcome(squat,
-                     paymentInsert
-                         + QStringLiteral(
-                             "SELECT '一号门', 1000 + n, '2026-12-09T10:00:00', '2026-12-09', "
-                             "'林场甲', 1, -100, '', '', '二号门', n FROM generate_series(1, 200) n")),
+        QCOMPARE(
+            outcome(squat,
+                paymentInsert
+                    + QStringLiteral(
+                        "SELECT '一号门', 1000 + n, '2026-12-09T10:00:00', '2026-12-09', "
+                        "'林场甲', 1, -100, '', '', '二号门', n FROM generate_series(1, 200) n")),
             QStringLiteral("23503"));
         // 二号门's own payment and its reversal are stored as the clerk made them.
         const auto gate2 = gate("gate2", "二号门");
@@ -283,8 +280,7 @@ void TestSharedHistory::yardServerWithstandsAStationsAttacks()
     case Attack::JoinInAnOldSnapshot: {
         const auto store4 = gate("gate1", "一号门");
         QSqlQuery attack(store4->database());
-        QCOMPARE(outcome(attack,
-                     QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ")),
+        QCOMPARE(outcome(attack, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ")),
             QStringLiteral("ok"));
         QCOMPARE(outcome(attack,
                      QStringLiteral("INSERT INTO partner_aliases (station, station_number, "
