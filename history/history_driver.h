@@ -21,6 +21,13 @@ public:
     virtual QString idColumn() const = 0;
     // Begins the transaction of a schema step, which one program at a time runs.
     virtual QStringList beginSchemaStep() const = 0;
+    // Whether the server's own step of a version (schema/server/N.sql:
+    // the limits a server holds every station to) is applied after the
+    // step all stores take.
+    virtual bool takesServerSteps() const = 0;
+    // One row, true when the table named by the one bound value exists
+    // where unqualified names are found.
+    virtual QString tableExistsSql() const = 0;
     // Added to an insert so that it gives the new row's id, and the id read
     // back from the executed insert.
     virtual QString insertedIdClause() const = 0;

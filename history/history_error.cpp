@@ -96,6 +96,10 @@ QString historyFailureMessage(const HistoryError& error, const QString& failedRe
         return QStringLiteral("冲销记录不能再冲销");
     case HistoryFailure::JoinRefused:
         return QStringLiteral("这两个名称不能合并：名称相同、已经合并过，或者会互相合并");
+    case HistoryFailure::RefusedByServer:
+        return QStringLiteral("历史数据服务器“%1”拒收了这条记录").arg(where);
+    case HistoryFailure::HostsMixed:
+        return QStringLiteral("服务器一栏不能同时填写本机的文件夹和网络地址，请只填其中一种");
     case HistoryFailure::Other:
         break;
     }

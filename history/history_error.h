@@ -32,6 +32,8 @@ enum class HistoryFailure {
     AlreadyReversed, // the payment has its reversal already
     ReversalNotReversible, // a reversal is not reversed in turn
     JoinRefused, // a name joined into itself, joined already, or in a cycle
+    RefusedByServer, // the server will never store this one record (its detail says why)
+    HostsMixed, // a host list naming a local socket folder and an address
     Other,
 };
 

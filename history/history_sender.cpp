@@ -44,6 +44,7 @@ public:
 signals:
     void waitingChanged(int count);
     void failureChanged(const QString& message);
+    void refusedChanged(int count, const QString& cause);
     void loadSent(qint64 id);
 
 private:
@@ -54,6 +55,7 @@ private:
     void sendAlias(qint64 id);
     void sendAll(HistoryStore::Outbox outbox, int& count);
     void report(int count);
+    void reportRefused();
     void setFailure(const QString& message);
 
     static constexpr int batch = 100;
@@ -66,6 +68,7 @@ private:
     int m_delayMs = firstRetryMs;
     int m_reported = 0;
     QString m_failure;
+    RefusedRecords m_refused;
 };
 
 void HistorySender::Worker::send()
@@ -107,8 +110,10 @@ void HistorySender::Worker::send()
 
 void HistorySender::Worker::deliver()
 {
-    if (!m_local)
+    if (!m_local) {
         m_local = std::make_unique<SqliteHistoryStore>(m_localPath);
+        reportRefused();
+    }
     int count = m_local->outboxCount();
     report(count);
     if (count == 0)
@@ -131,12 +136,24 @@ void HistorySender::Worker::sendAll(HistoryStore::Outbox outbox, int& count)
         for (qint64 id : ids) {
             if (stopping)
                 return;
-            if (outbox == HistoryStore::Outbox::Loads)
-                sendLoad(id);
-            else if (outbox == HistoryStore::Outbox::Payments)
-                sendPayment(id);
-            else
-                sendAlias(id);
+            try {
+                if (outbox == HistoryStore::Outbox::Loads)
+                    sendLoad(id);
+                else if (outbox == HistoryStore::Outbox::Payments)
+                    sendPayment(id);
+                else
+                    sendAlias(id);
+            } catch (const HistoryError& error) {
+                // One the server will never take is kept aside, said, and
+                // the rest goes on.
+                if (error.cause() != HistoryFailure::RefusedByServer
+                    || error.location() == m_localPath)
+                    throw;
+                qWarning("history sender: the server refused record %lld of outbox %d: %s", id,
+                    int(outbox), qPrintable(error.detail()));
+                m_local->setAside(outbox, id, refusalCause(error));
+                reportRefused();
+            }
             report(--count);
         }
     }
@@ -152,10 +169,9 @@ template <typename Record> void sign(Record& record, const QString& station, qin
     record.stationNumber = id;
 }
 
-// A record the server would not store: one of another machine under the
-// same name holds its number (StationTaken), or, for nothing there, a
-// second reversal of one payment, which the first one made elsewhere made
-// needless.
+// A record the server stored already, sent before its mark was made; or
+// one of another machine under the same name holds its number
+// (StationTaken).
 template <typename Record>
 bool storedAlready(
     const HistoryResult<std::optional<Record>>& origin, Record record, const QString& server)
@@ -185,10 +201,9 @@ void HistorySender::Worker::sendPayment(qint64 id)
         // This machine's own payment, reversed here, is named as the server knows it.
         if (payment->isReversal() && payment->reversesStation.isEmpty())
             payment->reversesStation = m_settings.stationName();
-        if (!m_server->receivePayment(*payment)
-            && !storedAlready(
-                m_server->paymentByOrigin(payment->station, id), *payment, m_server->location()))
-            qWarning("history sender: payment %lld reverses one reversed already", id);
+        if (!m_server->receivePayment(*payment))
+            storedAlready(
+                m_server->paymentByOrigin(payment->station, id), *payment, m_server->location());
     }
     m_local->markSent(id, HistoryStore::Outbox::Payments);
 }
@@ -253,6 +268,15 @@ void HistorySender::Worker::report(int count)
     }
 }
 
+void HistorySender::Worker::reportRefused()
+{
+    const RefusedRecords refused = m_local->refusedRecords();
+    if (!(refused == m_refused)) {
+        m_refused = refused;
+        emit refusedChanged(refused.count, refused.cause);
+    }
+}
+
 void HistorySender::Worker::setFailure(const QString& message)
 {
     if (message != m_failure) {
@@ -280,6 +304,10 @@ HistorySender::HistorySender(QString localPath, ServerSettings settings, QObject
     connect(m_worker, &Worker::failureChanged, this, [this](const QString& message) {
         m_failure = message;
         emit failureChanged(message);
+    });
+    connect(m_worker, &Worker::refusedChanged, this, [this](int count, const QString& cause) {
+        m_refused = { count, cause };
+        emit refusedChanged();
     });
     connect(m_worker, &Worker::loadSent, this, &HistorySender::loadSent);
 }

@@ -10,17 +10,22 @@
 
 namespace {
 
-constexpr int newestSchema = 5;
+constexpr int newestSchema = QUORVANE_NEWEST_SCHEMA;
 
-QString schemaStepText(int version)
+// A step's text, or a null string for a server step the version has not.
+QString schemaStepText(const QString& folder, int version)
 {
-    QFile file(QStringLiteral(":/history/schema/%1.sql").arg(version));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("history schema step %d is not built in", version);
+    QFile file(QStringLiteral(":/history/schema/%1%2.sql").arg(folder).arg(version));
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (folder.isEmpty())
+            qFatal("history schema step %d is not built in", version);
+        return {};
+    }
     return QString::fromUtf8(file.readAll());
 }
 
-// The statements of a step, comments left out.
+// The statements of a step, comments left out; a function's body between
+// $$ and $$ is one statement with its semicolons.
 QStringList statements(const QString& step)
 {
     QStringList lines;
@@ -28,9 +33,24 @@ QStringList statements(const QString& step)
         if (!line.trimmed().startsWith(QStringLiteral("--")))
             lines << line;
     QStringList result;
-    for (const QString& statement : lines.join(u'\n').split(u';'))
-        if (!statement.trimmed().isEmpty())
-            result << statement.trimmed();
+    QString statement;
+    bool quoted = false;
+    const QString text = lines.join(u'\n');
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.mid(i, 2) == QLatin1String("$$")) {
+            quoted = !quoted;
+            statement += QLatin1String("$$");
+            ++i;
+        } else if (text.at(i) == u';' && !quoted) {
+            if (!statement.trimmed().isEmpty())
+                result << statement.trimmed();
+            statement.clear();
+        } else {
+            statement += text.at(i);
+        }
+    }
+    if (!statement.trimmed().isEmpty())
+        result << statement.trimmed();
     return result;
 }
 
@@ -83,9 +103,13 @@ void HistoryStore::exec(QSqlQuery& query) const
 int HistoryStore::schemaVersion()
 {
     QSqlDatabase db = database();
-    if (!db.tables().contains(QStringLiteral("history_schema")))
-        return 0;
     QSqlQuery query(db);
+    query.prepare(m_driver->tableExistsSql());
+    query.addBindValue(QStringLiteral("history_schema"));
+    if (!query.exec() || !query.next())
+        fail(query.lastError());
+    if (!query.value(0).toBool())
+        return 0;
     if (!query.exec(QStringLiteral("SELECT version FROM history_schema")) || !query.next())
         fail(query.lastError());
     return query.value(0).toInt();
@@ -114,10 +138,25 @@ void HistoryStore::migrate(int version)
 void HistoryStore::applySchemaStep(int version)
 {
     QSqlQuery query(database());
-    const QStringList steps = statements(schemaStepText(version))
-        << QStringLiteral("UPDATE history_schema SET version = %1").arg(version);
+    QStringList steps = statements(schemaStepText({}, version));
+    if (m_driver->takesServerSteps())
+        steps << statements(schemaStepText(QStringLiteral("server/"), version));
+    steps << QStringLiteral("UPDATE history_schema SET version = %1").arg(version);
+    QString schema;
     for (QString statement : steps) {
         statement.replace(QStringLiteral("{id_column}"), m_driver->idColumn());
+        // The schema the tables are in, named in what the server's
+        // functions may see.
+        if (statement.contains(QLatin1String("{schema}"))) {
+            if (schema.isEmpty()) {
+                if (!query.exec(QStringLiteral("SELECT pg_catalog.quote_ident("
+                                               "pg_catalog.current_schema())"))
+                    || !query.next())
+                    fail(query.lastError());
+                schema = query.value(0).toString();
+            }
+            statement.replace(QStringLiteral("{schema}"), schema);
+        }
         if (!query.exec(statement))
             fail(query.lastError());
     }

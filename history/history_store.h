@@ -9,6 +9,7 @@
 #include "history/history_driver.h"
 #include "history/history_reader.h"
 #include "history/partner_accounts.h"
+#include "history/refused_records.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -46,6 +47,10 @@ public:
     int outboxCount();
     QVector<qint64> outboxIds(int limit, Outbox outbox = Outbox::Loads);
     void markSent(qint64 id, Outbox outbox = Outbox::Loads);
+    // A record the server refused for good leaves its outbox and is kept
+    // aside with the cause (refused_records.cpp).
+    void setAside(Outbox outbox, qint64 id, const QString& cause);
+    RefusedRecords refusedRecords();
 
     // Partner accounts (partner_accounts_store.cpp). Each record is written
     // in one transaction with its outbox entry and given its id and station

@@ -16,6 +16,12 @@
 // (QLineEdit's own maximum), so nothing the tally window recorded is ever
 // cut. A longer text can only come from a database edited by hand.
 constexpr int storedTextLength = 32767;
+// The longest text a field of the tally holds, a station's name, and the
+// largest detail: what a yard server takes (history/schema/server/6.sql
+// holds a server to the same), so a clerk's text is never refused there.
+constexpr int fieldTextLength = 80;
+constexpr int stationNameLength = 80;
+constexpr int detailBytes = 128 * 1024;
 // The names offered to a field or listed in a filter box: at most this
 // many, of at most this length. A longer name is left out, not cut.
 constexpr int listedNames = 1000;

@@ -8,6 +8,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace {
 
@@ -22,9 +23,12 @@ QString stored(const QString& text)
     return text.isNull() ? QStringLiteral("") : text.left(storedTextLength);
 }
 
+// Read back under its own name.
 QString bounded(const char* column)
 {
-    return QStringLiteral("SUBSTR(%1, 1, %2)").arg(QLatin1String(column)).arg(storedTextLength);
+    return QStringLiteral("SUBSTR(%1, 1, %2) AS %1")
+        .arg(QLatin1String(column))
+        .arg(storedTextLength);
 }
 
 // Times as the loads keep theirs: to the second, so one read back compares equal.
@@ -43,14 +47,16 @@ QString placesFor(const QString& columns)
 
 qint64 HistoryStore::insertPayment(const Payment& payment, bool conflictIgnored, bool* inserted)
 {
-    // A second reversal of one payment, sent by another station, is left
-    // out too: the first one cancels it.
+    // Only a payment stored already is left out: a second reversal of one
+    // payment fails, and its sender keeps it aside.
     return insertRow(QStringLiteral("payments"), paymentColumns,
         { stored(payment.station), payment.stationNumber, payment.recordedAt.toString(Qt::ISODate),
             payment.day.toString(Qt::ISODate), stored(payment.partner), int(payment.direction),
             payment.amountFen, stored(payment.way), stored(payment.note),
             stored(payment.reversesStation), payment.reversesNumber },
-        conflictIgnored ? QStringLiteral(" ON CONFLICT DO NOTHING") : QString(), inserted);
+        conflictIgnored ? QStringLiteral(" ON CONFLICT (station, station_number) DO NOTHING")
+                        : QString(),
+        inserted);
 }
 
 qint64 HistoryStore::insertAlias(const PartnerAlias& alias, bool conflictIgnored, bool* inserted)
@@ -185,23 +191,28 @@ HistoryResult<QVector<Payment>> HistoryStore::readPayments(
         values);
     if (!query.isActive())
         return failure(query.lastError());
+    // By name, each column found once.
+    const QSqlRecord columns = query.record();
+    const auto value = [&query, &columns](const char* column) {
+        return query.value(columns.indexOf(QLatin1String(column)));
+    };
     QVector<Payment> payments;
     while (query.next()) {
         Payment payment;
-        payment.id = query.value(0).toLongLong();
-        payment.station = query.value(1).toString();
-        payment.stationNumber = query.value(2).toLongLong();
-        payment.recordedAt = QDateTime::fromString(query.value(3).toString(), Qt::ISODate);
-        payment.day = QDate::fromString(query.value(4).toString(), Qt::ISODate);
-        payment.partner = query.value(5).toString();
-        payment.direction = query.value(6).toInt() == int(PaymentDirection::Paid)
+        payment.id = value("id").toLongLong();
+        payment.station = value("station").toString();
+        payment.stationNumber = value("station_number").toLongLong();
+        payment.recordedAt = QDateTime::fromString(value("recorded_at").toString(), Qt::ISODate);
+        payment.day = QDate::fromString(value("day").toString(), Qt::ISODate);
+        payment.partner = value("partner").toString();
+        payment.direction = value("direction").toInt() == int(PaymentDirection::Paid)
             ? PaymentDirection::Paid
             : PaymentDirection::Received;
-        payment.amountFen = query.value(7).toLongLong();
-        payment.way = query.value(8).toString();
-        payment.note = query.value(9).toString();
-        payment.reversesStation = query.value(10).toString();
-        payment.reversesNumber = query.value(11).toLongLong();
+        payment.amountFen = value("amount_fen").toLongLong();
+        payment.way = value("way").toString();
+        payment.note = value("note").toString();
+        payment.reversesStation = value("reverses_station").toString();
+        payment.reversesNumber = value("reverses_number").toLongLong();
         payments << payment;
     }
     if (query.lastError().isValid())
@@ -219,15 +230,19 @@ HistoryResult<QVector<PartnerAlias>> HistoryStore::readAliases(
         values);
     if (!query.isActive())
         return failure(query.lastError());
+    const QSqlRecord columns = query.record();
+    const auto value = [&query, &columns](const char* column) {
+        return query.value(columns.indexOf(QLatin1String(column)));
+    };
     QVector<PartnerAlias> aliases;
     while (query.next()) {
         PartnerAlias alias;
-        alias.id = query.value(0).toLongLong();
-        alias.station = query.value(1).toString();
-        alias.stationNumber = query.value(2).toLongLong();
-        alias.recordedAt = QDateTime::fromString(query.value(3).toString(), Qt::ISODate);
-        alias.alias = query.value(4).toString();
-        alias.partner = query.value(5).toString();
+        alias.id = value("id").toLongLong();
+        alias.station = value("station").toString();
+        alias.stationNumber = value("station_number").toLongLong();
+        alias.recordedAt = QDateTime::fromString(value("recorded_at").toString(), Qt::ISODate);
+        alias.alias = value("alias").toString();
+        alias.partner = value("partner").toString();
         aliases << alias;
     }
     if (query.lastError().isValid())

@@ -62,6 +62,10 @@ HistoryFailure connectionFailureCause(const QString& text)
     if (mentions(text, { "database \"", "数据库 \"" })
         && mentions(text, { "does not exist", "不存在" }))
         return HistoryFailure::DatabaseMissing;
+    // A login the yard's database does not let in: no station's.
+    if (mentions(
+            text, { "permission denied for database", "CONNECT privilege", "用户没有CONNECT权限" }))
+        return HistoryFailure::NoRight;
     if (mentionsSocketFailure(text)
         || mentions(text,
             { "could not connect", "connection refused", "timeout expired",
@@ -81,8 +85,10 @@ HistoryFailure connectionFailureCause(const QString& text)
 
 namespace {
 
-// Held by the one program that brings a server's schema up at a time.
-constexpr qint64 migrationLockKey = 0x51766873;
+// Held by the one program that brings a server's schema up at a time (and
+// by the yard's setup script); a server set up by the script lets only its
+// owner take it.
+constexpr qint64 migrationLockKey = QUORVANE_MIGRATION_LOCK;
 
 class PostgresDriver : public HistoryDriver {
 public:
@@ -91,7 +97,12 @@ public:
     QStringList beginSchemaStep() const override
     {
         return { QStringLiteral("BEGIN"),
-            QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(migrationLockKey) };
+            QStringLiteral("SELECT pg_catalog.pg_advisory_xact_lock(%1)").arg(migrationLockKey) };
+    }
+    bool takesServerSteps() const override { return true; }
+    QString tableExistsSql() const override
+    {
+        return QStringLiteral("SELECT pg_catalog.to_regclass(?) IS NOT NULL");
     }
     QString insertedIdClause() const override { return QStringLiteral(" RETURNING id"); }
     qint64 insertedId(QSqlQuery& insert) const override
@@ -112,6 +123,11 @@ HistoryError PostgresDriver::classify(const QSqlError& error, const QString& loc
             otherStation ? HistoryFailure::StationNotAllowed : HistoryFailure::NoRight, location,
             detail);
     }
+    // A row the server's rules will never take: too long, a reversal of
+    // nothing, a chain of joins. Waiting would not help.
+    if (state.startsWith(QLatin1String("22")) || state.startsWith(QLatin1String("23"))
+        || state == QLatin1String("54000"))
+        return HistoryError(HistoryFailure::RefusedByServer, location, detail);
     if (state == QLatin1String("3D000"))
         return HistoryError(HistoryFailure::DatabaseMissing, location, detail);
     if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
@@ -157,6 +173,8 @@ void refuseForeignSockets(const ServerSettings& settings, const QString& locatio
 // not offered. A local socket is this machine's own.
 QString encryptionOptions(const ServerSettings& settings, const QString& location)
 {
+    if (settings.mixesSocketAndAddress())
+        throw HistoryError(HistoryFailure::HostsMixed, location, settings.host);
     refuseForeignSockets(settings, location);
     if (!settings.usesTls())
         return {};

@@ -17,6 +17,23 @@ QString ServerSettings::stationName() const
     return name.isEmpty() ? QSysInfo::machineHostName() : name;
 }
 
+bool ServerSettings::usesTls() const
+{
+    const QString hosts = host.trimmed();
+    return !hosts.startsWith(u'/') || hosts.contains(u',');
+}
+
+bool ServerSettings::mixesSocketAndAddress() const
+{
+    bool folder = false;
+    bool address = false;
+    for (const QString& part : host.split(u',')) {
+        const QString one = part.trimmed();
+        (one.startsWith(u'/') || one.startsWith(u'@') ? folder : address) = true;
+    }
+    return folder && address;
+}
+
 QString ServerSettings::location() const
 {
     return QStringLiteral("%1:%2/%3").arg(host.trimmed()).arg(port).arg(database.trimmed());

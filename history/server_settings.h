@@ -7,8 +7,9 @@
 // kept here: the PostgreSQL client library reads it from the user's
 // ~/.pgpass (or the file PGPASSFILE names), as PostgreSQL's own tools do.
 // Over TCP the server must prove itself with the certificate named here
-// before the password is sent; only a local socket (a host that is a folder,
-// "/run/postgresql") goes without.
+// before the password is sent; only a local socket (a host that is exactly
+// one folder, "/run/postgresql") goes without. A list of hosts is checked
+// as TCP, and one that names both a folder and an address is refused.
 
 #include <QString>
 
@@ -23,8 +24,10 @@ struct ServerSettings {
     QString certificate; // the server's certificate file, as the yard's administrator gave it
 
     bool isSet() const { return !host.trimmed().isEmpty(); }
-    // False only for a local socket, which needs no encryption.
-    bool usesTls() const { return !host.trimmed().startsWith(u'/'); }
+    // False only for exactly one local socket folder, which needs no encryption.
+    bool usesTls() const;
+    // A host list naming a socket folder and an address both.
+    bool mixesSocketAndAddress() const;
     // The name this machine's loads carry on the server.
     QString stationName() const;
     // "host:port/database", for messages and the log.

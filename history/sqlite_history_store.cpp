@@ -53,6 +53,12 @@ public:
     QString idColumn() const override { return QStringLiteral("INTEGER PRIMARY KEY"); }
     // Taken at once, so that two programs never both read the old version.
     QStringList beginSchemaStep() const override { return { QStringLiteral("BEGIN IMMEDIATE") }; }
+    bool takesServerSteps() const override { return false; }
+    QString tableExistsSql() const override
+    {
+        return QStringLiteral(
+            "SELECT COUNT(*) > 0 FROM sqlite_master WHERE type = 'table' AND name = ?");
+    }
     QString insertedIdClause() const override { return {}; }
     qint64 insertedId(QSqlQuery& insert) const override
     {

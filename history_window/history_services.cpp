@@ -62,6 +62,8 @@ void HistoryServices::openStores()
         &HistoryServices::waitingForServerChanged);
     connect(m_sender.get(), &HistorySender::failureChanged, this,
         &HistoryServices::waitingForServerChanged);
+    connect(m_sender.get(), &HistorySender::refusedChanged, this,
+        &HistoryServices::waitingForServerChanged);
     // Loads, payments and joins leave the outbox once the server has them.
     connect(m_sender.get(), &HistorySender::waitingChanged, this, &HistoryServices::sentToServer);
     m_sender->start();
@@ -228,6 +230,9 @@ void HistoryServices::onStationSettingsRequested()
         return;
     auto* dialog = new StationSettings(m_settingsFile, m_window.get());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->showRefused(refusedNotice());
+    connect(this, &HistoryServices::waitingForServerChanged, dialog,
+        [this, dialog] { dialog->showRefused(refusedNotice()); });
     connect(dialog, &StationSettings::saved, this, &HistoryServices::onServerSettingsSaved);
     dialog->open();
 }
@@ -258,4 +263,9 @@ int HistoryServices::waitingForServer() const
 QString HistoryServices::serverFailure() const
 {
     return m_sender->lastFailure();
+}
+
+QString HistoryServices::refusedNotice() const
+{
+    return m_sender->refused().notice();
 }

@@ -53,6 +53,9 @@ public:
     // the server takes them.
     int waitingForServer() const;
     QString serverFailure() const;
+    // "服务器拒收了 N 条记录：…" while the server has refused records for
+    // good; empty otherwise.
+    QString refusedNotice() const;
 
     // Opens the store again after its file was restored from a backup.
     void reopenStore();

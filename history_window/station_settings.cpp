@@ -1,5 +1,6 @@
 #include "history_window/station_settings.h"
 
+#include "history/load_query.h"
 #include "history/postgres_history_store.h"
 #include "support/message_box.h"
 #include "support/window_keys.h"
@@ -57,6 +58,8 @@ StationSettings::StationSettings(QString settingsFile, QWidget* parent)
     m_database = field("serverDatabase", stored.database, this);
     m_user = field("serverUser", stored.user, this);
     m_station = field("stationName", stored.station, this);
+    // As long as the server takes a station's name.
+    m_station->setMaxLength(stationNameLength);
     m_station->setPlaceholderText(QSysInfo::machineHostName());
     m_certificate = field("serverCertificate", QDir::toNativeSeparators(stored.certificate), this);
     QPushButton* choose = button("chooseCertificate", QStringLiteral("选择…"), this);
@@ -80,6 +83,11 @@ StationSettings::StationSettings(QString settingsFile, QWidget* parent)
     m_result = new QLabel(this);
     m_result->setObjectName(QStringLiteral("connectionResult"));
     m_result->setWordWrap(true);
+    m_refused = new QLabel(this);
+    m_refused->setObjectName(QStringLiteral("refusedRecords"));
+    m_refused->setWordWrap(true);
+    m_refused->setStyleSheet(QStringLiteral("color: #c00000"));
+    m_refused->hide();
 
     m_test = button("testConnection", QStringLiteral("测试连接"), this);
     QPushButton* save = button("save", QStringLiteral("保存"), this);
@@ -94,6 +102,7 @@ StationSettings::StationSettings(QString settingsFile, QWidget* parent)
     layout->addLayout(form);
     layout->addWidget(note);
     layout->addWidget(m_result);
+    layout->addWidget(m_refused);
     layout->addLayout(buttons);
     setMinimumWidth(400);
     addCloseKeys(this);
@@ -115,6 +124,12 @@ ServerSettings StationSettings::settings() const
     typed.station = m_station->text().trimmed();
     typed.certificate = QDir::fromNativeSeparators(m_certificate->text().trimmed());
     return typed;
+}
+
+void StationSettings::showRefused(const QString& notice)
+{
+    m_refused->setText(notice);
+    m_refused->setVisible(!notice.isEmpty());
 }
 
 void StationSettings::chooseCertificate()
@@ -145,6 +160,12 @@ void StationSettings::showTestResult()
 void StationSettings::save()
 {
     const ServerSettings typed = settings();
+    // Which of them would be asked for a password, and how, is not to be guessed.
+    if (typed.mixesSocketAndAddress()) {
+        Messages::warning(this, windowTitle(),
+            historyFailureMessage(HistoryError(HistoryFailure::HostsMixed, typed.location())));
+        return;
+    }
     if (!writeServerSettings(m_settingsFile, typed)) {
         Messages::warning(this, windowTitle(),
             QStringLiteral("设置文件“%1”无法写入").arg(QDir::toNativeSeparators(m_settingsFile)));

@@ -25,6 +25,8 @@ public:
 
     // As typed.
     ServerSettings settings() const;
+    // What the server refused for good ("服务器拒收了 N 条记录：…"), or nothing.
+    void showRefused(const QString& notice);
 
     // Asks for a certificate file, starting at the given one; empty when
     // none was chosen. A file dialog unless replaced (by tests).
@@ -49,6 +51,7 @@ private:
     QLineEdit* m_certificate;
     FileChooser m_chooseFile;
     QLabel* m_result;
+    QLabel* m_refused;
     QPushButton* m_test;
     QFutureWatcher<QString> m_testRun;
     ServerSettings m_testedSettings;

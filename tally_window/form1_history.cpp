@@ -14,6 +14,7 @@
 
 #include <QCompleter>
 #include <QLabel>
+#include <QLineEdit>
 #include <QShortcut>
 #include <QStringListModel>
 
@@ -35,6 +36,9 @@ void Form1::connectHistory()
         completer->setFilterMode(Qt::MatchContains);
         field->setCompleter(completer);
     }
+    // No text of the tally is longer than the yard's server takes.
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        edit->setMaxLength(fieldTextLength);
     connect(
         m_history, &HistoryServices::waitingForServerChanged, this, &Form1::showWaitingForServer);
     connect(m_label24, &ClickLabel::clicked, this, &Form1::onHistoryLinkClicked);
@@ -53,14 +57,20 @@ void Form1::onHistoryLinkClicked()
 }
 
 // "3 条记录等待发送到服务器" under the link while the server cannot be
-// reached; a load on its way to a server that answers is not shown.
+// reached (a load on its way to a server that answers is not shown), and
+// what the server refused for good.
 void Form1::showWaitingForServer()
 {
     const int waiting = m_history->waitingForServer();
-    m_label25->setText(QStringLiteral("%1 条记录等待发送到服务器").arg(waiting));
+    QStringList notices;
+    if (waiting > 0 && !m_history->serverFailure().isEmpty())
+        notices << QStringLiteral("%1 条记录等待发送到服务器").arg(waiting);
+    if (!m_history->refusedNotice().isEmpty())
+        notices << m_history->refusedNotice();
+    m_label25->setText(notices.join(u'\n'));
     m_label25->setToolTip(m_history->serverFailure());
     m_label25->adjustSize();
-    m_label25->setVisible(waiting > 0 && !m_history->serverFailure().isEmpty());
+    m_label25->setVisible(!notices.isEmpty());
 }
 
 // Anything typed beyond the texts the sheet starts with: its captions and

@@ -65,9 +65,12 @@ bool makeCertificates(const QString& folder, const QString& name, bool signServe
     return true;
 }
 
-bool runProcess(QProcess& process, int timeoutMs, const QByteArray& input, QString* output)
+// Its output and errors together in `output`; with `errors`, the errors
+// there apart.
+bool runProcess(QProcess& process, int timeoutMs, const QByteArray& input, QString* output,
+    QString* errors = nullptr)
 {
-    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setProcessChannelMode(errors ? QProcess::SeparateChannels : QProcess::MergedChannels);
     process.start();
     process.write(input);
     process.closeWriteChannel();
@@ -76,7 +79,9 @@ bool runProcess(QProcess& process, int timeoutMs, const QByteArray& input, QStri
         process.kill();
     process.waitForFinished(1000);
     if (output)
-        *output = QString::fromUtf8(process.readAll());
+        *output = QString::fromUtf8(process.readAllStandardOutput());
+    if (errors)
+        *errors = QString::fromUtf8(process.readAllStandardError());
     return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
@@ -137,11 +142,19 @@ bool PostgresTestServer::binariesPresent()
 }
 
 // As root the server's tools run as the postgres user, which must own the
-// folder; as anyone else they run as that user.
+// folder; as anyone else they run as that user. They run in the server's
+// own folder, one they may enter wherever the tests were built.
 bool PostgresTestServer::runAsServerUser(const QString& program, const QStringList& arguments,
     QString* output, int timeoutMs, const QByteArray& input)
 {
+    return runTool(program, arguments, output, nullptr, timeoutMs, input);
+}
+
+bool PostgresTestServer::runTool(const QString& program, const QStringList& arguments,
+    QString* output, QString* errors, int timeoutMs, const QByteArray& input)
+{
     QProcess process;
+    process.setWorkingDirectory(m_dir.path());
     const QString path = program.contains(u'/') || program == QLatin1String("openssl")
         ? program
         : QDir(binFolder()).filePath(program);
@@ -154,7 +167,7 @@ bool PostgresTestServer::runAsServerUser(const QString& program, const QStringLi
         process.setProgram(path);
         process.setArguments(arguments);
     }
-    return runProcess(process, timeoutMs, input, output);
+    return runProcess(process, timeoutMs, input, output, errors);
 }
 
 QString PostgresTestServer::certificateAuthority() const
@@ -280,17 +293,19 @@ QStringList PostgresTestServer::socketArguments() const
         QStringLiteral("-U"), QStringLiteral("postgres") };
 }
 
+// Only what psql prints as the rows is given back; its warnings are not.
 QString PostgresTestServer::admin(const QString& sql, const QString& database, QString* error)
 {
     QString output;
-    if (!runAsServerUser(QStringLiteral("psql"),
+    QString errors;
+    if (!runTool(QStringLiteral("psql"),
             socketArguments()
                 + QStringList { QStringLiteral("-d"), database, QStringLiteral("-v"),
                     QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-X"), QStringLiteral("-q"),
                     QStringLiteral("-At"), QStringLiteral("-c"), sql },
-            &output)) {
+            &output, &errors)) {
         if (error)
-            *error = output;
+            *error = errors + output;
         return {};
     }
     return output.trimmed().isNull() ? QStringLiteral("") : output.trimmed();

@@ -53,6 +53,8 @@ public:
     QStringList socketArguments() const;
 
 private:
+    bool runTool(const QString& program, const QStringList& arguments, QString* output,
+        QString* errors, int timeoutMs = 60000, const QByteArray& input = {});
     bool useTls(QString* error);
     void startWatchdog();
 

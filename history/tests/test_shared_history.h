@@ -9,7 +9,8 @@
 // payments and joins of names of two stations. test_yard_server_rules.cpp: the
 // setup script's roles and rules against a hostile station, a fake server
 // and a server with another certificate, and the README's steps from a bare
-// server.
+// server. test_yard_server_attacks.cpp: what a station's login tried on the
+// yard server, and the program's schema compared with the script's.
 
 #include "history/history_recorder.h"
 #include "history/history_sender.h"
@@ -17,14 +18,29 @@
 #include "history/sqlite_history_store.h"
 #include "postgres_test_server.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QTemporaryDir>
+#include <future>
 #include <memory>
 
 LoadRecord sampleLoad(LoadKind kind, const QString& species, const QString& truck,
     const QString& volume = QStringLiteral("1.2500"));
 
 QString failureText(HistoryFailure cause, const ServerSettings& settings);
+
+// Waits, serving this thread's events (a fake server's), for a call made on
+// another thread.
+template <typename Call> auto whileServing(Call call)
+{
+    auto result = std::async(std::launch::async, std::move(call));
+    QDeadlineTimer deadline(60000);
+    while (result.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready
+        && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return result.get();
+}
 
 // The recorder and the sender as the tally window holds them.
 struct Station {
@@ -73,6 +89,10 @@ private slots:
     void fakeServerNeverReceivesThePassword();
     void fakeServerOnAStrangersSocketNeverReceivesThePassword();
     void readmeStepsSetUpABareServer();
+
+    // test_yard_server_attacks.cpp
+    void yardServerWithstandsAStationsAttacks_data();
+    void yardServerWithstandsAStationsAttacks();
 
 private:
     ServerSettings settingsFor(const QString& user, const QString& database,

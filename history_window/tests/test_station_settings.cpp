@@ -5,6 +5,7 @@
 // cannot be used.
 
 #include "history/postgres_history_store.h"
+#include "history/refused_records.h"
 #include "history_window/station_settings.h"
 #include "test_answers.h"
 
@@ -29,6 +30,9 @@ private slots:
     void certificateIsChosenSavedAndFoundBesideTheFile();
     void testConnectionNamesTheCause_data();
     void testConnectionNamesTheCause();
+    void everyHostButOneSocketFolderGoesOverTls_data();
+    void everyHostButOneSocketFolderGoesOverTls();
+    void recordsTheServerRefusedAreShown();
 
 private:
     QTemporaryDir m_dir;
@@ -234,6 +238,61 @@ void TestStationSettings::testConnectionNamesTheCause()
         result->text(), expected, 3 * PostgresHistoryStore::connectTimeoutS * 1000);
     QVERIFY(test->isEnabled());
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("unused.ini"))));
+}
+
+void TestStationSettings::everyHostButOneSocketFolderGoesOverTls_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<bool>("tls");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("One socket folder needs no TLS") << "/run/postgresql" << false << true;
+    QTest::newRow("An address goes over TLS") << "10.0.0.5" << true << true;
+    QTest::newRow("A list of addresses goes over TLS") << "10.0.0.5,10.0.0.6" << true << true;
+    QTest::newRow("A list of socket folders goes over TLS") << "/run/a,/run/b" << true << true;
+    QTest::newRow("A folder and an address together are refused")
+        << "/run/postgresql,127.0.0.1" << true << false;
+    QTest::newRow("An address and an abstract socket together are refused")
+        << "10.0.0.5, @yard" << true << false;
+}
+
+void TestStationSettings::everyHostButOneSocketFolderGoesOverTls()
+{
+    QFETCH(QString, host);
+    QFETCH(bool, tls);
+    QFETCH(bool, saved);
+    const QString file = m_dir.filePath(QStringLiteral("hosts.ini"));
+    QFile::remove(file);
+    m_answers.shown.clear();
+    StationSettings window(file);
+    window.show();
+    window.findChild<QLineEdit*>(QStringLiteral("serverHost"))->setText(host);
+    QCOMPARE(window.settings().usesTls(), tls);
+    if (!saved)
+        m_answers.setNextAnswer(MessageAnswer::Ok);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("save")), Qt::LeftButton);
+    QCOMPARE(readServerSettings(file).host, saved ? host : QString());
+    QCOMPARE(m_answers.texts(),
+        saved ? QStringList()
+              : QStringList {
+                  QStringLiteral("服务器一栏不能同时填写本机的文件夹和网络地址，请只填其中一种") });
+    QCOMPARE(window.isVisible(), !saved);
+}
+
+void TestStationSettings::recordsTheServerRefusedAreShown()
+{
+    StationSettings window(m_dir.filePath(QStringLiteral("refused.ini")));
+    window.show();
+    auto* refused = window.findChild<QLabel*>(QStringLiteral("refusedRecords"));
+    QVERIFY(refused);
+    QVERIFY(!refused->isVisible());
+    const QString notice
+        = RefusedRecords { 2, QStringLiteral("有文字超过了服务器允许的长度") }.notice();
+    QCOMPARE(notice, QStringLiteral("服务器拒收了 2 条记录：有文字超过了服务器允许的长度"));
+    window.showRefused(notice);
+    QVERIFY(refused->isVisible());
+    QCOMPARE(refused->text(), notice);
+    window.showRefused({});
+    QVERIFY(!refused->isVisible());
 }
 
 QTEST_MAIN(TestStationSettings)
