@@ -35,6 +35,7 @@ private:
     void showBackups(const QList<BackupInfo>& backups);
     void showFiles();
     void chooseSecondPlace();
+    void showOnlyHere();
     void restoreSelected(bool wholeBackup);
     const BackupInfo* selected() const;
 
@@ -45,6 +46,7 @@ private:
     QListWidget* m_files = nullptr;
     QLineEdit* m_secondPlace = nullptr;
     QLabel* m_state = nullptr;
+    QLabel* m_onlyHere = nullptr;
     QPushButton* m_restoreWhole = nullptr;
     QPushButton* m_restoreFile = nullptr;
 };

@@ -142,8 +142,8 @@ void TestBackups::historyCopyIsConsistentWhilePostingsRun()
             QDir(outcome.backup.folder).filePath(historyPath()), QStringLiteral("copy"));
         QVERIFY(copy.number(QStringLiteral("SELECT count(*) FROM loads")) >= 3);
         QCOMPARE(
-            copy.number(QStringLiteral("SELECT count(*) FROM loads l WHERE l.pieces <> "
-                                       "(SELECT count(*) FROM pieces p WHERE p.load_id = l.id)")),
+            copy.number(QStringLiteral("SELECT count(*) FROM loads l WHERE l.pieces_e4 <> "
+                                       "(SELECT count(*) FROM payments p WHERE p.note = l.id)")),
             qint64(0));
     }
 }
@@ -166,8 +166,8 @@ void TestBackups::restoreAfterTheDataFolderIsDeleted()
     QCOMPARE(folderHashes(yard.sources().config), config);
     TestConnection history(yard.historyPath(), QStringLiteral("restored"));
     QCOMPARE(history.number(QStringLiteral("SELECT count(*) FROM loads")), qint64(3));
-    QCOMPARE(history.number(QStringLiteral("SELECT count(*) FROM pieces")), qint64(12));
-    QCOMPARE(history.number(QStringLiteral("SELECT sum(id * pieces) FROM loads")), qint64(24));
+    QCOMPARE(history.number(QStringLiteral("SELECT count(*) FROM payments")), qint64(12));
+    QCOMPARE(history.number(QStringLiteral("SELECT sum(id * pieces_e4) FROM loads")), qint64(24));
 }
 
 void TestBackups::unchangedBillsAreLinkedNotCopied()
