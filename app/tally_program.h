@@ -8,7 +8,10 @@
 #include <QString>
 #include <memory>
 
+#include <QStringList>
+
 class Accounts;
+struct BackupInfo;
 class BackupService;
 class Backups;
 class ClickLabel;
@@ -53,6 +56,9 @@ public:
 private:
     void startBackups(const TallyFolders& folders);
     void showBackupsWindow();
+    // The start found the books of the newest backup gone: restore it?
+    void offerRestore(const BackupInfo& newest, const QStringList& missing);
+    void showRestoredJournal(const QByteArray& json);
     void showAccountsWindow();
 
     std::unique_ptr<WindowPrompts> m_prompts;

@@ -51,7 +51,10 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     bool open() const { return m_error.isEmpty(); }
-    QString error() const { return m_error.isEmpty() ? QString::fromUtf8(sqlite3_errmsg(m_db)) : m_error; }
+    QString error() const
+    {
+        return m_error.isEmpty() ? QString::fromUtf8(sqlite3_errmsg(m_db)) : m_error;
+    }
     bool interrupted() const { return sqlite3_errcode(m_db) == SQLITE_INTERRUPT; }
 
     // Each row's columns as texts; false when the statement fails.

@@ -20,8 +20,8 @@ struct HistoryCheck {
 };
 
 // `stop`, when set, cuts the check short as its deadline does.
-HistoryCheck checkHistoryFile(const QString& path, QDeadlineTimer deadline,
-    const std::atomic<bool>* stop = nullptr);
+HistoryCheck checkHistoryFile(
+    const QString& path, QDeadlineTimer deadline, const std::atomic<bool>* stop = nullptr);
 
 // The loads of the live store at `path`, read-only; -1 when it cannot be read.
 qint64 liveHistoryLoads(const QString& path);

@@ -129,8 +129,7 @@ bool emptyFolder(int folder, int depth, const QByteArray& kept = QByteArray())
 bool hasMarker(int folder)
 {
     struct stat status = {};
-    return ::fstatat(folder, marker, &status, AT_SYMLINK_NOFOLLOW) == 0
-        && S_ISREG(status.st_mode);
+    return ::fstatat(folder, marker, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode);
 }
 
 } // namespace
@@ -147,8 +146,8 @@ PlacePath insideBackup(const QString& backupFolder, const QString& path)
 
 int openInside(const PlacePath& path, int flags)
 {
-    Descriptor folder(::open(
-        QFile::encodeName(path.place).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Descriptor folder(
+        ::open(QFile::encodeName(path.place).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const QStringList parts = path.inside.split(QLatin1Char('/'));
     for (int at = 0; folder.get() >= 0 && at < parts.size(); ++at) {
         const QByteArray name = QFile::encodeName(parts[at]);
@@ -216,8 +215,8 @@ CopiedFile hashInside(const PlacePath& path)
 
 CopiedFile copyInside(const PlacePath& path, const QString& to, FileSync sync)
 {
-    return copyOpenFileDurably(openInside(path, O_RDONLY | O_NONBLOCK),
-        QDir(path.place).filePath(path.inside), to, sync);
+    return copyOpenFileDurably(
+        openInside(path, O_RDONLY | O_NONBLOCK), QDir(path.place).filePath(path.inside), to, sync);
 }
 
 bool isRealFolder(const QString& path)
@@ -234,8 +233,8 @@ bool makeOwnFolder(const QString& path)
         QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     const Descriptor mark(folder.get() < 0
             ? -1
-            : ::openat(folder.get(), marker, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                0600));
+            : ::openat(
+                folder.get(), marker, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     return mark.get() >= 0;
 }
 

@@ -43,6 +43,11 @@ public:
     // Lets the pending writes finish and marks the record clean.
     void endCleanly();
 
+    // A journal a restore brought back (its JSON): its sheet goes on the
+    // window, once `replace` agrees when the sheet there holds typing of
+    // its own. False when it does not read or was not shown.
+    bool showRestored(const QByteArray& json, const std::function<bool()>& replace);
+
     // Whether this window writes the journal (a second program does not).
     bool isWriting() const { return m_file != nullptr; }
     QString path() const;
