@@ -122,6 +122,16 @@ bool isWorkbookPath(const QString& path)
         && path.endsWith(QLatin1String(".xls"));
 }
 
+QString settingsInBackup()
+{
+    return areas[2].name + QStringLiteral("/quorvane.ini");
+}
+
+qint64 largestSettings()
+{
+    return 1024 * 1024;
+}
+
 QString journalPath()
 {
     return areas[0].name + QStringLiteral("/tally-journal.json");

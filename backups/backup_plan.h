@@ -33,3 +33,6 @@ QString ledgerInBackup();
 // certificate, the backup places), the log or anything else.
 QString restoredPath(const QString& path, const BackupSources& sources);
 QString journalPath();
+// quorvane.ini inside a backup, and the most of it ever read.
+QString settingsInBackup();
+qint64 largestSettings();

@@ -2,6 +2,7 @@
 
 #include "backups/backup_manifest.h"
 #include "backups/backup_plan.h"
+#include "backups/backup_settings.h"
 #include "backups/history_check.h"
 #include "backups/stranger_files.h"
 #include "support/durable_copy.h"
@@ -128,6 +129,18 @@ RestoreOutcome restoreBackup(
             return outcome;
         }
         outcome.restored.append(file.entry.path);
+    }
+    if (!options.settingsGroups.isEmpty() && !options.settingsFile.isEmpty()) {
+        const RegularFileRead ini
+            = readInside(insideBackup(backupFolder, settingsInBackup()), largestSettings());
+        if (ini.outcome != RegularFileRead::Read
+            || !restoreSettingsGroups(ini.bytes, options.settingsFile, options.settingsGroups)) {
+            outcome.failedPath = settingsInBackup();
+            outcome.detail
+                = QStringLiteral("settings not restored into %1").arg(options.settingsFile);
+            return outcome;
+        }
+        outcome.restored.append(settingsInBackup());
     }
     return outcome;
 }

@@ -28,6 +28,9 @@ struct RestoreOutcome {
 
 struct RestoreOptions {
     QString onlyPath; // one file of the backup; empty: all its books
+    // Groups of its quorvane.ini put into `settingsFile` as well.
+    QStringList settingsGroups;
+    QString settingsFile;
     bool takeJournal = false;
     const std::atomic<bool>* stop = nullptr;
 };

@@ -285,7 +285,8 @@ void BackupService::setRestoreHooks(std::function<bool()> pause, std::function<v
     m_resume = std::move(resume);
 }
 
-bool BackupService::restore(const BackupInfo& backup, const QString& onlyPath)
+bool BackupService::restore(
+    const BackupInfo& backup, const QString& onlyPath, const QStringList& settingsGroups)
 {
     if (m_busy) {
         emit message(QStringLiteral("正在备份，请稍后再恢复。"));
@@ -298,7 +299,8 @@ bool BackupService::restore(const BackupInfo& backup, const QString& onlyPath)
     m_busy = true;
     const QDateTime now = m_clock();
     using Run = std::pair<BackupOutcome, RestoreOutcome>;
-    const RestoreOptions options { onlyPath, bool(m_takeJournal), m_stop.get() };
+    const RestoreOptions options { onlyPath, settingsGroups, m_settingsFile, bool(m_takeJournal),
+        m_stop.get() };
     runOnWorker<Run>(
         this, m_worker,
         [sources = m_sources, now, backup, options, stop = m_stop] {

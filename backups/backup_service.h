@@ -65,7 +65,9 @@ public:
     void setJournalTaker(std::function<void(const QByteArray&)> take);
     // Restores `backup`, or its one file `onlyPath`; false when it cannot
     // start (busy, or the postings could not be held: said).
-    bool restore(const BackupInfo& backup, const QString& onlyPath = QString());
+    // `settingsGroups`: of its quorvane.ini, put back too (the clerk ticked them).
+    bool restore(const BackupInfo& backup, const QString& onlyPath = QString(),
+        const QStringList& settingsGroups = {});
 
     // Reads the backups of both places on the worker, verified: `listed`.
     void list();

@@ -4,6 +4,7 @@
 #include "backups/backup_manifest.h"
 #include "backups/backup_plan.h"
 #include "backups/backup_rotation.h"
+#include "backups/backup_settings.h"
 #include "backups/history_check.h"
 #include "backups/ledger_rows.h"
 #include "backups/stranger_files.h"
@@ -355,6 +356,9 @@ QList<BackupInfo> listBackups(
         if (info.files.contains(originPath()))
             info.origin
                 = parseOrigin(readInside(insideBackup(info.folder, originPath()), 64 * 1024).bytes);
+        if (info.files.contains(settingsInBackup()))
+            info.settingsGroups = offeredSettingsGroups(
+                readInside(insideBackup(info.folder, settingsInBackup()), largestSettings()).bytes);
         if (verify)
             verifyListed(&info, deadline, stop);
     }

@@ -46,6 +46,7 @@ struct BackupInfo {
     QString cause; // why damaged or unchecked, for the log
     BackupOrigin origin; // unknown in a backup that records none
     QStringList files; // its manifest's paths
+    QStringList settingsGroups; // of its quorvane.ini, offered to a restore
 };
 
 struct BackupOutcome {

@@ -3,8 +3,10 @@
 #include "backups/backup_manifest.h"
 #include "backups/backup_plan.h"
 #include "backups/backup_service.h"
+#include "backups/backup_settings.h"
 #include "support/message_box.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -93,6 +95,12 @@ void Backups::build()
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &Backups::showFiles);
     m_files = new QListWidget(this);
     m_files->setObjectName(QStringLiteral("BackupFiles"));
+    m_settings = new QWidget(this);
+    m_settings->setObjectName(QStringLiteral("SettingsGroups"));
+    auto* settings = new QHBoxLayout(m_settings);
+    settings->setContentsMargins(0, 0, 0, 0);
+    settings->addWidget(new QLabel(QStringLiteral("恢复整个备份时也恢复这些设置："), m_settings));
+    settings->addStretch(1);
     m_state = new QLabel(this);
     m_state->setObjectName(QStringLiteral("BackupState"));
 
@@ -142,6 +150,7 @@ void Backups::build()
     layout->addWidget(m_table, 3);
     layout->addWidget(new QLabel(QStringLiteral("选中备份中的文件："), this));
     layout->addWidget(m_files, 2);
+    layout->addWidget(m_settings);
     layout->addLayout(place);
     layout->addWidget(m_onlyHere);
     layout->addWidget(m_state);
@@ -204,6 +213,17 @@ void Backups::showFiles()
             if (!restoredPath(path, m_service.sources()).isEmpty())
                 m_files->addItem(path);
     const bool restorable = backup && !backup->damaged && !backup->unchecked;
+    qDeleteAll(m_settingsGroups);
+    m_settingsGroups.clear();
+    auto* row = static_cast<QHBoxLayout*>(m_settings->layout());
+    if (restorable)
+        for (const QString& group : backup->settingsGroups) {
+            auto* box = new QCheckBox(settingsGroupText(group), m_settings);
+            box->setProperty("group", group);
+            row->insertWidget(row->count() - 1, box);
+            m_settingsGroups.append(box);
+        }
+    m_settings->setVisible(!m_settingsGroups.isEmpty());
     m_restoreWhole->setEnabled(restorable);
     m_restoreFile->setEnabled(restorable);
 }
@@ -231,13 +251,22 @@ void Backups::restoreSelected(bool wholeBackup)
     const QListWidgetItem* file = m_files->currentItem();
     if (!wholeBackup && !file)
         return;
-    const QString what = wholeBackup ? QStringLiteral("整个备份") : file->text();
+    QStringList groups, names;
+    for (const QCheckBox* box : m_settingsGroups)
+        if (wholeBackup && box->isChecked()) {
+            groups.append(box->property("group").toString());
+            names.append(box->text());
+        }
+    QString what = wholeBackup ? QStringLiteral("整个备份") : file->text();
+    if (!names.isEmpty())
+        what += QStringLiteral("（以及设置：%1）").arg(names.join(QStringLiteral("、")));
     const QString question
-        = QStringLiteral("用 %1 的备份恢复%2吗？现在的文件会先另存为一个新备份。")
+        = QStringLiteral("用 %1 的备份恢复%2吗？现在的文件会先另存为一个新备份。"
+                         "服务器设置、证书和备份位置不会恢复。")
               .arg(backup->time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), what)
         + strangerWarning(*backup);
     if (!Messages::askYesNo(this, title, question))
         return;
-    if (m_service.restore(*backup, wholeBackup ? QString() : file->text()))
+    if (m_service.restore(*backup, wholeBackup ? QString() : file->text(), groups))
         m_state->setText(QStringLiteral("正在恢复……恢复完成前不能入库、出库或导出账单。"));
 }

@@ -13,6 +13,7 @@
 #include <functional>
 
 class BackupService;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -47,6 +48,10 @@ private:
     QLineEdit* m_secondPlace = nullptr;
     QLabel* m_state = nullptr;
     QLabel* m_onlyHere = nullptr;
+    // The groups of the selected backup's settings, unticked until the
+    // clerk ticks them; only a whole restore puts them back.
+    QWidget* m_settings = nullptr;
+    QList<QCheckBox*> m_settingsGroups;
     QPushButton* m_restoreWhole = nullptr;
     QPushButton* m_restoreFile = nullptr;
 };
