@@ -60,7 +60,7 @@ BackupOutcome preparePlace(const QString& place)
 
 bool removeFolder(const QString& folder)
 {
-    return removeOwnFolder(QFileInfo(folder).absolutePath(), QFileInfo(folder).fileName());
+    return removeMarkedFolder(QFileInfo(folder).absolutePath(), QFileInfo(folder).fileName());
 }
 
 // Each file's hash in the newest backup of the place, to link bills again.
@@ -235,7 +235,7 @@ BackupOutcome takeBackup(const BackupSources& sources, const QString& place, con
     const QString backups = backupFolderIn(place);
     const QString name = uniqueName(backups, now);
     const QString partial = QDir(backups).filePath(QLatin1Char('.') + name);
-    if (!makeOwnFolder(partial))
+    if (!makeMarkedFolder(partial))
         return failure(
             BackupFailure::PlaceNotWritable, QStringLiteral("cannot make %1").arg(partial));
     BackupOutcome outcome = fill(planBackup(sources), partial, QDir(backups).filePath(name), place);
@@ -260,7 +260,7 @@ BackupOutcome copyBackup(const BackupInfo& backup, const QString& place)
     const QString backups = backupFolderIn(place);
     const QString partial = QDir(backups).filePath(QLatin1Char('.') + backup.name);
     removeFolder(partial);
-    if (!makeOwnFolder(partial))
+    if (!makeMarkedFolder(partial))
         return failure(
             BackupFailure::PlaceNotWritable, QStringLiteral("cannot make %1").arg(partial));
     BackupOutcome outcome = fill(files, partial, QDir(backups).filePath(backup.name), place);
@@ -391,5 +391,5 @@ void removeUnfinishedBackups(const QString& place)
     const QStringList names = folder.entryList({ QStringLiteral(".*") },
         QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks);
     for (const QString& name : names)
-        removeOwnFolder(folder.absolutePath(), name);
+        removeMarkedFolder(folder.absolutePath(), name);
 }

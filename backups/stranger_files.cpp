@@ -225,7 +225,7 @@ bool isRealFolder(const QString& path)
     return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-bool makeOwnFolder(const QString& path)
+bool makeMarkedFolder(const QString& path)
 {
     if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0)
         return false;
@@ -238,14 +238,7 @@ bool makeOwnFolder(const QString& path)
     return mark.get() >= 0;
 }
 
-bool isOwnFolder(const QString& path)
-{
-    const Descriptor folder(::open(
-        QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    return folder.get() >= 0 && hasMarker(folder.get());
-}
-
-bool removeOwnFolder(const QString& parent, const QString& name)
+bool removeMarkedFolder(const QString& parent, const QString& name)
 {
     const Descriptor where(::open(
         QFile::encodeName(parent).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));

@@ -37,10 +37,8 @@ CopiedFile copyInside(const PlacePath& path, const QString& to, FileSync sync = 
 bool isRealFolder(const QString& path);
 
 // A new folder of ours (it must not exist yet), marked as ours inside.
-bool makeOwnFolder(const QString& path);
-// Whether the folder carries our mark.
-bool isOwnFolder(const QString& path);
+bool makeMarkedFolder(const QString& path);
 // Removes a folder of ours under `parent` (not itself followed when it is a
 // link): only when it is a real folder carrying our mark, and without ever
 // following a link inside it.
-bool removeOwnFolder(const QString& parent, const QString& name);
+bool removeMarkedFolder(const QString& parent, const QString& name);
