@@ -8,8 +8,7 @@
 
 namespace {
 
-const QStringList neverRestored
-    = { QStringLiteral("history_server"), QStringLiteral("backup") };
+const QStringList neverRestored = { QStringLiteral("history_server"), QStringLiteral("backup") };
 
 // QSettings reads files only: the bytes go through a private temporary one.
 std::unique_ptr<QTemporaryFile> asFile(const QByteArray& ini)
