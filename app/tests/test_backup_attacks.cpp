@@ -304,16 +304,15 @@ void TestBackupAttacks::hostileBackup_data()
             write(QDir(backup).filePath(QStringLiteral("文档/木材出入库台账.xls")),
                 ledgerBomb(50000));
         }) << QStringLiteral("完好") << QStringLiteral("0");
-    QTest::newRow("a backup of another machine says so, and the restore asks knowing it")
-        << Change([](const QString& backup, const QString&) {
-               QFile origin(QDir(backup).filePath(QStringLiteral("origin.txt")));
-               QVERIFY(origin.open(QIODevice::ReadOnly));
-               QByteArray text = origin.readAll();
-               origin.close();
-               text.replace("machine=", "machine=another-");
-               write(origin.fileName(), text);
-           })
-        << QStringLiteral("完好（来自另一台电脑或另一个用户）") << QStringLiteral("0");
+    QTest::newRow("a backup of another machine says so, and the restore asks knowing it") << Change(
+        [](const QString& backup, const QString&) {
+            QFile origin(QDir(backup).filePath(QStringLiteral("origin.txt")));
+            QVERIFY(origin.open(QIODevice::ReadOnly));
+            QByteArray text = origin.readAll();
+            origin.close();
+            text.replace("machine=", "machine=another-");
+            write(origin.fileName(), text);
+        }) << QStringLiteral("完好（来自另一台电脑或另一个用户）") << QStringLiteral("0");
     QTest::newRow("a ledger larger than a year's is read as none") << Change(
         [](const QString& backup, const QString&) {
             QFile ledger(QDir(backup).filePath(QStringLiteral("文档/木材出入库台账.xls")));
