@@ -116,7 +116,8 @@ bool readManifest(const QString& backupFolder, QList<ManifestEntry>* entries)
     return hashesParse && entries->size() == sizeOf.size() && !entries->isEmpty();
 }
 
-bool verifyBackupFiles(const QString& backupFolder, QString* damaged)
+bool verifyBackupFiles(
+    const QString& backupFolder, QString* damaged, QDeadlineTimer deadline, bool* timedOut)
 {
     QList<ManifestEntry> entries;
     if (!readManifest(backupFolder, &entries)) {
@@ -125,6 +126,11 @@ bool verifyBackupFiles(const QString& backupFolder, QString* damaged)
         return false;
     }
     for (const ManifestEntry& entry : entries) {
+        if (deadline.hasExpired()) {
+            if (timedOut)
+                *timedOut = true;
+            return false;
+        }
         const CopiedFile file = hashInside(insideBackup(backupFolder, entry.path));
         if (!file.ok() || file.size != entry.size || file.sha256 != entry.sha256) {
             if (damaged)

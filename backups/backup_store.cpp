@@ -307,8 +307,14 @@ void markDamaged(BackupInfo* info, const QString& cause)
 void verifyListed(BackupInfo* info, QDeadlineTimer deadline, const std::atomic<bool>* stop)
 {
     QString damaged;
-    if (!verifyBackupFiles(info->folder, &damaged))
-        return markDamaged(info, QStringLiteral("%1 does not match its manifest").arg(damaged));
+    bool timedOut = false;
+    if (!verifyBackupFiles(info->folder, &damaged, deadline, &timedOut)) {
+        if (!timedOut)
+            return markDamaged(info, QStringLiteral("%1 does not match its manifest").arg(damaged));
+        info->unchecked = true;
+        info->cause = QStringLiteral("its files were not hashed in time");
+        return;
+    }
     if (info->files.contains(historyPath())) {
         const HistoryCheck check = checkHistoryFile(QDir(info->folder).filePath(historyPath()),
             QDeadlineTimer(qMin<qint64>(checkMs, deadline.remainingTime())), stop);
