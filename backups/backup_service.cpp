@@ -251,7 +251,11 @@ void BackupService::onBackupRun(const BackupRun& run)
     m_busy = false;
     if (!run.local.ok()) {
         logEvent(QStringLiteral("backup failed: %1").arg(run.local.detail));
-        emit message(QStringLiteral("备份失败，没有完成的备份已删除，较早的备份都还在。"));
+        emit message(run.local.failure == BackupFailure::PlaceIsLink
+                ? QStringLiteral("备份失败：%1 中的“备份”是一个链接，不是文件夹。为了安全，程序不会"
+                                 "通过链接写入或删除文件。请把它换成普通文件夹。")
+                      .arg(localPlace())
+                : QStringLiteral("备份失败，没有完成的备份已删除，较早的备份都还在。"));
         return;
     }
     logEvent(QStringLiteral("backup %1 verified").arg(run.local.backup.folder));
