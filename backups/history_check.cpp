@@ -145,6 +145,9 @@ HistoryCheck checkHistoryFile(
     if (version == 0)
         return result(HistoryCheck::Damaged,
             QStringLiteral("its tables, indexes, views or triggers are not the program's own"));
+    // A small file may finish a step between two calls of the handler.
+    if (overBudget(&budget))
+        return result(HistoryCheck::TimedOut, QStringLiteral("no time left for its check"));
     QList<QStringList> rows;
     if (!db.rows("PRAGMA integrity_check", &rows))
         return failed(QStringLiteral("integrity check"));
