@@ -13,9 +13,11 @@
 #include "history_window/export_dialog.h"
 #include "history_window/history_services.h"
 #include "records/bill_archive.h"
+#include "support/message_box.h"
 #include "tally_window/click_label.h"
 #include "tally_window/form1.h"
 #include "tally_window/tally_field.h"
+#include "tally_window/tally_journal.h"
 #include "tally_window/window_prompts.h"
 #include "tally_window/workbook_commands.h"
 
@@ -119,8 +121,14 @@ void TallyProgram::startBackups(const TallyFolders& folders)
                 m_history->reopenStore();
             m_commands->release();
         });
+    backups.setJournalTaker([this](const QByteArray& json) { showRestoredJournal(json); });
+    QObject::connect(&backups, &BackupService::booksMissing, m_window.get(),
+        [this](const BackupInfo& newest, const QStringList& missing) {
+            offerRestore(newest, missing);
+        });
     // The foot of the tally, beside the loads waiting for the server: when
-    // the last backup was taken, and the way to 备份与恢复.
+    // the last backup was taken, and the way to 备份与恢复; in the warning
+    // colour while the backups are on this disk alone.
     auto* foot = new ClickLabel(QString(), m_window.get());
     foot->setObjectName(QStringLiteral("BackupFoot"));
     foot->setCursor(Qt::PointingHandCursor);
@@ -129,16 +137,50 @@ void TallyProgram::startBackups(const TallyFolders& folders)
         foot->move(waiting->x(), waiting->y() + 18);
     const auto showLast = [foot, &backups] {
         const QDateTime last = backups.lastBackup();
-        foot->setText(last.isValid()
-                ? QStringLiteral("已备份 %1").arg(last.toString(QStringLiteral("MM-dd HH:mm")))
-                : QStringLiteral("备份与恢复"));
+        QString text = last.isValid()
+            ? QStringLiteral("已备份 %1").arg(last.toString(QStringLiteral("MM-dd HH:mm")))
+            : QStringLiteral("备份与恢复");
+        const bool onlyHere = backups.secondPlace().isEmpty();
+        if (onlyHere)
+            text += QStringLiteral("（%1）").arg(onlyHereText());
+        foot->setText(text);
+        foot->setStyleSheet(onlyHere ? QStringLiteral("color: #b00000") : QString());
         foot->adjustSize();
     };
     showLast();
     QObject::connect(&backups, &BackupService::backupDone, foot, showLast);
     QObject::connect(&backups, &BackupService::restoreDone, foot, showLast);
+    QObject::connect(&backups, &BackupService::secondPlaceChanged, foot, showLast);
     QObject::connect(foot, &ClickLabel::clicked, foot, [this] { showBackupsWindow(); });
-    QTimer::singleShot(0, &backups, [&backups] { backups.backUpIfFirstToday(); });
+    QTimer::singleShot(0, &backups, [&backups] { backups.checkBooksAtStart(); });
+}
+
+void TallyProgram::offerRestore(const BackupInfo& newest, const QStringList& missing)
+{
+    const bool elsewhere = newest.place != backupFolderIn(m_backups->localPlace());
+    QString question = QStringLiteral(
+        "找不到以前的账本，或账本是空的：%1（可能硬盘坏了或文件夹被误删）。\n\n"
+        "要用 %2 的备份（%3）恢复吗？\n是：恢复这个备份，和在“备份与恢复”中恢复一样。\n"
+        "否：用新的空白账本开始。")
+                           .arg(missing.join(QStringLiteral("、")),
+                               newest.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                               elsewhere ? QStringLiteral("第二备份位置") : QStringLiteral("本机"));
+    if (!sameMachineAndUser(newest.origin, thisOrigin()))
+        question += QStringLiteral("\n\n这个备份来自另一台电脑或另一个用户，或没有记录来源。");
+    if (Messages::askYesNo(m_window.get(), QStringLiteral("备份与恢复"), question))
+        m_backups->restore(newest);
+    else
+        m_backups->backUpIfFirstToday();
+}
+
+void TallyProgram::showRestoredJournal(const QByteArray& json)
+{
+    m_window->journal().showRestored(json, [this] {
+        return Messages::askYesNo(m_window.get(), QStringLiteral("备份与恢复"),
+            QStringLiteral(
+                "已恢复备份中的检尺单。屏幕上的检尺单有还没有入库、出库或导出的内容。\n\n"
+                "是：换成备份中的检尺单。\n否：保留屏幕上的检尺单（备份中的检尺单不显示）。"));
+    });
 }
 
 void TallyProgram::showBackupsWindow()

@@ -8,7 +8,10 @@
 #include <QString>
 #include <memory>
 
+#include <QStringList>
+
 class Accounts;
+struct BackupInfo;
 class BackupService;
 class Backups;
 class ClickLabel;
@@ -56,6 +59,9 @@ public:
 private:
     void startBackups(const TallyFolders& folders);
     void showBackupsWindow();
+    // The start found the books of the newest backup gone: restore it?
+    void offerRestore(const BackupInfo& newest, const QStringList& missing);
+    void showRestoredJournal(const QByteArray& json);
     void showAccountsWindow();
     void showHelpWindow();
 

@@ -70,38 +70,6 @@ QString copyHistory(const QString& live, const QString& to)
     return failure;
 }
 
-bool historyIntact(const QString& path, qint64* loads, QString* detail)
-{
-    OwnConnection connection(path);
-    if (!connection.open()) {
-        *detail = connection.error();
-        return false;
-    }
-    QSqlQuery check(connection.db());
-    if (!check.exec(QStringLiteral("PRAGMA integrity_check")) || !check.next()
-        || check.value(0).toString() != QLatin1String("ok")) {
-        *detail = check.lastError().text() + check.value(0).toString();
-        return false;
-    }
-    QSqlQuery count(connection.db());
-    if (!count.exec(QStringLiteral("SELECT count(*) FROM loads")) || !count.next()) {
-        *detail = count.lastError().text();
-        return false;
-    }
-    *loads = count.value(0).toLongLong();
-    return true;
-}
-
-qint64 historyLoads(const QString& path)
-{
-    OwnConnection connection(path);
-    QSqlQuery count(connection.db());
-    if (!connection.open() || !count.exec(QStringLiteral("SELECT count(*) FROM loads"))
-        || !count.next())
-        return -1;
-    return count.value(0).toLongLong();
-}
-
 bool looksLikeExcel97(const QString& path)
 {
     QFile file(path);

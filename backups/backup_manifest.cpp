@@ -1,7 +1,6 @@
 #include "backups/backup_manifest.h"
 
-#include "support/durable_copy.h"
-#include "support/regular_file.h"
+#include "backups/stranger_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,10 +8,11 @@
 
 namespace {
 
-// A list a hand put a link or a FIFO in place of is no list.
-QByteArray readSmallFile(const QString& path, bool* ok)
+// A list a hand put a link or a FIFO in place of is no list; nor is one
+// reached through a link.
+QByteArray readSmallFile(const QString& backupFolder, const QString& name, bool* ok)
 {
-    const RegularFileRead read = readRegularFile(path, 64 * 1024 * 1024);
+    const RegularFileRead read = readInside(insideBackup(backupFolder, name), 16 * 1024 * 1024);
     *ok = read.outcome == RegularFileRead::Read;
     return read.bytes;
 }
@@ -80,12 +80,10 @@ bool isSafeRelativePath(const QString& path)
 
 bool readManifest(const QString& backupFolder, QList<ManifestEntry>* entries)
 {
-    const QDir folder(backupFolder);
     bool hashesRead = false, sizesRead = false;
     const QByteArray hashes
-        = readSmallFile(folder.filePath(QStringLiteral("manifest.sha256")), &hashesRead);
-    const QByteArray sizes
-        = readSmallFile(folder.filePath(QStringLiteral("sizes.txt")), &sizesRead);
+        = readSmallFile(backupFolder, QStringLiteral("manifest.sha256"), &hashesRead);
+    const QByteArray sizes = readSmallFile(backupFolder, QStringLiteral("sizes.txt"), &sizesRead);
     if (!hashesRead || !sizesRead)
         return false;
     // Raw path bytes as keys: a year of backups is read at every backup.
@@ -118,7 +116,8 @@ bool readManifest(const QString& backupFolder, QList<ManifestEntry>* entries)
     return hashesParse && entries->size() == sizeOf.size() && !entries->isEmpty();
 }
 
-bool verifyBackupFiles(const QString& backupFolder, QString* damaged)
+bool verifyBackupFiles(
+    const QString& backupFolder, QString* damaged, QDeadlineTimer deadline, bool* timedOut)
 {
     QList<ManifestEntry> entries;
     if (!readManifest(backupFolder, &entries)) {
@@ -126,9 +125,13 @@ bool verifyBackupFiles(const QString& backupFolder, QString* damaged)
             *damaged = QStringLiteral("manifest.sha256");
         return false;
     }
-    const QDir folder(backupFolder);
     for (const ManifestEntry& entry : entries) {
-        const CopiedFile file = hashRegularFile(folder.filePath(entry.path));
+        if (deadline.hasExpired()) {
+            if (timedOut)
+                *timedOut = true;
+            return false;
+        }
+        const CopiedFile file = hashInside(insideBackup(backupFolder, entry.path));
         if (!file.ok() || file.size != entry.size || file.sha256 != entry.sha256) {
             if (damaged)
                 *damaged = entry.path;

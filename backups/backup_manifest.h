@@ -5,6 +5,7 @@
 // beside it with each file's size. Paths are relative to the backup.
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QString>
 
@@ -22,8 +23,10 @@ QByteArray sizesText(const QList<ManifestEntry>& entries);
 bool readManifest(const QString& backupFolder, QList<ManifestEntry>* entries);
 
 // Whether every file of the backup is there, a regular file, of its size
-// and hash; `damaged` gets the first path that is not.
-bool verifyBackupFiles(const QString& backupFolder, QString* damaged = nullptr);
+// and hash; `damaged` gets the first path that is not. Past `deadline`
+// (checked between files) it stops with `timedOut` set.
+bool verifyBackupFiles(const QString& backupFolder, QString* damaged = nullptr,
+    QDeadlineTimer deadline = QDeadlineTimer::Forever, bool* timedOut = nullptr);
 
 // A manifest path that stays inside its backup.
 bool isSafeRelativePath(const QString& path);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 
 namespace {
@@ -121,13 +122,35 @@ bool isWorkbookPath(const QString& path)
         && path.endsWith(QLatin1String(".xls"));
 }
 
+QString settingsInBackup()
+{
+    return areas[2].name + QStringLiteral("/quorvane.ini");
+}
+
+qint64 largestSettings()
+{
+    return 1024 * 1024;
+}
+
+QString journalPath()
+{
+    return areas[0].name + QStringLiteral("/tally-journal.json");
+}
+
 QString restoredPath(const QString& path, const BackupSources& sources)
 {
-    for (const Area& area : areas) {
-        const QString prefix = area.name + QLatin1Char('/');
-        const QString folder = sources.*area.folder;
-        if (path.startsWith(prefix) && !folder.isEmpty())
-            return QDir(folder).filePath(path.mid(prefix.size()));
-    }
+    static const QRegularExpression priceFile(QStringLiteral("^(单价|设置)/1\\(\\d+\\)\\.txt$"));
+    const auto under = [](const QString& folder, const QString& inside) {
+        return folder.isEmpty() ? QString() : QDir(folder).filePath(inside);
+    };
+    const QString name = path.mid(path.indexOf(QLatin1Char('/')) + 1);
+    if (path == historyPath() || path == journalPath()
+        || path == areas[0].name + QStringLiteral("/history-waiting.json"))
+        return under(sources.data, name);
+    if (isWorkbookPath(path)
+        || path.startsWith(areas[1].name + QLatin1Char('/') + archiveFolder + QLatin1Char('/')))
+        return under(sources.documents, name);
+    if (priceFile.match(path).hasMatch())
+        return under(sources.prices, name);
     return QString();
 }

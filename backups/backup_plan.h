@@ -26,5 +26,13 @@ bool isWorkbookPath(const QString& path);
 // Where the stock ledger lies inside a backup.
 QString ledgerInBackup();
 
-// Where a file of a backup belongs; empty when nowhere.
+// Where a file of a backup goes back to; empty for what a restore never
+// puts back. Only the books come back: the two workbooks, the bill archive,
+// the history (and its loads waiting for the server), the tally journal and
+// the unit prices; never the configuration (the yard server, its
+// certificate, the backup places), the log or anything else.
 QString restoredPath(const QString& path, const BackupSources& sources);
+QString journalPath();
+// quorvane.ini inside a backup, and the most of it ever read.
+QString settingsInBackup();
+qint64 largestSettings();

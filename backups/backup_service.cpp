@@ -1,14 +1,20 @@
 #include "backups/backup_service.h"
 
 #include "backups/backup_manifest.h"
+#include "backups/backup_plan.h"
+#include "backups/history_check.h"
+#include "backups/ledger_rows.h"
 #include "backups/restore_summary.h"
+#include "backups/stranger_files.h"
 #include "support/event_log.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QSettings>
 #include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 
 namespace {
 
@@ -25,7 +31,91 @@ void runOnWorker(QObject* owner, QThreadPool* pool, Job job, Done done)
     watcher->setFuture(QtConcurrent::run(pool, job));
 }
 
+// The whole list answers within this, whatever its backups hold.
+constexpr int listMs = 9000;
+
 } // namespace
+
+struct BackupRun {
+    BackupOutcome local;
+    BackupOutcome second;
+};
+
+namespace {
+
+BackupRun runBackup(const BackupSources& sources, const QString& second, const QDateTime& now)
+{
+    BackupRun run;
+    removeUnfinishedBackups(sources.data);
+    run.local = takeBackup(sources, sources.data, now);
+    if (!run.local.ok())
+        return run;
+    // An older backup goes only now that a newer one is verified.
+    rotateBackups(sources.data, now);
+    if (!second.isEmpty()) {
+        removeUnfinishedBackups(second);
+        run.second = copyBackup(run.local.backup, second);
+        if (run.second.ok())
+            rotateBackups(second, now);
+    }
+    return run;
+}
+
+struct BooksCheck {
+    BackupInfo newest;
+    QStringList missing;
+};
+
+bool emptyFolder(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty();
+}
+
+// What of the books the newest backup that held any holds is gone here.
+BooksCheck checkBooks(const BackupSources& sources, const QString& second)
+{
+    BooksCheck check;
+    QList<BackupInfo> backups = listBackups(sources.data, false);
+    if (!second.isEmpty())
+        backups += listBackups(second, false);
+    for (const BackupInfo& backup : backups)
+        if (!backup.damaged && !backup.origin.emptyBooks()
+            && (check.newest.folder.isEmpty() || backup.time > check.newest.time))
+            check.newest = backup;
+    const BackupInfo& newest = check.newest;
+    if (newest.folder.isEmpty())
+        return check;
+    if (newest.files.contains(historyPath()) && newest.origin.loads != 0
+        && liveHistoryLoads(QDir(sources.data).filePath(QStringLiteral("quorvane.sqlite"))) <= 0)
+        check.missing.append(QStringLiteral("历史记录"));
+    for (const QString& path : newest.files) {
+        if (!isWorkbookPath(path))
+            continue;
+        const QString name = QFileInfo(path).fileName();
+        const QFileInfo here(QDir(sources.documents).filePath(name));
+        bool gone = !here.isFile() || here.size() == 0;
+        if (!gone && path == ledgerInBackup() && postedLedgerRows(here.filePath()) == 0) {
+            const RegularFileRead ledger
+                = readInside(insideBackup(newest.folder, path), largestLedger());
+            gone = postedLedgerRows(ledger.bytes) > 0;
+        }
+        if (gone)
+            check.missing.append(name);
+    }
+    if (newest.origin.bills != 0
+        && std::any_of(newest.files.cbegin(), newest.files.cend(),
+            [](const QString& path) { return path.startsWith(QStringLiteral("文档/账单/")); })
+        && emptyFolder(QDir(sources.documents).filePath(QStringLiteral("账单"))))
+        check.missing.append(QStringLiteral("账单存档"));
+    return check;
+}
+
+} // namespace
+
+QString onlyHereText()
+{
+    return QStringLiteral("备份只在本机，请设置第二备份位置");
+}
 
 QString secondPlaceMessage(const BackupOutcome& outcome, const QString& place)
 {
@@ -38,6 +128,10 @@ QString secondPlaceMessage(const BackupOutcome& outcome, const QString& place)
             .arg(place, later);
     case BackupFailure::PlaceNotWritable:
         return QStringLiteral("第二备份位置 %1 无法写入。%2").arg(place, later);
+    case BackupFailure::PlaceIsLink:
+        return QStringLiteral("第二备份位置 %1 中的“备份”是一个链接，不是文件夹。为了安全，程序不会"
+                              "通过链接写入或删除文件，这次没有复制备份。请把它换成普通文件夹。%2")
+            .arg(place, later);
     case BackupFailure::PlaceFull:
         return QStringLiteral(
             "第二备份位置 %1 的磁盘已满，这次没有复制备份，原有的备份没有改动。%2")
@@ -67,7 +161,7 @@ BackupService::BackupService(
     , m_settingsFile(settingsFile)
     , m_clock(std::move(clock))
 {
-    m_worker.setMaxThreadCount(1);
+    m_worker->setMaxThreadCount(1);
     const QList<BackupInfo> backups = backupsByName(localPlace());
     if (!backups.isEmpty())
         m_last = backups.first().time;
@@ -75,7 +169,17 @@ BackupService::BackupService(
 
 BackupService::~BackupService()
 {
-    m_worker.waitForDone();
+    if (stop(4000)) {
+        delete m_worker;
+        return;
+    }
+    logEvent(QStringLiteral("the backup worker did not stop; the program ends without it"));
+}
+
+bool BackupService::stop(int ms)
+{
+    m_stop->store(true);
+    return m_worker->waitForDone(ms);
 }
 
 QString BackupService::secondPlace() const
@@ -89,6 +193,7 @@ void BackupService::setSecondPlace(const QString& folder)
     settings.setValue(secondPlaceKey, folder);
     settings.sync();
     m_secondPlaceSaid.clear();
+    emit secondPlaceChanged();
 }
 
 void BackupService::backUpIfFirstToday()
@@ -108,23 +213,22 @@ void BackupService::countPosting()
         m_postings = 0;
 }
 
-BackupService::BackupRun BackupService::runBackup(const QDateTime& now) const
+void BackupService::checkBooksAtStart()
 {
-    BackupRun run;
-    removeUnfinishedBackups(localPlace());
-    run.local = takeBackup(m_sources, localPlace(), now);
-    if (!run.local.ok())
-        return run;
-    // An older backup goes only now that a newer one is verified.
-    rotateBackups(localPlace(), now);
-    const QString second = secondPlace();
-    if (!second.isEmpty()) {
-        removeUnfinishedBackups(second);
-        run.second = copyBackup(run.local.backup, second);
-        if (run.second.ok())
-            rotateBackups(second, now);
-    }
-    return run;
+    m_busy = true;
+    runOnWorker<BooksCheck>(
+        this, m_worker,
+        [sources = m_sources, second = secondPlace()] { return checkBooks(sources, second); },
+        [this](const BooksCheck& check) {
+            m_busy = false;
+            if (check.missing.isEmpty()) {
+                backUpIfFirstToday();
+                return;
+            }
+            logEvent(QStringLiteral("books missing at start: %1; newest backup %2")
+                         .arg(check.missing.join(QLatin1Char(',')), check.newest.folder));
+            emit booksMissing(check.newest, check.missing);
+        });
 }
 
 bool BackupService::backUp()
@@ -134,7 +238,10 @@ bool BackupService::backUp()
     m_busy = true;
     const QDateTime now = m_clock();
     runOnWorker<BackupRun>(
-        this, &m_worker, [this, now] { return runBackup(now); },
+        this, m_worker,
+        [sources = m_sources, second = secondPlace(), now] {
+            return runBackup(sources, second, now);
+        },
         [this](const BackupRun& run) { onBackupRun(run); });
     return true;
 }
@@ -144,7 +251,11 @@ void BackupService::onBackupRun(const BackupRun& run)
     m_busy = false;
     if (!run.local.ok()) {
         logEvent(QStringLiteral("backup failed: %1").arg(run.local.detail));
-        emit message(QStringLiteral("备份失败，没有完成的备份已删除，较早的备份都还在。"));
+        emit message(run.local.failure == BackupFailure::PlaceIsLink
+                ? QStringLiteral("备份失败：%1 中的“备份”是一个链接，不是文件夹。为了安全，程序不会"
+                                 "通过链接写入或删除文件。请把它换成普通文件夹。")
+                      .arg(localPlace())
+                : QStringLiteral("备份失败，没有完成的备份已删除，较早的备份都还在。"));
         return;
     }
     logEvent(QStringLiteral("backup %1 verified").arg(run.local.backup.folder));
@@ -167,13 +278,19 @@ void BackupService::sayOnce(const QString& text)
     emit message(text);
 }
 
+void BackupService::setJournalTaker(std::function<void(const QByteArray&)> take)
+{
+    m_takeJournal = std::move(take);
+}
+
 void BackupService::setRestoreHooks(std::function<bool()> pause, std::function<void()> resume)
 {
     m_pause = std::move(pause);
     m_resume = std::move(resume);
 }
 
-bool BackupService::restore(const BackupInfo& backup, const QString& onlyPath)
+bool BackupService::restore(
+    const BackupInfo& backup, const QString& onlyPath, const QStringList& settingsGroups)
 {
     if (m_busy) {
         emit message(QStringLiteral("正在备份，请稍后再恢复。"));
@@ -186,14 +303,16 @@ bool BackupService::restore(const BackupInfo& backup, const QString& onlyPath)
     m_busy = true;
     const QDateTime now = m_clock();
     using Run = std::pair<BackupOutcome, RestoreOutcome>;
+    const RestoreOptions options { onlyPath, settingsGroups, m_settingsFile, bool(m_takeJournal),
+        m_stop.get() };
     runOnWorker<Run>(
-        this, &m_worker,
-        [this, now, backup, onlyPath] {
+        this, m_worker,
+        [sources = m_sources, now, backup, options, stop = m_stop] {
             // The present state first, so a restore can itself be undone.
             Run run;
-            run.first = takeBackup(m_sources, localPlace(), now);
+            run.first = takeBackup(sources, sources.data, now);
             if (run.first.ok())
-                run.second = restoreBackup(backup.folder, m_sources, onlyPath);
+                run.second = restoreBackup(backup.folder, sources, options);
             return run;
         },
         [this, backup](const Run& run) { onRestoreRun(run.first, run.second, backup); });
@@ -215,8 +334,8 @@ void BackupService::onRestoreRun(
     m_last = before.backup.time;
     if (restored.refused) {
         logEvent(restored.detail);
-        emit message(
-            QStringLiteral("备份 %1 已损坏，不能恢复。所有文件都没有改动。").arg(from.name));
+        emit message(QStringLiteral("备份 %1 已损坏，不能恢复：%2。所有文件都没有改动。")
+                         .arg(from.name, restored.cause));
     } else if (!restored.ok()) {
         logEvent(QStringLiteral("restore of %1 stopped at %2: %3")
                      .arg(from.folder, restored.failedPath, restored.detail));
@@ -227,6 +346,8 @@ void BackupService::onRestoreRun(
                      .arg(restored.restored.size())
                      .arg(from.folder));
         emit message(restoreDoneMessage(from, restored, before.backup.name));
+        if (!restored.journal.isEmpty() && m_takeJournal)
+            m_takeJournal(restored.journal);
     }
     emit restoreDone(restored.ok());
 }
@@ -235,11 +356,12 @@ void BackupService::list()
 {
     const QString second = secondPlace();
     runOnWorker<QList<BackupInfo>>(
-        this, &m_worker,
-        [this, second] {
-            QList<BackupInfo> backups = listBackups(localPlace(), true);
+        this, m_worker,
+        [local = localPlace(), second, stop = m_stop] {
+            const QDeadlineTimer deadline(listMs);
+            QList<BackupInfo> backups = listBackups(local, true, deadline, stop.get());
             if (!second.isEmpty())
-                backups += listBackups(second, true);
+                backups += listBackups(second, true, deadline, stop.get());
             return backups;
         },
         [this](const QList<BackupInfo>& backups) { emit listed(backups); });
@@ -247,6 +369,6 @@ void BackupService::list()
 
 void BackupService::waitForIdle()
 {
-    m_worker.waitForDone();
+    m_worker->waitForDone();
     QCoreApplication::sendPostedEvents();
 }

@@ -4,15 +4,18 @@
 #include "backups/backup_manifest.h"
 #include "backups/backup_plan.h"
 #include "backups/backup_rotation.h"
+#include "backups/backup_settings.h"
+#include "backups/history_check.h"
 #include "backups/ledger_rows.h"
+#include "backups/stranger_files.h"
 #include "support/durable_copy.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QStringList>
 #include <cerrno>
 
 namespace {
@@ -41,16 +44,23 @@ BackupFailure placeFailure(const WriteResult& result)
     }
 }
 
-// The backups folder of a place, made when missing.
+// The backups folder of a place, made when missing; never through a link.
 BackupOutcome preparePlace(const QString& place)
 {
     if (!QFileInfo(place).isDir())
         return failure(BackupFailure::PlaceMissing, QStringLiteral("no folder %1").arg(place));
     const QString folder = backupFolderIn(place);
-    if (!makePrivateFolder(folder) || !QFileInfo(folder).isWritable())
+    if (backupFolderIsLink(place))
+        return failure(BackupFailure::PlaceIsLink, QStringLiteral("%1 is a link").arg(folder));
+    if (!makePrivateFolder(folder) || !isRealFolder(folder) || !QFileInfo(folder).isWritable())
         return failure(
             BackupFailure::PlaceNotWritable, QStringLiteral("cannot write %1").arg(folder));
     return BackupOutcome();
+}
+
+bool removeFolder(const QString& folder)
+{
+    return removeMarkedFolder(QFileInfo(folder).absolutePath(), QFileInfo(folder).fileName());
 }
 
 // Each file's hash in the newest backup of the place, to link bills again.
@@ -100,20 +110,16 @@ CopiedFile copyOne(const PlannedFile& file, const QString& target,
     return copyFileDurably(file.source, target, FileSync::Later);
 }
 
-bool removeFolder(const QString& folder)
-{
-    return QDir(folder).removeRecursively();
-}
-
 // The history copy and the workbooks, checked beyond their hashes.
 QString checkContents(const QString& folder, const QList<ManifestEntry>& entries, qint64* loads)
 {
     for (const ManifestEntry& entry : entries) {
         const QString path = QDir(folder).filePath(entry.path);
         if (entry.path == historyPath()) {
-            QString detail;
-            if (!historyIntact(path, loads, &detail))
-                return QStringLiteral("history copy fails its check: %1").arg(detail);
+            const HistoryCheck check = checkHistoryFile(path, QDeadlineTimer(120000));
+            if (!check.sound())
+                return QStringLiteral("history copy fails its check: %1").arg(check.cause);
+            *loads = check.loads;
         } else if (isWorkbookPath(entry.path) && !looksLikeExcel97(path)) {
             return QStringLiteral("%1 is no Excel 97 workbook").arg(entry.path);
         }
@@ -121,10 +127,36 @@ QString checkContents(const QString& folder, const QList<ManifestEntry>& entries
     return QString();
 }
 
-// Writes the lists, verifies, and gives the folder its name.
-BackupOutcome finish(
-    const QString& partial, const QString& final, const QList<ManifestEntry>& entries)
+// Where it came from, listed with its files.
+bool addOrigin(const QString& partial, qint64 loads, QList<ManifestEntry>* entries)
 {
+    for (const ManifestEntry& entry : *entries)
+        if (entry.path == originPath())
+            return true;
+    BackupOrigin origin = thisOrigin();
+    origin.loads = qMax<qint64>(loads, 0);
+    origin.bills = billCount(*entries);
+    const QString path = QDir(partial).filePath(originPath());
+    if (!writeFileDurably(path, originText(origin)).ok())
+        return false;
+    const CopiedFile written = hashRegularFile(path);
+    if (!written.ok())
+        return false;
+    QFile::setPermissions(path, QFileDevice::ReadOwner);
+    entries->append({ originPath(), written.sha256, written.size });
+    return true;
+}
+
+// Writes the lists, verifies, and gives the folder its name.
+BackupOutcome finish(const QString& partial, const QString& final, QList<ManifestEntry> entries)
+{
+    qint64 loads = -1;
+    const QString problem = checkContents(partial, entries, &loads);
+    if (!problem.isEmpty())
+        return failure(BackupFailure::Unverified, problem);
+    if (!addOrigin(partial, loads, &entries))
+        return failure(BackupFailure::PlaceNotWritable,
+            QStringLiteral("cannot write %1 in %2").arg(originPath(), partial));
     for (const auto& [name, text] : { std::pair(QStringLiteral("sizes.txt"), sizesText(entries)),
              std::pair(QStringLiteral("manifest.sha256"), manifestText(entries)) }) {
         const WriteResult written = writeFileDurably(QDir(partial).filePath(name), text);
@@ -139,10 +171,6 @@ BackupOutcome finish(
     if (!verifyBackupFiles(partial, &damaged))
         return failure(
             BackupFailure::Unverified, QStringLiteral("%1 reads back wrong").arg(damaged));
-    qint64 loads = -1;
-    const QString problem = checkContents(partial, entries, &loads);
-    if (!problem.isEmpty())
-        return failure(BackupFailure::Unverified, problem);
     if (!renameDurably(partial, final))
         return failure(BackupFailure::Unreadable, QStringLiteral("cannot name %1").arg(final));
     BackupOutcome outcome;
@@ -152,6 +180,8 @@ BackupOutcome finish(
     outcome.backup.place = QFileInfo(final).absolutePath();
     outcome.backup.loads = loads;
     outcome.backup.ledgerRows = postedLedgerRows(QDir(final).filePath(ledgerInBackup()));
+    for (const ManifestEntry& entry : entries)
+        outcome.backup.files.append(entry.path);
     for (const ManifestEntry& entry : entries)
         outcome.backup.size += entry.size;
     return outcome;
@@ -163,7 +193,10 @@ BackupOutcome fill(const QList<PlannedFile>& files, const QString& partial, cons
 {
     // Only the newest backup's list is read: a year keeps twenty or more.
     const QList<BackupInfo> backups = backupsByName(place);
-    const QString earlierFolder = backups.isEmpty() ? QString() : backups.first().folder;
+    // A backup with a link in it lends nothing.
+    QString earlierFolder = backups.isEmpty() ? QString() : backups.first().folder;
+    if (!earlierFolder.isEmpty() && !strangeEntryUnder(insideBackup(earlierFolder)).isEmpty())
+        earlierFolder.clear();
     const QHash<QString, ManifestEntry> earlier = entriesOf(earlierFolder);
     QList<ManifestEntry> entries;
     for (const PlannedFile& file : files) {
@@ -202,7 +235,7 @@ BackupOutcome takeBackup(const BackupSources& sources, const QString& place, con
     const QString backups = backupFolderIn(place);
     const QString name = uniqueName(backups, now);
     const QString partial = QDir(backups).filePath(QLatin1Char('.') + name);
-    if (!makePrivateFolder(partial))
+    if (!makeMarkedFolder(partial))
         return failure(
             BackupFailure::PlaceNotWritable, QStringLiteral("cannot make %1").arg(partial));
     BackupOutcome outcome = fill(planBackup(sources), partial, QDir(backups).filePath(name), place);
@@ -217,16 +250,17 @@ BackupOutcome copyBackup(const BackupInfo& backup, const QString& place)
     if (!prepared.ok())
         return prepared;
     QList<ManifestEntry> entries;
-    if (!readManifest(backup.folder, &entries))
-        return failure(
-            BackupFailure::Unverified, QStringLiteral("no manifest in %1").arg(backup.folder));
+    const QString strange = strangeEntryUnder(insideBackup(backup.folder));
+    if (!strange.isEmpty() || !readManifest(backup.folder, &entries))
+        return failure(BackupFailure::Unverified,
+            QStringLiteral("%1 has no manifest or a link: %2").arg(backup.folder, strange));
     QList<PlannedFile> files;
     for (const ManifestEntry& entry : entries)
         files.append({ QDir(backup.folder).filePath(entry.path), entry.path, false, true });
     const QString backups = backupFolderIn(place);
     const QString partial = QDir(backups).filePath(QLatin1Char('.') + backup.name);
     removeFolder(partial);
-    if (!makePrivateFolder(partial))
+    if (!makeMarkedFolder(partial))
         return failure(
             BackupFailure::PlaceNotWritable, QStringLiteral("cannot make %1").arg(partial));
     BackupOutcome outcome = fill(files, partial, QDir(backups).filePath(backup.name), place);
@@ -235,11 +269,19 @@ BackupOutcome copyBackup(const BackupInfo& backup, const QString& place)
     return outcome;
 }
 
+bool backupFolderIsLink(const QString& place)
+{
+    const QString folder = backupFolderIn(place);
+    return QFileInfo(folder).isSymLink() || (QFileInfo::exists(folder) && !isRealFolder(folder));
+}
+
 QList<BackupInfo> backupsByName(const QString& place)
 {
     static const QRegularExpression pattern(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}-\\d{6}$"));
-    const QDir folder(backupFolderIn(place));
     QList<BackupInfo> list;
+    if (backupFolderIsLink(place))
+        return list;
+    const QDir folder(backupFolderIn(place));
     const QStringList names = folder.entryList(
         QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name | QDir::Reversed);
     for (const QString& name : names) {
@@ -250,20 +292,81 @@ QList<BackupInfo> backupsByName(const QString& place)
     return list;
 }
 
-QList<BackupInfo> listBackups(const QString& place, bool verify)
+namespace {
+
+constexpr int checkMs = 4000; // one backup's history: a year's takes well under a second
+
+void markDamaged(BackupInfo* info, const QString& cause)
+{
+    info->damaged = true;
+    info->cause = cause;
+}
+
+// What the window shows of a backup beyond its lists: its hashes, its
+// history and its ledger's rows.
+void verifyListed(BackupInfo* info, QDeadlineTimer deadline, const std::atomic<bool>* stop)
+{
+    QString damaged;
+    bool timedOut = false;
+    if (!verifyBackupFiles(info->folder, &damaged, deadline, &timedOut)) {
+        if (!timedOut)
+            return markDamaged(info, QStringLiteral("%1 does not match its manifest").arg(damaged));
+        info->unchecked = true;
+        info->cause = QStringLiteral("its files were not hashed in time");
+        return;
+    }
+    if (info->files.contains(historyPath())) {
+        const HistoryCheck check = checkHistoryFile(QDir(info->folder).filePath(historyPath()),
+            QDeadlineTimer(qMin<qint64>(checkMs, deadline.remainingTime())), stop);
+        if (check.outcome == HistoryCheck::TimedOut) {
+            info->unchecked = true;
+            info->cause = check.cause;
+            return;
+        }
+        if (!check.sound())
+            return markDamaged(info, QStringLiteral("history: %1").arg(check.cause));
+        info->loads = check.loads;
+    }
+    const RegularFileRead ledger
+        = readInside(insideBackup(info->folder, ledgerInBackup()), largestLedger());
+    info->ledgerRows
+        = ledger.outcome == RegularFileRead::Read ? postedLedgerRows(ledger.bytes) : -1;
+}
+
+} // namespace
+
+QList<BackupInfo> listBackups(
+    const QString& place, bool verify, QDeadlineTimer deadline, const std::atomic<bool>* stop)
 {
     QList<BackupInfo> list = backupsByName(place);
     for (BackupInfo& info : list) {
-        QList<ManifestEntry> entries;
-        info.damaged
-            = !readManifest(info.folder, &entries) || (verify && !verifyBackupFiles(info.folder));
-        for (const ManifestEntry& entry : entries)
-            info.size += entry.size;
-        QString detail;
-        if (verify && !info.damaged) {
-            historyIntact(QDir(info.folder).filePath(historyPath()), &info.loads, &detail);
-            info.ledgerRows = postedLedgerRows(QDir(info.folder).filePath(ledgerInBackup()));
+        if (deadline.hasExpired() || (stop && stop->load())) {
+            info.unchecked = true;
+            info.cause = QStringLiteral("not checked in time");
+            continue;
         }
+        const QString strange = strangeEntryUnder(insideBackup(info.folder));
+        QList<ManifestEntry> entries;
+        if (!strange.isEmpty()) {
+            markDamaged(&info, strange);
+            continue;
+        }
+        if (!readManifest(info.folder, &entries)) {
+            markDamaged(&info, QStringLiteral("its manifest does not read"));
+            continue;
+        }
+        for (const ManifestEntry& entry : entries) {
+            info.size += entry.size;
+            info.files.append(entry.path);
+        }
+        if (info.files.contains(originPath()))
+            info.origin
+                = parseOrigin(readInside(insideBackup(info.folder, originPath()), 64 * 1024).bytes);
+        if (info.files.contains(settingsInBackup()))
+            info.settingsGroups = offeredSettingsGroups(
+                readInside(insideBackup(info.folder, settingsInBackup()), largestSettings()).bytes);
+        if (verify)
+            verifyListed(&info, deadline, stop);
     }
     return list;
 }
@@ -271,11 +374,13 @@ QList<BackupInfo> listBackups(const QString& place, bool verify)
 int rotateBackups(const QString& place, const QDateTime& now)
 {
     const QList<BackupInfo> backups = listBackups(place, false);
-    QList<QDateTime> times;
+    // Backups of empty books rotate among themselves: a start with the
+    // books gone never pushes out the backups that held them.
+    QList<QDateTime> held, empty;
     for (const BackupInfo& backup : backups)
         if (!backup.damaged)
-            times.append(backup.time);
-    const QList<QDateTime> kept = backupsToKeep(times, now);
+            (backup.origin.emptyBooks() ? empty : held).append(backup.time);
+    const QList<QDateTime> kept = backupsToKeep(held, now) + backupsToKeep(empty, now);
     int removed = 0;
     // Damaged backups stay for the clerk to see; only sound ones rotate.
     for (const BackupInfo& backup : backups)
@@ -286,9 +391,11 @@ int rotateBackups(const QString& place, const QDateTime& now)
 
 void removeUnfinishedBackups(const QString& place)
 {
+    if (backupFolderIsLink(place))
+        return;
     const QDir folder(backupFolderIn(place));
     const QStringList names = folder.entryList({ QStringLiteral(".*") },
         QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks);
     for (const QString& name : names)
-        removeFolder(folder.filePath(name));
+        removeMarkedFolder(folder.absolutePath(), name);
 }

@@ -8,9 +8,13 @@
 // bill archive 账单), 设置 (the configuration) and 单价 (the unit prices,
 // when they have a folder of their own).
 
+#include "backups/backup_origin.h"
+
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QString>
+#include <atomic>
 
 struct BackupSources {
     QString data;
@@ -22,6 +26,7 @@ struct BackupSources {
 enum class BackupFailure {
     None,
     PlaceMissing,
+    PlaceIsLink, // its 备份 is a link: never followed
     PlaceNotWritable,
     PlaceFull,
     Unreadable,
@@ -37,6 +42,11 @@ struct BackupInfo {
     qint64 loads = -1; // -1: no history in it
     qint64 ledgerRows = -1; // rows posted in its ledger; -1: none or unreadable
     bool damaged = false;
+    bool unchecked = false; // did not answer in time: shown, never restored
+    QString cause; // why damaged or unchecked, for the log
+    BackupOrigin origin; // unknown in a backup that records none
+    QStringList files; // its manifest's paths
+    QStringList settingsGroups; // of its quorvane.ini, offered to a restore
 };
 
 struct BackupOutcome {
@@ -62,11 +72,19 @@ BackupOutcome copyBackup(const BackupInfo& backup, const QString& place);
 QList<BackupInfo> backupsByName(const QString& place);
 
 // The backups of a place, newest first, their lists read (a backup whose
-// lists do not read is damaged); `verify` re-reads every hash.
-QList<BackupInfo> listBackups(const QString& place, bool verify);
+// lists do not read, or that holds a link, is damaged); `verify` re-reads
+// every hash and checks the history and reads the ledger, each backup
+// within a few seconds and the whole before `deadline`: what does not
+// answer in time is unchecked.
+QList<BackupInfo> listBackups(const QString& place, bool verify,
+    QDeadlineTimer deadline = QDeadlineTimer::Forever, const std::atomic<bool>* stop = nullptr);
+
+// Whether the place's 备份 is there but no folder of its own (a link).
+bool backupFolderIsLink(const QString& place);
 
 // Removes what the rotation does not keep; returns how many went.
 int rotateBackups(const QString& place, const QDateTime& now);
 
-// Removes folders of backups cut short (a crash in the middle).
+// Removes folders of backups cut short (a crash in the middle): only those
+// this program made and marked.
 void removeUnfinishedBackups(const QString& place);

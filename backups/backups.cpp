@@ -1,10 +1,13 @@
 #include "backups/backups.h"
 
 #include "backups/backup_manifest.h"
+#include "backups/backup_plan.h"
 #include "backups/backup_service.h"
+#include "backups/backup_settings.h"
 #include "support/message_box.h"
 #include "support/window_keys.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -24,6 +27,34 @@ QPushButton* button(const QString& text, const char* name, QWidget* parent)
     auto* made = new QPushButton(text, parent);
     made->setObjectName(QLatin1String(name));
     return made;
+}
+
+} // namespace
+
+namespace {
+
+QString stateText(const BackupInfo& backup)
+{
+    if (backup.damaged)
+        return QStringLiteral("已损坏，不能恢复");
+    if (backup.unchecked)
+        return QStringLiteral("无法检查");
+    if (!backup.origin.known())
+        return QStringLiteral("完好（来源不明）");
+    if (!sameMachineAndUser(backup.origin, thisOrigin()))
+        return QStringLiteral("完好（来自另一台电脑或另一个用户）");
+    return QStringLiteral("完好");
+}
+
+QString strangerWarning(const BackupInfo& backup)
+{
+    if (!backup.origin.known())
+        return QStringLiteral(
+            "\n\n这个备份没有记录来自哪台电脑、哪个用户。只有确认它是本店的备份时才恢复。");
+    if (!sameMachineAndUser(backup.origin, thisOrigin()))
+        return QStringLiteral("\n\n这个备份来自另一台电脑或另一个用户，不是这台电脑上的您备份的。"
+                              "只有确认它是本店的备份时才恢复。");
+    return QString();
 }
 
 } // namespace
@@ -66,6 +97,12 @@ void Backups::build()
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &Backups::showFiles);
     m_files = new QListWidget(this);
     m_files->setObjectName(QStringLiteral("BackupFiles"));
+    m_settings = new QWidget(this);
+    m_settings->setObjectName(QStringLiteral("SettingsGroups"));
+    auto* settings = new QHBoxLayout(m_settings);
+    settings->setContentsMargins(0, 0, 0, 0);
+    settings->addWidget(new QLabel(QStringLiteral("恢复整个备份时也恢复这些设置："), m_settings));
+    settings->addStretch(1);
     m_state = new QLabel(this);
     m_state->setObjectName(QStringLiteral("BackupState"));
 
@@ -81,10 +118,19 @@ void Backups::build()
     place->addWidget(m_secondPlace, 1);
     place->addWidget(choose);
     place->addWidget(clear);
+    m_onlyHere = new QLabel(
+        QStringLiteral("%1：本机的备份和账本在同一块硬盘上，硬盘坏了或文件夹被误删时会一起丢失。"
+                       "请选择 U 盘或网络文件夹作为第二备份位置，每次备份都会复制一份过去。")
+            .arg(onlyHereText()),
+        this);
+    m_onlyHere->setObjectName(QStringLiteral("OnlyHere"));
+    m_onlyHere->setWordWrap(true);
+    m_onlyHere->setStyleSheet(QStringLiteral("color: #b00000"));
     connect(choose, &QPushButton::clicked, this, &Backups::chooseSecondPlace);
     connect(clear, &QPushButton::clicked, this, [this] {
         m_service.setSecondPlace(QString());
         m_secondPlace->clear();
+        showOnlyHere();
         refresh();
     });
 
@@ -106,7 +152,9 @@ void Backups::build()
     layout->addWidget(m_table, 3);
     layout->addWidget(new QLabel(QStringLiteral("选中备份中的文件："), this));
     layout->addWidget(m_files, 2);
+    layout->addWidget(m_settings);
     layout->addLayout(place);
+    layout->addWidget(m_onlyHere);
     layout->addWidget(m_state);
     layout->addLayout(buttons);
     resize(720, 520);
@@ -132,14 +180,20 @@ void Backups::showBackups(const QList<BackupInfo>& backups)
             backup.ledgerRows < 0 ? QStringLiteral("—") : QString::number(backup.ledgerRows),
             backupSizeText(backup.size),
             backup.place == local ? QStringLiteral("本机") : QStringLiteral("第二备份位置"),
-            backup.damaged ? QStringLiteral("已损坏，不能恢复") : QStringLiteral("完好") };
+            stateText(backup) };
         for (int column = 0; column < texts.size(); ++column)
             m_table->setItem(row, column, new QTableWidgetItem(texts[column]));
     }
+    const bool linked
+        = !m_service.secondPlace().isEmpty() && backupFolderIsLink(m_service.secondPlace());
     for (int column = 0; column + 1 < m_table->columnCount(); ++column)
         m_table->resizeColumnToContents(column);
-    m_state->setText(m_backups.isEmpty() ? QStringLiteral("还没有备份。")
-                                         : QStringLiteral("共 %1 个备份。").arg(m_backups.size()));
+    m_state->setText((m_backups.isEmpty() ? QStringLiteral("还没有备份。")
+                                          : QStringLiteral("共 %1 个备份。").arg(m_backups.size()))
+        + (linked ? QStringLiteral("第二备份位置中的“备份”是一个链接，不是文件夹：为了安全，"
+                                   "程序不读也不写它。请把它换成普通文件夹。")
+                  : QString()));
+    showOnlyHere();
     showFiles();
 }
 
@@ -155,11 +209,23 @@ void Backups::showFiles()
 {
     m_files->clear();
     const BackupInfo* backup = selected();
-    QList<ManifestEntry> entries;
-    if (backup && readManifest(backup->folder, &entries))
-        for (const ManifestEntry& entry : entries)
-            m_files->addItem(entry.path);
-    const bool restorable = backup && !backup->damaged;
+    // Only the books come back; the rest of a backup is there to read.
+    if (backup)
+        for (const QString& path : backup->files)
+            if (!restoredPath(path, m_service.sources()).isEmpty())
+                m_files->addItem(path);
+    const bool restorable = backup && !backup->damaged && !backup->unchecked;
+    qDeleteAll(m_settingsGroups);
+    m_settingsGroups.clear();
+    auto* row = static_cast<QHBoxLayout*>(m_settings->layout());
+    if (restorable)
+        for (const QString& group : backup->settingsGroups) {
+            auto* box = new QCheckBox(settingsGroupText(group), m_settings);
+            box->setProperty("group", group);
+            row->insertWidget(row->count() - 1, box);
+            m_settingsGroups.append(box);
+        }
+    m_settings->setVisible(!m_settingsGroups.isEmpty());
     m_restoreWhole->setEnabled(restorable);
     m_restoreFile->setEnabled(restorable);
 }
@@ -171,22 +237,38 @@ void Backups::chooseSecondPlace()
         return;
     m_service.setSecondPlace(folder);
     m_secondPlace->setText(folder);
+    showOnlyHere();
+}
+
+void Backups::showOnlyHere()
+{
+    m_onlyHere->setVisible(m_service.secondPlace().isEmpty());
 }
 
 void Backups::restoreSelected(bool wholeBackup)
 {
     const BackupInfo* backup = selected();
-    if (!backup || backup->damaged)
+    if (!backup || backup->damaged || backup->unchecked)
         return;
     const QListWidgetItem* file = m_files->currentItem();
     if (!wholeBackup && !file)
         return;
-    const QString what = wholeBackup ? QStringLiteral("整个备份") : file->text();
+    QStringList groups, names;
+    for (const QCheckBox* box : m_settingsGroups)
+        if (wholeBackup && box->isChecked()) {
+            groups.append(box->property("group").toString());
+            names.append(box->text());
+        }
+    QString what = wholeBackup ? QStringLiteral("整个备份") : file->text();
+    if (!names.isEmpty())
+        what += QStringLiteral("（以及设置：%1）").arg(names.join(QStringLiteral("、")));
     const QString question
-        = QStringLiteral("用 %1 的备份恢复%2吗？现在的文件会先另存为一个新备份。")
-              .arg(backup->time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), what);
+        = QStringLiteral("用 %1 的备份恢复%2吗？现在的文件会先另存为一个新备份。"
+                         "服务器设置、证书和备份位置不会恢复。")
+              .arg(backup->time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), what)
+        + strangerWarning(*backup);
     if (!Messages::askYesNo(this, title, question))
         return;
-    if (m_service.restore(*backup, wholeBackup ? QString() : file->text()))
+    if (m_service.restore(*backup, wholeBackup ? QString() : file->text(), groups))
         m_state->setText(QStringLiteral("正在恢复……恢复完成前不能入库、出库或导出账单。"));
 }

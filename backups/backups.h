@@ -13,6 +13,7 @@
 #include <functional>
 
 class BackupService;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -35,6 +36,7 @@ private:
     void showBackups(const QList<BackupInfo>& backups);
     void showFiles();
     void chooseSecondPlace();
+    void showOnlyHere();
     void restoreSelected(bool wholeBackup);
     const BackupInfo* selected() const;
 
@@ -45,6 +47,11 @@ private:
     QListWidget* m_files = nullptr;
     QLineEdit* m_secondPlace = nullptr;
     QLabel* m_state = nullptr;
+    QLabel* m_onlyHere = nullptr;
+    // The groups of the selected backup's settings, unticked until the
+    // clerk ticks them; only a whole restore puts them back.
+    QWidget* m_settings = nullptr;
+    QList<QCheckBox*> m_settingsGroups;
     QPushButton* m_restoreWhole = nullptr;
     QPushButton* m_restoreFile = nullptr;
 };

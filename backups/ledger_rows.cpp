@@ -5,13 +5,15 @@
 
 #include <QList>
 #include <QtEndian>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
 namespace {
 
-// Larger than any Excel 97 ledger of 65 536 rows on two sheets.
-constexpr qint64 largestWorkbook = 256 * 1024 * 1024;
+// A year's ledger is a few megabytes; two full sheets of 65 536 rows with
+// every column filled stay below this.
+constexpr qint64 largestWorkbook = 64 * 1024 * 1024;
 constexpr int firstPostingRow = 5; // row 6, counted from 0
 constexpr int volumeColumn = 2; // C
 
@@ -160,19 +162,34 @@ qint64 postedRows(const QByteArray& stream, quint32 offset)
 
 } // namespace
 
+qint64 largestLedger()
+{
+    return largestWorkbook;
+}
+
 qint64 postedLedgerRows(const QString& path)
 {
     const RegularFileRead read = readRegularFile(path, largestWorkbook);
-    if (read.outcome != RegularFileRead::Read)
+    return read.outcome == RegularFileRead::Read ? postedLedgerRows(read.bytes) : -1;
+}
+
+qint64 postedLedgerRows(const QByteArray& workbook)
+{
+    if (workbook.size() > largestWorkbook)
         return -1;
-    const auto stream = CompoundFile(read.bytes).stream(QStringLiteral("Workbook"));
+    const auto stream = CompoundFile(workbook).stream(QStringLiteral("Workbook"));
     const auto sheets = stream ? sheetsOf(*stream) : std::nullopt;
     if (!sheets)
         return -1;
+    // The first sheet of each name, as the postings find it by name: a
+    // file of thousands of sheets of one name is still read once.
     QList<Sheet> posting;
-    for (const Sheet& sheet : *sheets)
-        if (sheet.name == QStringLiteral("入库") || sheet.name == QStringLiteral("出库"))
-            posting.append(sheet);
+    for (const QString& name : { QStringLiteral("入库"), QStringLiteral("出库") }) {
+        const auto found = std::find_if(sheets->cbegin(), sheets->cend(),
+            [&name](const Sheet& sheet) { return sheet.name == name; });
+        if (found != sheets->cend())
+            posting.append(*found);
+    }
     if (posting.isEmpty())
         posting = sheets->mid(0, 2);
     qint64 total = 0;

@@ -6,7 +6,12 @@
 // choose them) whose volume column C shows something, as the postings
 // find the next free row.
 
+#include <QByteArray>
 #include <QString>
 
-// -1 when the file is no readable Excel 97 workbook.
+// -1 when the file is no readable Excel 97 workbook, or larger than a
+// year's ledger could be.
 qint64 postedLedgerRows(const QString& path);
+// The same of the file's bytes; linear in their size.
+qint64 postedLedgerRows(const QByteArray& workbook);
+qint64 largestLedger();

@@ -22,19 +22,22 @@ CopiedFile failed(WriteFailure cause, const QString& path, int systemError)
     return copied;
 }
 
+// Whether an open file is a regular one; closes it when not.
+bool isRegular(int fd)
+{
+    struct stat status = {};
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
+        return true;
+    ::close(fd);
+    errno = EINVAL;
+    return false;
+}
+
 // Opens a regular file for reading without following a link.
 int openRegular(const QString& path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    struct stat status = {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
-        return -1;
-    }
-    return fd;
+    return fd >= 0 && isRegular(fd) ? fd : -1;
 }
 
 bool writeAll(int fd, const char* bytes, qint64 size)
@@ -96,8 +99,12 @@ WriteFailure failureOf(int systemError)
 
 CopiedFile hashRegularFile(const QString& path)
 {
-    const int fd = openRegular(path);
-    if (fd < 0)
+    return hashOpenFile(openRegular(path), path);
+}
+
+CopiedFile hashOpenFile(int fd, const QString& path)
+{
+    if (fd < 0 || !isRegular(fd))
         return failed(WriteFailure::Other, path, errno);
     CopiedFile hashed = stream(fd, -1, path);
     ::close(fd);
@@ -106,8 +113,12 @@ CopiedFile hashRegularFile(const QString& path)
 
 CopiedFile copyFileDurably(const QString& from, const QString& to, FileSync sync)
 {
-    const int source = openRegular(from);
-    if (source < 0)
+    return copyOpenFileDurably(openRegular(from), from, to, sync);
+}
+
+CopiedFile copyOpenFileDurably(int source, const QString& from, const QString& to, FileSync sync)
+{
+    if (source < 0 || !isRegular(source))
         return failed(WriteFailure::Other, from, errno);
     QByteArray temporary = QFile::encodeName(to) + ".part-XXXXXX";
     const int target = ::mkostemp(temporary.data(), O_CLOEXEC); // 0600

@@ -21,12 +21,17 @@ struct CopiedFile {
 // The SHA-256 (hex) and size of a regular file; an empty hash when it
 // cannot be read or is no regular file.
 CopiedFile hashRegularFile(const QString& path);
+// The same of a file already open (closed here); `path` names it in a failure.
+CopiedFile hashOpenFile(int fd, const QString& path);
 
 // Copies `from` to `to`, hashing the bytes on the way. A file of a backup
 // being made may leave its sync to syncFileSystemOf(): the backup counts
 // only once its folder is renamed, after that sync.
 enum class FileSync { Now, Later };
 CopiedFile copyFileDurably(const QString& from, const QString& to, FileSync sync = FileSync::Now);
+// The same from a file already open (closed here).
+CopiedFile copyOpenFileDurably(
+    int source, const QString& from, const QString& to, FileSync sync = FileSync::Now);
 
 // Every file written to the file system of `path` reaches the disk.
 bool syncFileSystemOf(const QString& path);

@@ -166,6 +166,22 @@ QString TallyJournal::restoreFrom(const JournalRecord& record)
     return QStringLiteral("已恢复上次意外退出前的检尺单。");
 }
 
+bool TallyJournal::showRestored(const QByteArray& json, const std::function<bool()>& replace)
+{
+    const std::optional<JournalRecord> record = parseJournalJson(json);
+    if (!record)
+        return false;
+    const Tally onScreen = typedTally(m_fields);
+    if (onScreen == record->tally)
+        return true;
+    if (onScreen != typedPart(Tally()) && !replace())
+        return false;
+    dropUndo();
+    showTally(m_fields, record->tally);
+    logEvent(QStringLiteral("restored tally journal shown"));
+    return true;
+}
+
 void TallyJournal::onStateChanged()
 {
     if (m_beforeClear && !m_undoCheckQueued) {

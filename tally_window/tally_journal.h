@@ -52,6 +52,11 @@ public:
     // start() put back the tally an exit kept.
     bool restoredAfterExit() const { return m_restoredAfterExit; }
 
+    // A journal a restore brought back (its JSON): its sheet goes on the
+    // window, once `replace` agrees when the sheet there holds typing of
+    // its own. False when it does not read or was not shown.
+    bool showRestored(const QByteArray& json, const std::function<bool()>& replace);
+
     // Whether this window writes the journal (a second program does not).
     bool isWriting() const { return m_file != nullptr; }
     QString path() const;

@@ -40,6 +40,12 @@ void TestProgramBackups::backsUpAtStartAndEveryTwentiethPosting()
     QVERIFY(foot);
     QTRY_VERIFY_WITH_TIMEOUT(foot->text().startsWith(QStringLiteral("已备份")), 60000);
     QCOMPARE(listBackups(data, false).size(), 1);
+    // Backups on this disk alone are said in the foot until a second place is set.
+    QVERIFY2(foot->text().contains(QStringLiteral("备份只在本机，请设置第二备份位置")),
+        qPrintable(foot->text()));
+    backups.setSecondPlace(folder.filePath(QStringLiteral("drive")));
+    QVERIFY2(!foot->text().contains(QStringLiteral("备份只在本机")), qPrintable(foot->text()));
+    backups.setSecondPlace(QString());
 #ifdef QUORVANE_SCREENSHOTS
     QDir().mkpath(QStringLiteral(QUORVANE_SCREENSHOTS));
     program.window().grab().save(QStringLiteral(QUORVANE_SCREENSHOTS "/form1-foot.png"));

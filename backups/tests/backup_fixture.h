@@ -5,6 +5,7 @@
 // the configuration and the unit prices.
 
 #include "backups/backup_store.h"
+#include "history/sqlite_history_store.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -81,15 +82,25 @@ private:
     QString m_name;
 };
 
-// One load: its row and its pieces, in one transaction.
+// One load of `pieces` and as many payments naming it, in one transaction:
+// a copy taken in the middle would show a load without all of them.
 inline bool addLoad(const TestConnection& connection, int pieces)
 {
     if (!connection.run(QStringLiteral("BEGIN IMMEDIATE")))
         return false;
-    bool ok = connection.run(QStringLiteral("INSERT INTO loads (pieces) VALUES (%1)").arg(pieces));
+    bool ok = connection.run(QStringLiteral(
+        "INSERT INTO loads (recorded_at, day, kind, bill_number, species, buyer, "
+        "truck, supplier, contact, scaler, pieces_e4, volume_e4, amount_fen, detail, "
+        "station_number) VALUES ('2026-12-09T08:00:00', '2026-12-09', 0, '', '红松', '', '', '', "
+        "'', '', %1, 0, 0, '{}', "
+        "(SELECT coalesce(max(id), 0) + 1 FROM loads))")
+                                 .arg(pieces));
     for (int piece = 0; ok && piece < pieces; ++piece)
-        ok = connection.run(
-            QStringLiteral("INSERT INTO pieces (load_id) SELECT max(id) FROM loads"));
+        ok = connection.run(QStringLiteral(
+            "INSERT INTO payments (station, station_number, recorded_at, day, partner, "
+            "direction, amount_fen, way, note, reverses_station, reverses_number) SELECT '', "
+            "(SELECT coalesce(max(station_number), 0) + 1 FROM payments), '', '', '', 0, 0, '', "
+            "(SELECT max(id) FROM loads), '', 0"));
     return connection.run(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK")) && ok;
 }
 
@@ -111,11 +122,11 @@ public:
             QDir(m_sources.config).filePath(QStringLiteral("quorvane.ini")), "[server]\nhost=\n");
         writeBytes(QDir(m_sources.config).filePath(QStringLiteral("1(0).txt")), "350\r\n");
         writeBytes(QDir(m_sources.data).filePath(QStringLiteral("tally.json")), "{}");
+        // The program's own store, as a backup must hold it.
+        {
+            SqliteHistoryStore store(historyPath());
+        }
         TestConnection connection(historyPath(), QStringLiteral("yard"));
-        connection.run(QStringLiteral("PRAGMA journal_mode=WAL"));
-        connection.run(
-            QStringLiteral("CREATE TABLE loads (id INTEGER PRIMARY KEY, pieces INTEGER NOT NULL)"));
-        connection.run(QStringLiteral("CREATE TABLE pieces (load_id INTEGER NOT NULL)"));
         for (int load = 0; load < 3; ++load)
             addLoad(connection, 4);
     }

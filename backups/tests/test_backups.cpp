@@ -4,6 +4,7 @@
 #include "backups/backup_restore.h"
 #include "backups/backup_rotation.h"
 #include "backups/backup_service.h"
+#include "backups/history_check.h"
 
 #include <QProcess>
 #include <QStorageInfo>
@@ -77,6 +78,8 @@ private slots:
     void rotationOver400Days();
     void serviceBacksUpOnceADayAndEveryTwentiethPosting();
     void restoreHoldsPostingsAndKeepsThePresentFirst();
+    void historyOfABackupIsCheckedAsAStranger_data();
+    void historyOfABackupIsCheckedAsAStranger();
 };
 
 void TestBackups::backupHoldsEveryFileAndChecksBySha256sum()
@@ -142,8 +145,8 @@ void TestBackups::historyCopyIsConsistentWhilePostingsRun()
             QDir(outcome.backup.folder).filePath(historyPath()), QStringLiteral("copy"));
         QVERIFY(copy.number(QStringLiteral("SELECT count(*) FROM loads")) >= 3);
         QCOMPARE(
-            copy.number(QStringLiteral("SELECT count(*) FROM loads l WHERE l.pieces <> "
-                                       "(SELECT count(*) FROM pieces p WHERE p.load_id = l.id)")),
+            copy.number(QStringLiteral("SELECT count(*) FROM loads l WHERE l.pieces_e4 <> "
+                                       "(SELECT count(*) FROM payments p WHERE p.note = l.id)")),
             qint64(0));
     }
 }
@@ -166,8 +169,8 @@ void TestBackups::restoreAfterTheDataFolderIsDeleted()
     QCOMPARE(folderHashes(yard.sources().config), config);
     TestConnection history(yard.historyPath(), QStringLiteral("restored"));
     QCOMPARE(history.number(QStringLiteral("SELECT count(*) FROM loads")), qint64(3));
-    QCOMPARE(history.number(QStringLiteral("SELECT count(*) FROM pieces")), qint64(12));
-    QCOMPARE(history.number(QStringLiteral("SELECT sum(id * pieces) FROM loads")), qint64(24));
+    QCOMPARE(history.number(QStringLiteral("SELECT count(*) FROM payments")), qint64(12));
+    QCOMPARE(history.number(QStringLiteral("SELECT sum(id * pieces_e4) FROM loads")), qint64(24));
 }
 
 void TestBackups::unchangedBillsAreLinkedNotCopied()
@@ -425,6 +428,43 @@ void TestBackups::restoreHoldsPostingsAndKeepsThePresentFirst()
     QFile kept(QDir(before.folder).filePath(QStringLiteral("文档/账单/2026-12/3.xls")));
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("bill 3 overwritten"));
+}
+
+void TestBackups::historyOfABackupIsCheckedAsAStranger_data()
+{
+    QTest::addColumn<QStringList>("statements");
+    QTest::addColumn<int>("deadlineMs");
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("the program's own schema is sound")
+        << QStringList() << 10000 << int(HistoryCheck::Sound);
+    QTest::newRow("a trigger of anyone else's is refused")
+        << QStringList { QStringLiteral("CREATE TRIGGER t AFTER INSERT ON loads BEGIN "
+                                        "DELETE FROM payments; END") }
+        << 10000 << int(HistoryCheck::Damaged);
+    QTest::newRow("a view of anyone else's is refused")
+        << QStringList { QStringLiteral("CREATE VIEW v AS SELECT 1") } << 10000
+        << int(HistoryCheck::Damaged);
+    QTest::newRow("a missing index is refused")
+        << QStringList { QStringLiteral("DROP INDEX loads_listing") } << 10000
+        << int(HistoryCheck::Damaged);
+    QTest::newRow("a check past its time stops and says so")
+        << QStringList() << 0 << int(HistoryCheck::TimedOut);
+}
+
+void TestBackups::historyOfABackupIsCheckedAsAStranger()
+{
+    QFETCH(QStringList, statements);
+    QFETCH(int, deadlineMs);
+    QFETCH(int, outcome);
+    TestYard yard;
+    {
+        TestConnection history(yard.historyPath(), QStringLiteral("change"));
+        for (const QString& statement : statements)
+            QVERIFY(history.run(statement));
+    }
+    const HistoryCheck check = checkHistoryFile(yard.historyPath(), QDeadlineTimer(deadlineMs));
+    QVERIFY2(check.outcome == outcome, qPrintable(check.cause));
+    QCOMPARE(check.loads, outcome == HistoryCheck::Sound ? qint64(3) : qint64(-1));
 }
 
 QTEST_GUILESS_MAIN(TestBackups)

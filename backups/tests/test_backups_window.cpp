@@ -3,9 +3,13 @@
 #include "backups/backups.h"
 #include "support/messages.h"
 
+#include "test_answers.h"
+
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableWidget>
 
 namespace {
@@ -20,6 +24,8 @@ class TestBackupsWindow : public QObject {
 private slots:
     void listsBackupsAndRefusesDamagedOnes();
     void restoresOneFileAfterAsking();
+    void settingsComeBackOnlyWhenTicked_data();
+    void settingsComeBackOnlyWhenTicked();
 };
 
 void TestBackupsWindow::listsBackupsAndRefusesDamagedOnes()
@@ -97,6 +103,62 @@ void TestBackupsWindow::restoresOneFileAfterAsking()
     QFile bill(yard.billPath(2));
     QVERIFY(bill.open(QIODevice::ReadOnly));
     QCOMPARE(bill.readAll(), QByteArray("bill 2"));
+}
+
+void TestBackupsWindow::settingsComeBackOnlyWhenTicked_data()
+{
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QString>("heading");
+    QTest::newRow("the statement's heading offered unticked stays as it is")
+        << false << QStringLiteral("乙木业");
+    QTest::newRow("ticked, it comes back, never the yard server")
+        << true << QStringLiteral("甲木业");
+}
+
+void TestBackupsWindow::settingsComeBackOnlyWhenTicked()
+{
+    QFETCH(bool, ticked);
+    QFETCH(QString, heading);
+    TestYard yard;
+    const QString ini = QDir(yard.sources().config).filePath(QStringLiteral("quorvane.ini"));
+    const auto setIni = [&ini](const QString& yardName, const QString& host) {
+        QSettings settings(ini, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("accounts/yard_name"), yardName);
+        settings.setValue(QStringLiteral("history_server/host"), host);
+    };
+    setIni(QStringLiteral("甲木业"), QStringLiteral("old.example"));
+    BackupService service(yard.sources(), ini, [] { return noon; });
+    QVERIFY(service.backUp());
+    QTRY_VERIFY_WITH_TIMEOUT(!service.busy(), 60000);
+    setIni(QStringLiteral("乙木业"), QStringLiteral("yard.example"));
+    Backups window(service);
+    window.show();
+    auto* table = window.findChild<QTableWidget*>(QStringLiteral("BackupList"));
+    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 1, 60000);
+    table->selectRow(0);
+    // Offered by name, unticked; the yard server never.
+    QStringList offered;
+    QCheckBox* accounts = nullptr;
+    for (QCheckBox* box :
+        window.findChild<QWidget*>(QStringLiteral("SettingsGroups"))->findChildren<QCheckBox*>()) {
+        offered.append(box->text());
+        QVERIFY(!box->isChecked());
+        if (box->text().startsWith(QStringLiteral("往来账")))
+            accounts = box;
+    }
+    QVERIFY2(accounts && !offered.join(u' ').contains(QStringLiteral("history_server")),
+        qPrintable(offered.join(u' ')));
+    accounts->setChecked(ticked);
+    TestAnswers answers;
+    answers.setNextAnswer(MessageAnswer::Yes);
+    QTest::mouseClick(
+        window.findChild<QPushButton*>(QStringLiteral("RestoreWhole")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!service.busy() && answers.waitingAnswers() == 0, 60000);
+    service.waitForIdle();
+    QSettings settings(ini, QSettings::IniFormat);
+    QCOMPARE(settings.value(QStringLiteral("accounts/yard_name")).toString(), heading);
+    QCOMPARE(settings.value(QStringLiteral("history_server/host")).toString(),
+        QStringLiteral("yard.example"));
 }
 
 QTEST_MAIN(TestBackupsWindow)
