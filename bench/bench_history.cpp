@@ -5,6 +5,7 @@
 
 #include "app/tally_program.h"
 #include "bench_parts.h"
+#include "history/load_columns.h"
 #include "history/load_query.h"
 #include "history/load_table_model.h"
 #include "history/sqlite_history_store.h"
@@ -184,8 +185,7 @@ void benchOneSize(BenchTable& table, int loads)
     table.add(QStringLiteral("history names offered, ") + size,
         warmMedian(
             [&] {
-                for (LoadColumn column : { LoadColumn::Buyer, LoadColumn::Truck,
-                         LoadColumn::Supplier, LoadColumn::Contact, LoadColumn::Scaler })
+                for (LoadColumn column : offeredLoadColumns())
                     store.recentValues(column);
             },
             7),
