@@ -60,15 +60,15 @@ LoadRecord benchLoad(QRandomGenerator& random, const QDateTime& when)
         const qint64 rowVolume = count * random.bounded(300, 2500);
         load.tally.grid[row][0] = QString::number(8 + 2 * row);
         load.tally.grid[row][1] = QString::number(count);
-        load.tally.grid[row][2] = fixedPointText(rowVolume, 4);
+        load.tally.grid[row][2] = TenThousandths::fromUnits(rowVolume).text();
         pieces += count;
         volumeE4 += rowVolume;
     }
     load.tally.groupPieces
         = { QString::number(pieces), QString(), QString(), QString::number(pieces) };
-    load.tally.groupVolumes
-        = { fixedPointText(volumeE4, 4), QString(), QString(), fixedPointText(volumeE4, 4) };
-    const QString amount = fixedPointText(volumeE4 * 80 / 100, 2); // 800 yuan per m³
+    load.tally.groupVolumes = { TenThousandths::fromUnits(volumeE4).text(), QString(), QString(),
+        TenThousandths::fromUnits(volumeE4).text() };
+    const QString amount = Fen::fromUnits(volumeE4 * 80 / 100).text(); // 800 yuan per m³
     load.tally.groupAmounts = { amount, QString(), QString(), amount };
     load.tally.unitPrices = { QStringLiteral("800"), QString(), QString() };
     if (load.kind == LoadKind::Bill)

@@ -105,11 +105,11 @@ QString columnText(LoadColumn column, const QVariant& value)
     case ColumnText::Kind:
         return loadKindText(LoadKind(value.toInt()));
     case ColumnText::Pieces:
-        return piecesText(value.toLongLong());
+        return TenThousandths::fromUnits(value.toLongLong()).shortText();
     case ColumnText::Volume:
-        return fixedPointText(value.toLongLong(), 4);
+        return TenThousandths::fromUnits(value.toLongLong()).text();
     case ColumnText::Amount:
-        return fixedPointText(value.toLongLong(), 2);
+        return Fen::fromUnits(value.toLongLong()).text();
     default:
         return value.toString();
     }

@@ -1,5 +1,6 @@
 #include "history_window/history.h"
 
+#include "field_text/fixed_point.h"
 #include "history/load_columns.h"
 #include "history/load_table_model.h"
 #include "history_window/export_dialog.h"
@@ -31,8 +32,9 @@ QString totalsText(const LoadTotals& totals)
 {
     return QStringLiteral("共 %1 车，件数 %2，材积 %3 m³，金额 %4 元")
         .arg(totals.loads)
-        .arg(piecesText(totals.piecesE4), fixedPointText(totals.volumeE4, 4),
-            fixedPointText(totals.amountFen, 2));
+        .arg(TenThousandths::fromUnits(totals.piecesE4).shortText(),
+            TenThousandths::fromUnits(totals.volumeE4).text(),
+            Fen::fromUnits(totals.amountFen).text());
 }
 
 QString kindTotalsText(const KindTotals& totals, int kindFilter)
