@@ -14,8 +14,7 @@ QString unitsText(qint64 units, int decimals);
 QString shortText(qint64 units, int decimals);
 } // namespace fixed_point_detail
 
-template <int Decimals>
-class FixedPoint {
+template <int Decimals> class FixedPoint {
 public:
     static_assert(Decimals >= 0 && Decimals <= 6);
 

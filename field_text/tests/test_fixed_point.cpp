@@ -69,10 +69,10 @@ void TestFixedPoint::aFigureRoundsItsHalvesAwayFromZero_data()
     QTest::newRow("A negative half rounds away from zero") << "-2.00005" << true << qint64(-20001);
     QTest::newRow("A plus sign reads") << "+1.5" << true << qint64(15000);
     QTest::newRow("An exponent form reads") << "1.2E+03" << true << qint64(12000000);
-    QTest::newRow("Fourteen whole digits read") << "99999999999999" << true
-                                               << qint64(999999999999990000);
-    QTest::newRow("Fifteen whole digits are beyond a figure") << "999999999999999" << false
-                                                              << qint64(0);
+    QTest::newRow("Fourteen whole digits read")
+        << "99999999999999" << true << qint64(999999999999990000);
+    QTest::newRow("Fifteen whole digits are beyond a figure")
+        << "999999999999999" << false << qint64(0);
     QTest::newRow("The overflow text is no figure") << "溢出" << false << qint64(0);
     QTest::newRow("Nor its negative form") << "-溢出" << false << qint64(0);
     QTest::newRow("An exponent beyond 10^14 is no figure") << "1E+15" << false << qint64(0);
