@@ -218,9 +218,8 @@ void TestHistoryStore::handEditedStoreIsReadBounded()
         QCOMPARE(listed.size(), 3);
         const auto bent = std::find_if(
             listed.begin(), listed.end(), [&](const ListedLoad& l) { return l.id == loads[2].id; });
-        for (int column :
-            { int(LoadColumn::Buyer), int(LoadColumn::Species), int(LoadColumn::Station) })
-            QCOMPARE(bent->values[column].toString(), huge.left(storedTextLength));
+        for (LoadColumn column : { LoadColumn::Buyer, LoadColumn::Species, LoadColumn::Station })
+            QCOMPARE(bent->value(column).toString(), huge.left(storedTextLength));
     }
     const LoadRecord bent = **store.loadById(loads[2].id);
     QCOMPARE(bent.tally.captions[Tally::Buyer].value, huge.left(storedTextLength));
