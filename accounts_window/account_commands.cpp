@@ -2,6 +2,7 @@
 
 #include "accounts_window/money_text.h"
 #include "accounts_window/payment_dialog.h"
+#include "field_text/fixed_point.h"
 #include "history/history_store.h"
 #include "support/event_log.h"
 #include "support/message_box.h"
@@ -40,7 +41,7 @@ bool reversePayment(AccountsContext& context, const Payment& payment, QWidget* p
     if (!Messages::askYesNo(parent, title,
             QStringLiteral("冲销 %1 %2“%3”%4 元（%5）吗？冲销后这笔不再计入余额，原记录保留。")
                 .arg(payment.day.toString(Qt::ISODate), paymentDirectionText(payment.direction),
-                    payment.partner, yuanText(payment.amountFen), payment.way)))
+                    payment.partner, Fen::fromUnits(payment.amountFen).text(), payment.way)))
         return false;
     try {
         context.recorder->reversePayment(payment, QStringLiteral("冲销"));

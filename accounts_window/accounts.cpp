@@ -5,6 +5,7 @@
 #include "accounts_window/money_text.h"
 #include "accounts_window/partner_account.h"
 #include "accounts_window/yard_name.h"
+#include "field_text/fixed_point.h"
 #include "history/history_store.h"
 #include "history/load_query.h"
 #include "support/column_share.h"
@@ -36,7 +37,7 @@ constexpr int partnerRole = Qt::UserRole + 2; // the whole name, however long
 
 QStandardItem* moneyItem(qint64 fen)
 {
-    auto* item = new QStandardItem(yuanText(fen));
+    auto* item = new QStandardItem(Fen::fromUnits(fen).text());
     item->setData(fen, sortRole);
     item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     if (fen < 0)
@@ -68,7 +69,8 @@ struct BalanceTotals {
 
 QString sumText(const std::optional<qint64>& fen)
 {
-    return fen ? yuanText(*fen) + QStringLiteral(" 元") : QStringLiteral("合计超出范围");
+    return fen ? Fen::fromUnits(*fen).text() + QStringLiteral(" 元")
+               : QStringLiteral("合计超出范围");
 }
 
 // What the yard owes, without the sign that says so.

@@ -1,26 +1,13 @@
 #include "accounts_window/money_text.h"
 
-#include "history/load_record.h"
-
-#include <QRegularExpression>
+#include "field_text/fixed_point.h"
 
 std::optional<qint64> paymentFen(const QString& text)
 {
-    static const QRegularExpression yuan(QStringLiteral("^([0-9]{1,11})(?:\\.([0-9]{1,2}))?$"));
-    const QRegularExpressionMatch match = yuan.match(text.trimmed());
-    if (!match.hasMatch())
+    const std::optional<Fen> fen = Fen::parse(text);
+    if (!fen || fen->units() <= 0 || fen->units() > largestPaymentFen)
         return std::nullopt;
-    const qint64 whole = match.captured(1).toLongLong();
-    const QString cents = match.captured(2).leftJustified(2, u'0');
-    const qint64 fen = whole * 100 + cents.toLongLong();
-    if (fen <= 0 || fen > largestPaymentFen)
-        return std::nullopt;
-    return fen;
-}
-
-QString yuanText(qint64 fen)
-{
-    return fixedPointText(fen, 2);
+    return fen->units();
 }
 
 QString fileNameText(const QString& text)

@@ -13,9 +13,6 @@ constexpr qint64 largestPaymentFen = 1'000'000'000'000LL;
 // any other text, for zero or less and above largestPaymentFen.
 std::optional<qint64> paymentFen(const QString& text);
 
-// Fen as yuan with two decimals, e.g. -123456 -> "-1234.56".
-QString yuanText(qint64 fen);
-
 // A text usable as a file's name: the characters a file name cannot hold,
 // and any leading dot, replaced.
 QString fileNameText(const QString& text);

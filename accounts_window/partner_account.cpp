@@ -4,6 +4,7 @@
 #include "accounts_window/money_text.h"
 #include "accounts_window/statement_document.h"
 #include "accounts_window/yard_name.h"
+#include "field_text/fixed_point.h"
 #include "history/history_store.h"
 #include "history/load_record.h"
 #include "records/workbook.h"
@@ -164,7 +165,7 @@ void PartnerAccount::fillTable(const PartnerStatement& statement)
     m_table->setRowCount(0);
     m_table->setRowCount(int(statement.entries.size()) + 1);
     m_table->setItem(0, Summary, cell(QStringLiteral("期初余额")));
-    m_table->setItem(0, Balance, cell(yuanText(statement.openingFen), true));
+    m_table->setItem(0, Balance, cell(Fen::fromUnits(statement.openingFen).text(), true));
     int row = 1;
     for (const AccountEntry& entry : statement.entries) {
         const bool load = entry.kind != AccountEntryKind::Payment;
@@ -174,14 +175,16 @@ void PartnerAccount::fillTable(const PartnerStatement& statement)
         if (load) {
             m_table->setItem(row, Truck, cell(entry.truck));
             m_table->setItem(row, Species, cell(entry.species));
-            m_table->setItem(row, Pieces, cell(piecesText(entry.piecesE4), true));
-            m_table->setItem(row, Volume, cell(fixedPointText(entry.volumeE4, 4), true));
+            m_table->setItem(
+                row, Pieces, cell(TenThousandths::fromUnits(entry.piecesE4).shortText(), true));
+            m_table->setItem(
+                row, Volume, cell(TenThousandths::fromUnits(entry.volumeE4).text(), true));
         } else {
             m_table->setItem(row, Way, cell(entry.payment.way));
             m_table->setItem(row, Note, cell(entry.payment.note));
         }
-        m_table->setItem(row, Amount, cell(yuanText(entry.amountFen), true));
-        m_table->setItem(row, Balance, cell(yuanText(entry.balanceFen), true));
+        m_table->setItem(row, Amount, cell(Fen::fromUnits(entry.amountFen).text(), true));
+        m_table->setItem(row, Balance, cell(Fen::fromUnits(entry.balanceFen).text(), true));
         ++row;
     }
     m_table->resizeColumnsToContents();
@@ -190,10 +193,11 @@ void PartnerAccount::fillTable(const PartnerStatement& statement)
     const QString names = statement.names.size() > 1
         ? QStringLiteral("（含%1）").arg(statement.names.mid(1).join(QStringLiteral("、")))
         : QString();
-    m_summary->setText(QStringLiteral(
-        "%1%2：期初余额 %3 元，期末余额 %4 元（为正：对方欠本场；为负：本场欠对方）。")
-                           .arg(shownName(m_partner), names, yuanText(statement.openingFen),
-                               yuanText(statement.closingFen)));
+    m_summary->setText(
+        QStringLiteral(
+            "%1%2：期初余额 %3 元，期末余额 %4 元（为正：对方欠本场；为负：本场欠对方）。")
+            .arg(shownName(m_partner), names, Fen::fromUnits(statement.openingFen).text(),
+                Fen::fromUnits(statement.closingFen).text()));
 }
 
 std::optional<Payment> PartnerAccount::selectedPayment() const

@@ -1,5 +1,6 @@
 #include "accounts_window/statement_document.h"
 
+#include "field_text/fixed_point.h"
 #include "history/load_record.h"
 #include "records/table_workbook.h"
 
@@ -35,9 +36,20 @@ private:
     bool m_inRange = true;
 };
 
-QString volumeText(qint64 volumeE4)
+// The figures of a statement, as a sum prints them.
+QString piecesFigure(qint64 piecesE4)
 {
-    return fixedPointText(volumeE4, 4);
+    return TenThousandths::fromUnits(piecesE4).shortText();
+}
+
+QString volumeFigure(qint64 volumeE4)
+{
+    return TenThousandths::fromUnits(volumeE4).text();
+}
+
+QString amountFigure(qint64 fen)
+{
+    return Fen::fromUnits(fen).text();
 }
 
 QString dayText(const QDate& day)
@@ -89,12 +101,12 @@ QStringList entryRow(const AccountEntry& entry)
     if (entry.kind != AccountEntryKind::Payment) {
         row[Truck] = entry.truck;
         row[Species] = entry.species;
-        row[Pieces] = piecesText(entry.piecesE4);
-        row[Volume] = volumeText(entry.volumeE4);
+        row[Pieces] = piecesFigure(entry.piecesE4);
+        row[Volume] = volumeFigure(entry.volumeE4);
     }
     row[Summary] = summaryText(entry);
-    row[Effect] = statementAmountText(entry.effectFen);
-    row[Balance] = statementAmountText(entry.balanceFen);
+    row[Effect] = amountFigure(entry.effectFen);
+    row[Balance] = amountFigure(entry.balanceFen);
     return row;
 }
 
@@ -103,7 +115,7 @@ QStringList balanceRow(const QDate& day, const QString& label, qint64 balanceFen
     QStringList row(Columns);
     row[Day] = dayText(day);
     row[Summary] = label;
-    row[Balance] = statementAmountText(balanceFen);
+    row[Balance] = amountFigure(balanceFen);
     return row;
 }
 
@@ -123,23 +135,18 @@ void addPeriodSums(const PartnerStatement& statement, StatementRows& out)
         (entry.kind == AccountEntryKind::StockOut ? sold : supplied).add(entry.amountFen);
     }
     QStringList total(Columns);
-    total[Pieces] = pieces.text(piecesText);
-    total[Volume] = volume.text(volumeText);
+    total[Pieces] = pieces.text(piecesFigure);
+    total[Volume] = volume.text(volumeFigure);
     total[Summary] = QStringLiteral("本期合计");
-    total[Effect] = effect.text(statementAmountText);
+    total[Effect] = effect.text(amountFigure);
     out.rows << total;
-    out.sums = { { QStringLiteral("本期出库金额"), sold.text(statementAmountText) },
-        { QStringLiteral("本期入库金额"), supplied.text(statementAmountText) },
-        { QStringLiteral("本期收款"), received.text(statementAmountText) },
-        { QStringLiteral("本期付款"), paid.text(statementAmountText) } };
+    out.sums = { { QStringLiteral("本期出库金额"), sold.text(amountFigure) },
+        { QStringLiteral("本期入库金额"), supplied.text(amountFigure) },
+        { QStringLiteral("本期收款"), received.text(amountFigure) },
+        { QStringLiteral("本期付款"), paid.text(amountFigure) } };
 }
 
 } // namespace
-
-QString statementAmountText(qint64 fen)
-{
-    return fixedPointText(fen, 2);
-}
 
 QString statementPeriodText(const AccountPeriod& period)
 {

@@ -39,8 +39,6 @@ struct StatementRows {
     QString signNote; // what the sign of a balance means
 };
 
-// "1234.56", "-0.05": the one form every figure of a statement takes.
-QString statementAmountText(qint64 fen);
 // "2026-01-01 至 2026-12-31"; an open end is left out.
 QString statementPeriodText(const AccountPeriod& period);
 

@@ -5,6 +5,7 @@
 
 #include "app/tally_program.h"
 #include "bench_parts.h"
+#include "history/load_columns.h"
 #include "history/load_query.h"
 #include "history/load_table_model.h"
 #include "history/sqlite_history_store.h"
@@ -59,15 +60,15 @@ LoadRecord benchLoad(QRandomGenerator& random, const QDateTime& when)
         const qint64 rowVolume = count * random.bounded(300, 2500);
         load.tally.grid[row][0] = QString::number(8 + 2 * row);
         load.tally.grid[row][1] = QString::number(count);
-        load.tally.grid[row][2] = fixedPointText(rowVolume, 4);
+        load.tally.grid[row][2] = TenThousandths::fromUnits(rowVolume).text();
         pieces += count;
         volumeE4 += rowVolume;
     }
     load.tally.groupPieces
         = { QString::number(pieces), QString(), QString(), QString::number(pieces) };
-    load.tally.groupVolumes
-        = { fixedPointText(volumeE4, 4), QString(), QString(), fixedPointText(volumeE4, 4) };
-    const QString amount = fixedPointText(volumeE4 * 80 / 100, 2); // 800 yuan per m³
+    load.tally.groupVolumes = { TenThousandths::fromUnits(volumeE4).text(), QString(), QString(),
+        TenThousandths::fromUnits(volumeE4).text() };
+    const QString amount = Fen::fromUnits(volumeE4 * 80 / 100).text(); // 800 yuan per m³
     load.tally.groupAmounts = { amount, QString(), QString(), amount };
     load.tally.unitPrices = { QStringLiteral("800"), QString(), QString() };
     if (load.kind == LoadKind::Bill)
@@ -184,8 +185,7 @@ void benchOneSize(BenchTable& table, int loads)
     table.add(QStringLiteral("history names offered, ") + size,
         warmMedian(
             [&] {
-                for (LoadColumn column : { LoadColumn::Buyer, LoadColumn::Truck,
-                         LoadColumn::Supplier, LoadColumn::Contact, LoadColumn::Scaler })
+                for (LoadColumn column : offeredLoadColumns())
                     store.recentValues(column);
             },
             7),
@@ -266,8 +266,8 @@ void benchBentHistory(BenchTable& table)
     std::vector<double> sorts;
     for (int i = 0; i < 4; ++i)
         sorts.push_back(millisecondsOf([&] {
-            header->setSortIndicator(
-                int(LoadColumn::Buyer), ++round % 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
+            header->setSortIndicator(shownIndex(LoadColumn::Buyer),
+                ++round % 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
             settle();
         }));
     table.add(QStringLiteral("history sort by 购货单位, bent history"), percentile(sorts, 1.0),

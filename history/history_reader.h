@@ -6,6 +6,7 @@
 // throws. The SQLite and the PostgreSQL store both implement it.
 
 #include "history/history_error.h"
+#include "history/load_columns.h"
 #include "history/load_query.h"
 #include "history/load_record.h"
 
@@ -17,11 +18,12 @@
 #include <optional>
 
 // One load as the history window lists and exports it: the stored values
-// of the shown and searched columns, in LoadColumn order (texts at most
+// of the listed columns, in listedLoadColumns() order (texts at most
 // storedTextLength long), and its id.
 struct ListedLoad {
     qint64 id = 0;
-    std::array<QVariant, int(LoadColumn::Scaler) + 1> values;
+    std::array<QVariant, listedColumnCount> values;
+    const QVariant& value(LoadColumn column) const { return values[listedIndex(column)]; }
 };
 
 // The loads of one listing, read on as the window scrolls.

@@ -58,8 +58,7 @@ FilterClause filterClause(const LoadFilter& filter)
     const QString text = filter.text.trimmed();
     if (!text.isEmpty()) {
         QStringList found;
-        for (LoadColumn column :
-            { LoadColumn::Buyer, LoadColumn::Supplier, LoadColumn::Truck, LoadColumn::Contact }) {
+        for (LoadColumn column : searchedLoadColumns()) {
             found << QStringLiteral("%1 LIKE ? ESCAPE '\\'").arg(loadColumnSql(column));
             clause.values << containsPattern(text);
         }
@@ -73,12 +72,8 @@ FilterClause filterClause(const LoadFilter& filter)
 // The columns the window lists and exports, then the id.
 const QVector<LoadColumn>& listedColumns()
 {
-    static const QVector<LoadColumn> columns = [] {
-        QVector<LoadColumn> listed;
-        for (int column = 0; column <= int(LoadColumn::Scaler); ++column)
-            listed << LoadColumn(column);
-        return listed << LoadColumn::Id;
-    }();
+    static const QVector<LoadColumn> columns = QVector<LoadColumn>(listedLoadColumns())
+        << LoadColumn::Id;
     return columns;
 }
 
@@ -101,7 +96,7 @@ public:
     {
         QVector<ListedLoad> loads;
         loads.reserve(count);
-        const int idColumn = int(LoadColumn::Scaler) + 1;
+        const int idColumn = listedColumnCount;
         while (loads.size() < count && m_query.next()) {
             ListedLoad load;
             for (int column = 0; column < idColumn; ++column)

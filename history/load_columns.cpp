@@ -1,5 +1,6 @@
 #include "history/load_columns.h"
 
+#include <QDateTime>
 #include <QStringList>
 
 namespace {
@@ -30,13 +31,100 @@ int captionOf(LoadColumn column)
 
 } // namespace
 
+const LoadColumnSpec& loadColumnSpec(LoadColumn column)
+{
+    for (const LoadColumnSpec& spec : loadColumnTable)
+        if (spec.column == column)
+            return spec;
+    Q_UNREACHABLE();
+}
+
+QString loadColumnSql(LoadColumn column)
+{
+    return QLatin1String(loadColumnSpec(column).sql);
+}
+
+const QVector<LoadColumn>& shownLoadColumns()
+{
+    static const QVector<LoadColumn> columns = [] {
+        QVector<LoadColumn> shown;
+        for (const LoadColumnSpec& spec : loadColumnTable)
+            if (spec.shown())
+                shown << spec.column;
+        return shown;
+    }();
+    return columns;
+}
+
+int shownIndex(LoadColumn column)
+{
+    return int(shownLoadColumns().indexOf(column));
+}
+
+const QVector<LoadColumn>& listedLoadColumns()
+{
+    static const QVector<LoadColumn> columns = [] {
+        QVector<LoadColumn> listed = shownLoadColumns();
+        for (const LoadColumnSpec& spec : loadColumnTable)
+            if (spec.listed() && !spec.shown())
+                listed << spec.column;
+        return listed;
+    }();
+    return columns;
+}
+
+int listedIndex(LoadColumn column)
+{
+    return int(listedLoadColumns().indexOf(column));
+}
+
+QVector<LoadColumn> searchedLoadColumns()
+{
+    QVector<LoadColumn> searched;
+    for (const LoadColumnSpec& spec : loadColumnTable)
+        if (spec.searched)
+            searched << spec.column;
+    return searched;
+}
+
+QVector<LoadColumn> offeredLoadColumns()
+{
+    QVector<LoadColumn> offered;
+    for (const LoadColumnSpec& spec : loadColumnTable)
+        if (spec.offered)
+            offered << spec.column;
+    return offered;
+}
+
+QString columnText(LoadColumn column, const QVariant& value)
+{
+    switch (loadColumnSpec(column).text) {
+    case ColumnText::Time:
+        return QDateTime::fromString(value.toString(), Qt::ISODate)
+            .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    case ColumnText::Kind:
+        return loadKindText(LoadKind(value.toInt()));
+    case ColumnText::Pieces:
+        return TenThousandths::fromUnits(value.toLongLong()).shortText();
+    case ColumnText::Volume:
+        return TenThousandths::fromUnits(value.toLongLong()).text();
+    case ColumnText::Amount:
+        return Fen::fromUnits(value.toLongLong()).text();
+    default:
+        return value.toString();
+    }
+}
+
 const QVector<LoadColumn>& storedColumns()
 {
-    static const QVector<LoadColumn> columns { LoadColumn::RecordedAt, LoadColumn::Day,
-        LoadColumn::Kind, LoadColumn::BillNumber, LoadColumn::Species, LoadColumn::Buyer,
-        LoadColumn::Truck, LoadColumn::Supplier, LoadColumn::Contact, LoadColumn::Scaler,
-        LoadColumn::Pieces, LoadColumn::Volume, LoadColumn::Amount, LoadColumn::Detail,
-        LoadColumn::Station, LoadColumn::StationNumber };
+    // The id is the store's to give.
+    static const QVector<LoadColumn> columns = [] {
+        QVector<LoadColumn> stored;
+        for (const LoadColumnSpec& spec : loadColumnTable)
+            if (spec.column != LoadColumn::Id)
+                stored << spec.column;
+        return stored;
+    }();
     return columns;
 }
 
@@ -53,21 +141,12 @@ QString boundedColumnListSql(const QVector<LoadColumn>& columns)
     QStringList read;
     for (LoadColumn column : columns) {
         const QString name = loadColumnSql(column);
-        switch (column) {
-        case LoadColumn::Kind:
-        case LoadColumn::Pieces:
-        case LoadColumn::Volume:
-        case LoadColumn::Amount:
-        case LoadColumn::Id:
-        case LoadColumn::StationNumber:
+        if (loadColumnSpec(column).number())
             read << name;
-            break;
-        case LoadColumn::Detail:
+        else if (column == LoadColumn::Detail)
             read << QStringLiteral("SUBSTR(%1, 1, %2)").arg(name).arg(detailLength + 1);
-            break;
-        default:
+        else
             read << QStringLiteral("SUBSTR(%1, 1, %2)").arg(name).arg(storedTextLength);
-        }
     }
     return read.join(QStringLiteral(", "));
 }

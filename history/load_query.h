@@ -68,8 +68,8 @@ struct KindTotals {
 inline constexpr std::array<LoadKind, 3> loadKinds { LoadKind::StockIn, LoadKind::StockOut,
     LoadKind::Bill };
 
-// The columns of the loads table: the first eleven in the order the history
-// window shows them, then those it searches, then those it never shows.
+// The columns of the loads table, described in loadColumnTable
+// (load_columns.h). Named in the order the history window lists them.
 enum class LoadColumn {
     RecordedAt,
     Kind,
@@ -89,8 +89,6 @@ enum class LoadColumn {
     Detail,
     StationNumber,
 };
-// Its name in the table, e.g. "pieces_e4".
-QString loadColumnSql(LoadColumn column);
 
 struct ReportRow {
     QString key; // the species, the day "YYYY-MM-DD" or the month "YYYY-MM"

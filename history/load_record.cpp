@@ -5,8 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
-#include <cmath>
 
 QString loadKindText(LoadKind kind)
 {
@@ -21,57 +19,6 @@ QString loadKindText(LoadKind kind)
     return {};
 }
 
-qint64 fixedPoint(const QString& text, int decimals)
-{
-    static const QRegularExpression plain(QStringLiteral(R"(^\s*([+-]?)(\d*)(?:\.(\d*))?\s*$)"));
-    const QRegularExpressionMatch match = plain.match(text);
-    qint64 scale = 1;
-    for (int i = 0; i < decimals; ++i)
-        scale *= 10;
-    if (match.hasMatch() && !(match.captured(2).isEmpty() && match.captured(3).isEmpty())) {
-        const QString whole = match.captured(2);
-        QString fraction = match.captured(3);
-        if (whole.size() > 14)
-            return 0;
-        const bool roundUp = fraction.size() > decimals && fraction.at(decimals) >= u'5';
-        fraction = fraction.left(decimals).leftJustified(decimals, u'0');
-        qint64 value = whole.toLongLong() * scale + (decimals ? fraction.toLongLong() : 0);
-        if (roundUp)
-            ++value;
-        return match.captured(1) == u'-' ? -value : value;
-    }
-    // Exponent forms such as "1.2E+07"; their digits are few anyway.
-    bool ok = false;
-    const double number = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(number) || std::fabs(number) > 1e14)
-        return 0;
-    return qint64(std::llround(number * double(scale)));
-}
-
-QString fixedPointText(qint64 value, int decimals)
-{
-    qint64 scale = 1;
-    for (int i = 0; i < decimals; ++i)
-        scale *= 10;
-    // Unsigned, so that the most negative value has a magnitude too.
-    const quint64 magnitude = value < 0 ? 0 - quint64(value) : quint64(value);
-    const quint64 unit = quint64(scale);
-    QString text = QString::number(magnitude / unit);
-    if (decimals)
-        text += u'.' + QString::number(magnitude % unit).rightJustified(decimals, u'0');
-    return value < 0 ? u'-' + text : text;
-}
-
-QString piecesText(qint64 piecesE4)
-{
-    if (piecesE4 % 10000 == 0)
-        return QString::number(piecesE4 / 10000);
-    QString text = fixedPointText(piecesE4, 4);
-    while (text.endsWith(u'0'))
-        text.chop(1);
-    return text;
-}
-
 bool LoadRecord::operator==(const LoadRecord& other) const
 {
     return id == other.id && station == other.station && stationNumber == other.stationNumber
@@ -81,17 +28,17 @@ bool LoadRecord::operator==(const LoadRecord& other) const
 
 qint64 LoadRecord::piecesE4() const
 {
-    return fixedPoint(tally.groupPieces[3], 4);
+    return TenThousandths::parseFigure(tally.groupPieces[3]).value_or(TenThousandths()).units();
 }
 
 qint64 LoadRecord::volumeE4() const
 {
-    return fixedPoint(tally.groupVolumes[3], 4);
+    return TenThousandths::parseFigure(tally.groupVolumes[3]).value_or(TenThousandths()).units();
 }
 
 qint64 LoadRecord::amountFen() const
 {
-    return fixedPoint(tally.groupAmounts[3], 2);
+    return Fen::parseFigure(tally.groupAmounts[3]).value_or(Fen()).units();
 }
 
 namespace {

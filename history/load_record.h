@@ -4,6 +4,7 @@
 // posted or its bill exported, plus what recording adds: its kind, time,
 // bill number, station and the exact totals the history sums.
 
+#include "field_text/fixed_point.h"
 #include "tally/tally.h"
 
 #include <QDateTime>
@@ -27,7 +28,8 @@ struct LoadRecord {
     bool operator==(const LoadRecord& other) const;
 
     // The totals the history sums, exact: pieces and m³ in ten-thousandths,
-    // yuan in fen. A text that is no number counts as 0.
+    // yuan in fen, read as figures of the tally. A text that is no number
+    // (溢出 too) counts as 0.
     qint64 piecesE4() const;
     qint64 volumeE4() const;
     qint64 amountFen() const;
@@ -40,11 +42,3 @@ struct LoadRecord {
     QJsonObject toJson() const;
     bool readJson(const QJsonObject& json);
 };
-
-// A decimal text as an integer of 10^-decimals units, rounded half away from
-// zero; 0 for a text that is no number.
-qint64 fixedPoint(const QString& text, int decimals);
-// An integer of 10^-decimals units as text, e.g. (22590, 4) -> "2.2590".
-QString fixedPointText(qint64 value, int decimals);
-// Pieces may be fractional when a count was typed so; whole ones show no point.
-QString piecesText(qint64 piecesE4);

@@ -1,8 +1,6 @@
 #include "history/load_table_model.h"
 
-#include "history/load_record.h"
-
-#include <QDateTime>
+#include "history/load_columns.h"
 
 LoadTableModel::LoadTableModel(HistoryReader& reader, QObject* parent)
     : QAbstractTableModel(parent)
@@ -74,7 +72,7 @@ void LoadTableModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= shownColumns)
         return;
-    m_sortBy = LoadColumn(column);
+    m_sortBy = shownLoadColumns().at(column);
     m_order = order;
     refresh();
 }
@@ -96,30 +94,16 @@ qint64 LoadTableModel::loadId(int row) const
 
 QStringList LoadTableModel::headings()
 {
-    return { QStringLiteral("日期"), QStringLiteral("类别"), QStringLiteral("账单编号"),
-        QStringLiteral("树种"), QStringLiteral("购货单位"), QStringLiteral("供货单位"),
-        QStringLiteral("车号"), QStringLiteral("件数"), QStringLiteral("材积(m³)"),
-        QStringLiteral("金额(元)"), QStringLiteral("检尺站") };
+    QStringList headings;
+    for (LoadColumn column : shownLoadColumns())
+        headings << loadColumnSpec(column).heading.toString();
+    return headings;
 }
 
+// A listed load carries the shown columns first, in their order.
 QString LoadTableModel::shownText(int row, int column) const
 {
-    const QVariant& value = m_rows[row].values[column];
-    switch (LoadColumn(column)) {
-    case LoadColumn::RecordedAt:
-        return QDateTime::fromString(value.toString(), Qt::ISODate)
-            .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-    case LoadColumn::Kind:
-        return loadKindText(LoadKind(value.toInt()));
-    case LoadColumn::Pieces:
-        return piecesText(value.toLongLong());
-    case LoadColumn::Volume:
-        return fixedPointText(value.toLongLong(), 4);
-    case LoadColumn::Amount:
-        return fixedPointText(value.toLongLong(), 2);
-    default:
-        return value.toString();
-    }
+    return columnText(shownLoadColumns().at(column), m_rows[row].values[column]);
 }
 
 QVariant LoadTableModel::data(const QModelIndex& index, int role) const
@@ -132,8 +116,8 @@ QVariant LoadTableModel::data(const QModelIndex& index, int role) const
         return shownText(index.row(), index.column()).left(shownTextLength);
     if (role == Qt::EditRole)
         return m_rows[index.row()].values[index.column()];
-    if (role == Qt::TextAlignmentRole && index.column() >= int(LoadColumn::Pieces)
-        && index.column() <= int(LoadColumn::Amount))
+    if (role == Qt::TextAlignmentRole
+        && loadColumnSpec(shownLoadColumns().at(index.column())).figure())
         return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }

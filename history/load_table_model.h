@@ -14,8 +14,8 @@ class LoadTableModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    // The table shows the first columns of LoadColumn, in their order.
-    static constexpr int shownColumns = int(LoadColumn::Station) + 1;
+    // The columns shown, as loadColumnTable has them.
+    static constexpr int shownColumns = shownColumnCount;
 
     // `reader` must outlive the model.
     explicit LoadTableModel(HistoryReader& reader, QObject* parent = nullptr);

@@ -1,5 +1,7 @@
 #include "history_window/history.h"
 
+#include "field_text/fixed_point.h"
+#include "history/load_columns.h"
 #include "history/load_table_model.h"
 #include "history_window/export_dialog.h"
 #include "history_window/report_tab.h"
@@ -30,8 +32,9 @@ QString totalsText(const LoadTotals& totals)
 {
     return QStringLiteral("共 %1 车，件数 %2，材积 %3 m³，金额 %4 元")
         .arg(totals.loads)
-        .arg(piecesText(totals.piecesE4), fixedPointText(totals.volumeE4, 4),
-            fixedPointText(totals.amountFen, 2));
+        .arg(TenThousandths::fromUnits(totals.piecesE4).shortText(),
+            TenThousandths::fromUnits(totals.volumeE4).text(),
+            Fen::fromUnits(totals.amountFen).text());
 }
 
 QString kindTotalsText(const KindTotals& totals, int kindFilter)
@@ -128,7 +131,7 @@ QWidget* History::buildLoadsTab()
     QHeaderView* header = m_table->horizontalHeader();
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
-    header->setSortIndicator(int(LoadColumn::RecordedAt), Qt::DescendingOrder);
+    header->setSortIndicator(shownIndex(LoadColumn::RecordedAt), Qt::DescendingOrder);
     header->setStretchLastSection(false);
     connect(
         header, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
@@ -153,7 +156,7 @@ QWidget* History::buildLoadsTab()
         &History::updateButtons);
     connect(m_model, &QAbstractItemModel::modelReset, this, &History::updateButtons);
     setColumnWidths();
-    m_table->setColumnHidden(int(LoadColumn::Station), !m_stationsShown);
+    m_table->setColumnHidden(shownIndex(LoadColumn::Station), !m_stationsShown);
     m_table->viewport()->installEventFilter(this);
     return tab;
 }
@@ -241,7 +244,7 @@ void History::updateButtons()
     const bool row = current.isValid() && !m_model->failed();
     m_open->setEnabled(row);
     m_reprint->setEnabled(row
-        && m_model->index(current.row(), int(LoadColumn::Kind)).data(Qt::EditRole).toInt()
+        && m_model->index(current.row(), shownIndex(LoadColumn::Kind)).data(Qt::EditRole).toInt()
             == int(LoadKind::Bill));
 }
 

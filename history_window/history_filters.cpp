@@ -1,6 +1,7 @@
 // The filter boxes above the loads: the period, the kind, the species and
 // the station, and the search text; any change queries the loads again.
 
+#include "history/load_columns.h"
 #include "history/load_table_model.h"
 #include "history_window/history.h"
 #include "history_window/report_tab.h"
@@ -34,7 +35,10 @@ QLayout* History::buildFilters()
     m_stationCaption->hide();
     m_text = new QLineEdit;
     m_text->setObjectName(QStringLiteral("textFilter"));
-    m_text->setPlaceholderText(QStringLiteral("购货单位、供货单位、车号、联系人"));
+    QStringList searched;
+    for (LoadColumn column : searchedLoadColumns())
+        searched << loadColumnSpec(column).heading.toString();
+    m_text->setPlaceholderText(searched.join(u'、'));
     m_text->setClearButtonEnabled(true);
     m_text->setMinimumWidth(
         m_text->fontMetrics().horizontalAdvance(m_text->placeholderText()) + 40);
@@ -95,7 +99,7 @@ void History::fillStationFilter()
 void History::setStationsShown(bool shown)
 {
     m_stationsShown = shown;
-    m_table->setColumnHidden(int(LoadColumn::Station), !shown);
+    m_table->setColumnHidden(shownIndex(LoadColumn::Station), !shown);
     shareColumnWidths();
     m_stationCaption->setVisible(shown);
     m_station->setVisible(shown);

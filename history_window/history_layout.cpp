@@ -2,6 +2,7 @@
 // window fits an office screen of 1366 x 768 with its frame, and the
 // columns share the table's width.
 
+#include "history/load_columns.h"
 #include "history/load_table_model.h"
 #include "history_window/history.h"
 #include "support/column_share.h"
@@ -34,16 +35,11 @@ void History::setColumnWidths()
 {
     const QFontMetrics cells = m_table->fontMetrics();
     const QFontMetrics headings = m_table->horizontalHeader()->fontMetrics();
-    const QStringList samples { QStringLiteral("2026-12-31 23:59"), QStringLiteral("入库"),
-        QStringLiteral("2026-12-31-999"), QStringLiteral("落叶松木"),
-        QStringLiteral("某某县木材有限公司"), QStringLiteral("某某县木材有限公司"),
-        QStringLiteral("闽A12345"), QStringLiteral("99999"), QStringLiteral("99999.9999"),
-        QStringLiteral("9999999.99"), QStringLiteral("第一检尺站") };
-    const QStringList names = LoadTableModel::headings();
     m_naturalWidths.clear();
-    for (int column = 0; column < samples.size(); ++column) {
-        const int width = std::max(cells.horizontalAdvance(samples[column]),
-            headings.horizontalAdvance(names[column]) + 16);
+    for (int column = 0; column < shownColumnCount; ++column) {
+        const LoadColumnSpec& spec = loadColumnSpec(shownLoadColumns().at(column));
+        const int width = std::max(cells.horizontalAdvance(spec.widest.toString()),
+            headings.horizontalAdvance(spec.heading.toString()) + 16);
         m_naturalWidths << width + 20;
         m_table->setColumnWidth(column, width + 20);
     }

@@ -3,6 +3,7 @@
 #include "assets/artwork.h"
 #include "history/history_recorder.h"
 #include "history/history_sender.h"
+#include "history/load_columns.h"
 #include "history/reading_store.h"
 #include "history/server_settings.h"
 #include "history/sqlite_history_store.h"
@@ -16,9 +17,6 @@
 #include <QTimer>
 
 namespace {
-
-constexpr std::array<LoadColumn, 5> usedColumns { LoadColumn::Buyer, LoadColumn::Truck,
-    LoadColumn::Supplier, LoadColumn::Contact, LoadColumn::Scaler };
 
 QString recordFailureText(LoadKind kind, const QString& cause, bool keptOnDisk)
 {
@@ -120,43 +118,37 @@ void HistoryServices::record(LoadKind kind, const Tally& tally, const QString& b
 void HistoryServices::offerUsedValues()
 {
     HistoryStore* store = m_recorder->store();
-    for (std::size_t i = 0; i < usedColumns.size(); ++i) {
+    for (LoadColumn column : offeredLoadColumns()) {
         QStringList used;
         if (store) {
-            const HistoryResult<QStringList> values = store->recentValues(usedColumns[i]);
+            const HistoryResult<QStringList> values = store->recentValues(column);
             if (values)
                 used = *values;
             else
                 logEvent(QStringLiteral("history names not read: %1 %2")
                              .arg(values.error().location(), values.error().detail()));
         }
-        m_usedValues[i] = new QStringListModel(used, this);
+        m_usedValues[column] = new QStringListModel(used, this);
     }
 }
 
 QStringListModel* HistoryServices::usedValues(LoadColumn column) const
 {
-    for (std::size_t i = 0; i < usedColumns.size(); ++i)
-        if (usedColumns[i] == column)
-            return m_usedValues[i];
-    return nullptr;
+    return m_usedValues.value(column);
 }
 
 void HistoryServices::addUsedValues(const LoadRecord& load)
 {
-    const Tally& tally = load.tally;
-    const std::array<QString, 5> values { tally.captions[Tally::Buyer].value,
-        tally.captions[Tally::Truck].value, tally.captions[Tally::Supplier].value,
-        tally.captions[Tally::Contact].value, tally.scaler };
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (values[i].isEmpty() || values[i].size() > listedNameLength || !m_usedValues[i])
+    for (auto used = m_usedValues.cbegin(); used != m_usedValues.cend(); ++used) {
+        const QString value = storedValue(load, used.key()).toString();
+        if (value.isEmpty() || value.size() > listedNameLength || !used.value())
             continue;
-        QStringList list = m_usedValues[i]->stringList();
-        list.removeAll(values[i]);
-        list.prepend(values[i]);
+        QStringList list = used.value()->stringList();
+        list.removeAll(value);
+        list.prepend(value);
         if (list.size() > listedNames)
             list.removeLast();
-        m_usedValues[i]->setStringList(list);
+        used.value()->setStringList(list);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "history/load_query.h"
 #include "history/load_record.h"
 
+#include <QMap>
 #include <QObject>
 #include <memory>
 
@@ -108,5 +109,5 @@ private:
     // A window of its own, not a child of the tally: the tally's children
     // are its fields.
     std::unique_ptr<History> m_window;
-    std::array<QStringListModel*, 5> m_usedValues {}; // buyer, truck, supplier, contact, scaler
+    QMap<LoadColumn, QStringListModel*> m_usedValues; // of the columns offered
 };

@@ -4,70 +4,81 @@
 
 namespace {
 
-enum ExportColumn {
-    Date,
-    Time,
-    Kind,
-    BillNumber,
-    Species,
-    Buyer,
-    Supplier,
-    Truck,
-    Contact,
-    Scaler,
-    Pieces,
-    Volume,
-    Amount,
-    Station,
-    ColumnCount
-};
-
-QString stored(const ListedLoad& load, LoadColumn column)
+// The columns exported, as loadColumnTable has them; a time takes two
+// cells, its day and its time of day.
+const QVector<LoadColumn>& exportedColumns()
 {
-    return load.values[std::size_t(column)].toString();
+    static const QVector<LoadColumn> columns = [] {
+        QVector<LoadColumn> exported;
+        for (const LoadColumnSpec& spec : loadColumnTable)
+            if (spec.exported)
+                exported << spec.column;
+        return exported;
+    }();
+    return columns;
 }
 
-qint64 storedNumber(const ListedLoad& load, LoadColumn column)
+int cellsOf(LoadColumn column)
 {
-    return load.values[std::size_t(column)].toLongLong();
+    return loadColumnSpec(column).text == ColumnText::Time ? 2 : 1;
+}
+
+// The first cell of a column in an export row.
+int cellOf(LoadColumn column)
+{
+    int cell = 0;
+    for (LoadColumn exported : exportedColumns()) {
+        if (exported == column)
+            return cell;
+        cell += cellsOf(exported);
+    }
+    return -1;
+}
+
+int cellCount()
+{
+    int cells = 0;
+    for (LoadColumn exported : exportedColumns())
+        cells += cellsOf(exported);
+    return cells;
 }
 
 } // namespace
 
 QStringList exportHeadings()
 {
-    return { QStringLiteral("日期"), QStringLiteral("时间"), QStringLiteral("类别"),
-        QStringLiteral("账单编号"), QStringLiteral("树种"), QStringLiteral("购货单位"),
-        QStringLiteral("供货单位"), QStringLiteral("车号"), QStringLiteral("联系人"),
-        QStringLiteral("检尺员"), QStringLiteral("件数"), QStringLiteral("材积(m³)"),
-        QStringLiteral("金额(元)"), QStringLiteral("检尺站") };
+    QStringList headings;
+    for (LoadColumn column : exportedColumns()) {
+        headings << loadColumnSpec(column).heading.toString();
+        if (cellsOf(column) == 2)
+            headings << QStringLiteral("时间");
+    }
+    return headings;
 }
 
 QSet<int> exportNumberColumns()
 {
-    return { Pieces, Volume, Amount };
+    QSet<int> numbers;
+    for (LoadColumn column : exportedColumns())
+        if (loadColumnSpec(column).figure())
+            numbers << cellOf(column);
+    return numbers;
 }
 
 QStringList exportRow(const ListedLoad& load)
 {
-    QStringList row(ColumnCount);
-    const QString recorded = stored(load, LoadColumn::RecordedAt);
-    const QDateTime at = QDateTime::fromString(recorded, Qt::ISODate);
-    // A time that does not read is kept as stored rather than lost.
-    row[Date] = at.isValid() ? at.date().toString(Qt::ISODate) : recorded;
-    row[Time] = at.isValid() ? at.time().toString(QStringLiteral("HH:mm:ss")) : QString();
-    row[Kind] = loadKindText(LoadKind(load.values[std::size_t(LoadColumn::Kind)].toInt()));
-    row[BillNumber] = stored(load, LoadColumn::BillNumber);
-    row[Species] = stored(load, LoadColumn::Species);
-    row[Buyer] = stored(load, LoadColumn::Buyer);
-    row[Supplier] = stored(load, LoadColumn::Supplier);
-    row[Truck] = stored(load, LoadColumn::Truck);
-    row[Contact] = stored(load, LoadColumn::Contact);
-    row[Scaler] = stored(load, LoadColumn::Scaler);
-    row[Pieces] = piecesText(storedNumber(load, LoadColumn::Pieces));
-    row[Volume] = fixedPointText(storedNumber(load, LoadColumn::Volume), 4);
-    row[Amount] = fixedPointText(storedNumber(load, LoadColumn::Amount), 2);
-    row[Station] = stored(load, LoadColumn::Station);
+    QStringList row;
+    for (LoadColumn column : exportedColumns()) {
+        const QVariant& value = load.value(column);
+        if (loadColumnSpec(column).text != ColumnText::Time) {
+            row << columnText(column, value);
+            continue;
+        }
+        // A time that does not read is kept as stored rather than lost.
+        const QDateTime at = QDateTime::fromString(value.toString(), Qt::ISODate);
+        row << (at.isValid() ? at.date().toString(Qt::ISODate) : value.toString());
+        row << (at.isValid() ? at.time().toString(QStringLiteral("HH:mm:ss")) : QString());
+    }
     return row;
 }
 
@@ -78,13 +89,13 @@ QVector<QStringList> exportTotalsRows(const KindTotals& totals, int kindFilter)
         if (kindFilter != 0 && kindFilter != int(kind))
             continue;
         const LoadTotals& sums = totals.of(kind);
-        QStringList row(ColumnCount);
-        row[Date] = QStringLiteral("合计");
-        row[Kind] = loadKindText(kind);
-        row[BillNumber] = QStringLiteral("共 %1 车").arg(sums.loads);
-        row[Pieces] = piecesText(sums.piecesE4);
-        row[Volume] = fixedPointText(sums.volumeE4, 4);
-        row[Amount] = fixedPointText(sums.amountFen, 2);
+        QStringList row(cellCount());
+        row[cellOf(LoadColumn::RecordedAt)] = QStringLiteral("合计");
+        row[cellOf(LoadColumn::Kind)] = loadKindText(kind);
+        row[cellOf(LoadColumn::BillNumber)] = QStringLiteral("共 %1 车").arg(sums.loads);
+        row[cellOf(LoadColumn::Pieces)] = columnText(LoadColumn::Pieces, sums.piecesE4);
+        row[cellOf(LoadColumn::Volume)] = columnText(LoadColumn::Volume, sums.volumeE4);
+        row[cellOf(LoadColumn::Amount)] = columnText(LoadColumn::Amount, sums.amountFen);
         rows << row;
     }
     return rows;
@@ -92,8 +103,8 @@ QVector<QStringList> exportTotalsRows(const KindTotals& totals, int kindFilter)
 
 QStringList exportTotalsFailureRow(const QString& failure)
 {
-    QStringList row(ColumnCount);
-    row[Date] = QStringLiteral("合计");
-    row[Kind] = failure;
+    QStringList row(cellCount());
+    row[cellOf(LoadColumn::RecordedAt)] = QStringLiteral("合计");
+    row[cellOf(LoadColumn::Kind)] = failure;
     return row;
 }

@@ -1,5 +1,6 @@
 #include "history_window/report_tab.h"
 
+#include "field_text/fixed_point.h"
 #include "history/load_record.h"
 #include "support/column_share.h"
 #include "support/export_files.h"
@@ -27,14 +28,19 @@
 
 namespace {
 
+QString piecesText(qint64 e4)
+{
+    return TenThousandths::fromUnits(e4).shortText();
+}
+
 QString volumeText(qint64 e4)
 {
-    return fixedPointText(e4, 4);
+    return TenThousandths::fromUnits(e4).text();
 }
 
 QString amountText(qint64 fen)
 {
-    return fixedPointText(fen, 2);
+    return Fen::fromUnits(fen).text();
 }
 
 // A figure, or what a sum beyond the range shows instead.

@@ -1,6 +1,7 @@
 #include "records/stock_ledger.h"
 
 #include "field_text/field_text.h"
+#include "field_text/fixed_point.h"
 #include "records/cell_values.h"
 #include "records/event_log.h"
 #include "records/view_snapshot.h"
@@ -115,14 +116,15 @@ QString stockShortage(Workbook& book, const Tally& tally)
     for (int row = 5; row <= 12; ++row) {
         if (sheet.valueText(row, 11).trimmed() != species)
             continue;
-        bool isNumber = false;
-        const double stock = sheet.valueText(row, 14).toDouble(&isNumber);
-        const double out = leadingNumber(tally.groupVolumes[3]);
-        // Volumes have four decimals: a difference below half the last one is none.
-        if (!isNumber || !std::isfinite(out) || out - stock < 0.00005)
+        // Volumes have four decimals: both are compared as they print.
+        const std::optional<TenThousandths> stock
+            = TenThousandths::parseFigure(sheet.valueText(row, 14));
+        const std::optional<TenThousandths> out
+            = TenThousandths::parseFigure(asciiNumberForms(tally.groupVolumes[3]));
+        if (!stock || !out || !(*stock < *out))
             return {};
         return QStringLiteral("树种“%1”库存只有 %2 立方米，这车出库 %3 立方米。仍要出库吗？")
-            .arg(species, patternText(stock, 4), patternText(out, 4));
+            .arg(species, stock->text(), out->text());
     }
     return {};
 }

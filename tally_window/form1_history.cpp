@@ -2,6 +2,7 @@
 // that opens the history window, the loads waiting for the server, and a
 // past load opened into the tally.
 
+#include "history/load_columns.h"
 #include "history/load_record.h"
 #include "history_window/history.h"
 #include "history_window/history_services.h"
@@ -17,20 +18,18 @@
 #include <QLineEdit>
 #include <QShortcut>
 #include <QStringListModel>
+#include <map>
 
 void Form1::connectHistory()
 {
     if (!m_history)
         return;
     // The names the clerk typed before; the fields' own texts stay.
-    const std::array<std::pair<TallyField*, LoadColumn>, 5> offered { {
-        { m_fields.text17, LoadColumn::Buyer },
-        { m_fields.text22, LoadColumn::Truck },
-        { m_fields.text20, LoadColumn::Supplier },
-        { m_fields.text24, LoadColumn::Contact },
-        { m_fields.text25, LoadColumn::Scaler },
-    } };
-    for (const auto& [field, column] : offered) {
+    const std::map<LoadColumn, TallyField*> fieldOf { { LoadColumn::Buyer, m_fields.text17 },
+        { LoadColumn::Truck, m_fields.text22 }, { LoadColumn::Supplier, m_fields.text20 },
+        { LoadColumn::Contact, m_fields.text24 }, { LoadColumn::Scaler, m_fields.text25 } };
+    for (LoadColumn column : offeredLoadColumns()) {
+        TallyField* field = fieldOf.at(column);
         auto* completer = new QCompleter(m_history->usedValues(column), field);
         completer->setCaseSensitivity(Qt::CaseInsensitive);
         completer->setFilterMode(Qt::MatchContains);

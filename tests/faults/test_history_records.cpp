@@ -141,7 +141,8 @@ void TestHistoryRecords::postingsAndBillsAreRecordedWhole()
                 QCOMPARE(load.tally.grid[row - 1][element], f.cell(row, element)->text());
         QCOMPARE(load.tally.groupVolumes[3], f.text18[3]->text());
         QCOMPARE(load.tally.groupAmounts[3], f.text28[3]->text());
-        QCOMPARE(load.volumeE4(), fixedPoint(f.text18[3]->text(), 4));
+        QCOMPARE(load.volumeE4(),
+            TenThousandths::parseFigure(f.text18[3]->text()).value_or(TenThousandths()).units());
         QCOMPARE(load.piecesE4(), 80000);
     }
     // The names typed are offered the next time.

@@ -137,7 +137,7 @@ void TestYardServer::postingsReachTheServerAndWaitWhileItIsDown()
     QVERIFY(window);
     auto* table = window->findChild<QTableView*>(QStringLiteral("loadsTable"));
     QCOMPARE(table->model()->rowCount(), 4);
-    QVERIFY(!table->isColumnHidden(int(LoadColumn::Station)));
+    QVERIFY(!table->isColumnHidden(shownIndex(LoadColumn::Station)));
     QVERIFY(window->findChild<QPushButton*>(QStringLiteral("stationSettingsButton")));
 
     // 测试连接 says the server showed the certificate the settings name.
