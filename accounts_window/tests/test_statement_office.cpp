@@ -2,10 +2,10 @@
 // read back by a fresh load.
 
 #include "accounts_window/statement_document.h"
-#include "support/export_files.h"
 #include "office_fixture.h"
 #include "records/workbook_messages.h"
 #include "statement_samples.h"
+#include "support/export_files.h"
 
 #include <QtTest>
 #include <limits>
