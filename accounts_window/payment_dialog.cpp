@@ -1,6 +1,7 @@
 #include "accounts_window/payment_dialog.h"
 
 #include "accounts_window/money_text.h"
+#include "field_text/fixed_point.h"
 #include "history/load_query.h"
 #include "support/message_box.h"
 #include "support/period_edits.h"
@@ -117,7 +118,7 @@ bool PaymentDialog::readPayment(Payment& payment)
     const std::optional<qint64> fen = paymentFen(m_amount->text());
     if (!fen) {
         say(QStringLiteral("金额请填写 0.01 到 %1 元之间的数，最多两位小数，如 12500 或 12500.50。")
-                .arg(yuanText(largestPaymentFen).chopped(3)));
+                .arg(Fen::fromUnits(largestPaymentFen).text().chopped(3)));
         m_amount->setFocus();
         m_amount->selectAll();
         return false;
