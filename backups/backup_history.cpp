@@ -1,5 +1,6 @@
 #include "backups/backup_history.h"
 
+#include "history/sqlite_defenses.h"
 #include "support/durable_copy.h"
 
 #include <QAtomicInt>
@@ -25,6 +26,9 @@ public:
         m_open = db.open();
         if (!m_open)
             m_error = db.lastError().text();
+        else
+            m_error = defendSqliteConnection(db);
+        m_open = m_open && m_error.isEmpty();
     }
     ~OwnConnection()
     {

@@ -6,6 +6,7 @@
 #include "backups/ledger_rows.h"
 #include "backups/restore_summary.h"
 #include "backups/stranger_files.h"
+#include "support/durable_copy.h"
 #include "support/event_log.h"
 
 #include <QCoreApplication>
@@ -20,15 +21,23 @@ namespace {
 
 const QString secondPlaceKey = QStringLiteral("backup/second_place");
 
+// Every file the job copies or hashes stops at its next chunk once `stop`
+// is set, so the program's end never waits for a backup of gigabytes.
 template <typename Result, typename Job, typename Done>
-void runOnWorker(QObject* owner, QThreadPool* pool, Job job, Done done)
+void runOnWorker(
+    QObject* owner, QThreadPool* pool, std::shared_ptr<std::atomic<bool>> stop, Job job, Done done)
 {
     auto* watcher = new QFutureWatcher<Result>(owner);
     QObject::connect(watcher, &QFutureWatcher<Result>::finished, owner, [watcher, done] {
         done(watcher->result());
         watcher->deleteLater();
     });
-    watcher->setFuture(QtConcurrent::run(pool, job));
+    watcher->setFuture(QtConcurrent::run(pool, [job, stop] {
+        stopCopiesOnThisThreadWhen(stop.get());
+        Result result = job();
+        stopCopiesOnThisThreadWhen(nullptr);
+        return result;
+    }));
 }
 
 // The whole list answers within this, whatever its backups hold.
@@ -217,7 +226,7 @@ void BackupService::checkBooksAtStart()
 {
     m_busy = true;
     runOnWorker<BooksCheck>(
-        this, m_worker,
+        this, m_worker, m_stop,
         [sources = m_sources, second = secondPlace()] { return checkBooks(sources, second); },
         [this](const BooksCheck& check) {
             m_busy = false;
@@ -238,7 +247,7 @@ bool BackupService::backUp()
     m_busy = true;
     const QDateTime now = m_clock();
     runOnWorker<BackupRun>(
-        this, m_worker,
+        this, m_worker, m_stop,
         [sources = m_sources, second = secondPlace(), now] {
             return runBackup(sources, second, now);
         },
@@ -306,7 +315,7 @@ bool BackupService::restore(
     const RestoreOptions options { onlyPath, settingsGroups, m_settingsFile, bool(m_takeJournal),
         m_stop.get() };
     runOnWorker<Run>(
-        this, m_worker,
+        this, m_worker, m_stop,
         [sources = m_sources, now, backup, options, stop = m_stop] {
             // The present state first, so a restore can itself be undone.
             Run run;
@@ -356,7 +365,7 @@ void BackupService::list()
 {
     const QString second = secondPlace();
     runOnWorker<QList<BackupInfo>>(
-        this, m_worker,
+        this, m_worker, m_stop,
         [local = localPlace(), second, stop = m_stop] {
             const QDeadlineTimer deadline(listMs);
             QList<BackupInfo> backups = listBackups(local, true, deadline, stop.get());

@@ -133,8 +133,10 @@ bool chainJoins(HistoryStore& store)
         PartnerAlias join;
         join.alias = QStringLiteral("链%1").arg(n);
         join.partner = n == chainLength ? supplierName(1) : QStringLiteral("链%1").arg(n + 1);
+        join.station = QStringLiteral("二号门");
+        join.stationNumber = n;
         join.recordedAt = QDateTime(yearStart, QTime(6, 0));
-        store.recordAlias(join);
+        store.receiveAlias(join);
     }
     const HistoryResult<QVector<PartnerBalance>> balances = store.partnerBalances(year);
     if (!balances)

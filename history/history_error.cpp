@@ -95,7 +95,13 @@ QString historyFailureMessage(const HistoryError& error, const QString& failedRe
     case HistoryFailure::ReversalNotReversible:
         return QStringLiteral("冲销记录不能再冲销");
     case HistoryFailure::JoinRefused:
-        return QStringLiteral("这两个名称不能合并：名称相同、已经合并过，或者会互相合并");
+        return QStringLiteral("这两个名称不能合并：名称相同，或者要并入的名称已经合并过");
+    case HistoryFailure::JoinIntoJoined:
+        return QStringLiteral(
+            "不能并入这个名称：它已经并入了别的往来单位，请直接并入它所算作的那个单位");
+    case HistoryFailure::JoinOfPartner:
+        return QStringLiteral("不能把这个名称并入别处：已有其他名称并入了它，"
+                              "请反过来把另一个名称并入它");
     case HistoryFailure::RefusedByServer:
         return QStringLiteral("历史数据服务器“%1”拒收了这条记录").arg(where);
     case HistoryFailure::HostsMixed:

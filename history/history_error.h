@@ -31,7 +31,9 @@ enum class HistoryFailure {
     PaymentIncomplete, // no partner or day, or an amount not above zero
     AlreadyReversed, // the payment has its reversal already
     ReversalNotReversible, // a reversal is not reversed in turn
-    JoinRefused, // a name joined into itself, joined already, or in a cycle
+    JoinRefused, // a name joined into itself or joined already
+    JoinIntoJoined, // the partner is joined into another itself (a cycle is one)
+    JoinOfPartner, // other names are joined into the name to join
     RefusedByServer, // the server will never store this one record (its detail says why)
     HostsMixed, // a host list naming a local socket folder and an address
     Other,

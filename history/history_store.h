@@ -64,8 +64,9 @@ public:
     // direction, way and day, the amount negated), recorded now. Throws
     // ReversalNotReversible for a reversal, AlreadyReversed when it has one.
     qint64 reversePayment(const Payment& original, const QString& note);
-    // Throws JoinRefused for a name joined into itself, a name joined
-    // already, or a join that would close a cycle (see PartnerNames).
+    // Throws JoinRefused for a name joined into itself or joined already,
+    // JoinIntoJoined when the partner is joined into another (a cycle too),
+    // JoinOfPartner when names are joined into the alias (see PartnerNames).
     qint64 recordAlias(PartnerAlias& alias);
     bool receivePayment(const Payment& payment);
     bool receiveAlias(const PartnerAlias& alias);

@@ -10,6 +10,8 @@
 // yard (应收), below zero the yard owes the partner (应付). A stock out and
 // a payment made add to it; a stock in and a receipt take from it.
 
+#include "history/history_error.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
@@ -114,21 +116,33 @@ struct PartnerStatement {
 // A load's number as an account shows it.
 QString accountLoadNumber(const QString& station, qint64 stationNumber);
 
+// Why a join is refused: the cause the clerk reads, and the reason for the
+// log; no reason when the join may be made.
+struct JoinRefusal {
+    HistoryFailure cause = HistoryFailure::Other;
+    QString reason;
+    explicit operator bool() const { return !reason.isEmpty(); }
+};
+
 // The joins of names, as a store holds them: each name to the partner it
-// counts as, through every join in a chain. Every question costs a lookup,
-// so another station's thousand joins cannot stall a window. A name is joined once; a later
-// join of it, or one that closes a cycle (two stations joining at once),
-// is passed over, so the earlier holds.
+// counts as, through every join in a chain. New joins are one step deep, as
+// the yard's server keeps them, but older files and other stations may hold
+// chains, and those are still read. Every question costs a lookup, so
+// another station's thousand joins cannot stall a window. A name is joined
+// once; a later join of it, or one that closes a cycle (two stations
+// joining at once), is passed over, so the earlier holds.
 class PartnerNames {
 public:
     // `aliases` in the order they were recorded.
     explicit PartnerNames(const QVector<PartnerAlias>& aliases = {});
     // The partner a name counts as; the name itself when it is joined to none.
     QString partnerOf(const QString& name) const;
-    // Why joining `alias` into `partner` is refused (for the log), or empty
-    // when it may be: an empty name, a name into itself, a name joined
-    // already, or a join that would close a cycle.
-    QString refusalOf(const QString& alias, const QString& partner) const;
+    // Why joining `alias` into `partner` is refused, or nothing when it may
+    // be: an empty name, a name into itself, a name joined already, a
+    // partner joined into another (a cycle is one too), or an alias that
+    // other names are joined into. The last two would make a chain, which
+    // the yard's server refuses.
+    JoinRefusal refusalOf(const QString& alias, const QString& partner) const;
     // The partner's own name, then every name joined into it and every one
     // of `used` that counts as it, sorted.
     QStringList namesOf(const QString& partner, const QStringList& used = {}) const;

@@ -154,9 +154,9 @@ qint64 HistoryStore::recordAlias(PartnerAlias& alias)
     const HistoryResult<QVector<PartnerAlias>> joins = partnerAliases();
     if (!joins)
         throw joins.error();
-    const QString refusal = PartnerNames(*joins).refusalOf(entered.alias, entered.partner);
-    if (!refusal.isEmpty())
-        throw HistoryError(HistoryFailure::JoinRefused, m_location, refusal);
+    const JoinRefusal refusal = PartnerNames(*joins).refusalOf(entered.alias, entered.partner);
+    if (refusal)
+        throw HistoryError(refusal.cause, m_location, refusal.reason);
     const qint64 id = insertAlias(entered, false, nullptr);
     numberHereAndSend(QStringLiteral("partner_aliases"), Outbox::Aliases, id);
     transaction.commit();

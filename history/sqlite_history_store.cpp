@@ -1,5 +1,7 @@
 #include "history/sqlite_history_store.h"
 
+#include "history/sqlite_defenses.h"
+
 #include <QAtomicInt>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -115,6 +117,10 @@ SqliteHistoryStore::SqliteHistoryStore(const QString& path, int schemaVersion)
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
     if (!db.open())
         fail(db.lastError());
+    // Before the file's schema is read for the first time.
+    const QString undefended = defendSqliteConnection(db);
+    if (!undefended.isEmpty())
+        throw HistoryError(HistoryFailure::Other, path, undefended);
     QSqlQuery pragma(db);
     // WAL: readers never block the writer; FULL: a posted load survives a
     // power cut, at one sync per record. Two programs making a new file at

@@ -15,6 +15,8 @@ namespace {
 
 constexpr qint64 chunkSize = 1 << 20;
 
+thread_local const std::atomic<bool>* copiesStopped = nullptr;
+
 CopiedFile failed(WriteFailure cause, const QString& path, int systemError)
 {
     CopiedFile copied;
@@ -61,6 +63,8 @@ CopiedFile stream(int from, int to, const QString& target)
     QByteArray buffer(chunkSize, Qt::Uninitialized);
     CopiedFile copied;
     for (;;) {
+        if (copiesStopped && copiesStopped->load())
+            return failed(WriteFailure::Other, target, ECANCELED);
         const ssize_t got = ::read(from, buffer.data(), size_t(chunkSize));
         if (got < 0 && errno == EINTR)
             continue;
@@ -78,6 +82,11 @@ CopiedFile stream(int from, int to, const QString& target)
 }
 
 } // namespace
+
+void stopCopiesOnThisThreadWhen(const std::atomic<bool>* stop)
+{
+    copiesStopped = stop;
+}
 
 WriteFailure failureOf(int systemError)
 {

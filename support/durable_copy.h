@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 
 struct CopiedFile {
     WriteResult result;
@@ -32,6 +33,11 @@ CopiedFile copyFileDurably(const QString& from, const QString& to, FileSync sync
 // The same from a file already open (closed here).
 CopiedFile copyOpenFileDurably(
     int source, const QString& from, const QString& to, FileSync sync = FileSync::Now);
+
+// While set, a copy or hash on this thread fails at its next chunk once
+// `*stop` is true, so a worker copying gigabytes can be stopped; null when
+// done.
+void stopCopiesOnThisThreadWhen(const std::atomic<bool>* stop);
 
 // Every file written to the file system of `path` reaches the disk.
 bool syncFileSystemOf(const QString& path);
