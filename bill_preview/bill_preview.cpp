@@ -5,6 +5,7 @@
 #include "support/event_log.h"
 #include "support/phase_log.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QHBoxLayout>
@@ -50,7 +51,6 @@ BillPreview::BillPreview(
     m_view->setBackgroundRole(QPalette::Dark);
     m_pages = new PreviewPages(*m_document, *m_view);
     m_view->setWidget(m_pages);
-    m_pages->installEventFilter(this);
     auto* bar = new QWidget(this);
     buildCommands(bar);
     m_status = new QLabel(this);
@@ -133,7 +133,11 @@ bool BillPreview::showDocument(const QString& pdf, const QString& copy, const QS
     fillPrinters();
     if (!m_sized)
         sizeToScreen();
-    m_paintWait.start();
+    // Watched only while the phase log is on: a filter on every event.
+    if (phaseLogOn() && !m_paintWait.isValid())
+        qApp->installEventFilter(this);
+    if (phaseLogOn())
+        m_paintWait.start();
     show();
     m_zoom = 0;
     m_view->verticalScrollBar()->setValue(0);
@@ -224,13 +228,16 @@ void BillPreview::renderPage()
     m_pages->layOut(m_zoom);
 }
 
-// The first paint of the page view after a document was shown, timed from
-// the show for the phase log.
+// The first paint of a page after a document was shown, timed from the show
+// for the phase log.
 bool BillPreview::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Paint && m_paintWait.isValid()) {
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::Paint && m_paintWait.isValid() && widget
+        && m_pages->isAncestorOf(widget)) {
         logPhase(QStringLiteral("bill preview"), "preview first paint", m_paintWait.elapsed());
         m_paintWait.invalidate();
+        qApp->removeEventFilter(this);
     }
     return QDialog::eventFilter(watched, event);
 }
