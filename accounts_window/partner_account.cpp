@@ -9,20 +9,19 @@
 #include "history/load_record.h"
 #include "records/workbook.h"
 #include "records/workbook_messages.h"
+#include "records/workbook_pass.h"
 #include "support/event_log.h"
 #include "support/export_files.h"
 #include "support/window_keys.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <QtConcurrent>
 
 namespace {
 
@@ -85,8 +84,7 @@ PartnerAccount::PartnerAccount(
     m_status = new QLabel;
     m_status->setObjectName(QStringLiteral("AccountStatus"));
     m_status->setWordWrap(true);
-    m_excel = new QFutureWatcher<QString>(this);
-    connect(m_excel, &QFutureWatcher<QString>::finished, this, &PartnerAccount::onExcelFinished);
+    m_excel = new BackgroundPass(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("期间 %1").arg(periodText(m_period))));
@@ -303,25 +301,21 @@ void PartnerAccount::onSaveExcelClicked()
         return;
     const StatementPage page { *m_statement, yardName(m_context.settingsFile), m_context.today() };
     Spreadsheet& spreadsheet = *m_context.spreadsheet;
-    m_excel->setProperty("path", path);
-    m_excel->setFuture(QtConcurrent::run([&spreadsheet, path, page] {
-        try {
-            writeStatementWorkbook(spreadsheet, path, page);
-            return QString();
-        } catch (const WorkbookError& error) {
-            return failureMessage(error);
-        }
-    }));
+    const TableSheet table = statementTable(page);
+    m_excel->start(
+        QStringLiteral("statement export"), path,
+        [&spreadsheet, path, table](
+            WorkbookPass&) { storeTableWorkbook(spreadsheet, path, table); },
+        [this, path](const PassOutcome& outcome) { onExcelFinished(path, outcome); });
     say(QStringLiteral("正在保存为Excel…"), false);
     updateButtons();
 }
 
-void PartnerAccount::onExcelFinished()
+void PartnerAccount::onExcelFinished(const QString& path, const PassOutcome& outcome)
 {
-    const QString failure = m_excel->result();
-    if (failure.isEmpty())
-        say(QStringLiteral("已保存到“%1”。").arg(m_excel->property("path").toString()), false);
+    if (!outcome.failure)
+        say(QStringLiteral("已保存到“%1”。").arg(path), false);
     else
-        say(QStringLiteral("没有保存：") + failure, true);
+        say(QStringLiteral("没有保存：") + failureMessage(*outcome.failure), true);
     updateButtons();
 }

@@ -14,7 +14,8 @@
 class QLabel;
 class QPushButton;
 class QTableWidget;
-template <typename T> class QFutureWatcher;
+class BackgroundPass;
+struct PassOutcome;
 
 class PartnerAccount : public QDialog {
     Q_OBJECT
@@ -41,7 +42,7 @@ private:
     void onPreviewClicked();
     void onSavePdfClicked();
     void onSaveExcelClicked();
-    void onExcelFinished();
+    void onExcelFinished(const QString& path, const PassOutcome& outcome);
     void say(const QString& text, bool trouble);
 
     AccountsContext& m_context;
@@ -55,5 +56,5 @@ private:
     QPushButton* m_preview = nullptr;
     QPushButton* m_savePdf = nullptr;
     QPushButton* m_saveExcel = nullptr;
-    QFutureWatcher<QString>* m_excel = nullptr;
+    BackgroundPass* m_excel = nullptr;
 };

@@ -186,7 +186,7 @@ StatementRows statementRows(const StatementPage& page)
     return out;
 }
 
-void writeStatementWorkbook(Spreadsheet& app, const QString& path, const StatementPage& page)
+TableSheet statementTable(const StatementPage& page)
 {
     const StatementRows rows = statementRows(page);
     TableSheet table;
@@ -198,5 +198,10 @@ void writeStatementWorkbook(Spreadsheet& app, const QString& path, const Stateme
     table.rows = rows.rows;
     table.footRows = rows.sums;
     table.footRows << QStringList { rows.signNote };
-    writeTableWorkbook(app, QStringLiteral("statement export"), path, table);
+    return table;
+}
+
+void writeStatementWorkbook(Spreadsheet& app, const QString& path, const StatementPage& page)
+{
+    writeTableWorkbook(app, QStringLiteral("statement export"), path, statementTable(page));
 }

@@ -10,6 +10,7 @@
 // the yard's side, as in history/partner_accounts.h.
 
 #include "history/partner_accounts.h"
+#include "records/table_workbook.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -53,5 +54,7 @@ StatementRows statementRows(const StatementPage& page);
 // "第 n 页 共 m 页" under every page.
 QByteArray statementPdfBytes(const StatementPage& page);
 
+// The same lines as one table of a workbook.
+TableSheet statementTable(const StatementPage& page);
 // A new Excel 97 workbook at `path` with the same lines. Throws WorkbookError.
 void writeStatementWorkbook(Spreadsheet& app, const QString& path, const StatementPage& page);

@@ -10,6 +10,8 @@
 #include "records/bill_export.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 #include "records/stock_ledger.h"
+#include "support/event_log.h"
+#include "support/phase_log.h"
 #include "tally_window/form1.h"
 #include "tally_window/tally_field.h"
 #include "tally_window/tally_fields.h"
@@ -19,6 +21,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -77,6 +80,37 @@ double showToPage(BillPreview& preview)
     preview.showBill(pdf, QString());
     preview.repaint();
     return clock.nsecsElapsed() / 1e6;
+}
+
+// Where a press's time goes: the phase log of `presses` more presses, each
+// phase's median (a phase met twice in a press, twice in its samples).
+void addBillPhases(BenchTable& table, TallyProgram& program, const QString& folder, int presses)
+{
+    const QString log = QDir(folder).filePath(QStringLiteral("phases.log"));
+    openEventLog(log);
+    setPhaseLog(true);
+    for (int run = 0; run < presses; ++run)
+        pressToPage(program);
+    setPhaseLog(false);
+    openEventLog(QString());
+    QFile file(log);
+    file.open(QIODevice::ReadOnly);
+    static const QRegularExpression line(QStringLiteral("phase (.+): (.+) (\\d+) ms$"));
+    QStringList order;
+    QHash<QString, std::vector<double>> samples;
+    for (const QString& text : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        const QRegularExpressionMatch match = line.match(text);
+        if (!match.hasMatch())
+            continue;
+        const QString name = match.captured(1) + QStringLiteral(": ") + match.captured(2);
+        if (!samples.contains(name))
+            order << name;
+        samples[name].push_back(match.captured(3).toDouble());
+    }
+    for (const QString& name : order)
+        table.add(QStringLiteral("  phase %1").arg(name), percentile(samples[name], 0.5),
+            QStringLiteral("ms"),
+            QStringLiteral("median of %1 in %2 presses").arg(samples[name].size()).arg(presses));
 }
 
 // A statement of 200 loads, written once, shown as the bill is.
@@ -155,6 +189,7 @@ void benchPreview(BenchTable& table)
     table.add(QStringLiteral("the bill's PDF shown again, to the page painted"),
         percentile(shown, 0.5), QStringLiteral("ms"),
         QStringLiteral("median of 7; max %1 ms").arg(percentile(shown, 1.0), 0, 'f', 1));
+    addBillPhases(table, program, folder.path(), 6);
     std::vector<double> statements;
     for (int run = 0; run < 7; ++run)
         statements.push_back(statementToPage(program.billPreview(), folder.path()));

@@ -3,7 +3,9 @@
 #include "bill_preview/preview_pages.h"
 #include "bill_preview/printer_queue.h"
 #include "support/event_log.h"
+#include "support/phase_log.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QHBoxLayout>
@@ -112,8 +114,13 @@ bool BillPreview::showBill(const QString& pdf, const QString& copy)
 
 bool BillPreview::showDocument(const QString& pdf, const QString& copy, const QString& title)
 {
+    const PhaseCommand command(QStringLiteral("bill preview"));
+    PhaseTimer loading("preview load");
     m_document->close();
-    if (m_document->load(pdf) != QPdfDocument::Error::None || m_document->pageCount() < 1) {
+    const bool loaded
+        = m_document->load(pdf) == QPdfDocument::Error::None && m_document->pageCount() > 0;
+    loading.done();
+    if (!loaded) {
         logEvent(QStringLiteral("bill preview: cannot read %1").arg(pdf));
         return false;
     }
@@ -126,6 +133,11 @@ bool BillPreview::showDocument(const QString& pdf, const QString& copy, const QS
     fillPrinters();
     if (!m_sized)
         sizeToScreen();
+    // Watched only while the phase log is on: a filter on every event.
+    if (phaseLogOn() && !m_paintWait.isValid())
+        qApp->installEventFilter(this);
+    if (phaseLogOn())
+        m_paintWait.start();
     show();
     m_zoom = 0;
     m_view->verticalScrollBar()->setValue(0);
@@ -214,6 +226,20 @@ QPixmap BillPreview::page(int index) const
 void BillPreview::renderPage()
 {
     m_pages->layOut(m_zoom);
+}
+
+// The first paint of a page after a document was shown, timed from the show
+// for the phase log.
+bool BillPreview::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::Paint && m_paintWait.isValid() && widget
+        && m_pages->isAncestorOf(widget)) {
+        logPhase(QStringLiteral("bill preview"), "preview first paint", m_paintWait.elapsed());
+        m_paintWait.invalidate();
+        qApp->removeEventFilter(this);
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void BillPreview::resizeEvent(QResizeEvent* event)

@@ -8,6 +8,7 @@
 // stock report, a partner's statement) are shown and printed the same way.
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <functional>
 
@@ -59,6 +60,7 @@ private:
     void fitPage();
     void renderPage();
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void say(const QString& text, bool trouble);
 
     PrinterQueue& m_printers;
@@ -76,4 +78,5 @@ private:
     bool m_sized = false; // to its screen, at the first showing
     QString m_pdf;
     QString m_copy;
+    QElapsedTimer m_paintWait; // from a show to its first paint
 };

@@ -5,10 +5,10 @@
 #include "history/load_table_model.h"
 #include "history_window/export_dialog.h"
 #include "history_window/report_tab.h"
+#include "records/workbook_pass.h"
 #include "support/event_log.h"
 #include "support/window_keys.h"
 
-#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -78,8 +78,7 @@ History::History(
     sizeToScreen();
     addCloseKeys(this);
 
-    m_excelExport = new QFutureWatcher<QString>(this);
-    connect(m_excelExport, &QFutureWatcher<QString>::finished, this, &History::onExcelFinished);
+    m_excelExport = new BackgroundPass(this);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
         if (m_reportStale)
             refreshReportWhenShown();

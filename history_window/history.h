@@ -24,7 +24,8 @@ class QTabWidget;
 class QTableView;
 class ReportTab;
 class Spreadsheet;
-template <typename T> class QFutureWatcher;
+class BackgroundPass;
+struct PassOutcome;
 
 class History : public QWidget {
     Q_OBJECT
@@ -94,7 +95,7 @@ private:
     QVector<QStringList> exportedRows();
     void onCsvClicked();
     void onExcelClicked();
-    void onExcelFinished();
+    void onExcelFinished(const QString& path, const PassOutcome& outcome);
     void setExportRunning(bool running);
 
     HistoryReader& m_reader;
@@ -130,7 +131,7 @@ private:
     ReportTab* m_report = nullptr;
     bool m_reportStale = true;
     bool m_exporting = false;
-    QFutureWatcher<QString>* m_excelExport = nullptr;
+    BackgroundPass* m_excelExport = nullptr;
 };
 
 // The totals of one kind, e.g. "共 12 车，件数 340，材积 45.6780 m³，金额 36542.40 元".

@@ -8,15 +8,14 @@
 #include "records/table_workbook.h"
 #include "records/workbook.h"
 #include "records/workbook_messages.h"
+#include "records/workbook_pass.h"
 #include "support/export_files.h"
 #include "support/message_box.h"
 
 #include <QApplication>
 #include <QDateEdit>
-#include <QFutureWatcher>
 #include <QLabel>
 #include <QPushButton>
-#include <QtConcurrent>
 
 // Every load the filter selects with every field recorded, then the totals.
 QVector<QStringList> History::exportedRows()
@@ -80,25 +79,19 @@ void History::onExcelClicked()
         return;
     Spreadsheet& spreadsheet = m_spreadsheet;
     setExportRunning(true);
-    m_excelExport->setProperty("path", path);
-    m_excelExport->setFuture(QtConcurrent::run([&spreadsheet, path, headings, rows] {
-        try {
-            writeTableWorkbook(spreadsheet, QStringLiteral("history export"), path,
-                TableSheet { {}, headings, rows, {} });
-            return QString();
-        } catch (const WorkbookError& error) {
-            return failureMessage(error);
-        }
-    }));
+    const TableSheet table { {}, headings, rows, {} };
+    m_excelExport->start(
+        QStringLiteral("history export"), path,
+        [&spreadsheet, path, table](
+            WorkbookPass&) { storeTableWorkbook(spreadsheet, path, table); },
+        [this, path](const PassOutcome& outcome) { onExcelFinished(path, outcome); });
 }
 
-void History::onExcelFinished()
+void History::onExcelFinished(const QString& path, const PassOutcome& outcome)
 {
     setExportRunning(false);
-    const QString failure = m_excelExport->result();
-    const QString path = m_excelExport->property("path").toString();
-    if (!failure.isEmpty()) {
-        showMessage(QStringLiteral("没有导出：") + failure);
+    if (outcome.failure) {
+        showMessage(QStringLiteral("没有导出：") + failureMessage(*outcome.failure));
         return;
     }
     m_status->setText(QStringLiteral("已导出到“%1”。").arg(path));

@@ -4,7 +4,9 @@
 #include "records/event_log.h"
 #include "records/view_snapshot.h"
 #include "records/workbook_messages.h"
+#include "records/workbook_pass.h"
 #include "support/own_folder.h"
+#include "support/phase_log.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -104,8 +106,12 @@ bool hasVolume(const Tally& tally)
 
 bool BillExport::press(const std::function<Tally()>& readTally)
 {
+    return press(readTally());
+}
+
+bool BillExport::press(const Tally& tally)
+{
     // Asked before a number is taken: on 否 the day's numbers stay as they are.
-    const Tally tally = readTally();
     if (m_checks && !m_checks->acceptable(tally, TallyUse::Bill))
         return false;
     if (!hasVolume(tally)
@@ -113,12 +119,12 @@ bool BillExport::press(const std::function<Tally()>& readTally)
         return false;
     if (m_checks && !m_checks->confirmed(tally, TallyUse::Bill))
         return false;
-    return attempt(readTally, std::nullopt, true);
+    return write(tally, std::nullopt);
 }
 
 bool BillExport::reprint(const Tally& tally, const BillNumber& number)
 {
-    return attempt([tally] { return tally; }, number, true);
+    return write(tally, number);
 }
 
 void BillExport::setToday(std::function<QDate()> today)
@@ -126,45 +132,47 @@ void BillExport::setToday(std::function<QDate()> today)
     m_today = std::move(today);
 }
 
-bool BillExport::attempt(const std::function<Tally()>& readTally,
-    const std::optional<BillNumber>& reprinted, bool restartAllowed)
+bool BillExport::write(const Tally& tally, const std::optional<BillNumber>& reprinted)
 {
     if (++m_pressCount == 1)
         m_prompts.showMessage(QStringLiteral("每次导入数据前请先关闭*木材账单*"));
     const QString archive = billArchiveFolder(QFileInfo(m_path).absolutePath());
-    const BillNumber number = reprinted ? *reprinted : nextBillNumber(archive, m_today());
-    const QString archived = archivedBillPath(archive, number, ".xls");
     QString snapshot; // the view, when the archive copy could not be made
     std::optional<WorkbookError> archiveFailure;
-    bool saved = false;
-    {
-        PassLog log(QStringLiteral("bill export %1").arg(number.text()), m_path);
-        try {
-            auto book = m_app.open(m_path);
-            Worksheet& sheet = book->sheetNamed(billSheetName());
-            writeBill(sheet, readTally(), number);
-            book->save();
-            saved = true;
+    BillNumber number;
+    int passes = 0;
+    const auto body = [&](WorkbookPass& pass) {
+        // Counted like presses: each pass after the first of the press.
+        if (passes++ > 0)
+            ++m_pressCount;
+        // Taken again on a retry: the failed pass stored nothing.
+        number = reprinted ? *reprinted : nextBillNumber(archive, m_today());
+        auto book = m_app.open(m_path);
+        Worksheet& sheet = book->sheetNamed(billSheetName());
+        writeBill(sheet, tally, number);
+        book->save();
+        pass.markSaved();
+        {
+            PhaseTimer phase("archive copies");
             archiveFailure = archiveBill(*book, archive, number);
-            if (archiveFailure) {
-                log.failed(*archiveFailure);
-                snapshot = viewSnapshotPath(m_path);
-                book->saveCopy(snapshot, Workbook::CopyFormat::Excel97);
-            }
-            book->close();
-        } catch (const WorkbookError& error) {
-            log.failed(error);
-            // Once saved, the bill is there: writing it again would only
-            // give it a second number.
-            if (!saved) {
-                if (restartAllowed)
-                    return attempt(readTally, reprinted, false);
-                m_prompts.showMessage(
-                    QStringLiteral("账单没有导出：%1").arg(failureMessage(error)));
-                return false;
-            }
         }
+        if (archiveFailure) {
+            logPass(
+                QStringLiteral("bill archive %1").arg(number.text()), m_path, 0, &*archiveFailure);
+            snapshot = viewSnapshotPath(m_path);
+            book->saveCopy(snapshot, Workbook::CopyFormat::Excel97);
+        }
+        book->close();
+    };
+    const PassOutcome outcome = runWorkbookPass(QStringLiteral("bill export"), m_path, body);
+    // Once saved, the bill is there: writing it again would only give it a
+    // second number.
+    if (outcome.failure && !outcome.saved) {
+        m_prompts.showMessage(
+            QStringLiteral("账单没有导出：%1").arg(failureMessage(*outcome.failure)));
+        return false;
     }
+    const QString archived = archivedBillPath(archive, number, ".xls");
     if (archiveFailure)
         m_prompts.showMessage(
             QStringLiteral("账单已保存到“%1”，但没有存入账单文件夹“%2”：%3")

@@ -30,6 +30,8 @@ public:
     BillExport(Spreadsheet& app, QString path, CommandPrompts& prompts);
 
     // One press of print bill. Returns true when the bill was written.
+    bool press(const Tally& tally);
+    // The same, with the tally read once.
     bool press(const std::function<Tally()>& readTally);
     // Writes a bill of the past again, with its own date and number.
     bool reprint(const Tally& tally, const BillNumber& number);
@@ -47,8 +49,7 @@ public:
     void setPdfViewer(PdfViewer viewer) { m_pdfViewer = std::move(viewer); }
 
 private:
-    bool attempt(const std::function<Tally()>& readTally,
-        const std::optional<BillNumber>& reprinted, bool restartAllowed);
+    bool write(const Tally& tally, const std::optional<BillNumber>& reprinted);
     std::optional<WorkbookError> archiveBill(
         Workbook& book, const QString& archive, const BillNumber& number);
     void showBill(const QString& copy);

@@ -3,9 +3,9 @@
 #include "field_text/field_text.h"
 #include "field_text/fixed_point.h"
 #include "records/cell_values.h"
-#include "records/event_log.h"
 #include "records/view_snapshot.h"
 #include "records/workbook_messages.h"
+#include "records/workbook_pass.h"
 
 #include <QDir>
 #include <cmath>
@@ -58,27 +58,26 @@ QString ledgerPath(const QString& programFolder)
     return QDir(programFolder).filePath(QStringLiteral("木材出入库台账.xls"));
 }
 
-QStringList loadSpeciesList(Spreadsheet& app, const QString& path, bool restartAllowed)
+QStringList readSpeciesList(Spreadsheet& app, const QString& path)
 {
-    PassLog log(QStringLiteral("species list"), path);
-    try {
-        auto book = app.open(path);
-        Worksheet& sheet = book->sheetNamed(stockSheet);
-        QStringList species;
-        for (int k = 0; k < 8; ++k)
-            species << sheet.valueText(5 + k, 11);
-        // Only read: nothing to save.
-        book->close();
-        return species;
-    } catch (const WorkbookError& error) {
-        log.failed(error);
-        // An office that hung or died gets one more try with a new office,
-        // as a posting does; anything else would fail again.
-        const bool officeFailed = error.cause() == WorkbookFailure::OfficeNotResponding;
-        if (!restartAllowed || !officeFailed)
-            throw;
-    }
-    return loadSpeciesList(app, path, false);
+    auto book = app.open(path);
+    Worksheet& sheet = book->sheetNamed(stockSheet);
+    QStringList species;
+    for (int k = 0; k < 8; ++k)
+        species << sheet.valueText(5 + k, 11);
+    // Only read: nothing to save.
+    book->close();
+    return species;
+}
+
+QStringList loadSpeciesList(Spreadsheet& app, const QString& path)
+{
+    QStringList species;
+    const PassOutcome outcome = runWorkbookPass(QStringLiteral("species list"), path,
+        [&](WorkbookPass&) { species = readSpeciesList(app, path); });
+    if (outcome.failure)
+        throw *outcome.failure;
+    return species;
 }
 
 StockPosting::StockPosting(Spreadsheet& app, QString path, Sheet sheet, CommandPrompts& prompts)
@@ -92,9 +91,7 @@ StockPosting::StockPosting(Spreadsheet& app, QString path, Sheet sheet, CommandP
 int StockPosting::press(
     const std::function<Tally()>& readTally, const std::function<PostingContext()>& readContext)
 {
-    m_loadConfirmed = false;
-    m_stockConfirmed = false;
-    return attempt(readTally, readContext, true);
+    return press(readTally(), readContext ? readContext() : PostingContext());
 }
 
 namespace {
@@ -131,14 +128,12 @@ QString stockShortage(Workbook& book, const Tally& tally)
 
 } // namespace
 
-int StockPosting::attempt(const std::function<Tally()>& readTally,
-    const std::function<PostingContext()>& readContext, bool restartAllowed)
+int StockPosting::press(const Tally& tally, const PostingContext& context)
 {
+    m_stockConfirmed = false;
     if (++m_pressCount == 1)
         m_prompts.showMessage(QStringLiteral("每次入库前请先关闭*木材出入库台账*！！"));
 
-    const Tally tally = readTally();
-    const PostingContext context = readContext ? readContext() : PostingContext();
     const TallyUse use = m_sheet == Sheet::StockIn ? TallyUse::StockIn : TallyUse::StockOut;
     if (m_checks && !m_checks->acceptable(tally, use))
         return 0;
@@ -151,47 +146,46 @@ int StockPosting::attempt(const std::function<Tally()>& readTally,
         m_prompts.focusTotalVolume();
         return 0;
     }
-
-    // Asked once per press, not again when the posting starts over.
-    if (!m_loadConfirmed
-        && ((m_checks && !m_checks->confirmed(tally, use)) || !confirmedByTheClerk(tally, context)))
+    if ((m_checks && !m_checks->confirmed(tally, use)) || !confirmedByTheClerk(tally, context))
         return 0;
-    m_loadConfirmed = true;
 
-    bool saved = false;
-    int row = 0;
-    QString shortage;
-    PassLog log(
-        m_sheet == Sheet::StockIn ? QStringLiteral("stock in") : QStringLiteral("stock out"),
-        m_path);
-    try {
-        post(tally, row, saved, shortage);
-    } catch (const WorkbookError& error) {
-        log.failed(error);
-        // Once saved, the posting is done: repeating it would post it twice.
-        if (!saved) {
-            if (restartAllowed)
-                return attempt(readTally, readContext, false);
-            m_prompts.showMessage(failureMessage(error));
+    const QString what
+        = m_sheet == Sheet::StockIn ? QStringLiteral("stock in") : QStringLiteral("stock out");
+    int passes = 0;
+    for (;;) {
+        int row = 0;
+        QString shortage;
+        const PassOutcome outcome = runWorkbookPass(what, m_path, [&](WorkbookPass& pass) {
+            // Counted like presses: each pass after the first of the press.
+            if (passes++ > 0)
+                ++m_pressCount;
+            row = 0;
+            shortage.clear();
+            post(tally, row, pass, shortage);
+        });
+        // Once saved, the posting is done whatever failed after.
+        if (outcome.failure && !outcome.saved) {
+            m_prompts.showMessage(failureMessage(*outcome.failure));
             return 0;
         }
-    }
-    // Asked with the ledger closed: the clerk may take longer than a pass
-    // may last. Then a pass of its own posts, without reading the stock again.
-    if (!shortage.isEmpty()) {
-        if (!m_prompts.askYesNo(shortage))
+        // Asked with the ledger closed: the clerk may take longer than a
+        // pass may last. Then a pass of its own posts, without reading the
+        // stock again.
+        if (!shortage.isEmpty()) {
+            if (!m_prompts.askYesNo(shortage))
+                return 0;
+            m_stockConfirmed = true;
+            continue;
+        }
+        // A full sheet is no failure of the office: trying again would not help.
+        if (row == 0) {
+            m_prompts.showMessage(QStringLiteral("工作表已满"));
             return 0;
-        m_stockConfirmed = true;
-        return attempt(readTally, readContext, restartAllowed);
+        }
+        m_lastPosted = PostedLoad { tally.species, groupVolumes(tally), context.tallyEdits };
+        m_prompts.showMessage(QStringLiteral("保存成功"));
+        return row;
     }
-    // A full sheet is no failure of the office: trying again would not help.
-    if (row == 0) {
-        m_prompts.showMessage(QStringLiteral("工作表已满"));
-        return 0;
-    }
-    m_lastPosted = PostedLoad { tally.species, groupVolumes(tally), context.tallyEdits };
-    m_prompts.showMessage(QStringLiteral("保存成功"));
-    return row;
 }
 
 bool StockPosting::PostedLoad::operator==(const PostedLoad& other) const
@@ -218,7 +212,7 @@ bool StockPosting::confirmedByTheClerk(const Tally& tally, const PostingContext&
     return true;
 }
 
-void StockPosting::post(const Tally& tally, int& row, bool& saved, QString& shortage)
+void StockPosting::post(const Tally& tally, int& row, WorkbookPass& pass, QString& shortage)
 {
     auto book = m_app.open(m_path);
     if (m_sheet == Sheet::StockOut && !m_stockConfirmed) {
@@ -245,25 +239,24 @@ void StockPosting::post(const Tally& tally, int& row, bool& saved, QString& shor
     writeAsTyped(sheet, row, 9, tally.groupVolumes[2]);
     writeAsTyped(sheet, row, 10, tally.unitPrices[2]);
     book->save();
-    saved = true;
+    pass.markSaved();
     book->close();
 }
 
 void viewStock(Spreadsheet& app, const QString& path, CommandPrompts& prompts)
 {
-    PassLog log(QStringLiteral("view stock"), path);
     // The user sees a copy of the ledger as just saved, never the live file.
     const QString snapshot = viewSnapshotPath(path);
-    try {
-        {
-            auto book = app.open(path);
-            book->sheetNamed(detailSheet);
-            book->saveCopy(snapshot, Workbook::CopyFormat::Excel97);
-            book->close();
-        }
-        app.show(snapshot);
-    } catch (const WorkbookError& error) {
-        log.failed(error);
-        prompts.showMessage(failureMessage(error));
-    }
+    const PassOutcome outcome
+        = runWorkbookPass(QStringLiteral("view stock"), path, [&](WorkbookPass&) {
+              {
+                  auto book = app.open(path);
+                  book->sheetNamed(detailSheet);
+                  book->saveCopy(snapshot, Workbook::CopyFormat::Excel97);
+                  book->close();
+              }
+              app.show(snapshot);
+          });
+    if (outcome.failure)
+        prompts.showMessage(failureMessage(*outcome.failure));
 }

@@ -6,6 +6,7 @@
 
 #include "records/command_prompts.h"
 #include "records/workbook.h"
+#include "records/workbook_pass.h"
 #include "tally/tally.h"
 
 #include <QDate>
@@ -16,9 +17,11 @@
 
 QString ledgerPath(const QString& programFolder);
 
-// The eight entries of K5:K12 of the sheet "库存", in sheet order.
-// Tried again once with a new office when the office hung or died.
-QStringList loadSpeciesList(Spreadsheet& app, const QString& path, bool restartAllowed = true);
+// The eight entries of K5:K12 of the sheet "库存", in sheet order, read in
+// one pass (runWorkbookPass). Throws WorkbookError.
+QStringList loadSpeciesList(Spreadsheet& app, const QString& path);
+// The same read alone, for a pass run elsewhere.
+QStringList readSpeciesList(Spreadsheet& app, const QString& path);
 
 // What a posting checks beside the tally's texts, read when it runs.
 struct PostingContext {
@@ -40,6 +43,8 @@ public:
     // written, or 0. Without `readContext` nothing is asked about the
     // species list or a load posted twice. A stock out of more than the
     // stock sheet shows for the species is asked about once per press.
+    int press(const Tally& tally, const PostingContext& context);
+    // The same, with the tally and the context read once.
     int press(const std::function<Tally()>& readTally,
         const std::function<PostingContext()>& readContext = {});
 
@@ -57,12 +62,10 @@ private:
         bool operator==(const PostedLoad& other) const;
     };
 
-    int attempt(const std::function<Tally()>& readTally,
-        const std::function<PostingContext()>& readContext, bool restartAllowed);
     bool confirmedByTheClerk(const Tally& tally, const PostingContext& context);
     // Posts the tally, or leaves the ledger as it was and says in `shortage`
     // what to ask when a stock out takes more than the stock sheet shows.
-    void post(const Tally& tally, int& row, bool& saved, QString& shortage);
+    void post(const Tally& tally, int& row, WorkbookPass& pass, QString& shortage);
 
     Spreadsheet& m_app;
     QString m_path;
@@ -72,7 +75,6 @@ private:
     qint16 m_pressCount = 0;
     std::optional<PostedLoad> m_lastPosted;
     // The clerk's answers of the current press, never asked twice in it.
-    bool m_loadConfirmed = false;
     bool m_stockConfirmed = false;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
 };

@@ -1,7 +1,7 @@
 #include "records/table_workbook.h"
 
-#include "records/event_log.h"
 #include "records/workbook.h"
+#include "records/workbook_pass.h"
 
 #include <QRegularExpression>
 
@@ -41,29 +41,31 @@ void writeRows(Worksheet& sheet, int top, const QVector<QStringList>& rows)
 
 } // namespace
 
+void storeTableWorkbook(Spreadsheet& app, const QString& path, const TableSheet& table)
+{
+    // The office writes wherever a link at the chosen name points.
+    refuseLinkedEntry(path);
+    auto book = app.create();
+    Worksheet& sheet = book->sheetAt(1);
+    int row = 1;
+    for (const QString& line : table.titleLines)
+        sheet.setText(row++, 1, line);
+    for (int column = 0; column < table.headings.size(); ++column)
+        sheet.setText(row, column + 1, table.headings[column]);
+    ++row;
+    writeRows(sheet, row, table.rows);
+    row += int(table.rows.size());
+    if (!table.footRows.isEmpty())
+        writeRows(sheet, row + 1, table.footRows);
+    book->saveCopy(path, Workbook::CopyFormat::Excel97);
+    book->close();
+}
+
 void writeTableWorkbook(
     Spreadsheet& app, const QString& what, const QString& path, const TableSheet& table)
 {
-    PassLog log(what, path);
-    try {
-        // The office writes wherever a link at the chosen name points.
-        refuseLinkedEntry(path);
-        auto book = app.create();
-        Worksheet& sheet = book->sheetAt(1);
-        int row = 1;
-        for (const QString& line : table.titleLines)
-            sheet.setText(row++, 1, line);
-        for (int column = 0; column < table.headings.size(); ++column)
-            sheet.setText(row, column + 1, table.headings[column]);
-        ++row;
-        writeRows(sheet, row, table.rows);
-        row += int(table.rows.size());
-        if (!table.footRows.isEmpty())
-            writeRows(sheet, row + 1, table.footRows);
-        book->saveCopy(path, Workbook::CopyFormat::Excel97);
-        book->close();
-    } catch (const WorkbookError& error) {
-        log.failed(error);
-        throw;
-    }
+    const PassOutcome outcome
+        = runWorkbookPass(what, path, [&](WorkbookPass&) { storeTableWorkbook(app, path, table); });
+    if (outcome.failure)
+        throw *outcome.failure;
 }

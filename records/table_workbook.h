@@ -23,3 +23,5 @@ struct TableSheet {
 // Throws WorkbookError.
 void writeTableWorkbook(
     Spreadsheet& app, const QString& what, const QString& path, const TableSheet& table);
+// The same store alone, for a pass run elsewhere (BackgroundPass).
+void storeTableWorkbook(Spreadsheet& app, const QString& path, const TableSheet& table);

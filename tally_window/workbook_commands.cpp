@@ -3,13 +3,9 @@
 #include "records/workbook_messages.h"
 #include "tally_window/running_command.h"
 
-#include <QFutureWatcher>
-#include <QtConcurrent>
+#include "records/workbook_pass.h"
 
-struct SpeciesLoad {
-    QStringList species;
-    QString failure;
-};
+#include <memory>
 
 WorkbookCommands::WorkbookCommands(Spreadsheet& spreadsheet, const QString& programFolder,
     CommandPrompts& prompts, QObject* parent)
@@ -47,32 +43,24 @@ void WorkbookCommands::setTallyChecks(TallyChecks* checks)
 
 void WorkbookCommands::startSpeciesLoad()
 {
-    m_speciesLoad = new QFutureWatcher<SpeciesLoad>(this);
-    connect(m_speciesLoad, &QFutureWatcher<SpeciesLoad>::finished, this,
-        &WorkbookCommands::onSpeciesLoaded);
+    m_speciesLoad = new BackgroundPass(this);
     Spreadsheet& spreadsheet = m_spreadsheet;
     const QString ledger = m_ledger;
-    m_speciesLoad->setFuture(QtConcurrent::run([&spreadsheet, ledger] {
-        SpeciesLoad load;
-        try {
-            load.species = loadSpeciesList(spreadsheet, ledger);
-        } catch (const WorkbookError& error) {
-            load.failure = failureMessage(error);
-        }
-        return load;
-    }));
-}
-
-void WorkbookCommands::onSpeciesLoaded()
-{
-    m_speciesListLoaded = true;
-    const SpeciesLoad load = m_speciesLoad->result();
-    if (!load.failure.isEmpty()) {
-        m_prompts.showMessage(QStringLiteral("树种列表无法读取：%1").arg(load.failure));
-        return;
-    }
-    m_speciesList = load.species;
-    emit speciesListArrived(load.species);
+    auto species = std::make_shared<QStringList>();
+    m_speciesLoad->start(
+        QStringLiteral("species list"), ledger,
+        [&spreadsheet, ledger, species](
+            WorkbookPass&) { *species = readSpeciesList(spreadsheet, ledger); },
+        [this, species](const PassOutcome& outcome) {
+            m_speciesListLoaded = true;
+            if (outcome.failure) {
+                m_prompts.showMessage(
+                    QStringLiteral("树种列表无法读取：%1").arg(failureMessage(*outcome.failure)));
+                return;
+            }
+            m_speciesList = *species;
+            emit speciesListArrived(*species);
+        });
 }
 
 void WorkbookCommands::stockIn()
@@ -88,9 +76,11 @@ void WorkbookCommands::stockOut()
 void WorkbookCommands::post(StockPosting& posting, LoadKind kind)
 {
     if (RunningCommand running { m_running }) {
-        const auto context = [this] { return PostingContext { m_speciesList, m_tallyEdits() }; };
-        if (posting.press(m_readTally, context) > 0)
-            emit loadSaved(kind, m_readTally(), QString());
+        // Read once: the history records the load that was posted, whatever
+        // the clerk typed while the questions were open.
+        const Tally tally = m_readTally();
+        if (posting.press(tally, PostingContext { m_speciesList, m_tallyEdits() }) > 0)
+            emit loadSaved(kind, tally, QString());
     }
 }
 
@@ -103,8 +93,9 @@ void WorkbookCommands::viewStock()
 void WorkbookCommands::printBill()
 {
     if (RunningCommand running { m_running }) {
-        if (m_bill.press(m_readTally))
-            emit loadSaved(LoadKind::Bill, m_readTally(), m_bill.lastNumber().text());
+        const Tally tally = m_readTally();
+        if (m_bill.press(tally))
+            emit loadSaved(LoadKind::Bill, tally, m_bill.lastNumber().text());
     }
 }
 

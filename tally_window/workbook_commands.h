@@ -2,7 +2,7 @@
 
 // The workbook commands behind the tally window's buttons: the species list
 // read at start, stock in, stock out, print bill, view stock and the reprint
-// of a past bill. One runs at a time. Each reads the tally when it runs,
+// of a past bill. One runs at a time. Each reads the tally once when it runs,
 // through the source the window gives it; what the commands have to say
 // goes through the prompts.
 
@@ -15,8 +15,7 @@
 #include <functional>
 #include <memory>
 
-template <typename T> class QFutureWatcher;
-struct SpeciesLoad;
+class BackgroundPass;
 
 class WorkbookCommands : public QObject {
     Q_OBJECT
@@ -66,7 +65,6 @@ signals:
     void loadSaved(LoadKind kind, const Tally& tally, const QString& billNumber);
 
 private:
-    void onSpeciesLoaded();
     void post(StockPosting& posting, LoadKind kind);
 
     Spreadsheet& m_spreadsheet;
@@ -78,7 +76,7 @@ private:
     BillExport m_bill;
     std::function<Tally()> m_readTally = [] { return Tally(); };
     std::function<quint64()> m_tallyEdits = [] { return quint64(0); };
-    QFutureWatcher<SpeciesLoad>* m_speciesLoad = nullptr;
+    BackgroundPass* m_speciesLoad = nullptr;
     QStringList m_speciesList; // empty until read
     bool m_speciesListLoaded = false;
     bool m_running = false;

@@ -1,5 +1,7 @@
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 
+#include "support/phase_log.h"
+
 #include "records/libreoffice/office_environment.h"
 #include "records/libreoffice/office_process.h"
 #include "records/libreoffice/uno_workbook.h"
@@ -136,7 +138,10 @@ std::unique_ptr<Workbook> LibreOfficeSpreadsheet::open(const QString& path)
     if (QFileInfo(path).size() == 0)
         throw WorkbookError(WorkbookFailure::WorkbookDamaged, path, QStringLiteral("empty file"));
     auto arm = std::make_unique<WatchdogArm>(*d->watchdog, d->settings.startSeconds);
+    PhaseTimer pass("office pass");
     const auto desktop = d->startPass(*arm);
+    pass.done();
+    PhaseTimer opening("open");
     return openUnoWorkbook(desktop, path, *d->office, std::move(lock), std::move(arm));
 }
 
@@ -144,7 +149,10 @@ std::unique_ptr<Workbook> LibreOfficeSpreadsheet::create()
 {
     std::unique_lock<std::mutex> lock(d->passes);
     auto arm = std::make_unique<WatchdogArm>(*d->watchdog, d->settings.startSeconds);
+    PhaseTimer pass("office pass");
     const auto desktop = d->startPass(*arm);
+    pass.done();
+    PhaseTimer creating("new workbook");
     return createUnoWorkbook(desktop, *d->office, std::move(lock), std::move(arm));
 }
 

@@ -9,6 +9,7 @@
 #include "records/libreoffice/uno_text.h"
 #include "records/libreoffice/watchdog.h"
 #include "records/libreoffice/workbook_files.h"
+#include "support/phase_log.h"
 
 #include <QDir>
 #include <QFile>
@@ -194,6 +195,7 @@ public:
 
     void save() override
     {
+        PhaseTimer phase("xls store");
         guarded([&] {
             checkWritable();
             try {
@@ -221,9 +223,11 @@ public:
             // archive, the stock view): Chinese type in each. Done once, as
             // the bill stores two copies in a row.
             if (!m_chineseSet) {
+                PhaseTimer phase("font and language");
                 setSimplifiedChinese(m_document);
                 m_chineseSet = true;
             }
+            PhaseTimer phase(format == CopyFormat::Pdf ? "pdf export" : "xls copy");
             try {
                 Reference<css::frame::XStorable>(m_document, UNO_QUERY_THROW)
                     ->storeToURL(fileUrl(path), arguments);
@@ -421,6 +425,7 @@ void UnoWorksheet::setBlockAsTyped(int top, int left, const QVector<QStringList>
 
 void UnoWorksheet::setCellsAsTyped(const QVector<CellText>& cells)
 {
+    PhaseTimer phase("cell writes");
     const QVector<CellText> leftOver = m_book.guarded([&] {
         checkWritable();
         return writeCellsInBlocks(m_sheet, cells);

@@ -189,7 +189,8 @@ void TestBillExport::aFailureBeforeTheSaveRestartsOnce()
     const QString path = billPath(yard.path());
     MemorySpreadsheet app;
     prepareBill(app, path);
-    app.beforeOperation = failFirst(QStringLiteral("save"), 1);
+    app.beforeOperation
+        = failFirstWith(WorkbookFailure::OfficeNotResponding, QStringLiteral("save"), 1);
     RecordingPrompts prompts;
     BillExport bill(app, path, prompts);
     QVERIFY(bill.press([] { return namedFields(true); }));
@@ -248,7 +249,7 @@ void TestBillExport::missingBillSheetIsReportedWithNothingWritten()
         prompts.messages[1].contains(QStringLiteral("原木账单")), qPrintable(prompts.messages[1]));
     QVERIFY(app.writes.isEmpty());
     QCOMPARE(app.saves, 0);
-    QCOMPARE(bill.pressCount(), 2);
+    QCOMPARE(bill.pressCount(), 1); // a missing sheet is not tried again
 }
 
 // Whatever takes a name in the archive, a dangling link too, the next bill
