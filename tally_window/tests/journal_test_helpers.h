@@ -82,7 +82,9 @@ private:
         return all;
     }
 
-    UnexpectedBoxGuard m_unexpectedBoxes;
+    // A box the case gave no answers for fails it.
+    std::optional<AnswersOrCatcher> m_unanswered
+        = installedMessagePresenter() ? std::nullopt : std::make_optional<AnswersOrCatcher>();
     QTemporaryDir m_folder;
     MemorySpreadsheet m_spreadsheet;
     std::unique_ptr<TallyProgram> m_program;
