@@ -3,10 +3,10 @@
 #include "app/tally_program.h"
 #include "memory_fixture.h"
 #include "memory_workbook.h"
-#include "message_catcher.h"
 #include "records/stock_ledger.h"
 #include "tally_window/form1.h"
 #include "tally_window/workbook_commands.h"
+#include "test_answers.h"
 
 #include <QComboBox>
 #include <QInputMethodEvent>
@@ -77,8 +77,8 @@ private:
     }
 
     // A box the case gave no answers for fails it.
-    std::optional<AnswersOrCatcher> m_unanswered
-        = installedMessagePresenter() ? std::nullopt : std::make_optional<AnswersOrCatcher>();
+    std::optional<TestAnswers> m_unanswered
+        = installedMessagePresenter() ? std::nullopt : std::make_optional<TestAnswers>();
     QTemporaryDir m_folder;
     MemorySpreadsheet m_spreadsheet;
     std::unique_ptr<TallyProgram> m_program;

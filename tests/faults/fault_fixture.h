@@ -30,6 +30,9 @@
 inline const char* const stockIn = "Command5";
 inline const char* const stockOut = "Command7";
 inline const char* const printBill = "Command3";
+// What a window's first posting and first bill say before they start.
+inline const char* const postingReminder = "每次入库前请先关闭*木材出入库台账*！！";
+inline const char* const billReminder = "每次导入数据前请先关闭*木材账单*";
 
 // Every line edit of the window by name, with its text: the tally on screen.
 inline QMap<QString, QString> tallyOnScreen(QWidget* window)

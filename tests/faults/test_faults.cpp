@@ -110,7 +110,7 @@ void TestFaults::missingOfficeIsReported()
     settings.programFolder = QStringLiteral("/nowhere/libreoffice/program");
     LibreOfficeSpreadsheet missing(settings);
     TestAnswers answers;
-    for (int box = 0; box < 4; ++box)
+    for (int box = 0; box < 5; ++box)
         answers.setNextAnswer(MessageAnswer::Ok);
     FaultTally tally(missing);
     QTRY_COMPARE(answers.shown.size(), 1);
@@ -164,8 +164,7 @@ void TestFaults::killedOfficeIsReplaced()
 
     // How many presses it takes depends on when the kill lands.
     answers.answerEvery(QStringLiteral("保存成功"), MessageAnswer::Ok);
-    if (!posting)
-        answers.setNextAnswer(MessageAnswer::Ok); // the first bill's reminder
+    answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
     const auto pressed
         = tally.clickSignallingOffice(button.constData(), killed, workbook, SIGKILL, delayMs);
     QVERIFY2(pressed.presses > 0, "the office was never killed in a pass");
@@ -173,11 +172,13 @@ void TestFaults::killedOfficeIsReplaced()
 
     // Whenever the kill came, every press went through exactly once.
     if (posting) {
-        QCOMPARE(answers.texts(), QStringList(pressed.presses, QStringLiteral("保存成功")));
+        QCOMPARE(answers.texts(),
+            QStringList { postingReminder }
+                + QStringList(pressed.presses, QStringLiteral("保存成功")));
         QCOMPARE(postedSpecies(*m_office, tally.ledger()),
             QStringList(pressed.presses, QStringLiteral("红松")));
     } else {
-        QCOMPARE(answers.texts(), QStringList({ "每次导入数据前请先关闭*木材账单*" }));
+        QCOMPARE(answers.texts(), QStringList { billReminder });
         QCOMPARE(tally.previewedBills(), tally.archivedBills(pressed.presses));
         auto book = m_office->open(tally.bill());
         QCOMPARE(book->sheetAt(1).valueText(5, 2), QStringLiteral("4"));
@@ -186,6 +187,8 @@ void TestFaults::killedOfficeIsReplaced()
     QCOMPARE(tallyOnScreen(tally.window()), screen);
     // The next command finds a new office and no lock of the killed one.
     QVERIFY(m_office->officePid() != killed);
+    if (!posting)
+        answers.setNextAnswer(MessageAnswer::Ok); // the first posting's reminder
     tally.click(stockIn);
     QCOMPARE(lastMessage(answers), QStringLiteral("保存成功"));
     QCOMPARE(postedSpecies(*m_office, tally.ledger()).size(), posting ? pressed.presses + 1 : 1);
@@ -215,8 +218,7 @@ void TestFaults::hungOfficeEndsAtItsDeadline()
     const qint64 stopped = office.officePid();
 
     answers.answerEvery(QStringLiteral("保存成功"), MessageAnswer::Ok);
-    if (!posting)
-        answers.setNextAnswer(MessageAnswer::Ok); // the first bill's reminder
+    answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
     const auto pressed = tally.clickSignallingOffice(
         button.constData(), stopped, posting ? tally.ledger() : tally.bill(), SIGSTOP, 0);
     QVERIFY2(pressed.presses > 0, "the office was never stopped in a pass");
@@ -226,7 +228,9 @@ void TestFaults::hungOfficeEndsAtItsDeadline()
     QVERIFY(office.officePid() != stopped);
     QCOMPARE(office.officeProcessCount(), 1);
     if (posting) {
-        QCOMPARE(answers.texts(), QStringList(pressed.presses, QStringLiteral("保存成功")));
+        QCOMPARE(answers.texts(),
+            QStringList { postingReminder }
+                + QStringList(pressed.presses, QStringLiteral("保存成功")));
         QCOMPARE(postedSpecies(office, tally.ledger()),
             QStringList(pressed.presses, QStringLiteral("红松")));
     } else {
@@ -247,8 +251,9 @@ void TestFaults::freshProfileIsStartedAgain()
         FaultTally tally(fresh);
         tally.typeLoad();
         answers.setNextAnswer(MessageAnswer::Ok);
+        answers.setNextAnswer(MessageAnswer::Ok);
         tally.click(stockIn);
-        QCOMPARE(lastMessage(answers), QStringLiteral("保存成功"));
+        QCOMPARE(answers.texts(), QStringList({ postingReminder, "保存成功" }));
         QCOMPARE(postedSpecies(fresh, tally.ledger()), QStringList({ "红松" }));
     }
     QCOMPARE(LibreOfficeSpreadsheet::officeProcessesOn(settings.profileFolder), 0);
@@ -314,13 +319,12 @@ void TestFaults::brokenWorkbookIsReported()
     const auto screen = tallyOnScreen(tally.window());
     m_shown.clear();
 
+    answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
     answers.setNextAnswer(MessageAnswer::Ok);
-    if (!posting)
-        answers.setNextAnswer(MessageAnswer::Ok); // the reminder comes first
     const qint64 held = tally.click(button.constData());
     QVERIFY2(held < 2 * 30000, qPrintable(QString::number(held)));
     const QString said = lastMessage(answers);
-    QCOMPARE(answers.shown.size(), posting ? 1 : 2);
+    QCOMPARE(answers.shown.size(), 2);
     QVERIFY2(said.contains(cause), qPrintable(said));
     QVERIFY2(said.contains(QFileInfo(workbook).fileName()), qPrintable(said));
     if (!posting)
@@ -397,11 +401,10 @@ void TestFaults::lockedWorkbookIsReported()
     const auto screen = tallyOnScreen(tally.window());
     m_shown.clear();
 
+    answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
     answers.setNextAnswer(MessageAnswer::Ok);
-    if (!posting)
-        answers.setNextAnswer(MessageAnswer::Ok); // the reminder comes first
     tally.click(button.constData());
-    QCOMPARE(answers.shown.size(), posting ? 1 : 2);
+    QCOMPARE(answers.shown.size(), 2);
     const QString said = lastMessage(answers);
     QVERIFY2(
         said.contains(QStringLiteral("正被其他程序打开或锁定，请先将其关闭")), qPrintable(said));
@@ -438,6 +441,7 @@ void TestFaults::quickPressesPostOneRowEach()
     // A second click that reaches the button while a press's message box is
     // up must not start a press inside the first.
     QWidget* button = tally.window()->findChild<QWidget*>(QString::fromLatin1(stockIn));
+    answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
     int extraClicks = 0;
     answers.whileShown = [button, &extraClicks](const Message&) {
         if (++extraClicks <= 12)
@@ -450,7 +454,8 @@ void TestFaults::quickPressesPostOneRowEach()
         answers.setNextAnswer(MessageAnswer::Ok);
         tally.click(stockIn);
     }
-    QCOMPARE(answers.texts(), QStringList(12, QStringLiteral("保存成功")));
+    QCOMPARE(answers.texts(),
+        QStringList { postingReminder } + QStringList(12, QStringLiteral("保存成功")));
     QCOMPARE(postedSpecies(*m_office, tally.ledger()), pressed);
 }
 

@@ -127,8 +127,9 @@ void TestLedgerFaults::reorderedLedgerPostsByName()
 
     TestAnswers answers;
     answers.setNextAnswer(MessageAnswer::Ok);
+    answers.setNextAnswer(MessageAnswer::Ok);
     tally.click(button.constData());
-    QCOMPARE(answers.texts(), QStringList({ "保存成功" }));
+    QCOMPARE(answers.texts(), QStringList({ postingReminder, "保存成功" }));
     auto book = m_office->open(tally.ledger());
     QCOMPARE(book->sheetNamed(postedSheet).valueText(6, 2), QStringLiteral("红松"));
     QCOMPARE(book->sheetNamed(otherSheet).shownText(6, 2), QString());
@@ -166,11 +167,10 @@ void TestLedgerFaults::protectedSheetIsNamed()
     m_shown.clear();
 
     TestAnswers answers;
+    answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
     answers.setNextAnswer(MessageAnswer::Ok);
-    if (button == printBill)
-        answers.setNextAnswer(MessageAnswer::Ok); // the reminder comes first
     tally.click(button.constData());
-    QCOMPARE(answers.shown.size(), button == printBill ? 2 : 1);
+    QCOMPARE(answers.shown.size(), 2);
     const QString said = lastMessage(answers);
     const QString expected
         = QStringLiteral("工作簿“%1”中的工作表“%2”受保护，无法写入；没有写入任何内容。")
@@ -256,11 +256,11 @@ void TestLedgerFaults::postingHoldsUpOnABusyMachine()
     tally.typeLoad();
 
     TestAnswers answers;
-    answers.setNextAnswer(MessageAnswer::Ok);
-    answers.setNextAnswer(MessageAnswer::Ok);
+    for (int box = 0; box < 3; ++box)
+        answers.setNextAnswer(MessageAnswer::Ok);
     tally.click(stockIn);
     tally.click(printBill);
-    QCOMPARE(answers.texts(), QStringList({ "保存成功", "每次导入数据前请先关闭*木材账单*" }));
+    QCOMPARE(answers.texts(), QStringList({ postingReminder, "保存成功", billReminder }));
     QCOMPARE(postedSpecies(office, tally.ledger()), QStringList({ "红松" }));
     QCOMPARE(office.officeProcessCount(), 1);
 }
