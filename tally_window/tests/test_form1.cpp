@@ -377,8 +377,10 @@ void TestForm1::stockInAsksForTheVolume()
     tally->runRecalculationTick(); // nothing tallied: the total volume is empty
     TestAnswers answers;
     answers.setNextAnswer(MessageAnswer::Ok);
+    answers.setNextAnswer(MessageAnswer::Ok);
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
-    QCOMPARE(answers.texts(), QStringList { QStringLiteral("请输入材积。") });
+    QCOMPARE(
+        answers.texts(), QStringList({ "每次入库前请先关闭*木材出入库台账*！！", "请输入材积。" }));
     QCOMPARE(tally->focusWidget(), field(tally, QStringLiteral("Text18(3)")));
     QCOMPARE(shown->spreadsheet().opens, 1); // only the species list was read
 }
