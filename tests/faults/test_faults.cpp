@@ -162,8 +162,10 @@ void TestFaults::killedOfficeIsReplaced()
     const qint64 killed = m_office->officePid();
     m_shown.clear();
 
-    // How many presses it takes depends on when the kill lands.
+    // How many presses it takes depends on when the kill lands; a press
+    // again asks whether the same load is to go in again.
     answers.answerEvery(QStringLiteral("保存成功"), MessageAnswer::Ok);
+    answers.answerEvery(QStringLiteral("这车已经入库"), MessageAnswer::Yes);
     answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
     const auto pressed
         = tally.clickSignallingOffice(button.constData(), killed, workbook, SIGKILL, delayMs);
@@ -172,9 +174,7 @@ void TestFaults::killedOfficeIsReplaced()
 
     // Whenever the kill came, every press went through exactly once.
     if (posting) {
-        QCOMPARE(answers.texts(),
-            QStringList { postingReminder }
-                + QStringList(pressed.presses, QStringLiteral("保存成功")));
+        QCOMPARE(answers.texts().count(QStringLiteral("保存成功")), pressed.presses);
         QCOMPARE(postedSpecies(*m_office, tally.ledger()),
             QStringList(pressed.presses, QStringLiteral("红松")));
     } else {
@@ -218,6 +218,7 @@ void TestFaults::hungOfficeEndsAtItsDeadline()
     const qint64 stopped = office.officePid();
 
     answers.answerEvery(QStringLiteral("保存成功"), MessageAnswer::Ok);
+    answers.answerEvery(QStringLiteral("这车已经入库"), MessageAnswer::Yes);
     answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
     const auto pressed = tally.clickSignallingOffice(
         button.constData(), stopped, posting ? tally.ledger() : tally.bill(), SIGSTOP, 0);
@@ -228,9 +229,7 @@ void TestFaults::hungOfficeEndsAtItsDeadline()
     QVERIFY(office.officePid() != stopped);
     QCOMPARE(office.officeProcessCount(), 1);
     if (posting) {
-        QCOMPARE(answers.texts(),
-            QStringList { postingReminder }
-                + QStringList(pressed.presses, QStringLiteral("保存成功")));
+        QCOMPARE(answers.texts().count(QStringLiteral("保存成功")), pressed.presses);
         QCOMPARE(postedSpecies(office, tally.ledger()),
             QStringList(pressed.presses, QStringLiteral("红松")));
     } else {
@@ -447,15 +446,20 @@ void TestFaults::quickPressesPostOneRowEach()
         if (++extraClicks <= 12)
             QTest::mouseClick(button, Qt::LeftButton);
     };
+    QStringList said { postingReminder };
     for (int press = 1; press <= 12; ++press) {
         const QString species = QStringLiteral("红松%1").arg(press);
         tally.window()->fields().combo3->setEditText(species);
         pressed << species;
+        // A species the ledger does not list is asked about first.
+        answers.setNextAnswer(MessageAnswer::Yes);
         answers.setNextAnswer(MessageAnswer::Ok);
+        said << QStringLiteral("树种“%1”不在库存表的树种列表中，库存表不会计入它。仍要入库吗？")
+                    .arg(species)
+             << QStringLiteral("保存成功");
         tally.click(stockIn);
     }
-    QCOMPARE(answers.texts(),
-        QStringList { postingReminder } + QStringList(12, QStringLiteral("保存成功")));
+    QCOMPARE(answers.texts(), said);
     QCOMPARE(postedSpecies(*m_office, tally.ledger()), pressed);
 }
 
