@@ -351,8 +351,8 @@ void TestForm1::stockButtonsPostTheTally()
     tally->runRecalculationTick();
 
     TestAnswers answers;
-    for (int box = 0; box < 4; ++box)
-        answers.setNextAnswer(MessageAnswer::Ok);
+    answers.setNextAnswers(
+        { MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Ok });
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command7")), Qt::LeftButton);
     QCOMPARE(answers.texts(),
@@ -376,8 +376,7 @@ void TestForm1::stockInAsksForTheVolume()
     control<QComboBox>(tally, QStringLiteral("Combo3"))->setEditText(QStringLiteral("杨木"));
     tally->runRecalculationTick(); // nothing tallied: the total volume is empty
     TestAnswers answers;
-    answers.setNextAnswer(MessageAnswer::Ok);
-    answers.setNextAnswer(MessageAnswer::Ok);
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
     QCOMPARE(
         answers.texts(), QStringList({ "每次入库前请先关闭*木材出入库台账*！！", "请输入材积。" }));
@@ -411,8 +410,7 @@ void TestForm1::theSameLoadIsNotPostedTwiceUnasked()
     QCOMPARE(postedRows(), 1);
     // Answered 是, it is posted again.
     answers.shown.clear();
-    answers.setNextAnswer(MessageAnswer::Yes);
-    answers.setNextAnswer(MessageAnswer::Ok);
+    answers.setNextAnswers({ MessageAnswer::Yes, MessageAnswer::Ok });
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
     QCOMPARE(answers.texts(), QStringList({ again, "保存成功" }));
     QCOMPARE(postedRows(), 2);

@@ -118,8 +118,8 @@ void TestDiskFull::workbookStaysAsItWas()
     const auto screen = tallyOnScreen(tally.window());
     m_shown.clear();
 
-    answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
-    answers.setNextAnswer(MessageAnswer::Ok);
+    // the first press's reminder, then why it failed
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     tally.click(button.constData());
     QCOMPARE(answers.shown.size(), 2);
     const QString said = lastMessage(answers);

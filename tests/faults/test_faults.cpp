@@ -110,8 +110,8 @@ void TestFaults::missingOfficeIsReported()
     settings.programFolder = QStringLiteral("/nowhere/libreoffice/program");
     LibreOfficeSpreadsheet missing(settings);
     TestAnswers answers;
-    for (int box = 0; box < 5; ++box)
-        answers.setNextAnswer(MessageAnswer::Ok);
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Ok,
+        MessageAnswer::Ok, MessageAnswer::Ok });
     FaultTally tally(missing);
     QTRY_COMPARE(answers.shown.size(), 1);
     QVERIFY2(
@@ -249,8 +249,7 @@ void TestFaults::freshProfileIsStartedAgain()
         TestAnswers answers;
         FaultTally tally(fresh);
         tally.typeLoad();
-        answers.setNextAnswer(MessageAnswer::Ok);
-        answers.setNextAnswer(MessageAnswer::Ok);
+        answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
         tally.click(stockIn);
         QCOMPARE(answers.texts(), QStringList({ postingReminder, "保存成功" }));
         QCOMPARE(postedSpecies(fresh, tally.ledger()), QStringList({ "红松" }));
@@ -318,8 +317,8 @@ void TestFaults::brokenWorkbookIsReported()
     const auto screen = tallyOnScreen(tally.window());
     m_shown.clear();
 
-    answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
-    answers.setNextAnswer(MessageAnswer::Ok);
+    // the first press's reminder, then why it failed
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     const qint64 held = tally.click(button.constData());
     QVERIFY2(held < 2 * 30000, qPrintable(QString::number(held)));
     const QString said = lastMessage(answers);
@@ -400,8 +399,8 @@ void TestFaults::lockedWorkbookIsReported()
     const auto screen = tallyOnScreen(tally.window());
     m_shown.clear();
 
-    answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
-    answers.setNextAnswer(MessageAnswer::Ok);
+    // the first press's reminder, then why it failed
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     tally.click(button.constData());
     QCOMPARE(answers.shown.size(), 2);
     const QString said = lastMessage(answers);
@@ -452,8 +451,7 @@ void TestFaults::quickPressesPostOneRowEach()
         tally.window()->fields().combo3->setEditText(species);
         pressed << species;
         // A species the ledger does not list is asked about first.
-        answers.setNextAnswer(MessageAnswer::Yes);
-        answers.setNextAnswer(MessageAnswer::Ok);
+        answers.setNextAnswers({ MessageAnswer::Yes, MessageAnswer::Ok });
         said << QStringLiteral("树种“%1”不在库存表的树种列表中，库存表不会计入它。仍要入库吗？")
                     .arg(species)
              << QStringLiteral("保存成功");

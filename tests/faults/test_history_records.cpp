@@ -115,8 +115,8 @@ void TestHistoryRecords::postingsAndBillsAreRecordedWhole()
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     {
         TestAnswers answers;
-        for (int box = 0; box < 5; ++box)
-            answers.setNextAnswer(MessageAnswer::Ok);
+        answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Ok,
+            MessageAnswer::Ok, MessageAnswer::Ok });
         tally.click(stockIn);
         tally.click(stockOut);
         tally.click(printBill);
@@ -205,8 +205,7 @@ void TestHistoryRecords::loadComesBackIntoTheSheetForEditing()
     tally.window()->runRecalculationTick();
     const QMap<QString, QString> posted = tallyOnScreen(tally.window());
     TestAnswers answers;
-    answers.setNextAnswer(MessageAnswer::Ok);
-    answers.setNextAnswer(MessageAnswer::Ok);
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     tally.click(stockIn);
     const LoadRecord load = recordedLoads(history.path()).first();
 
@@ -231,8 +230,7 @@ void TestHistoryRecords::historyWindowServesTheTally()
     FaultTally tally(*m_office, QDir::tempPath(), history.path());
     tally.typeLoad();
     TestAnswers answers;
-    answers.setNextAnswer(MessageAnswer::Ok);
-    answers.setNextAnswer(MessageAnswer::Ok);
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     tally.click(stockIn);
     const QMap<QString, QString> posted = tallyOnScreen(tally.window());
 
@@ -286,8 +284,7 @@ void TestHistoryRecords::handEditedHistoryKeepsTheNamesOfferedShort()
     const TallyFields& f = first.window()->fields();
     f.text17->setText(QStringLiteral("青山木业"));
     TestAnswers answers;
-    for (int box = 0; box < 3; ++box)
-        answers.setNextAnswer(MessageAnswer::Ok);
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Ok });
     first.click(stockIn);
     f.text17->setText(QStringLiteral("木").repeated(listedNameLength + 1));
     first.click(stockIn);
@@ -355,8 +352,8 @@ void TestHistoryRecords::failingHistoryNeverStopsAPosting()
         }
         TestAnswers answers;
         answers.answerEvery(QStringLiteral("保存成功"), MessageAnswer::Ok);
-        answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
-        answers.setNextAnswer(MessageAnswer::Ok);
+        // the first press's reminder, then why it failed
+        answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
         const qint64 held = tally->click(stockIn);
         QCOMPARE(postedSpecies(*m_office, tally->ledger()), QStringList { QStringLiteral("红松") });
         QVERIFY2(lastMessage(answers).startsWith(QStringLiteral("已入库，但历史记录没有保存：")),
@@ -419,8 +416,8 @@ void TestHistoryRecords::fullDiskLeavesNothingHalfWritten()
     {
         TestAnswers answers;
         answers.answerEvery(QStringLiteral("保存成功"), MessageAnswer::Ok);
-        answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
-        answers.setNextAnswer(MessageAnswer::Ok);
+        // the first press's reminder, then why it failed
+        answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
         tally->click(stockIn);
         QCOMPARE(postedSpecies(*m_office, tally->ledger()).size(), 1);
         QVERIFY2(lastMessage(answers).contains(QStringLiteral("磁盘已满")),
@@ -441,8 +438,7 @@ void TestHistoryRecords::fullDiskLeavesNothingHalfWritten()
     }
     {
         TestAnswers answers;
-        answers.setNextAnswer(MessageAnswer::Ok);
-        answers.setNextAnswer(MessageAnswer::Ok);
+        answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
         tally->click(stockOut);
         QCOMPARE(answers.texts(), QStringList({ postingReminder, "保存成功" }));
     }

@@ -261,8 +261,7 @@ void TestLedgerFaults::postingHoldsUpOnABusyMachine()
     tally.typeLoad();
 
     TestAnswers answers;
-    for (int box = 0; box < 3; ++box)
-        answers.setNextAnswer(MessageAnswer::Ok);
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Ok });
     tally.click(stockIn);
     tally.click(printBill);
     QCOMPARE(answers.texts(), QStringList({ postingReminder, "保存成功", billReminder }));

@@ -85,8 +85,8 @@ void TestPermissions::readOnlyWorkbookIsReported()
     m_shown.clear();
 
     TestAnswers answers;
-    answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
-    answers.setNextAnswer(MessageAnswer::Ok);
+    // the first press's reminder, then why it failed
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     QVERIFY(tally.click(button.constData()) < 60000);
     QCOMPARE(answers.shown.size(), 2);
     QCOMPARE(lastMessage(answers), said);
@@ -116,8 +116,8 @@ void TestPermissions::unreadableWorkbookIsNotCalledDamaged()
     m_shown.clear();
 
     TestAnswers answers;
-    answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
-    answers.setNextAnswer(MessageAnswer::Ok);
+    // the first press's reminder, then why it failed
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     QVERIFY(tally.click(button.constData()) < 60000);
     QCOMPARE(answers.shown.size(), 2);
     QCOMPARE(lastMessage(answers),
@@ -149,8 +149,8 @@ void TestPermissions::readOnlyProgramFolderIsReported()
     m_shown.clear();
 
     TestAnswers answers;
-    answers.setNextAnswer(MessageAnswer::Ok); // the first press's reminder
-    answers.setNextAnswer(MessageAnswer::Ok);
+    // the first press's reminder, then why it failed
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     QVERIFY(tally.click(button.constData()) < 60000);
     QCOMPARE(answers.shown.size(), 2);
     const QString said = lastMessage(answers);
@@ -204,8 +204,8 @@ void TestPermissions::readOnlyBillArchiveStillSavesTheBill()
     m_shown.clear();
 
     TestAnswers answers;
-    answers.setNextAnswer(MessageAnswer::Ok); // the reminder
-    answers.setNextAnswer(MessageAnswer::Ok);
+    // the reminder
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     QVERIFY(tally.click("Command3") < 60000);
     QCOMPARE(answers.shown.size(), 2);
     const QString said = lastMessage(answers);
@@ -291,8 +291,7 @@ void TestPermissions::everyFileWrittenIsTheUsersAlone()
     logEvent(QStringLiteral("file modes checked"));
 
     TestAnswers answers;
-    for (int box = 0; box < 3; ++box)
-        answers.setNextAnswer(MessageAnswer::Ok);
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Ok });
     auto tally = std::make_unique<TallyProgram>(folders, *m_office);
     QTRY_VERIFY_WITH_TIMEOUT(tally->commands().speciesListLoaded(), 90000);
     QSignalSpy recorded(tally->history(), &HistoryServices::loadRecorded);

@@ -3,6 +3,7 @@
 #include "support/messages.h"
 
 #include <QTest>
+#include <initializer_list>
 
 // The test answers every message box through setNextAnswer(); a box it gave
 // no answer for fails the running test at once, naming the box's text.
@@ -14,6 +15,12 @@ public:
             QTest::qFail(text.constData(), __FILE__, __LINE__);
         })
     {
+    }
+
+    void setNextAnswers(std::initializer_list<MessageAnswer> answers)
+    {
+        for (MessageAnswer answer : answers)
+            setNextAnswer(answer);
     }
 
     // A message whose text starts with `start` takes `answer` however often
