@@ -15,7 +15,6 @@
 #include "history_window/history_services.h"
 #include "history_window/station_settings.h"
 #include "memory_fixture.h"
-#include "message_catcher.h"
 #include "records/stock_ledger.h"
 #include "tally_window/form1.h"
 #include "tally_window/tally_field.h"

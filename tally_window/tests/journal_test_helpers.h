@@ -3,12 +3,12 @@
 #include "app/tally_program.h"
 #include "memory_fixture.h"
 #include "memory_workbook.h"
-#include "message_catcher.h"
 #include "records/stock_ledger.h"
 #include "tally_window/form1.h"
 #include "tally_window/journal_record.h"
 #include "tally_window/tally_journal.h"
 #include "tally_window/workbook_commands.h"
+#include "test_answers.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -82,7 +82,9 @@ private:
         return all;
     }
 
-    UnexpectedBoxGuard m_unexpectedBoxes;
+    // A box the case gave no answers for fails it.
+    std::optional<TestAnswers> m_unanswered
+        = installedMessagePresenter() ? std::nullopt : std::make_optional<TestAnswers>();
     QTemporaryDir m_folder;
     MemorySpreadsheet m_spreadsheet;
     std::unique_ptr<TallyProgram> m_program;

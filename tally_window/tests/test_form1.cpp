@@ -1,5 +1,4 @@
 #include "app/help_window.h"
-#include "message_catcher.h"
 #include "records/bill_export.h"
 #include "tally_test_helpers.h"
 #include "tally_window/sheet_operations.h"
@@ -330,12 +329,13 @@ void TestForm1::calculatorLinkOpensOneCalculator()
 
 void TestForm1::missingLedgerLeavesAnEmptySpeciesList()
 {
-    MessageCatcher catcher;
+    TestAnswers answers;
+    answers.setNextAnswer(MessageAnswer::Ok);
     TestTally tally(false);
-    QTRY_COMPARE(catcher.messages.size(), 1);
-    QVERIFY2(catcher.messages[0].text.startsWith(QStringLiteral("树种列表无法读取")),
-        qPrintable(catcher.messages[0].text));
-    QVERIFY(catcher.messages[0].text.contains(QStringLiteral("木材出入库台账.xls")));
+    QTRY_COMPARE(answers.shown.size(), 1);
+    QVERIFY2(lastMessage(answers).startsWith(QStringLiteral("树种列表无法读取")),
+        qPrintable(lastMessage(answers)));
+    QVERIFY(lastMessage(answers).contains(QStringLiteral("木材出入库台账.xls")));
     QCOMPARE(control<QComboBox>(tally, QStringLiteral("Combo3"))->count(), 0);
     // The tally works all the same.
     field(tally, QStringLiteral("Text5(1)"))->setText(QStringLiteral("5"));
@@ -350,14 +350,16 @@ void TestForm1::stockButtonsPostTheTally()
     control<QComboBox>(tally, QStringLiteral("Combo3"))->setCurrentIndex(1);
     tally->runRecalculationTick();
 
-    MessageCatcher catcher;
+    TestAnswers answers;
+    answers.setNextAnswers(
+        { MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Ok });
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command7")), Qt::LeftButton);
-    QCOMPARE(catcher.texts(),
+    QCOMPARE(answers.texts(),
         QStringList({ "每次入库前请先关闭*木材出入库台账*！！", "保存成功",
             "每次入库前请先关闭*木材出入库台账*！！", "保存成功" }));
-    QCOMPARE(catcher.messages[0].title, QStringLiteral("Quorvane"));
-    QCOMPARE(catcher.messages[0].icon, QMessageBox::NoIcon);
+    QCOMPARE(answers.shown[0].title, QStringLiteral("Quorvane"));
+    QVERIFY(answers.shown[0].kind == MessageKind::Information);
     const QString ledger = ledgerPath(tally.folder());
     for (const char* sheet : { "入库", "出库" }) {
         const MemorySheet& posted = tally.spreadsheet().sheet(ledger, QString::fromUtf8(sheet));
@@ -373,9 +375,11 @@ void TestForm1::stockInAsksForTheVolume()
     Form1* tally = shown->get();
     control<QComboBox>(tally, QStringLiteral("Combo3"))->setEditText(QStringLiteral("杨木"));
     tally->runRecalculationTick(); // nothing tallied: the total volume is empty
-    MessageCatcher catcher;
+    TestAnswers answers;
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
-    QCOMPARE(catcher.texts().last(), QStringLiteral("请输入材积。"));
+    QCOMPARE(
+        answers.texts(), QStringList({ "每次入库前请先关闭*木材出入库台账*！！", "请输入材积。" }));
     QCOMPARE(tally->focusWidget(), field(tally, QStringLiteral("Text18(3)")));
     QCOMPARE(shown->spreadsheet().opens, 1); // only the species list was read
 }
@@ -396,29 +400,33 @@ void TestForm1::theSameLoadIsNotPostedTwiceUnasked()
     };
     const QString again = QStringLiteral("这车已经入库，确定要再入库一次吗？");
 
-    MessageCatcher catcher;
+    const QString reminder = QStringLiteral("每次入库前请先关闭*木材出入库台账*！！");
+    TestAnswers answers;
+    for (MessageAnswer answer : { MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No })
+        answers.setNextAnswer(answer);
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
-    catcher.answerQuestions = false;
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
-    QCOMPARE(catcher.texts().last(), again);
+    QCOMPARE(answers.texts(), QStringList({ reminder, "保存成功", again }));
     QCOMPARE(postedRows(), 1);
     // Answered 是, it is posted again.
-    catcher.answerQuestions = true;
+    answers.shown.clear();
+    answers.setNextAnswers({ MessageAnswer::Yes, MessageAnswer::Ok });
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
-    QCOMPARE(catcher.texts().mid(catcher.texts().size() - 2), QStringList({ again, "保存成功" }));
+    QCOMPARE(answers.texts(), QStringList({ again, "保存成功" }));
     QCOMPARE(postedRows(), 2);
     // Another count: another load, posted without a question.
     field(tally, QStringLiteral("Text5(1)"))->setText(QStringLiteral("6"));
     tally->runRecalculationTick();
+    answers.shown.clear();
+    answers.setNextAnswer(MessageAnswer::Ok);
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
-    QCOMPARE(catcher.texts().last(), QStringLiteral("保存成功"));
-    QVERIFY(!catcher.texts().mid(catcher.texts().size() - 2).contains(again));
+    QCOMPARE(answers.texts(), QStringList { QStringLiteral("保存成功") });
     QCOMPARE(postedRows(), 3);
     // A species the ledger does not list is asked about.
     control<QComboBox>(tally, QStringLiteral("Combo3"))->setEditText(QStringLiteral("红木"));
-    catcher.answerQuestions = false;
+    answers.setNextAnswer(MessageAnswer::No);
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command5")), Qt::LeftButton);
-    QCOMPARE(catcher.texts().last(),
+    QCOMPARE(lastMessage(answers),
         QStringLiteral("树种“红木”不在库存表的树种列表中，库存表不会计入它。仍要入库吗？"));
     QCOMPARE(postedRows(), 3);
 }
@@ -441,9 +449,10 @@ void TestForm1::printBillWritesTheTally()
     field(tally, QStringLiteral("Text17"))->setText(QStringLiteral("林业公司"));
     tally->runRecalculationTick();
 
-    MessageCatcher catcher;
+    TestAnswers answers;
+    answers.setNextAnswer(MessageAnswer::Ok);
     QTest::mouseClick(control<QWidget>(tally, QStringLiteral("Command3")), Qt::LeftButton);
-    QCOMPARE(catcher.texts(), QStringList({ "每次导入数据前请先关闭*木材账单*" }));
+    QCOMPARE(answers.texts(), QStringList({ "每次导入数据前请先关闭*木材账单*" }));
     const MemorySheet& sheet = tally.spreadsheet().sheet(bill, QStringLiteral("原木账单"));
     QCOMPARE(sheet.shownText(3, 3), QStringLiteral("林业公司"));
     QCOMPARE(sheet.shownText(3, 1), QStringLiteral("购货单位"));
@@ -560,12 +569,13 @@ void TestForm1::replacingTheSheetAsksOnlyOverTypedTexts()
     else if (!name.isEmpty())
         field(tally, name)->setText(text);
 
-    MessageCatcher catcher;
-    catcher.answerQuestions = false;
-    QCOMPARE(tally->openLoadIntoTally(load), !asked);
-    QCOMPARE(catcher.messages.size(), asked ? 1 : 0);
+    TestAnswers answers;
     if (asked)
-        QVERIFY(catcher.texts().first().startsWith(QStringLiteral("检尺单上已有数据。")));
+        answers.setNextAnswer(MessageAnswer::No);
+    QCOMPARE(tally->openLoadIntoTally(load), !asked);
+    QCOMPARE(answers.shown.size(), asked ? 1 : 0);
+    if (asked)
+        QVERIFY(lastMessage(answers).startsWith(QStringLiteral("检尺单上已有数据。")));
     else
         QCOMPARE(typedPart(tally->tally()), load.tally);
 }

@@ -208,12 +208,13 @@ void TestTallyJournal::anUncleanEndIsRestoredOnce()
     QFile::remove(journalPath(journal.path()));
     QVERIFY(QFile::rename(journal.filePath("at-the-crash"), journalPath(journal.path())));
 
-    MessageCatcher catcher;
+    TestAnswers answers;
+    answers.setNextAnswer(MessageAnswer::Ok);
     JournalTally restarted(journal.path());
-    QTRY_COMPARE(catcher.texts(), QStringList { restoredText });
+    QTRY_COMPARE(answers.texts(), QStringList { restoredText });
     QCOMPARE(restarted.everyField(), before);
     QTest::qWait(300);
-    QCOMPARE(catcher.texts(), QStringList { restoredText });
+    QCOMPARE(answers.texts(), QStringList { restoredText });
 }
 
 void TestTallyJournal::aCleanEndStartsAFreshSheet()
@@ -254,14 +255,15 @@ void TestTallyJournal::aDamagedJournalIsKeptAsideAndNamed()
     QTemporaryDir journal;
     const QByteArray damaged = "{\"format\":1,\"clean\":false,\"tally\":{\"grid\":[[\"4\",";
     writeJournal(journal.path(), damaged);
-    MessageCatcher catcher;
+    TestAnswers answers;
+    answers.setNextAnswer(MessageAnswer::Ok);
     JournalTally restarted(journal.path());
-    QTRY_COMPARE(catcher.messages.size(), 1);
+    QTRY_COMPARE(answers.shown.size(), 1);
     const QStringList kept = QDir(journal.path()).entryList({ "tally-journal.json.damaged-*" });
     QCOMPARE(kept.size(), 1);
     const QString keptPath = journal.filePath(kept.first());
-    QVERIFY2(catcher.texts().first().contains(keptPath), qPrintable(catcher.texts().first()));
-    QVERIFY(catcher.texts().first().contains(QStringLiteral("已损坏")));
+    QVERIFY2(lastMessage(answers).contains(keptPath), qPrintable(lastMessage(answers)));
+    QVERIFY(lastMessage(answers).contains(QStringLiteral("已损坏")));
     QCOMPARE(restarted.field("Text1(1)")->text(), QString());
 
     // The next change starts a new journal; the damaged one stays as it was.
@@ -310,17 +312,18 @@ void TestTallyJournal::whatIsNotAJournalFileIsMovedAsideUnread()
 
     QElapsedTimer clock;
     clock.start();
-    MessageCatcher catcher;
+    TestAnswers answers;
+    answers.setNextAnswer(MessageAnswer::Ok);
     JournalTally restarted(journal.path());
-    QTRY_COMPARE_WITH_TIMEOUT(catcher.messages.size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(answers.shown.size(), 1, 5000);
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     const QStringList kept
         = QDir(journal.path())
               .entryList({ "tally-journal.json.damaged-*" }, QDir::AllEntries | QDir::System);
     QCOMPARE(kept.size(), 1);
     const QString keptPath = journal.filePath(kept.first());
-    QVERIFY2(catcher.texts().first().contains(said), qPrintable(catcher.texts().first()));
-    QVERIFY2(catcher.texts().first().contains(keptPath), qPrintable(catcher.texts().first()));
+    QVERIFY2(lastMessage(answers).contains(said), qPrintable(lastMessage(answers)));
+    QVERIFY2(lastMessage(answers).contains(keptPath), qPrintable(lastMessage(answers)));
     QCOMPARE(entryAt(keptPath),
         entry == QStringLiteral("large") ? EntryKind::RegularFile : EntryKind::Other);
     QCOMPARE(restarted.field("Text1(1)")->text(), QString());

@@ -114,12 +114,15 @@ void TestHistoryRecords::postingsAndBillsAreRecordedWhole()
     tally.window()->runRecalculationTick();
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     {
-        MessageCatcher catcher;
+        TestAnswers answers;
+        answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Ok,
+            MessageAnswer::Ok, MessageAnswer::Ok });
         tally.click(stockIn);
         tally.click(stockOut);
         tally.click(printBill);
-        for (const QString& text : catcher.texts())
-            QVERIFY2(!text.contains(QStringLiteral("历史")), qPrintable(text));
+        QCOMPARE(answers.texts(),
+            QStringList(
+                { postingReminder, "保存成功", postingReminder, "保存成功", billReminder }));
     }
     const QVector<LoadRecord> loads = recordedLoads(history.path());
     QCOMPARE(loads.size(), 3);
@@ -164,7 +167,8 @@ void TestHistoryRecords::billOfThePastPrintsAgainAsItWas()
     QTemporaryDir history;
     FaultTally tally(*m_office, QDir::tempPath(), history.path());
     tally.typeLoad();
-    MessageCatcher catcher;
+    TestAnswers answers;
+    answers.setNextAnswer(MessageAnswer::Ok); // the first bill's reminder
     tally.click(printBill);
     const LoadRecord first = recordedLoads(history.path()).first();
     const Tally firstFields = first.tally;
@@ -187,8 +191,9 @@ void TestHistoryRecords::billOfThePastPrintsAgainAsItWas()
     LoadRecord posting = first;
     posting.kind = LoadKind::StockIn;
     posting.billNumber.clear();
+    answers.setNextAnswer(MessageAnswer::Ok);
     QVERIFY(!tally.program().commands().reprintBill(posting));
-    QVERIFY(lastMessage(catcher).contains(QStringLiteral("不是账单")));
+    QVERIFY(lastMessage(answers).contains(QStringLiteral("不是账单")));
 }
 
 void TestHistoryRecords::loadComesBackIntoTheSheetForEditing()
@@ -200,18 +205,19 @@ void TestHistoryRecords::loadComesBackIntoTheSheetForEditing()
     f.text20->setText(QStringLiteral("供方"));
     tally.window()->runRecalculationTick();
     const QMap<QString, QString> posted = tallyOnScreen(tally.window());
-    MessageCatcher catcher;
+    TestAnswers answers;
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     tally.click(stockIn);
     const LoadRecord load = recordedLoads(history.path()).first();
 
     // A sheet with data asks first; 否 leaves it.
     f.lengths[0]->setText(QStringLiteral("6"));
-    catcher.answerQuestions = false;
+    answers.setNextAnswer(MessageAnswer::No);
     QVERIFY(!tally.window()->openLoadIntoTally(load));
-    QVERIFY(lastMessage(catcher).contains(QStringLiteral("替换")));
+    QVERIFY(lastMessage(answers).contains(QStringLiteral("替换")));
     QCOMPARE(f.lengths[0]->text(), QStringLiteral("6"));
 
-    catcher.answerQuestions = true;
+    answers.setNextAnswer(MessageAnswer::Yes);
     QVERIFY(tally.window()->openLoadIntoTally(load));
     tally.window()->runRecalculationTick();
     QCOMPARE(tallyOnScreen(tally.window()), posted);
@@ -224,7 +230,8 @@ void TestHistoryRecords::historyWindowServesTheTally()
     QTemporaryDir history;
     FaultTally tally(*m_office, QDir::tempPath(), history.path());
     tally.typeLoad();
-    MessageCatcher catcher;
+    TestAnswers answers;
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     tally.click(stockIn);
     const QMap<QString, QString> posted = tallyOnScreen(tally.window());
 
@@ -245,6 +252,7 @@ void TestHistoryRecords::historyWindowServesTheTally()
     QCOMPARE(tally.program().history()->openedWindow(), window);
     QVERIFY(window->isVisible());
 
+    answers.setNextAnswer(MessageAnswer::Ok); // the first bill's reminder
     tally.click(printBill);
     QTRY_COMPARE_WITH_TIMEOUT(table->model()->rowCount(), 2, 5000);
     // Newest first: the bill, then the stock in.
@@ -257,10 +265,11 @@ void TestHistoryRecords::historyWindowServesTheTally()
 
     tally.window()->fields().cell(2, 1)->setText(QStringLiteral("9"));
     const QRect second = table->visualRect(table->model()->index(1, 0));
+    answers.setNextAnswer(MessageAnswer::Yes);
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, second.center());
     QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, second.center());
-    QVERIFY2(lastMessage(catcher).contains(QStringLiteral("替换")),
-        qPrintable(catcher.texts().join(u'|')));
+    QVERIFY2(lastMessage(answers).contains(QStringLiteral("替换")),
+        qPrintable(answers.texts().join(u'|')));
     tally.window()->runRecalculationTick();
     QCOMPARE(tallyOnScreen(tally.window()), posted);
 }
@@ -275,13 +284,14 @@ void TestHistoryRecords::handEditedHistoryKeepsTheNamesOfferedShort()
     first.typeLoad();
     const TallyFields& f = first.window()->fields();
     f.text17->setText(QStringLiteral("青山木业"));
-    MessageCatcher catcher;
+    TestAnswers answers;
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Ok });
     first.click(stockIn);
     // The field keeps a name to the length the yard's server takes.
     f.text17->setText(QStringLiteral("木").repeated(listedNameLength + 1));
     QCOMPARE(f.text17->text(), QStringLiteral("木").repeated(fieldTextLength));
     first.click(stockIn);
-    QCOMPARE(lastMessage(catcher), QStringLiteral("保存成功"));
+    QCOMPARE(answers.texts(), QStringList({ postingReminder, "保存成功", "保存成功" }));
     auto offered = [](const TallyField* field) {
         QStringList names
             = qobject_cast<QStringListModel*>(field->completer()->model())->stringList();
@@ -348,13 +358,16 @@ void TestHistoryRecords::failingHistoryNeverStopsAPosting()
             lock = std::make_unique<LockingProgram>(database);
             QVERIFY(lock->locked());
         }
-        MessageCatcher catcher;
+        TestAnswers answers;
+        answers.answerEvery(QStringLiteral("保存成功"), MessageAnswer::Ok);
+        // the first press's reminder, then why it failed
+        answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
         const qint64 held = tally->click(stockIn);
         QCOMPARE(postedSpecies(*m_office, tally->ledger()), QStringList { QStringLiteral("红松") });
-        QVERIFY2(lastMessage(catcher).startsWith(QStringLiteral("已入库，但历史记录没有保存：")),
-            qPrintable(lastMessage(catcher)));
-        QVERIFY2(lastMessage(catcher).contains(cause), qPrintable(lastMessage(catcher)));
-        QVERIFY(lastMessage(catcher).contains(QDir::toNativeSeparators(database)));
+        QVERIFY2(lastMessage(answers).startsWith(QStringLiteral("已入库，但历史记录没有保存：")),
+            qPrintable(lastMessage(answers)));
+        QVERIFY2(lastMessage(answers).contains(cause), qPrintable(lastMessage(answers)));
+        QVERIFY(lastMessage(answers).contains(QDir::toNativeSeparators(database)));
         QVERIFY(held < 30000);
         QCOMPARE(tallyOnScreen(tally->window()), onScreen);
         if (!damagedBytes.isEmpty())
@@ -364,13 +377,14 @@ void TestHistoryRecords::failingHistoryNeverStopsAPosting()
 
     // The next start says it again while the cause lasts.
     if (failure == QStringLiteral("damaged")) {
-        MessageCatcher catcher;
+        TestAnswers answers;
+        answers.setNextAnswer(MessageAnswer::Ok);
         TallyProgram next(
             { tally->folder(), tally->folder(), QString(), history.path(), QString() }, *m_office);
-        QTRY_VERIFY_WITH_TIMEOUT(!catcher.texts().isEmpty(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!answers.shown.isEmpty(), 30000);
         QVERIFY2(
-            catcher.texts().first().startsWith(QStringLiteral("有 1 车的历史记录还没有保存：")),
-            qPrintable(catcher.texts().first()));
+            answers.texts().first().startsWith(QStringLiteral("有 1 车的历史记录还没有保存：")),
+            qPrintable(answers.texts().first()));
         QFile::remove(database);
     }
 
@@ -378,10 +392,10 @@ void TestHistoryRecords::failingHistoryNeverStopsAPosting()
     tally->window()->fields().combo3->setEditText(QStringLiteral("樟子松"));
     tally->window()->runRecalculationTick();
     {
-        MessageCatcher catcher;
+        TestAnswers answers;
+        answers.setNextAnswer(MessageAnswer::Ok);
         tally->click(stockIn);
-        for (const QString& text : catcher.texts())
-            QVERIFY2(!text.contains(QStringLiteral("历史")), qPrintable(text));
+        QCOMPARE(answers.texts(), QStringList { QStringLiteral("保存成功") });
     }
     const QVector<LoadRecord> loads = recordedLoads(history.path());
     QCOMPARE(loads.size(), 2);
@@ -408,16 +422,19 @@ void TestHistoryRecords::fullDiskLeavesNothingHalfWritten()
     tally->typeLoad();
     disk.fillLeaving(0);
     {
-        MessageCatcher catcher;
+        TestAnswers answers;
+        answers.answerEvery(QStringLiteral("保存成功"), MessageAnswer::Ok);
+        // the first press's reminder, then why it failed
+        answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
         tally->click(stockIn);
         QCOMPARE(postedSpecies(*m_office, tally->ledger()).size(), 1);
-        QVERIFY2(lastMessage(catcher).contains(QStringLiteral("磁盘已满")),
-            qPrintable(lastMessage(catcher)));
+        QVERIFY2(lastMessage(answers).contains(QStringLiteral("磁盘已满")),
+            qPrintable(lastMessage(answers)));
         // Kept in its file if that still fitted, else said so.
         const bool kept = QFile::exists(waitingLoadsPath(history));
-        QVERIFY2(lastMessage(catcher).contains(
+        QVERIFY2(lastMessage(answers).contains(
                      kept ? QStringLiteral("下次启动时会再试") : QStringLiteral("腾出磁盘空间")),
-            qPrintable(lastMessage(catcher)));
+            qPrintable(lastMessage(answers)));
     }
     disk.makeRoom();
     {
@@ -428,10 +445,10 @@ void TestHistoryRecords::fullDiskLeavesNothingHalfWritten()
         QCOMPARE(*check.totals(LoadFilter()), KindTotals {});
     }
     {
-        MessageCatcher catcher;
+        TestAnswers answers;
+        answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
         tally->click(stockOut);
-        for (const QString& text : catcher.texts())
-            QVERIFY2(!text.contains(QStringLiteral("历史")), qPrintable(text));
+        QCOMPARE(answers.texts(), QStringList({ postingReminder, "保存成功" }));
     }
     const QVector<LoadRecord> loads = recordedLoads(history);
     QCOMPARE(loads.size(), 2);

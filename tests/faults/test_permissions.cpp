@@ -84,9 +84,12 @@ void TestPermissions::readOnlyWorkbookIsReported()
     const auto screen = tallyOnScreen(tally.window());
     m_shown.clear();
 
-    MessageCatcher catcher;
+    TestAnswers answers;
+    // the first press's reminder, then why it failed
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     QVERIFY(tally.click(button.constData()) < 60000);
-    QCOMPARE(catcher.texts().last(), said);
+    QCOMPARE(answers.shown.size(), 2);
+    QCOMPARE(lastMessage(answers), said);
     QVERIFY(m_shown.isEmpty());
     QCOMPARE(folderBytes(tally.folder()), files);
     QCOMPARE(tallyOnScreen(tally.window()), screen);
@@ -112,9 +115,12 @@ void TestPermissions::unreadableWorkbookIsNotCalledDamaged()
     const auto screen = tallyOnScreen(tally.window());
     m_shown.clear();
 
-    MessageCatcher catcher;
+    TestAnswers answers;
+    // the first press's reminder, then why it failed
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     QVERIFY(tally.click(button.constData()) < 60000);
-    QCOMPARE(catcher.texts().last(),
+    QCOMPARE(answers.shown.size(), 2);
+    QCOMPARE(lastMessage(answers),
         prefix
             + QStringLiteral("无法打开文件夹“%1”中的工作簿“%2”：读不到这个文件。")
                   .arg(QDir::toNativeSeparators(tally.folder()), QFileInfo(workbook).fileName()));
@@ -142,9 +148,12 @@ void TestPermissions::readOnlyProgramFolderIsReported()
     const auto screen = tallyOnScreen(tally.window());
     m_shown.clear();
 
-    MessageCatcher catcher;
+    TestAnswers answers;
+    // the first press's reminder, then why it failed
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     QVERIFY(tally.click(button.constData()) < 60000);
-    const QString said = catcher.texts().last();
+    QCOMPARE(answers.shown.size(), 2);
+    const QString said = lastMessage(answers);
     QCOMPARE(said,
         prefix
             + QStringLiteral("无法保存到文件夹“%1”：没有写入权限。")
@@ -173,11 +182,12 @@ void TestPermissions::readOnlyPriceFolderKeepsThePrices()
     window.show();
     window.findChild<QLineEdit*>(QStringLiteral("Text1(0)"))->setText(QStringLiteral("420"));
 
-    MessageCatcher catcher;
+    TestAnswers answers;
+    answers.setNextAnswer(MessageAnswer::Ok);
     QTest::mouseClick(window.findChild<QLabel*>(QStringLiteral("Label3")), Qt::LeftButton);
-    QCOMPARE(catcher.messages.size(), 1);
-    QVERIFY2(catcher.messages[0].text.contains(QStringLiteral("无法保存单价文件")),
-        qPrintable(catcher.messages[0].text));
+    QCOMPARE(answers.shown.size(), 1);
+    QVERIFY2(lastMessage(answers).contains(QStringLiteral("无法保存单价文件")),
+        qPrintable(lastMessage(answers)));
     QVERIFY(window.isVisible());
     QCOMPARE(window.priceText(0), QStringLiteral("420"));
     QCOMPARE(folderBytes(folder.path()), files);
@@ -193,9 +203,12 @@ void TestPermissions::readOnlyBillArchiveStillSavesTheBill()
     QVERIFY(QFile(archive).setPermissions(readOnlyFolder));
     m_shown.clear();
 
-    MessageCatcher catcher;
+    TestAnswers answers;
+    // the reminder
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok });
     QVERIFY(tally.click("Command3") < 60000);
-    const QString said = catcher.texts().last();
+    QCOMPARE(answers.shown.size(), 2);
+    const QString said = lastMessage(answers);
     QVERIFY2(said.startsWith(QStringLiteral("账单已保存到“%1”，但没有存入账单文件夹“%2”：")
                                  .arg(QDir::toNativeSeparators(tally.bill()),
                                      QDir::toNativeSeparators(archive))),
@@ -277,7 +290,8 @@ void TestPermissions::everyFileWrittenIsTheUsersAlone()
     openEventLog(QDir(data.path()).filePath(QStringLiteral("quorvane.log")));
     logEvent(QStringLiteral("file modes checked"));
 
-    MessageCatcher catcher;
+    TestAnswers answers;
+    answers.setNextAnswers({ MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Ok });
     auto tally = std::make_unique<TallyProgram>(folders, *m_office);
     QTRY_VERIFY_WITH_TIMEOUT(tally->commands().speciesListLoaded(), 90000);
     QSignalSpy recorded(tally->history(), &HistoryServices::loadRecorded);
@@ -290,6 +304,7 @@ void TestPermissions::everyFileWrittenIsTheUsersAlone()
         QTest::mouseClick(
             tally->window().findChild<QWidget*>(QString::fromLatin1(button)), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(recorded.size(), 2, 60000);
+    QCOMPARE(answers.texts(), QStringList({ postingReminder, "保存成功", billReminder }));
     QTRY_VERIFY(
         QFileInfo::exists(QDir(data.path()).filePath(QStringLiteral("tally-journal.json"))));
     QVERIFY(QFileInfo::exists(QDir(data.path()).filePath(QStringLiteral("quorvane.sqlite-wal"))));
