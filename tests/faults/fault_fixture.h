@@ -7,7 +7,6 @@
 #include "app/tally_program.h"
 #include "bill_preview/bill_preview.h"
 #include "history_window/history_services.h"
-#include "message_catcher.h" // the yard server suite still answers through it
 #include "office_fixture.h"
 #include "records/bill_export.h"
 #include "tally_window/form1.h"
@@ -157,7 +156,7 @@ public:
     }
 
 private:
-    std::optional<AnswersOrCatcher> m_unanswered;
+    std::optional<TestAnswers> m_unanswered;
     QTemporaryDir m_folder;
     std::unique_ptr<TallyProgram> m_program;
     QStringList m_previewed;
