@@ -39,12 +39,12 @@ QSize Form1::designSize()
 Form1::Form1(const QString& priceFolder, const QString& journalFolder, WorkbookCommands& commands,
     HistoryServices* history, CommandPrompts& prompts, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
-    , m_priceFolder(priceFolder)
     , m_commands(commands)
     , m_history(history)
     , m_prompts(prompts)
     , m_background(backgroundPicture())
 {
+    m_tools.priceFolder = priceFolder;
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quorvane"));
     setWindowIcon(programIcon());
@@ -66,13 +66,13 @@ Form1::Form1(const QString& priceFolder, const QString& journalFolder, WorkbookC
         m_fields, *m_entry, [this](int group) { return unitPriceWindow()->priceText(group); });
     m_recalculation = std::make_unique<Recalculation>();
 
-    connect(m_command2, &PictureButton::clicked, this, &Form1::onMinimiseClicked);
-    connect(m_command6, &PictureButton::clicked, this, &Form1::onExitClicked);
+    connect(m_buttons.minimise, &PictureButton::clicked, this, &Form1::onMinimiseClicked);
+    connect(m_buttons.exit, &PictureButton::clicked, this, &Form1::onExitClicked);
     m_journal = std::make_unique<TallyJournal>(
         journalFolder, m_fields, this, [this] { return m_ticking; });
-    connect(m_command4, &PictureButton::clicked, this, [this] {
+    connect(m_buttons.clear, &PictureButton::clicked, this, [this] {
         m_journal->clearSheet();
-        m_label26->hide();
+        m_labels.restored->hide();
     });
     m_gate = std::make_unique<TallyGate>(
         m_fields, m_prompts, [this](int group) { return unitPriceWindow()->priceText(group); });
@@ -81,8 +81,8 @@ Form1::Form1(const QString& priceFolder, const QString& journalFolder, WorkbookC
         m_fields.label19, &ClickLabel::clicked, this, [this] { switchToExtendedLayout(m_fields); });
     connect(
         m_fields.label20, &ClickLabel::clicked, this, [this] { switchToStandardLayout(m_fields); });
-    connect(m_label5, &ClickLabel::clicked, this, &Form1::onUnitPriceLinkClicked);
-    connect(m_label23, &ClickLabel::clicked, this, &Form1::onCalculatorLinkClicked);
+    connect(m_labels.unitPriceLink, &ClickLabel::clicked, this, &Form1::onUnitPriceLinkClicked);
+    connect(m_labels.calculatorLink, &ClickLabel::clicked, this, &Form1::onCalculatorLinkClicked);
     connectButtons();
     connectHistory();
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -105,7 +105,7 @@ Form1::Form1(const QString& priceFolder, const QString& journalFolder, WorkbookC
     const QString restored = m_journal->start();
     if (!restored.isEmpty())
         QTimer::singleShot(0, this, [this, restored] { m_prompts.showMessage(restored); });
-    m_label26->setVisible(m_journal->restoredAfterExit());
+    m_labels.restored->setVisible(m_journal->restoredAfterExit());
 }
 
 Form1::~Form1()
@@ -120,16 +120,18 @@ Tally Form1::tally() const
 
 void Form1::connectButtons()
 {
-    connect(m_command5, &PictureButton::clicked, &m_commands, &WorkbookCommands::stockIn);
-    connect(m_command7, &PictureButton::clicked, &m_commands, &WorkbookCommands::stockOut);
-    connect(m_command3, &PictureButton::clicked, &m_commands, &WorkbookCommands::printBill);
-    connect(m_command8, &PictureButton::clicked, &m_commands, &WorkbookCommands::viewStock);
+    connect(m_buttons.stockIn, &PictureButton::clicked, &m_commands, &WorkbookCommands::stockIn);
+    connect(m_buttons.stockOut, &PictureButton::clicked, &m_commands, &WorkbookCommands::stockOut);
+    connect(
+        m_buttons.printBill, &PictureButton::clicked, &m_commands, &WorkbookCommands::printBill);
+    connect(
+        m_buttons.viewStock, &PictureButton::clicked, &m_commands, &WorkbookCommands::viewStock);
     connect(&m_commands, &WorkbookCommands::speciesListArrived, this, &Form1::showSpeciesList);
     // A load in the books is no longer one to keep at the exit.
     connect(&m_commands, &WorkbookCommands::loadSaved, this,
         [this](LoadKind, const Tally& tally, const QString&) {
             m_journal->markSettled(tally);
-            m_label26->hide();
+            m_labels.restored->hide();
         });
     countTallyEdits();
 }
@@ -176,14 +178,14 @@ void Form1::runRecalculationTick()
 
 Form4* Form1::unitPriceWindow()
 {
-    if (!m_form4) {
-        m_form4 = new Form4(m_priceFolder, this);
-        connect(m_form4, &Form4::saved, this, &Form1::onUnitPricesSaved);
+    if (!m_tools.unitPrices) {
+        m_tools.unitPrices = new Form4(m_tools.priceFolder, this);
+        connect(m_tools.unitPrices, &Form4::saved, this, &Form1::onUnitPricesSaved);
         // The summary shows a marked price in the "0.00" form: marked too.
         for (int group = 0; group < m_fields.text19.size(); ++group)
-            markCopiedPrice(m_fields.text19[group], m_form4->priceField(group));
+            markCopiedPrice(m_fields.text19[group], m_tools.unitPrices->priceField(group));
     }
-    return m_form4;
+    return m_tools.unitPrices;
 }
 
 void Form1::onUnitPriceLinkClicked()
@@ -197,10 +199,10 @@ void Form1::onUnitPriceLinkClicked()
 
 void Form1::onCalculatorLinkClicked()
 {
-    if (!m_main)
-        m_main = new Main(this);
+    if (!m_tools.calculator)
+        m_tools.calculator = new Main(this);
     // An open calculator stays where the user put it.
-    showBesideTally(m_main, !m_main->isVisible());
+    showBesideTally(m_tools.calculator, !m_tools.calculator->isVisible());
 }
 
 // Opened beside the tally, so it covers none of the fields. Placed once
@@ -219,10 +221,10 @@ void Form1::showBesideTally(QWidget* window, bool moveBeside)
 void Form1::placeUnitPriceWindow()
 {
     const int tallyWidth = frameGeometry().width() * twipsPerPixel;
-    const int pricesWidth = m_form4->frameGeometry().width() * twipsPerPixel;
+    const int pricesWidth = m_tools.unitPrices->frameGeometry().width() * twipsPerPixel;
     const int left = x() * twipsPerPixel + tallyWidth - pricesWidth - 1900;
     const int top = y() * twipsPerPixel + tallyWidth - pricesWidth + 550;
-    m_form4->move(twipsToPixels(left), twipsToPixels(top));
+    m_tools.unitPrices->move(twipsToPixels(left), twipsToPixels(top));
 }
 
 void Form1::onUnitPricesSaved()
@@ -247,19 +249,18 @@ void Form1::mousePressEvent(QMouseEvent* event)
         return;
     if (windowHandle() && windowHandle()->startSystemMove())
         return;
-    m_dragging = true;
     m_dragOffset = event->globalPosition() - QPointF(pos());
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_dragging)
-        move((event->globalPosition() - m_dragOffset).toPoint());
+    if (m_dragOffset)
+        move((event->globalPosition() - *m_dragOffset).toPoint());
 }
 
 void Form1::mouseReleaseEvent(QMouseEvent*)
 {
-    m_dragging = false;
+    m_dragOffset.reset();
 }
 
 void Form1::resizeEvent(QResizeEvent* event)
@@ -289,10 +290,10 @@ void Form1::closeEvent(QCloseEvent* event)
     // Closing the tally sheet ends the program, with whatever else is open;
     // the prices were asked about already.
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (window != this && window != m_form4)
+        if (window != this && window != m_tools.unitPrices)
             window->close();
-    if (m_form4)
-        m_form4->hide();
+    if (m_tools.unitPrices)
+        m_tools.unitPrices->hide();
     QCoreApplication::quit();
 }
 
@@ -300,7 +301,7 @@ void Form1::closeEvent(QCloseEvent* event)
 // failed leaves them on screen, to be saved again.
 bool Form1::settleUnitPrices()
 {
-    if (!m_form4 || m_form4->settleEditsBeforeQuit())
+    if (!m_tools.unitPrices || m_tools.unitPrices->settleEditsBeforeQuit())
         return true;
     onUnitPriceLinkClicked();
     return false;
@@ -311,11 +312,11 @@ bool Form1::settleUnitPrices()
 // saving its state: the prices stay unsaved, and the log keeps them.
 void Form1::onSessionEnding(QSessionManager& session)
 {
-    if (!m_form4 || !m_form4->hasUnsavedEdits())
+    if (!m_tools.unitPrices || !m_tools.unitPrices->hasUnsavedEdits())
         return;
     if (!session.allowsInteraction()) {
         logEvent(QStringLiteral("unit prices not saved as the session asked for its data: %1")
-                     .arg(m_form4->typedTexts().join(QStringLiteral(" / "))));
+                     .arg(m_tools.unitPrices->typedTexts().join(QStringLiteral(" / "))));
         return;
     }
     if (!settleUnitPrices())

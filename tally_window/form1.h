@@ -18,6 +18,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ClickLabel;
 class CommandPrompts;
@@ -109,7 +110,6 @@ private:
     void showWaitingForServer();
     bool tallyHoldsData() const;
 
-    QString m_priceFolder;
     WorkbookCommands& m_commands;
     HistoryServices* m_history;
     std::function<void()> m_showHelp;
@@ -124,23 +124,31 @@ private:
     std::unique_ptr<TallyGate> m_gate;
     bool m_exitByButton = false; // the close under way is the exit button's
     QTimer* m_timer1 = nullptr;
-    Form4* m_form4 = nullptr;
-    Main* m_main = nullptr;
     bool m_ticking = false;
-    ClickLabel* m_label5 = nullptr; // unit price link
-    ClickLabel* m_label23 = nullptr; // calculator link
-    ClickLabel* m_label24 = nullptr; // history link
-    QLabel* m_label25 = nullptr; // loads waiting for the yard's server
-    QLabel* m_label26 = nullptr; // the sheet came back from the last exit
-    PictureButton* m_command2 = nullptr; // minimise
-    PictureButton* m_command3 = nullptr; // print bill
-    PictureButton* m_command4 = nullptr; // clear data
-    PictureButton* m_command5 = nullptr; // stock in
-    PictureButton* m_command6 = nullptr; // exit
-    PictureButton* m_command7 = nullptr; // stock out
-    PictureButton* m_command8 = nullptr; // view stock
+    // The unit price window and the calculator, made when first shown.
+    struct ToolWindows {
+        QString priceFolder;
+        Form4* unitPrices = nullptr;
+        Main* calculator = nullptr;
+    } m_tools;
+    struct Labels {
+        ClickLabel* unitPriceLink = nullptr; // Label5
+        ClickLabel* calculatorLink = nullptr; // Label23
+        ClickLabel* historyLink = nullptr; // Label24
+        QLabel* waiting = nullptr; // Label25: loads waiting for the yard's server
+        QLabel* restored = nullptr; // Label26: the sheet came back from the last exit
+    } m_labels;
+    struct Buttons {
+        PictureButton* minimise = nullptr; // Command2
+        PictureButton* printBill = nullptr; // Command3
+        PictureButton* clear = nullptr; // Command4
+        PictureButton* stockIn = nullptr; // Command5
+        PictureButton* exit = nullptr; // Command6
+        PictureButton* stockOut = nullptr; // Command7
+        PictureButton* viewStock = nullptr; // Command8
+    } m_buttons;
 
     QPixmap m_background;
-    bool m_dragging = false;
-    QPointF m_dragOffset;
+    // Where the window was grabbed, while it is dragged.
+    std::optional<QPointF> m_dragOffset;
 };

@@ -312,25 +312,25 @@ void Form1::createRightColumn()
     units->adjustSize();
     units->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    m_label23 = makeLink(this, QStringLiteral("Label23"), QStringLiteral("计算器"),
+    m_labels.calculatorLink = makeLink(this, QStringLiteral("Label23"), QStringLiteral("计算器"),
         QRect(twipsToPixels(9000), twipsToPixels(2250), 0, 0), 10.5);
 
     // Under the buttons, clear of every control: the loads of the past.
-    m_label24 = makeLink(this, QStringLiteral("Label24"), QStringLiteral("历史"),
+    m_labels.historyLink = makeLink(this, QStringLiteral("Label24"), QStringLiteral("历史"),
         QRect(twipsToPixels(9280), twipsToPixels(7400), 0, 0), 10.5);
-    m_label24->setToolTip(QStringLiteral("历史记录（Ctrl+H）"));
+    m_labels.historyLink->setToolTip(QStringLiteral("历史记录（Ctrl+H）"));
     // Shown only while loads wait for the yard's server; below the frames.
-    m_label25 = makeLabel(this, QStringLiteral("Label25"), QString(), 7000, 9000);
-    setPointSize(m_label25, 9);
-    setTextColour(m_label25, QColor(192, 0, 0));
-    m_label25->hide();
+    m_labels.waiting = makeLabel(this, QStringLiteral("Label25"), QString(), 7000, 9000);
+    setPointSize(m_labels.waiting, 9);
+    setTextColour(m_labels.waiting, QColor(192, 0, 0));
+    m_labels.waiting->hide();
     // At the foot, left: said until the sheet goes into the books or is cleared.
-    m_label26 = makeLabel(
+    m_labels.restored = makeLabel(
         this, QStringLiteral("Label26"), QStringLiteral("上次退出时的检尺单已恢复"), 675, 9000);
-    setPointSize(m_label26, 9);
-    setTextColour(m_label26, QColor(192, 0, 0));
-    m_label26->adjustSize();
-    m_label26->hide();
+    setPointSize(m_labels.restored, 9);
+    setTextColour(m_labels.restored, QColor(192, 0, 0));
+    m_labels.restored->adjustSize();
+    m_labels.restored->hide();
 
     makeLabel(this, QStringLiteral("Label18"), QStringLiteral("树   种"), 9090, 2685);
     m_fields.combo3 = makeCombo(
@@ -351,26 +351,26 @@ void Form1::createLayoutLinks()
         = makeLink(this, QStringLiteral("Label20"), QStringLiteral("增加材长规格"), place, 12);
     m_fields.label20->hide();
 
-    m_label5 = makeLink(this, QStringLiteral("Label5"), QStringLiteral("单价设置"),
+    m_labels.unitPriceLink = makeLink(this, QStringLiteral("Label5"), QStringLiteral("单价设置"),
         QRect(twipsToPixels(5700), twipsToPixels(8175), 0, 0), 12);
 }
 
 void Form1::createButtons()
 {
     constexpr int height = 500;
-    m_command5 = makeButton(this, QStringLiteral("Command5"), QStringLiteral("入庫"),
+    m_buttons.stockIn = makeButton(this, QStringLiteral("Command5"), QStringLiteral("入庫"),
         twipsRect(8880, 4080, 615, height));
-    m_command7 = makeButton(this, QStringLiteral("Command7"), QStringLiteral("出庫"),
+    m_buttons.stockOut = makeButton(this, QStringLiteral("Command7"), QStringLiteral("出庫"),
         twipsRect(9480, 4080, 615, height));
-    m_command4 = makeButton(this, QStringLiteral("Command4"), QStringLiteral("清除数据"),
+    m_buttons.clear = makeButton(this, QStringLiteral("Command4"), QStringLiteral("清除数据"),
         twipsRect(8880, 4620, 1215, height));
-    m_command3 = makeButton(this, QStringLiteral("Command3"), QStringLiteral("打印账单"),
+    m_buttons.printBill = makeButton(this, QStringLiteral("Command3"), QStringLiteral("打印账单"),
         twipsRect(8880, 5160, 1215, height));
-    m_command8 = makeButton(this, QStringLiteral("Command8"), QStringLiteral("查看库存"),
+    m_buttons.viewStock = makeButton(this, QStringLiteral("Command8"), QStringLiteral("查看库存"),
         twipsRect(8880, 5700, 1215, height));
-    m_command2 = makeButton(this, QStringLiteral("Command2"), QStringLiteral("最小化"),
+    m_buttons.minimise = makeButton(this, QStringLiteral("Command2"), QStringLiteral("最小化"),
         twipsRect(8880, 6240, 1215, height));
-    m_command6 = makeButton(this, QStringLiteral("Command6"), QStringLiteral("退出"),
+    m_buttons.exit = makeButton(this, QStringLiteral("Command6"), QStringLiteral("退出"),
         twipsRect(8880, 6780, 1215, height));
 }
 
@@ -406,8 +406,8 @@ void Form1::setTabOrder()
              &m_fields.text18, &m_fields.text19, &m_fields.text28 })
         for (TallyField* field : *array)
             order.append(field);
-    order << m_command5 << m_command7 << m_command4 << m_command3 << m_command8 << m_command2
-          << m_command6;
+    order << m_buttons.stockIn << m_buttons.stockOut << m_buttons.clear << m_buttons.printBill
+          << m_buttons.viewStock << m_buttons.minimise << m_buttons.exit;
     order << m_fields.combo4 << m_fields.combo2 << m_fields.combo5 << m_fields.combo1;
 
     for (qsizetype i = 1; i < order.size(); ++i)

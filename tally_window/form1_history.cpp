@@ -40,7 +40,7 @@ void Form1::connectHistory()
         edit->setMaxLength(fieldTextLength);
     connect(
         m_history, &HistoryServices::waitingForServerChanged, this, &Form1::showWaitingForServer);
-    connect(m_label24, &ClickLabel::clicked, this, &Form1::onHistoryLinkClicked);
+    connect(m_labels.historyLink, &ClickLabel::clicked, this, &Form1::onHistoryLinkClicked);
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
     connect(shortcut, &QShortcut::activated, this, &Form1::onHistoryLinkClicked);
 }
@@ -66,10 +66,10 @@ void Form1::showWaitingForServer()
         notices << QStringLiteral("%1 条记录等待发送到服务器").arg(waiting);
     if (!m_history->refusedNotice().isEmpty())
         notices << m_history->refusedNotice();
-    m_label25->setText(notices.join(u'\n'));
-    m_label25->setToolTip(m_history->serverFailure());
-    m_label25->adjustSize();
-    m_label25->setVisible(!notices.isEmpty());
+    m_labels.waiting->setText(notices.join(u'\n'));
+    m_labels.waiting->setToolTip(m_history->serverFailure());
+    m_labels.waiting->adjustSize();
+    m_labels.waiting->setVisible(!notices.isEmpty());
 }
 
 // Anything typed beyond the texts the sheet starts with: its captions and
