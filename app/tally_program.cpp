@@ -135,7 +135,8 @@ void TallyProgram::startBackups(const TallyFolders& folders)
     foot->setToolTip(QStringLiteral("备份与恢复"));
     if (const QWidget* waiting = m_window->findChild<QWidget*>(QStringLiteral("Label25")))
         foot->move(waiting->x(), waiting->y() + 18);
-    const auto showLast = [foot, &backups] {
+    const int footLeft = foot->x();
+    const auto showLast = [foot, footLeft, &backups] {
         const QDateTime last = backups.lastBackup();
         QString text = last.isValid()
             ? QStringLiteral("已备份 %1").arg(last.toString(QStringLiteral("MM-dd HH:mm")))
@@ -146,6 +147,10 @@ void TallyProgram::startBackups(const TallyFolders& folders)
         foot->setText(text);
         foot->setStyleSheet(onlyHere ? QStringLiteral("color: #b00000") : QString());
         foot->adjustSize();
+        // The warning is longer than the time alone: it ends at the window's
+        // right edge rather than past it.
+        const int rightmost = foot->parentWidget()->width() - foot->width() - 6;
+        foot->move(qMax(0, qMin(footLeft, rightmost)), foot->y());
     };
     showLast();
     QObject::connect(&backups, &BackupService::backupDone, foot, showLast);

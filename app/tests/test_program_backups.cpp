@@ -43,6 +43,8 @@ void TestProgramBackups::backsUpAtStartAndEveryTwentiethPosting()
     // Backups on this disk alone are said in the foot until a second place is set.
     QVERIFY2(foot->text().contains(QStringLiteral("备份只在本机，请设置第二备份位置")),
         qPrintable(foot->text()));
+    // The longer warning still ends inside the window.
+    QVERIFY(program.window().rect().contains(foot->geometry()));
     backups.setSecondPlace(folder.filePath(QStringLiteral("drive")));
     QVERIFY2(!foot->text().contains(QStringLiteral("备份只在本机")), qPrintable(foot->text()));
     backups.setSecondPlace(QString());
