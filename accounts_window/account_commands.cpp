@@ -9,7 +9,7 @@
 
 QString recordFailure(const HistoryError& error)
 {
-    logEvent(QStringLiteral("accounts: %1 %2").arg(error.location(), error.detail()));
+    logEvent(QStringLiteral("accounts: %1 %2").arg(error.path(), error.detail()));
     return historyFailureMessage(error) + QStringLiteral("。");
 }
 

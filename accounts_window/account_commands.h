@@ -8,7 +8,8 @@
 
 #include <QStringList>
 
-class HistoryError;
+class Failure;
+using HistoryError = Failure;
 class QWidget;
 
 // Opens 记收付款 for `partner` (may be empty); true when one was recorded.

@@ -234,7 +234,7 @@ void Accounts::refresh()
         = m_context.reader->partnerBalances(period());
     if (!balances) {
         logEvent(QStringLiteral("accounts not read: %1 %2")
-                     .arg(balances.error().location(), balances.error().detail()));
+                     .arg(balances.error().path(), balances.error().detail()));
         m_status->setText(historyFailureMessage(balances.error(), QStringLiteral("往来账")));
         m_model->removeRows(0, m_model->rowCount());
         m_totals->clear();
@@ -298,7 +298,7 @@ QStringList Accounts::partnerNames()
     const HistoryResult<QStringList> names = m_context.reader->partnerNames();
     if (!names)
         logEvent(QStringLiteral("partner names not read: %1 %2")
-                     .arg(names.error().location(), names.error().detail()));
+                     .arg(names.error().path(), names.error().detail()));
     return names.valueOr({});
 }
 

@@ -8,10 +8,10 @@
 #include "history/history_store.h"
 #include "history/load_record.h"
 #include "records/workbook.h"
-#include "records/workbook_messages.h"
 #include "records/workbook_pass.h"
 #include "support/event_log.h"
 #include "support/export_files.h"
+#include "support/failure_text.h"
 #include "support/window_keys.h"
 
 #include <QApplication>
@@ -145,7 +145,7 @@ void PartnerAccount::refresh()
     HistoryResult<PartnerStatement> read = m_context.reader->partnerStatement(m_partner, m_period);
     if (!read) {
         logEvent(QStringLiteral("account of %1 not read: %2 %3")
-                     .arg(m_partner, read.error().location(), read.error().detail()));
+                     .arg(m_partner, read.error().path(), read.error().detail()));
         m_statement.reset();
         m_table->setRowCount(0);
         m_summary->clear();

@@ -116,27 +116,17 @@ bool readManifest(const QString& backupFolder, QList<ManifestEntry>* entries)
     return hashesParse && entries->size() == sizeOf.size() && !entries->isEmpty();
 }
 
-bool verifyBackupFiles(
-    const QString& backupFolder, QString* damaged, QDeadlineTimer deadline, bool* timedOut)
+Done verifyBackupFiles(const QString& backupFolder, QDeadlineTimer deadline)
 {
     QList<ManifestEntry> entries;
-    if (!readManifest(backupFolder, &entries)) {
-        if (damaged)
-            *damaged = QStringLiteral("manifest.sha256");
-        return false;
-    }
+    if (!readManifest(backupFolder, &entries))
+        return Failure(FailureCause::Damaged, QStringLiteral("manifest.sha256"));
     for (const ManifestEntry& entry : entries) {
-        if (deadline.hasExpired()) {
-            if (timedOut)
-                *timedOut = true;
-            return false;
-        }
+        if (deadline.hasExpired())
+            return Failure(FailureCause::TimedOut, entry.path);
         const CopiedFile file = hashInside(insideBackup(backupFolder, entry.path));
-        if (!file.ok() || file.size != entry.size || file.sha256 != entry.sha256) {
-            if (damaged)
-                *damaged = entry.path;
-            return false;
-        }
+        if (!file.ok() || file.size != entry.size || file.sha256 != entry.sha256)
+            return Failure(FailureCause::Damaged, entry.path);
     }
-    return true;
+    return {};
 }

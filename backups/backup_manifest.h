@@ -4,6 +4,8 @@
 // `sha256sum -c manifest.sha256` checks a backup by hand) and `sizes.txt`
 // beside it with each file's size. Paths are relative to the backup.
 
+#include "support/failure.h"
+
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QList>
@@ -23,10 +25,10 @@ QByteArray sizesText(const QList<ManifestEntry>& entries);
 bool readManifest(const QString& backupFolder, QList<ManifestEntry>* entries);
 
 // Whether every file of the backup is there, a regular file, of its size
-// and hash; `damaged` gets the first path that is not. Past `deadline`
-// (checked between files) it stops with `timedOut` set.
-bool verifyBackupFiles(const QString& backupFolder, QString* damaged = nullptr,
-    QDeadlineTimer deadline = QDeadlineTimer::Forever, bool* timedOut = nullptr);
+// and hash: Damaged at the first path that is not; TimedOut past
+// `deadline` (checked between files).
+Done verifyBackupFiles(
+    const QString& backupFolder, QDeadlineTimer deadline = QDeadlineTimer::Forever);
 
 // A manifest path that stays inside its backup.
 bool isSafeRelativePath(const QString& path);

@@ -74,14 +74,14 @@ RestoreOutcome restoreBackup(
     const QString& backupFolder, const BackupSources& sources, const RestoreOptions& options)
 {
     QList<ManifestEntry> entries;
-    QString damaged;
     const QString strange = strangeEntryUnder(insideBackup(backupFolder));
     if (!strange.isEmpty())
         return refused(QStringLiteral("其中有链接或特殊文件，可能被别人改过"),
             QStringLiteral("backup %1: %2").arg(backupFolder, strange));
-    if (!readManifest(backupFolder, &entries) || !verifyBackupFiles(backupFolder, &damaged))
+    const Done verified = verifyBackupFiles(backupFolder);
+    if (!verified || !readManifest(backupFolder, &entries))
         return refused(QStringLiteral("其中的文件与备份清单不符"),
-            QStringLiteral("backup %1 is damaged at %2").arg(backupFolder, damaged));
+            QStringLiteral("backup %1 is damaged at %2").arg(backupFolder, verified.path()));
     QList<Chosen> chosen;
     for (const ManifestEntry& entry : entries) {
         const QString target = restoredPath(entry.path, sources);

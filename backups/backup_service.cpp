@@ -8,6 +8,7 @@
 #include "backups/stranger_files.h"
 #include "support/durable_copy.h"
 #include "support/event_log.h"
+#include "support/failure_text.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -142,9 +143,8 @@ QString secondPlaceMessage(const BackupOutcome& outcome, const QString& place)
                               "通过链接写入或删除文件，这次没有复制备份。请把它换成普通文件夹。%2")
             .arg(place, later);
     case BackupFailure::PlaceFull:
-        return QStringLiteral(
-            "第二备份位置 %1 的磁盘已满，这次没有复制备份，原有的备份没有改动。%2")
-            .arg(place, later);
+        return QStringLiteral("这次的备份没有复制到第二备份位置 %1：").arg(place)
+            + diskFullText(place) + QStringLiteral("。那里原有的备份没有改动。%1").arg(later);
     default:
         return QStringLiteral("备份没有复制到第二备份位置 %1。%2").arg(place, later);
     }

@@ -167,10 +167,9 @@ BackupOutcome finish(const QString& partial, const QString& final, QList<Manifes
     // crash leaves an unfinished backup that the next one removes.
     if (!syncFileSystemOf(partial))
         return failure(BackupFailure::Unreadable, QStringLiteral("cannot sync %1").arg(partial));
-    QString damaged;
-    if (!verifyBackupFiles(partial, &damaged))
+    if (const Done verified = verifyBackupFiles(partial); !verified)
         return failure(
-            BackupFailure::Unverified, QStringLiteral("%1 reads back wrong").arg(damaged));
+            BackupFailure::Unverified, QStringLiteral("%1 reads back wrong").arg(verified.path()));
     if (!renameDurably(partial, final))
         return failure(BackupFailure::Unreadable, QStringLiteral("cannot name %1").arg(final));
     BackupOutcome outcome;
@@ -306,11 +305,10 @@ void markDamaged(BackupInfo* info, const QString& cause)
 // history and its ledger's rows.
 void verifyListed(BackupInfo* info, QDeadlineTimer deadline, const std::atomic<bool>* stop)
 {
-    QString damaged;
-    bool timedOut = false;
-    if (!verifyBackupFiles(info->folder, &damaged, deadline, &timedOut)) {
-        if (!timedOut)
-            return markDamaged(info, QStringLiteral("%1 does not match its manifest").arg(damaged));
+    if (const Done verified = verifyBackupFiles(info->folder, deadline); !verified) {
+        if (verified.cause() != FailureCause::TimedOut)
+            return markDamaged(
+                info, QStringLiteral("%1 does not match its manifest").arg(verified.path()));
         info->unchecked = true;
         info->cause = QStringLiteral("its files were not hashed in time");
         return;

@@ -35,7 +35,7 @@ HistoryStore* HistoryRecorder::store(QString* failure)
             m_store = m_openStore();
         } catch (const HistoryError& error) {
             m_log(QStringLiteral("history store not opened: %1 %2")
-                      .arg(error.location(), error.detail()));
+                      .arg(error.path(), error.detail()));
             if (failure)
                 *failure = historyFailureMessage(error);
         }
@@ -77,7 +77,7 @@ QString HistoryRecorder::storeAll()
     } catch (const HistoryError& error) {
         m_log(QStringLiteral("history: %1 loads wait, %2 %3")
                   .arg(m_waiting.size())
-                  .arg(error.location(), error.detail()));
+                  .arg(error.path(), error.detail()));
         // A store that failed to open, or whose file went bad, is opened
         // anew next time.
         if (error.cause() != HistoryFailure::Locked)

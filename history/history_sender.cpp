@@ -88,9 +88,8 @@ void HistorySender::Worker::send()
             setFailure({});
             return;
         } catch (const HistoryError& error) {
-            qWarning(
-                "history sender: %s %s", qPrintable(error.location()), qPrintable(error.detail()));
-            const bool fromServer = error.location() != m_localPath;
+            qWarning("history sender: %s %s", qPrintable(error.path()), qPrintable(error.detail()));
+            const bool fromServer = error.path() != m_localPath;
             // A broken connection is made anew; the clerk's file only when it
             // went bad, not when another program merely held it.
             m_server.reset();
@@ -146,8 +145,7 @@ void HistorySender::Worker::sendAll(HistoryStore::Outbox outbox, int& count)
             } catch (const HistoryError& error) {
                 // One the server will never take is kept aside, said, and
                 // the rest goes on.
-                if (error.cause() != HistoryFailure::RefusedByServer
-                    || error.location() == m_localPath)
+                if (error.cause() != HistoryFailure::RefusedByServer || error.path() == m_localPath)
                     throw;
                 qWarning("history sender: the server refused record %lld of outbox %d: %s", id,
                     int(outbox), qPrintable(error.detail()));

@@ -261,7 +261,7 @@ QString testServerConnection(const ServerSettings& settings)
         store.checkStationName(settings.stationName());
     } catch (const HistoryError& error) {
         qWarning(
-            "history server test: %s %s", qPrintable(error.location()), qPrintable(error.detail()));
+            "history server test: %s %s", qPrintable(error.path()), qPrintable(error.detail()));
         return historyFailureMessage(error);
     }
     return {};

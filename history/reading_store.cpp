@@ -12,7 +12,7 @@ ReadingStore openReadingStore(const ServerSettings& settings, const QString& loc
             reading.shared = true;
             return reading;
         } catch (const HistoryError& error) {
-            qWarning("history server not read: %s %s", qPrintable(error.location()),
+            qWarning("history server not read: %s %s", qPrintable(error.path()),
                 qPrintable(error.detail()));
             reading.notice
                 = historyFailureMessage(error) + QStringLiteral("，现在显示的是本机的记录");

@@ -208,7 +208,7 @@ void History::showTotals()
     }
     // Loads whose sum leaves the range are no failure of the store.
     if (m_totalsOutOfRange) {
-        logEvent(QStringLiteral("history totals out of range: %1").arg(totals.error().location()));
+        logEvent(QStringLiteral("history totals out of range: %1").arg(totals.error().path()));
         m_totalsFailure = QStringLiteral("合计超出范围");
     } else {
         m_totals = *totals;
@@ -250,7 +250,7 @@ void History::updateButtons()
 void History::showReadFailure(const QString& what, const HistoryError& error)
 {
     m_readFailed = true;
-    logEvent(QStringLiteral("history read failed: %1 %2").arg(error.location(), error.detail()));
+    logEvent(QStringLiteral("history read failed: %1 %2").arg(error.path(), error.detail()));
     m_status->setStyleSheet(QStringLiteral("color: #b00000"));
     m_status->setText(historyFailureMessage(error, what));
 }

@@ -7,9 +7,9 @@
 #include "history_window/loads_export.h"
 #include "records/table_workbook.h"
 #include "records/workbook.h"
-#include "records/workbook_messages.h"
 #include "records/workbook_pass.h"
 #include "support/export_files.h"
+#include "support/failure_text.h"
 #include "support/message_box.h"
 
 #include <QApplication>

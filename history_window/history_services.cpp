@@ -126,7 +126,7 @@ void HistoryServices::offerUsedValues()
                 used = *values;
             else
                 logEvent(QStringLiteral("history names not read: %1 %2")
-                             .arg(values.error().location(), values.error().detail()));
+                             .arg(values.error().path(), values.error().detail()));
         }
         m_usedValues[column] = new QStringListModel(used, this);
     }
@@ -171,7 +171,7 @@ ReadingStore* HistoryServices::readingStore()
         *reading
             = openReadingStore(readServerSettings(m_settingsFile), historyDatabasePath(m_folder));
     } catch (const HistoryError& error) {
-        logEvent(QStringLiteral("history not opened: %1 %2").arg(error.location(), error.detail()));
+        logEvent(QStringLiteral("history not opened: %1 %2").arg(error.path(), error.detail()));
         failure = historyFailureMessage(error);
     }
     QApplication::restoreOverrideCursor();

@@ -3,8 +3,8 @@
 #include "field_text/field_text.h"
 #include "records/event_log.h"
 #include "records/view_snapshot.h"
-#include "records/workbook_messages.h"
 #include "records/workbook_pass.h"
+#include "support/failure_text.h"
 #include "support/own_folder.h"
 #include "support/phase_log.h"
 

@@ -5,7 +5,8 @@
 
 #include "support/event_log.h"
 
-class WorkbookError;
+class Failure;
+using WorkbookError = Failure;
 
 // "<what> <file>: <ms> ms, ok" or "..., failed: <cause> <detail>".
 void logPass(const QString& what, const QString& path, qint64 ms, const WorkbookError* error);

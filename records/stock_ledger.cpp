@@ -4,8 +4,8 @@
 #include "field_text/fixed_point.h"
 #include "records/cell_values.h"
 #include "records/view_snapshot.h"
-#include "records/workbook_messages.h"
 #include "records/workbook_pass.h"
+#include "support/failure_text.h"
 
 #include <QDir>
 #include <cmath>

@@ -5,6 +5,8 @@
 // of one worksheet, saves and closes it. Every operation may fail with a
 // WorkbookError whose cause the user's message names.
 
+#include "support/failure.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -12,45 +14,8 @@
 #include <exception>
 #include <memory>
 
-enum class WorkbookFailure {
-    OfficeMissing, // no spreadsheet application is installed
-    OfficeFailedToStart, // installed, but it ended or failed as it started
-    OfficeNotResponding, // the application hung or died during the pass
-    WorkbookMissing,
-    WorkbookUnreadable, // there, but the file cannot be opened for reading
-    WorkbookOpenElsewhere, // locked by another program or user
-    WorkbookReadOnly,
-    FolderNotWritable,
-    DiskFull, // no room left to save
-    WorkbookDamaged, // not a readable Excel 97 workbook
-    SheetMissing,
-    SheetProtected,
-    NotAFile, // a link, FIFO, device or folder where a file is to be written
-    Link, // a workbook or the bill folder that is a link, so would lead elsewhere
-    Other,
-};
-
-class WorkbookError : public std::exception {
-public:
-    WorkbookError(WorkbookFailure cause, QString path, QString detail = {})
-        : m_cause(cause)
-        , m_path(std::move(path))
-        , m_detail(std::move(detail))
-    {
-    }
-
-    WorkbookFailure cause() const { return m_cause; }
-    QString path() const { return m_path; }
-    // The sheet name for SheetMissing and SheetProtected, a technical note
-    // (the office's own words) otherwise: for the log, never for the user.
-    QString detail() const { return m_detail; }
-    const char* what() const noexcept override { return "workbook error"; }
-
-private:
-    WorkbookFailure m_cause;
-    QString m_path;
-    QString m_detail;
-};
+using WorkbookFailure = FailureCause;
+using WorkbookError = Failure;
 
 // A text for one cell; rows and columns count from 1.
 struct CellText {

@@ -84,38 +84,7 @@ WriteFailure failureCause(const QString& path, int systemError, qint64 size)
     return WriteFailure::Other;
 }
 
-QString causeName(WriteFailure cause)
-{
-    switch (cause) {
-    case WriteFailure::None:
-        return QStringLiteral("ok");
-    case WriteFailure::FolderMissing:
-        return QStringLiteral("folder missing");
-    case WriteFailure::NotWritable:
-        return QStringLiteral("not writable");
-    case WriteFailure::DiskFull:
-        return QStringLiteral("disk full");
-    case WriteFailure::NotAFile:
-        return QStringLiteral("not a regular file");
-    case WriteFailure::Other:
-        break;
-    }
-    return QStringLiteral("write failed");
-}
-
 } // namespace
-
-WriteResult::WriteResult(WriteFailure cause, QString path, QString detail)
-    : m_cause(cause)
-    , m_path(std::move(path))
-    , m_detail(std::move(detail))
-{
-}
-
-QString WriteResult::logText() const
-{
-    return QStringLiteral("%1 %2: %3").arg(causeName(m_cause), m_path, m_detail);
-}
 
 DurableFile::DurableFile(const QString& path)
     : m_path(path)

@@ -7,33 +7,18 @@
 // one, never a part. The file is the user's alone (0600), and only a
 // regular file is replaced: never a link, a FIFO or a device.
 
+#include "support/failure.h"
+
 #include <QByteArray>
 #include <QString>
 #include <memory>
 
 class QSaveFile;
 
-// What kept a file from being written, in terms a message can name.
-enum class WriteFailure { None, FolderMissing, NotWritable, DiskFull, NotAFile, Other };
-
-class WriteResult {
-public:
-    WriteResult() = default;
-    WriteResult(WriteFailure cause, QString path, QString detail);
-
-    bool ok() const { return m_cause == WriteFailure::None; }
-    WriteFailure cause() const { return m_cause; }
-    QString path() const { return m_path; }
-    // The system's own words, for the log only.
-    QString detail() const { return m_detail; }
-    // "<cause> <path>: <detail>", for the log.
-    QString logText() const;
-
-private:
-    WriteFailure m_cause = WriteFailure::None;
-    QString m_path;
-    QString m_detail;
-};
+// What kept a file from being written: FolderMissing, NotWritable, DiskFull,
+// NotAFile or Other.
+using WriteFailure = FailureCause;
+using WriteResult = Done;
 
 // One file written in two steps, for writers that need several files on the
 // disk before any replaces its old one, or a moment between the two.

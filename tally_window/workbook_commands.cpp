@@ -1,6 +1,6 @@
 #include "tally_window/workbook_commands.h"
 
-#include "records/workbook_messages.h"
+#include "support/failure_text.h"
 #include "tally_window/running_command.h"
 
 #include "records/workbook_pass.h"

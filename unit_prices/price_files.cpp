@@ -2,6 +2,7 @@
 
 #include "support/durable_file.h"
 #include "support/event_log.h"
+#include "support/failure_text.h"
 #include "support/regular_file.h"
 
 #include <QDir>
@@ -27,18 +28,7 @@ QString readFailureCause(const RegularFileRead& file)
 QString saveFailure(const WriteResult& result)
 {
     logEvent(QStringLiteral("unit prices not saved: %1").arg(result.logText()));
-    const QString path = QDir::toNativeSeparators(result.path());
-    switch (result.cause()) {
-    case WriteFailure::DiskFull:
-        return QStringLiteral("无法保存单价文件：磁盘已满（文件“%1”没有改动）。").arg(path);
-    case WriteFailure::NotWritable:
-        return QStringLiteral("无法保存单价文件“%1”：没有权限").arg(path);
-    case WriteFailure::NotAFile:
-        return QStringLiteral("无法保存单价文件“%1”：它不是普通文件").arg(path);
-    default:
-        break;
-    }
-    return QStringLiteral("无法保存单价文件“%1”：无法打开或创建该文件").arg(path);
+    return fileFailureMessage(result.error(), QStringLiteral("单价文件"));
 }
 
 } // namespace

@@ -3,9 +3,9 @@
 
 #include "accounts_window/statement_document.h"
 #include "office_fixture.h"
-#include "records/workbook_messages.h"
 #include "statement_samples.h"
 #include "support/export_files.h"
+#include "support/failure_text.h"
 
 #include <QtTest>
 #include <limits>

@@ -4,8 +4,8 @@
 
 #include "app/private_files.h"
 #include "office_fixture.h"
-#include "records/workbook_messages.h"
 #include "support/event_log.h"
+#include "support/failure_text.h"
 
 #include <QDirIterator>
 #include <QTest>

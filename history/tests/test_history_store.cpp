@@ -774,7 +774,7 @@ void TestHistoryStore::everyReadThatFailsGivesItsCause()
         take(store.loadById(load.id));
     QVERIFY(failure);
     QCOMPARE(failure->cause(), HistoryFailure::Other);
-    QCOMPARE(failure->location(), path);
+    QCOMPARE(failure->path(), path);
     QVERIFY2(failure->detail().contains(QStringLiteral("loads")), qPrintable(failure->detail()));
     QCOMPARE(historyFailureMessage(*failure, QStringLiteral("合计读不出来")),
         QStringLiteral("合计读不出来：历史数据库“%1”出错，请稍后再试。")

@@ -390,7 +390,7 @@ void TestPartnerAccounts::everyAccountReadThatFailsGivesItsCause()
         take(store.partnerNames());
     QVERIFY(failure);
     QCOMPARE(failure->cause(), HistoryFailure::Other);
-    QCOMPARE(failure->location(), path);
+    QCOMPARE(failure->path(), path);
     QVERIFY2(failure->detail().contains(table), qPrintable(failure->detail()));
 }
 

@@ -628,8 +628,9 @@ void TestHistoryWindow::exportIntoUnwritableFolderSaysSoAndChangesNothing()
     m_answers->setNextAnswer(MessageAnswer::Ok);
     QTest::mouseClick(push("csvButton"), Qt::LeftButton);
     QCOMPARE(m_answers->texts(),
-        QStringList(QStringLiteral("没有导出：无法保存到文件夹“%1”：没有写入权限。")
-                        .arg(QFileInfo(m_savePath).absolutePath())));
+        QStringList(
+            QStringLiteral("没有导出：无法保存文件“%1”：没有写入文件夹“%2”的权限。")
+                .arg(QFileInfo(m_savePath).fileName(), QFileInfo(m_savePath).absolutePath())));
     QFile earlier(m_savePath);
     QVERIFY(earlier.open(QIODevice::ReadOnly));
     QCOMPARE(earlier.readAll(), QByteArray("earlier export"));

@@ -5,7 +5,7 @@
 #include "memory_workbook.h"
 #include "office_fixture.h"
 #include "records/stock_ledger.h"
-#include "records/workbook_messages.h"
+#include "support/failure_text.h"
 
 #include <QTest>
 
