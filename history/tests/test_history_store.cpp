@@ -8,6 +8,7 @@
 #include "history/postgres_history_store.h"
 #include "history/server_settings.h"
 #include "history/sqlite_history_store.h"
+#include "history_builders.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,25 +29,14 @@ namespace {
 LoadRecord sampleLoad(LoadKind kind, const QString& day, const QString& species,
     const QString& volume, const QString& amount, const QString& buyer = QStringLiteral("林场甲"))
 {
-    LoadRecord load;
-    load.kind = kind;
-    load.recordedAt = QDateTime(QDate::fromString(day, Qt::ISODate), QTime(9, 30));
-    load.tally.species = species;
-    load.tally.captions = { { { QStringLiteral("购货单位"), buyer },
-        { QStringLiteral("车号"), QStringLiteral("闽A12345") },
-        { QStringLiteral("供货单位"), QStringLiteral("供方乙") },
-        { QStringLiteral("联系人"), QStringLiteral("张三") } } };
-    load.tally.scaler = QStringLiteral("李四");
-    load.tally.lengths = { QStringLiteral("6"), QString(), QString(), QString() };
-    load.tally.grid[0][0] = QStringLiteral("20");
-    load.tally.grid[0][1] = QStringLiteral("5");
-    load.tally.grid[0][2] = QStringLiteral("1.3200");
-    load.tally.groupPieces = { QStringLiteral("5"), QString(), QString(), QStringLiteral("5") };
-    load.tally.groupVolumes = { volume, QString(), QString(), volume };
-    load.tally.groupAmounts = { amount, QString(), QString(), amount };
-    load.tally.unitPrices
-        = { QStringLiteral("800"), QStringLiteral("900"), QStringLiteral("1000") };
-    return load;
+    return LoadBuilder(kind)
+        .on(day)
+        .species(species)
+        .buyer(buyer)
+        .length(QStringLiteral("6"))
+        .firstRow(QStringLiteral("20"), QStringLiteral("5"), QStringLiteral("1.3200"))
+        .totals(QStringLiteral("5"), volume, amount)
+        .prices(QStringLiteral("800"), QStringLiteral("900"), QStringLiteral("1000"));
 }
 
 // A waiting file as the program wrote it before the tally became a value of

@@ -3,6 +3,7 @@
 // reversed payment, the refusals, and a store of the schema before them.
 
 #include "history/sqlite_history_store.h"
+#include "history_builders.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -14,30 +15,22 @@ namespace {
 LoadRecord accountLoad(LoadKind kind, const char* day, const QString& amount, const QString& buyer,
     const QString& supplier)
 {
-    LoadRecord load;
-    load.kind = kind;
-    load.recordedAt = QDateTime(QDate::fromString(QLatin1String(day), Qt::ISODate), QTime(9, 30));
-    load.tally.species = QStringLiteral("杉木");
-    load.tally.captions = { { { QStringLiteral("购货单位"), buyer },
-        { QStringLiteral("车号"), QStringLiteral("闽A12345") },
-        { QStringLiteral("供货单位"), supplier }, { QStringLiteral("联系人"), QString() } } };
-    load.tally.groupPieces = { QStringLiteral("5"), QString(), QString(), QStringLiteral("5") };
-    load.tally.groupVolumes
-        = { QStringLiteral("1.0000"), QString(), QString(), QStringLiteral("1.0000") };
-    load.tally.groupAmounts = { amount, QString(), QString(), amount };
-    return load;
+    return LoadBuilder(kind)
+        .on(QLatin1String(day))
+        .buyer(buyer)
+        .supplier(supplier)
+        .contact({})
+        .scaler({})
+        .totals(QStringLiteral("5"), QStringLiteral("1.0000"), amount);
 }
 
 Payment payment(const char* day, const QString& partner, PaymentDirection direction, qint64 fen)
 {
-    Payment entered;
-    entered.day = QDate::fromString(QLatin1String(day), Qt::ISODate);
-    entered.recordedAt = QDateTime(entered.day, QTime(10, 0));
-    entered.partner = partner;
-    entered.direction = direction;
-    entered.amountFen = fen;
-    entered.way = QStringLiteral("转账");
-    return entered;
+    return PaymentBuilder(direction)
+        .at(QDateTime(QDate::fromString(QLatin1String(day), Qt::ISODate), QTime(10, 0)))
+        .partner(partner)
+        .fen(fen)
+        .way(QStringLiteral("转账"));
 }
 
 const QString supplier = QStringLiteral("供方乙");
@@ -106,22 +99,16 @@ void TestPartnerAccounts::initTestCase()
     };
     for (LoadRecord load : loads)
         store.record(load);
-    PartnerAlias typo;
-    typo.alias = supplierTypo;
-    typo.partner = supplier;
+    PartnerAlias typo = JoinBuilder(supplierTypo, supplier);
     store.recordAlias(typo);
     // A chain is refused here now, but older files and other stations
     // still hold them.
     qint64 number = 0;
     for (const auto& [alias, partner] :
         { std::pair { buyerOld, buyerMiddle }, std::pair { buyerMiddle, buyer } }) {
-        PartnerAlias join;
-        join.station = QStringLiteral("二号门");
-        join.stationNumber = ++number;
-        join.recordedAt = QDateTime(QDate(2026, 11, 1), QTime(8, 0));
-        join.alias = alias;
-        join.partner = partner;
-        QVERIFY(store.receiveAlias(join));
+        QVERIFY(store.receiveAlias(JoinBuilder(alias, partner)
+                                       .from(QStringLiteral("二号门"), ++number,
+                                           QDateTime(QDate(2026, 11, 1), QTime(8, 0)))));
     }
     Payment payments[] = {
         payment("2026-11-30", buyer, PaymentDirection::Received, 20000),
@@ -272,9 +259,7 @@ void TestPartnerAccounts::refusedEntriesLeaveTheStoreAsItWas()
         { QStringLiteral("into joined"), { QStringLiteral("新供方"), supplierTypo } },
         { QStringLiteral("of partner"), { supplier, QStringLiteral("新供方") } },
     };
-    PartnerAlias join;
-    join.alias = joins.value(entry).first;
-    join.partner = joins.value(entry).second;
+    PartnerAlias join = JoinBuilder(joins.value(entry).first, joins.value(entry).second);
     Payment entered
         = payment("2026-12-09", entry == QLatin1String("nobody") ? QStringLiteral("  ") : buyer,
             PaymentDirection::Received, entry == QLatin1String("zero") ? 0 : 100);
@@ -303,10 +288,7 @@ void TestPartnerAccounts::refusedEntriesLeaveTheStoreAsItWas()
 void TestPartnerAccounts::joinsMadeAtOnceIntoACycleKeepTheEarlier()
 {
     const auto join = [](const char* alias, const char* partner) {
-        PartnerAlias made;
-        made.alias = QString::fromUtf8(alias);
-        made.partner = QString::fromUtf8(partner);
-        return made;
+        return JoinBuilder(QString::fromUtf8(alias), QString::fromUtf8(partner)).build();
     };
     const PartnerNames names(
         { join("甲", "乙"), join("乙", "丙"), join("丙", "甲"), join("甲", "丁") });
@@ -346,9 +328,7 @@ void TestPartnerAccounts::storeOfTheEarlierSchemaKeepsItsLoadsAndTakesPayments()
     QCOMPARE(store.totals({})->of(LoadKind::StockOut), (LoadTotals { 1, 50000, 10000, 30000 }));
     Payment received = payment("2026-12-03", buyer, PaymentDirection::Received, 10000);
     store.recordPayment(received);
-    PartnerAlias join;
-    join.alias = buyerOld;
-    join.partner = buyer;
+    PartnerAlias join = JoinBuilder(buyerOld, buyer);
     store.recordAlias(join);
     QCOMPARE(store.outboxCount(), 3);
     QCOMPARE(store.outboxIds(10, HistoryStore::Outbox::Payments), QVector<qint64> { received.id });

@@ -14,18 +14,12 @@
 LoadRecord sampleLoad(
     LoadKind kind, const QString& species, const QString& truck, const QString& volume)
 {
-    LoadRecord load;
-    load.kind = kind;
-    load.recordedAt = QDateTime(QDate(2026, 12, 9), QTime(10, 15));
-    load.tally.species = species;
-    load.tally.captions = { { { QStringLiteral("购货单位"), QStringLiteral("林场甲") },
-        { QStringLiteral("车号"), truck }, { QStringLiteral("供货单位"), QStringLiteral("供方乙") },
-        { QStringLiteral("联系人"), QStringLiteral("张三") } } };
-    load.tally.scaler = QStringLiteral("李四");
-    load.tally.grid[0][0] = QStringLiteral("20");
-    load.tally.groupVolumes[3] = volume;
-    load.tally.groupAmounts[3] = QStringLiteral("1000.00");
-    return load;
+    return LoadBuilder(kind)
+        .at(QDateTime(QDate(2026, 12, 9), QTime(10, 15)))
+        .species(species)
+        .truck(truck)
+        .firstRow(QStringLiteral("20"))
+        .total(volume, QStringLiteral("1000.00"));
 }
 
 QString failureText(HistoryFailure cause, const ServerSettings& settings)
