@@ -101,8 +101,7 @@ LoadBuilder& LoadBuilder::total(const QString& volume, const QString& amount)
     return *this;
 }
 
-LoadBuilder& LoadBuilder::prices(
-    const QString& first, const QString& second, const QString& third)
+LoadBuilder& LoadBuilder::prices(const QString& first, const QString& second, const QString& third)
 {
     m_load.tally.unitPrices = { first, second, third };
     return *this;
