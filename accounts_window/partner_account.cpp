@@ -163,7 +163,7 @@ void PartnerAccount::fillTable(const PartnerStatement& statement)
     m_table->setRowCount(0);
     m_table->setRowCount(int(statement.entries.size()) + 1);
     m_table->setItem(0, Summary, cell(QStringLiteral("期初余额")));
-    m_table->setItem(0, Balance, cell(Fen::fromUnits(statement.openingFen).text(), true));
+    m_table->setItem(0, Balance, cell(statement.opening.text(), true));
     int row = 1;
     for (const AccountEntry& entry : statement.entries) {
         const bool load = entry.kind != AccountEntryKind::Payment;
@@ -173,16 +173,14 @@ void PartnerAccount::fillTable(const PartnerStatement& statement)
         if (load) {
             m_table->setItem(row, Truck, cell(entry.truck));
             m_table->setItem(row, Species, cell(entry.species));
-            m_table->setItem(
-                row, Pieces, cell(TenThousandths::fromUnits(entry.piecesE4).shortText(), true));
-            m_table->setItem(
-                row, Volume, cell(TenThousandths::fromUnits(entry.volumeE4).text(), true));
+            m_table->setItem(row, Pieces, cell(entry.pieces.shortText(), true));
+            m_table->setItem(row, Volume, cell(entry.volume.text(), true));
         } else {
             m_table->setItem(row, Way, cell(entry.payment.way));
             m_table->setItem(row, Note, cell(entry.payment.note));
         }
-        m_table->setItem(row, Amount, cell(Fen::fromUnits(entry.amountFen).text(), true));
-        m_table->setItem(row, Balance, cell(Fen::fromUnits(entry.balanceFen).text(), true));
+        m_table->setItem(row, Amount, cell(entry.amount.text(), true));
+        m_table->setItem(row, Balance, cell(entry.balance.text(), true));
         ++row;
     }
     m_table->resizeColumnsToContents();
@@ -194,8 +192,7 @@ void PartnerAccount::fillTable(const PartnerStatement& statement)
     m_summary->setText(
         QStringLiteral(
             "%1%2：期初余额 %3 元，期末余额 %4 元（为正：对方欠本场；为负：本场欠对方）。")
-            .arg(shownName(m_partner), names, Fen::fromUnits(statement.openingFen).text(),
-                Fen::fromUnits(statement.closingFen).text()));
+            .arg(shownName(m_partner), names, statement.opening.text(), statement.closing.text()));
 }
 
 std::optional<Payment> PartnerAccount::selectedPayment() const

@@ -318,7 +318,7 @@ void TestAccountsWindow::aHugeNameIsShownCutAndStillOpensItsAccount()
     QCOMPARE(window->selectedPartner(), huge);
     PartnerAccount* account = window->showPartner(huge);
     QVERIFY(account->statement().has_value());
-    QCOMPARE(account->statement()->closingFen, qint64(100));
+    QCOMPARE(account->statement()->closing.units(), qint64(100));
 }
 
 void TestAccountsWindow::paymentDialogSaysWhatItWants_data()

@@ -185,3 +185,27 @@ JoinBuilder& JoinBuilder::from(const QString& station, qint64 number, const QDat
     m_join.recordedAt = when;
     return *this;
 }
+
+LoadTotals loadTotals(qint64 loads, qint64 piecesE4, qint64 volumeE4, qint64 amountFen)
+{
+    LoadTotals totals;
+    totals.loads = loads;
+    totals.pieces = TenThousandths::fromUnits(piecesE4);
+    totals.volume = TenThousandths::fromUnits(volumeE4);
+    totals.amount = Fen::fromUnits(amountFen);
+    return totals;
+}
+
+PartnerBalance partnerBalance(const QString& partner, const QStringList& names, qint64 opening,
+    qint64 sold, qint64 received, qint64 supplied, qint64 paid)
+{
+    PartnerBalance balance;
+    balance.partner = partner;
+    balance.names = names;
+    balance.opening = Fen::fromUnits(opening);
+    balance.sold = Fen::fromUnits(sold);
+    balance.received = Fen::fromUnits(received);
+    balance.supplied = Fen::fromUnits(supplied);
+    balance.paid = Fen::fromUnits(paid);
+    return balance;
+}

@@ -5,6 +5,7 @@
 // of 杉木 on 2026-12-09 09:30, bought by 林场甲 on truck 闽A12345 from 供方乙
 // (contact 张三), scaled by 李四, with no figures typed.
 
+#include "history/load_query.h"
 #include "history/load_record.h"
 #include "history/partner_accounts.h"
 
@@ -85,3 +86,11 @@ public:
 private:
     PartnerAlias m_join;
 };
+
+// Totals of `loads` loads, from their units: pieces and m³ in
+// ten-thousandths, yuan in fen.
+LoadTotals loadTotals(qint64 loads, qint64 piecesE4, qint64 volumeE4, qint64 amountFen);
+
+// A partner's balance as a store reads it, from its fen.
+PartnerBalance partnerBalance(const QString& partner, const QStringList& names, qint64 opening,
+    qint64 sold, qint64 received, qint64 supplied, qint64 paid);

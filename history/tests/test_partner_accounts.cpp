@@ -132,22 +132,24 @@ void TestPartnerAccounts::balancesMatchHandCountedFigures_data()
     QTest::newRow("December opens with November and leaves January out")
         << december
         << QVector<PartnerBalance> {
-               { supplier, supplierNames, -100000, 0, 0, 130000, 120000 },
-               { buyer, buyerNames, 10000, 80000, 50000, 0, 0 },
+               partnerBalance(supplier, supplierNames, -100000, 0, 0, 130000, 120000),
+               partnerBalance(buyer, buyerNames, 10000, 80000, 50000, 0, 0),
            };
     QTest::newRow("All time counts every load and payment once")
         << AccountPeriod {}
         << QVector<PartnerBalance> {
-               { supplier, supplierNames, 0, 0, 0, 230000, 120000 },
-               { QStringLiteral("新供方"), { QStringLiteral("新供方") }, 0, 0, 0, 5000, 0 },
-               { buyer, buyerNames, 0, 209900, 70000, 0, 0 },
+               partnerBalance(supplier, supplierNames, 0, 0, 0, 230000, 120000),
+               partnerBalance(
+                   QStringLiteral("新供方"), { QStringLiteral("新供方") }, 0, 0, 0, 5000, 0),
+               partnerBalance(buyer, buyerNames, 0, 209900, 70000, 0, 0),
            };
     QTest::newRow("A period after everything holds only openings")
         << AccountPeriod { QDate(2027, 2, 1), {} }
         << QVector<PartnerBalance> {
-               { supplier, supplierNames, -110000, 0, 0, 0, 0 },
-               { QStringLiteral("新供方"), { QStringLiteral("新供方") }, -5000, 0, 0, 0, 0 },
-               { buyer, buyerNames, 139900, 0, 0, 0, 0 },
+               partnerBalance(supplier, supplierNames, -110000, 0, 0, 0, 0),
+               partnerBalance(
+                   QStringLiteral("新供方"), { QStringLiteral("新供方") }, -5000, 0, 0, 0, 0),
+               partnerBalance(buyer, buyerNames, 139900, 0, 0, 0, 0),
            };
 }
 
@@ -163,10 +165,8 @@ void TestPartnerAccounts::balancesMatchHandCountedFigures()
         const PartnerBalance& want = balances[i];
         QCOMPARE(got.partner, want.partner);
         QCOMPARE(got.names, want.names);
-        QCOMPARE((QVector<qint64> {
-                     got.openingFen, got.soldFen, got.receivedFen, got.suppliedFen, got.paidFen }),
-            (QVector<qint64> {
-                want.openingFen, want.soldFen, want.receivedFen, want.suppliedFen, want.paidFen }));
+        QCOMPARE((QVector<Fen> { got.opening, got.sold, got.received, got.supplied, got.paid }),
+            (QVector<Fen> { want.opening, want.sold, want.received, want.supplied, want.paid }));
     }
 }
 
@@ -193,22 +193,22 @@ void TestPartnerAccounts::statementRunsThroughLoadsAndPaymentsInDateOrder()
     QFETCH(QVector<Line>, lines);
     const HistoryResult<PartnerStatement> statement = m_store->partnerStatement(name, december);
     QVERIFY(statement);
-    QCOMPARE(statement->openingFen, opening);
+    QCOMPARE(statement->opening.units(), opening);
     QCOMPARE(statement->entries.size(), lines.size());
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const AccountEntry& entry = statement->entries[i];
         QCOMPARE(int(entry.kind), int(lines[i].kind));
-        QCOMPARE(entry.effectFen, lines[i].effectFen);
-        QCOMPARE(entry.balanceFen, lines[i].balanceFen);
+        QCOMPARE(entry.effect.units(), lines[i].effectFen);
+        QCOMPARE(entry.balance.units(), lines[i].balanceFen);
         QVERIFY(entry.day >= december.from && entry.day <= december.to);
         QVERIFY(i == 0 || statement->entries[i - 1].day <= entry.day);
     }
-    QCOMPARE(statement->closingFen, lines.last().balanceFen);
+    QCOMPARE(statement->closing.units(), lines.last().balanceFen);
     // The statement closes where the partner's balance does.
     const QVector<PartnerBalance> balances = *m_store->partnerBalances(december);
     for (const PartnerBalance& balance : balances)
         if (balance.partner == statement->partner)
-            QCOMPARE(balance.closingFen(), statement->closingFen);
+            QCOMPARE(balance.closing(), std::optional<Fen>(statement->closing));
     if (name == supplierTypo) {
         QCOMPARE(statement->entries[0].number, QStringLiteral("3"));
         QCOMPARE(statement->entries[3].payment, m_reversed);
@@ -281,7 +281,7 @@ void TestPartnerAccounts::refusedEntriesLeaveTheStoreAsItWas()
     const QVector<PartnerBalance> after = *m_store->partnerBalances({});
     QCOMPARE(after.size(), before.size());
     for (qsizetype i = 0; i < after.size(); ++i)
-        QCOMPARE(after[i].closingFen(), before[i].closingFen());
+        QCOMPARE(after[i].closing(), before[i].closing());
 }
 
 // Two stations may join names at once, each allowed where it was made.
@@ -325,7 +325,7 @@ void TestPartnerAccounts::storeOfTheEarlierSchemaKeepsItsLoadsAndTakesPayments()
     }
     SqliteHistoryStore store(path);
     QCOMPARE(store.schemaVersion(), HistoryStore::currentSchemaVersion());
-    QCOMPARE(store.totals({})->of(LoadKind::StockOut), (LoadTotals { 1, 50000, 10000, 30000 }));
+    QCOMPARE(store.totals({})->of(LoadKind::StockOut), loadTotals(1, 50000, 10000, 30000));
     Payment received = payment("2026-12-03", buyer, PaymentDirection::Received, 10000);
     store.recordPayment(received);
     PartnerAlias join = JoinBuilder(buyerOld, buyer);
@@ -333,7 +333,7 @@ void TestPartnerAccounts::storeOfTheEarlierSchemaKeepsItsLoadsAndTakesPayments()
     QCOMPARE(store.outboxCount(), 3);
     QCOMPARE(store.outboxIds(10, HistoryStore::Outbox::Payments), QVector<qint64> { received.id });
     QCOMPARE(store.outboxIds(10, HistoryStore::Outbox::Aliases), QVector<qint64> { join.id });
-    QCOMPARE(store.partnerBalances({})->first().closingFen(), 20000);
+    QCOMPARE(store.partnerBalances({})->first().closing()->units(), 20000);
 }
 
 void TestPartnerAccounts::everyAccountReadThatFailsGivesItsCause_data()

@@ -76,9 +76,9 @@ void TestSharedHistory::paymentsOfTwoStationsReachTheServerOnceEach()
     const QVector<PartnerBalance> balances = *server.partnerBalances({});
     QCOMPARE(balances.size(), 1);
     QCOMPARE(balances[0].names, (QStringList { "林场甲", "林厂甲" }));
-    QCOMPARE(balances[0].receivedFen, 0);
-    QCOMPARE(balances[0].paidFen, 500);
+    QCOMPARE(balances[0].received.units(), 0);
+    QCOMPARE(balances[0].paid.units(), 500);
     const PartnerStatement statement = *server.partnerStatement(QStringLiteral("林厂甲"), {});
     QCOMPARE(statement.entries.size(), 7);
-    QCOMPARE(statement.closingFen, 500);
+    QCOMPARE(statement.closing.units(), 500);
 }

@@ -415,8 +415,8 @@ void TestSharedHistory::olderServerSchemaIsBroughtUpToDate()
     }
     PostgresHistoryStore store(settings);
     QCOMPARE(store.schemaVersion(), HistoryStore::currentSchemaVersion());
-    QCOMPARE(store.totals(LoadFilter {})->of(LoadKind::StockIn),
-        (LoadTotals { 1, 50000, 22590, 180720 }));
+    QCOMPARE(
+        store.totals(LoadFilter {})->of(LoadKind::StockIn), loadTotals(1, 50000, 22590, 180720));
     QCOMPARE(admin(QStringLiteral("SELECT station, station_number FROM loads"), database),
         QStringLiteral("|1"));
     LoadRecord load = sampleLoad(LoadKind::StockIn, QStringLiteral("松木"), QStringLiteral("闽B1"));
@@ -523,7 +523,7 @@ void TestSharedHistory::checkServerQueries(const ReadingStore& reading)
     const HistoryResult<KindTotals> totals = store.totals(gate);
     QVERIFY(totals);
     KindTotals gateTotals;
-    gateTotals.of(LoadKind::StockIn) = { 2, 0, 35000, 200000 };
+    gateTotals.of(LoadKind::StockIn) = loadTotals(2, 0, 35000, 200000);
     QCOMPARE(*totals, gateTotals);
     LoadFilter text;
     text.text = QStringLiteral("%_");
@@ -533,7 +533,7 @@ void TestSharedHistory::checkServerQueries(const ReadingStore& reading)
     QVERIFY(months);
     QCOMPARE(months->size(), 1);
     QCOMPARE(months->at(0).key, QStringLiteral("2026-12"));
-    QCOMPARE(months->at(0).netVolumeE4(), 30000);
+    QCOMPARE(months->at(0).netVolume()->units(), 30000);
     HistoryResult<std::unique_ptr<LoadCursor>> listing
         = store.listLoads(gate, LoadColumn::Station, Qt::AscendingOrder);
     QVERIFY(listing);
