@@ -11,6 +11,7 @@
 #include "support/column_share.h"
 #include "support/event_log.h"
 #include "support/period_edits.h"
+#include "support/push_button.h"
 #include "support/window_keys.h"
 
 #include <QDateEdit>
@@ -184,16 +185,10 @@ QLayout* Accounts::buildTop()
 
 QLayout* Accounts::buildButtons()
 {
-    const auto button = [this](const QString& text, const QString& name) {
-        auto* pushButton = new QPushButton(text);
-        pushButton->setObjectName(name);
-        pushButton->setAutoDefault(false);
-        return pushButton;
-    };
-    m_recordPayment = button(QStringLiteral("记收付款…"), QStringLiteral("RecordPayment"));
-    m_merge = button(QStringLiteral("合并往来单位…"), QStringLiteral("MergePartners"));
-    m_showPartner = button(QStringLiteral("明细与对账单…"), QStringLiteral("ShowPartner"));
-    QPushButton* close = button(QStringLiteral("关闭"), QStringLiteral("Close"));
+    m_recordPayment = namedButton(QStringLiteral("记收付款…"), QStringLiteral("RecordPayment"));
+    m_merge = namedButton(QStringLiteral("合并往来单位…"), QStringLiteral("MergePartners"));
+    m_showPartner = namedButton(QStringLiteral("明细与对账单…"), QStringLiteral("ShowPartner"));
+    QPushButton* close = namedButton(QStringLiteral("关闭"), QStringLiteral("Close"));
     connect(m_recordPayment, &QPushButton::clicked, this, &Accounts::onRecordPaymentClicked);
     connect(m_merge, &QPushButton::clicked, this, &Accounts::onMergeClicked);
     connect(m_showPartner, &QPushButton::clicked, this, &Accounts::onShowPartnerClicked);

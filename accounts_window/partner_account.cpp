@@ -12,6 +12,7 @@
 #include "records/workbook_pass.h"
 #include "support/event_log.h"
 #include "support/export_files.h"
+#include "support/push_button.h"
 #include "support/window_keys.h"
 
 #include <QApplication>
@@ -105,18 +106,12 @@ PartnerAccount::~PartnerAccount()
 
 QLayout* PartnerAccount::buildButtons()
 {
-    const auto button = [this](const QString& text, const QString& name) {
-        auto* pushButton = new QPushButton(text);
-        pushButton->setObjectName(name);
-        pushButton->setAutoDefault(false);
-        return pushButton;
-    };
-    QPushButton* record = button(QStringLiteral("记收付款…"), QStringLiteral("RecordPayment"));
-    m_reverse = button(QStringLiteral("冲销所选收付款"), QStringLiteral("ReversePayment"));
-    m_preview = button(QStringLiteral("预览对账单"), QStringLiteral("PreviewStatement"));
-    m_savePdf = button(QStringLiteral("保存为PDF…"), QStringLiteral("SavePdf"));
-    m_saveExcel = button(QStringLiteral("保存为Excel…"), QStringLiteral("SaveExcel"));
-    QPushButton* close = button(QStringLiteral("关闭"), QStringLiteral("Close"));
+    QPushButton* record = namedButton(QStringLiteral("记收付款…"), QStringLiteral("RecordPayment"));
+    m_reverse = namedButton(QStringLiteral("冲销所选收付款"), QStringLiteral("ReversePayment"));
+    m_preview = namedButton(QStringLiteral("预览对账单"), QStringLiteral("PreviewStatement"));
+    m_savePdf = namedButton(QStringLiteral("保存为PDF…"), QStringLiteral("SavePdf"));
+    m_saveExcel = namedButton(QStringLiteral("保存为Excel…"), QStringLiteral("SaveExcel"));
+    QPushButton* close = namedButton(QStringLiteral("关闭"), QStringLiteral("Close"));
     record->setEnabled(m_context.recorder != nullptr);
     connect(record, &QPushButton::clicked, this, &PartnerAccount::onRecordPaymentClicked);
     connect(m_reverse, &QPushButton::clicked, this, &PartnerAccount::onReverseClicked);
