@@ -11,6 +11,7 @@
 #include "support/column_share.h"
 #include "support/event_log.h"
 #include "support/period_edits.h"
+#include "support/push_button.h"
 #include "support/window_keys.h"
 
 #include <QDateEdit>
@@ -35,48 +36,48 @@ const QVector<int> naturalWidths { 200, 95, 95, 95, 95, 95, 100 };
 constexpr int sortRole = Qt::UserRole + 1;
 constexpr int partnerRole = Qt::UserRole + 2; // the whole name, however long
 
-QStandardItem* moneyItem(qint64 fen)
+QStandardItem* moneyItem(Fen fen)
 {
-    auto* item = new QStandardItem(Fen::fromUnits(fen).text());
-    item->setData(fen, sortRole);
+    auto* item = new QStandardItem(fen.text());
+    item->setData(fen.units(), sortRole);
     item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    if (fen < 0)
+    if (fen < Fen())
         item->setForeground(QColor(0xb0, 0, 0));
     return item;
 }
 
 // Sums over every partner, each exact or none when it leaves 64 bits.
 struct BalanceTotals {
-    std::optional<qint64> opening = 0, sold = 0, received = 0, supplied = 0, paid = 0;
-    std::optional<qint64> owedToYard = 0, owedByYard = 0;
+    std::optional<Fen> opening = Fen(), sold = Fen(), received = Fen(), supplied = Fen(),
+                       paid = Fen();
+    std::optional<Fen> owedToYard = Fen(), owedByYard = Fen();
 
-    void add(std::optional<qint64>& sum, qint64 value)
+    void add(std::optional<Fen>& sum, Fen value)
     {
         if (sum)
-            sum = addedExactly(*sum, value);
+            sum = sum->plus(value);
     }
     void add(const PartnerBalance& balance)
     {
-        add(opening, balance.openingFen);
-        add(sold, balance.soldFen);
-        add(received, balance.receivedFen);
-        add(supplied, balance.suppliedFen);
-        add(paid, balance.paidFen);
-        const qint64 closing = balance.closingFen();
-        add(closing > 0 ? owedToYard : owedByYard, closing);
+        add(opening, balance.opening);
+        add(sold, balance.sold);
+        add(received, balance.received);
+        add(supplied, balance.supplied);
+        add(paid, balance.paid);
+        const Fen closing = *balance.closing();
+        add(Fen() < closing ? owedToYard : owedByYard, closing);
     }
 };
 
-QString sumText(const std::optional<qint64>& fen)
+QString totalText(const std::optional<Fen>& fen)
 {
-    return fen ? Fen::fromUnits(*fen).text() + QStringLiteral(" 元")
-               : QStringLiteral("合计超出范围");
+    return fen ? fen->text() + QStringLiteral(" 元") : QStringLiteral("合计超出范围");
 }
 
 // What the yard owes, without the sign that says so.
-QString owedText(const std::optional<qint64>& fen)
+QString owedText(const std::optional<Fen>& fen)
 {
-    QString text = sumText(fen);
+    QString text = totalText(fen);
     if (text.startsWith(u'-'))
         text.remove(0, 1);
     return text;
@@ -184,16 +185,10 @@ QLayout* Accounts::buildTop()
 
 QLayout* Accounts::buildButtons()
 {
-    const auto button = [this](const QString& text, const QString& name) {
-        auto* pushButton = new QPushButton(text);
-        pushButton->setObjectName(name);
-        pushButton->setAutoDefault(false);
-        return pushButton;
-    };
-    m_recordPayment = button(QStringLiteral("记收付款…"), QStringLiteral("RecordPayment"));
-    m_merge = button(QStringLiteral("合并往来单位…"), QStringLiteral("MergePartners"));
-    m_showPartner = button(QStringLiteral("明细与对账单…"), QStringLiteral("ShowPartner"));
-    QPushButton* close = button(QStringLiteral("关闭"), QStringLiteral("Close"));
+    m_recordPayment = namedButton(QStringLiteral("记收付款…"), QStringLiteral("RecordPayment"));
+    m_merge = namedButton(QStringLiteral("合并往来单位…"), QStringLiteral("MergePartners"));
+    m_showPartner = namedButton(QStringLiteral("明细与对账单…"), QStringLiteral("ShowPartner"));
+    QPushButton* close = namedButton(QStringLiteral("关闭"), QStringLiteral("Close"));
     connect(m_recordPayment, &QPushButton::clicked, this, &Accounts::onRecordPaymentClicked);
     connect(m_merge, &QPushButton::clicked, this, &Accounts::onMergeClicked);
     connect(m_showPartner, &QPushButton::clicked, this, &Accounts::onShowPartnerClicked);
@@ -259,9 +254,9 @@ void Accounts::fillTable(const QVector<PartnerBalance>& balances)
         if (balance.names.size() > 1)
             name->setToolTip(
                 QStringLiteral("含：") + balance.names.mid(1).join(QStringLiteral("、")));
-        m_model->appendRow({ name, moneyItem(balance.openingFen), moneyItem(balance.soldFen),
-            moneyItem(balance.receivedFen), moneyItem(balance.suppliedFen),
-            moneyItem(balance.paidFen), moneyItem(balance.closingFen()) });
+        m_model->appendRow({ name, moneyItem(balance.opening), moneyItem(balance.sold),
+            moneyItem(balance.received), moneyItem(balance.supplied), moneyItem(balance.paid),
+            moneyItem(*balance.closing()) });
     }
     shareColumnWidths(m_table, naturalWidths);
 }
@@ -275,8 +270,8 @@ void Accounts::showTotals(const QVector<PartnerBalance>& balances)
         QStringLiteral(
             "合计 %1 个单位：期初 %2；出库 %3，收款 %4；入库 %5，付款 %6；期末应收 %7，应付 %8")
             .arg(balances.size())
-            .arg(sumText(totals.opening), sumText(totals.sold), sumText(totals.received),
-                sumText(totals.supplied), sumText(totals.paid), sumText(totals.owedToYard),
+            .arg(totalText(totals.opening), totalText(totals.sold), totalText(totals.received),
+                totalText(totals.supplied), totalText(totals.paid), totalText(totals.owedToYard),
                 owedText(totals.owedByYard)));
 }
 

@@ -12,6 +12,7 @@
 #include "support/event_log.h"
 #include "support/export_files.h"
 #include "support/failure_text.h"
+#include "support/push_button.h"
 #include "support/window_keys.h"
 
 #include <QApplication>
@@ -105,18 +106,12 @@ PartnerAccount::~PartnerAccount()
 
 QLayout* PartnerAccount::buildButtons()
 {
-    const auto button = [this](const QString& text, const QString& name) {
-        auto* pushButton = new QPushButton(text);
-        pushButton->setObjectName(name);
-        pushButton->setAutoDefault(false);
-        return pushButton;
-    };
-    QPushButton* record = button(QStringLiteral("记收付款…"), QStringLiteral("RecordPayment"));
-    m_reverse = button(QStringLiteral("冲销所选收付款"), QStringLiteral("ReversePayment"));
-    m_preview = button(QStringLiteral("预览对账单"), QStringLiteral("PreviewStatement"));
-    m_savePdf = button(QStringLiteral("保存为PDF…"), QStringLiteral("SavePdf"));
-    m_saveExcel = button(QStringLiteral("保存为Excel…"), QStringLiteral("SaveExcel"));
-    QPushButton* close = button(QStringLiteral("关闭"), QStringLiteral("Close"));
+    QPushButton* record = namedButton(QStringLiteral("记收付款…"), QStringLiteral("RecordPayment"));
+    m_reverse = namedButton(QStringLiteral("冲销所选收付款"), QStringLiteral("ReversePayment"));
+    m_preview = namedButton(QStringLiteral("预览对账单"), QStringLiteral("PreviewStatement"));
+    m_savePdf = namedButton(QStringLiteral("保存为PDF…"), QStringLiteral("SavePdf"));
+    m_saveExcel = namedButton(QStringLiteral("保存为Excel…"), QStringLiteral("SaveExcel"));
+    QPushButton* close = namedButton(QStringLiteral("关闭"), QStringLiteral("Close"));
     record->setEnabled(m_context.recorder != nullptr);
     connect(record, &QPushButton::clicked, this, &PartnerAccount::onRecordPaymentClicked);
     connect(m_reverse, &QPushButton::clicked, this, &PartnerAccount::onReverseClicked);
@@ -163,7 +158,7 @@ void PartnerAccount::fillTable(const PartnerStatement& statement)
     m_table->setRowCount(0);
     m_table->setRowCount(int(statement.entries.size()) + 1);
     m_table->setItem(0, Summary, cell(QStringLiteral("期初余额")));
-    m_table->setItem(0, Balance, cell(Fen::fromUnits(statement.openingFen).text(), true));
+    m_table->setItem(0, Balance, cell(statement.opening.text(), true));
     int row = 1;
     for (const AccountEntry& entry : statement.entries) {
         const bool load = entry.kind != AccountEntryKind::Payment;
@@ -173,16 +168,14 @@ void PartnerAccount::fillTable(const PartnerStatement& statement)
         if (load) {
             m_table->setItem(row, Truck, cell(entry.truck));
             m_table->setItem(row, Species, cell(entry.species));
-            m_table->setItem(
-                row, Pieces, cell(TenThousandths::fromUnits(entry.piecesE4).shortText(), true));
-            m_table->setItem(
-                row, Volume, cell(TenThousandths::fromUnits(entry.volumeE4).text(), true));
+            m_table->setItem(row, Pieces, cell(entry.pieces.shortText(), true));
+            m_table->setItem(row, Volume, cell(entry.volume.text(), true));
         } else {
             m_table->setItem(row, Way, cell(entry.payment.way));
             m_table->setItem(row, Note, cell(entry.payment.note));
         }
-        m_table->setItem(row, Amount, cell(Fen::fromUnits(entry.amountFen).text(), true));
-        m_table->setItem(row, Balance, cell(Fen::fromUnits(entry.balanceFen).text(), true));
+        m_table->setItem(row, Amount, cell(entry.amount.text(), true));
+        m_table->setItem(row, Balance, cell(entry.balance.text(), true));
         ++row;
     }
     m_table->resizeColumnsToContents();
@@ -194,8 +187,7 @@ void PartnerAccount::fillTable(const PartnerStatement& statement)
     m_summary->setText(
         QStringLiteral(
             "%1%2：期初余额 %3 元，期末余额 %4 元（为正：对方欠本场；为负：本场欠对方）。")
-            .arg(shownName(m_partner), names, Fen::fromUnits(statement.openingFen).text(),
-                Fen::fromUnits(statement.closingFen).text()));
+            .arg(shownName(m_partner), names, statement.opening.text(), statement.closing.text()));
 }
 
 std::optional<Payment> PartnerAccount::selectedPayment() const

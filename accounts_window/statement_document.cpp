@@ -20,37 +20,14 @@ enum StatementColumn {
 };
 
 // A sum that leaves the 64-bit range has no value.
-class Sum {
+template <typename Figure> class Sum {
 public:
-    void add(qint64 value)
-    {
-        m_inRange = m_inRange && !__builtin_add_overflow(m_value, value, &m_value);
-    }
-    QString text(QString (*format)(qint64)) const
-    {
-        return m_inRange ? format(m_value) : QStringLiteral("超出范围");
-    }
+    void add(Figure value) { m_sum = m_sum ? m_sum->plus(value) : std::nullopt; }
+    QString text(bool shortForm = false) const { return sumText(m_sum, shortForm); }
 
 private:
-    qint64 m_value = 0;
-    bool m_inRange = true;
+    std::optional<Figure> m_sum = Figure();
 };
-
-// The figures of a statement, as a sum prints them.
-QString piecesFigure(qint64 piecesE4)
-{
-    return TenThousandths::fromUnits(piecesE4).shortText();
-}
-
-QString volumeFigure(qint64 volumeE4)
-{
-    return TenThousandths::fromUnits(volumeE4).text();
-}
-
-QString amountFigure(qint64 fen)
-{
-    return Fen::fromUnits(fen).text();
-}
 
 QString dayText(const QDate& day)
 {
@@ -101,49 +78,49 @@ QStringList entryRow(const AccountEntry& entry)
     if (entry.kind != AccountEntryKind::Payment) {
         row[Truck] = entry.truck;
         row[Species] = entry.species;
-        row[Pieces] = piecesFigure(entry.piecesE4);
-        row[Volume] = volumeFigure(entry.volumeE4);
+        row[Pieces] = entry.pieces.shortText();
+        row[Volume] = entry.volume.text();
     }
     row[Summary] = summaryText(entry);
-    row[Effect] = amountFigure(entry.effectFen);
-    row[Balance] = amountFigure(entry.balanceFen);
+    row[Effect] = entry.effect.text();
+    row[Balance] = entry.balance.text();
     return row;
 }
 
-QStringList balanceRow(const QDate& day, const QString& label, qint64 balanceFen)
+QStringList balanceRow(const QDate& day, const QString& label, Fen balance)
 {
     QStringList row(Columns);
     row[Day] = dayText(day);
     row[Summary] = label;
-    row[Balance] = amountFigure(balanceFen);
+    row[Balance] = balance.text();
     return row;
 }
 
 // The period's sums: the 本期合计 row and the four amounts below the table.
 void addPeriodSums(const PartnerStatement& statement, StatementRows& out)
 {
-    Sum pieces, volume, effect, sold, supplied, received, paid;
+    Sum<TenThousandths> pieces, volume;
+    Sum<Fen> effect, sold, supplied, received, paid;
     for (const AccountEntry& entry : statement.entries) {
-        effect.add(entry.effectFen);
+        effect.add(entry.effect);
         if (entry.kind == AccountEntryKind::Payment) {
-            (entry.payment.direction == PaymentDirection::Paid ? paid : received)
-                .add(entry.amountFen);
+            (entry.payment.direction == PaymentDirection::Paid ? paid : received).add(entry.amount);
             continue;
         }
-        pieces.add(entry.piecesE4);
-        volume.add(entry.volumeE4);
-        (entry.kind == AccountEntryKind::StockOut ? sold : supplied).add(entry.amountFen);
+        pieces.add(entry.pieces);
+        volume.add(entry.volume);
+        (entry.kind == AccountEntryKind::StockOut ? sold : supplied).add(entry.amount);
     }
     QStringList total(Columns);
-    total[Pieces] = pieces.text(piecesFigure);
-    total[Volume] = volume.text(volumeFigure);
+    total[Pieces] = pieces.text(true);
+    total[Volume] = volume.text();
     total[Summary] = QStringLiteral("本期合计");
-    total[Effect] = effect.text(amountFigure);
+    total[Effect] = effect.text();
     out.rows << total;
-    out.sums = { { QStringLiteral("本期出库金额"), sold.text(amountFigure) },
-        { QStringLiteral("本期入库金额"), supplied.text(amountFigure) },
-        { QStringLiteral("本期收款"), received.text(amountFigure) },
-        { QStringLiteral("本期付款"), paid.text(amountFigure) } };
+    out.sums = { { QStringLiteral("本期出库金额"), sold.text() },
+        { QStringLiteral("本期入库金额"), supplied.text() },
+        { QStringLiteral("本期收款"), received.text() },
+        { QStringLiteral("本期付款"), paid.text() } };
 }
 
 } // namespace
@@ -177,11 +154,11 @@ StatementRows statementRows(const StatementPage& page)
     out.headings = { QStringLiteral("日期"), QStringLiteral("编号"), QStringLiteral("车号"),
         QStringLiteral("树种"), QStringLiteral("件数"), QStringLiteral("材积(m³)"),
         QStringLiteral("摘要"), QStringLiteral("金额(元)"), QStringLiteral("余额(元)") };
-    out.rows << balanceRow(statement.period.from, QStringLiteral("期初余额"), statement.openingFen);
+    out.rows << balanceRow(statement.period.from, QStringLiteral("期初余额"), statement.opening);
     for (const AccountEntry& entry : statement.entries)
         out.rows << entryRow(entry);
     addPeriodSums(statement, out);
-    out.rows << balanceRow(statement.period.to, QStringLiteral("期末余额"), statement.closingFen);
+    out.rows << balanceRow(statement.period.to, QStringLiteral("期末余额"), statement.closing);
     out.signNote = QStringLiteral("金额为该笔对余额的影响；余额为正：对方欠本场；为负：本场欠对方");
     return out;
 }

@@ -11,6 +11,7 @@
 #include "bench_table.h"
 #include "history/postgres_history_store.h"
 #include "history/sqlite_history_store.h"
+#include "history_builders.h"
 #include "postgres_test_server.h"
 
 #include "accounts_window/accounts.h"
@@ -115,9 +116,7 @@ bool insertRows(
 void joinNames(HistoryStore& store)
 {
     for (int n = 0; n < joinedNames; ++n) {
-        PartnerAlias join;
-        join.alias = supplierName(n) + QStringLiteral("号");
-        join.partner = supplierName(n);
+        PartnerAlias join = JoinBuilder(supplierName(n) + QStringLiteral("号"), supplierName(n));
         store.recordAlias(join);
     }
 }
@@ -130,13 +129,10 @@ constexpr int chainLength = 1000;
 bool chainJoins(HistoryStore& store)
 {
     for (int n = 1; n <= chainLength; ++n) {
-        PartnerAlias join;
-        join.alias = QStringLiteral("链%1").arg(n);
-        join.partner = n == chainLength ? supplierName(1) : QStringLiteral("链%1").arg(n + 1);
-        join.station = QStringLiteral("二号门");
-        join.stationNumber = n;
-        join.recordedAt = QDateTime(yearStart, QTime(6, 0));
-        store.receiveAlias(join);
+        store.receiveAlias(
+            JoinBuilder(QStringLiteral("链%1").arg(n),
+                n == chainLength ? supplierName(1) : QStringLiteral("链%1").arg(n + 1))
+                .from(QStringLiteral("二号门"), n, QDateTime(yearStart, QTime(6, 0))));
     }
     const HistoryResult<QVector<PartnerBalance>> balances = store.partnerBalances(year);
     if (!balances)

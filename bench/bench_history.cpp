@@ -9,6 +9,7 @@
 #include "history/load_query.h"
 #include "history/load_table_model.h"
 #include "history/sqlite_history_store.h"
+#include "history_builders.h"
 #include "history_window/history.h"
 #include "history_window/history_services.h"
 #include "memory_fixture.h"
@@ -40,19 +41,19 @@ const QStringList speciesNames { QStringLiteral("落叶松"), QStringLiteral("�
 
 LoadRecord benchLoad(QRandomGenerator& random, const QDateTime& when)
 {
-    LoadRecord load;
     const int kindDraw = random.bounded(20);
-    load.kind = kindDraw < 9 ? LoadKind::StockIn
-        : kindDraw < 18      ? LoadKind::StockOut
-                             : LoadKind::Bill;
-    load.recordedAt = when;
-    load.tally.species = speciesNames[random.bounded(int(speciesNames.size()))];
-    load.tally.captions
-        = { { { QStringLiteral("购货单位"), QStringLiteral("木材公司%1").arg(random.bounded(300)) },
-            { QStringLiteral("车号"), QStringLiteral("黑A%1").arg(10000 + random.bounded(90000)) },
-            { QStringLiteral("供货单位"), QStringLiteral("林场%1").arg(random.bounded(60)) },
-            { QStringLiteral("联系人"), QStringLiteral("联系人%1").arg(random.bounded(200)) } } };
-    load.tally.scaler = QStringLiteral("检尺员%1").arg(random.bounded(5));
+    LoadBuilder drawn(kindDraw < 9 ? LoadKind::StockIn
+            : kindDraw < 18        ? LoadKind::StockOut
+                                   : LoadKind::Bill);
+    drawn.at(when);
+    // One draw a statement: the same loads as the same seed gave before.
+    drawn.species(speciesNames[random.bounded(int(speciesNames.size()))]);
+    drawn.buyer(QStringLiteral("木材公司%1").arg(random.bounded(300)));
+    drawn.truck(QStringLiteral("黑A%1").arg(10000 + random.bounded(90000)));
+    drawn.supplier(QStringLiteral("林场%1").arg(random.bounded(60)));
+    drawn.contact(QStringLiteral("联系人%1").arg(random.bounded(200)));
+    drawn.scaler(QStringLiteral("检尺员%1").arg(random.bounded(5)));
+    LoadRecord load = drawn;
     load.tally.lengths = { QStringLiteral("4"), QStringLiteral("6"), QString(), QString() };
     qint64 pieces = 0, volumeE4 = 0;
     for (int row = 0; row < 14; ++row) {

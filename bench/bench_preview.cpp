@@ -124,8 +124,8 @@ double statementToPage(BillPreview& preview, const QString& folder)
         entry.kind = AccountEntryKind::StockOut;
         entry.day = QDate(2026, 1, 1).addDays(i);
         entry.number = QString::number(i);
-        entry.amountFen = entry.effectFen = 123456;
-        entry.balanceFen = 123456 * i;
+        entry.amount = entry.effect = Fen::fromUnits(123456);
+        entry.balance = Fen::fromUnits(123456 * i);
         page.statement.entries << entry;
     }
     const QString pdf = QDir(folder).filePath(QStringLiteral("statement.pdf"));

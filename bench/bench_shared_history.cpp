@@ -9,6 +9,7 @@
 #include "history/history_recorder.h"
 #include "history/history_sender.h"
 #include "history/sqlite_history_store.h"
+#include "history_builders.h"
 #include "postgres_test_server.h"
 
 #include <QCoreApplication>
@@ -30,13 +31,16 @@ void say(const QString& line)
 
 LoadRecord benchLoad(int number)
 {
-    LoadRecord load;
-    load.recordedAt = QDateTime::currentDateTime();
-    load.tally.species = QStringLiteral("杉木");
-    load.tally.captions[Tally::Truck].value = QStringLiteral("闽A%1").arg(number);
-    load.tally.grid[0][0] = QStringLiteral("20");
-    load.tally.groupVolumes[3] = QStringLiteral("1.2500");
-    return load;
+    // The truck's number alone among the captions, as before.
+    return LoadBuilder()
+        .at(QDateTime::currentDateTime())
+        .buyer({})
+        .supplier({})
+        .contact({})
+        .scaler({})
+        .truck(QStringLiteral("闽A%1").arg(number))
+        .firstRow(QStringLiteral("20"))
+        .total(QStringLiteral("1.2500"), {});
 }
 
 QString spread(QVector<qint64> ms)

@@ -75,6 +75,16 @@ private:
     qint64 m_units = 0;
 };
 
+// A sum as the windows and documents print it (short: without trailing
+// zeros), or 超出范围 when it left the 64-bit range.
+template <int Decimals>
+QString sumText(const std::optional<FixedPoint<Decimals>>& sum, bool shortForm = false)
+{
+    if (!sum)
+        return QStringLiteral("超出范围");
+    return shortForm ? sum->shortText() : sum->text();
+}
+
 // Yuan in fen.
 using Fen = FixedPoint<2>;
 // Cubic metres, and pieces, in ten-thousandths.

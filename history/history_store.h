@@ -139,7 +139,7 @@ private:
         const QString& where, const QVariantList& values);
     HistoryResult<QVector<AccountEntry>> statementLoads(
         const QStringList& names, const AccountPeriod& period);
-    HistoryResult<qint64> openingBalance(const QStringList& names, const QDate& from);
+    HistoryResult<Fen> openingBalance(const QStringList& names, const QDate& from);
 
     QString m_connectionName;
     QString m_location;

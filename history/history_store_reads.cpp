@@ -157,9 +157,9 @@ HistoryResult<KindTotals> HistoryStore::totals(const LoadFilter& filter)
             return outOfRange();
         LoadTotals& kindTotals = totals.of(LoadKind(kind));
         kindTotals.loads = sums->at(0);
-        kindTotals.piecesE4 = sums->at(1);
-        kindTotals.volumeE4 = sums->at(2);
-        kindTotals.amountFen = sums->at(3);
+        kindTotals.pieces = TenThousandths::fromUnits(sums->at(1));
+        kindTotals.volume = TenThousandths::fromUnits(sums->at(2));
+        kindTotals.amount = Fen::fromUnits(sums->at(3));
     }
     if (query.lastError().isValid())
         return failure(query.lastError());
@@ -206,12 +206,12 @@ HistoryResult<QVector<ReportRow>> HistoryStore::stockReport(
             return outOfRange();
         ReportRow row;
         row.key = query.value(0).toString();
-        row.piecesInE4 = sums->at(0);
-        row.volumeInE4 = sums->at(1);
-        row.amountInFen = sums->at(2);
-        row.piecesOutE4 = sums->at(3);
-        row.volumeOutE4 = sums->at(4);
-        row.amountOutFen = sums->at(5);
+        row.piecesIn = TenThousandths::fromUnits(sums->at(0));
+        row.volumeIn = TenThousandths::fromUnits(sums->at(1));
+        row.amountIn = Fen::fromUnits(sums->at(2));
+        row.piecesOut = TenThousandths::fromUnits(sums->at(3));
+        row.volumeOut = TenThousandths::fromUnits(sums->at(4));
+        row.amountOut = Fen::fromUnits(sums->at(5));
         rows << row;
     }
     if (query.lastError().isValid())

@@ -30,9 +30,6 @@ constexpr int listedNameLength = 100;
 // this length; a longer one reads as a damaged load.
 constexpr int detailLength = 4 * 1024 * 1024;
 
-// a + b, or nothing when the sum leaves the 64-bit range.
-std::optional<qint64> addedExactly(qint64 a, qint64 b);
-
 struct LoadFilter {
     QDate from, to; // inclusive; a null date leaves that end open
     int kind = 0; // a LoadKind, or 0 for every kind
@@ -46,13 +43,13 @@ struct LoadFilter {
 
 struct LoadTotals {
     qint64 loads = 0;
-    qint64 piecesE4 = 0;
-    qint64 volumeE4 = 0;
-    qint64 amountFen = 0;
+    TenThousandths pieces;
+    TenThousandths volume;
+    Fen amount;
     bool operator==(const LoadTotals& other) const
     {
-        return loads == other.loads && piecesE4 == other.piecesE4 && volumeE4 == other.volumeE4
-            && amountFen == other.amountFen;
+        return loads == other.loads && pieces == other.pieces && volume == other.volume
+            && amount == other.amount;
     }
 };
 
@@ -92,9 +89,11 @@ enum class LoadColumn {
 
 struct ReportRow {
     QString key; // the species, the day "YYYY-MM-DD" or the month "YYYY-MM"
-    qint64 piecesInE4 = 0, volumeInE4 = 0, amountInFen = 0;
-    qint64 piecesOutE4 = 0, volumeOutE4 = 0, amountOutFen = 0;
+    TenThousandths piecesIn, volumeIn;
+    Fen amountIn;
+    TenThousandths piecesOut, volumeOut;
+    Fen amountOut;
     // Nothing when the difference leaves the 64-bit range.
-    std::optional<qint64> netVolumeE4() const;
+    std::optional<TenThousandths> netVolume() const { return volumeIn.minus(volumeOut); }
 };
 enum class ReportGrouping { BySpecies, ByDay, ByMonth };

@@ -29,9 +29,12 @@ bool PartnerAlias::operator==(const PartnerAlias& other) const
         && recordedAt == other.recordedAt && alias == other.alias && partner == other.partner;
 }
 
-qint64 PartnerBalance::closingFen() const
+std::optional<Fen> PartnerBalance::closing() const
 {
-    return openingFen + soldFen - receivedFen - suppliedFen + paidFen;
+    std::optional<Fen> sum = opening.plus(sold);
+    for (const Fen taken : { received, supplied })
+        sum = sum ? sum->minus(taken) : std::nullopt;
+    return sum ? sum->plus(paid) : std::nullopt;
 }
 
 QString accountLoadNumber(const QString& station, qint64 stationNumber)

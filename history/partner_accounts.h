@@ -10,6 +10,7 @@
 // yard (应收), below zero the yard owes the partner (应付). A stock out and
 // a payment made add to it; a stock in and a receipt take from it.
 
+#include "field_text/fixed_point.h"
 #include "history/history_error.h"
 
 #include <QDate>
@@ -72,13 +73,14 @@ struct AccountPeriod {
 struct PartnerBalance {
     QString partner; // the name the others are joined into
     QStringList names; // every name counted as it, the partner's own first
-    qint64 openingFen = 0; // the balance before the period
-    qint64 soldFen = 0; // stocked out to it within the period
-    qint64 receivedFen = 0; // received from it
-    qint64 suppliedFen = 0; // stocked in from it
-    qint64 paidFen = 0; // paid to it
-    // openingFen + soldFen - receivedFen - suppliedFen + paidFen
-    qint64 closingFen() const;
+    Fen opening; // the balance before the period
+    Fen sold; // stocked out to it within the period
+    Fen received; // received from it
+    Fen supplied; // stocked in from it
+    Fen paid; // paid to it
+    // opening + sold - received - supplied + paid; nothing when it leaves
+    // the 64-bit range (a store never gives such a balance).
+    std::optional<Fen> closing() const;
 };
 
 enum class AccountEntryKind { StockIn, StockOut, Payment };
@@ -89,28 +91,28 @@ struct AccountEntry {
     QDate day;
     QDateTime recordedAt;
     // A load: its number ("123" here, "一号门-123" from a station), truck,
-    // species, pieces and m³ in ten-thousandths, and its amount.
+    // species, pieces and m³, and its amount.
     QString number;
     // A load's bill: the latest bill of the same truck (station, day, parties,
     // truck, species, m³ and amount); empty when it has none.
     QString billNumber;
     QString truck;
     QString species;
-    qint64 piecesE4 = 0;
-    qint64 volumeE4 = 0;
-    qint64 amountFen = 0; // a load's amount; a payment's as entered
+    TenThousandths pieces;
+    TenThousandths volume;
+    Fen amount; // a load's amount; a payment's as entered
     Payment payment; // a payment's whole record
-    qint64 effectFen = 0; // on the balance, signed as above
-    qint64 balanceFen = 0; // the running balance after it
+    Fen effect; // on the balance, signed as above
+    Fen balance; // the running balance after it
 };
 
 struct PartnerStatement {
     QString partner;
     QStringList names;
     AccountPeriod period;
-    qint64 openingFen = 0;
+    Fen opening;
     QVector<AccountEntry> entries; // loads and payments of the period, in date order
-    qint64 closingFen = 0;
+    Fen closing;
 };
 
 // A load's number as an account shows it.

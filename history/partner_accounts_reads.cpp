@@ -41,10 +41,10 @@ QVariantList valuesOf(const QStringList& names)
     return values;
 }
 
-// target += value, false when it leaves the 64-bit range.
-bool addTo(qint64& target, qint64 value)
+// target += units, false when it leaves the 64-bit range.
+bool addTo(Fen& target, qint64 units)
 {
-    const std::optional<qint64> sum = addedExactly(target, value);
+    const std::optional<Fen> sum = target.plus(Fen::fromUnits(units));
     if (sum)
         target = *sum;
     return sum.has_value();
@@ -70,21 +70,13 @@ bool addSums(PartnerBalance& balance, int source, const QVector<qint64>& sums)
 {
     switch (source) {
     case 1:
-        return addTo(balance.openingFen, -sums[0]) && addTo(balance.suppliedFen, sums[1]);
+        return addTo(balance.opening, -sums[0]) && addTo(balance.supplied, sums[1]);
     case 2:
-        return addTo(balance.openingFen, sums[0]) && addTo(balance.soldFen, sums[1]);
+        return addTo(balance.opening, sums[0]) && addTo(balance.sold, sums[1]);
     default:
-        return addTo(balance.openingFen, sums[0]) && addTo(balance.paidFen, sums[1])
-            && addTo(balance.receivedFen, sums[2]);
+        return addTo(balance.opening, sums[0]) && addTo(balance.paid, sums[1])
+            && addTo(balance.received, sums[2]);
     }
-}
-
-// The closing balance as closingFen() gives it, when it is in range.
-bool closesInRange(const PartnerBalance& balance)
-{
-    qint64 closing = balance.openingFen;
-    return addTo(closing, balance.soldFen) && addTo(closing, -balance.receivedFen)
-        && addTo(closing, -balance.suppliedFen) && addTo(closing, balance.paidFen);
 }
 
 AccountEntry paymentEntry(const Payment& payment)
@@ -94,9 +86,9 @@ AccountEntry paymentEntry(const Payment& payment)
     entry.day = payment.day;
     entry.recordedAt = payment.recordedAt;
     entry.number = accountLoadNumber(payment.station, payment.stationNumber);
-    entry.amountFen = payment.amountFen;
+    entry.amount = Fen::fromUnits(payment.amountFen);
     entry.payment = payment;
-    entry.effectFen = payment.effectFen();
+    entry.effect = Fen::fromUnits(payment.effectFen());
     return entry;
 }
 
@@ -131,7 +123,7 @@ HistoryResult<QVector<PartnerBalance>> HistoryStore::partnerBalances(const Accou
         return failure(query.lastError());
     QVector<PartnerBalance> balances;
     for (PartnerBalance& balance : partners) {
-        if (!closesInRange(balance))
+        if (!balance.closing())
             return outOfRange();
         balance.names = names.namesOf(balance.partner, used[balance.partner]);
         balances << balance;
@@ -139,10 +131,10 @@ HistoryResult<QVector<PartnerBalance>> HistoryStore::partnerBalances(const Accou
     return balances;
 }
 
-HistoryResult<qint64> HistoryStore::openingBalance(const QStringList& names, const QDate& from)
+HistoryResult<Fen> HistoryStore::openingBalance(const QStringList& names, const QDate& from)
 {
     if (!from.isValid())
-        return qint64(0);
+        return Fen();
     const QString in = places(names);
     const QVariantList values = valuesOf(names);
     QSqlQuery query = prepared(database(),
@@ -160,7 +152,7 @@ HistoryResult<qint64> HistoryStore::openingBalance(const QStringList& names, con
     if (!query.next())
         return failure(query.lastError());
     const std::optional<QVector<qint64>> sums = exactSums(query, 0, 3);
-    qint64 opening = 0;
+    Fen opening;
     if (!sums || !addTo(opening, sums->at(0)) || !addTo(opening, -sums->at(1))
         || !addTo(opening, sums->at(2)))
         return outOfRange();
@@ -200,11 +192,12 @@ HistoryResult<QVector<AccountEntry>> HistoryStore::statementLoads(
         entry.number = accountLoadNumber(query.value(3).toString(), query.value(4).toLongLong());
         entry.truck = query.value(5).toString();
         entry.species = query.value(6).toString();
-        entry.piecesE4 = query.value(7).toLongLong();
-        entry.volumeE4 = query.value(8).toLongLong();
-        entry.amountFen = query.value(9).toLongLong();
+        entry.pieces = TenThousandths::fromUnits(query.value(7).toLongLong());
+        entry.volume = TenThousandths::fromUnits(query.value(8).toLongLong());
+        const qint64 amount = query.value(9).toLongLong();
+        entry.amount = Fen::fromUnits(amount);
         entry.billNumber = query.value(11).toString().left(storedTextLength);
-        entry.effectFen = stockIn ? -entry.amountFen : entry.amountFen;
+        entry.effect = Fen::fromUnits(stockIn ? -amount : amount);
         entries << entry;
     }
     if (query.lastError().isValid())
@@ -225,7 +218,7 @@ HistoryResult<PartnerStatement> HistoryStore::partnerStatement(
     statement.period = period;
     if (statement.partner.isEmpty())
         return statement; // an empty name is no partner's
-    const HistoryResult<qint64> opening = openingBalance(statement.names, period.from);
+    const HistoryResult<Fen> opening = openingBalance(statement.names, period.from);
     if (!opening)
         return opening.error();
     HistoryResult<QVector<AccountEntry>> loads = statementLoads(statement.names, period);
@@ -245,14 +238,14 @@ HistoryResult<PartnerStatement> HistoryStore::partnerStatement(
         [](const AccountEntry& a, const AccountEntry& b) {
             return std::tie(a.day, a.recordedAt) < std::tie(b.day, b.recordedAt);
         });
-    qint64 balance = *opening;
-    statement.openingFen = balance;
+    Fen balance = *opening;
+    statement.opening = balance;
     for (AccountEntry& entry : statement.entries) {
-        if (!addTo(balance, entry.effectFen))
+        if (!addTo(balance, entry.effect.units()))
             return outOfRange();
-        entry.balanceFen = balance;
+        entry.balance = balance;
     }
-    statement.closingFen = balance;
+    statement.closing = balance;
     return statement;
 }
 

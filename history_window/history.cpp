@@ -32,9 +32,7 @@ QString totalsText(const LoadTotals& totals)
 {
     return QStringLiteral("共 %1 车，件数 %2，材积 %3 m³，金额 %4 元")
         .arg(totals.loads)
-        .arg(TenThousandths::fromUnits(totals.piecesE4).shortText(),
-            TenThousandths::fromUnits(totals.volumeE4).text(),
-            Fen::fromUnits(totals.amountFen).text());
+        .arg(totals.pieces.shortText(), totals.volume.text(), totals.amount.text());
 }
 
 QString kindTotalsText(const KindTotals& totals, int kindFilter)

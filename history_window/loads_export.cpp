@@ -93,9 +93,9 @@ QVector<QStringList> exportTotalsRows(const KindTotals& totals, int kindFilter)
         row[cellOf(LoadColumn::RecordedAt)] = QStringLiteral("合计");
         row[cellOf(LoadColumn::Kind)] = loadKindText(kind);
         row[cellOf(LoadColumn::BillNumber)] = QStringLiteral("共 %1 车").arg(sums.loads);
-        row[cellOf(LoadColumn::Pieces)] = columnText(LoadColumn::Pieces, sums.piecesE4);
-        row[cellOf(LoadColumn::Volume)] = columnText(LoadColumn::Volume, sums.volumeE4);
-        row[cellOf(LoadColumn::Amount)] = columnText(LoadColumn::Amount, sums.amountFen);
+        row[cellOf(LoadColumn::Pieces)] = sums.pieces.shortText();
+        row[cellOf(LoadColumn::Volume)] = sums.volume.text();
+        row[cellOf(LoadColumn::Amount)] = sums.amount.text();
         rows << row;
     }
     return rows;

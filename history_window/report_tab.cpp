@@ -28,25 +28,14 @@
 
 namespace {
 
-QString piecesText(qint64 e4)
+// The sum of one column over the rows, or nothing beyond the range.
+template <typename Figure>
+std::optional<Figure> columnSum(const QVector<ReportRow>& rows, Figure ReportRow::*column)
 {
-    return TenThousandths::fromUnits(e4).shortText();
-}
-
-QString volumeText(qint64 e4)
-{
-    return TenThousandths::fromUnits(e4).text();
-}
-
-QString amountText(qint64 fen)
-{
-    return Fen::fromUnits(fen).text();
-}
-
-// A figure, or what a sum beyond the range shows instead.
-QString figureText(const std::optional<qint64>& value, QString (*text)(qint64))
-{
-    return value ? text(*value) : QStringLiteral("超出范围");
+    std::optional<Figure> sum = Figure();
+    for (const ReportRow& row : rows)
+        sum = sum ? sum->plus(row.*column) : std::nullopt;
+    return sum;
 }
 
 } // namespace
@@ -143,29 +132,22 @@ void ReportTab::refresh()
 
 QStringList ReportTab::rowTexts(const ReportRow& row) const
 {
-    return { row.key, piecesText(row.piecesInE4), volumeText(row.volumeInE4),
-        amountText(row.amountInFen), piecesText(row.piecesOutE4), volumeText(row.volumeOutE4),
-        amountText(row.amountOutFen), figureText(row.netVolumeE4(), volumeText) };
+    return { row.key, row.piecesIn.shortText(), row.volumeIn.text(), row.amountIn.text(),
+        row.piecesOut.shortText(), row.volumeOut.text(), row.amountOut.text(),
+        sumText(row.netVolume()) };
 }
 
 // The rows' sums, column by column; one that leaves the range says so.
 QStringList ReportTab::totalTexts() const
 {
-    std::array<std::optional<qint64>, 6> sums { 0, 0, 0, 0, 0, 0 };
-    for (const ReportRow& row : m_rows) {
-        const std::array<qint64, 6> figures { row.piecesInE4, row.volumeInE4, row.amountInFen,
-            row.piecesOutE4, row.volumeOutE4, row.amountOutFen };
-        for (std::size_t i = 0; i < sums.size(); ++i)
-            sums[i] = sums[i] ? addedExactly(*sums[i], figures[i]) : std::nullopt;
-    }
-    ReportRow both;
-    both.volumeInE4 = sums[1].value_or(0);
-    both.volumeOutE4 = sums[4].value_or(0);
-    const std::optional<qint64> net = sums[1] && sums[4] ? both.netVolumeE4() : std::nullopt;
-    return { QStringLiteral("合计"), figureText(sums[0], piecesText),
-        figureText(sums[1], volumeText), figureText(sums[2], amountText),
-        figureText(sums[3], piecesText), figureText(sums[4], volumeText),
-        figureText(sums[5], amountText), figureText(net, volumeText) };
+    const auto volumeIn = columnSum(m_rows, &ReportRow::volumeIn);
+    const auto volumeOut = columnSum(m_rows, &ReportRow::volumeOut);
+    const std::optional<TenThousandths> net
+        = volumeIn && volumeOut ? volumeIn->minus(*volumeOut) : std::nullopt;
+    return { QStringLiteral("合计"), sumText(columnSum(m_rows, &ReportRow::piecesIn), true),
+        sumText(volumeIn), sumText(columnSum(m_rows, &ReportRow::amountIn)),
+        sumText(columnSum(m_rows, &ReportRow::piecesOut), true), sumText(volumeOut),
+        sumText(columnSum(m_rows, &ReportRow::amountOut)), sumText(net) };
 }
 
 void ReportTab::fillTable()
@@ -222,9 +204,10 @@ void ReportTab::fillChart()
     double highest = 0;
     for (const ReportRow& row : m_rows) {
         keys << row.key;
-        *in << row.volumeInE4 / 10000.0;
-        *out << row.volumeOutE4 / 10000.0;
-        highest = std::max({ highest, row.volumeInE4 / 10000.0, row.volumeOutE4 / 10000.0 });
+        *in << row.volumeIn.units() / 10000.0;
+        *out << row.volumeOut.units() / 10000.0;
+        highest = std::max(
+            { highest, row.volumeIn.units() / 10000.0, row.volumeOut.units() / 10000.0 });
     }
     auto* series = new QBarSeries;
     series->append(in);

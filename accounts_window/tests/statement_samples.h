@@ -13,11 +13,11 @@ inline AccountEntry load(AccountEntryKind kind, int day, const QString& number, 
     entry.number = number;
     entry.truck = QStringLiteral("辽A%1").arg(number);
     entry.species = QStringLiteral("落叶松");
-    entry.piecesE4 = piecesE4;
-    entry.volumeE4 = volumeE4;
-    entry.amountFen = amountFen;
-    entry.effectFen = effectFen;
-    entry.balanceFen = balanceFen;
+    entry.pieces = TenThousandths::fromUnits(piecesE4);
+    entry.volume = TenThousandths::fromUnits(volumeE4);
+    entry.amount = Fen::fromUnits(amountFen);
+    entry.effect = Fen::fromUnits(effectFen);
+    entry.balance = Fen::fromUnits(balanceFen);
     return entry;
 }
 
@@ -27,9 +27,9 @@ inline AccountEntry payment(PaymentDirection direction, int day, qint64 amountFe
     AccountEntry entry;
     entry.kind = AccountEntryKind::Payment;
     entry.day = QDate(2026, 3, day);
-    entry.amountFen = amountFen;
-    entry.effectFen = effectFen;
-    entry.balanceFen = balanceFen;
+    entry.amount = Fen::fromUnits(amountFen);
+    entry.effect = Fen::fromUnits(effectFen);
+    entry.balance = Fen::fromUnits(balanceFen);
     entry.payment.direction = direction;
     entry.payment.amountFen = amountFen;
     entry.payment.way = QStringLiteral("转账");
@@ -55,13 +55,13 @@ inline StatementPage fewEntries()
     s.partner = QStringLiteral("张三木业");
     s.names = QStringList { QStringLiteral("张三木业"), QStringLiteral("老张") };
     s.period = { QDate(2026, 3, 1), QDate(2026, 3, 31) };
-    s.openingFen = 50000;
+    s.opening = Fen::fromUnits(50000);
     s.entries = { load(AccountEntryKind::StockOut, 2, "123", 120000, 25000, 180000, 180000, 230000),
         load(AccountEntryKind::StockIn, 5, "一号门-7", 50000, 12345, 98765, -98765, 131235),
         payment(PaymentDirection::Received, 10, 50000, -50000, 81235, 3),
         payment(PaymentDirection::Received, 11, -50000, 50000, 131235, 4, 3),
         load(AccountEntryKind::StockIn, 20, "124", 300000, 67890, 254691, -254691, -123456),
         payment(PaymentDirection::Paid, 25, 10000, 10000, -113456, 5) };
-    s.closingFen = -113456;
+    s.closing = Fen::fromUnits(-113456);
     return page;
 }

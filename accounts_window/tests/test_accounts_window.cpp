@@ -8,6 +8,7 @@
 #include "accounts_window/payment_dialog.h"
 #include "accounts_window/statement_document.h"
 #include "history/sqlite_history_store.h"
+#include "history_builders.h"
 #include "test_answers.h"
 
 #include <QApplication>
@@ -32,21 +33,13 @@ const QDate today(2026, 12, 9);
 
 LoadRecord load(LoadKind kind, const QString& when, const QString& partner, const QString& amount)
 {
-    LoadRecord record;
-    record.kind = kind;
-    record.recordedAt = QDateTime::fromString(when, QStringLiteral("yyyy-MM-dd HH:mm"));
-    const bool out = kind != LoadKind::StockIn;
-    record.tally.captions = { { { QStringLiteral("购货单位"), out ? partner : QString() },
-        { QStringLiteral("车号"), QStringLiteral("闽A12345") },
-        { QStringLiteral("供货单位"), out ? QString() : partner },
-        { QStringLiteral("联系人"), QString() } } };
-    record.tally.species = QStringLiteral("杉木");
-    record.tally.groupPieces = { QStringLiteral("5"), {}, {}, QStringLiteral("5") };
-    record.tally.groupVolumes = { QStringLiteral("1.0000"), {}, {}, QStringLiteral("1.0000") };
-    record.tally.groupAmounts = { amount, {}, {}, amount };
-    if (kind == LoadKind::Bill)
-        record.billNumber = QStringLiteral("2026-03-02-001");
-    return record;
+    return LoadBuilder(kind)
+        .at(when)
+        .partner(partner)
+        .contact({})
+        .scaler({})
+        .totals(QStringLiteral("5"), QStringLiteral("1.0000"), amount)
+        .bill(kind == LoadKind::Bill ? QStringLiteral("2026-03-02-001") : QString());
 }
 
 // Runs `action` on the next modal dialog once it is up, within 10 s.
@@ -184,14 +177,11 @@ QStringList TestAccountsWindow::partnerRow(Accounts& window, const QString& part
 
 Payment TestAccountsWindow::payment(qint64 fen)
 {
-    Payment paid;
-    paid.partner = QStringLiteral("木业甲");
-    paid.direction = PaymentDirection::Received;
-    paid.day = QDate(2026, 5, 1);
-    paid.recordedAt = QDateTime(QDate(2026, 5, 1), QTime(9, 0));
-    paid.amountFen = fen;
-    paid.way = QStringLiteral("转账");
-    return paid;
+    return PaymentBuilder()
+        .partner(QStringLiteral("木业甲"))
+        .at(QDateTime(QDate(2026, 5, 1), QTime(9, 0)))
+        .fen(fen)
+        .way(QStringLiteral("转账"));
 }
 
 void TestAccountsWindow::balancesCountEachLoadOnItsSide()
@@ -328,7 +318,7 @@ void TestAccountsWindow::aHugeNameIsShownCutAndStillOpensItsAccount()
     QCOMPARE(window->selectedPartner(), huge);
     PartnerAccount* account = window->showPartner(huge);
     QVERIFY(account->statement().has_value());
-    QCOMPARE(account->statement()->closingFen, qint64(100));
+    QCOMPARE(account->statement()->closing.units(), qint64(100));
 }
 
 void TestAccountsWindow::paymentDialogSaysWhatItWants_data()

@@ -23,8 +23,8 @@ StatementPage manyEntries(int count)
     for (int i = 1; i <= count; ++i)
         s.entries << load(AccountEntryKind::StockOut, 1 + i % 28,
             QStringLiteral("L%1").arg(i, 4, 10, QLatin1Char('0')), 10000, 10000, 100, 100,
-            s.openingFen + 100 * i);
-    s.closingFen = s.openingFen + 100 * count;
+            s.opening.units() + 100 * i);
+    s.closing = Fen::fromUnits(s.opening.units() + 100 * count);
     return page;
 }
 
@@ -190,10 +190,10 @@ void TestStatementDocument::extremeAmountsPrintExactly()
     QFETCH(QStringList, texts);
     StatementPage page = fewEntries();
     PartnerStatement& s = page.statement;
-    s.openingFen = opening;
+    s.opening = Fen::fromUnits(opening);
     s.entries = { load(AccountEntryKind::StockOut, 2, "9", 10000, 10000, amount, amount, amount),
         load(AccountEntryKind::StockOut, 3, "10", 10000, 10000, amount, amount, amount) };
-    s.closingFen = opening;
+    s.closing = Fen::fromUnits(opening);
     const QString pdf = writePdf(page, QStringLiteral("extreme.pdf"));
     const QString text = run(QStringLiteral("pdftotext"), { pdf, QStringLiteral("-") });
     for (const QString& expected : texts)
@@ -216,7 +216,7 @@ void TestStatementDocument::chineseIsSetInAnEmbeddedCjkFace()
 void TestStatementDocument::workbookKeepsTheFiguresExact()
 {
     StatementPage page = fewEntries();
-    page.statement.openingFen = smallest;
+    page.statement.opening = Fen::fromUnits(smallest);
     MemorySpreadsheet office;
     const QString path = QStringLiteral("/statements/张三木业.xls");
     writeStatementWorkbook(office, path, page);

@@ -34,7 +34,7 @@ void TestStatementOffice::initTestCase()
         testOfficeSettings(QStringLiteral("statement"), nullptr));
     m_office->warmUp();
     StatementPage page = fewEntries();
-    page.statement.openingFen = std::numeric_limits<qint64>::min();
+    page.statement.opening = Fen::fromUnits(std::numeric_limits<qint64>::min());
     page.statement.partner = QStringLiteral("=1+1");
     const QString path = m_folder.filePath(QStringLiteral("对账单 张三木业.xls"));
     writeStatementWorkbook(*m_office, path, page);

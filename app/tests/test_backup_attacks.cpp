@@ -1,4 +1,5 @@
 #include "app/tally_program.h"
+#include "backup_fixture.h"
 #include "backups/backup_service.h"
 #include "backups/backup_store.h"
 #include "memory_fixture.h"
@@ -41,14 +42,6 @@ QMap<QString, QByteArray> hashesUnder(const QString& root)
                 QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256));
     }
     return hashes;
-}
-
-void write(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 bool runSql(const QString& path, const QStringList& statements)
@@ -154,8 +147,8 @@ public:
         ini.setValue(QStringLiteral("history_server/host"), QStringLiteral("yard.example"));
         ini.setValue(QStringLiteral("backup/second_place"), path("second"));
         ini.sync();
-        write(path("config") + QStringLiteral("/yard.crt"), "the yard's certificate");
-        write(m_root.filePath(QStringLiteral("账单/2026-12/2026-12-08-001.xls")), "a bill");
+        writeBytes(path("config") + QStringLiteral("/yard.crt"), "the yard's certificate");
+        writeBytes(m_root.filePath(QStringLiteral("账单/2026-12/2026-12-08-001.xls")), "a bill");
     }
     QString path(const char* name) const { return m_root.filePath(QLatin1String(name)); }
     QString ledger() const { return ledgerPath(m_root.path()); }
@@ -213,8 +206,8 @@ public:
                 + inside.toUtf8() + '\n';
             sizes += QByteArray::number(bytes.size()) + '\t' + inside.toUtf8() + '\n';
         }
-        write(QDir(to).filePath(QStringLiteral("manifest.sha256")), hashes);
-        write(QDir(to).filePath(QStringLiteral("sizes.txt")), sizes);
+        writeBytes(QDir(to).filePath(QStringLiteral("manifest.sha256")), hashes);
+        writeBytes(QDir(to).filePath(QStringLiteral("sizes.txt")), sizes);
         return to;
     }
 
@@ -262,7 +255,7 @@ void TestBackupAttacks::linkAtABackupPlaceIsRefused()
     QTemporaryDir home;
     for (const char* file : { ".config/Quorvane/quorvane.ini", ".ssh/id_ed25519",
              ".local/share/Quorvane/quorvane.sqlite", ".2026-12-09-120000/notes" })
-        write(home.filePath(QString::fromUtf8(file)), file);
+        writeBytes(home.filePath(QString::fromUtf8(file)), file);
     const auto before = hashesUnder(home.path());
     QVERIFY(QFile::link(
         home.path(), yard.path(place.toLatin1().constData()) + QStringLiteral("/备份")));
@@ -273,9 +266,7 @@ void TestBackupAttacks::linkAtABackupPlaceIsRefused()
     // 立即备份 as well.
     if (messages > 1)
         answers.setNextAnswer(MessageAnswer::Ok);
-    QTRY_VERIFY_WITH_TIMEOUT(!yard.program->backups()->busy(), 60000);
-    QVERIFY(yard.program->backups()->backUp());
-    QTRY_VERIFY_WITH_TIMEOUT(!yard.program->backups()->busy(), 60000);
+    QVERIFY(backUpAndWait(*yard.program->backups()));
     QCOMPARE(answers.texts().size(), messages);
     for (const QString& text : answers.texts())
         QVERIFY2(text.contains(QStringLiteral("是一个链接")), qPrintable(text));
@@ -297,9 +288,9 @@ void TestBackupAttacks::hostileBackup_data()
                    { QStringLiteral(
                        "CREATE TRIGGER forge AFTER INSERT ON loads BEGIN UPDATE "
                        "loads SET buyer = '木业乙（已篡改）' WHERE id = new.id; END") }));
-               write(QDir(backup).filePath(QStringLiteral("设置/quorvane.ini")),
+               writeBytes(QDir(backup).filePath(QStringLiteral("设置/quorvane.ini")),
                    "[history_server]\nhost=attacker.example\ncertificate=attacker.crt\n");
-               write(QDir(backup).filePath(QStringLiteral("设置/attacker.crt")), "attacker");
+               writeBytes(QDir(backup).filePath(QStringLiteral("设置/attacker.crt")), "attacker");
            })
         << refused << QStringLiteral("—");
     QTest::newRow("an endless view in place of the loads is refused at once") << Change(
@@ -317,7 +308,7 @@ void TestBackupAttacks::hostileBackup_data()
         }) << refused << QStringLiteral("—");
     QTest::newRow("a ledger of fifty thousand sheets named 入库 is read once") << Change(
         [](const QString& backup, const QString&) {
-            write(QDir(backup).filePath(QStringLiteral("文档/木材出入库台账.xls")),
+            writeBytes(QDir(backup).filePath(QStringLiteral("文档/木材出入库台账.xls")),
                 ledgerBomb(50000));
         }) << QStringLiteral("完好") << QStringLiteral("0");
     QTest::newRow("a backup of another machine says so, and the restore asks knowing it") << Change(
@@ -327,7 +318,7 @@ void TestBackupAttacks::hostileBackup_data()
             QByteArray text = origin.readAll();
             origin.close();
             text.replace("machine=", "machine=another-");
-            write(origin.fileName(), text);
+            writeBytes(origin.fileName(), text);
         }) << QStringLiteral("完好（来自另一台电脑或另一个用户）") << QStringLiteral("0");
     QTest::newRow("a ledger larger than a year's is read as none") << Change(
         [](const QString& backup, const QString&) {
@@ -401,8 +392,7 @@ void TestBackupAttacks::deletedBooksAreNoticedBeforeAnyBackup()
         QTRY_VERIFY_WITH_TIMEOUT(yard.foot()->text().startsWith(QStringLiteral("已备份")), 60000);
         yard.program->backups()->waitForIdle();
         yard.addLoad();
-        QVERIFY(yard.program->backups()->backUp());
-        QTRY_VERIFY_WITH_TIMEOUT(!yard.program->backups()->busy(), 60000);
+        QVERIFY(backUpAndWait(*yard.program->backups()));
         yard.program.reset();
     }
     // A dead disk: the data folder (with its backups) and the workbooks.
@@ -446,9 +436,7 @@ void TestBackupAttacks::restoredJournalComesBackOnScreen()
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     };
     QTRY_VERIFY_WITH_TIMEOUT(journal().contains(QStringLiteral("木业甲")), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(!yard.program->backups()->busy(), 10000);
-    QVERIFY(yard.program->backups()->backUp());
-    QTRY_VERIFY_WITH_TIMEOUT(!yard.program->backups()->busy(), 60000);
+    QVERIFY(backUpAndWait(*yard.program->backups()));
     const BackupInfo withSheet = listBackups(yard.path("data"), false).first();
     buyer->setText(QStringLiteral("木业丙"));
     answers.setNextAnswer(MessageAnswer::Ok); // what was restored

@@ -1,9 +1,11 @@
 #pragma once
 
-// A yard's files in a temporary folder: the history (a small SQLite store
-// whose loads each have their pieces), the two workbooks, a bill archive,
-// the configuration and the unit prices.
+// A yard's files in a temporary folder: the history (the program's own
+// SQLite store, whose loads each have their pieces), the two workbooks, a
+// bill archive, the configuration and the unit prices; and the backup
+// service over them.
 
+#include "backups/backup_service.h"
 #include "backups/backup_store.h"
 #include "history/sqlite_history_store.h"
 
@@ -131,6 +133,10 @@ public:
             addLoad(connection, 4);
     }
     QString path(const char* name) const { return m_root.filePath(QLatin1String(name)); }
+    QString settingsPath() const
+    {
+        return QDir(m_sources.config).filePath(QStringLiteral("quorvane.ini"));
+    }
     QString historyPath() const
     {
         return QDir(m_sources.data).filePath(QStringLiteral("quorvane.sqlite"));
@@ -145,4 +151,28 @@ public:
 private:
     QTemporaryDir m_root;
     BackupSources m_sources;
+};
+
+// Waits for a backup already running, backs up now and waits for that to
+// end, a minute at the most each.
+inline bool backUpAndWait(BackupService& service)
+{
+    const auto idle = [&service] { return !service.busy(); };
+    return QTest::qWaitFor(idle, 60000) && service.backUp() && QTest::qWaitFor(idle, 60000);
+}
+
+// The yard's backup service as the program makes it, its settings in the
+// yard's file and its time from `clock`; what it says is kept.
+class YardBackups : public BackupService {
+public:
+    YardBackups(const TestYard& yard, Clock clock)
+        : BackupService(yard.sources(), yard.settingsPath(), std::move(clock))
+    {
+        connect(this, &BackupService::message, this,
+            [this](const QString& text) { m_said.append(text); });
+    }
+    const QStringList& said() const { return m_said; }
+
+private:
+    QStringList m_said;
 };

@@ -361,12 +361,8 @@ void TestBackups::serviceBacksUpOnceADayAndEveryTwentiethPosting()
 {
     TestYard yard;
     QDateTime now = noon;
-    BackupService service(yard.sources(),
-        QDir(yard.sources().config).filePath(QStringLiteral("quorvane.ini")),
-        [&now] { return now; });
-    QStringList said;
-    connect(&service, &BackupService::message, this,
-        [&said](const QString& text) { said.append(text); });
+    YardBackups service(yard, [&now] { return now; });
+    const QStringList& said = service.said();
     service.setSecondPlace(yard.path("unplugged"));
     service.backUpIfFirstToday();
     QTRY_VERIFY_WITH_TIMEOUT(!service.busy(), 60000);
@@ -397,18 +393,13 @@ void TestBackups::restoreHoldsPostingsAndKeepsThePresentFirst()
 {
     TestYard yard;
     QDateTime now = noon;
-    BackupService service(yard.sources(),
-        QDir(yard.sources().config).filePath(QStringLiteral("quorvane.ini")),
-        [&now] { return now; });
-    QVERIFY(service.backUp());
-    QTRY_VERIFY_WITH_TIMEOUT(!service.busy(), 60000);
+    YardBackups service(yard, [&now] { return now; });
+    QVERIFY(backUpAndWait(service));
     const BackupInfo first = listBackups(yard.sources().data, true).first();
     writeBytes(yard.billPath(3), "bill 3 overwritten");
     bool commandRunning = true, held = false, reopened = false;
     service.setRestoreHooks([&] { return held = !commandRunning; }, [&] { reopened = true; });
-    QStringList said;
-    connect(&service, &BackupService::message, this,
-        [&said](const QString& text) { said.append(text); });
+    const QStringList& said = service.said();
     QVERIFY(!service.restore(first));
     QCOMPARE(said.last(), QStringLiteral("正在入库、出库或导出账单，请完成后再恢复。"));
     commandRunning = false;

@@ -32,14 +32,10 @@ void TestBackupsWindow::listsBackupsAndRefusesDamagedOnes()
 {
     TestYard yard;
     QDateTime now = noon;
-    BackupService service(yard.sources(),
-        QDir(yard.sources().config).filePath(QStringLiteral("quorvane.ini")),
-        [&now] { return now; });
-    QVERIFY(service.backUp());
-    QTRY_VERIFY_WITH_TIMEOUT(!service.busy(), 60000);
+    YardBackups service(yard, [&now] { return now; });
+    QVERIFY(backUpAndWait(service));
     now = noon.addDays(1);
-    QVERIFY(service.backUp());
-    QTRY_VERIFY_WITH_TIMEOUT(!service.busy(), 60000);
+    QVERIFY(backUpAndWait(service));
     const BackupInfo older = listBackups(yard.sources().data, false).last();
     writeBytes(QDir(older.folder).filePath(QStringLiteral("文档/木材账单.xls")), "changed by hand");
 
@@ -69,10 +65,8 @@ void TestBackupsWindow::listsBackupsAndRefusesDamagedOnes()
 void TestBackupsWindow::restoresOneFileAfterAsking()
 {
     TestYard yard;
-    BackupService service(yard.sources(),
-        QDir(yard.sources().config).filePath(QStringLiteral("quorvane.ini")), [] { return noon; });
-    QVERIFY(service.backUp());
-    QTRY_VERIFY_WITH_TIMEOUT(!service.busy(), 60000);
+    YardBackups service(yard, [] { return noon; });
+    QVERIFY(backUpAndWait(service));
     writeBytes(yard.billPath(2), "overwritten");
     Backups window(service);
     window.setFolderChooser([&yard] { return yard.path("drive"); });
@@ -92,9 +86,7 @@ void TestBackupsWindow::restoresOneFileAfterAsking()
     files->setCurrentItem(found.first());
     MessageAnswers answers([](const Message& message) { QFAIL(qPrintable(message.text)); });
     answers.setNextAnswer(MessageAnswer::Yes);
-    QStringList said;
-    connect(&service, &BackupService::message, this,
-        [&said](const QString& text) { said.append(text); });
+    const QStringList& said = service.said();
     QTest::mouseClick(
         window.findChild<QPushButton*>(QStringLiteral("RestoreFile")), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(said.size(), 1, 60000);
@@ -120,16 +112,15 @@ void TestBackupsWindow::settingsComeBackOnlyWhenTicked()
     QFETCH(bool, ticked);
     QFETCH(QString, heading);
     TestYard yard;
-    const QString ini = QDir(yard.sources().config).filePath(QStringLiteral("quorvane.ini"));
+    const QString ini = yard.settingsPath();
     const auto setIni = [&ini](const QString& yardName, const QString& host) {
         QSettings settings(ini, QSettings::IniFormat);
         settings.setValue(QStringLiteral("accounts/yard_name"), yardName);
         settings.setValue(QStringLiteral("history_server/host"), host);
     };
     setIni(QStringLiteral("甲木业"), QStringLiteral("old.example"));
-    BackupService service(yard.sources(), ini, [] { return noon; });
-    QVERIFY(service.backUp());
-    QTRY_VERIFY_WITH_TIMEOUT(!service.busy(), 60000);
+    YardBackups service(yard, [] { return noon; });
+    QVERIFY(backUpAndWait(service));
     setIni(QStringLiteral("乙木业"), QStringLiteral("yard.example"));
     Backups window(service);
     window.show();

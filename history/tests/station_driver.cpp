@@ -14,6 +14,7 @@
 #include "history/history_recorder.h"
 #include "history/history_sender.h"
 #include "history/sqlite_history_store.h"
+#include "history_builders.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -33,22 +34,14 @@ void say(const QString& line)
 
 LoadRecord numberedLoad(int number)
 {
-    LoadRecord load;
-    load.kind = number % 3 == 0 ? LoadKind::StockOut : LoadKind::StockIn;
-    load.recordedAt = QDateTime(QDate(2026, 12, 9), QTime(8, 0)).addSecs(number);
-    load.tally.species = number % 2 ? QStringLiteral("杉木") : QStringLiteral("松木");
-    load.tally.captions = { { { QStringLiteral("购货单位"), QStringLiteral("林场甲") },
-        { QStringLiteral("车号"), QStringLiteral("闽A%1").arg(number, 5, 10, QLatin1Char('0')) },
-        { QStringLiteral("供货单位"), QStringLiteral("供方乙") },
-        { QStringLiteral("联系人"), QStringLiteral("张三") } } };
-    load.tally.scaler = QStringLiteral("李四");
-    load.tally.lengths[0] = QStringLiteral("6");
-    load.tally.grid[0][0] = QStringLiteral("20");
-    load.tally.grid[0][1] = QString::number(number % 9 + 1);
-    load.tally.groupVolumes[3]
-        = QStringLiteral("1.%1").arg(number % 10000, 4, 10, QLatin1Char('0'));
-    load.tally.groupAmounts[3] = QStringLiteral("800.00");
-    return load;
+    return LoadBuilder(number % 3 == 0 ? LoadKind::StockOut : LoadKind::StockIn)
+        .at(QDateTime(QDate(2026, 12, 9), QTime(8, 0)).addSecs(number))
+        .species(number % 2 ? QStringLiteral("杉木") : QStringLiteral("松木"))
+        .truck(QStringLiteral("闽A%1").arg(number, 5, 10, QLatin1Char('0')))
+        .length(QStringLiteral("6"))
+        .firstRow(QStringLiteral("20"), QString::number(number % 9 + 1))
+        .total(QStringLiteral("1.%1").arg(number % 10000, 4, 10, QLatin1Char('0')),
+            QStringLiteral("800.00"));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "history/postgres_history_store.h"
 #include "history/server_settings.h"
 #include "history/sqlite_history_store.h"
+#include "history_builders.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,25 +29,14 @@ namespace {
 LoadRecord sampleLoad(LoadKind kind, const QString& day, const QString& species,
     const QString& volume, const QString& amount, const QString& buyer = QStringLiteral("林场甲"))
 {
-    LoadRecord load;
-    load.kind = kind;
-    load.recordedAt = QDateTime(QDate::fromString(day, Qt::ISODate), QTime(9, 30));
-    load.tally.species = species;
-    load.tally.captions = { { { QStringLiteral("购货单位"), buyer },
-        { QStringLiteral("车号"), QStringLiteral("闽A12345") },
-        { QStringLiteral("供货单位"), QStringLiteral("供方乙") },
-        { QStringLiteral("联系人"), QStringLiteral("张三") } } };
-    load.tally.scaler = QStringLiteral("李四");
-    load.tally.lengths = { QStringLiteral("6"), QString(), QString(), QString() };
-    load.tally.grid[0][0] = QStringLiteral("20");
-    load.tally.grid[0][1] = QStringLiteral("5");
-    load.tally.grid[0][2] = QStringLiteral("1.3200");
-    load.tally.groupPieces = { QStringLiteral("5"), QString(), QString(), QStringLiteral("5") };
-    load.tally.groupVolumes = { volume, QString(), QString(), volume };
-    load.tally.groupAmounts = { amount, QString(), QString(), amount };
-    load.tally.unitPrices
-        = { QStringLiteral("800"), QStringLiteral("900"), QStringLiteral("1000") };
-    return load;
+    return LoadBuilder(kind)
+        .on(day)
+        .species(species)
+        .buyer(buyer)
+        .length(QStringLiteral("6"))
+        .firstRow(QStringLiteral("20"), QStringLiteral("5"), QStringLiteral("1.3200"))
+        .totals(QStringLiteral("5"), volume, amount)
+        .prices(QStringLiteral("800"), QStringLiteral("900"), QStringLiteral("1000"));
 }
 
 // A waiting file as the program wrote it before the tally became a value of
@@ -241,7 +231,7 @@ void TestHistoryStore::handEditedStoreIsReadBounded()
         QStringLiteral("报表读不出来：合计超出范围。"));
     LoadFilter pine;
     pine.species = QStringLiteral("松木");
-    QCOMPARE(store.totals(pine)->of(LoadKind::StockOut).amountFen, 90000);
+    QCOMPARE(store.totals(pine)->of(LoadKind::StockOut).amount.units(), 90000);
 }
 
 // No text is kept longer than a field holds; a detail longer than it is
@@ -324,9 +314,9 @@ void TestHistoryStore::filtersAndTotalsMatchHandCountedLoads()
     const LoadFilter december = LoadFilter::thisMonth(QDate(2026, 12, 9));
     // Kind by kind: the bill of a load stocked in is no second load in.
     const KindTotals month = *store.totals(december);
-    QCOMPARE(month.of(LoadKind::StockIn), (LoadTotals { 2, 100000, 53824, 430592 }));
-    QCOMPARE(month.of(LoadKind::StockOut), (LoadTotals { 1, 50000, 5000, 40000 }));
-    QCOMPARE(month.of(LoadKind::Bill), (LoadTotals { 1, 50000, 31234, 249872 }));
+    QCOMPARE(month.of(LoadKind::StockIn), loadTotals(2, 100000, 53824, 430592));
+    QCOMPARE(month.of(LoadKind::StockOut), loadTotals(1, 50000, 5000, 40000));
+    QCOMPARE(month.of(LoadKind::Bill), loadTotals(1, 50000, 31234, 249872));
     LoadFilter stockIn = december;
     stockIn.kind = int(LoadKind::StockIn);
     KindTotals onlyIn;
@@ -362,17 +352,17 @@ void TestHistoryStore::reportSumsStockInAndOutPerSpeciesDayAndMonth()
     const QVector<ReportRow> species = *store.stockReport(period, ReportGrouping::BySpecies);
     QCOMPARE(species.size(), 2);
     QCOMPARE(species[0].key, QStringLiteral("杉木"));
-    QCOMPARE(species[0].piecesInE4, 100000);
-    QCOMPARE(species[0].volumeInE4, 22590);
-    QCOMPARE(species[0].volumeOutE4, 5000);
-    QCOMPARE(species[0].netVolumeE4(), 17590);
-    QCOMPARE(species[0].amountInFen, 180720);
-    QCOMPARE(species[1].netVolumeE4(), -10000);
+    QCOMPARE(species[0].piecesIn.units(), 100000);
+    QCOMPARE(species[0].volumeIn.units(), 22590);
+    QCOMPARE(species[0].volumeOut.units(), 5000);
+    QCOMPARE(species[0].netVolume()->units(), 17590);
+    QCOMPARE(species[0].amountIn.units(), 180720);
+    QCOMPARE(species[1].netVolume()->units(), -10000);
     const QVector<ReportRow> days
         = *store.stockReport(LoadFilter::thisMonth(QDate(2026, 12, 1)), ReportGrouping::ByDay);
     QCOMPARE(days.size(), 2);
     QCOMPARE(days[1].key, QStringLiteral("2026-12-02"));
-    QCOMPARE(days[1].volumeOutE4, 5000);
+    QCOMPARE(days[1].volumeOut.units(), 5000);
     const QVector<ReportRow> months = *store.stockReport(period, ReportGrouping::ByMonth);
     QCOMPARE(months.size(), 2);
     QCOMPARE(months[0].key, QStringLiteral("2026-11"));
@@ -397,7 +387,7 @@ void TestHistoryStore::olderSchemaIsBroughtUpToDate()
     SqliteHistoryStore store(path);
     QCOMPARE(store.schemaVersion(), HistoryStore::currentSchemaVersion());
     LoadFilter all;
-    QCOMPARE(store.totals(all)->of(LoadKind::StockIn), (LoadTotals { 1, 50000, 22590, 180720 }));
+    QCOMPARE(store.totals(all)->of(LoadKind::StockIn), loadTotals(1, 50000, 22590, 180720));
     QSqlQuery origin(store.database());
     QVERIFY(
         origin.exec(QStringLiteral("SELECT station, station_number FROM loads")) && origin.next());

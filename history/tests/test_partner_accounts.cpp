@@ -3,6 +3,7 @@
 // reversed payment, the refusals, and a store of the schema before them.
 
 #include "history/sqlite_history_store.h"
+#include "history_builders.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -14,30 +15,22 @@ namespace {
 LoadRecord accountLoad(LoadKind kind, const char* day, const QString& amount, const QString& buyer,
     const QString& supplier)
 {
-    LoadRecord load;
-    load.kind = kind;
-    load.recordedAt = QDateTime(QDate::fromString(QLatin1String(day), Qt::ISODate), QTime(9, 30));
-    load.tally.species = QStringLiteral("杉木");
-    load.tally.captions = { { { QStringLiteral("购货单位"), buyer },
-        { QStringLiteral("车号"), QStringLiteral("闽A12345") },
-        { QStringLiteral("供货单位"), supplier }, { QStringLiteral("联系人"), QString() } } };
-    load.tally.groupPieces = { QStringLiteral("5"), QString(), QString(), QStringLiteral("5") };
-    load.tally.groupVolumes
-        = { QStringLiteral("1.0000"), QString(), QString(), QStringLiteral("1.0000") };
-    load.tally.groupAmounts = { amount, QString(), QString(), amount };
-    return load;
+    return LoadBuilder(kind)
+        .on(QLatin1String(day))
+        .buyer(buyer)
+        .supplier(supplier)
+        .contact({})
+        .scaler({})
+        .totals(QStringLiteral("5"), QStringLiteral("1.0000"), amount);
 }
 
 Payment payment(const char* day, const QString& partner, PaymentDirection direction, qint64 fen)
 {
-    Payment entered;
-    entered.day = QDate::fromString(QLatin1String(day), Qt::ISODate);
-    entered.recordedAt = QDateTime(entered.day, QTime(10, 0));
-    entered.partner = partner;
-    entered.direction = direction;
-    entered.amountFen = fen;
-    entered.way = QStringLiteral("转账");
-    return entered;
+    return PaymentBuilder(direction)
+        .at(QDateTime(QDate::fromString(QLatin1String(day), Qt::ISODate), QTime(10, 0)))
+        .partner(partner)
+        .fen(fen)
+        .way(QStringLiteral("转账"));
 }
 
 const QString supplier = QStringLiteral("供方乙");
@@ -106,22 +99,16 @@ void TestPartnerAccounts::initTestCase()
     };
     for (LoadRecord load : loads)
         store.record(load);
-    PartnerAlias typo;
-    typo.alias = supplierTypo;
-    typo.partner = supplier;
+    PartnerAlias typo = JoinBuilder(supplierTypo, supplier);
     store.recordAlias(typo);
     // A chain is refused here now, but older files and other stations
     // still hold them.
     qint64 number = 0;
     for (const auto& [alias, partner] :
         { std::pair { buyerOld, buyerMiddle }, std::pair { buyerMiddle, buyer } }) {
-        PartnerAlias join;
-        join.station = QStringLiteral("二号门");
-        join.stationNumber = ++number;
-        join.recordedAt = QDateTime(QDate(2026, 11, 1), QTime(8, 0));
-        join.alias = alias;
-        join.partner = partner;
-        QVERIFY(store.receiveAlias(join));
+        QVERIFY(store.receiveAlias(JoinBuilder(alias, partner)
+                                       .from(QStringLiteral("二号门"), ++number,
+                                           QDateTime(QDate(2026, 11, 1), QTime(8, 0)))));
     }
     Payment payments[] = {
         payment("2026-11-30", buyer, PaymentDirection::Received, 20000),
@@ -145,22 +132,24 @@ void TestPartnerAccounts::balancesMatchHandCountedFigures_data()
     QTest::newRow("December opens with November and leaves January out")
         << december
         << QVector<PartnerBalance> {
-               { supplier, supplierNames, -100000, 0, 0, 130000, 120000 },
-               { buyer, buyerNames, 10000, 80000, 50000, 0, 0 },
+               partnerBalance(supplier, supplierNames, -100000, 0, 0, 130000, 120000),
+               partnerBalance(buyer, buyerNames, 10000, 80000, 50000, 0, 0),
            };
     QTest::newRow("All time counts every load and payment once")
         << AccountPeriod {}
         << QVector<PartnerBalance> {
-               { supplier, supplierNames, 0, 0, 0, 230000, 120000 },
-               { QStringLiteral("新供方"), { QStringLiteral("新供方") }, 0, 0, 0, 5000, 0 },
-               { buyer, buyerNames, 0, 209900, 70000, 0, 0 },
+               partnerBalance(supplier, supplierNames, 0, 0, 0, 230000, 120000),
+               partnerBalance(
+                   QStringLiteral("新供方"), { QStringLiteral("新供方") }, 0, 0, 0, 5000, 0),
+               partnerBalance(buyer, buyerNames, 0, 209900, 70000, 0, 0),
            };
     QTest::newRow("A period after everything holds only openings")
         << AccountPeriod { QDate(2027, 2, 1), {} }
         << QVector<PartnerBalance> {
-               { supplier, supplierNames, -110000, 0, 0, 0, 0 },
-               { QStringLiteral("新供方"), { QStringLiteral("新供方") }, -5000, 0, 0, 0, 0 },
-               { buyer, buyerNames, 139900, 0, 0, 0, 0 },
+               partnerBalance(supplier, supplierNames, -110000, 0, 0, 0, 0),
+               partnerBalance(
+                   QStringLiteral("新供方"), { QStringLiteral("新供方") }, -5000, 0, 0, 0, 0),
+               partnerBalance(buyer, buyerNames, 139900, 0, 0, 0, 0),
            };
 }
 
@@ -176,10 +165,8 @@ void TestPartnerAccounts::balancesMatchHandCountedFigures()
         const PartnerBalance& want = balances[i];
         QCOMPARE(got.partner, want.partner);
         QCOMPARE(got.names, want.names);
-        QCOMPARE((QVector<qint64> {
-                     got.openingFen, got.soldFen, got.receivedFen, got.suppliedFen, got.paidFen }),
-            (QVector<qint64> {
-                want.openingFen, want.soldFen, want.receivedFen, want.suppliedFen, want.paidFen }));
+        QCOMPARE((QVector<Fen> { got.opening, got.sold, got.received, got.supplied, got.paid }),
+            (QVector<Fen> { want.opening, want.sold, want.received, want.supplied, want.paid }));
     }
 }
 
@@ -206,22 +193,22 @@ void TestPartnerAccounts::statementRunsThroughLoadsAndPaymentsInDateOrder()
     QFETCH(QVector<Line>, lines);
     const HistoryResult<PartnerStatement> statement = m_store->partnerStatement(name, december);
     QVERIFY(statement);
-    QCOMPARE(statement->openingFen, opening);
+    QCOMPARE(statement->opening.units(), opening);
     QCOMPARE(statement->entries.size(), lines.size());
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const AccountEntry& entry = statement->entries[i];
         QCOMPARE(int(entry.kind), int(lines[i].kind));
-        QCOMPARE(entry.effectFen, lines[i].effectFen);
-        QCOMPARE(entry.balanceFen, lines[i].balanceFen);
+        QCOMPARE(entry.effect.units(), lines[i].effectFen);
+        QCOMPARE(entry.balance.units(), lines[i].balanceFen);
         QVERIFY(entry.day >= december.from && entry.day <= december.to);
         QVERIFY(i == 0 || statement->entries[i - 1].day <= entry.day);
     }
-    QCOMPARE(statement->closingFen, lines.last().balanceFen);
+    QCOMPARE(statement->closing.units(), lines.last().balanceFen);
     // The statement closes where the partner's balance does.
     const QVector<PartnerBalance> balances = *m_store->partnerBalances(december);
     for (const PartnerBalance& balance : balances)
         if (balance.partner == statement->partner)
-            QCOMPARE(balance.closingFen(), statement->closingFen);
+            QCOMPARE(balance.closing(), std::optional<Fen>(statement->closing));
     if (name == supplierTypo) {
         QCOMPARE(statement->entries[0].number, QStringLiteral("3"));
         QCOMPARE(statement->entries[3].payment, m_reversed);
@@ -272,9 +259,7 @@ void TestPartnerAccounts::refusedEntriesLeaveTheStoreAsItWas()
         { QStringLiteral("into joined"), { QStringLiteral("新供方"), supplierTypo } },
         { QStringLiteral("of partner"), { supplier, QStringLiteral("新供方") } },
     };
-    PartnerAlias join;
-    join.alias = joins.value(entry).first;
-    join.partner = joins.value(entry).second;
+    PartnerAlias join = JoinBuilder(joins.value(entry).first, joins.value(entry).second);
     Payment entered
         = payment("2026-12-09", entry == QLatin1String("nobody") ? QStringLiteral("  ") : buyer,
             PaymentDirection::Received, entry == QLatin1String("zero") ? 0 : 100);
@@ -296,17 +281,14 @@ void TestPartnerAccounts::refusedEntriesLeaveTheStoreAsItWas()
     const QVector<PartnerBalance> after = *m_store->partnerBalances({});
     QCOMPARE(after.size(), before.size());
     for (qsizetype i = 0; i < after.size(); ++i)
-        QCOMPARE(after[i].closingFen(), before[i].closingFen());
+        QCOMPARE(after[i].closing(), before[i].closing());
 }
 
 // Two stations may join names at once, each allowed where it was made.
 void TestPartnerAccounts::joinsMadeAtOnceIntoACycleKeepTheEarlier()
 {
     const auto join = [](const char* alias, const char* partner) {
-        PartnerAlias made;
-        made.alias = QString::fromUtf8(alias);
-        made.partner = QString::fromUtf8(partner);
-        return made;
+        return JoinBuilder(QString::fromUtf8(alias), QString::fromUtf8(partner)).build();
     };
     const PartnerNames names(
         { join("甲", "乙"), join("乙", "丙"), join("丙", "甲"), join("甲", "丁") });
@@ -343,17 +325,15 @@ void TestPartnerAccounts::storeOfTheEarlierSchemaKeepsItsLoadsAndTakesPayments()
     }
     SqliteHistoryStore store(path);
     QCOMPARE(store.schemaVersion(), HistoryStore::currentSchemaVersion());
-    QCOMPARE(store.totals({})->of(LoadKind::StockOut), (LoadTotals { 1, 50000, 10000, 30000 }));
+    QCOMPARE(store.totals({})->of(LoadKind::StockOut), loadTotals(1, 50000, 10000, 30000));
     Payment received = payment("2026-12-03", buyer, PaymentDirection::Received, 10000);
     store.recordPayment(received);
-    PartnerAlias join;
-    join.alias = buyerOld;
-    join.partner = buyer;
+    PartnerAlias join = JoinBuilder(buyerOld, buyer);
     store.recordAlias(join);
     QCOMPARE(store.outboxCount(), 3);
     QCOMPARE(store.outboxIds(10, HistoryStore::Outbox::Payments), QVector<qint64> { received.id });
     QCOMPARE(store.outboxIds(10, HistoryStore::Outbox::Aliases), QVector<qint64> { join.id });
-    QCOMPARE(store.partnerBalances({})->first().closingFen(), 20000);
+    QCOMPARE(store.partnerBalances({})->first().closing()->units(), 20000);
 }
 
 void TestPartnerAccounts::everyAccountReadThatFailsGivesItsCause_data()

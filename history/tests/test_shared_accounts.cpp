@@ -27,19 +27,12 @@ void TestSharedHistory::paymentsOfTwoStationsReachTheServerOnceEach()
         gates.push_back(
             std::make_unique<Station>(folder, settingsFor(logins[i], database, names[i])));
         SqliteHistoryStore local(gates[i]->path);
-        Payment received;
-        received.day = QDate(2026, 12, 9);
-        received.partner = QStringLiteral("林场甲");
-        received.amountFen = 10000 * (i + 1);
-        Payment paid = received;
-        paid.direction = PaymentDirection::Paid;
-        paid.amountFen = 500;
+        Payment received = PaymentBuilder().fen(10000 * (i + 1));
+        Payment paid = PaymentBuilder(PaymentDirection::Paid).fen(500);
         local.recordPayment(received);
         local.recordPayment(paid);
         local.reversePayment(received, QStringLiteral("记错了"));
-        PartnerAlias join;
-        join.alias = QStringLiteral("林厂甲");
-        join.partner = QStringLiteral("林场甲");
+        PartnerAlias join = JoinBuilder(QStringLiteral("林厂甲"), QStringLiteral("林场甲"));
         if (i == 0)
             local.recordAlias(join);
         gates[i]->sender.start();
@@ -83,9 +76,9 @@ void TestSharedHistory::paymentsOfTwoStationsReachTheServerOnceEach()
     const QVector<PartnerBalance> balances = *server.partnerBalances({});
     QCOMPARE(balances.size(), 1);
     QCOMPARE(balances[0].names, (QStringList { "林场甲", "林厂甲" }));
-    QCOMPARE(balances[0].receivedFen, 0);
-    QCOMPARE(balances[0].paidFen, 500);
+    QCOMPARE(balances[0].received.units(), 0);
+    QCOMPARE(balances[0].paid.units(), 500);
     const PartnerStatement statement = *server.partnerStatement(QStringLiteral("林厂甲"), {});
     QCOMPARE(statement.entries.size(), 7);
-    QCOMPARE(statement.closingFen, 500);
+    QCOMPARE(statement.closing.units(), 500);
 }

@@ -14,18 +14,12 @@
 LoadRecord sampleLoad(
     LoadKind kind, const QString& species, const QString& truck, const QString& volume)
 {
-    LoadRecord load;
-    load.kind = kind;
-    load.recordedAt = QDateTime(QDate(2026, 12, 9), QTime(10, 15));
-    load.tally.species = species;
-    load.tally.captions = { { { QStringLiteral("购货单位"), QStringLiteral("林场甲") },
-        { QStringLiteral("车号"), truck }, { QStringLiteral("供货单位"), QStringLiteral("供方乙") },
-        { QStringLiteral("联系人"), QStringLiteral("张三") } } };
-    load.tally.scaler = QStringLiteral("李四");
-    load.tally.grid[0][0] = QStringLiteral("20");
-    load.tally.groupVolumes[3] = volume;
-    load.tally.groupAmounts[3] = QStringLiteral("1000.00");
-    return load;
+    return LoadBuilder(kind)
+        .at(QDateTime(QDate(2026, 12, 9), QTime(10, 15)))
+        .species(species)
+        .truck(truck)
+        .firstRow(QStringLiteral("20"))
+        .total(volume, QStringLiteral("1000.00"));
 }
 
 QString failureText(HistoryFailure cause, const ServerSettings& settings)
@@ -421,8 +415,8 @@ void TestSharedHistory::olderServerSchemaIsBroughtUpToDate()
     }
     PostgresHistoryStore store(settings);
     QCOMPARE(store.schemaVersion(), HistoryStore::currentSchemaVersion());
-    QCOMPARE(store.totals(LoadFilter {})->of(LoadKind::StockIn),
-        (LoadTotals { 1, 50000, 22590, 180720 }));
+    QCOMPARE(
+        store.totals(LoadFilter {})->of(LoadKind::StockIn), loadTotals(1, 50000, 22590, 180720));
     QCOMPARE(admin(QStringLiteral("SELECT station, station_number FROM loads"), database),
         QStringLiteral("|1"));
     LoadRecord load = sampleLoad(LoadKind::StockIn, QStringLiteral("松木"), QStringLiteral("闽B1"));
@@ -529,7 +523,7 @@ void TestSharedHistory::checkServerQueries(const ReadingStore& reading)
     const HistoryResult<KindTotals> totals = store.totals(gate);
     QVERIFY(totals);
     KindTotals gateTotals;
-    gateTotals.of(LoadKind::StockIn) = { 2, 0, 35000, 200000 };
+    gateTotals.of(LoadKind::StockIn) = loadTotals(2, 0, 35000, 200000);
     QCOMPARE(*totals, gateTotals);
     LoadFilter text;
     text.text = QStringLiteral("%_");
@@ -539,7 +533,7 @@ void TestSharedHistory::checkServerQueries(const ReadingStore& reading)
     QVERIFY(months);
     QCOMPARE(months->size(), 1);
     QCOMPARE(months->at(0).key, QStringLiteral("2026-12"));
-    QCOMPARE(months->at(0).netVolumeE4(), 30000);
+    QCOMPARE(months->at(0).netVolume()->units(), 30000);
     HistoryResult<std::unique_ptr<LoadCursor>> listing
         = store.listLoads(gate, LoadColumn::Station, Qt::AscendingOrder);
     QVERIFY(listing);

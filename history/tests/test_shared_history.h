@@ -16,6 +16,7 @@
 #include "history/history_sender.h"
 #include "history/reading_store.h"
 #include "history/sqlite_history_store.h"
+#include "history_builders.h"
 #include "postgres_test_server.h"
 
 #include <QCoreApplication>

@@ -223,20 +223,14 @@ void TestSharedHistory::yardServerWithstandsAStationsAttacks()
             QStringLiteral("23503"));
         // 二号门's own payment and its reversal are stored as the clerk made them.
         const auto gate2 = gate("gate2", "二号门");
-        Payment payment;
-        payment.station = QStringLiteral("二号门");
-        payment.stationNumber = 1;
-        payment.recordedAt = QDateTime(QDate(2026, 12, 9), QTime(11, 0));
-        payment.day = payment.recordedAt.date();
-        payment.partner = QStringLiteral("林场甲");
-        payment.amountFen = 500;
+        PaymentBuilder payment;
+        payment.from(QStringLiteral("二号门"), 1)
+            .at(QDateTime(QDate(2026, 12, 9), QTime(11, 0)))
+            .fen(500);
         QVERIFY(gate2->receivePayment(payment));
-        Payment reversal = payment;
-        reversal.stationNumber = 2;
-        reversal.amountFen = -500;
-        reversal.reversesStation = QStringLiteral("二号门");
-        reversal.reversesNumber = 1;
-        QVERIFY(gate2->receivePayment(reversal));
+        QVERIFY(gate2->receivePayment(payment.from(QStringLiteral("二号门"), 2)
+                                          .fen(-500)
+                                          .reversing(QStringLiteral("二号门"), 1)));
         QCOMPARE(admin(QStringLiteral("SELECT COUNT(*) FROM payments WHERE reverses_number <> 0"),
                      database),
             u'1');

@@ -52,21 +52,10 @@ void TestSharedHistory::makeYard(const QString& database)
         // Beyond the numbers a new station's own first loads take.
         load.stationNumber = 100;
         QVERIFY(store.receive(load));
-        Payment payment;
-        payment.station = load.station;
-        payment.stationNumber = 100;
-        payment.recordedAt = load.recordedAt;
-        payment.day = load.recordedAt.date();
-        payment.partner = QStringLiteral("林场甲");
-        payment.amountFen = 100;
-        QVERIFY(store.receivePayment(payment));
-        PartnerAlias alias;
-        alias.station = load.station;
-        alias.stationNumber = 100;
-        alias.recordedAt = load.recordedAt;
-        alias.alias = QStringLiteral("林厂甲");
-        alias.partner = QStringLiteral("林场甲");
-        QVERIFY(store.receiveAlias(alias));
+        QVERIFY(store.receivePayment(
+            PaymentBuilder().from(load.station, 100).at(load.recordedAt).fen(100)));
+        QVERIFY(store.receiveAlias(JoinBuilder(QStringLiteral("林厂甲"), QStringLiteral("林场甲"))
+                                       .from(load.station, 100, load.recordedAt)));
     }
 }
 

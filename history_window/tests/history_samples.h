@@ -2,32 +2,23 @@
 
 // Loads for the history window's tests, with hand-countable figures.
 
-#include "history/load_record.h"
-
-#include <QDateTime>
+#include "history_builders.h"
 
 inline LoadRecord sampleLoad(LoadKind kind, const QString& when, const QString& species,
     const QString& pieces, const QString& volume, const QString& amount,
     const QString& buyer = QStringLiteral("林场甲"),
     const QString& truck = QStringLiteral("闽A12345"))
 {
-    LoadRecord load;
-    load.kind = kind;
-    load.recordedAt = QDateTime::fromString(when, QStringLiteral("yyyy-MM-dd HH:mm"));
-    load.tally.species = species;
-    load.tally.captions = { { { QStringLiteral("购货单位"), buyer },
-        { QStringLiteral("车号"), truck }, { QStringLiteral("供货单位"), QStringLiteral("供方乙") },
-        { QStringLiteral("联系人"), QStringLiteral("张三") } } };
-    load.tally.scaler = QStringLiteral("李四");
-    load.tally.lengths = { QStringLiteral("6"), QString(), QString(), QString() };
-    load.tally.grid[0][0] = QStringLiteral("20");
-    load.tally.grid[0][1] = pieces;
-    load.tally.grid[0][2] = volume;
-    load.tally.groupPieces = { pieces, QString(), QString(), pieces };
-    load.tally.groupVolumes = { volume, QString(), QString(), volume };
-    load.tally.groupAmounts = { amount, QString(), QString(), amount };
-    load.tally.unitPrices
-        = { QStringLiteral("800"), QStringLiteral("900"), QStringLiteral("1000") };
+    LoadRecord load
+        = LoadBuilder(kind)
+              .at(when)
+              .species(species)
+              .buyer(buyer)
+              .truck(truck)
+              .length(QStringLiteral("6"))
+              .firstRow(QStringLiteral("20"), pieces, volume)
+              .totals(pieces, volume, amount)
+              .prices(QStringLiteral("800"), QStringLiteral("900"), QStringLiteral("1000"));
     if (kind == LoadKind::Bill)
         load.billNumber = load.recordedAt.date().toString(Qt::ISODate) + QStringLiteral("-001");
     return load;

@@ -369,9 +369,11 @@ void TestHistoryWindow::filtersSelectLoadsAndTotalsAreExact()
             = [&](int column) { return table()->model()->index(row, column).data(Qt::EditRole); };
         LoadTotals& sums = listed.of(LoadKind(value(shownIndex(LoadColumn::Kind)).toInt()));
         ++sums.loads;
-        sums.piecesE4 += value(shownIndex(LoadColumn::Pieces)).toLongLong();
-        sums.volumeE4 += value(shownIndex(LoadColumn::Volume)).toLongLong();
-        sums.amountFen += value(shownIndex(LoadColumn::Amount)).toLongLong();
+        const auto units
+            = [&](LoadColumn column) { return value(shownIndex(column)).toLongLong(); };
+        sums.pieces = *sums.pieces.plus(TenThousandths::fromUnits(units(LoadColumn::Pieces)));
+        sums.volume = *sums.volume.plus(TenThousandths::fromUnits(units(LoadColumn::Volume)));
+        sums.amount = *sums.amount.plus(Fen::fromUnits(units(LoadColumn::Amount)));
     }
     QCOMPARE(kindTotalsText(listed, kind), totals);
 }
