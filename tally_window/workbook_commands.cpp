@@ -5,6 +5,7 @@
 
 #include "records/workbook_pass.h"
 
+#include <QSettings>
 #include <memory>
 
 WorkbookCommands::WorkbookCommands(Spreadsheet& spreadsheet, const QString& programFolder,
@@ -32,6 +33,22 @@ void WorkbookCommands::setTallySource(
 {
     m_readTally = std::move(readTally);
     m_tallyEdits = std::move(tallyEdits);
+}
+
+void WorkbookCommands::keepLedgerYears(const QString& settingsFile)
+{
+    const QString key = QStringLiteral("ledger/year");
+    LedgerYears years;
+    years.lastYear = [settingsFile, key] {
+        return QSettings(settingsFile, QSettings::IniFormat).value(key).toInt();
+    };
+    years.rememberYear = [settingsFile, key](int year) {
+        QSettings(settingsFile, QSettings::IniFormat).setValue(key, year);
+    };
+    if (const int finished = settleLedgerYearStep(m_ledger))
+        years.rememberYear(finished);
+    m_stockIn.setLedgerYears(years);
+    m_stockOut.setLedgerYears(years);
 }
 
 void WorkbookCommands::setTallyChecks(TallyChecks* checks)
