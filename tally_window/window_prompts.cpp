@@ -45,14 +45,14 @@ bool WindowPrompts::askYesNo(const QString& question)
 }
 
 // The work runs on a worker while the window keeps painting; the modal
-// dialog takes the input meanwhile.
+// dialog takes the input of every window meanwhile, as a posting does.
 void WindowPrompts::whileBusy(const QString& what, const std::function<void()>& work)
 {
     BusyDialog dialog(what, QString(), 0, 0, m_window);
     dialog.setObjectName(QStringLiteral("BusyProgress"));
     dialog.setWindowTitle(programTitle);
     dialog.setCancelButton(nullptr);
-    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setMinimumDuration(0);
     dialog.show();
     QFutureWatcher<void> watcher;

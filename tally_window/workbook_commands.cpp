@@ -51,6 +51,12 @@ void WorkbookCommands::keepLedgerYears(const QString& settingsFile)
     m_stockOut.setLedgerYears(years);
 }
 
+void WorkbookCommands::setToday(const std::function<QDate()>& today)
+{
+    m_stockIn.setToday(today);
+    m_stockOut.setToday(today);
+}
+
 void WorkbookCommands::setTallyChecks(TallyChecks* checks)
 {
     m_stockIn.setChecks(checks);
