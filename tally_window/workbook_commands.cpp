@@ -37,13 +37,20 @@ void WorkbookCommands::setTallySource(
 
 void WorkbookCommands::keepLedgerYears(const QString& settingsFile)
 {
-    const QString key = QStringLiteral("ledger/year");
+    // The year belongs to the ledger it was asked about: a ledger in
+    // another folder has not been asked yet.
+    const QString yearKey = QStringLiteral("ledger/year");
+    const QString pathKey = QStringLiteral("ledger/path");
+    const QString ledger = m_ledger;
     LedgerYears years;
-    years.lastYear = [settingsFile, key] {
-        return QSettings(settingsFile, QSettings::IniFormat).value(key).toInt();
+    years.lastYear = [=] {
+        const QSettings settings(settingsFile, QSettings::IniFormat);
+        return settings.value(pathKey).toString() == ledger ? settings.value(yearKey).toInt() : 0;
     };
-    years.rememberYear = [settingsFile, key](int year) {
-        QSettings(settingsFile, QSettings::IniFormat).setValue(key, year);
+    years.rememberYear = [=](int year) {
+        QSettings settings(settingsFile, QSettings::IniFormat);
+        settings.setValue(pathKey, ledger);
+        settings.setValue(yearKey, year);
     };
     if (const int finished = settleLedgerYearStep(m_ledger))
         years.rememberYear(finished);

@@ -169,7 +169,11 @@ void TestWorkbookGuards::aNewYearIsAskedOnceWhileTheWindowPaints()
     QFETCH(bool, answer);
     const QString ledger = copyShipped(QStringLiteral("木材出入库台账.xls"));
     const QString ini = m_folder->filePath(QStringLiteral("quorvane.ini"));
-    QSettings(ini, QSettings::IniFormat).setValue(QStringLiteral("ledger/year"), 2026);
+    {
+        QSettings settings(ini, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("ledger/path"), ledger);
+        settings.setValue(QStringLiteral("ledger/year"), 2026);
+    }
     QWidget window;
     QLineEdit total(&window);
     WindowPrompts prompts;
