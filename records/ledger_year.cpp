@@ -372,6 +372,9 @@ int settleLedgerYearStep(const QString& ledgerPath)
 {
     const QString temp = newLedgerPath(ledgerPath);
     const QString journal = journalPath(ledgerPath);
+    // Leftovers of durable writes cut short: the template's copy, the note.
+    removeLeftoverWrites(temp);
+    removeLeftoverWrites(journal);
     // Leftovers of an archive copy cut short.
     const QDir archives(ledgerArchiveFolder(ledgerPath));
     for (const QString& name :
