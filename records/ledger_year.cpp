@@ -315,6 +315,7 @@ LedgerYearStep::Outcome LedgerYearStep::run(Kind kind, int year, const QDate& to
                       stock.setText(5 + k, 11, old.speciesList[k]);
               }
               writeCarriedRows(*book, old.carried, day, note);
+              pass("building");
               book->save();
               book->close();
           });
@@ -380,6 +381,10 @@ int settleLedgerYearStep(const QString& ledgerPath)
     for (const QString& name :
         archives.entryList({ QStringLiteral(".quorvane-new-*") }, QDir::Files | QDir::Hidden))
         removeFileDurably(archives.filePath(name));
+    // An office that died holding the new ledger open left its lock: nobody
+    // else ever opens that file.
+    const QFileInfo newLedger(temp);
+    removeQuietly(newLedger.dir().filePath(QStringLiteral(".~lock.%1#").arg(newLedger.fileName())));
     if (!QFileInfo::exists(journal)) {
         // Cut while the new ledger was being built: it goes.
         if (QFileInfo::exists(temp))

@@ -69,7 +69,8 @@ public:
     // carried rows and names a full ledger's archive.
     Outcome run(Kind kind, int year, const QDate& today);
 
-    // Called as the step passes "built", "archived" and "renamed": the
+    // Called as the step passes "building" (the new ledger open in the
+    // office, written, not stored), "built", "archived" and "renamed": the
     // power cut tests end the process there.
     std::function<void(const QString& point)> passing;
 

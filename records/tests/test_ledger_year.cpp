@@ -282,6 +282,8 @@ void TestLedgerYear::powerCutsLeaveOneWholeLedger_data()
 {
     QTest::addColumn<QString>("point");
     QTest::addColumn<bool>("newLive");
+    QTest::newRow("cut while the office writes the new ledger keeps the old one")
+        << "building" << false;
     QTest::newRow("cut with the new ledger built keeps the old one") << "built" << false;
     QTest::newRow("cut with the archive made keeps the old one, without the archive")
         << "archived" << false;
