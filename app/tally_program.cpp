@@ -62,6 +62,7 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
                 return false;
             }
         });
+    m_commands->keepLedgerYears(printSettingsFile(folders.config));
     m_commands->setBillViewer(
         [this](const QString& pdf, const QString& copy) { return m_preview->showBill(pdf, copy); });
     if (!folders.history.isEmpty())

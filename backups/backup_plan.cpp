@@ -10,6 +10,8 @@ namespace {
 
 const QString historyFile = QStringLiteral("quorvane.sqlite");
 const QString archiveFolder = QStringLiteral("账单");
+// The stock ledgers of earlier years and of full ledgers.
+const QString ledgerArchiveFolder = QStringLiteral("台账存档");
 
 struct Area {
     QString name;
@@ -58,9 +60,9 @@ public:
         m_taken.insert(source);
         m_files.append({ source, path, history, archived });
     }
-    void addArchive(const QString& documents, const QString& area)
+    void addArchive(const QString& documents, const QString& area, const QString& folder)
     {
-        const QString root = QDir(documents).filePath(archiveFolder);
+        const QString root = QDir(documents).filePath(folder);
         const QFileInfo where(root);
         if (!where.isDir() || where.isSymLink())
             return;
@@ -96,8 +98,10 @@ QList<PlannedFile> planBackup(const BackupSources& sources)
     const QString documents = areas[1].name + QLatin1Char('/');
     for (const QFileInfo& file : regularFiles(sources.documents, { QStringLiteral("*.xls") }))
         plan.add(file, documents + file.fileName());
-    if (!sources.documents.isEmpty())
-        plan.addArchive(sources.documents, areas[1].name);
+    if (!sources.documents.isEmpty()) {
+        plan.addArchive(sources.documents, areas[1].name, archiveFolder);
+        plan.addArchive(sources.documents, areas[1].name, ledgerArchiveFolder);
+    }
     for (const QFileInfo& file : regularFiles(sources.config))
         if (!file.fileName().contains(QLatin1String(".part-")))
             plan.add(file, areas[2].name + QLatin1Char('/') + file.fileName());
@@ -147,8 +151,10 @@ QString restoredPath(const QString& path, const BackupSources& sources)
     if (path == historyPath() || path == journalPath()
         || path == areas[0].name + QStringLiteral("/history-waiting.json"))
         return under(sources.data, name);
-    if (isWorkbookPath(path)
-        || path.startsWith(areas[1].name + QLatin1Char('/') + archiveFolder + QLatin1Char('/')))
+    const auto inFolder = [&](const QString& folder) {
+        return path.startsWith(areas[1].name + QLatin1Char('/') + folder + QLatin1Char('/'));
+    };
+    if (isWorkbookPath(path) || inFolder(archiveFolder) || inFolder(ledgerArchiveFolder))
         return under(sources.documents, name);
     if (priceFile.match(path).hasMatch())
         return under(sources.prices, name);

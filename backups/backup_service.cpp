@@ -82,6 +82,14 @@ bool emptyFolder(const QString& folder)
 }
 
 // What of the books the newest backup that held any holds is gone here.
+bool archivedSince(const QString& documents, const QDateTime& time)
+{
+    const QFileInfoList archived
+        = QDir(QDir(documents).filePath(QStringLiteral("台账存档"))).entryInfoList(QDir::Files);
+    return std::any_of(archived.cbegin(), archived.cend(),
+        [&](const QFileInfo& file) { return file.lastModified() >= time; });
+}
+
 BooksCheck checkBooks(const BackupSources& sources, const QString& second)
 {
     BooksCheck check;
@@ -104,7 +112,10 @@ BooksCheck checkBooks(const BackupSources& sources, const QString& second)
         const QString name = QFileInfo(path).fileName();
         const QFileInfo here(QDir(sources.documents).filePath(name));
         bool gone = !here.isFile() || here.size() == 0;
-        if (!gone && path == ledgerInBackup() && postedLedgerRows(here.filePath()) == 0) {
+        // A ledger archived since the backup leaves a new one that may
+        // carry no stock: empty, not lost.
+        if (!gone && path == ledgerInBackup() && postedLedgerRows(here.filePath()) == 0
+            && !archivedSince(sources.documents, newest.time)) {
             const RegularFileRead ledger
                 = readInside(insideBackup(newest.folder, path), largestLedger());
             gone = postedLedgerRows(ledger.bytes) > 0;

@@ -9,10 +9,23 @@
 
 namespace {
 
-enum Kind { Ledger, BillBook, History, Prices, Settings, Bills, Journal, Log, Other, Kinds };
+enum Kind {
+    Ledger,
+    BillBook,
+    History,
+    Prices,
+    Settings,
+    Bills,
+    LedgerArchives,
+    Journal,
+    Log,
+    Other,
+    Kinds
+};
 
 const QString documents = QStringLiteral("文档/");
 const QString archive = QStringLiteral("文档/账单/");
+const QString ledgerArchive = QStringLiteral("文档/台账存档/");
 
 Kind kindOf(const QString& path)
 {
@@ -26,6 +39,8 @@ Kind kindOf(const QString& path)
         return History;
     if (path.startsWith(archive))
         return Bills;
+    if (path.startsWith(ledgerArchive))
+        return LedgerArchives;
     if (path.startsWith(QStringLiteral("单价/"))
         || (path.startsWith(QStringLiteral("设置/")) && priceFile.match(name).hasMatch()))
         return Prices;
@@ -58,6 +73,8 @@ QString oneFile(const QString& path, qint64 loads)
                                      : QStringLiteral("历史记录中等待保存的车");
     case Bills:
         return QStringLiteral("账单 %1").arg(path.mid(archive.size()));
+    case LedgerArchives:
+        return QStringLiteral("存档的台账（%1）").arg(name);
     case Prices:
         return QStringLiteral("单价 %1").arg(name);
     case Settings:
@@ -96,6 +113,7 @@ QString restoredSummary(const QStringList& paths, qint64 loads)
     std::array<bool, Kinds> present {};
     QSet<QString> bills;
     int others = 0;
+    int ledgers = 0;
     bool historyStore = false;
     for (const QString& path : paths) {
         const Kind kind = kindOf(path);
@@ -103,6 +121,7 @@ QString restoredSummary(const QStringList& paths, qint64 loads)
         if (kind == Bills)
             bills.insert(billName(path));
         others += kind == Other;
+        ledgers += kind == LedgerArchives;
         historyStore = historyStore || path == historyPath();
     }
     QStringList parts;
@@ -110,6 +129,7 @@ QString restoredSummary(const QStringList& paths, qint64 loads)
         historyStore ? historyText(loads) : QStringLiteral("历史记录中等待保存的车"),
         QStringLiteral("单价"), QStringLiteral("设置"),
         QStringLiteral("账单 %1 份").arg(groupedNumber(bills.size())),
+        QStringLiteral("存档的台账 %1 本").arg(groupedNumber(ledgers)),
         QStringLiteral("未完成的检尺单"), QStringLiteral("日志"),
         QStringLiteral("其他文件 %1 个").arg(groupedNumber(others)) };
     for (int kind = 0; kind < Kinds; ++kind)

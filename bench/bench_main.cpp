@@ -333,6 +333,10 @@ int main(int argc, char* argv[])
         benchBentHistory(table);
         return table.writeJson(json) ? 0 : 1;
     }
+    if (args.contains(QStringLiteral("--ledger-year"))) {
+        benchLedgerYear(table);
+        return table.writeJson(json) ? 0 : 1;
+    }
     if (args.contains(QStringLiteral("--history"))) {
         benchHistory(table);
         return table.writeJson(json) ? 0 : 1;
@@ -344,6 +348,7 @@ int main(int argc, char* argv[])
     benchIdle(table);
     benchWorkbooks(table);
     benchLedgerSizes(table);
+    benchLedgerYear(table);
     benchStartUp(table);
     benchPreview(table);
     benchHistory(table);

@@ -14,6 +14,7 @@ double warmMedian(const std::function<void()>& action, int runs = 7);
 // posting on ledgers of growing size.
 void benchWorkbooks(BenchTable& table);
 void benchLedgerSizes(BenchTable& table);
+void benchLedgerYear(BenchTable& table);
 
 // The bill from 打印账单 to its page in the preview, and from 打印 to the
 // job done in a CUPS queue of the benchmark's own.

@@ -3,13 +3,16 @@
 
 #include "bench_parts.h"
 #include "records/bill_export.h"
+#include "records/ledger_year.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 #include "records/stock_ledger.h"
+#include "tally_window/window_prompts.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 namespace {
 
@@ -165,4 +168,43 @@ void benchLedgerSizes(BenchTable& table)
         table.add(name + QStringLiteral(" over its floor"), warm / floor, QStringLiteral("x"));
         QFile::remove(ledger);
     }
+}
+
+// A year's step on a ledger of 60 000 stock-in rows, through the window's
+// progress dialog: the step's time, and the longest the window's event
+// loop went without turning (a 10 ms timer counts its turns).
+void benchLedgerYear(BenchTable& table)
+{
+    LibreOfficeSpreadsheet app(benchOfficeSettings());
+    app.warmUp();
+    WindowPrompts prompts;
+    std::vector<double> times;
+    double longestStall = 0;
+    int failures = 0;
+    for (int run = 0; run < 3; ++run) {
+        QTemporaryDir folder;
+        const QString ledger = ledgerWithRows(app, folder.path(), 60000);
+        QFile::rename(ledger, ledgerPath(folder.path()));
+        LedgerYearStep step(app, ledgerPath(folder.path()));
+        QElapsedTimer sinceTurn;
+        QTimer turns;
+        QObject::connect(&turns, &QTimer::timeout, [&] {
+            longestStall = std::max(longestStall, sinceTurn.nsecsElapsed() / 1e6);
+            sinceTurn.restart();
+        });
+        turns.start(10);
+        sinceTurn.start();
+        times.push_back(millisecondsOf([&] {
+            prompts.whileBusy(QStringLiteral("正在存档台账"), [&] {
+                failures += !step.run(LedgerYearStep::Kind::NewYear, 2026, QDate(2027, 1, 1)).done;
+            });
+        }));
+        turns.stop();
+    }
+    table.add(QStringLiteral("year step, 60000-row ledger"), percentile(times, 0.5),
+        QStringLiteral("ms"),
+        failures ? QStringLiteral("%1 of 3 failed").arg(failures)
+                 : QStringLiteral("median of 3; budget 5000 ms"));
+    table.add(QStringLiteral("year step, longest event-loop stall"), longestStall,
+        QStringLiteral("ms"), QStringLiteral("10 ms timer; budget 100 ms"));
 }

@@ -45,6 +45,8 @@ QLayout* History::buildFilters()
 
     auto* filters = new QHBoxLayout;
     addPeriod(filters, m_from, m_to);
+    filters->addWidget(
+        periodPresets(QStringLiteral("periodPresets"), m_from, m_to, [this] { return m_today(); }));
     filters->addSpacing(8);
     filters->addWidget(new QLabel(QStringLiteral("类别")));
     filters->addWidget(m_kind);

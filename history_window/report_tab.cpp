@@ -73,6 +73,8 @@ void ReportTab::buildControls(const QDate& today)
 
     auto* bar = new QHBoxLayout;
     addPeriod(bar, m_from, m_to);
+    bar->addWidget(
+        periodPresets(QStringLiteral("reportPresets"), m_from, m_to, [today] { return today; }));
     bar->addSpacing(12);
     bar->addWidget(new QLabel(QStringLiteral("分组")));
     bar->addWidget(m_grouping);

@@ -50,6 +50,19 @@ int Worksheet::firstRowShowingNoText(int column, int top, int bottom)
     return 0;
 }
 
+QStringList Worksheet::columnValueTexts(int column, int top, int bottom)
+{
+    QStringList values;
+    for (int row = top; row <= bottom; ++row)
+        values << valueText(row, column);
+    return values;
+}
+
+int Worksheet::lastRowInUse(int limit)
+{
+    return limit;
+}
+
 double dateSerial(const QDate& day)
 {
     return double(QDate(1899, 12, 30).daysTo(day));

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 struct Tally;
 
@@ -12,6 +14,20 @@ public:
     virtual void focusTotalVolume() = 0;
     // A question with the buttons 是 and 否; true for 是.
     virtual bool askYesNo(const QString& question) = 0;
+    // One of `options` picked by the clerk: its index, or -1 when none was.
+    // The first by default.
+    virtual int chooseOne(const QString& question, const QStringList& options)
+    {
+        Q_UNUSED(question);
+        return options.isEmpty() ? -1 : 0;
+    }
+    // Runs `work`, which touches no widget, while the window says `what` is
+    // under way and takes no input; here and now by default.
+    virtual void whileBusy(const QString& what, const std::function<void()>& work)
+    {
+        Q_UNUSED(what);
+        work();
+    }
 };
 
 // What the window checks of a tally before a command takes it into the books.

@@ -8,6 +8,7 @@
 #include "support/failure_text.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <cmath>
 
 namespace {
@@ -27,6 +28,8 @@ void writeLeadingNumber(Worksheet& sheet, int row, int column, const QString& te
     else
         sheet.setText(row, column, text);
 }
+
+} // namespace
 
 // Column 1 is dated only where the sheet's own header says it is a date
 // column: a ledger of the yard's own may keep something else there.
@@ -50,8 +53,6 @@ Worksheet& postingSheet(Workbook& book, StockPosting::Sheet which)
         return book.sheetNamed(which == StockPosting::Sheet::StockIn ? stockIn : stockOut);
     return book.sheetAt(int(which));
 }
-
-} // namespace
 
 QString ledgerPath(const QString& programFolder)
 {
@@ -149,9 +150,14 @@ int StockPosting::press(const Tally& tally, const PostingContext& context)
     if ((m_checks && !m_checks->confirmed(tally, use)) || !confirmedByTheClerk(tally, context))
         return 0;
 
+    const QDate today = m_today();
+    if (m_years.lastYear && !stepIntoNewYear(today))
+        return 0;
+
     const QString what
         = m_sheet == Sheet::StockIn ? QStringLiteral("stock in") : QStringLiteral("stock out");
     int passes = 0;
+    bool newLedger = false;
     for (;;) {
         int row = 0;
         QString shortage;
@@ -161,7 +167,7 @@ int StockPosting::press(const Tally& tally, const PostingContext& context)
                 ++m_pressCount;
             row = 0;
             shortage.clear();
-            post(tally, row, pass, shortage);
+            post(tally, today, row, pass, shortage);
         });
         // Once saved, the posting is done whatever failed after.
         if (outcome.failure && !outcome.saved) {
@@ -177,15 +183,71 @@ int StockPosting::press(const Tally& tally, const PostingContext& context)
             m_stockConfirmed = true;
             continue;
         }
-        // A full sheet is no failure of the office: trying again would not help.
-        if (row == 0) {
+        // A full sheet is no failure of the office: trying again would not
+        // help. With the years kept, a new ledger takes the posting.
+        if (row == 0 && (!m_years.lastYear || newLedger)) {
             m_prompts.showMessage(QStringLiteral("工作表已满"));
             return 0;
+        }
+        if (row == 0) {
+            const LedgerYearStep::Outcome step
+                = runYearStep(LedgerYearStep::Kind::FullLedger, today.year(), today);
+            if (!step.done) {
+                m_prompts.showMessage(QStringLiteral("台账的工作表已满。%1").arg(step.failure));
+                return 0;
+            }
+            m_prompts.showMessage(
+                QStringLiteral("台账的工作表已满，已存档为文件夹“台账存档”中的“%1”；各树种的库存已"
+                               "结转到新台账，这车记入新台账。")
+                    .arg(QFileInfo(step.archive).fileName()));
+            newLedger = true;
+            continue;
         }
         m_lastPosted = PostedLoad { tally.species, groupVolumes(tally), context.tallyEdits };
         m_prompts.showMessage(QStringLiteral("保存成功"));
         return row;
     }
+}
+
+bool StockPosting::stepIntoNewYear(const QDate& today)
+{
+    if (const int finished = settleLedgerYearStep(m_path))
+        m_years.rememberYear(finished);
+    const int last = m_years.lastYear();
+    // A program that never asked takes its ledger for this year's.
+    if (last <= 0) {
+        m_years.rememberYear(today.year());
+        return true;
+    }
+    if (last >= today.year())
+        return true;
+    if (!m_prompts.askYesNo(
+            QStringLiteral("新的一年：把 %1 年的台账存档，并把各树种的库存结转到新台账吗？")
+                .arg(last))) {
+        m_years.rememberYear(today.year());
+        return true;
+    }
+    const LedgerYearStep::Outcome step = runYearStep(LedgerYearStep::Kind::NewYear, last, today);
+    if (!step.done) {
+        m_prompts.showMessage(step.failure);
+        return false;
+    }
+    m_years.rememberYear(today.year());
+    return true;
+}
+
+LedgerYearStep::Outcome StockPosting::runYearStep(
+    LedgerYearStep::Kind kind, int year, const QDate& today)
+{
+    LedgerYearStep step(m_app, m_path);
+    step.passing = m_years.passing;
+    LedgerYearStep::Outcome outcome;
+    m_prompts.whileBusy(QStringLiteral("正在存档台账，并把库存结转到新台账……"),
+        [&] { outcome = step.run(kind, year, today); });
+    if (outcome.done && !outcome.negative.isEmpty())
+        m_prompts.showMessage(QStringLiteral("以下树种的库存是负数，已照样结转到新台账，请核对：%1")
+                                  .arg(outcome.negative.join(QStringLiteral("；"))));
+    return outcome;
 }
 
 bool StockPosting::PostedLoad::operator==(const PostedLoad& other) const
@@ -212,7 +274,8 @@ bool StockPosting::confirmedByTheClerk(const Tally& tally, const PostingContext&
     return true;
 }
 
-void StockPosting::post(const Tally& tally, int& row, WorkbookPass& pass, QString& shortage)
+void StockPosting::post(
+    const Tally& tally, const QDate& today, int& row, WorkbookPass& pass, QString& shortage)
 {
     auto book = m_app.open(m_path);
     if (m_sheet == Sheet::StockOut && !m_stockConfirmed) {
@@ -230,7 +293,7 @@ void StockPosting::post(const Tally& tally, int& row, WorkbookPass& pass, QStrin
         return;
     }
     if (headerNamesDate(sheet) && sheet.shownText(row, 1).isEmpty())
-        sheet.setDate(row, 1, m_today());
+        sheet.setDate(row, 1, today);
     writeAsTyped(sheet, row, 2, tally.species);
     writeLeadingNumber(sheet, row, 3, tally.groupVolumes[0]);
     writeAsTyped(sheet, row, 4, tally.unitPrices[0]);
@@ -245,12 +308,25 @@ void StockPosting::post(const Tally& tally, int& row, WorkbookPass& pass, QStrin
 
 void viewStock(Spreadsheet& app, const QString& path, CommandPrompts& prompts)
 {
+    // The archived years beside the live ledger, newest first.
+    QString chosen = path;
+    const QVector<ArchivedLedger> archived = archivedLedgers(path);
+    if (!archived.isEmpty()) {
+        QStringList options { QStringLiteral("当前台账") };
+        for (const ArchivedLedger& ledger : archived)
+            options << QStringLiteral("存档：%1").arg(QFileInfo(ledger.path).completeBaseName());
+        const int choice = prompts.chooseOne(QStringLiteral("查看哪一本台账？"), options);
+        if (choice < 0)
+            return;
+        if (choice > 0)
+            chosen = archived[choice - 1].path;
+    }
     // The user sees a copy of the ledger as just saved, never the live file.
-    const QString snapshot = viewSnapshotPath(path);
+    const QString snapshot = viewSnapshotPath(chosen);
     const PassOutcome outcome
-        = runWorkbookPass(QStringLiteral("view stock"), path, [&](WorkbookPass&) {
+        = runWorkbookPass(QStringLiteral("view stock"), chosen, [&](WorkbookPass&) {
               {
-                  auto book = app.open(path);
+                  auto book = app.open(chosen);
                   book->sheetNamed(detailSheet);
                   book->saveCopy(snapshot, Workbook::CopyFormat::Excel97);
                   book->close();

@@ -5,6 +5,7 @@
 // and showing the ledger to the user.
 
 #include "records/command_prompts.h"
+#include "records/ledger_year.h"
 #include "records/workbook.h"
 #include "records/workbook_pass.h"
 #include "tally/tally.h"
@@ -22,6 +23,15 @@ QString ledgerPath(const QString& programFolder);
 QStringList loadSpeciesList(Spreadsheet& app, const QString& path);
 // The same read alone, for a pass run elsewhere.
 QStringList readSpeciesList(Spreadsheet& app, const QString& path);
+
+// The ledger's years: the calendar year the ledger was last asked about
+// (0: never), kept by the program between runs.
+struct LedgerYears {
+    std::function<int()> lastYear;
+    std::function<void(int)> rememberYear;
+    // For the power cut tests: see LedgerYearStep::passing.
+    std::function<void(const QString&)> passing;
+};
 
 // What a posting checks beside the tally's texts, read when it runs.
 struct PostingContext {
@@ -53,6 +63,10 @@ public:
     void setChecks(TallyChecks* checks) { m_checks = checks; }
     // The day postings are dated by (today unless set).
     void setToday(std::function<QDate()> today) { m_today = std::move(today); }
+    // With the years set, the first posting of a calendar year asks whether
+    // to start a new year's ledger, and a full ledger starts a new one
+    // without asking; without them a full sheet ends the posting.
+    void setLedgerYears(LedgerYears years) { m_years = std::move(years); }
 
 private:
     struct PostedLoad {
@@ -63,9 +77,14 @@ private:
     };
 
     bool confirmedByTheClerk(const Tally& tally, const PostingContext& context);
+    // The question of a new calendar year and its step; false when the
+    // step failed and the posting stops.
+    bool stepIntoNewYear(const QDate& today);
+    LedgerYearStep::Outcome runYearStep(LedgerYearStep::Kind kind, int year, const QDate& today);
     // Posts the tally, or leaves the ledger as it was and says in `shortage`
     // what to ask when a stock out takes more than the stock sheet shows.
-    void post(const Tally& tally, int& row, WorkbookPass& pass, QString& shortage);
+    void post(
+        const Tally& tally, const QDate& today, int& row, WorkbookPass& pass, QString& shortage);
 
     Spreadsheet& m_app;
     QString m_path;
@@ -77,7 +96,14 @@ private:
     // The clerk's answers of the current press, never asked twice in it.
     bool m_stockConfirmed = false;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
+    LedgerYears m_years;
 };
+
+// The sheet a posting goes to: 入库 / 出库 by name where the ledger names
+// them, else by position.
+Worksheet& postingSheet(Workbook& book, StockPosting::Sheet which);
+// Whether the sheet's header names column 1 日期, so postings date it.
+bool headerNamesDate(Worksheet& sheet);
 
 // Shows the ledger to the user; a message says why when it cannot.
 void viewStock(Spreadsheet& app, const QString& path, CommandPrompts& prompts);

@@ -48,6 +48,14 @@ public:
     // text; 0 when every one shows text. Read as one block where the
     // application allows, so its cost does not grow with the rows in use.
     virtual int firstRowShowingNoText(int column, int top, int bottom);
+    // valueText of each cell of one column from `top` to `bottom`, read as
+    // one block where the application allows.
+    virtual QStringList columnValueTexts(int column, int top, int bottom);
+    // The last row holding anything, at most `limit`; 0 for an empty sheet.
+    virtual int lastRowInUse(int limit);
+    // A note attached to the cell, as a reader sees when pointing at it.
+    virtual void setComment(int row, int column, const QString& text) = 0;
+    virtual QString comment(int row, int column) = 0;
 };
 
 class Workbook {

@@ -17,6 +17,8 @@ public:
     void showMessage(const QString& text) override;
     void focusTotalVolume() override;
     bool askYesNo(const QString& question) override;
+    int chooseOne(const QString& question, const QStringList& options) override;
+    void whileBusy(const QString& what, const std::function<void()>& work) override;
 
 private:
     QWidget* m_window = nullptr;

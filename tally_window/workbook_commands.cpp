@@ -5,6 +5,7 @@
 
 #include "records/workbook_pass.h"
 
+#include <QSettings>
 #include <memory>
 
 WorkbookCommands::WorkbookCommands(Spreadsheet& spreadsheet, const QString& programFolder,
@@ -32,6 +33,35 @@ void WorkbookCommands::setTallySource(
 {
     m_readTally = std::move(readTally);
     m_tallyEdits = std::move(tallyEdits);
+}
+
+void WorkbookCommands::keepLedgerYears(const QString& settingsFile)
+{
+    // The year belongs to the ledger it was asked about: a ledger in
+    // another folder has not been asked yet.
+    const QString yearKey = QStringLiteral("ledger/year");
+    const QString pathKey = QStringLiteral("ledger/path");
+    const QString ledger = m_ledger;
+    LedgerYears years;
+    years.lastYear = [=] {
+        const QSettings settings(settingsFile, QSettings::IniFormat);
+        return settings.value(pathKey).toString() == ledger ? settings.value(yearKey).toInt() : 0;
+    };
+    years.rememberYear = [=](int year) {
+        QSettings settings(settingsFile, QSettings::IniFormat);
+        settings.setValue(pathKey, ledger);
+        settings.setValue(yearKey, year);
+    };
+    if (const int finished = settleLedgerYearStep(m_ledger))
+        years.rememberYear(finished);
+    m_stockIn.setLedgerYears(years);
+    m_stockOut.setLedgerYears(years);
+}
+
+void WorkbookCommands::setToday(const std::function<QDate()>& today)
+{
+    m_stockIn.setToday(today);
+    m_stockOut.setToday(today);
 }
 
 void WorkbookCommands::setTallyChecks(TallyChecks* checks)

@@ -41,6 +41,13 @@ public:
     // Whether the species list has arrived (or failed).
     bool speciesListLoaded() const { return m_speciesListLoaded; }
 
+    // The ledger's years are kept in `settingsFile` (quorvane.ini): a new
+    // calendar year's first posting asks for a new ledger, a full ledger
+    // starts one. A step a power cut left half done is settled here.
+    void keepLedgerYears(const QString& settingsFile);
+    // The day postings are dated by (today unless set).
+    void setToday(const std::function<QDate()>& today);
+
     // What the window checks before a tally goes into the books; null: none.
     void setTallyChecks(TallyChecks* checks);
 

@@ -138,10 +138,11 @@ void TestBackupSummaries::restoreMessageSaysWhatCameBack_data()
                QStringLiteral("文档/账单/2026-12/2026-12-08-001.pdf"),
                QStringLiteral("文档/账单/2026-12/2026-12-08-001.xls"),
                QStringLiteral("文档/账单/2026-12/2026-12-08-002.xls"),
+               QStringLiteral("文档/台账存档/木材出入库台账 2025.xls"),
                QStringLiteral("设置/quorvane.ini"), QStringLiteral("设置/1(0).txt") }
         << qint64(12345)
         << QStringLiteral("已恢复 2026-12-08 08:30 的备份：库存账本、木材账单、历史记录（12 345 "
-                          "车）、单价、设置、账单 2 份、未完成的检尺单、日志。")
+                          "车）、单价、设置、账单 2 份、存档的台账 1 本、未完成的检尺单、日志。")
             + kept;
     QTest::newRow("one bill is named by its place in the archive")
         << QStringList { QStringLiteral("文档/账单/2026-12/2026-12-08-002.xls") } << qint64(-1)

@@ -91,6 +91,12 @@ void TestBackups::backupHoldsEveryFileAndChecksBySha256sum()
         QFile file(QDir(yard.sources().data).filePath(QString::fromUtf8(lock)));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
+    // Last year's ledger, archived beside the live one.
+    const QString archives = QDir(yard.sources().documents).filePath(QStringLiteral("台账存档"));
+    QVERIFY(QDir().mkpath(archives));
+    QVERIFY(
+        QFile::copy(QDir(yard.sources().documents).filePath(QStringLiteral("木材出入库台账.xls")),
+            QDir(archives).filePath(QStringLiteral("木材出入库台账 2025.xls"))));
     const BackupOutcome outcome = takeBackup(yard.sources(), yard.place(), noon);
     QVERIFY2(outcome.ok(), qPrintable(outcome.detail));
     QCOMPARE(outcome.backup.name, QStringLiteral("2026-12-09-120000"));
@@ -101,10 +107,12 @@ void TestBackups::backupHoldsEveryFileAndChecksBySha256sum()
     QStringList paths;
     for (const ManifestEntry& entry : entries)
         paths.append(entry.path);
-    for (const char* expected :
-        { "数据/quorvane.sqlite", "数据/tally.json", "文档/木材出入库台账.xls", "文档/木材账单.xls",
-            "文档/账单/2026-12/4.xls", "设置/quorvane.ini", "设置/1(0).txt" })
+    for (const char* expected : { "数据/quorvane.sqlite", "数据/tally.json",
+             "文档/木材出入库台账.xls", "文档/木材账单.xls", "文档/账单/2026-12/4.xls",
+             "文档/台账存档/木材出入库台账 2025.xls", "设置/quorvane.ini", "设置/1(0).txt" })
         QVERIFY2(paths.contains(QString::fromUtf8(expected)), expected);
+    QCOMPARE(restoredPath(QStringLiteral("文档/台账存档/木材出入库台账 2025.xls"), yard.sources()),
+        QDir(archives).filePath(QStringLiteral("木材出入库台账 2025.xls")));
     QVERIFY2(!paths.join(u' ').contains(QStringLiteral(".lock")), qPrintable(paths.join(u' ')));
     QCOMPARE(QFileInfo(outcome.backup.folder).permissions() & 0x0077, QFileDevice::Permissions());
     QProcess check;

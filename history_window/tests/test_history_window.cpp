@@ -196,6 +196,8 @@ private slots:
     void cleanup();
     void filtersSelectLoadsAndTotalsAreExact_data();
     void filtersSelectLoadsAndTotalsAreExact();
+    void periodPresetsSetBothDates_data();
+    void periodPresetsSetBothDates();
     void headingClickSortsInTheStore();
     void doubleClickAndButtonsHandOverTheWholeLoad();
     void csvHoldsWhatIsShownByteForByte();
@@ -376,6 +378,39 @@ void TestHistoryWindow::filtersSelectLoadsAndTotalsAreExact()
         sums.amount = *sums.amount.plus(Fen::fromUnits(units(LoadColumn::Amount)));
     }
     QCOMPARE(kindTotalsText(listed, kind), totals);
+}
+
+void TestHistoryWindow::periodPresetsSetBothDates_data()
+{
+    QTest::addColumn<QString>("preset");
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QDate>("to");
+    QTest::newRow("去年 is the whole of last year")
+        << "去年" << QDate(2025, 1, 1) << QDate(2025, 12, 31);
+    QTest::newRow("上月 is the month before")
+        << "上月" << QDate(2026, 11, 1) << QDate(2026, 11, 30);
+    QTest::newRow("今年 is this year") << "今年" << QDate(2026, 1, 1) << QDate(2026, 12, 31);
+}
+
+void TestHistoryWindow::periodPresetsSetBothDates()
+{
+    QFETCH(QString, preset);
+    QFETCH(QDate, from);
+    QFETCH(QDate, to);
+    for (const char* box : { "periodPresets", "reportPresets" }) {
+        QComboBox* presets = combo(box);
+        const int index = presets->findText(preset);
+        QVERIFY(index > 0);
+        presets->setCurrentIndex(index);
+        emit presets->activated(index);
+        const bool list = QByteArray(box) == "periodPresets";
+        QCOMPARE(date(list ? "fromDate" : "reportFrom")->date(), from);
+        QCOMPARE(date(list ? "toDate" : "reportTo")->date(), to);
+        QCOMPARE(presets->currentText(), preset);
+        // A date set by hand is no preset.
+        date(list ? "toDate" : "reportTo")->setDate(to.addDays(-1));
+        QCOMPARE(presets->currentIndex(), 0);
+    }
 }
 
 void TestHistoryWindow::headingClickSortsInTheStore()

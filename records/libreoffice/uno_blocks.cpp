@@ -1,5 +1,6 @@
 #include "records/libreoffice/uno_blocks.h"
 
+#include "field_text/field_text.h"
 #include "records/cell_values.h"
 #include "records/libreoffice/uno_text.h"
 
@@ -84,17 +85,46 @@ void writeBlock(const Reference<css::sheet::XSpreadsheet>& sheet, const Box& box
 
 } // namespace
 
+int lastUsedRow(const Reference<css::sheet::XSpreadsheet>& sheet)
+{
+    const Reference<css::sheet::XSheetCellCursor> cursor = sheet->createCursor();
+    Reference<css::sheet::XUsedAreaCursor>(cursor, UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
+    return Reference<css::sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)
+               ->getRangeAddress()
+               .EndRow
+        + 1;
+}
+
+QStringList readColumnValues(
+    const Reference<css::sheet::XSpreadsheet>& sheet, int column, int top, int bottom)
+{
+    QStringList values;
+    if (bottom < top)
+        return values;
+    const auto range = sheet->getCellRangeByPosition(column - 1, top - 1, column - 1, bottom - 1);
+    const Sequence<Sequence<Any>> rows
+        = Reference<css::sheet::XCellRangeData>(range, UNO_QUERY_THROW)->getDataArray();
+    values.reserve(rows.getLength());
+    for (sal_Int32 r = 0; r < rows.getLength(); ++r) {
+        const Any& value = rows[r][0];
+        double number = 0;
+        rtl::OUString text;
+        if (value >>= number)
+            values << plainNumberText(number);
+        else if (value >>= text)
+            values << toQString(text);
+        else
+            values << QString();
+    }
+    return values;
+}
+
 int readFirstRowShowingNoText(
     const Reference<css::sheet::XSpreadsheet>& sheet, int column, int top, int bottom)
 {
     // Below the used area every cell is empty: only the rows down to it and
     // the one after it need reading.
-    const Reference<css::sheet::XSheetCellCursor> cursor = sheet->createCursor();
-    Reference<css::sheet::XUsedAreaCursor>(cursor, UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
-    const int usedBottom = Reference<css::sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)
-                               ->getRangeAddress()
-                               .EndRow
-        + 1;
+    const int usedBottom = lastUsedRow(sheet);
     if (usedBottom < top)
         return top;
     bottom = std::min(bottom, usedBottom + 1);

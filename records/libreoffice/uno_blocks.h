@@ -20,3 +20,11 @@ int readFirstRowShowingNoText(
 // of a row that would have to are left over, for writing one by one.
 QVector<CellText> writeCellsInBlocks(
     const css::uno::Reference<css::sheet::XSpreadsheet>& sheet, const QVector<CellText>& cells);
+
+// The values of one column from `top` to `bottom` in one read: numbers in
+// plain form, texts as they are, empty cells and errors empty.
+QStringList readColumnValues(
+    const css::uno::Reference<css::sheet::XSpreadsheet>& sheet, int column, int top, int bottom);
+
+// The last row of the used area (1-based), 0 for an empty sheet.
+int lastUsedRow(const css::uno::Reference<css::sheet::XSpreadsheet>& sheet);

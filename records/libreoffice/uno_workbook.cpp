@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
+#include <algorithm>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -31,11 +32,17 @@
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/FormulaResult.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XSheetAnnotation.hpp>
+#include <com/sun/star/sheet/XSheetAnnotationAnchor.hpp>
+#include <com/sun/star/sheet/XSheetAnnotations.hpp>
+#include <com/sun/star/sheet/XSheetAnnotationsSupplier.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/table/CellAddress.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/task/XInteractionHandler.hpp>
+#include <com/sun/star/text/XSimpleText.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
@@ -106,6 +113,10 @@ public:
     void setBlockAsTyped(int top, int left, const QVector<QStringList>& rows) override;
     void setCellsAsTyped(const QVector<CellText>& cells) override;
     int firstRowShowingNoText(int column, int top, int bottom) override;
+    QStringList columnValueTexts(int column, int top, int bottom) override;
+    int lastRowInUse(int limit) override;
+    void setComment(int row, int column, const QString& text) override;
+    QString comment(int row, int column) override;
 
 private:
     // A protected sheet refuses cell writes with an office-internal error:
@@ -436,6 +447,40 @@ void UnoWorksheet::setCellsAsTyped(const QVector<CellText>& cells)
 int UnoWorksheet::firstRowShowingNoText(int column, int top, int bottom)
 {
     return m_book.guarded([&] { return readFirstRowShowingNoText(m_sheet, column, top, bottom); });
+}
+
+QStringList UnoWorksheet::columnValueTexts(int column, int top, int bottom)
+{
+    return m_book.guarded([&] { return readColumnValues(m_sheet, column, top, bottom); });
+}
+
+int UnoWorksheet::lastRowInUse(int limit)
+{
+    return m_book.guarded([&] { return std::min(lastUsedRow(m_sheet), limit); });
+}
+
+void UnoWorksheet::setComment(int row, int column, const QString& text)
+{
+    m_book.guarded([&] {
+        checkWritable();
+        css::table::CellAddress address;
+        address.Column = column - 1;
+        address.Row = row - 1;
+        Reference<css::sheet::XSheetAnnotationsSupplier>(m_sheet, UNO_QUERY_THROW)
+            ->getAnnotations()
+            ->insertNew(address, toOUString(text));
+    });
+}
+
+QString UnoWorksheet::comment(int row, int column)
+{
+    return m_book.guarded([&] {
+        const auto annotation
+            = Reference<css::sheet::XSheetAnnotationAnchor>(cell(row, column), UNO_QUERY_THROW)
+                  ->getAnnotation();
+        return toQString(
+            Reference<css::text::XSimpleText>(annotation, UNO_QUERY_THROW)->getString());
+    });
 }
 
 QString filterOf(const Reference<css::lang::XComponent>& document)

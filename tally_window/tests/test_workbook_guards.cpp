@@ -1,9 +1,16 @@
 #include "office_fixture.h"
 #include "records/bill_archive.h"
+#include "tally_window/window_prompts.h"
 #include "tally_window/workbook_commands.h"
+#include "test_answers.h"
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 // The two questions of the workbook commands, answered both ways on a real
 // office: on 否 the workbook is left as it was, no bill number is used and
@@ -19,6 +26,8 @@ private slots:
     void stockOutBeyondTheStockAsksFirst();
     void aBillWithNoVolumeAsksFirst_data();
     void aBillWithNoVolumeAsksFirst();
+    void aNewYearIsAskedOnceWhileTheWindowPaints_data();
+    void aNewYearIsAskedOnceWhileTheWindowPaints();
 
 private:
     QString copyShipped(const QString& name);
@@ -144,6 +153,63 @@ void TestWorkbookGuards::aBillWithNoVolumeAsksFirst()
     QCOMPARE(saved[0][2].toString(), (BillNumber { QDate::currentDate(), 1 }).text());
     QCOMPARE(nextSerial, 2);
     QCOMPARE(m_shown.size(), 1);
+}
+
+void TestWorkbookGuards::aNewYearIsAskedOnceWhileTheWindowPaints_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("是 archives the ledger under the progress dialog") << true;
+    QTest::newRow("否 posts into the same ledger") << false;
+}
+
+// Through the window's own prompts and quorvane.ini: asked once, the step
+// runs on a worker while the event loop keeps turning under its dialog.
+void TestWorkbookGuards::aNewYearIsAskedOnceWhileTheWindowPaints()
+{
+    QFETCH(bool, answer);
+    const QString ledger = copyShipped(QStringLiteral("木材出入库台账.xls"));
+    const QString ini = m_folder->filePath(QStringLiteral("quorvane.ini"));
+    {
+        QSettings settings(ini, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("ledger/path"), ledger);
+        settings.setValue(QStringLiteral("ledger/year"), 2026);
+    }
+    QWidget window;
+    QLineEdit total(&window);
+    WindowPrompts prompts;
+    prompts.attach(&window, &total);
+    TestAnswers answers;
+    answers.setNextAnswers({ MessageAnswer::Ok, answer ? MessageAnswer::Yes : MessageAnswer::No,
+        MessageAnswer::Ok, MessageAnswer::Ok });
+    WorkbookCommands commands(*m_office, m_folder->path(), prompts);
+    commands.keepLedgerYears(ini);
+    commands.setToday([] { return QDate(2027, 1, 1); });
+    const Tally tally = load(QStringLiteral("1.5660"), QStringLiteral("1.5660"));
+    quint64 edits = 0;
+    commands.setTallySource([&] { return tally; }, [&] { return ++edits; });
+
+    int turnsUnderDialog = 0;
+    QTimer turns;
+    connect(&turns, &QTimer::timeout, this, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == QStringLiteral("BusyProgress") && widget->isVisible())
+                ++turnsUnderDialog;
+    });
+    turns.start(5);
+    commands.stockIn();
+    commands.stockIn();
+    turns.stop();
+
+    QCOMPARE(answers.texts(),
+        QStringList({ "每次入库前请先关闭*木材出入库台账*！！",
+            "新的一年：把 2026 年的台账存档，并把各树种的库存结转到新台账吗？", "保存成功",
+            "保存成功" }));
+    QCOMPARE(
+        QSettings(ini, QSettings::IniFormat).value(QStringLiteral("ledger/year")).toInt(), 2027);
+    const QString archive = m_folder->filePath(QStringLiteral("台账存档/木材出入库台账 2026.xls"));
+    QCOMPARE(QFileInfo::exists(archive), answer);
+    if (answer)
+        QVERIFY(turnsUnderDialog > 0);
 }
 
 QTEST_MAIN(TestWorkbookGuards)

@@ -46,6 +46,27 @@ public:
         return 0;
     }
 
+    int lastRowInUse(int limit) override
+    {
+        m_app.check(QStringLiteral("read"));
+        int last = 0;
+        for (auto cell = m_sheet.cells.keyBegin(); cell != m_sheet.cells.keyEnd(); ++cell)
+            last = std::max(last, cell->first);
+        return std::min(last, limit);
+    }
+
+    void setComment(int row, int column, const QString& text) override
+    {
+        m_app.check(QStringLiteral("write"));
+        m_sheet.comments[{ row, column }] = text;
+    }
+
+    QString comment(int row, int column) override
+    {
+        m_app.check(QStringLiteral("read"));
+        return m_sheet.comments.value({ row, column });
+    }
+
 private:
     void store(int row, int column, const MemoryCell& cell)
     {

@@ -22,6 +22,7 @@ struct MemoryCell {
 struct MemorySheet {
     QString name;
     QMap<std::pair<int, int>, MemoryCell> cells;
+    QMap<std::pair<int, int>, QString> comments;
 
     QString shownText(int row, int column) const;
 };

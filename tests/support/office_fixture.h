@@ -29,6 +29,14 @@ public:
         questions << question;
         return answers.isEmpty() ? true : answers.takeFirst();
     }
+
+    QList<QStringList> choices; // the options of each choice asked
+    int choose = 0; // the index every choice takes
+    int chooseOne(const QString&, const QStringList& options) override
+    {
+        choices << options;
+        return choose;
+    }
 };
 
 // Office settings for tests: a profile that outlives the test run, so only
