@@ -308,7 +308,7 @@ void TestPermissions::everyFileWrittenIsTheUsersAlone()
     QTRY_VERIFY(
         QFileInfo::exists(QDir(data.path()).filePath(QStringLiteral("tally-journal.json"))));
     QVERIFY(QFileInfo::exists(QDir(data.path()).filePath(QStringLiteral("quorvane.sqlite-wal"))));
-    QCOMPARE(QDir(archive).entryList({ "*.pdf" }, QDir::Files).size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(QDir(archive).entryList({ "*.pdf" }, QDir::Files).size(), 1, 60000);
     for (const QString& root : { program.path(), data.path(), config.path() })
         QCOMPARE(openToOthers(root), QStringList());
 
