@@ -118,10 +118,10 @@ bool hasVolume(const Tally& tally)
     return total == overflowText || leadingNumber(total) != 0;
 }
 
-// The copy and its PDF; a failure leaves the saved bill as it is. The PDF
-// first: the clerk's view waits for it.
-std::optional<WorkbookError> archiveBill(
-    Workbook& book, const QString& archive, const BillNumber& number)
+// Where the copy and its PDF go: a folder of our own, names the office may
+// write (it would write through a link). A failure leaves the saved bill as
+// it is.
+std::optional<WorkbookError> checkArchive(const QString& archive, const BillNumber& number)
 {
     try {
         refuseLinkedEntry(archive);
@@ -131,14 +131,18 @@ std::optional<WorkbookError> archiveBill(
     if (!makeOwnFolder(archive) || !QFileInfo(archive).isDir())
         return WorkbookError(
             WorkbookFailure::FolderNotWritable, archivedBillPath(archive, number, ".xls"));
-    // The office would write through a link.
     for (const char* suffix : { ".xls", ".pdf" })
         if (!archiveNameWritable(archivedBillPath(archive, number, suffix)))
             return WorkbookError(
                 WorkbookFailure::NotAFile, archivedBillPath(archive, number, suffix));
+    return std::nullopt;
+}
+
+std::optional<WorkbookError> archiveCopy(
+    Workbook& book, const QString& path, Workbook::CopyFormat format)
+{
     try {
-        book.saveCopy(archivedBillPath(archive, number, ".xls"), Workbook::CopyFormat::Excel97);
-        book.saveCopy(archivedBillPath(archive, number, ".pdf"), Workbook::CopyFormat::Pdf);
+        book.saveCopy(path, format);
     } catch (const WorkbookError& error) {
         return error;
     }
@@ -176,7 +180,7 @@ void BillExport::setToday(std::function<QDate()> today)
 }
 
 void BillExport::runPass(Spreadsheet& app, const QString& path, const Tally& tally,
-    const std::function<BillNumber()>& number, BillPass& press)
+    const std::function<BillNumber()>& number, BillPass& press, const BillStages& stages)
 {
     const QString archive = billArchiveFolder(QFileInfo(path).absolutePath());
     const auto body = [&](WorkbookPass& pass) {
@@ -190,8 +194,19 @@ void BillExport::runPass(Spreadsheet& app, const QString& path, const Tally& tal
         pass.markSaved();
         press.reportSaved();
         {
+            // The PDF first: the clerk sees it while its copy is made.
             PhaseTimer phase("archive copies");
-            press.archiveFailure = archiveBill(*book, archive, press.number);
+            press.archiveFailure = checkArchive(archive, press.number);
+            if (!press.archiveFailure)
+                press.archiveFailure = archiveCopy(*book,
+                    archivedBillPath(archive, press.number, ".pdf"), Workbook::CopyFormat::Pdf);
+            if (!press.archiveFailure) {
+                press.pdfMade = true;
+                if (stages.pdfMade)
+                    stages.pdfMade();
+                press.archiveFailure = archiveCopy(*book,
+                    archivedBillPath(archive, press.number, ".xls"), Workbook::CopyFormat::Excel97);
+            }
         }
         if (press.archiveFailure) {
             logPass(QStringLiteral("bill archive %1").arg(press.number.text()), path, 0,
@@ -199,6 +214,9 @@ void BillExport::runPass(Spreadsheet& app, const QString& path, const Tally& tal
             press.snapshot = viewSnapshotPath(path);
             book->saveCopy(press.snapshot, Workbook::CopyFormat::Excel97);
         }
+        // Before the office closes the bill: that is no part of what the clerk waits for.
+        if (stages.copiesMade)
+            stages.copiesMade();
         book->close();
     };
     press.reportEnded(runWorkbookPass(QStringLiteral("bill export"), path, body));
@@ -218,15 +236,27 @@ bool BillExport::write(const Tally& tally, const std::optional<BillNumber>& repr
     auto press = std::make_shared<BillPass>();
     bool saved = false;
     if (m_background) {
-        m_archiving = std::thread([this, press, tally, number, receiver = m_receiver.get()] {
-            runPass(m_app, m_path, tally, number, *press);
-            if (press->outcome.saved)
+        QObject* receiver = m_receiver.get();
+        m_archiving = std::thread([this, press, tally, number, receiver] {
+            bool reported = false;
+            BillStages stages;
+            stages.pdfMade = [&] {
+                QMetaObject::invokeMethod(
+                    receiver, [this, press] { showArchived(*press); }, Qt::QueuedConnection);
+            };
+            stages.copiesMade = [&] {
+                reported = true;
                 QMetaObject::invokeMethod(
                     receiver, [this, press] { reportArchive(*press); }, Qt::QueuedConnection);
+            };
+            runPass(m_app, m_path, tally, number, *press, stages);
+            // The view's snapshot may have failed too: the clerk still hears of it.
+            if (press->outcome.saved && !reported)
+                stages.copiesMade();
         });
         saved = press->waitUntilSavedOrEnded();
     } else {
-        runPass(m_app, m_path, tally, number, *press);
+        runPass(m_app, m_path, tally, number, *press, {});
         saved = press->outcome.saved;
     }
     // Counted like presses: each pass after the first of the press.
@@ -241,23 +271,33 @@ bool BillExport::write(const Tally& tally, const std::optional<BillNumber>& repr
         return false;
     }
     m_lastNumber = press->number;
-    if (!m_background)
+    if (!m_background) {
+        if (press->pdfMade)
+            showArchived(*press);
         reportArchive(*press);
+    }
     return true;
+}
+
+void BillExport::showArchived(BillPass& press)
+{
+    const QString archive = billArchiveFolder(QFileInfo(m_path).absolutePath());
+    press.shown = m_pdfViewer
+        && m_pdfViewer(archivedBillPath(archive, press.number, ".pdf"),
+            archivedBillPath(archive, press.number, ".xls"));
 }
 
 void BillExport::reportArchive(const BillPass& press)
 {
     const QString archive = billArchiveFolder(QFileInfo(m_path).absolutePath());
-    const QString archived = archivedBillPath(archive, press.number, ".xls");
     if (press.archiveFailure)
         m_prompts.showMessage(
             QStringLiteral("账单已保存到“%1”，但没有存入账单文件夹“%2”：%3")
                 .arg(QDir::toNativeSeparators(m_path), QDir::toNativeSeparators(archive),
                     failureMessage(*press.archiveFailure)));
-    if (press.archiveFailure || !m_pdfViewer
-        || !m_pdfViewer(archivedBillPath(archive, press.number, ".pdf"), archived))
-        showBill(press.archiveFailure ? press.snapshot : archived);
+    if (!press.shown)
+        showBill(press.archiveFailure ? press.snapshot
+                                      : archivedBillPath(archive, press.number, ".xls"));
 }
 
 // The user sees a copy with a name of its own, never the live bill: an

@@ -64,10 +64,18 @@ public:
 
 private:
     bool write(const Tally& tally, const std::optional<BillNumber>& reprinted);
+    // Called on the pass's thread as the copies come.
+    struct BillStages {
+        std::function<void()> pdfMade;
+        std::function<void()> copiesMade; // or failed, before the office closes the bill
+    };
     // The pass itself, on whichever thread runs it.
     static void runPass(Spreadsheet& app, const QString& path, const Tally& tally,
-        const std::function<BillNumber()>& number, BillPass& press);
-    // After the copies: the clerk is told of a failure and shown the bill.
+        const std::function<BillNumber()>& number, BillPass& press, const BillStages& stages);
+    // The PDF is made: the clerk's window shows it.
+    void showArchived(BillPass& press);
+    // After the copies: the clerk is told of a failure and shown the bill
+    // when the window did not show it.
     void reportArchive(const BillPass& press);
     void showBill(const QString& copy);
 

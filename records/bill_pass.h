@@ -18,6 +18,8 @@ struct BillPass {
     int passes = 0; // 2 when the office was replaced and the pass tried again
     std::optional<WorkbookError> archiveFailure;
     QString snapshot; // the view, when the archive copy could not be made
+    bool pdfMade = false; // set by the pass
+    bool shown = false; // the clerk's window shows the PDF; set on the window's thread
     PassOutcome outcome; // once ended
 
     // Called by the pass once the bill is on disk.
