@@ -64,6 +64,8 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
         });
     m_commands->setBillViewer(
         [this](const QString& pdf, const QString& copy) { return m_preview->showBill(pdf, copy); });
+    // Made ready once the tally is up, not at the first bill.
+    QTimer::singleShot(0, m_preview.get(), [this] { m_preview->prepare(); });
     if (!folders.history.isEmpty())
         m_history = std::make_unique<HistoryServices>(
             folders.history, folders.config, spreadsheet, *m_prompts);
