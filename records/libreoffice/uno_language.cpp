@@ -108,8 +108,12 @@ void setSimplifiedChinese(const Reference<css::uno::XInterface>& document)
     chinese.Country = "CN";
     const css::uno::Any locale(chinese);
     // An .xls keeps no language: the document's own is what its cells have.
-    Reference<css::beans::XPropertySet>(document, UNO_QUERY_THROW)
-        ->setPropertyValue("CharLocaleAsian", locale);
+    // Set only when it differs: an office in a Chinese or neutral locale has it.
+    const Reference<css::beans::XPropertySet> defaults(document, UNO_QUERY_THROW);
+    css::lang::Locale current;
+    defaults->getPropertyValue("CharLocaleAsian") >>= current;
+    if (current.Language != chinese.Language || current.Country != chinese.Country)
+        defaults->setPropertyValue("CharLocaleAsian", locale);
     const Reference<css::style::XStyleFamiliesSupplier> families(document, UNO_QUERY_THROW);
     const Reference<css::container::XNameAccess> cellStyles(
         families->getStyleFamilies()->getByName("CellStyles"), UNO_QUERY_THROW);
