@@ -54,7 +54,9 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
     QApplication::setFont(font);
     m_printer = std::make_unique<CupsPrinter>();
     m_preview = std::make_unique<BillPreview>(
-        *m_printer, printSettingsFile(folders.config), [&spreadsheet](const QString& copy) {
+        *m_printer, printSettingsFile(folders.config), [this, &spreadsheet](const QString& copy) {
+            // The bill is on screen from its PDF on; its copy may still be in the making.
+            m_commands->waitForBillCopies();
             try {
                 spreadsheet.show(copy);
                 return true;

@@ -52,6 +52,8 @@ public:
     // a press of 打印账单 returns once the bill is saved, and the window
     // shows the bill when its archive copy and PDF are made.
     void setBillViewer(BillExport::PdfViewer viewer);
+    // Until the last bill's archive copy and PDF are made.
+    void waitForBillCopies() { m_bill.waitForArchive(); }
     // The bill of a past load again, with its own date and number; false
     // when it is no bill or was not written.
     bool reprintBill(const LoadRecord& load);
