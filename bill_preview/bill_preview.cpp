@@ -20,6 +20,7 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -27,6 +28,7 @@ namespace {
 
 const char* printerKey = "print/printer";
 const char* copiesKey = "print/copies";
+constexpr int printerReadDelayMs = 300;
 
 QPushButton* commandButton(const QString& text, const char* name, QWidget* parent)
 {
@@ -192,7 +194,8 @@ void BillPreview::fillPrinters()
         for (int i = 0; i < m_printer->count(); ++i)
             names << m_printer->itemText(i);
         listPrinters(names, m_defaultPrinter, false);
-        readPrinters();
+        // After the page is up: the two programs would take from its rendering.
+        QTimer::singleShot(printerReadDelayMs, this, &BillPreview::readPrinters);
     }
     const QSettings settings(m_settingsFile, QSettings::IniFormat);
     m_copies->setValue(settings.value(QLatin1String(copiesKey), 1).toInt());
