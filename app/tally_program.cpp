@@ -54,7 +54,9 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
     QApplication::setFont(font);
     m_printer = std::make_unique<CupsPrinter>();
     m_preview = std::make_unique<BillPreview>(
-        *m_printer, printSettingsFile(folders.config), [&spreadsheet](const QString& copy) {
+        *m_printer, printSettingsFile(folders.config), [this, &spreadsheet](const QString& copy) {
+            // The bill is on screen from its PDF on; its copy may still be in the making.
+            m_commands->waitForBillCopies();
             try {
                 spreadsheet.show(copy);
                 return true;
@@ -65,6 +67,8 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
     m_commands->keepLedgerYears(printSettingsFile(folders.config));
     m_commands->setBillViewer(
         [this](const QString& pdf, const QString& copy) { return m_preview->showBill(pdf, copy); });
+    // Made ready once the tally is up, not at the first bill.
+    QTimer::singleShot(0, m_preview.get(), [this] { m_preview->prepare(); });
     if (!folders.history.isEmpty())
         m_history = std::make_unique<HistoryServices>(
             folders.history, folders.config, spreadsheet, *m_prompts);

@@ -8,6 +8,7 @@
 //   quorvane_bench --history [--json PATH]     (the history figures only)
 //   quorvane_bench --bent-history [--json PATH] (those of a hand-edited history)
 //   quorvane_bench --preview [--json PATH]     (the bill preview's figures only)
+//   quorvane_bench --bill [--json PATH]        (the workbook commands and the preview)
 //   quorvane_bench --start-up [--json PATH]    (the start-up figure only)
 //   quorvane_bench --ticks empty|full|idle N   (run by --callgrind under valgrind)
 //   quorvane_bench --idle SECONDS              (run for the idle processor use)
@@ -321,6 +322,11 @@ int main(int argc, char* argv[])
         : QStringLiteral("bench/results.json");
 
     BenchTable table;
+    if (args.contains(QStringLiteral("--bill"))) {
+        benchWorkbooks(table);
+        benchPreview(table);
+        return table.writeJson(json) ? 0 : 1;
+    }
     if (args.contains(QStringLiteral("--preview"))) {
         benchPreview(table);
         return table.writeJson(json) ? 0 : 1;

@@ -49,11 +49,14 @@ void typeLoad(Form1& window)
 double pressToPage(TallyProgram& program)
 {
     QWidget* button = program.window().findChild<QWidget*>(QStringLiteral("Command3"));
+    BillPreview& preview = program.billPreview();
+    // The press returns before the page is there: the last bill's page
+    // stays up until this one's replaces it.
+    const QString last = preview.pdfPath();
     QElapsedTimer clock;
     clock.start();
     QTest::mouseClick(button, Qt::LeftButton);
-    BillPreview& preview = program.billPreview();
-    while (!preview.isVisible() || preview.page().isNull())
+    while (!preview.isVisible() || preview.page().isNull() || preview.pdfPath() == last)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     preview.repaint();
     return clock.nsecsElapsed() / 1e6;

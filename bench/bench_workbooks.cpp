@@ -8,6 +8,7 @@
 #include "records/stock_ledger.h"
 #include "tally_window/window_prompts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -90,6 +91,8 @@ double warmMedian(const std::function<void()>& action, int runs)
     return percentile(times, 0.5);
 }
 
+void benchBillPress(BenchTable& table, const QString& bill, const Tally& tally);
+
 void benchWorkbooks(BenchTable& table)
 {
     QTemporaryDir folder;
@@ -145,6 +148,37 @@ void benchWorkbooks(BenchTable& table)
         table.add(
             command.name + QStringLiteral(" over its floor"), warm / floor, QStringLiteral("x"));
     }
+    benchBillPress(table, bill, billTally);
+}
+
+// 打印账单 as the window presses it: the press returns once the bill is
+// saved, its archive copy and PDF follow on a worker, waited for between
+// presses outside the time.
+void benchBillPress(BenchTable& table, const QString& bill, const Tally& tally)
+{
+    SilentPrompts prompts;
+    LibreOfficeSpreadsheet app(benchOfficeSettings());
+    BillExport exporter(app, bill, prompts);
+    exporter.setArchiveInBackground(true);
+    const auto press = [&] { exporter.press([&] { return tally; }); };
+    const double cold = millisecondsOf(press);
+    exporter.waitForArchive();
+    std::vector<double> times;
+    for (int run = 0; run < 7; ++run) {
+        times.push_back(millisecondsOf(press));
+        exporter.waitForArchive();
+        QCoreApplication::processEvents(); // the copies' reports
+    }
+    const double warm = percentile(times, 0.5);
+    const double floor = warmMedian([&] { floorPass(app, bill); });
+    table.add(QStringLiteral("打印账单 press returns, cold"), cold, QStringLiteral("ms"),
+        QStringLiteral("office not started"));
+    table.add(QStringLiteral("打印账单 press returns, warm"), warm, QStringLiteral("ms"),
+        QStringLiteral("median of 7; max %1 ms").arg(percentile(times, 1.0), 0, 'f', 0));
+    table.add(QStringLiteral("打印账单 press returns, floor"), floor, QStringLiteral("ms"),
+        QStringLiteral("bare load + store"));
+    table.add(QStringLiteral("打印账单 press over its floor"), warm / floor, QStringLiteral("x"),
+        QStringLiteral("goal 1.5 x"));
 }
 
 void benchLedgerSizes(BenchTable& table)

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPdfDocument>
@@ -19,12 +20,15 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
 const char* printerKey = "print/printer";
 const char* copiesKey = "print/copies";
+constexpr int printerReadDelayMs = 300;
 
 QPushButton* commandButton(const QString& text, const char* name, QWidget* parent)
 {
@@ -43,6 +47,7 @@ BillPreview::BillPreview(
     , m_settingsFile(std::move(settingsFile))
     , m_openInOffice(std::move(openInOffice))
     , m_document(new QPdfDocument(this))
+    , m_printerRead(new QFutureWatcher<Printers>(this))
 {
     setObjectName(QStringLiteral("BillPreview"));
     setWindowTitle(QStringLiteral("账单预览"));
@@ -61,9 +66,25 @@ BillPreview::BillPreview(
     layout->addWidget(m_status);
     layout->addWidget(bar);
     resize(760, 900);
+    connect(m_printerRead, &QFutureWatcher<Printers>::finished, this, [this] {
+        const Printers read = m_printerRead->result();
+        listPrinters(read.names, read.defaultPrinter, true);
+    });
 }
 
-BillPreview::~BillPreview() = default;
+BillPreview::~BillPreview()
+{
+    m_printerRead->waitForFinished();
+}
+
+void BillPreview::prepare()
+{
+    ensurePolished();
+    if (!m_sized)
+        sizeToScreen();
+    create();
+    readPrinters();
+}
 
 void BillPreview::buildCommands(QWidget* bar)
 {
@@ -161,18 +182,57 @@ void BillPreview::sizeToScreen()
     m_sized = true;
 }
 
-// The printers are read on every showing: one added since the last bill is there.
+// The printers are read on every showing: one added since the last bill is
+// there. Each reading starts two programs, which on a busy machine take
+// longer than the page: only the first is waited for.
 void BillPreview::fillPrinters()
 {
+    if (!m_printersRead) {
+        listPrinters(m_printers.printers(), m_printers.defaultPrinter(), false);
+    } else {
+        QStringList names;
+        for (int i = 0; i < m_printer->count(); ++i)
+            names << m_printer->itemText(i);
+        listPrinters(names, m_defaultPrinter, false);
+        // After the page is up: the two programs would take from its rendering.
+        QTimer::singleShot(printerReadDelayMs, this, &BillPreview::readPrinters);
+    }
     const QSettings settings(m_settingsFile, QSettings::IniFormat);
-    const QStringList names = m_printers.printers();
-    m_printer->clear();
-    m_printer->addItems(names);
-    QString chosen = settings.value(QLatin1String(printerKey)).toString();
-    if (!names.contains(chosen))
-        chosen = m_printers.defaultPrinter();
-    m_printer->setCurrentIndex(std::max(0, int(names.indexOf(chosen))));
     m_copies->setValue(settings.value(QLatin1String(copiesKey), 1).toInt());
+}
+
+void BillPreview::readPrinters()
+{
+    if (m_printerRead->isRunning())
+        return;
+    PrinterQueue& printers = m_printers;
+    m_printerRead->setFuture(QtConcurrent::run([&printers] {
+        return Printers { printers.printers(), printers.defaultPrinter() };
+    }));
+}
+
+// At a showing the settings' printer is chosen; a list read meanwhile keeps
+// the one on screen. Else the system's default.
+void BillPreview::listPrinters(
+    const QStringList& names, const QString& defaultPrinter, bool keepShown)
+{
+    const QString shown = m_printer->currentText();
+    m_printersRead = true;
+    m_defaultPrinter = defaultPrinter;
+    const QSettings settings(m_settingsFile, QSettings::IniFormat);
+    QString chosen = settings.value(QLatin1String(printerKey)).toString();
+    if (keepShown || !names.contains(chosen))
+        chosen = names.contains(shown) ? shown : defaultPrinter;
+    if (!names.contains(chosen))
+        chosen = defaultPrinter;
+    QStringList listed;
+    for (int i = 0; i < m_printer->count(); ++i)
+        listed << m_printer->itemText(i);
+    if (listed != names) {
+        m_printer->clear();
+        m_printer->addItems(names);
+    }
+    m_printer->setCurrentIndex(std::max(0, int(names.indexOf(chosen))));
 }
 
 void BillPreview::print()

@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QStringList>
 #include <functional>
 
 class PrinterQueue;
@@ -20,6 +21,7 @@ class QPdfDocument;
 class QScrollArea;
 class QPushButton;
 class QSpinBox;
+template <typename T> class QFutureWatcher;
 
 class BillPreview : public QDialog {
     Q_OBJECT
@@ -30,7 +32,13 @@ public:
 
     BillPreview(PrinterQueue& printers, QString settingsFile, OfficeLauncher openInOffice,
         QWidget* parent = nullptr);
+    // Waits for a reading of the printers.
     ~BillPreview() override;
+
+    // Makes the window ready before its first bill (its native window, its
+    // type, its size) and reads the printers, so the first bill costs no
+    // more than the next.
+    void prepare();
 
     // Shows the PDF and keeps `copy` for 用表格程序打开 (hidden when empty);
     // false when the PDF cannot be read, and the window stays hidden.
@@ -53,7 +61,11 @@ signals:
 private:
     void buildCommands(QWidget* bar);
     void sizeToScreen();
+    // The printers as last read, and the one the settings name chosen; read
+    // anew behind the window, which keeps the list it has till then.
     void fillPrinters();
+    void readPrinters();
+    void listPrinters(const QStringList& names, const QString& defaultPrinter, bool keepShown);
     void print();
     void openInOffice();
     void zoomBy(double factor);
@@ -79,4 +91,11 @@ private:
     QString m_pdf;
     QString m_copy;
     QElapsedTimer m_paintWait; // from a show to its first paint
+    struct Printers {
+        QStringList names;
+        QString defaultPrinter;
+    };
+    QFutureWatcher<Printers>* m_printerRead = nullptr;
+    bool m_printersRead = false; // once, before any showing
+    QString m_defaultPrinter;
 };

@@ -1,6 +1,7 @@
 #include "records/bill_export.h"
 
 #include "field_text/field_text.h"
+#include "records/bill_pass.h"
 #include "records/event_log.h"
 #include "records/view_snapshot.h"
 #include "records/workbook_pass.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QObject>
 
 namespace {
 
@@ -89,7 +91,21 @@ BillExport::BillExport(Spreadsheet& app, QString path, CommandPrompts& prompts)
     : m_app(app)
     , m_path(std::move(path))
     , m_prompts(prompts)
+    , m_receiver(std::make_unique<QObject>())
 {
+}
+
+// A quit waits for the copies: they are the bill's only record beside the
+// live workbook, which the next bill overwrites.
+BillExport::~BillExport()
+{
+    waitForArchive();
+}
+
+void BillExport::waitForArchive()
+{
+    if (m_archiving.joinable())
+        m_archiving.join();
 }
 
 namespace {
@@ -100,6 +116,37 @@ bool hasVolume(const Tally& tally)
 {
     const QString total = tally.groupVolumes[3].trimmed();
     return total == overflowText || leadingNumber(total) != 0;
+}
+
+// Where the copy and its PDF go: a folder of our own, names the office may
+// write (it would write through a link). A failure leaves the saved bill as
+// it is.
+std::optional<WorkbookError> checkArchive(const QString& archive, const BillNumber& number)
+{
+    try {
+        refuseLinkedEntry(archive);
+    } catch (const WorkbookError& error) {
+        return error;
+    }
+    if (!makeOwnFolder(archive) || !QFileInfo(archive).isDir())
+        return WorkbookError(
+            WorkbookFailure::FolderNotWritable, archivedBillPath(archive, number, ".xls"));
+    for (const char* suffix : { ".xls", ".pdf" })
+        if (!archiveNameWritable(archivedBillPath(archive, number, suffix)))
+            return WorkbookError(
+                WorkbookFailure::NotAFile, archivedBillPath(archive, number, suffix));
+    return std::nullopt;
+}
+
+std::optional<WorkbookError> archiveCopy(
+    Workbook& book, const QString& path, Workbook::CopyFormat format)
+{
+    try {
+        book.saveCopy(path, format);
+    } catch (const WorkbookError& error) {
+        return error;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -132,83 +179,125 @@ void BillExport::setToday(std::function<QDate()> today)
     m_today = std::move(today);
 }
 
+void BillExport::runPass(Spreadsheet& app, const QString& path, const Tally& tally,
+    const std::function<BillNumber()>& number, BillPass& press, const BillStages& stages)
+{
+    const QString archive = billArchiveFolder(QFileInfo(path).absolutePath());
+    const auto body = [&](WorkbookPass& pass) {
+        ++press.passes;
+        // Taken again on a retry: the failed pass stored nothing.
+        press.number = number();
+        auto book = app.open(path);
+        Worksheet& sheet = book->sheetNamed(billSheetName());
+        writeBill(sheet, tally, press.number);
+        book->save();
+        pass.markSaved();
+        press.reportSaved();
+        {
+            // The PDF first: the clerk sees it while its copy is made.
+            PhaseTimer phase("archive copies");
+            press.archiveFailure = checkArchive(archive, press.number);
+            if (!press.archiveFailure)
+                press.archiveFailure = archiveCopy(*book,
+                    archivedBillPath(archive, press.number, ".pdf"), Workbook::CopyFormat::Pdf);
+            if (!press.archiveFailure) {
+                press.pdfMade = true;
+                if (stages.pdfMade)
+                    stages.pdfMade();
+                press.archiveFailure = archiveCopy(*book,
+                    archivedBillPath(archive, press.number, ".xls"), Workbook::CopyFormat::Excel97);
+            }
+        }
+        if (press.archiveFailure) {
+            logPass(QStringLiteral("bill archive %1").arg(press.number.text()), path, 0,
+                &*press.archiveFailure);
+            press.snapshot = viewSnapshotPath(path);
+            book->saveCopy(press.snapshot, Workbook::CopyFormat::Excel97);
+        }
+        // Before the office closes the bill: that is no part of what the clerk waits for.
+        if (stages.copiesMade)
+            stages.copiesMade();
+        book->close();
+    };
+    press.reportEnded(runWorkbookPass(QStringLiteral("bill export"), path, body));
+}
+
 bool BillExport::write(const Tally& tally, const std::optional<BillNumber>& reprinted)
 {
     if (++m_pressCount == 1)
         m_prompts.showMessage(QStringLiteral("每次导入数据前请先关闭*木材账单*"));
+    // The last press's copies first: the next number is read off the archive.
+    waitForArchive();
     const QString archive = billArchiveFolder(QFileInfo(m_path).absolutePath());
-    QString snapshot; // the view, when the archive copy could not be made
-    std::optional<WorkbookError> archiveFailure;
-    BillNumber number;
-    int passes = 0;
-    const auto body = [&](WorkbookPass& pass) {
-        // Counted like presses: each pass after the first of the press.
-        if (passes++ > 0)
-            ++m_pressCount;
-        // Taken again on a retry: the failed pass stored nothing.
-        number = reprinted ? *reprinted : nextBillNumber(archive, m_today());
-        auto book = m_app.open(m_path);
-        Worksheet& sheet = book->sheetNamed(billSheetName());
-        writeBill(sheet, tally, number);
-        book->save();
-        pass.markSaved();
-        {
-            PhaseTimer phase("archive copies");
-            archiveFailure = archiveBill(*book, archive, number);
-        }
-        if (archiveFailure) {
-            logPass(
-                QStringLiteral("bill archive %1").arg(number.text()), m_path, 0, &*archiveFailure);
-            snapshot = viewSnapshotPath(m_path);
-            book->saveCopy(snapshot, Workbook::CopyFormat::Excel97);
-        }
-        book->close();
+    const QDate today = m_today();
+    const std::function<BillNumber()> number = [reprinted, archive, today] {
+        return reprinted ? *reprinted : nextBillNumber(archive, today);
     };
-    const PassOutcome outcome = runWorkbookPass(QStringLiteral("bill export"), m_path, body);
+    auto press = std::make_shared<BillPass>();
+    bool saved = false;
+    if (m_background) {
+        QObject* receiver = m_receiver.get();
+        m_archiving = std::thread([this, press, tally, number, receiver] {
+            bool reported = false;
+            BillStages stages;
+            stages.pdfMade = [&] {
+                QMetaObject::invokeMethod(
+                    receiver, [this, press] { showArchived(*press); }, Qt::QueuedConnection);
+            };
+            stages.copiesMade = [&] {
+                reported = true;
+                QMetaObject::invokeMethod(
+                    receiver, [this, press] { reportArchive(*press); }, Qt::QueuedConnection);
+            };
+            runPass(m_app, m_path, tally, number, *press, stages);
+            // The view's snapshot may have failed too: the clerk still hears of it.
+            if (press->outcome.saved && !reported)
+                stages.copiesMade();
+        });
+        saved = press->waitUntilSavedOrEnded();
+    } else {
+        runPass(m_app, m_path, tally, number, *press, {});
+        saved = press->outcome.saved;
+    }
+    // Counted like presses: each pass after the first of the press.
+    m_pressCount += qint16(std::max(0, press->passes - 1));
     // Once saved, the bill is there: writing it again would only give it a
     // second number.
-    if (outcome.failure && !outcome.saved) {
-        m_prompts.showMessage(
-            QStringLiteral("账单没有导出：%1").arg(failureMessage(*outcome.failure)));
+    if (!saved) {
+        waitForArchive();
+        if (press->outcome.failure)
+            m_prompts.showMessage(
+                QStringLiteral("账单没有导出：%1").arg(failureMessage(*press->outcome.failure)));
         return false;
     }
-    const QString archived = archivedBillPath(archive, number, ".xls");
-    if (archiveFailure)
-        m_prompts.showMessage(
-            QStringLiteral("账单已保存到“%1”，但没有存入账单文件夹“%2”：%3")
-                .arg(QDir::toNativeSeparators(m_path), QDir::toNativeSeparators(archive),
-                    failureMessage(*archiveFailure)));
-    m_lastNumber = number;
-    if (archiveFailure || !m_pdfViewer
-        || !m_pdfViewer(archivedBillPath(archive, number, ".pdf"), archived))
-        showBill(archiveFailure ? snapshot : archived);
+    m_lastNumber = press->number;
+    if (!m_background) {
+        if (press->pdfMade)
+            showArchived(*press);
+        reportArchive(*press);
+    }
     return true;
 }
 
-// The copy and its PDF; a failure leaves the saved bill as it is.
-std::optional<WorkbookError> BillExport::archiveBill(
-    Workbook& book, const QString& archive, const BillNumber& number)
+void BillExport::showArchived(BillPass& press)
 {
-    try {
-        refuseLinkedEntry(archive);
-    } catch (const WorkbookError& error) {
-        return error;
-    }
-    if (!makeOwnFolder(archive) || !QFileInfo(archive).isDir())
-        return WorkbookError(
-            WorkbookFailure::FolderNotWritable, archivedBillPath(archive, number, ".xls"));
-    // The office would write through a link.
-    for (const char* suffix : { ".xls", ".pdf" })
-        if (!archiveNameWritable(archivedBillPath(archive, number, suffix)))
-            return WorkbookError(
-                WorkbookFailure::NotAFile, archivedBillPath(archive, number, suffix));
-    try {
-        book.saveCopy(archivedBillPath(archive, number, ".xls"), Workbook::CopyFormat::Excel97);
-        book.saveCopy(archivedBillPath(archive, number, ".pdf"), Workbook::CopyFormat::Pdf);
-    } catch (const WorkbookError& error) {
-        return error;
-    }
-    return std::nullopt;
+    const QString archive = billArchiveFolder(QFileInfo(m_path).absolutePath());
+    press.shown = m_pdfViewer
+        && m_pdfViewer(archivedBillPath(archive, press.number, ".pdf"),
+            archivedBillPath(archive, press.number, ".xls"));
+}
+
+void BillExport::reportArchive(const BillPass& press)
+{
+    const QString archive = billArchiveFolder(QFileInfo(m_path).absolutePath());
+    if (press.archiveFailure)
+        m_prompts.showMessage(
+            QStringLiteral("账单已保存到“%1”，但没有存入账单文件夹“%2”：%3")
+                .arg(QDir::toNativeSeparators(m_path), QDir::toNativeSeparators(archive),
+                    failureMessage(*press.archiveFailure)));
+    if (!press.shown)
+        showBill(press.archiveFailure ? press.snapshot
+                                      : archivedBillPath(archive, press.number, ".xls"));
 }
 
 // The user sees a copy with a name of its own, never the live bill: an

@@ -12,7 +12,12 @@
 
 #include <QVector>
 #include <array>
+#include <memory>
 #include <optional>
+#include <thread>
+
+class QObject;
+struct BillPass;
 
 QString billPath(const QString& programFolder);
 
@@ -28,6 +33,8 @@ void writeBill(Worksheet& sheet, const Tally& tally, const BillNumber& number);
 class BillExport {
 public:
     BillExport(Spreadsheet& app, QString path, CommandPrompts& prompts);
+    // Waits for the archive copies still being made.
+    ~BillExport();
 
     // One press of print bill. Returns true when the bill was written.
     bool press(const Tally& tally);
@@ -47,11 +54,29 @@ public:
     // office; false when it could not, and the office shows the copy.
     using PdfViewer = std::function<bool(const QString& pdf, const QString& copy)>;
     void setPdfViewer(PdfViewer viewer) { m_pdfViewer = std::move(viewer); }
+    // A window's presses return once the bill is saved: its pass runs on a
+    // worker thread, which goes on with the archive copy and PDF; what they
+    // come to (the view, a failure's message) follows on this thread's
+    // event loop. Without it a press returns when all is done.
+    void setArchiveInBackground(bool background) { m_background = background; }
+    // Until the copies of every press so far are made (or failed).
+    void waitForArchive();
 
 private:
     bool write(const Tally& tally, const std::optional<BillNumber>& reprinted);
-    std::optional<WorkbookError> archiveBill(
-        Workbook& book, const QString& archive, const BillNumber& number);
+    // Called on the pass's thread as the copies come.
+    struct BillStages {
+        std::function<void()> pdfMade;
+        std::function<void()> copiesMade; // or failed, before the office closes the bill
+    };
+    // The pass itself, on whichever thread runs it.
+    static void runPass(Spreadsheet& app, const QString& path, const Tally& tally,
+        const std::function<BillNumber()>& number, BillPass& press, const BillStages& stages);
+    // The PDF is made: the clerk's window shows it.
+    void showArchived(BillPass& press);
+    // After the copies: the clerk is told of a failure and shown the bill
+    // when the window did not show it.
+    void reportArchive(const BillPass& press);
     void showBill(const QString& copy);
 
     Spreadsheet& m_app;
@@ -62,4 +87,7 @@ private:
     BillNumber m_lastNumber;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
     PdfViewer m_pdfViewer;
+    bool m_background = false;
+    std::thread m_archiving;
+    std::unique_ptr<QObject> m_receiver; // of the archive's outcome, on this thread
 };

@@ -141,11 +141,18 @@ bool WorkbookCommands::reprintBill(const LoadRecord& load)
     return false;
 }
 
+void WorkbookCommands::setBillViewer(BillExport::PdfViewer viewer)
+{
+    m_bill.setPdfViewer(std::move(viewer));
+    m_bill.setArchiveInBackground(true);
+}
+
 bool WorkbookCommands::hold()
 {
     if (m_running)
         return false;
     m_running = true;
+    m_bill.waitForArchive();
     return true;
 }
 

@@ -55,14 +55,18 @@ public:
     void stockOut();
     void printBill();
     void viewStock();
-    // The bill's own window; without it the office shows the bill.
-    void setBillViewer(BillExport::PdfViewer viewer) { m_bill.setPdfViewer(std::move(viewer)); }
+    // The bill's own window; without it the office shows the bill. With it
+    // a press of 打印账单 returns once the bill is saved, and the window
+    // shows the bill when its archive copy and PDF are made.
+    void setBillViewer(BillExport::PdfViewer viewer);
+    // Until the last bill's archive copy and PDF are made.
+    void waitForBillCopies() { m_bill.waitForArchive(); }
     // The bill of a past load again, with its own date and number; false
     // when it is no bill or was not written.
     bool reprintBill(const LoadRecord& load);
 
-    // Holds every command off while the files are restored; false while a
-    // command runs.
+    // Holds every command off while the files are restored (after the last
+    // bill's archive copies); false while a command runs.
     bool hold();
     void release();
 

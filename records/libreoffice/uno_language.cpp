@@ -77,6 +77,28 @@ void setHeaderFooterFace(const Reference<css::uno::XInterface>& document,
     }
 }
 
+// The bill's Song face: the first of the list that is installed.
+OUString songFaces()
+{
+    return "AR PL UMing CN;Noto Serif CJK SC";
+}
+
+// A workbook made from a template that carries the Song face in its
+// default cell style (the shipped bill) has it in every cell already.
+bool defaultStyleIsSong(const Reference<css::container::XNameAccess>& cellStyles)
+{
+    if (!cellStyles->hasByName("Default"))
+        return false;
+    const Reference<css::beans::XPropertySet> style(cellStyles->getByName("Default"), UNO_QUERY);
+    if (!style.is())
+        return false;
+    OUString western;
+    OUString asian;
+    style->getPropertyValue("CharFontName") >>= western;
+    style->getPropertyValue("CharFontNameAsian") >>= asian;
+    return western == songFaces() && asian == songFaces();
+}
+
 } // namespace
 
 void setSimplifiedChinese(const Reference<css::uno::XInterface>& document)
@@ -85,11 +107,20 @@ void setSimplifiedChinese(const Reference<css::uno::XInterface>& document)
     chinese.Language = "zh";
     chinese.Country = "CN";
     const css::uno::Any locale(chinese);
-    Reference<css::beans::XPropertySet>(document, UNO_QUERY_THROW)
-        ->setPropertyValue("CharLocaleAsian", locale);
+    // An .xls keeps no language: the document's own is what its cells have.
+    // Set only when it differs: an office in a Chinese or neutral locale has it.
+    const Reference<css::beans::XPropertySet> defaults(document, UNO_QUERY_THROW);
+    css::lang::Locale current;
+    defaults->getPropertyValue("CharLocaleAsian") >>= current;
+    if (current.Language != chinese.Language || current.Country != chinese.Country)
+        defaults->setPropertyValue("CharLocaleAsian", locale);
     const Reference<css::style::XStyleFamiliesSupplier> families(document, UNO_QUERY_THROW);
     const Reference<css::container::XNameAccess> cellStyles(
         families->getStyleFamilies()->getByName("CellStyles"), UNO_QUERY_THROW);
+    // Going over every cell costs a bill about 100 ms: only for workbooks
+    // whose template does not carry the face (a yard's older bill, the ledger).
+    if (defaultStyleIsSong(cellStyles))
+        return;
     const Reference<css::container::XIndexAccess> styles(cellStyles, UNO_QUERY_THROW);
     for (sal_Int32 i = 0; i < styles->getCount(); ++i) {
         const Reference<css::beans::XPropertySet> style(styles->getByIndex(i), UNO_QUERY);
@@ -100,8 +131,7 @@ void setSimplifiedChinese(const Reference<css::uno::XInterface>& document)
     // takes the language in one call.
     const Reference<css::sheet::XSpreadsheetDocument> book(document, UNO_QUERY_THROW);
     const Reference<css::container::XIndexAccess> sheets(book->getSheets(), UNO_QUERY_THROW);
-    // The bill's Song face: the first of the list that is installed.
-    const css::uno::Any song(OUString("AR PL UMing CN;Noto Serif CJK SC"));
+    const css::uno::Any song(songFaces());
     for (sal_Int32 i = 0; i < sheets->getCount(); ++i) {
         const Reference<css::beans::XPropertySet> sheet(sheets->getByIndex(i), UNO_QUERY_THROW);
         sheet->setPropertyValue("CharLocaleAsian", locale);

@@ -9,5 +9,7 @@
 
 // Sets zh-CN as the Asian language of the document's defaults, of every
 // cell style and of every cell, and the Song face of the architecture
-// (AR PL UMing CN, else Noto Serif CJK SC) for every cell's text.
+// (AR PL UMing CN, else Noto Serif CJK SC) for every cell's text. A
+// document whose default cell style has that face from its template (the
+// shipped bill) only takes the language of its defaults.
 void setSimplifiedChinese(const css::uno::Reference<css::uno::XInterface>& document);

@@ -130,7 +130,7 @@ void TestHistoryRecords::postingsAndBillsAreRecordedWhole()
     QCOMPARE(loads[1].kind, LoadKind::StockOut);
     QCOMPARE(loads[2].kind, LoadKind::Bill);
     QCOMPARE(loads[2].billNumber, BillNumber({ QDate::currentDate(), 1 }).text());
-    QVERIFY(QFile::exists(tally.archivedBills(1).first()));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(tally.archivedBills(1).first()), 60000);
     for (const LoadRecord& load : loads) {
         QVERIFY(load.recordedAt >= before && load.recordedAt <= QDateTime::currentDateTime());
         QCOMPARE(load.tally.species, QStringLiteral("红松"));

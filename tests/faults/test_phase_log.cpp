@@ -50,6 +50,8 @@ void TestPhaseLog::aBillLogsEveryPhaseOnlyWhenAsked()
     setPhaseLog(true);
     tally.click(printBill);
     QTRY_VERIFY_WITH_TIMEOUT(logged().contains(QStringLiteral("preview first paint")), 60000);
+    // The bill's .xls copy follows its page on screen.
+    QTRY_VERIFY_WITH_TIMEOUT(logged().contains(QStringLiteral("archive copies")), 60000);
     setPhaseLog(false);
     openEventLog(QString());
     const QString text = logged();
