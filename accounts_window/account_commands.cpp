@@ -7,7 +7,7 @@
 #include "support/event_log.h"
 #include "support/message_box.h"
 
-QString recordFailure(const HistoryError& error)
+QString recordFailure(const Failure& error)
 {
     logEvent(QStringLiteral("accounts: %1 %2").arg(error.path(), error.detail()));
     return historyFailureMessage(error) + QStringLiteral("。");
@@ -22,7 +22,7 @@ bool recordPayment(
         [&context, recorder](Payment& payment) {
             try {
                 recorder->recordPayment(payment);
-            } catch (const HistoryError& error) {
+            } catch (const Failure& error) {
                 return recordFailure(error);
             }
             if (!addPaymentWay(context.settingsFile, payment.way))
@@ -45,7 +45,7 @@ bool reversePayment(AccountsContext& context, const Payment& payment, QWidget* p
         return false;
     try {
         context.recorder->reversePayment(payment, QStringLiteral("冲销"));
-    } catch (const HistoryError& error) {
+    } catch (const Failure& error) {
         Messages::warning(parent, title, QStringLiteral("没有冲销：") + recordFailure(error));
         return false;
     }
@@ -61,7 +61,7 @@ QString joinPartners(AccountsContext& context, const QString& alias, const QStri
     join.recordedAt = QDateTime::currentDateTime();
     try {
         context.recorder->recordAlias(join);
-    } catch (const HistoryError& error) {
+    } catch (const Failure& error) {
         return recordFailure(error);
     }
     context.recorded();

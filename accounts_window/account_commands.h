@@ -9,7 +9,6 @@
 #include <QStringList>
 
 class Failure;
-using HistoryError = Failure;
 class QWidget;
 
 // Opens 记收付款 for `partner` (may be empty); true when one was recorded.
@@ -23,4 +22,4 @@ bool reversePayment(AccountsContext& context, const Payment& payment, QWidget* p
 QString joinPartners(AccountsContext& context, const QString& alias, const QString& partner);
 
 // A failed write in a clerk's words; the store's own words go to the log.
-QString recordFailure(const HistoryError& error);
+QString recordFailure(const Failure& error);

@@ -225,8 +225,7 @@ void Accounts::refresh()
         m_to->setDate(m_context.today());
     }
     const QString selected = selectedPartner();
-    const HistoryResult<QVector<PartnerBalance>> balances
-        = m_context.reader->partnerBalances(period());
+    const Result<QVector<PartnerBalance>> balances = m_context.reader->partnerBalances(period());
     if (!balances) {
         logEvent(QStringLiteral("accounts not read: %1 %2")
                      .arg(balances.error().path(), balances.error().detail()));
@@ -290,7 +289,7 @@ bool Accounts::eventFilter(QObject* watched, QEvent* event)
 
 QStringList Accounts::partnerNames()
 {
-    const HistoryResult<QStringList> names = m_context.reader->partnerNames();
+    const Result<QStringList> names = m_context.reader->partnerNames();
     if (!names)
         logEvent(QStringLiteral("partner names not read: %1 %2")
                      .arg(names.error().path(), names.error().detail()));

@@ -137,7 +137,7 @@ void PartnerAccount::say(const QString& text, bool trouble)
 
 void PartnerAccount::refresh()
 {
-    HistoryResult<PartnerStatement> read = m_context.reader->partnerStatement(m_partner, m_period);
+    Result<PartnerStatement> read = m_context.reader->partnerStatement(m_partner, m_period);
     if (!read) {
         logEvent(QStringLiteral("account of %1 not read: %2 %3")
                      .arg(m_partner, read.error().path(), read.error().detail()));

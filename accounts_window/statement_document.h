@@ -56,5 +56,5 @@ QByteArray statementPdfBytes(const StatementPage& page);
 
 // The same lines as one table of a workbook.
 TableSheet statementTable(const StatementPage& page);
-// A new Excel 97 workbook at `path` with the same lines. Throws WorkbookError.
+// A new Excel 97 workbook at `path` with the same lines. Throws Failure.
 void writeStatementWorkbook(Spreadsheet& app, const QString& path, const StatementPage& page);

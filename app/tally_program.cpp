@@ -60,7 +60,7 @@ TallyProgram::TallyProgram(const TallyFolders& folders, Spreadsheet& spreadsheet
             try {
                 spreadsheet.show(copy);
                 return true;
-            } catch (const WorkbookError&) {
+            } catch (const Failure&) {
                 return false;
             }
         });

@@ -30,14 +30,14 @@ BackupOutcome failure(BackupFailure cause, const QString& detail)
     return outcome;
 }
 
-BackupFailure placeFailure(const WriteResult& result)
+BackupFailure placeFailure(const Done& result)
 {
     switch (result.cause()) {
-    case WriteFailure::DiskFull:
+    case FailureCause::DiskFull:
         return BackupFailure::PlaceFull;
-    case WriteFailure::NotWritable:
+    case FailureCause::NotWritable:
         return BackupFailure::PlaceNotWritable;
-    case WriteFailure::FolderMissing:
+    case FailureCause::FolderMissing:
         return BackupFailure::PlaceMissing;
     default:
         return BackupFailure::Unreadable;
@@ -88,11 +88,10 @@ CopiedFile copyOne(const PlannedFile& file, const QString& target,
     if (file.history) {
         CopiedFile copied;
         const QString error = copyHistory(file.source, target);
-        copied.result
-            = error.isEmpty() ? WriteResult() : WriteResult(WriteFailure::Other, target, error);
+        copied.result = error.isEmpty() ? Done() : Done(FailureCause::Other, target, error);
         // SQLite's words for ENOSPC: "database or disk is full".
         if (error.contains(QLatin1String("full"), Qt::CaseInsensitive))
-            copied.result = WriteResult(WriteFailure::DiskFull, target, error);
+            copied.result = Done(FailureCause::DiskFull, target, error);
         return copied.ok() ? hashRegularFile(target) : copied;
     }
     if (file.archived && earlier.contains(file.path)) {
@@ -159,7 +158,7 @@ BackupOutcome finish(const QString& partial, const QString& final, QList<Manifes
             QStringLiteral("cannot write %1 in %2").arg(originPath(), partial));
     for (const auto& [name, text] : { std::pair(QStringLiteral("sizes.txt"), sizesText(entries)),
              std::pair(QStringLiteral("manifest.sha256"), manifestText(entries)) }) {
-        const WriteResult written = writeFileDurably(QDir(partial).filePath(name), text);
+        const Done written = writeFileDurably(QDir(partial).filePath(name), text);
         if (!written.ok())
             return failure(placeFailure(written), written.logText());
     }

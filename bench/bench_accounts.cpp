@@ -134,7 +134,7 @@ bool chainJoins(HistoryStore& store)
                 n == chainLength ? supplierName(1) : QStringLiteral("链%1").arg(n + 1))
                 .from(QStringLiteral("二号门"), n, QDateTime(yearStart, QTime(6, 0))));
     }
-    const HistoryResult<QVector<PartnerBalance>> balances = store.partnerBalances(year);
+    const Result<QVector<PartnerBalance>> balances = store.partnerBalances(year);
     if (!balances)
         return false;
     for (const PartnerBalance& balance : *balances)
@@ -166,18 +166,18 @@ void measureStore(BenchTable& table, HistoryStore& store, const QString& where)
 {
     measure(table, where + QStringLiteral(" balances, year"),
         QStringLiteral("budget 300 ms; %1 partners").arg(suppliers + buyers), [&] {
-            const HistoryResult<QVector<PartnerBalance>> balances = store.partnerBalances(year);
+            const Result<QVector<PartnerBalance>> balances = store.partnerBalances(year);
             return balances && balances->size() == suppliers + buyers;
         });
     measure(table, where + QStringLiteral(" statement, year"),
         QStringLiteral("budget 200 ms; a joined supplier"), [&] {
-            const HistoryResult<PartnerStatement> statement
+            const Result<PartnerStatement> statement
                 = store.partnerStatement(supplierName(0), year);
             return statement && statement->entries.size() > 100;
         });
     measure(
         table, where + QStringLiteral(" partner names"), QStringLiteral("the payment dialog"), [&] {
-            const HistoryResult<QStringList> names = store.partnerNames();
+            const Result<QStringList> names = store.partnerNames();
             return names && names->size() == suppliers + buyers;
         });
 }

@@ -4,7 +4,7 @@
 // whose SQL differs, and how the driver's errors read. One object per
 // database; the store's functions hold no branch on which one it is.
 
-#include "history/history_error.h"
+#include "support/failure_text.h"
 
 #include <QStringList>
 
@@ -33,5 +33,5 @@ public:
     virtual QString insertedIdClause() const = 0;
     virtual qint64 insertedId(QSqlQuery& insert) const = 0;
     // A failed statement on the store at `location`, as the error a message names.
-    virtual HistoryError classify(const QSqlError& error, const QString& location) const = 0;
+    virtual Failure classify(const QSqlError& error, const QString& location) const = 0;
 };

@@ -5,10 +5,10 @@
 // and one load whole. Every read gives its value or its failure; none
 // throws. The SQLite and the PostgreSQL store both implement it.
 
-#include "history/history_error.h"
 #include "history/load_columns.h"
 #include "history/load_query.h"
 #include "history/load_record.h"
+#include "support/failure_text.h"
 
 #include <QStringList>
 #include <QVariant>
@@ -31,7 +31,7 @@ class LoadCursor {
 public:
     virtual ~LoadCursor() = default;
     // Up to `count` more loads; fewer once the listing is at its end.
-    virtual HistoryResult<QVector<ListedLoad>> next(int count) = 0;
+    virtual Result<QVector<ListedLoad>> next(int count) = 0;
 };
 
 class HistoryReader {
@@ -41,27 +41,27 @@ public:
     // The file or the server, for messages and the log.
     virtual QString location() const = 0;
     // The loads the filter selects, sorted by the column and then by id.
-    virtual HistoryResult<std::unique_ptr<LoadCursor>> listLoads(
+    virtual Result<std::unique_ptr<LoadCursor>> listLoads(
         const LoadFilter& filter, LoadColumn sortBy, Qt::SortOrder order)
         = 0;
     // Per kind: a kind with no load has zero totals. Fails as OutOfRange
     // when a sum leaves the 64-bit range.
-    virtual HistoryResult<KindTotals> totals(const LoadFilter& filter) = 0;
+    virtual Result<KindTotals> totals(const LoadFilter& filter) = 0;
     // Stock in and stock out of the filter's period (and station), grouped;
     // OutOfRange as the totals.
-    virtual HistoryResult<QVector<ReportRow>> stockReport(
+    virtual Result<QVector<ReportRow>> stockReport(
         const LoadFilter& filter, ReportGrouping grouping)
         = 0;
     // The species and the stations recorded, in order, for the filter boxes
     // (bounded as the names offered).
-    virtual HistoryResult<QStringList> recordedSpecies() = 0;
-    virtual HistoryResult<QStringList> recordedStations() = 0;
+    virtual Result<QStringList> recordedSpecies() = 0;
+    virtual Result<QStringList> recordedStations() = 0;
     // The distinct non-empty values of one text column among the most
     // recent loads, newest first: what the clerk typed before. At most
     // listedNames of them, none longer than listedNameLength.
-    virtual HistoryResult<QStringList> recentValues(LoadColumn column) = 0;
+    virtual Result<QStringList> recentValues(LoadColumn column) = 0;
     // No load when there is none of that id; a load whose stored texts do
     // not read, or whose detail is longer than detailLength, fails as
     // DamagedLoad. Its texts are at most storedTextLength long.
-    virtual HistoryResult<std::optional<LoadRecord>> loadById(qint64 id) = 0;
+    virtual Result<std::optional<LoadRecord>> loadById(qint64 id) = 0;
 };

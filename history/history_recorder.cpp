@@ -33,7 +33,7 @@ HistoryStore* HistoryRecorder::store(QString* failure)
     if (!m_store) {
         try {
             m_store = m_openStore();
-        } catch (const HistoryError& error) {
+        } catch (const Failure& error) {
             m_log(QStringLiteral("history store not opened: %1 %2")
                       .arg(error.path(), error.detail()));
             if (failure)
@@ -74,13 +74,13 @@ QString HistoryRecorder::storeAll()
             if (m_stored)
                 m_stored(load);
         }
-    } catch (const HistoryError& error) {
+    } catch (const Failure& error) {
         m_log(QStringLiteral("history: %1 loads wait, %2 %3")
                   .arg(m_waiting.size())
                   .arg(error.path(), error.detail()));
         // A store that failed to open, or whose file went bad, is opened
         // anew next time.
-        if (error.cause() != HistoryFailure::Locked)
+        if (error.cause() != FailureCause::Locked)
             m_store.reset();
         failure = historyFailureMessage(error);
     }
@@ -142,7 +142,7 @@ bool HistoryRecorder::writeWaiting()
 {
     if (m_waiting.isEmpty()) {
         // A removal a power cut undoes would bring back loads already stored.
-        const WriteResult removed = removeFileDurably(m_waitingPath);
+        const Done removed = removeFileDurably(m_waitingPath);
         if (!removed.ok())
             m_log(QStringLiteral("history: waiting loads not removed, %1").arg(removed.logText()));
         return removed.ok();
@@ -150,7 +150,7 @@ bool HistoryRecorder::writeWaiting()
     QJsonArray loads;
     for (const LoadRecord& load : m_waiting)
         loads.append(load.toJson());
-    const WriteResult written
+    const Done written
         = writeFileDurably(m_waitingPath, QJsonDocument(loads).toJson(QJsonDocument::Compact));
     if (!written.ok())
         m_log(QStringLiteral("history: waiting loads not written, %1").arg(written.logText()));

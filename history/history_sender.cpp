@@ -87,13 +87,13 @@ void HistorySender::Worker::send()
             m_delayMs = firstRetryMs;
             setFailure({});
             return;
-        } catch (const HistoryError& error) {
+        } catch (const Failure& error) {
             qWarning("history sender: %s %s", qPrintable(error.path()), qPrintable(error.detail()));
             const bool fromServer = error.path() != m_localPath;
             // A broken connection is made anew; the clerk's file only when it
             // went bad, not when another program merely held it.
             m_server.reset();
-            if (!fromServer && error.cause() != HistoryFailure::Locked)
+            if (!fromServer && error.cause() != FailureCause::Locked)
                 m_local.reset();
             // A connection idle since the last load may have been closed by
             // the server or the network: one new one is tried at once.
@@ -142,10 +142,10 @@ void HistorySender::Worker::sendAll(HistoryStore::Outbox outbox, int& count)
                     sendPayment(id);
                 else
                     sendAlias(id);
-            } catch (const HistoryError& error) {
+            } catch (const Failure& error) {
                 // One the server will never take is kept aside, said, and
                 // the rest goes on.
-                if (error.cause() != HistoryFailure::RefusedByServer || error.path() == m_localPath)
+                if (error.cause() != FailureCause::RefusedByServer || error.path() == m_localPath)
                     throw;
                 qWarning("history sender: the server refused record %lld of outbox %d: %s", id,
                     int(outbox), qPrintable(error.detail()));
@@ -172,7 +172,7 @@ template <typename Record> void sign(Record& record, const QString& station, qin
 // (StationTaken).
 template <typename Record>
 bool storedAlready(
-    const HistoryResult<std::optional<Record>>& origin, Record record, const QString& server)
+    const Result<std::optional<Record>>& origin, Record record, const QString& server)
 {
     if (!origin)
         throw origin.error();
@@ -180,7 +180,7 @@ bool storedAlready(
         return false;
     record.id = (*origin)->id;
     if (!(**origin == record))
-        throw HistoryError(HistoryFailure::StationTaken, server,
+        throw Failure(FailureCause::StationTaken, server,
             QStringLiteral("station %1 number %2 differs on the server")
                 .arg(record.station)
                 .arg(record.stationNumber));
@@ -191,7 +191,7 @@ bool storedAlready(
 
 void HistorySender::Worker::sendPayment(qint64 id)
 {
-    const HistoryResult<std::optional<Payment>> read = m_local->paymentByOrigin({}, id);
+    const Result<std::optional<Payment>> read = m_local->paymentByOrigin({}, id);
     if (!read)
         throw read.error();
     if (std::optional<Payment> payment = *read) {
@@ -208,7 +208,7 @@ void HistorySender::Worker::sendPayment(qint64 id)
 
 void HistorySender::Worker::sendAlias(qint64 id)
 {
-    const HistoryResult<std::optional<PartnerAlias>> read = m_local->aliasByOrigin({}, id);
+    const Result<std::optional<PartnerAlias>> read = m_local->aliasByOrigin({}, id);
     if (!read)
         throw read.error();
     if (std::optional<PartnerAlias> alias = *read) {
@@ -222,7 +222,7 @@ void HistorySender::Worker::sendAlias(qint64 id)
 
 void HistorySender::Worker::sendLoad(qint64 id)
 {
-    const HistoryResult<std::optional<LoadRecord>> read = m_local->loadById(id);
+    const Result<std::optional<LoadRecord>> read = m_local->loadById(id);
     if (!read)
         throw read.error();
     std::optional<LoadRecord> load = *read;
@@ -236,11 +236,10 @@ void HistorySender::Worker::sendLoad(qint64 id)
     if (!m_server->receive(*load)) {
         // There already: this load sent before its mark was made, or one of
         // another machine under the same name, which must not hide ours.
-        const HistoryResult<std::optional<LoadRecord>> origin
-            = m_server->loadByOrigin(load->station, id);
+        const Result<std::optional<LoadRecord>> origin = m_server->loadByOrigin(load->station, id);
         // A row there that does not even read is not ours either.
-        if (!origin && origin.error().cause() == HistoryFailure::DamagedLoad)
-            throw HistoryError(HistoryFailure::StationTaken, m_server->location(),
+        if (!origin && origin.error().cause() == FailureCause::DamagedLoad)
+            throw Failure(FailureCause::StationTaken, m_server->location(),
                 QStringLiteral("station %1 number %2 is taken by a row that does not read")
                     .arg(load->station)
                     .arg(id));
@@ -249,7 +248,7 @@ void HistorySender::Worker::sendLoad(qint64 id)
         const std::optional<LoadRecord>& stored = *origin;
         load->id = stored ? stored->id : 0;
         if (!stored || !(*stored == *load))
-            throw HistoryError(HistoryFailure::StationTaken, m_server->location(),
+            throw Failure(FailureCause::StationTaken, m_server->location(),
                 QStringLiteral("station %1 number %2 differs on the server")
                     .arg(load->station)
                     .arg(id));

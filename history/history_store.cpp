@@ -84,7 +84,7 @@ int HistoryStore::currentSchemaVersion()
     return newestSchema;
 }
 
-HistoryError HistoryStore::failure(const QSqlError& error) const
+Failure HistoryStore::failure(const QSqlError& error) const
 {
     return m_driver->classify(error, m_location);
 }
@@ -120,7 +120,7 @@ void HistoryStore::migrate(int version)
     int stored = schemaVersion();
     while (true) {
         if (stored > newestSchema)
-            throw HistoryError(HistoryFailure::NewerSchema, m_location,
+            throw Failure(FailureCause::NewerSchema, m_location,
                 QStringLiteral("schema %1, program knows %2").arg(stored).arg(newestSchema));
         if (stored >= version)
             return;

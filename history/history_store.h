@@ -37,8 +37,7 @@ public:
     bool receive(const LoadRecord& load);
 
     // The load a station recorded as its number `stationNumber`.
-    HistoryResult<std::optional<LoadRecord>> loadByOrigin(
-        const QString& station, qint64 stationNumber);
+    Result<std::optional<LoadRecord>> loadByOrigin(const QString& station, qint64 stationNumber);
 
     // What was recorded here and not yet on the server: how many loads,
     // payments and joins of names together, the oldest ids of one of them
@@ -70,37 +69,34 @@ public:
     qint64 recordAlias(PartnerAlias& alias);
     bool receivePayment(const Payment& payment);
     bool receiveAlias(const PartnerAlias& alias);
-    HistoryResult<std::optional<Payment>> paymentByOrigin(
-        const QString& station, qint64 stationNumber);
-    HistoryResult<std::optional<PartnerAlias>> aliasByOrigin(
-        const QString& station, qint64 stationNumber);
+    Result<std::optional<Payment>> paymentByOrigin(const QString& station, qint64 stationNumber);
+    Result<std::optional<PartnerAlias>> aliasByOrigin(const QString& station, qint64 stationNumber);
     // Every join of names, in the order they were stored.
-    HistoryResult<QVector<PartnerAlias>> partnerAliases();
+    Result<QVector<PartnerAlias>> partnerAliases();
 
     // The reads of partner accounts (partner_accounts_reads.cpp); sums
     // beyond 64 bits fail as OutOfRange.
     // Every partner with a stock in, stock out or payment before the
     // period's end, names folded by their joins, sorted by name.
-    HistoryResult<QVector<PartnerBalance>> partnerBalances(const AccountPeriod& period);
+    Result<QVector<PartnerBalance>> partnerBalances(const AccountPeriod& period);
     // One partner (or a name joined into it) over the period.
-    HistoryResult<PartnerStatement> partnerStatement(
-        const QString& partner, const AccountPeriod& period);
+    Result<PartnerStatement> partnerStatement(const QString& partner, const AccountPeriod& period);
     // The partners, folded and sorted, bounded as the names offered.
-    HistoryResult<QStringList> partnerNames();
+    Result<QStringList> partnerNames();
 
     // The newest schema this program knows.
     static int currentSchemaVersion();
 
     // HistoryReader (history_store_reads.cpp).
-    HistoryResult<std::unique_ptr<LoadCursor>> listLoads(
+    Result<std::unique_ptr<LoadCursor>> listLoads(
         const LoadFilter& filter, LoadColumn sortBy, Qt::SortOrder order) override;
-    HistoryResult<KindTotals> totals(const LoadFilter& filter) override;
-    HistoryResult<QVector<ReportRow>> stockReport(
+    Result<KindTotals> totals(const LoadFilter& filter) override;
+    Result<QVector<ReportRow>> stockReport(
         const LoadFilter& filter, ReportGrouping grouping) override;
-    HistoryResult<QStringList> recordedSpecies() override;
-    HistoryResult<QStringList> recordedStations() override;
-    HistoryResult<QStringList> recentValues(LoadColumn column) override;
-    HistoryResult<std::optional<LoadRecord>> loadById(qint64 id) override;
+    Result<QStringList> recordedSpecies() override;
+    Result<QStringList> recordedStations() override;
+    Result<QStringList> recentValues(LoadColumn column) override;
+    Result<std::optional<LoadRecord>> loadById(qint64 id) override;
 
     // How many of the newest loads recentValues() looks through.
     static constexpr int recentLoads = 5000;
@@ -115,17 +111,17 @@ protected:
     // one step per version, each in its own transaction.
     void migrate(int version = currentSchemaVersion());
     // A failed statement as the error a message can name.
-    HistoryError failure(const QSqlError& error) const;
+    Failure failure(const QSqlError& error) const;
     [[noreturn]] void fail(const QSqlError& error) const;
 
 private:
     void applySchemaStep(int version);
     qint64 insert(const LoadRecord& load, bool conflictIgnored, bool* inserted);
     void exec(QSqlQuery& query) const;
-    HistoryResult<std::optional<LoadRecord>> readLoadWhere(
+    Result<std::optional<LoadRecord>> readLoadWhere(
         const QString& where, const QVariantList& values, qint64 key);
-    HistoryResult<QStringList> distinctValues(LoadColumn column);
-    HistoryError outOfRange() const;
+    Result<QStringList> distinctValues(LoadColumn column);
+    Failure outOfRange() const;
     qint64 insertPayment(const Payment& payment, bool conflictIgnored, bool* inserted);
     qint64 insertAlias(const PartnerAlias& alias, bool conflictIgnored, bool* inserted);
     // One row of bound values; `onConflict` ends the statement (or is empty).
@@ -134,12 +130,11 @@ private:
     void enterOutbox(Outbox outbox, qint64 id);
     // A row recorded here: numbered by its id, and into the outbox.
     void numberHereAndSend(const QString& table, Outbox outbox, qint64 id);
-    HistoryResult<QVector<Payment>> readPayments(const QString& where, const QVariantList& values);
-    HistoryResult<QVector<PartnerAlias>> readAliases(
-        const QString& where, const QVariantList& values);
-    HistoryResult<QVector<AccountEntry>> statementLoads(
+    Result<QVector<Payment>> readPayments(const QString& where, const QVariantList& values);
+    Result<QVector<PartnerAlias>> readAliases(const QString& where, const QVariantList& values);
+    Result<QVector<AccountEntry>> statementLoads(
         const QStringList& names, const AccountPeriod& period);
-    HistoryResult<Fen> openingBalance(const QStringList& names, const QDate& from);
+    Result<Fen> openingBalance(const QStringList& names, const QDate& from);
 
     QString m_connectionName;
     QString m_location;

@@ -86,13 +86,13 @@ bool detailCut(const QString& detail)
 
 class SqlLoadCursor : public LoadCursor {
 public:
-    SqlLoadCursor(QSqlQuery query, std::function<HistoryError(const QSqlError&)> failure)
+    SqlLoadCursor(QSqlQuery query, std::function<Failure(const QSqlError&)> failure)
         : m_query(std::move(query))
         , m_failure(std::move(failure))
     {
     }
 
-    HistoryResult<QVector<ListedLoad>> next(int count) override
+    Result<QVector<ListedLoad>> next(int count) override
     {
         QVector<ListedLoad> loads;
         loads.reserve(count);
@@ -111,12 +111,12 @@ public:
 
 private:
     QSqlQuery m_query;
-    std::function<HistoryError(const QSqlError&)> m_failure;
+    std::function<Failure(const QSqlError&)> m_failure;
 };
 
 } // namespace
 
-HistoryResult<std::unique_ptr<LoadCursor>> HistoryStore::listLoads(
+Result<std::unique_ptr<LoadCursor>> HistoryStore::listLoads(
     const LoadFilter& filter, LoadColumn sortBy, Qt::SortOrder order)
 {
     const FilterClause clause = filterClause(filter);
@@ -137,7 +137,7 @@ HistoryResult<std::unique_ptr<LoadCursor>> HistoryStore::listLoads(
         std::move(query), [this](const QSqlError& error) { return failure(error); }));
 }
 
-HistoryResult<KindTotals> HistoryStore::totals(const LoadFilter& filter)
+Result<KindTotals> HistoryStore::totals(const LoadFilter& filter)
 {
     const FilterClause clause = filterClause(filter);
     QSqlQuery query = prepared(database(),
@@ -166,13 +166,12 @@ HistoryResult<KindTotals> HistoryStore::totals(const LoadFilter& filter)
     return totals;
 }
 
-HistoryError HistoryStore::outOfRange() const
+Failure HistoryStore::outOfRange() const
 {
-    return HistoryError(
-        HistoryFailure::OutOfRange, m_location, QStringLiteral("a sum beyond 64 bits"));
+    return Failure(FailureCause::OutOfRange, m_location, QStringLiteral("a sum beyond 64 bits"));
 }
 
-HistoryResult<QVector<ReportRow>> HistoryStore::stockReport(
+Result<QVector<ReportRow>> HistoryStore::stockReport(
     const LoadFilter& filter, ReportGrouping grouping)
 {
     LoadFilter period;
@@ -222,7 +221,7 @@ HistoryResult<QVector<ReportRow>> HistoryStore::stockReport(
 // From one value to the next along the column's index, so the cost grows
 // with the values, not with the loads (a DISTINCT reads the whole index);
 // listedNames of them at most, those longer than a name left out.
-HistoryResult<QStringList> HistoryStore::distinctValues(LoadColumn column)
+Result<QStringList> HistoryStore::distinctValues(LoadColumn column)
 {
     QSqlQuery query = prepared(database(),
         QStringLiteral(
@@ -247,17 +246,17 @@ HistoryResult<QStringList> HistoryStore::distinctValues(LoadColumn column)
     return values;
 }
 
-HistoryResult<QStringList> HistoryStore::recordedSpecies()
+Result<QStringList> HistoryStore::recordedSpecies()
 {
     return distinctValues(LoadColumn::Species);
 }
 
-HistoryResult<QStringList> HistoryStore::recordedStations()
+Result<QStringList> HistoryStore::recordedStations()
 {
     return distinctValues(LoadColumn::Station);
 }
 
-HistoryResult<QStringList> HistoryStore::recentValues(LoadColumn column)
+Result<QStringList> HistoryStore::recentValues(LoadColumn column)
 {
     QSqlQuery query = prepared(database(),
         QStringLiteral("SELECT SUBSTR(%1, 1, %2) FROM loads ORDER BY id DESC LIMIT ?")
@@ -280,12 +279,12 @@ HistoryResult<QStringList> HistoryStore::recentValues(LoadColumn column)
     return values;
 }
 
-HistoryResult<std::optional<LoadRecord>> HistoryStore::loadById(qint64 id)
+Result<std::optional<LoadRecord>> HistoryStore::loadById(qint64 id)
 {
     return readLoadWhere(QStringLiteral("id = ?"), { id }, id);
 }
 
-HistoryResult<std::optional<LoadRecord>> HistoryStore::loadByOrigin(
+Result<std::optional<LoadRecord>> HistoryStore::loadByOrigin(
     const QString& station, qint64 stationNumber)
 {
     // Every text column is NOT NULL: no station is ''.
@@ -293,7 +292,7 @@ HistoryResult<std::optional<LoadRecord>> HistoryStore::loadByOrigin(
         { station.isNull() ? QStringLiteral("") : station, stationNumber }, stationNumber);
 }
 
-HistoryResult<std::optional<LoadRecord>> HistoryStore::readLoadWhere(
+Result<std::optional<LoadRecord>> HistoryStore::readLoadWhere(
     const QString& where, const QVariantList& values, qint64 key)
 {
     QVector<LoadColumn> columns { LoadColumn::Id };
@@ -313,7 +312,7 @@ HistoryResult<std::optional<LoadRecord>> HistoryStore::readLoadWhere(
     for (int i = 0; i < columns.size() && readable; ++i)
         readable = readStoredValue(load, columns[i], query.value(i));
     if (!readable)
-        return HistoryError(
-            HistoryFailure::DamagedLoad, m_location, QStringLiteral("load %1 detail").arg(key));
+        return Failure(
+            FailureCause::DamagedLoad, m_location, QStringLiteral("load %1 detail").arg(key));
     return std::optional<LoadRecord>(std::move(load));
 }

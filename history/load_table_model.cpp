@@ -22,8 +22,7 @@ void LoadTableModel::refresh()
     m_rows.clear();
     m_failure.reset();
     m_cursor.reset();
-    HistoryResult<std::unique_ptr<LoadCursor>> listing
-        = m_reader.listLoads(m_filter, m_sortBy, m_order);
+    Result<std::unique_ptr<LoadCursor>> listing = m_reader.listLoads(m_filter, m_sortBy, m_order);
     if (listing) {
         m_cursor = std::move(listing).value();
         m_rows = nextPage();
@@ -38,7 +37,7 @@ void LoadTableModel::refresh()
 // Reads on; a failure ends the listing where it got to.
 QVector<ListedLoad> LoadTableModel::nextPage()
 {
-    HistoryResult<QVector<ListedLoad>> page = m_cursor->next(pageRows);
+    Result<QVector<ListedLoad>> page = m_cursor->next(pageRows);
     if (!page) {
         m_failure = page.error();
         m_cursor.reset();

@@ -27,7 +27,7 @@ public:
     void refresh();
     // True when the last read failed, with its failure.
     bool failed() const { return m_failure.has_value(); }
-    const std::optional<HistoryError>& failure() const { return m_failure; }
+    const std::optional<Failure>& failure() const { return m_failure; }
 
     qint64 loadId(int row) const;
     // Every load the filter selects, fetched, with the columns the table
@@ -50,7 +50,7 @@ public:
     static constexpr int shownTextLength = 256;
 
 signals:
-    void readFailed(const HistoryError& error);
+    void readFailed(const Failure& error);
 
 private:
     QString shownText(int row, int column) const;
@@ -62,5 +62,5 @@ private:
     Qt::SortOrder m_order = Qt::DescendingOrder;
     std::unique_ptr<LoadCursor> m_cursor; // null once every row is read
     QVector<ListedLoad> m_rows;
-    std::optional<HistoryError> m_failure;
+    std::optional<Failure> m_failure;
 };

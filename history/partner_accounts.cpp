@@ -90,20 +90,20 @@ QString PartnerNames::partnerOf(const QString& name) const
 JoinRefusal PartnerNames::refusalOf(const QString& alias, const QString& partner) const
 {
     if (alias.isEmpty() || partner.isEmpty())
-        return { HistoryFailure::JoinRefused, QStringLiteral("an empty name") };
+        return { FailureCause::JoinRefused, QStringLiteral("an empty name") };
     if (alias == partner)
-        return { HistoryFailure::JoinRefused, QStringLiteral("a name joined into itself") };
+        return { FailureCause::JoinRefused, QStringLiteral("a name joined into itself") };
     if (m_joinedInto.contains(alias))
-        return { HistoryFailure::JoinRefused,
+        return { FailureCause::JoinRefused,
             QStringLiteral("%1 is joined into %2 already").arg(alias, m_joinedInto[alias]) };
     // A cycle always passes through a partner joined into another.
     if (m_joinedInto.contains(partner))
-        return { HistoryFailure::JoinIntoJoined,
+        return { FailureCause::JoinIntoJoined,
             QStringLiteral("%1 is joined into %2, which it counts as")
                 .arg(partner, partnerOf(partner)) };
     // The alias is joined to none, so the names counted as it are joined into it.
     if (m_joinedNames.contains(alias))
-        return { HistoryFailure::JoinOfPartner,
+        return { FailureCause::JoinOfPartner,
             QStringLiteral("%1 has %2 names joined into it")
                 .arg(alias)
                 .arg(m_joinedNames[alias].size()) };

@@ -11,7 +11,7 @@
 // a payment made add to it; a stock in and a receipt take from it.
 
 #include "field_text/fixed_point.h"
-#include "history/history_error.h"
+#include "support/failure_text.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -121,7 +121,7 @@ QString accountLoadNumber(const QString& station, qint64 stationNumber);
 // Why a join is refused: the cause the clerk reads, and the reason for the
 // log; no reason when the join may be made.
 struct JoinRefusal {
-    HistoryFailure cause = HistoryFailure::Other;
+    FailureCause cause = FailureCause::Other;
     QString reason;
     explicit operator bool() const { return !reason.isEmpty(); }
 };

@@ -94,9 +94,9 @@ AccountEntry paymentEntry(const Payment& payment)
 
 } // namespace
 
-HistoryResult<QVector<PartnerBalance>> HistoryStore::partnerBalances(const AccountPeriod& period)
+Result<QVector<PartnerBalance>> HistoryStore::partnerBalances(const AccountPeriod& period)
 {
-    const HistoryResult<QVector<PartnerAlias>> joins = partnerAliases();
+    const Result<QVector<PartnerAlias>> joins = partnerAliases();
     if (!joins)
         return joins.error();
     const PartnerNames names(*joins);
@@ -131,7 +131,7 @@ HistoryResult<QVector<PartnerBalance>> HistoryStore::partnerBalances(const Accou
     return balances;
 }
 
-HistoryResult<Fen> HistoryStore::openingBalance(const QStringList& names, const QDate& from)
+Result<Fen> HistoryStore::openingBalance(const QStringList& names, const QDate& from)
 {
     if (!from.isValid())
         return Fen();
@@ -159,7 +159,7 @@ HistoryResult<Fen> HistoryStore::openingBalance(const QStringList& names, const 
     return opening;
 }
 
-HistoryResult<QVector<AccountEntry>> HistoryStore::statementLoads(
+Result<QVector<AccountEntry>> HistoryStore::statementLoads(
     const QStringList& names, const AccountPeriod& period)
 {
     const QString in = places(names);
@@ -205,10 +205,10 @@ HistoryResult<QVector<AccountEntry>> HistoryStore::statementLoads(
     return entries;
 }
 
-HistoryResult<PartnerStatement> HistoryStore::partnerStatement(
+Result<PartnerStatement> HistoryStore::partnerStatement(
     const QString& partner, const AccountPeriod& period)
 {
-    const HistoryResult<QVector<PartnerAlias>> joins = partnerAliases();
+    const Result<QVector<PartnerAlias>> joins = partnerAliases();
     if (!joins)
         return joins.error();
     const PartnerNames names(*joins);
@@ -218,13 +218,13 @@ HistoryResult<PartnerStatement> HistoryStore::partnerStatement(
     statement.period = period;
     if (statement.partner.isEmpty())
         return statement; // an empty name is no partner's
-    const HistoryResult<Fen> opening = openingBalance(statement.names, period.from);
+    const Result<Fen> opening = openingBalance(statement.names, period.from);
     if (!opening)
         return opening.error();
-    HistoryResult<QVector<AccountEntry>> loads = statementLoads(statement.names, period);
+    Result<QVector<AccountEntry>> loads = statementLoads(statement.names, period);
     if (!loads)
         return loads.error();
-    const HistoryResult<QVector<Payment>> payments = readPayments(
+    const Result<QVector<Payment>> payments = readPayments(
         QStringLiteral("partner IN (%1) AND day >= ? AND day <= ? ORDER BY day, recorded_at, id")
             .arg(places(statement.names)),
         valuesOf(statement.names) << fromText(period) << toText(period));
@@ -249,9 +249,9 @@ HistoryResult<PartnerStatement> HistoryStore::partnerStatement(
     return statement;
 }
 
-HistoryResult<QStringList> HistoryStore::partnerNames()
+Result<QStringList> HistoryStore::partnerNames()
 {
-    const HistoryResult<QVector<PartnerAlias>> joins = partnerAliases();
+    const Result<QVector<PartnerAlias>> joins = partnerAliases();
     if (!joins)
         return joins.error();
     const PartnerNames names(*joins);

@@ -92,7 +92,7 @@ qint64 HistoryStore::recordPayment(Payment& payment)
     entered.partner = entered.partner.trimmed();
     if (entered.partner.isEmpty() || !entered.day.isValid() || entered.amountFen <= 0
         || entered.isReversal())
-        throw HistoryError(HistoryFailure::PaymentIncomplete, m_location,
+        throw Failure(FailureCause::PaymentIncomplete, m_location,
             QStringLiteral("payment of %1 fen to \"%2\" on %3")
                 .arg(entered.amountFen)
                 .arg(entered.partner, entered.day.toString(Qt::ISODate)));
@@ -114,9 +114,9 @@ qint64 HistoryStore::reversePayment(const Payment& original, const QString& note
     const QString origin
         = QStringLiteral("%1 %2").arg(original.station).arg(original.stationNumber);
     if (original.isReversal())
-        throw HistoryError(HistoryFailure::ReversalNotReversible, m_location, origin);
+        throw Failure(FailureCause::ReversalNotReversible, m_location, origin);
     if (original.amountFen <= 0 || original.stationNumber == 0)
-        throw HistoryError(HistoryFailure::PaymentIncomplete, m_location, origin);
+        throw Failure(FailureCause::PaymentIncomplete, m_location, origin);
     Payment reversal = original;
     reversal.id = 0;
     reversal.station.clear();
@@ -137,7 +137,7 @@ qint64 HistoryStore::reversePayment(const Payment& original, const QString& note
     reversed.addBindValue(reversal.reversesNumber);
     exec(reversed);
     if (!reversed.next() || reversed.value(0).toLongLong() > 0)
-        throw HistoryError(HistoryFailure::AlreadyReversed, m_location, origin);
+        throw Failure(FailureCause::AlreadyReversed, m_location, origin);
     const qint64 id = insertPayment(reversal, false, nullptr);
     numberHereAndSend(QStringLiteral("payments"), Outbox::Payments, id);
     transaction.commit();
@@ -151,12 +151,12 @@ qint64 HistoryStore::recordAlias(PartnerAlias& alias)
     entered.stationNumber = 0;
     entered.recordedAt = toTheSecond(entered.recordedAt);
     StoreTransaction transaction(database(), *m_driver, m_location);
-    const HistoryResult<QVector<PartnerAlias>> joins = partnerAliases();
+    const Result<QVector<PartnerAlias>> joins = partnerAliases();
     if (!joins)
         throw joins.error();
     const JoinRefusal refusal = PartnerNames(*joins).refusalOf(entered.alias, entered.partner);
     if (refusal)
-        throw HistoryError(refusal.cause, m_location, refusal.reason);
+        throw Failure(refusal.cause, m_location, refusal.reason);
     const qint64 id = insertAlias(entered, false, nullptr);
     numberHereAndSend(QStringLiteral("partner_aliases"), Outbox::Aliases, id);
     transaction.commit();
@@ -180,7 +180,7 @@ bool HistoryStore::receiveAlias(const PartnerAlias& alias)
     return inserted;
 }
 
-HistoryResult<QVector<Payment>> HistoryStore::readPayments(
+Result<QVector<Payment>> HistoryStore::readPayments(
     const QString& where, const QVariantList& values)
 {
     QSqlQuery query = prepared(database(),
@@ -220,7 +220,7 @@ HistoryResult<QVector<Payment>> HistoryStore::readPayments(
     return payments;
 }
 
-HistoryResult<QVector<PartnerAlias>> HistoryStore::readAliases(
+Result<QVector<PartnerAlias>> HistoryStore::readAliases(
     const QString& where, const QVariantList& values)
 {
     QSqlQuery query = prepared(database(),
@@ -250,20 +250,20 @@ HistoryResult<QVector<PartnerAlias>> HistoryStore::readAliases(
     return aliases;
 }
 
-HistoryResult<std::optional<Payment>> HistoryStore::paymentByOrigin(
+Result<std::optional<Payment>> HistoryStore::paymentByOrigin(
     const QString& station, qint64 stationNumber)
 {
-    const HistoryResult<QVector<Payment>> found = readPayments(
+    const Result<QVector<Payment>> found = readPayments(
         QStringLiteral("station = ? AND station_number = ?"), { stored(station), stationNumber });
     if (!found)
         return found.error();
     return found->isEmpty() ? std::optional<Payment>() : std::optional<Payment>(found->first());
 }
 
-HistoryResult<std::optional<PartnerAlias>> HistoryStore::aliasByOrigin(
+Result<std::optional<PartnerAlias>> HistoryStore::aliasByOrigin(
     const QString& station, qint64 stationNumber)
 {
-    const HistoryResult<QVector<PartnerAlias>> found = readAliases(
+    const Result<QVector<PartnerAlias>> found = readAliases(
         QStringLiteral("station = ? AND station_number = ?"), { stored(station), stationNumber });
     if (!found)
         return found.error();
@@ -271,7 +271,7 @@ HistoryResult<std::optional<PartnerAlias>> HistoryStore::aliasByOrigin(
                             : std::optional<PartnerAlias>(found->first());
 }
 
-HistoryResult<QVector<PartnerAlias>> HistoryStore::partnerAliases()
+Result<QVector<PartnerAlias>> HistoryStore::partnerAliases()
 {
     return readAliases(QStringLiteral("1 = 1 ORDER BY id"), {});
 }

@@ -42,30 +42,30 @@ bool mentionsSocketFailure(const QString& text)
 // or, on a clerk's machine, Chinese (their own translations' words). The
 // checks of encryption come first: their words follow "connection to
 // server ... failed:" too.
-HistoryFailure connectionFailureCause(const QString& text)
+FailureCause connectionFailureCause(const QString& text)
 {
     if (mentions(text, { "server does not support SSL", "服务器不支持 SSL" }))
-        return HistoryFailure::NotEncrypted;
+        return FailureCause::NotEncrypted;
     if (mentions(text,
             { "certificate verify failed", "does not match host name", "与主机名不匹配",
                 "SSL certificate's name", "SSL证书的名称",
                 "could not get server's host name from server certificate" }))
-        return HistoryFailure::CertificateMismatch;
+        return FailureCause::CertificateMismatch;
     if (mentions(text, { "root certificate file", "根认证文件", "根证书文件" }))
-        return HistoryFailure::CertificateMissing;
+        return FailureCause::CertificateMissing;
     if (mentions(text,
             { "password authentication failed", "no password supplied", "authentication failed",
                 "no pg_hba.conf entry", "Password 认证失败", "认证失败", "pg_hba.conf 记录" })
         || (mentions(text, { "role \"", "角色 \"" })
             && mentions(text, { "does not exist", "不存在" })))
-        return HistoryFailure::LoginRefused;
+        return FailureCause::LoginRefused;
     if (mentions(text, { "database \"", "数据库 \"" })
         && mentions(text, { "does not exist", "不存在" }))
-        return HistoryFailure::DatabaseMissing;
+        return FailureCause::DatabaseMissing;
     // A login the yard's database does not let in: no station's.
     if (mentions(
             text, { "permission denied for database", "CONNECT privilege", "用户没有CONNECT权限" }))
-        return HistoryFailure::NoRight;
+        return FailureCause::NoRight;
     if (mentionsSocketFailure(text)
         || mentions(text,
             { "could not connect", "connection refused", "timeout expired",
@@ -79,8 +79,8 @@ HistoryFailure connectionFailureCause(const QString& text)
                 "网络不可达", "未知的名称或服务", "域名解析暂时失败", "超时满", "无法解释主机名",
                 "服务器意外地关闭了联接", "没有到服务器的联接", "中断联接", "数据库系统启动中",
                 "数据库系统停止中", "连接到\"" }))
-        return HistoryFailure::Unreachable;
-    return HistoryFailure::Other;
+        return FailureCause::Unreachable;
+    return FailureCause::Other;
 }
 
 namespace {
@@ -109,35 +109,34 @@ public:
     {
         return insert.next() ? insert.value(0).toLongLong() : 0;
     }
-    HistoryError classify(const QSqlError& error, const QString& location) const override;
+    Failure classify(const QSqlError& error, const QString& location) const override;
 };
 
-HistoryError PostgresDriver::classify(const QSqlError& error, const QString& location) const
+Failure PostgresDriver::classify(const QSqlError& error, const QString& location) const
 {
     const QString state = error.nativeErrorCode();
     const QString detail = QStringLiteral("%1 (%2)").arg(error.text(), state);
     if (state == QLatin1String("42501")) {
         // Row-level security refused a load under a name not this login's.
         const bool otherStation = mentions(error.text(), { "row-level security", "行级安全" });
-        return HistoryError(
-            otherStation ? HistoryFailure::StationNotAllowed : HistoryFailure::NoRight, location,
-            detail);
+        return Failure(otherStation ? FailureCause::StationNotAllowed : FailureCause::NoRight,
+            location, detail);
     }
     // A row the server's rules will never take: too long, a reversal of
     // nothing, a chain of joins. Waiting would not help.
     if (state.startsWith(QLatin1String("22")) || state.startsWith(QLatin1String("23"))
         || state == QLatin1String("54000"))
-        return HistoryError(HistoryFailure::RefusedByServer, location, detail);
+        return Failure(FailureCause::RefusedByServer, location, detail);
     if (state == QLatin1String("3D000"))
-        return HistoryError(HistoryFailure::DatabaseMissing, location, detail);
+        return Failure(FailureCause::DatabaseMissing, location, detail);
     if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
-        return HistoryError(HistoryFailure::LoginRefused, location, detail);
+        return Failure(FailureCause::LoginRefused, location, detail);
     // Class 08: the connection is gone; 57P: the server is shutting down.
     if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
-        return HistoryError(HistoryFailure::Unreachable, location, detail);
+        return Failure(FailureCause::Unreachable, location, detail);
     if (state.isEmpty() || error.type() == QSqlError::ConnectionError)
-        return HistoryError(connectionFailureCause(error.text()), location, detail);
-    return HistoryError(HistoryFailure::Other, location, detail);
+        return Failure(connectionFailureCause(error.text()), location, detail);
+    return Failure(FailureCause::Other, location, detail);
 }
 
 // A value in the client library's own quoting.
@@ -161,9 +160,9 @@ void refuseForeignSockets(const ServerSettings& settings, const QString& locatio
         else if (host.startsWith(u'/'))
             check = checkLocalSocket(host, settings.port);
         if (check.outcome == LocalSocketCheck::Missing)
-            throw HistoryError(HistoryFailure::Unreachable, location, check.detail);
+            throw Failure(FailureCause::Unreachable, location, check.detail);
         if (check.outcome == LocalSocketCheck::Unsafe)
-            throw HistoryError(HistoryFailure::SocketNotSafe, location, check.detail);
+            throw Failure(FailureCause::SocketNotSafe, location, check.detail);
     }
 }
 
@@ -174,7 +173,7 @@ void refuseForeignSockets(const ServerSettings& settings, const QString& locatio
 QString encryptionOptions(const ServerSettings& settings, const QString& location)
 {
     if (settings.mixesSocketAndAddress())
-        throw HistoryError(HistoryFailure::HostsMixed, location, settings.host);
+        throw Failure(FailureCause::HostsMixed, location, settings.host);
     refuseForeignSockets(settings, location);
     if (!settings.usesTls())
         return {};
@@ -185,7 +184,7 @@ QString encryptionOptions(const ServerSettings& settings, const QString& locatio
         || (certificate.ownerId() != ::geteuid() && certificate.ownerId() != 0);
     if (settings.certificate.trimmed().isEmpty() || certificate.absoluteFilePath().contains(u';')
         || !certificate.isFile() || !certificate.isReadable() || othersMayChange)
-        throw HistoryError(HistoryFailure::CertificateMissing, location,
+        throw Failure(FailureCause::CertificateMissing, location,
             QStringLiteral("certificate file \"%1\" not usable").arg(settings.certificate));
     return QStringLiteral("sslmode=verify-full;sslrootcert=%1;gssencmode=disable;")
         .arg(quotedOption(certificate.absoluteFilePath()));
@@ -198,8 +197,8 @@ PostgresHistoryStore::PostgresHistoryStore(const ServerSettings& settings, int s
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(driver().qtDriverName(), connectionName());
     if (!db.isValid())
-        throw HistoryError(
-            HistoryFailure::Other, location(), QStringLiteral("the QPSQL driver is not installed"));
+        throw Failure(
+            FailureCause::Other, location(), QStringLiteral("the QPSQL driver is not installed"));
     db.setHostName(settings.host.trimmed());
     db.setPort(settings.port);
     db.setDatabaseName(settings.database.trimmed());
@@ -214,7 +213,7 @@ PostgresHistoryStore::PostgresHistoryStore(const ServerSettings& settings, int s
         fail(db.lastError());
     readLoginRights();
     if (!m_mayChangeSchema && this->schemaVersion() < schemaVersion)
-        throw HistoryError(HistoryFailure::SchemaOutdated, location(),
+        throw Failure(FailureCause::SchemaOutdated, location(),
             QStringLiteral("schema %1, program knows %2")
                 .arg(this->schemaVersion())
                 .arg(schemaVersion));
@@ -246,7 +245,7 @@ void PostgresHistoryStore::readLoginRights()
 void PostgresHistoryStore::checkStationName(const QString& station) const
 {
     if (m_boundStation && *m_boundStation != station)
-        throw HistoryError(HistoryFailure::StationNotAllowed, location(),
+        throw Failure(FailureCause::StationNotAllowed, location(),
             QStringLiteral("this login records as %1, not %2").arg(*m_boundStation, station));
 }
 
@@ -259,7 +258,7 @@ QString testServerConnection(const ServerSettings& settings)
     try {
         PostgresHistoryStore store(settings);
         store.checkStationName(settings.stationName());
-    } catch (const HistoryError& error) {
+    } catch (const Failure& error) {
         qWarning(
             "history server test: %s %s", qPrintable(error.path()), qPrintable(error.detail()));
         return historyFailureMessage(error);

@@ -31,7 +31,7 @@ private:
 
 // The cause of a failed connection, told from the client library's and the
 // server's words (a failed connection carries no error code).
-HistoryFailure connectionFailureCause(const QString& driverText);
+FailureCause connectionFailureCause(const QString& driverText);
 
 // Empty when the server answers and its history can be used; else the
 // cause in a clerk's words.

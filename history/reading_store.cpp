@@ -11,7 +11,7 @@ ReadingStore openReadingStore(const ServerSettings& settings, const QString& loc
             reading.store = std::make_unique<PostgresHistoryStore>(settings);
             reading.shared = true;
             return reading;
-        } catch (const HistoryError& error) {
+        } catch (const Failure& error) {
             qWarning("history server not read: %s %s", qPrintable(error.path()),
                 qPrintable(error.detail()));
             reading.notice

@@ -15,5 +15,5 @@ struct ReadingStore {
     QString notice; // why the clerk's own file is shown although a server is set
 };
 
-// Throws HistoryError only when the clerk's own file cannot be opened either.
+// Throws Failure only when the clerk's own file cannot be opened either.
 ReadingStore openReadingStore(const ServerSettings& settings, const QString& localPath);

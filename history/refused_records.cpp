@@ -18,7 +18,7 @@ QString RefusedRecords::notice() const
     return QStringLiteral("服务器拒收了 %1 条记录：%2").arg(count).arg(cause);
 }
 
-QString refusalCause(const HistoryError& error)
+QString refusalCause(const Failure& error)
 {
     const QString detail = error.detail();
     const auto says = [&](const char* words) { return detail.contains(QLatin1String(words)); };

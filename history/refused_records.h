@@ -3,7 +3,7 @@
 // What the yard's server refused for good, kept aside on this machine: how
 // many records, and the newest cause in a clerk's words.
 
-#include "history/history_error.h"
+#include "support/failure_text.h"
 
 #include <QString>
 
@@ -20,4 +20,4 @@ struct RefusedRecords {
 };
 
 // Why the server refused a record (a RefusedByServer error), in a clerk's words.
-QString refusalCause(const HistoryError& error);
+QString refusalCause(const Failure& error);

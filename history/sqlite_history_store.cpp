@@ -66,35 +66,35 @@ public:
     {
         return insert.lastInsertId().toLongLong();
     }
-    HistoryError classify(const QSqlError& error, const QString& path) const override;
+    Failure classify(const QSqlError& error, const QString& path) const override;
 };
 
-HistoryError SqliteDriver::classify(const QSqlError& error, const QString& path) const
+Failure SqliteDriver::classify(const QSqlError& error, const QString& path) const
 {
     const QString detail = QStringLiteral("%1 (%2)").arg(error.text(), error.nativeErrorCode());
     // SUM() stops at the 64-bit range with a plain error of its own.
     if (error.databaseText().contains(QLatin1String("integer overflow")))
-        return HistoryError(HistoryFailure::OutOfRange, path, detail);
+        return Failure(FailureCause::OutOfRange, path, detail);
     switch (resultCode(error)) {
     case Busy:
     case Locked:
-        return HistoryError(HistoryFailure::Locked, path, detail);
+        return Failure(FailureCause::Locked, path, detail);
     case Corrupt:
     case NotADb:
-        return HistoryError(HistoryFailure::Damaged, path, detail);
+        return Failure(FailureCause::Damaged, path, detail);
     case Full:
-        return HistoryError(HistoryFailure::DiskFull, path, detail);
+        return Failure(FailureCause::DiskFull, path, detail);
     case Perm:
     case ReadOnly:
     case CantOpen:
-        return HistoryError(HistoryFailure::NotWritable, path, detail);
+        return Failure(FailureCause::NotWritable, path, detail);
     case IoErr:
         // A failed write on a full disk often comes back as an I/O error.
         if (QStorageInfo(QFileInfo(path).absolutePath()).bytesAvailable() < 64 * 1024)
-            return HistoryError(HistoryFailure::DiskFull, path, detail);
-        return HistoryError(HistoryFailure::Other, path, detail);
+            return Failure(FailureCause::DiskFull, path, detail);
+        return Failure(FailureCause::Other, path, detail);
     default:
-        return HistoryError(HistoryFailure::Other, path, detail);
+        return Failure(FailureCause::Other, path, detail);
     }
 }
 
@@ -111,8 +111,7 @@ SqliteHistoryStore::SqliteHistoryStore(const QString& path, int schemaVersion)
     QSqlDatabase db = QSqlDatabase::addDatabase(driver().qtDriverName(), connectionName());
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        throw HistoryError(
-            HistoryFailure::NotWritable, path, QStringLiteral("cannot make the folder"));
+        throw Failure(FailureCause::NotWritable, path, QStringLiteral("cannot make the folder"));
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
     if (!db.open())
@@ -120,7 +119,7 @@ SqliteHistoryStore::SqliteHistoryStore(const QString& path, int schemaVersion)
     // Before the file's schema is read for the first time.
     const QString undefended = defendSqliteConnection(db);
     if (!undefended.isEmpty())
-        throw HistoryError(HistoryFailure::Other, path, undefended);
+        throw Failure(FailureCause::Other, path, undefended);
     QSqlQuery pragma(db);
     // WAL: readers never block the writer; FULL: a posted load survives a
     // power cut, at one sync per record. Two programs making a new file at

@@ -34,7 +34,7 @@ void StoreTransaction::commit()
 
 void StoreTransaction::fail(const QSqlError& error)
 {
-    const HistoryError failure = m_driver.classify(error, m_location);
+    const Failure failure = m_driver.classify(error, m_location);
     if (m_open)
         m_db.rollback();
     m_open = false;

@@ -10,14 +10,14 @@ class HistoryDriver;
 
 class StoreTransaction {
 public:
-    // Runs `begin`; throws HistoryError when it fails.
+    // Runs `begin`; throws Failure when it fails.
     StoreTransaction(QSqlDatabase db, const HistoryDriver& driver, QString location,
         const QStringList& begin = { QStringLiteral("BEGIN") });
     ~StoreTransaction();
     StoreTransaction(const StoreTransaction&) = delete;
     StoreTransaction& operator=(const StoreTransaction&) = delete;
 
-    // Throws HistoryError when the commit fails; it is then rolled back.
+    // Throws Failure when the commit fails; it is then rolled back.
     void commit();
 
 private:

@@ -58,9 +58,8 @@ History::History(
         return askExportPath(this, m_settingsFile, caption, name, filter);
     };
     m_model = new LoadTableModel(m_reader, this);
-    connect(m_model, &LoadTableModel::readFailed, this, [this](const HistoryError& error) {
-        showReadFailure(QStringLiteral("记录读不出来"), error);
-    });
+    connect(m_model, &LoadTableModel::readFailed, this,
+        [this](const Failure& error) { showReadFailure(QStringLiteral("记录读不出来"), error); });
     m_tabs = new QTabWidget;
     m_tabs->setObjectName(QStringLiteral("tabs"));
     m_tabs->addTab(buildLoadsTab(), QStringLiteral("记录"));
@@ -81,13 +80,12 @@ History::History(
         if (m_reportStale)
             refreshReportWhenShown();
     });
-    connect(
-        m_report, &ReportTab::readResult, this, [this](const std::optional<HistoryError>& failure) {
-            if (failure)
-                showReadFailure(QStringLiteral("报表读不出来"), *failure);
-            else
-                clearReadFailure();
-        });
+    connect(m_report, &ReportTab::readResult, this, [this](const std::optional<Failure>& failure) {
+        if (failure)
+            showReadFailure(QStringLiteral("报表读不出来"), *failure);
+        else
+            clearReadFailure();
+    });
     connect(m_report, &ReportTab::saved, this, [this](const QString& path) {
         m_status->setText(QStringLiteral("报表已保存到“%1”。").arg(path));
         emit exported(path);
@@ -194,10 +192,10 @@ void History::setSavePathAsker(SavePathAsker ask)
 void History::showTotals()
 {
     const LoadFilter filter = currentFilter();
-    const HistoryResult<KindTotals> totals = m_reader.totals(filter);
+    const Result<KindTotals> totals = m_reader.totals(filter);
     m_totals.reset();
     m_totalsFailure.clear();
-    m_totalsOutOfRange = !totals && totals.error().cause() == HistoryFailure::OutOfRange;
+    m_totalsOutOfRange = !totals && totals.error().cause() == FailureCause::OutOfRange;
     if (!totals && !m_totalsOutOfRange) {
         m_totalsFailure = QStringLiteral("合计读不出来");
         m_totalsLabel->setText(m_totalsFailure);
@@ -245,7 +243,7 @@ void History::updateButtons()
             == int(LoadKind::Bill));
 }
 
-void History::showReadFailure(const QString& what, const HistoryError& error)
+void History::showReadFailure(const QString& what, const Failure& error)
 {
     m_readFailed = true;
     logEvent(QStringLiteral("history read failed: %1 %2").arg(error.path(), error.detail()));
@@ -254,7 +252,7 @@ void History::showReadFailure(const QString& what, const HistoryError& error)
 }
 
 // A box left without its names stays said until they are read.
-void History::showBoxesFailure(const QString& what, const HistoryError& error)
+void History::showBoxesFailure(const QString& what, const Failure& error)
 {
     showReadFailure(what, error);
     m_boxesFailure = m_status->text();
@@ -277,9 +275,9 @@ std::optional<LoadRecord> History::selectedLoad(int row)
 {
     if (row < 0)
         return std::nullopt;
-    const HistoryResult<std::optional<LoadRecord>> read = m_reader.loadById(m_model->loadId(row));
+    const Result<std::optional<LoadRecord>> read = m_reader.loadById(m_model->loadId(row));
     if (!read) {
-        if (read.error().cause() == HistoryFailure::DamagedLoad) {
+        if (read.error().cause() == FailureCause::DamagedLoad) {
             logEvent(QStringLiteral("history load %1 does not read").arg(m_model->loadId(row)));
             m_status->setText(
                 historyFailureMessage(read.error(), QStringLiteral("这一车读不出来")));

@@ -85,8 +85,8 @@ private:
     void refreshReportWhenShown();
     void showTotals();
     void updateButtons();
-    void showReadFailure(const QString& what, const HistoryError& error);
-    void showBoxesFailure(const QString& what, const HistoryError& error);
+    void showReadFailure(const QString& what, const Failure& error);
+    void showBoxesFailure(const QString& what, const Failure& error);
     void clearReadFailure();
     void showMessage(const QString& text);
     std::optional<LoadRecord> selectedLoad(int row);

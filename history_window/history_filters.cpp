@@ -76,7 +76,7 @@ void History::fillSpeciesFilter()
     const QSignalBlocker quiet(m_species);
     m_species->clear();
     m_species->addItem(QStringLiteral("全部"));
-    const HistoryResult<QStringList> species = m_reader.recordedSpecies();
+    const Result<QStringList> species = m_reader.recordedSpecies();
     if (species)
         m_species->addItems(*species);
     else
@@ -90,7 +90,7 @@ void History::fillStationFilter()
     const QSignalBlocker quiet(m_station);
     m_station->clear();
     m_station->addItem(QStringLiteral("全部"));
-    const HistoryResult<QStringList> stations = m_reader.recordedStations();
+    const Result<QStringList> stations = m_reader.recordedStations();
     if (stations)
         m_station->addItems(*stations);
     else

@@ -121,7 +121,7 @@ void HistoryServices::offerUsedValues()
     for (LoadColumn column : offeredLoadColumns()) {
         QStringList used;
         if (store) {
-            const HistoryResult<QStringList> values = store->recentValues(column);
+            const Result<QStringList> values = store->recentValues(column);
             if (values)
                 used = *values;
             else
@@ -170,7 +170,7 @@ ReadingStore* HistoryServices::readingStore()
     try {
         *reading
             = openReadingStore(readServerSettings(m_settingsFile), historyDatabasePath(m_folder));
-    } catch (const HistoryError& error) {
+    } catch (const Failure& error) {
         logEvent(QStringLiteral("history not opened: %1 %2").arg(error.path(), error.detail()));
         failure = historyFailureMessage(error);
     }

@@ -124,12 +124,12 @@ void ReportTab::refresh()
     period.from = m_from->date();
     period.to = m_to->date();
     period.station = m_station;
-    const HistoryResult<QVector<ReportRow>> report
+    const Result<QVector<ReportRow>> report
         = m_reader.stockReport(period, ReportGrouping(m_grouping->currentData().toInt()));
     m_rows = report.valueOr({});
     fillTable();
     fillChart();
-    emit readResult(report ? std::nullopt : std::optional<HistoryError>(report.error()));
+    emit readResult(report ? std::nullopt : std::optional<Failure>(report.error()));
 }
 
 QStringList ReportTab::rowTexts(const ReportRow& row) const

@@ -41,7 +41,7 @@ protected:
 
 signals:
     // After each read, with its failure when it failed.
-    void readResult(const std::optional<HistoryError>& failure);
+    void readResult(const std::optional<Failure>& failure);
     void saved(const QString& path);
     void saveFailed(const QString& failure);
 

@@ -163,7 +163,7 @@ void StationSettings::save()
     // Which of them would be asked for a password, and how, is not to be guessed.
     if (typed.mixesSocketAndAddress()) {
         Messages::warning(this, windowTitle(),
-            historyFailureMessage(HistoryError(HistoryFailure::HostsMixed, typed.location())));
+            historyFailureMessage(Failure(FailureCause::HostsMixed, typed.location())));
         return;
     }
     if (!writeServerSettings(m_settingsFile, typed)) {

@@ -121,29 +121,26 @@ bool hasVolume(const Tally& tally)
 // Where the copy and its PDF go: a folder of our own, names the office may
 // write (it would write through a link). A failure leaves the saved bill as
 // it is.
-std::optional<WorkbookError> checkArchive(const QString& archive, const BillNumber& number)
+std::optional<Failure> checkArchive(const QString& archive, const BillNumber& number)
 {
     try {
         refuseLinkedEntry(archive);
-    } catch (const WorkbookError& error) {
+    } catch (const Failure& error) {
         return error;
     }
     if (!makeOwnFolder(archive) || !QFileInfo(archive).isDir())
-        return WorkbookError(
-            WorkbookFailure::FolderNotWritable, archivedBillPath(archive, number, ".xls"));
+        return Failure(FailureCause::FolderNotWritable, archivedBillPath(archive, number, ".xls"));
     for (const char* suffix : { ".xls", ".pdf" })
         if (!archiveNameWritable(archivedBillPath(archive, number, suffix)))
-            return WorkbookError(
-                WorkbookFailure::NotAFile, archivedBillPath(archive, number, suffix));
+            return Failure(FailureCause::NotAFile, archivedBillPath(archive, number, suffix));
     return std::nullopt;
 }
 
-std::optional<WorkbookError> archiveCopy(
-    Workbook& book, const QString& path, Workbook::CopyFormat format)
+std::optional<Failure> archiveCopy(Workbook& book, const QString& path, Workbook::CopyFormat format)
 {
     try {
         book.saveCopy(path, format);
-    } catch (const WorkbookError& error) {
+    } catch (const Failure& error) {
         return error;
     }
     return std::nullopt;
@@ -306,7 +303,7 @@ void BillExport::showBill(const QString& copy)
 {
     try {
         m_app.show(copy);
-    } catch (const WorkbookError& error) {
+    } catch (const Failure& error) {
         logPass(QStringLiteral("bill view"), copy, 0, &error);
         m_prompts.showMessage(QStringLiteral("账单已保存到“%1”，但无法打开它来显示：%2")
                                   .arg(QDir::toNativeSeparators(m_path), failureMessage(error)));

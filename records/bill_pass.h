@@ -16,7 +16,7 @@
 struct BillPass {
     BillNumber number;
     int passes = 0; // 2 when the office was replaced and the pass tried again
-    std::optional<WorkbookError> archiveFailure;
+    std::optional<Failure> archiveFailure;
     QString snapshot; // the view, when the archive copy could not be made
     bool pdfMade = false; // set by the pass
     bool shown = false; // the clerk's window shows the PDF; set on the window's thread

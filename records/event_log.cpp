@@ -6,7 +6,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 
-void logPass(const QString& what, const QString& path, qint64 ms, const WorkbookError* error)
+void logPass(const QString& what, const QString& path, qint64 ms, const Failure* error)
 {
     QString text = QStringLiteral("%1 %2: %3 ms, ").arg(what, QFileInfo(path).fileName()).arg(ms);
     if (!error)
@@ -30,7 +30,7 @@ PassLog::~PassLog()
         logPass(m_what, m_path, QDateTime::currentMSecsSinceEpoch() - m_startMs, nullptr);
 }
 
-void PassLog::failed(const WorkbookError& error)
+void PassLog::failed(const Failure& error)
 {
     m_failed = true;
     logPass(m_what, m_path, QDateTime::currentMSecsSinceEpoch() - m_startMs, &error);

@@ -6,10 +6,9 @@
 #include "support/event_log.h"
 
 class Failure;
-using WorkbookError = Failure;
 
 // "<what> <file>: <ms> ms, ok" or "..., failed: <cause> <detail>".
-void logPass(const QString& what, const QString& path, qint64 ms, const WorkbookError* error);
+void logPass(const QString& what, const QString& path, qint64 ms, const Failure* error);
 
 // Logs one workbook pass with its time: failed() logs the failure at once,
 // and the end logs ok when nothing failed.
@@ -17,7 +16,7 @@ class PassLog {
 public:
     PassLog(QString what, QString path);
     ~PassLog();
-    void failed(const WorkbookError& error);
+    void failed(const Failure& error);
 
 private:
     QString m_what;

@@ -3,10 +3,10 @@
 #include "records/cell_values.h"
 #include "records/event_log.h"
 #include "records/stock_ledger.h"
-#include "records/workbook_messages.h"
 #include "records/workbook_pass.h"
 #include "support/durable_copy.h"
 #include "support/durable_file.h"
+#include "support/failure_text.h"
 #include "support/regular_file.h"
 
 #include <QDir>
@@ -64,24 +64,24 @@ QString freeArchivePath(const QString& ledgerPath, LedgerYearStep::Kind kind, in
     return folder.filePath(name);
 }
 
-WorkbookFailure workbookFailureOf(WriteFailure failure)
+FailureCause workbookFailureOf(FailureCause failure)
 {
     switch (failure) {
-    case WriteFailure::DiskFull:
-        return WorkbookFailure::DiskFull;
-    case WriteFailure::NotWritable:
-    case WriteFailure::FolderMissing:
-        return WorkbookFailure::FolderNotWritable;
-    case WriteFailure::NotAFile:
-        return WorkbookFailure::NotAFile;
+    case FailureCause::DiskFull:
+        return FailureCause::DiskFull;
+    case FailureCause::NotWritable:
+    case FailureCause::FolderMissing:
+        return FailureCause::FolderNotWritable;
+    case FailureCause::NotAFile:
+        return FailureCause::NotAFile;
     default:
-        return WorkbookFailure::Other;
+        return FailureCause::Other;
     }
 }
 
-WorkbookError writeError(const WriteResult& result)
+Failure writeError(const Done& result)
 {
-    return WorkbookError(workbookFailureOf(result.cause()), result.path(), result.logText());
+    return Failure(workbookFailureOf(result.cause()), result.path(), result.logText());
 }
 
 LedgerColumns readColumns(Worksheet& sheet)
@@ -208,7 +208,7 @@ LedgerYearStep::Outcome LedgerYearStep::run(Kind kind, int year, const QDate& to
     const QString journal = journalPath(m_path);
     QString archive;
     Outcome outcome;
-    const auto failed = [&](const WorkbookError& error) {
+    const auto failed = [&](const Failure& error) {
         logEvent(
             QStringLiteral("ledger year step failed: %1 %2").arg(error.path(), error.detail()));
         removeQuietly(temp);
@@ -235,8 +235,7 @@ LedgerYearStep::Outcome LedgerYearStep::run(Kind kind, int year, const QDate& to
             book->close();
             const auto carried = carriedStock(in, out, old.speciesList);
             if (!carried)
-                throw WorkbookError(
-                    WorkbookFailure::Other, m_path, QStringLiteral("stock beyond range"));
+                throw Failure(FailureCause::Other, m_path, QStringLiteral("stock beyond range"));
             old.carried = *carried;
         });
     if (read.failure)
@@ -245,13 +244,13 @@ LedgerYearStep::Outcome LedgerYearStep::run(Kind kind, int year, const QDate& to
     const QByteArray shipped = ledgerTemplate();
     if (shipped.isEmpty())
         return failed(
-            WorkbookError(WorkbookFailure::WorkbookMissing, m_path, QStringLiteral("no template")));
+            Failure(FailureCause::WorkbookMissing, m_path, QStringLiteral("no template")));
     const QDate day = kind == Kind::NewYear ? QDate(today.year(), 1, 1) : today;
     const QString note
         = kind == Kind::NewYear ? QStringLiteral("上年结转") : QStringLiteral("前账结转");
     const PassOutcome built
         = runWorkbookPass(QStringLiteral("ledger year build"), temp, [&](WorkbookPass&) {
-              const WriteResult copied = writeFileDurably(temp, shipped);
+              const Done copied = writeFileDurably(temp, shipped);
               if (!copied.ok())
                   throw writeError(copied);
               auto book = m_app.open(temp);
@@ -268,15 +267,15 @@ LedgerYearStep::Outcome LedgerYearStep::run(Kind kind, int year, const QDate& to
     if (built.failure)
         return failed(*built.failure);
     if (!syncFileAt(temp))
-        return failed(WorkbookError(WorkbookFailure::Other, temp, QStringLiteral("sync")));
+        return failed(Failure(FailureCause::Other, temp, QStringLiteral("sync")));
     pass("built");
 
     const QString archiveFolder = ledgerArchiveFolder(m_path);
     if (!makePrivateFolder(archiveFolder))
-        return failed(WorkbookError(WorkbookFailure::FolderNotWritable, archiveFolder + "/x"));
+        return failed(Failure(FailureCause::FolderNotWritable, archiveFolder + "/x"));
     const QString freeName
         = freeArchivePath(m_path, kind, kind == Kind::NewYear ? year : today.year());
-    const WriteResult noted = writeFileDurably(journal,
+    const Done noted = writeFileDurably(journal,
         QStringLiteral("%1\n%2\n")
             .arg(kind == Kind::NewYear ? today.year() : 0)
             .arg(QFileInfo(freeName).fileName())
@@ -285,8 +284,8 @@ LedgerYearStep::Outcome LedgerYearStep::run(Kind kind, int year, const QDate& to
         return failed(writeError(noted));
     const std::optional<QByteArray> bytes = fileBytes(m_path);
     if (!bytes)
-        return failed(WorkbookError(WorkbookFailure::WorkbookUnreadable, m_path));
-    const WriteResult archived = createFileDurably(freeName, *bytes);
+        return failed(Failure(FailureCause::WorkbookUnreadable, m_path));
+    const Done archived = createFileDurably(freeName, *bytes);
     if (!archived.ok())
         return failed(writeError(archived));
     archive = freeName;
@@ -296,8 +295,7 @@ LedgerYearStep::Outcome LedgerYearStep::run(Kind kind, int year, const QDate& to
     if (!renameDurably(temp, m_path)) {
         archive.clear(); // a rename that failed half way is settled below
         settleLedgerYearStep(m_path);
-        return failed(
-            WorkbookError(WorkbookFailure::FolderNotWritable, m_path, QStringLiteral("rename")));
+        return failed(Failure(FailureCause::FolderNotWritable, m_path, QStringLiteral("rename")));
     }
     pass("renamed");
     removeFileDurably(journal);

@@ -19,7 +19,7 @@
 QString ledgerPath(const QString& programFolder);
 
 // The eight entries of K5:K12 of the sheet "库存", in sheet order, read in
-// one pass (runWorkbookPass). Throws WorkbookError.
+// one pass (runWorkbookPass). Throws Failure.
 QStringList loadSpeciesList(Spreadsheet& app, const QString& path);
 // The same read alone, for a pass run elsewhere.
 QStringList readSpeciesList(Spreadsheet& app, const QString& path);

@@ -20,7 +20,7 @@ struct TableSheet {
 // Writes the sheet to a new workbook saved at `path`; the pass is logged
 // under `what`. The office saves through a temporary file of its own in the
 // folder, so a failed export leaves a file already at `path` as it was.
-// Throws WorkbookError.
+// Throws Failure.
 void writeTableWorkbook(
     Spreadsheet& app, const QString& what, const QString& path, const TableSheet& table);
 // The same store alone, for a pass run elsewhere (BackgroundPass).

@@ -10,9 +10,8 @@ void refuseLinkedEntry(const QString& path)
     if (::lstat(QFile::encodeName(path).constData(), &entry) != 0)
         return;
     if (S_ISLNK(entry.st_mode))
-        throw WorkbookError(WorkbookFailure::Link, path,
+        throw Failure(FailureCause::Link, path,
             QStringLiteral("a link to %1").arg(QFileInfo(path).symLinkTarget()));
     if (!S_ISREG(entry.st_mode) && !S_ISDIR(entry.st_mode))
-        throw WorkbookError(
-            WorkbookFailure::NotAFile, path, QStringLiteral("neither a file nor a folder"));
+        throw Failure(FailureCause::NotAFile, path, QStringLiteral("neither a file nor a folder"));
 }

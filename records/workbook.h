@@ -3,7 +3,7 @@
 // The spreadsheet automation layer the workbook commands are written
 // against. A workbook pass opens one workbook hidden, reads or writes cells
 // of one worksheet, saves and closes it. Every operation may fail with a
-// WorkbookError whose cause the user's message names.
+// Failure whose cause the user's message names.
 
 #include "support/failure.h"
 
@@ -13,9 +13,6 @@
 #include <QVector>
 #include <exception>
 #include <memory>
-
-using WorkbookFailure = FailureCause;
-using WorkbookError = Failure;
 
 // A text for one cell; rows and columns count from 1.
 struct CellText {

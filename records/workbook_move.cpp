@@ -63,7 +63,7 @@ QString copyChecked(const QString& source, const QString& target)
     const QByteArray bytes = in.readAll();
     if (in.error() != QFile::NoError)
         return in.errorString();
-    if (const WriteResult written = createFileDurably(target, bytes); !written.ok())
+    if (const Done written = createFileDurably(target, bytes); !written.ok())
         return written.logText();
     QFile copied(target);
     if (copied.open(QIODevice::Append))
@@ -92,7 +92,7 @@ void removeOld(const QString& from, const QStringList& files)
     // An old workbook a power cut brings back, and the new one posted to
     // since, would differ and stop every later start's move.
     for (const QString& file : files)
-        if (const WriteResult removed = removeFileDurably(QDir(from).filePath(file)); !removed.ok())
+        if (const Done removed = removeFileDurably(QDir(from).filePath(file)); !removed.ok())
             logEvent(QStringLiteral("moved workbook file %1 left in %2: %3")
                          .arg(file, from, removed.logText()));
     QStringList folders = sourceFolders(from, files);

@@ -16,12 +16,12 @@ struct PassRunner {
             try {
                 body(pass);
                 return { std::nullopt, pass.m_saved };
-            } catch (const WorkbookError& error) {
+            } catch (const Failure& error) {
                 log.failed(error);
                 // Only an office that died or hung gets a second try: the
                 // next pass starts a new one. A locked, damaged or missing
                 // workbook would fail the same way again.
-                const bool officeFailed = error.cause() == WorkbookFailure::OfficeNotResponding;
+                const bool officeFailed = error.cause() == FailureCause::OfficeNotResponding;
                 if (attempt > 1 || pass.m_saved || !officeFailed)
                     return { error, pass.m_saved };
             }

@@ -28,14 +28,14 @@ private:
 
 struct PassOutcome {
     // Empty when the pass went through.
-    std::optional<WorkbookError> failure;
+    std::optional<Failure> failure;
     // Whether the workbook was saved, also when the pass failed after.
     bool saved = false;
 };
 
 using PassBody = std::function<void(WorkbookPass&)>;
 
-// Runs `body` (which throws WorkbookError) under the one retry rule; the
+// Runs `body` (which throws Failure) under the one retry rule; the
 // pass is logged under `what` and `path`.
 PassOutcome runWorkbookPass(const QString& what, const QString& path, const PassBody& body);
 

@@ -17,10 +17,10 @@ constexpr qint64 chunkSize = 1 << 20;
 
 thread_local const std::atomic<bool>* copiesStopped = nullptr;
 
-CopiedFile failed(WriteFailure cause, const QString& path, int systemError)
+CopiedFile failed(FailureCause cause, const QString& path, int systemError)
 {
     CopiedFile copied;
-    copied.result = WriteResult(cause, path, QString::fromLocal8Bit(std::strerror(systemError)));
+    copied.result = Done(cause, path, QString::fromLocal8Bit(std::strerror(systemError)));
     return copied;
 }
 
@@ -64,12 +64,12 @@ CopiedFile stream(int from, int to, const QString& target)
     CopiedFile copied;
     for (;;) {
         if (copiesStopped && copiesStopped->load())
-            return failed(WriteFailure::Other, target, ECANCELED);
+            return failed(FailureCause::Other, target, ECANCELED);
         const ssize_t got = ::read(from, buffer.data(), size_t(chunkSize));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return failed(WriteFailure::Other, target, errno);
+            return failed(FailureCause::Other, target, errno);
         if (got == 0)
             break;
         hash.addData(QByteArrayView(buffer.constData(), got));
@@ -88,21 +88,21 @@ void stopCopiesOnThisThreadWhen(const std::atomic<bool>* stop)
     copiesStopped = stop;
 }
 
-WriteFailure failureOf(int systemError)
+FailureCause failureOf(int systemError)
 {
     switch (systemError) {
     case ENOSPC:
     case EDQUOT:
-        return WriteFailure::DiskFull;
+        return FailureCause::DiskFull;
     case ENOENT:
     case ENOTDIR:
-        return WriteFailure::FolderMissing;
+        return FailureCause::FolderMissing;
     case EACCES:
     case EPERM:
     case EROFS:
-        return WriteFailure::NotWritable;
+        return FailureCause::NotWritable;
     default:
-        return WriteFailure::Other;
+        return FailureCause::Other;
     }
 }
 
@@ -114,7 +114,7 @@ CopiedFile hashRegularFile(const QString& path)
 CopiedFile hashOpenFile(int fd, const QString& path)
 {
     if (fd < 0 || !isRegular(fd))
-        return failed(WriteFailure::Other, path, errno);
+        return failed(FailureCause::Other, path, errno);
     CopiedFile hashed = stream(fd, -1, path);
     ::close(fd);
     return hashed;
@@ -128,7 +128,7 @@ CopiedFile copyFileDurably(const QString& from, const QString& to, FileSync sync
 CopiedFile copyOpenFileDurably(int source, const QString& from, const QString& to, FileSync sync)
 {
     if (source < 0 || !isRegular(source))
-        return failed(WriteFailure::Other, from, errno);
+        return failed(FailureCause::Other, from, errno);
     QByteArray temporary = QFile::encodeName(to) + ".part-XXXXXX";
     const int target = ::mkostemp(temporary.data(), O_CLOEXEC); // 0600
     if (target < 0) {
@@ -146,7 +146,7 @@ CopiedFile copyOpenFileDurably(int source, const QString& from, const QString& t
     if (copied.ok() && ::rename(temporary.constData(), QFile::encodeName(to).constData()) != 0)
         copied = failed(failureOf(errno), to, errno);
     if (copied.ok() && sync == FileSync::Now && !syncFolderOf(QFileInfo(to).absolutePath()))
-        copied = failed(WriteFailure::Other, to, errno);
+        copied = failed(FailureCause::Other, to, errno);
     if (!copied.ok())
         ::unlink(temporary.constData());
     return copied;

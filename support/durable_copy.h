@@ -13,7 +13,7 @@
 #include <atomic>
 
 struct CopiedFile {
-    WriteResult result;
+    Done result;
     QByteArray sha256; // hex
     qint64 size = 0;
     bool ok() const { return result.ok(); }
@@ -53,4 +53,4 @@ bool makePrivateFolder(const QString& path);
 bool syncFolderOf(const QString& path);
 
 // What errno says, as the cause a message can name.
-WriteFailure failureOf(int systemError);
+FailureCause failureOf(int systemError);

@@ -59,29 +59,29 @@ bool syncFile(QSaveFile& file)
 
 // The system's error number where there is one; otherwise what the folder
 // and the disk show now.
-WriteFailure failureCause(const QString& path, int systemError, qint64 size)
+FailureCause failureCause(const QString& path, int systemError, qint64 size)
 {
     const QFileInfo target(path);
     const QFileInfo folder(target.absolutePath());
     if (!folder.isDir())
-        return WriteFailure::FolderMissing;
+        return FailureCause::FolderMissing;
     switch (systemError) {
     case ENOSPC:
     case EDQUOT:
-        return WriteFailure::DiskFull;
+        return FailureCause::DiskFull;
     case EACCES:
     case EPERM:
     case EROFS:
-        return WriteFailure::NotWritable;
+        return FailureCause::NotWritable;
     default:
         break;
     }
     if (!folder.isWritable() || (target.exists() && !target.isDir() && !target.isWritable()))
-        return WriteFailure::NotWritable;
+        return FailureCause::NotWritable;
     const QStorageInfo disk(folder.absoluteFilePath());
     if (disk.isValid() && disk.bytesAvailable() < size + 64 * 1024)
-        return WriteFailure::DiskFull;
-    return WriteFailure::Other;
+        return FailureCause::DiskFull;
+    return FailureCause::Other;
 }
 
 } // namespace
@@ -95,14 +95,13 @@ DurableFile::DurableFile(const QString& path)
 // QSaveFile discards a file still open.
 DurableFile::~DurableFile() = default;
 
-WriteResult DurableFile::write(const QByteArray& bytes)
+Done DurableFile::write(const QByteArray& bytes)
 {
     m_size = bytes.size();
     // QSaveFile would write to where a link points; anything else there
     // (a folder, a FIFO, a device) is not ours to replace.
     if (entryAt(m_path) == EntryKind::Other)
-        return WriteResult(
-            WriteFailure::NotAFile, m_path, QStringLiteral("open: not a regular file"));
+        return Done(FailureCause::NotAFile, m_path, QStringLiteral("open: not a regular file"));
     errno = 0;
     if (!m_file->open(QIODevice::WriteOnly))
         return failed(QStringLiteral("open"), errno);
@@ -120,10 +119,10 @@ WriteResult DurableFile::write(const QByteArray& bytes)
     return {};
 }
 
-WriteResult DurableFile::commit()
+Done DurableFile::commit()
 {
     if (!m_file->isOpen())
-        return WriteResult(WriteFailure::Other, m_path, QStringLiteral("commit: nothing written"));
+        return Done(FailureCause::Other, m_path, QStringLiteral("commit: nothing written"));
     errno = 0;
     if (!m_file->commit())
         return failed(QStringLiteral("commit"), errno);
@@ -132,29 +131,29 @@ WriteResult DurableFile::commit()
     return {};
 }
 
-WriteResult DurableFile::failed(const QString& step, int systemError)
+Done DurableFile::failed(const QString& step, int systemError)
 {
     const QString words = m_file->error() != QFileDevice::NoError
         ? m_file->errorString()
         : QString::fromLocal8Bit(std::strerror(systemError));
-    const WriteFailure cause = failureCause(m_path, systemError, m_size);
+    const FailureCause cause = failureCause(m_path, systemError, m_size);
     m_file->cancelWriting();
-    return WriteResult(cause, m_path, step + QStringLiteral(": ") + words);
+    return Done(cause, m_path, step + QStringLiteral(": ") + words);
 }
 
-WriteResult writeFileDurably(const QString& path, const QByteArray& bytes)
+Done writeFileDurably(const QString& path, const QByteArray& bytes)
 {
     DurableFile file(path);
-    const WriteResult written = file.write(bytes);
+    const Done written = file.write(bytes);
     return written.ok() ? file.commit() : written;
 }
 
-WriteResult createFileDurably(const QString& path, const QByteArray& bytes)
+Done createFileDurably(const QString& path, const QByteArray& bytes)
 {
     QTemporaryFile file(QFileInfo(path).dir().filePath(QStringLiteral(".quorvane-new-XXXXXX")));
     const auto failed = [&](const QString& step) {
         const int error = errno;
-        return WriteResult(failureCause(path, error, bytes.size()), path,
+        return Done(failureCause(path, error, bytes.size()), path,
             step + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
     };
     errno = 0;
@@ -167,8 +166,7 @@ WriteResult createFileDurably(const QString& path, const QByteArray& bytes)
         return failed(QStringLiteral("sync"));
 #endif
     if (!file.seek(0) || file.readAll() != bytes)
-        return WriteResult(
-            WriteFailure::Other, path, QStringLiteral("the copy reads back differently"));
+        return Done(FailureCause::Other, path, QStringLiteral("the copy reads back differently"));
     // A hard link takes the name only where it is free; the temporary name
     // goes with the QTemporaryFile.
     if (::link(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData())
@@ -192,26 +190,26 @@ bool renameDurably(const QString& from, const QString& to)
     return renamed && syncFolder(QFileInfo(to).absolutePath());
 }
 
-WriteResult removeFileDurably(const QString& path)
+Done removeFileDurably(const QString& path)
 {
     const auto failed = [&path](const QString& step, int error) {
-        return WriteResult(failureCause(path, error, 0), path,
+        return Done(failureCause(path, error, 0), path,
             step + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
     };
 #ifdef Q_OS_UNIX
     const QByteArray name = QFile::encodeName(path);
     struct stat entry;
     if (::lstat(name.constData(), &entry) != 0)
-        return errno == ENOENT ? WriteResult() : failed(QStringLiteral("lstat"), errno);
+        return errno == ENOENT ? Done() : failed(QStringLiteral("lstat"), errno);
     if (S_ISDIR(entry.st_mode))
-        return WriteResult(WriteFailure::NotAFile, path, QStringLiteral("remove: a folder"));
+        return Done(FailureCause::NotAFile, path, QStringLiteral("remove: a folder"));
     if (::unlink(name.constData()) != 0)
         return failed(QStringLiteral("remove"), errno);
     if (!syncFolder(QFileInfo(path).absolutePath()))
         return failed(QStringLiteral("sync folder"), errno);
 #else
     if (QFileInfo(path).isDir())
-        return WriteResult(WriteFailure::NotAFile, path, QStringLiteral("remove: a folder"));
+        return Done(FailureCause::NotAFile, path, QStringLiteral("remove: a folder"));
     if (!QFile::remove(path) && QFileInfo::exists(path))
         return failed(QStringLiteral("remove"), errno);
 #endif

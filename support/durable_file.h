@@ -15,11 +15,6 @@
 
 class QSaveFile;
 
-// What kept a file from being written: FolderMissing, NotWritable, DiskFull,
-// NotAFile or Other.
-using WriteFailure = FailureCause;
-using WriteResult = Done;
-
 // One file written in two steps, for writers that need several files on the
 // disk before any replaces its old one, or a moment between the two.
 // Destroyed before commit(), it leaves the old file as it was.
@@ -31,26 +26,26 @@ public:
     DurableFile& operator=(const DurableFile&) = delete;
 
     // The new bytes, on the disk beside the target.
-    WriteResult write(const QByteArray& bytes);
+    Done write(const QByteArray& bytes);
     // The target replaced by what write() put on the disk.
-    WriteResult commit();
+    Done commit();
 
     QString path() const { return m_path; }
 
 private:
-    WriteResult failed(const QString& step, int systemError);
+    Done failed(const QString& step, int systemError);
 
     QString m_path;
     qint64 m_size = 0;
     std::unique_ptr<QSaveFile> m_file;
 };
 
-WriteResult writeFileDurably(const QString& path, const QByteArray& bytes);
+Done writeFileDurably(const QString& path, const QByteArray& bytes);
 
 // A file that must not replace one already there (a moved workbook): the
 // bytes are written beside it, synced and read back, then take its name only
 // if the name is free, and the folder is synced.
-WriteResult createFileDurably(const QString& path, const QByteArray& bytes);
+Done createFileDurably(const QString& path, const QByteArray& bytes);
 
 // Renames `from` to `to` in one folder and syncs the folder. A link is
 // renamed itself, never followed; `to` is replaced when it exists.
@@ -60,7 +55,7 @@ bool renameDurably(const QString& from, const QString& to);
 // syncs its folder, so that a removal the program relies on (the loads
 // stored, a moved workbook) is not undone by a power cut. A name already
 // free counts as removed; a folder at the name is not removed.
-WriteResult removeFileDurably(const QString& path);
+Done removeFileDurably(const QString& path);
 
 // A write cut short by a crash leaves its temporary file beside the target;
 // returns how many were removed.

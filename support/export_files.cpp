@@ -6,7 +6,7 @@
 
 QString writeWholeFile(const QString& path, const QByteArray& bytes)
 {
-    const WriteResult written = writeFileDurably(path, bytes);
+    const Done written = writeFileDurably(path, bytes);
     if (written.ok())
         return {};
     logEvent(QStringLiteral("export %1 failed: %2").arg(path, written.logText()));

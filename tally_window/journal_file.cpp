@@ -79,7 +79,7 @@ JournalFile::Reading JournalFile::read()
 bool JournalFile::write(const QByteArray& bytes, QString* failure)
 {
     DurableFile file(m_path);
-    WriteResult result = file.write(bytes);
+    Done result = file.write(bytes);
     if (result.ok()) {
         if (m_crashAt > 0 && ++m_writes == m_crashAt)
             ::raise(SIGKILL);

@@ -25,7 +25,7 @@ QString readFailureCause(const RegularFileRead& file)
 }
 
 // The system's own words go to the log, the cause in Chinese to the clerk.
-QString saveFailure(const WriteResult& result)
+QString saveFailure(const Done& result)
 {
     logEvent(QStringLiteral("unit prices not saved: %1").arg(result.logText()));
     return fileFailureMessage(result.error(), QStringLiteral("单价文件"));
@@ -96,13 +96,13 @@ QString writePriceFiles(const QString& folder, const QStringList& texts)
     QStringEncoder encode(QStringConverter::System);
     for (int group = 0; group < priceGroupCount; ++group) {
         auto file = std::make_unique<DurableFile>(priceFilePath(folder, group));
-        const WriteResult written = file->write(QByteArray(encode(texts.value(group))) + lineBreak);
+        const Done written = file->write(QByteArray(encode(texts.value(group))) + lineBreak);
         if (!written.ok())
             return saveFailure(written);
         files.push_back(std::move(file));
     }
     for (const auto& file : files)
-        if (const WriteResult committed = file->commit(); !committed.ok())
+        if (const Done committed = file->commit(); !committed.ok())
             return saveFailure(committed);
     return {};
 }

@@ -107,7 +107,7 @@ void TestStatementOffice::aCopyOntoALinkIsRefusedAndItsTargetKept()
             said = writeWholeFile(link, statementPdfBytes(fewEntries()));
         else
             m_office->create()->saveCopy(link, Workbook::CopyFormat::Excel97);
-    } catch (const WorkbookError& error) {
+    } catch (const Failure& error) {
         said = failureMessage(error);
     }
     QVERIFY2(said.contains(QStringLiteral("链接")), qPrintable(said));

@@ -221,10 +221,10 @@ void TestHistoryStore::handEditedStoreIsReadBounded()
     QVERIFY(
         edit.exec(QStringLiteral("UPDATE loads SET amount_fen = 9223372036854775000 WHERE id <> %1")
                       .arg(loads[1].id)));
-    const HistoryResult<KindTotals> totals = store.totals(LoadFilter {});
+    const Result<KindTotals> totals = store.totals(LoadFilter {});
     QVERIFY(!totals);
-    QCOMPARE(totals.error().cause(), HistoryFailure::OutOfRange);
-    const HistoryResult<QVector<ReportRow>> overflowing
+    QCOMPARE(totals.error().cause(), FailureCause::OutOfRange);
+    const Result<QVector<ReportRow>> overflowing
         = store.stockReport(LoadFilter {}, ReportGrouping::ByMonth);
     QVERIFY(!overflowing);
     QCOMPARE(historyFailureMessage(overflowing.error(), QStringLiteral("报表读不出来")),
@@ -254,9 +254,9 @@ void TestHistoryStore::textsAreRecordedAsLongAsAFieldHolds()
                           .replace(typed.left(storedTextLength), typed.repeated(110)));
     edit.addBindValue(load.id);
     QVERIFY(edit.exec());
-    const HistoryResult<std::optional<LoadRecord>> damaged = store.loadById(load.id);
+    const Result<std::optional<LoadRecord>> damaged = store.loadById(load.id);
     QVERIFY(!damaged);
-    QCOMPARE(damaged.error().cause(), HistoryFailure::DamagedLoad);
+    QCOMPARE(damaged.error().cause(), FailureCause::DamagedLoad);
 }
 
 // Names offered and listed are as many as a box can take, newest first.
@@ -427,7 +427,7 @@ void TestHistoryStore::twoProgramsOpeningANewFileAtOnceBothSucceed()
     auto open = [&] {
         try {
             SqliteHistoryStore store(path);
-        } catch (const HistoryError& error) {
+        } catch (const Failure& error) {
             qWarning("%s", qPrintable(error.detail()));
             ++failures;
         }
@@ -450,7 +450,7 @@ void TestHistoryStore::waitingLoadsAreStoredInOrderAcrossStarts()
     bool available = false;
     auto opener = [&] {
         if (!available)
-            throw HistoryError(HistoryFailure::Locked, path);
+            throw Failure(FailureCause::Locked, path);
         return std::make_unique<SqliteHistoryStore>(path);
     };
     {
@@ -482,9 +482,7 @@ void TestHistoryStore::waitingLoadsAreStoredInOrderAcrossStarts()
 void TestHistoryStore::waitingLoadsThatCannotBeKeptAreSaidSo()
 {
     HistoryRecorder recorder(
-        []() -> std::unique_ptr<HistoryStore> {
-            throw HistoryError(HistoryFailure::DiskFull, "/x");
-        },
+        []() -> std::unique_ptr<HistoryStore> { throw Failure(FailureCause::DiskFull, "/x"); },
         m_dir.filePath(QStringLiteral("no such folder/waiting.json")));
     QVERIFY(recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00"))
                 .contains(QStringLiteral("磁盘已满")));
@@ -502,7 +500,7 @@ void TestHistoryStore::aWaitingFileThatCannotBeRemovedIsSaidSo()
     bool available = false;
     auto opener = [&] {
         if (!available)
-            throw HistoryError(HistoryFailure::Locked, path);
+            throw Failure(FailureCause::Locked, path);
         return std::make_unique<SqliteHistoryStore>(path);
     };
     HistoryRecorder recorder(opener, waiting);
@@ -614,12 +612,12 @@ void TestHistoryStore::aLocalSocketOthersCouldMakeIsRefused()
     settings.database = QStringLiteral("yard");
     settings.user = QStringLiteral("gate1");
     const QString refused
-        = historyFailureMessage(HistoryError(HistoryFailure::SocketNotSafe, settings.location()));
+        = historyFailureMessage(Failure(FailureCause::SocketNotSafe, settings.location()));
     const QString said = testServerConnection(settings);
     QCOMPARE(said == refused, outcome == LocalSocketCheck::Unsafe);
     if (outcome == LocalSocketCheck::Missing)
-        QCOMPARE(said,
-            historyFailureMessage(HistoryError(HistoryFailure::Unreachable, settings.location())));
+        QCOMPARE(
+            said, historyFailureMessage(Failure(FailureCause::Unreachable, settings.location())));
 }
 
 // The waiting file and the detail column keep their form: a load waiting
@@ -680,9 +678,8 @@ void TestHistoryStore::aWaitingFileThatCannotBeReadIsMovedAside()
         else
             file.write(QByteArray(earlierWaitingFile).left(100));
     }
-    const auto locked = []() -> std::unique_ptr<HistoryStore> {
-        throw HistoryError(HistoryFailure::Locked, "/x");
-    };
+    const auto locked
+        = []() -> std::unique_ptr<HistoryStore> { throw Failure(FailureCause::Locked, "/x"); };
     HistoryRecorder recorder(locked, waiting);
     QCOMPARE(recorder.waitingCount(), 0);
     const QStringList kept
@@ -743,7 +740,7 @@ void TestHistoryStore::everyReadThatFailsGivesItsCause()
         QSqlQuery rename(other.database());
         QVERIFY(rename.exec(QStringLiteral("ALTER TABLE loads RENAME TO loads_away")));
     }
-    std::optional<HistoryError> failure;
+    std::optional<Failure> failure;
     auto take = [&failure](const auto& result) {
         if (!result)
             failure = result.error();
@@ -763,7 +760,7 @@ void TestHistoryStore::everyReadThatFailsGivesItsCause()
     else
         take(store.loadById(load.id));
     QVERIFY(failure);
-    QCOMPARE(failure->cause(), HistoryFailure::Other);
+    QCOMPARE(failure->cause(), FailureCause::Other);
     QCOMPARE(failure->path(), path);
     QVERIFY2(failure->detail().contains(QStringLiteral("loads")), qPrintable(failure->detail()));
     QCOMPARE(historyFailureMessage(*failure, QStringLiteral("合计读不出来")),

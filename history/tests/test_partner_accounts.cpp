@@ -157,7 +157,7 @@ void TestPartnerAccounts::balancesMatchHandCountedFigures()
 {
     QFETCH(AccountPeriod, period);
     QFETCH(QVector<PartnerBalance>, balances);
-    const HistoryResult<QVector<PartnerBalance>> read = m_store->partnerBalances(period);
+    const Result<QVector<PartnerBalance>> read = m_store->partnerBalances(period);
     QVERIFY(read);
     QCOMPARE(read->size(), balances.size());
     for (qsizetype i = 0; i < balances.size(); ++i) {
@@ -191,7 +191,7 @@ void TestPartnerAccounts::statementRunsThroughLoadsAndPaymentsInDateOrder()
     QFETCH(QString, name);
     QFETCH(qint64, opening);
     QFETCH(QVector<Line>, lines);
-    const HistoryResult<PartnerStatement> statement = m_store->partnerStatement(name, december);
+    const Result<PartnerStatement> statement = m_store->partnerStatement(name, december);
     QVERIFY(statement);
     QCOMPARE(statement->opening.units(), opening);
     QCOMPARE(statement->entries.size(), lines.size());
@@ -226,30 +226,28 @@ void TestPartnerAccounts::partnersOfferedAreFoldedAndSorted()
 void TestPartnerAccounts::refusedEntriesLeaveTheStoreAsItWas_data()
 {
     QTest::addColumn<QString>("entry");
-    QTest::addColumn<HistoryFailure>("cause");
+    QTest::addColumn<FailureCause>("cause");
     QTest::newRow("A payment reversed once is not reversed again")
-        << "second reversal" << HistoryFailure::AlreadyReversed;
+        << "second reversal" << FailureCause::AlreadyReversed;
     QTest::newRow("A reversal is not reversed")
-        << "reversal" << HistoryFailure::ReversalNotReversible;
-    QTest::newRow("A name is not joined into itself") << "self" << HistoryFailure::JoinRefused;
+        << "reversal" << FailureCause::ReversalNotReversible;
+    QTest::newRow("A name is not joined into itself") << "self" << FailureCause::JoinRefused;
     QTest::newRow("A join closing a cycle through the chain is refused")
-        << "cycle" << HistoryFailure::JoinIntoJoined;
+        << "cycle" << FailureCause::JoinIntoJoined;
     QTest::newRow("A name joined already is not joined elsewhere")
-        << "twice" << HistoryFailure::JoinRefused;
+        << "twice" << FailureCause::JoinRefused;
     QTest::newRow("A name is not joined into one joined into another")
-        << "into joined" << HistoryFailure::JoinIntoJoined;
+        << "into joined" << FailureCause::JoinIntoJoined;
     QTest::newRow("A name others are joined into is not joined elsewhere")
-        << "of partner" << HistoryFailure::JoinOfPartner;
-    QTest::newRow("A payment of no amount is refused")
-        << "zero" << HistoryFailure::PaymentIncomplete;
-    QTest::newRow("A payment to nobody is refused")
-        << "nobody" << HistoryFailure::PaymentIncomplete;
+        << "of partner" << FailureCause::JoinOfPartner;
+    QTest::newRow("A payment of no amount is refused") << "zero" << FailureCause::PaymentIncomplete;
+    QTest::newRow("A payment to nobody is refused") << "nobody" << FailureCause::PaymentIncomplete;
 }
 
 void TestPartnerAccounts::refusedEntriesLeaveTheStoreAsItWas()
 {
     QFETCH(QString, entry);
-    QFETCH(HistoryFailure, cause);
+    QFETCH(FailureCause, cause);
     const int waiting = m_store->outboxCount();
     const QVector<PartnerBalance> before = *m_store->partnerBalances({});
     const QHash<QString, std::pair<QString, QString>> joins {
@@ -273,7 +271,7 @@ void TestPartnerAccounts::refusedEntriesLeaveTheStoreAsItWas()
         else
             m_store->recordAlias(join);
         QFAIL("the entry was recorded");
-    } catch (const HistoryError& error) {
+    } catch (const Failure& error) {
         QCOMPARE(error.cause(), cause);
         QVERIFY(!historyFailureMessage(error).contains(QStringLiteral("历史数据库")));
     }
@@ -306,12 +304,12 @@ void TestPartnerAccounts::sumsBeyondSixtyFourBitsAreOutOfRange()
             "2026-12-01", buyer, PaymentDirection::Paid, std::numeric_limits<qint64>::max() - 1);
         store.recordPayment(huge);
     }
-    const HistoryResult<QVector<PartnerBalance>> balances = store.partnerBalances({});
+    const Result<QVector<PartnerBalance>> balances = store.partnerBalances({});
     QVERIFY(!balances);
-    QCOMPARE(balances.error().cause(), HistoryFailure::OutOfRange);
-    const HistoryResult<PartnerStatement> statement = store.partnerStatement(buyer, {});
+    QCOMPARE(balances.error().cause(), FailureCause::OutOfRange);
+    const Result<PartnerStatement> statement = store.partnerStatement(buyer, {});
     QVERIFY(!statement);
-    QCOMPARE(statement.error().cause(), HistoryFailure::OutOfRange);
+    QCOMPARE(statement.error().cause(), FailureCause::OutOfRange);
 }
 
 void TestPartnerAccounts::storeOfTheEarlierSchemaKeepsItsLoadsAndTakesPayments()
@@ -357,7 +355,7 @@ void TestPartnerAccounts::everyAccountReadThatFailsGivesItsCause()
     store.recordPayment(received);
     QSqlQuery rename(store.database());
     QVERIFY(rename.exec(QStringLiteral("ALTER TABLE %1 RENAME TO away").arg(table)));
-    std::optional<HistoryError> failure;
+    std::optional<Failure> failure;
     auto take = [&failure](const auto& result) {
         if (!result)
             failure = result.error();
@@ -369,7 +367,7 @@ void TestPartnerAccounts::everyAccountReadThatFailsGivesItsCause()
     else
         take(store.partnerNames());
     QVERIFY(failure);
-    QCOMPARE(failure->cause(), HistoryFailure::Other);
+    QCOMPARE(failure->cause(), FailureCause::Other);
     QCOMPARE(failure->path(), path);
     QVERIFY2(failure->detail().contains(table), qPrintable(failure->detail()));
 }

@@ -22,9 +22,9 @@ LoadRecord sampleLoad(
         .total(volume, QStringLiteral("1000.00"));
 }
 
-QString failureText(HistoryFailure cause, const ServerSettings& settings)
+QString failureText(FailureCause cause, const ServerSettings& settings)
 {
-    return historyFailureMessage(HistoryError(cause, settings.location()));
+    return historyFailureMessage(Failure(cause, settings.location()));
 }
 
 ServerSettings TestSharedHistory::settingsFor(
@@ -104,9 +104,9 @@ void TestSharedHistory::failedConnectionIsToldApartInEnglishAndChinese_data()
     QTest::addColumn<int>("cause");
     const QString en = QStringLiteral("connection to server at \"10.0.0.5\", port 5432 failed: ");
     const QString zh = QStringLiteral("连接到\"10.0.0.5\"上的服务器，端口5432失败：");
-    const int login = int(HistoryFailure::LoginRefused);
-    const int missing = int(HistoryFailure::DatabaseMissing);
-    const int unreachable = int(HistoryFailure::Unreachable);
+    const int login = int(FailureCause::LoginRefused);
+    const int missing = int(FailureCause::DatabaseMissing);
+    const int unreachable = int(FailureCause::Unreachable);
     QTest::newRow("en: wrong password")
         << en + "FATAL:  password authentication failed for user \"gate\"" << login;
     QTest::newRow("en: no password kept") << en + "fe_sendauth: no password supplied" << login;
@@ -134,9 +134,9 @@ void TestSharedHistory::failedConnectionIsToldApartInEnglishAndChinese_data()
         << "无法解释主机名 \"office-pc\" 到地址: 未知的名称或服务" << unreachable;
     QTest::newRow("en client, zh server: wrong password")
         << en + "致命错误:  用户 \"gate\" Password 认证失败" << login;
-    const int notEncrypted = int(HistoryFailure::NotEncrypted);
-    const int mismatch = int(HistoryFailure::CertificateMismatch);
-    const int noCertificate = int(HistoryFailure::CertificateMissing);
+    const int notEncrypted = int(FailureCause::NotEncrypted);
+    const int mismatch = int(FailureCause::CertificateMismatch);
+    const int noCertificate = int(FailureCause::CertificateMissing);
     QTest::newRow("en: encrypted connection cut")
         << "SSL connection has been closed unexpectedly" << unreachable;
     QTest::newRow("zh: encrypted connection cut") << "SSL连接异常关闭" << unreachable;
@@ -157,7 +157,7 @@ void TestSharedHistory::failedConnectionIsToldApartInEnglishAndChinese_data()
               "file or change sslmode" << noCertificate;
     QTest::newRow("zh: certificate file gone") << zh + "根认证文件\"/home/gate/yard.crt\"不存在\n"
                                                << noCertificate;
-    QTest::newRow("anything else") << "out of memory" << int(HistoryFailure::Other);
+    QTest::newRow("anything else") << "out of memory" << int(FailureCause::Other);
 }
 
 void TestSharedHistory::failedConnectionIsToldApartInEnglishAndChinese()
@@ -257,7 +257,7 @@ void TestSharedHistory::serverStoppedAndStartedAgainLosesNothing()
     post(30); // stored here all the same
     QTRY_COMPARE_WITH_TIMEOUT(station.sender.waitingCount(), 30, 30000);
     QTRY_COMPARE_WITH_TIMEOUT(
-        station.sender.lastFailure(), failureText(HistoryFailure::Unreachable, settings), 30000);
+        station.sender.lastFailure(), failureText(FailureCause::Unreachable, settings), 30000);
     int highest = 0;
     for (const QList<QVariant>& count : std::as_const(counts))
         highest = std::max(highest, count.first().toInt());
@@ -317,25 +317,25 @@ void TestSharedHistory::refusedConnectionKeepsPostingsLocal_data()
     QTest::addColumn<int>("cause");
     QTest::newRow("A wrong password is refused")
         << "wrongpass"
-        << "yard_open" << true << "" << int(HistoryFailure::LoginRefused);
+        << "yard_open" << true << "" << int(FailureCause::LoginRefused);
     QTest::newRow("A password not kept is refused")
         << "nopass"
-        << "yard_open" << true << "" << int(HistoryFailure::LoginRefused);
+        << "yard_open" << true << "" << int(FailureCause::LoginRefused);
     QTest::newRow("A missing database is named")
         << "station"
-        << "no_such_yard" << true << "" << int(HistoryFailure::DatabaseMissing);
+        << "no_such_yard" << true << "" << int(FailureCause::DatabaseMissing);
     QTest::newRow("No server on the port is unreachable")
         << "station"
-        << "yard_open" << false << "" << int(HistoryFailure::Unreachable);
+        << "yard_open" << false << "" << int(FailureCause::Unreachable);
     QTest::newRow("A server another authority vouches for is refused")
         << "station"
-        << "yard_open" << true << "other-ca.crt" << int(HistoryFailure::CertificateMismatch);
+        << "yard_open" << true << "other-ca.crt" << int(FailureCause::CertificateMismatch);
     QTest::newRow("A certificate file that is not there is named")
         << "station"
-        << "yard_open" << true << "gone.crt" << int(HistoryFailure::CertificateMissing);
+        << "yard_open" << true << "gone.crt" << int(FailureCause::CertificateMissing);
     QTest::newRow("A certificate that is not one is refused")
         << "station"
-        << "yard_open" << true << "pgpass" << int(HistoryFailure::CertificateMissing);
+        << "yard_open" << true << "pgpass" << int(FailureCause::CertificateMissing);
 }
 
 void TestSharedHistory::refusedConnectionKeepsPostingsLocal()
@@ -350,7 +350,7 @@ void TestSharedHistory::refusedConnectionKeepsPostingsLocal()
         settings.port = freeLocalPort();
     if (!certificate.isEmpty())
         settings.certificate = m_dir.filePath(certificate);
-    const QString expected = failureText(HistoryFailure(cause), settings);
+    const QString expected = failureText(FailureCause(cause), settings);
     QCOMPARE(testServerConnection(settings), expected);
 
     const QString folder
@@ -377,7 +377,7 @@ void TestSharedHistory::userWithoutRightToCreateTablesIsToldSo()
     const QString database = QStringLiteral("yard_locked");
     makeDatabase(database, QStringLiteral("postgres"));
     const ServerSettings settings = settingsFor(QStringLiteral("clerk"), database);
-    QCOMPARE(testServerConnection(settings), failureText(HistoryFailure::NoRight, settings));
+    QCOMPARE(testServerConnection(settings), failureText(FailureCause::NoRight, settings));
     QCOMPARE(admin(QStringLiteral("SELECT COUNT(*) FROM pg_tables WHERE schemaname = 'public'"),
                  database),
         QStringLiteral("0"));
@@ -461,7 +461,7 @@ void TestSharedHistory::resentLoadIsStoredOnceAndAStationNameUsedTwiceIsCaught()
                  sampleLoad(LoadKind::StockOut, QStringLiteral("松木"), QStringLiteral("闽C9"))),
         QString());
     QTRY_COMPARE_WITH_TIMEOUT(
-        other.sender.lastFailure(), failureText(HistoryFailure::StationTaken, settings), 30000);
+        other.sender.lastFailure(), failureText(FailureCause::StationTaken, settings), 30000);
     QCOMPARE(other.sender.waitingCount(), 1);
     QCOMPARE(admin(QStringLiteral("SELECT truck FROM loads"), database), QStringLiteral("闽A1"));
     // Renamed, it is sent.
@@ -507,7 +507,7 @@ void TestSharedHistory::windowQueriesWorkOnTheServerAndFallBackToThisMachine()
     const ReadingStore reading = openReadingStore(unreachable, localPath);
     QVERIFY(!reading.shared);
     QCOMPARE(reading.store->location(), localPath);
-    QVERIFY2(reading.notice.startsWith(failureText(HistoryFailure::Unreachable, unreachable)),
+    QVERIFY2(reading.notice.startsWith(failureText(FailureCause::Unreachable, unreachable)),
         qPrintable(reading.notice));
 }
 
@@ -520,7 +520,7 @@ void TestSharedHistory::checkServerQueries(const ReadingStore& reading)
         (QStringList { QStringLiteral("一号门"), QStringLiteral("二号门") }));
     LoadFilter gate;
     gate.station = QStringLiteral("一号门");
-    const HistoryResult<KindTotals> totals = store.totals(gate);
+    const Result<KindTotals> totals = store.totals(gate);
     QVERIFY(totals);
     KindTotals gateTotals;
     gateTotals.of(LoadKind::StockIn) = loadTotals(2, 0, 35000, 200000);
@@ -528,16 +528,16 @@ void TestSharedHistory::checkServerQueries(const ReadingStore& reading)
     LoadFilter text;
     text.text = QStringLiteral("%_");
     QCOMPARE(store.totals(text)->of(LoadKind::StockOut).loads, 1);
-    const HistoryResult<QVector<ReportRow>> months
+    const Result<QVector<ReportRow>> months
         = store.stockReport(LoadFilter {}, ReportGrouping::ByMonth);
     QVERIFY(months);
     QCOMPARE(months->size(), 1);
     QCOMPARE(months->at(0).key, QStringLiteral("2026-12"));
     QCOMPARE(months->at(0).netVolume()->units(), 30000);
-    HistoryResult<std::unique_ptr<LoadCursor>> listing
+    Result<std::unique_ptr<LoadCursor>> listing
         = store.listLoads(gate, LoadColumn::Station, Qt::AscendingOrder);
     QVERIFY(listing);
-    const HistoryResult<QVector<ListedLoad>> rows = listing.value()->next(10);
+    const Result<QVector<ListedLoad>> rows = listing.value()->next(10);
     QVERIFY(rows);
     QCOMPARE(rows->size(), 2);
     QCOMPARE(store.recentValues(LoadColumn::Truck)->size(), 3);

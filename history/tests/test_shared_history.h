@@ -29,7 +29,7 @@
 LoadRecord sampleLoad(LoadKind kind, const QString& species, const QString& truck,
     const QString& volume = QStringLiteral("1.2500"));
 
-QString failureText(HistoryFailure cause, const ServerSettings& settings);
+QString failureText(FailureCause cause, const ServerSettings& settings);
 
 // Waits, serving this thread's events (a fake server's), for a call made on
 // another thread.

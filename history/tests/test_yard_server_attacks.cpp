@@ -337,10 +337,10 @@ void TestSharedHistory::yardServerWithstandsAStationsAttacks()
         settings.host = QStringLiteral("localhost,127.0.0.1");
         QVERIFY(settings.usesTls());
         QCOMPARE(whileServing([settings] { return testServerConnection(settings); }),
-            failureText(HistoryFailure::NotEncrypted, settings));
+            failureText(FailureCause::NotEncrypted, settings));
         settings.host = m_server->folder() + QStringLiteral(",127.0.0.1");
         QCOMPARE(whileServing([settings] { return testServerConnection(settings); }),
-            failureText(HistoryFailure::HostsMixed, settings));
+            failureText(FailureCause::HostsMixed, settings));
         QVERIFY(fake.connections() >= 1);
         QVERIFY(!fake.received().contains("never-sent-pw"));
         QVERIFY(!fake.received().contains("fake"));

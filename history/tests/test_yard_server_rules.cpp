@@ -96,7 +96,7 @@ void TestSharedHistory::setupScriptBringsAnEarlierServerUnderItsRulesKeepingEver
         QStringLiteral("quorvane_owner"));
     // The login of old is a station now, or nothing at all.
     QCOMPARE(testServerConnection(settingsFor(QStringLiteral("station"), database)),
-        failureText(HistoryFailure::NoRight, settingsFor(QStringLiteral("station"), database)));
+        failureText(FailureCause::NoRight, settingsFor(QStringLiteral("station"), database)));
     QCOMPARE(testServerConnection(settingsFor(QStringLiteral("gate1"), database)), QString());
 
     // Again: nothing changes, not a grant, a rule or a row.
@@ -236,7 +236,7 @@ void TestSharedHistory::stationRecordingUnderAnotherNameIsRefusedWithItsCause()
     makeYard(database);
     const ServerSettings misnamed
         = settingsFor(QStringLiteral("gate1"), database, QStringLiteral("二号门"));
-    const QString refused = failureText(HistoryFailure::StationNotAllowed, misnamed);
+    const QString refused = failureText(FailureCause::StationNotAllowed, misnamed);
     QVERIFY(!refused.contains(QStringLiteral("损坏")));
     QCOMPARE(testServerConnection(misnamed), refused);
     {
@@ -249,8 +249,8 @@ void TestSharedHistory::stationRecordingUnderAnotherNameIsRefusedWithItsCause()
         try {
             store.receive(load);
             QFAIL("a load under another station's name was stored");
-        } catch (const HistoryError& error) {
-            QCOMPARE(int(error.cause()), int(HistoryFailure::StationNotAllowed));
+        } catch (const Failure& error) {
+            QCOMPARE(int(error.cause()), int(FailureCause::StationNotAllowed));
         }
     }
     Station station(m_dir.filePath(QStringLiteral("names")), misnamed);
@@ -283,7 +283,7 @@ void TestSharedHistory::stationRecordingUnderAnotherNameIsRefusedWithItsCause()
         QString());
     const ServerSettings named = settingsFor(QStringLiteral("gate1"), database);
     QTRY_COMPARE_WITH_TIMEOUT(
-        station.sender.lastFailure(), failureText(HistoryFailure::StationTaken, named), 30000);
+        station.sender.lastFailure(), failureText(FailureCause::StationTaken, named), 30000);
     QCOMPARE(station.sender.waitingCount(), 1);
 }
 
@@ -293,7 +293,7 @@ void TestSharedHistory::stationMeetingAnOlderSchemaAsksForTheAdministrator()
     makeYard(database);
     QVERIFY(!admin(QStringLiteral("UPDATE history_schema SET version = 3"), database).isNull());
     const ServerSettings settings = settingsFor(QStringLiteral("gate1"), database);
-    const QString expected = failureText(HistoryFailure::SchemaOutdated, settings);
+    const QString expected = failureText(FailureCause::SchemaOutdated, settings);
     QVERIFY(expected.startsWith(QStringLiteral("服务器上的历史数据表需要管理员升级")));
     QCOMPARE(testServerConnection(settings), expected);
     const ReadingStore reading
@@ -334,7 +334,7 @@ void TestSharedHistory::fakeServerNeverReceivesThePassword()
     QVERIFY(guarded.listen());
     ServerSettings settings = settingsFor(QStringLiteral("fake"), QStringLiteral("yard"));
     settings.port = guarded.port();
-    const QString refused = failureText(HistoryFailure::NotEncrypted, settings);
+    const QString refused = failureText(FailureCause::NotEncrypted, settings);
     QCOMPARE(whileServing([settings] { return testServerConnection(settings); }), refused);
     {
         Station station(m_dir.filePath(QStringLiteral("fake")), settings);
@@ -373,7 +373,7 @@ void TestSharedHistory::fakeServerOnAStrangersSocketNeverReceivesThePassword()
 
     QVERIFY(::lchown(QFile::encodeName(socket).constData(), 65534, 65534) == 0);
     const int connections = fake.connections();
-    const QString refused = failureText(HistoryFailure::SocketNotSafe, settings);
+    const QString refused = failureText(FailureCause::SocketNotSafe, settings);
     QCOMPARE(whileServing([settings] { return testServerConnection(settings); }), refused);
     {
         Station station(m_dir.filePath(QStringLiteral("stranger")), settings);
@@ -456,7 +456,7 @@ void TestSharedHistory::readmeStepsSetUpABareServer()
     // The suite's own authority does not vouch for the new certificate.
     QCOMPARE(
         testServerConnection(settingsFor(QStringLiteral("readme1"), QStringLiteral("yard_readme"))),
-        failureText(HistoryFailure::CertificateMismatch,
+        failureText(FailureCause::CertificateMismatch,
             settingsFor(QStringLiteral("readme1"), QStringLiteral("yard_readme"))));
     Station station(config, settings);
     station.sender.start();

@@ -127,46 +127,40 @@ public:
     bool listingBreaks = false; // after a first full page
 
     QString location() const override { return m_store.location(); }
-    HistoryResult<std::unique_ptr<LoadCursor>> listLoads(
+    Result<std::unique_ptr<LoadCursor>> listLoads(
         const LoadFilter& filter, LoadColumn sortBy, Qt::SortOrder order) override
     {
         if (listingBreaks)
             return std::unique_ptr<LoadCursor>(std::make_unique<BreakingCursor>(busy()));
         return m_store.listLoads(filter, sortBy, order);
     }
-    HistoryResult<KindTotals> totals(const LoadFilter& filter) override
-    {
-        return m_store.totals(filter);
-    }
-    HistoryResult<QVector<ReportRow>> stockReport(
+    Result<KindTotals> totals(const LoadFilter& filter) override { return m_store.totals(filter); }
+    Result<QVector<ReportRow>> stockReport(
         const LoadFilter& filter, ReportGrouping grouping) override
     {
         return m_store.stockReport(filter, grouping);
     }
-    HistoryResult<QStringList> recordedSpecies() override
+    Result<QStringList> recordedSpecies() override
     {
         if (speciesFail)
             return busy();
         return m_store.recordedSpecies();
     }
-    HistoryResult<QStringList> recordedStations() override { return m_store.recordedStations(); }
-    HistoryResult<QStringList> recentValues(LoadColumn column) override
+    Result<QStringList> recordedStations() override { return m_store.recordedStations(); }
+    Result<QStringList> recentValues(LoadColumn column) override
     {
         return m_store.recentValues(column);
     }
-    HistoryResult<std::optional<LoadRecord>> loadById(qint64 id) override
-    {
-        return m_store.loadById(id);
-    }
+    Result<std::optional<LoadRecord>> loadById(qint64 id) override { return m_store.loadById(id); }
 
 private:
     class BreakingCursor : public LoadCursor {
     public:
-        explicit BreakingCursor(HistoryError error)
+        explicit BreakingCursor(Failure error)
             : m_error(std::move(error))
         {
         }
-        HistoryResult<QVector<ListedLoad>> next(int count) override
+        Result<QVector<ListedLoad>> next(int count) override
         {
             if (m_pages++ > 0)
                 return m_error;
@@ -174,14 +168,14 @@ private:
         }
 
     private:
-        HistoryError m_error;
+        Failure m_error;
         int m_pages = 0;
     };
 
-    HistoryError busy() const
+    Failure busy() const
     {
-        return HistoryError(
-            HistoryFailure::Locked, m_store.location(), QStringLiteral("database is locked (5)"));
+        return Failure(
+            FailureCause::Locked, m_store.location(), QStringLiteral("database is locked (5)"));
     }
     HistoryStore& m_store;
 };
@@ -682,8 +676,8 @@ void TestHistoryWindow::officeFailureIsNamedAndTheWindowIsFreeAgain()
 {
     m_spreadsheet->beforeOperation = [](const QString& operation) {
         if (operation == QStringLiteral("create"))
-            throw WorkbookError(
-                WorkbookFailure::OfficeMissing, QString(), QStringLiteral("soffice not found"));
+            throw Failure(
+                FailureCause::OfficeMissing, QString(), QStringLiteral("soffice not found"));
     };
     m_savePath = m_dir->filePath(QStringLiteral("导出.xls"));
     QSignalSpy exported(m_window.get(), &History::exported);

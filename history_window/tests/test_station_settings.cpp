@@ -197,19 +197,16 @@ void TestStationSettings::testConnectionNamesTheCause_data()
     const QString certificate = m_dir.filePath(QStringLiteral("some.crt"));
     QTest::newRow("A server that does not answer is named unreachable")
         << refused.host << certificate
-        << historyFailureMessage(HistoryError(HistoryFailure::Unreachable, refused.location()));
+        << historyFailureMessage(Failure(FailureCause::Unreachable, refused.location()));
     QTest::newRow("A server over TCP without a certificate chosen is not tried")
         << refused.host << ""
-        << historyFailureMessage(
-               HistoryError(HistoryFailure::CertificateMissing, refused.location()));
+        << historyFailureMessage(Failure(FailureCause::CertificateMissing, refused.location()));
     QTest::newRow("A certificate file that is gone is said")
         << refused.host << m_dir.filePath(QStringLiteral("gone.crt"))
-        << historyFailureMessage(
-               HistoryError(HistoryFailure::CertificateMissing, refused.location()));
+        << historyFailureMessage(Failure(FailureCause::CertificateMissing, refused.location()));
     QTest::newRow("A certificate anyone may rewrite is not trusted")
         << refused.host << m_dir.filePath(QStringLiteral("open.crt"))
-        << historyFailureMessage(
-               HistoryError(HistoryFailure::CertificateMissing, refused.location()));
+        << historyFailureMessage(Failure(FailureCause::CertificateMissing, refused.location()));
     QTest::newRow("No server typed is said so") << ""
                                                 << ""
                                                 << "没有填写服务器";

@@ -129,14 +129,14 @@ std::unique_ptr<Workbook> LibreOfficeSpreadsheet::open(const QString& path)
     std::unique_lock<std::mutex> lock(d->passes);
     refuseLinkedEntry(path);
     if (!QFileInfo::exists(path))
-        throw WorkbookError(WorkbookFailure::WorkbookMissing, path);
+        throw Failure(FailureCause::WorkbookMissing, path);
     QFile readable(path);
     if (!readable.open(QIODevice::ReadOnly))
-        throw WorkbookError(WorkbookFailure::WorkbookUnreadable, path, readable.errorString());
+        throw Failure(FailureCause::WorkbookUnreadable, path, readable.errorString());
     readable.close();
     // The office would open an empty file as a new, blank workbook.
     if (QFileInfo(path).size() == 0)
-        throw WorkbookError(WorkbookFailure::WorkbookDamaged, path, QStringLiteral("empty file"));
+        throw Failure(FailureCause::WorkbookDamaged, path, QStringLiteral("empty file"));
     auto arm = std::make_unique<WatchdogArm>(*d->watchdog, d->settings.startSeconds);
     PhaseTimer pass("office pass");
     const auto desktop = d->startPass(*arm);
@@ -159,9 +159,9 @@ std::unique_ptr<Workbook> LibreOfficeSpreadsheet::create()
 void LibreOfficeSpreadsheet::show(const QString& path)
 {
     if (!QFileInfo::exists(path))
-        throw WorkbookError(WorkbookFailure::WorkbookMissing, path);
+        throw Failure(FailureCause::WorkbookMissing, path);
     if (!d->settings.launcher(path))
-        throw WorkbookError(WorkbookFailure::OfficeMissing, path, QStringLiteral("desktop office"));
+        throw Failure(FailureCause::OfficeMissing, path, QStringLiteral("desktop office"));
 }
 
 bool openInDesktopOffice(const QString& path)

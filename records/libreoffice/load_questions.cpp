@@ -44,23 +44,22 @@ void SAL_CALL AbortingHandler::handle(const Reference<css::task::XInteractionReq
     select<css::task::XInteractionAbort>(request);
 }
 
-WorkbookError loadFailure(
-    const AbortingHandler& handler, const QString& path, const QString& detail)
+Failure loadFailure(const AbortingHandler& handler, const QString& path, const QString& detail)
 {
     if (!handler.fileError)
-        return WorkbookError(WorkbookFailure::WorkbookDamaged, path, detail);
+        return Failure(FailureCause::WorkbookDamaged, path, detail);
     const QString note
         = QStringLiteral("I/O error %1: %2").arg(int(*handler.fileError)).arg(detail);
     switch (*handler.fileError) {
     case css::ucb::IOErrorCode_NOT_EXISTING:
     case css::ucb::IOErrorCode_NOT_EXISTING_PATH:
     case css::ucb::IOErrorCode_NO_FILE:
-        return WorkbookError(WorkbookFailure::WorkbookMissing, path, note);
+        return Failure(FailureCause::WorkbookMissing, path, note);
     case css::ucb::IOErrorCode_WRONG_FORMAT:
     case css::ucb::IOErrorCode_WRONG_VERSION:
     case css::ucb::IOErrorCode_BAD_CRC:
-        return WorkbookError(WorkbookFailure::WorkbookDamaged, path, note);
+        return Failure(FailureCause::WorkbookDamaged, path, note);
     default:
-        return WorkbookError(WorkbookFailure::WorkbookUnreadable, path, note);
+        return Failure(FailureCause::WorkbookUnreadable, path, note);
     }
 }

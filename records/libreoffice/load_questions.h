@@ -24,5 +24,4 @@ public:
 
 // A load that failed is the file's fault only when the office read it:
 // when it could not reach the file at all, that is what the user is told.
-WorkbookError loadFailure(
-    const AbortingHandler& handler, const QString& path, const QString& detail);
+Failure loadFailure(const AbortingHandler& handler, const QString& path, const QString& detail);

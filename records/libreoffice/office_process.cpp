@@ -159,11 +159,9 @@ css::uno::Reference<css::frame::XDesktop2> OfficeProcess::desktop(
         connect(deadline);
     } catch (const css::uno::Exception& e) {
         lost();
-        throw WorkbookError(
-            WorkbookFailure::OfficeNotResponding, m_programFolder, toQString(e.Message));
+        throw Failure(FailureCause::OfficeNotResponding, m_programFolder, toQString(e.Message));
     } catch (const cppu::BootstrapException& e) {
-        throw WorkbookError(
-            WorkbookFailure::OfficeMissing, m_programFolder, toQString(e.getMessage()));
+        throw Failure(FailureCause::OfficeMissing, m_programFolder, toQString(e.getMessage()));
     }
     return m_desktop;
 }
@@ -172,7 +170,7 @@ void OfficeProcess::spawn()
 {
     const QString binary = QDir(m_programFolder).filePath(QStringLiteral("soffice.bin"));
     if (!QFileInfo(binary).isExecutable())
-        throw WorkbookError(WorkbookFailure::OfficeMissing, binary);
+        throw Failure(FailureCause::OfficeMissing, binary);
     QDir().mkpath(m_profileFolder);
     killStaleOffices(profileUrl());
     // Unique across every office this program starts, restarts included.
@@ -202,7 +200,7 @@ void OfficeProcess::spawn()
         const int error = errno;
         if (nullFd >= 0)
             ::close(nullFd);
-        throw WorkbookError(WorkbookFailure::OfficeFailedToStart, binary,
+        throw Failure(FailureCause::OfficeFailedToStart, binary,
             QStringLiteral("cannot prepare the start: %1")
                 .arg(QString::fromLocal8Bit(strerror(error))));
     }
@@ -228,7 +226,7 @@ void OfficeProcess::spawn()
     ::close(report[1]);
     if (pid < 0) {
         ::close(report[0]);
-        throw WorkbookError(WorkbookFailure::OfficeFailedToStart, binary,
+        throw Failure(FailureCause::OfficeFailedToStart, binary,
             QStringLiteral("fork: %1").arg(QString::fromLocal8Bit(strerror(forkError))));
     }
     // The pipe closes on a successful exec; an errno on it is a failed one.
@@ -241,9 +239,8 @@ void OfficeProcess::spawn()
     if (got == sizeof execError) {
         waitpid(pid, nullptr, 0);
         const bool missing = execError == ENOENT || execError == ENOTDIR;
-        throw WorkbookError(
-            missing ? WorkbookFailure::OfficeMissing : WorkbookFailure::OfficeFailedToStart, binary,
-            QStringLiteral("exec: %1").arg(QString::fromLocal8Bit(strerror(execError))));
+        throw Failure(missing ? FailureCause::OfficeMissing : FailureCause::OfficeFailedToStart,
+            binary, QStringLiteral("exec: %1").arg(QString::fromLocal8Bit(strerror(execError))));
     }
     m_pid = pid;
 }
@@ -263,12 +260,11 @@ void OfficeProcess::connect(std::chrono::steady_clock::time_point deadline)
                 continue;
             }
             if (m_killed)
-                throw WorkbookError(WorkbookFailure::OfficeNotResponding, m_programFolder,
+                throw Failure(FailureCause::OfficeNotResponding, m_programFolder,
                     QStringLiteral("start deadline"));
             // Installed, but it ended before it answered: a wrong cause would
             // send the clerk to install what is there.
-            throw WorkbookError(
-                WorkbookFailure::OfficeFailedToStart, m_programFolder, exitText(status));
+            throw Failure(FailureCause::OfficeFailedToStart, m_programFolder, exitText(status));
         }
         try {
             // The pipe is named anew at each start, a restart included.
@@ -284,8 +280,8 @@ void OfficeProcess::connect(std::chrono::steady_clock::time_point deadline)
         }
     }
     kill();
-    throw WorkbookError(
-        WorkbookFailure::OfficeNotResponding, m_programFolder, QStringLiteral("connect timeout"));
+    throw Failure(
+        FailureCause::OfficeNotResponding, m_programFolder, QStringLiteral("connect timeout"));
 }
 
 bool OfficeProcess::alive()

@@ -25,7 +25,7 @@ public:
     ~OfficeProcess();
 
     // The office's desktop, starting and connecting first if needed.
-    // Throws WorkbookError (OfficeMissing, OfficeFailedToStart,
+    // Throws Failure (OfficeMissing, OfficeFailedToStart,
     // OfficeNotResponding). Started with umask 022 whatever ours is.
     css::uno::Reference<css::frame::XDesktop2> desktop(std::chrono::milliseconds startTimeout);
 

@@ -88,11 +88,10 @@ css::beans::PropertyValue property(const char* name, const css::uno::Any& value)
 // An office that died, or was killed at its deadline, answers with a
 // disposed connection, or not at all: it is ended for sure, so the next
 // pass starts a new one.
-WorkbookError connectionLost(
-    const css::uno::Exception& e, OfficeProcess& office, const QString& path)
+Failure connectionLost(const css::uno::Exception& e, OfficeProcess& office, const QString& path)
 {
     office.lost();
-    return WorkbookError(WorkbookFailure::OfficeNotResponding, path, toQString(e.Message));
+    return Failure(FailureCause::OfficeNotResponding, path, toQString(e.Message));
 }
 
 class UnoWorkbook;
@@ -151,14 +150,14 @@ public:
     {
         try {
             return action();
-        } catch (const WorkbookError&) {
+        } catch (const Failure&) {
             throw;
         } catch (const css::lang::DisposedException& e) {
             throw connectionLost(e, m_office, m_path);
         } catch (const css::uno::Exception& e) {
             if (!m_office.alive())
                 throw connectionLost(e, m_office, m_path);
-            throw WorkbookError(WorkbookFailure::Other, m_path, toQString(e.Message));
+            throw Failure(FailureCause::Other, m_path, toQString(e.Message));
         }
     }
 
@@ -176,8 +175,7 @@ public:
         return guarded([&]() -> Worksheet& {
             Reference<css::container::XIndexAccess> sheets(spreadsheets(), UNO_QUERY_THROW);
             if (position < 1 || position > sheets->getCount())
-                throw WorkbookError(
-                    WorkbookFailure::SheetMissing, m_path, QString::number(position));
+                throw Failure(FailureCause::SheetMissing, m_path, QString::number(position));
             return view(Reference<css::sheet::XSpreadsheet>(
                 sheets->getByIndex(position - 1), UNO_QUERY_THROW));
         });
@@ -188,7 +186,7 @@ public:
         return guarded([&]() -> Worksheet& {
             Reference<css::container::XNameAccess> sheets(spreadsheets(), UNO_QUERY_THROW);
             if (!sheets->hasByName(toOUString(name)))
-                throw WorkbookError(WorkbookFailure::SheetMissing, m_path, name);
+                throw Failure(FailureCause::SheetMissing, m_path, name);
             return view(Reference<css::sheet::XSpreadsheet>(
                 sheets->getByName(toOUString(name)), UNO_QUERY_THROW));
         });
@@ -276,7 +274,7 @@ public:
         if (m_writableChecked)
             return;
         if (Reference<css::frame::XStorable>(m_document, UNO_QUERY_THROW)->isReadonly())
-            throw WorkbookError(whyReadOnly(), m_path);
+            throw Failure(whyReadOnly(), m_path);
         m_writableChecked = true;
     }
 
@@ -287,22 +285,22 @@ private:
             ->getSheets();
     }
 
-    WorkbookFailure whyReadOnly() const
+    FailureCause whyReadOnly() const
     {
         const std::optional<QByteArray> lock = lockFileText(lockFilePath(m_path));
         if (lock && !lock->trimmed().isEmpty())
-            return WorkbookFailure::WorkbookOpenElsewhere;
+            return FailureCause::WorkbookOpenElsewhere;
         // A full disk takes no lock file either.
         if (diskNearlyFull(m_path))
-            return WorkbookFailure::DiskFull;
+            return FailureCause::DiskFull;
         if (lock)
-            return WorkbookFailure::WorkbookOpenElsewhere;
+            return FailureCause::WorkbookOpenElsewhere;
         // The office opens a writable file read-only when its folder takes
         // no lock file.
         const QFileInfo file(m_path);
         if (file.isWritable() && !QFileInfo(file.absolutePath()).isWritable())
-            return WorkbookFailure::FolderNotWritable;
-        return WorkbookFailure::WorkbookReadOnly;
+            return FailureCause::FolderNotWritable;
+        return FailureCause::WorkbookReadOnly;
     }
 
     Worksheet& view(Reference<css::sheet::XSpreadsheet> sheet)
@@ -342,7 +340,7 @@ void UnoWorksheet::checkWritable()
     Reference<css::util::XProtectable> protectable(m_sheet, UNO_QUERY);
     if (protectable.is() && protectable->isProtected()) {
         Reference<css::container::XNamed> named(m_sheet, UNO_QUERY);
-        throw WorkbookError(WorkbookFailure::SheetProtected, m_book.path(),
+        throw Failure(FailureCause::SheetProtected, m_book.path(),
             named.is() ? toQString(named->getName()) : QString());
     }
     m_protectionChecked = true;
@@ -548,12 +546,12 @@ std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>
         if (!office.alive())
             throw connectionLost(e, office, path);
         if (handler->sawLock)
-            throw WorkbookError(WorkbookFailure::WorkbookOpenElsewhere, path);
+            throw Failure(FailureCause::WorkbookOpenElsewhere, path);
         throw loadFailure(*handler, path, toQString(e.Message));
     }
     if (!document.is()) {
         if (handler->sawLock || QFile::exists(lockFilePath(path)))
-            throw WorkbookError(WorkbookFailure::WorkbookOpenElsewhere, path);
+            throw Failure(FailureCause::WorkbookOpenElsewhere, path);
         throw loadFailure(*handler, path, QString());
     }
 
@@ -567,7 +565,7 @@ std::unique_ptr<Workbook> openUnoWorkbook(const Reference<css::frame::XDesktop2>
             = Reference<css::sheet::XSpreadsheetDocument>(document, UNO_QUERY).is();
         const QString filter = filterOf(document);
         if (!spreadsheet || filter != excel97Filter)
-            throw WorkbookError(WorkbookFailure::WorkbookDamaged, path, filter);
+            throw Failure(FailureCause::WorkbookDamaged, path, filter);
     });
     return book;
 }
@@ -589,11 +587,10 @@ std::unique_ptr<Workbook> createUnoWorkbook(const Reference<css::frame::XDesktop
     } catch (const css::uno::Exception& e) {
         if (!office.alive())
             throw connectionLost(e, office, QString());
-        throw WorkbookError(WorkbookFailure::Other, QString(), toQString(e.Message));
+        throw Failure(FailureCause::Other, QString(), toQString(e.Message));
     }
     if (!document.is())
-        throw WorkbookError(
-            WorkbookFailure::Other, QString(), QStringLiteral("no new spreadsheet"));
+        throw Failure(FailureCause::Other, QString(), QStringLiteral("no new spreadsheet"));
     auto book = std::make_unique<UnoWorkbook>(
         document, QString(), office, std::move(passLock), std::move(deadline));
     pass.loaded = true;

@@ -26,13 +26,13 @@ bool diskNearlyFull(const QString& path)
 }
 
 // Why a store that the office refused failed, in the terms of the folder.
-WorkbookError storeFailure(const QString& path, const QString& detail)
+Failure storeFailure(const QString& path, const QString& detail)
 {
     if (!QFileInfo(QFileInfo(path).absolutePath()).isWritable())
-        return WorkbookError(WorkbookFailure::FolderNotWritable, path, detail);
+        return Failure(FailureCause::FolderNotWritable, path, detail);
     if (diskNearlyFull(path))
-        return WorkbookError(WorkbookFailure::DiskFull, path, detail);
-    return WorkbookError(WorkbookFailure::Other, path, detail);
+        return Failure(FailureCause::DiskFull, path, detail);
+    return Failure(FailureCause::Other, path, detail);
 }
 
 QString lockFilePath(const QString& path)

@@ -15,7 +15,7 @@ std::optional<QByteArray> lockFileText(const QString& lockFile);
 // Too little room for the office's copy of the file.
 bool diskNearlyFull(const QString& path);
 // Why a store that the office refused failed.
-WorkbookError storeFailure(const QString& path, const QString& detail);
+Failure storeFailure(const QString& path, const QString& detail);
 class OfficeProcess;
 
 // Removes a lock that an office of ours (on that profile) left, one left

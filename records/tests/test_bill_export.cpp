@@ -190,7 +190,7 @@ void TestBillExport::aFailureBeforeTheSaveRestartsOnce()
     MemorySpreadsheet app;
     prepareBill(app, path);
     app.beforeOperation
-        = failFirstWith(WorkbookFailure::OfficeNotResponding, QStringLiteral("save"), 1);
+        = failFirstWith(FailureCause::OfficeNotResponding, QStringLiteral("save"), 1);
     RecordingPrompts prompts;
     BillExport bill(app, path, prompts);
     QVERIFY(bill.press([] { return namedFields(true); }));

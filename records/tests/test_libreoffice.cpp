@@ -265,8 +265,8 @@ void TestLibreOffice::missingSheetIsReported()
     try {
         loadSpeciesList(*m_office, path);
         QFAIL("a ledger without its stock sheet gave a species list");
-    } catch (const WorkbookError& error) {
-        QCOMPARE(error.cause(), WorkbookFailure::SheetMissing);
+    } catch (const Failure& error) {
+        QCOMPARE(error.cause(), FailureCause::SheetMissing);
         QCOMPARE(error.detail(), QStringLiteral("库存"));
     }
     QCOMPARE(fileBytes(path), before);

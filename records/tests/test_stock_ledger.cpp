@@ -303,7 +303,7 @@ void TestStockLedger::aFailureRestartsOnceWithoutTheReminder()
     MemorySpreadsheet app;
     prepareMemoryLedger(app, ledger);
     app.beforeOperation
-        = failFirstWith(WorkbookFailure::OfficeNotResponding, QStringLiteral("write"), 1, ledger);
+        = failFirstWith(FailureCause::OfficeNotResponding, QStringLiteral("write"), 1, ledger);
     RecordingPrompts prompts;
     StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
     QCOMPARE(stockIn.press([] { return load(); }), 6);
@@ -415,8 +415,8 @@ void TestStockLedger::logKeepsEveryPassAndItsCause()
     prepareMemoryLedger(app, ledger);
     app.beforeOperation = [](const QString& operation) {
         if (operation == QLatin1String("save"))
-            throw WorkbookError(
-                WorkbookFailure::Other, ledger, QStringLiteral("SfxBaseModel::storeSelf: 0x909"));
+            throw Failure(
+                FailureCause::Other, ledger, QStringLiteral("SfxBaseModel::storeSelf: 0x909"));
     };
     RecordingPrompts prompts;
     StockPosting stockIn(app, ledger, StockPosting::Sheet::StockIn, prompts);
@@ -512,7 +512,7 @@ void TestStockLedger::theStockQuestionIsNotAskedAgainOnTheRestart()
     prepareMemoryLedger(app, ledger, { QStringLiteral("落叶松") });
     app.sheet(ledger, QStringLiteral("库存")).cells[{ 5, 14 }] = { true, 0, {} };
     app.beforeOperation
-        = failFirstWith(WorkbookFailure::OfficeNotResponding, QStringLiteral("write"), 1, ledger);
+        = failFirstWith(FailureCause::OfficeNotResponding, QStringLiteral("write"), 1, ledger);
     RecordingPrompts prompts;
     prompts.answers = { true };
     StockPosting stockOut(app, ledger, StockPosting::Sheet::StockOut, prompts);

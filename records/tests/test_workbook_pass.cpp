@@ -9,7 +9,7 @@
 
 #include <QTest>
 
-Q_DECLARE_METATYPE(WorkbookFailure)
+Q_DECLARE_METATYPE(FailureCause)
 
 namespace {
 
@@ -36,30 +36,30 @@ private slots:
 
 void TestWorkbookPass::onlyADeadOfficeBeforeTheSaveIsTriedAgain_data()
 {
-    QTest::addColumn<WorkbookFailure>("cause");
+    QTest::addColumn<FailureCause>("cause");
     QTest::addColumn<QString>("operation");
     QTest::addColumn<int>("failures");
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("passes");
     QTest::addColumn<int>("saves");
-    const auto died = WorkbookFailure::OfficeNotResponding;
+    const auto died = FailureCause::OfficeNotResponding;
     QTest::newRow("the office died before the save: tried once more and posted")
         << died << "write" << 1 << 6 << 2 << 1;
     QTest::newRow("the office died after the save: posted once, not repeated")
         << died << "close" << 1 << 6 << 1 << 1;
     QTest::newRow("a locked ledger is not tried again")
-        << WorkbookFailure::WorkbookOpenElsewhere << "open" << 1 << 0 << 1 << 0;
+        << FailureCause::WorkbookOpenElsewhere << "open" << 1 << 0 << 1 << 0;
     QTest::newRow("a damaged ledger is not tried again")
-        << WorkbookFailure::WorkbookDamaged << "open" << 1 << 0 << 1 << 0;
+        << FailureCause::WorkbookDamaged << "open" << 1 << 0 << 1 << 0;
     QTest::newRow("a missing ledger is not tried again")
-        << WorkbookFailure::WorkbookMissing << "open" << 1 << 0 << 1 << 0;
+        << FailureCause::WorkbookMissing << "open" << 1 << 0 << 1 << 0;
     QTest::newRow("the office died twice: the clerk is told")
         << died << "write" << 2 << 0 << 2 << 0;
 }
 
 void TestWorkbookPass::onlyADeadOfficeBeforeTheSaveIsTriedAgain()
 {
-    QFETCH(WorkbookFailure, cause);
+    QFETCH(FailureCause, cause);
     QFETCH(QString, operation);
     QFETCH(int, failures);
     QFETCH(int, row);
@@ -80,8 +80,7 @@ void TestWorkbookPass::onlyADeadOfficeBeforeTheSaveIsTriedAgain()
     QCOMPARE(opens, passes);
     QCOMPARE(app.saves, saves);
     QCOMPARE(app.sheet(ledger, QStringLiteral("入库")).shownText(7, 2), QString());
-    const QString said
-        = row ? QStringLiteral("保存成功") : failureMessage(WorkbookError(cause, ledger));
+    const QString said = row ? QStringLiteral("保存成功") : failureMessage(Failure(cause, ledger));
     QCOMPARE(prompts.messages.last(), said);
     QCOMPARE(prompts.messages.size(), 2); // the first press's reminder, then this
 }

@@ -48,20 +48,20 @@ void TestDurableFile::failureKeepsTheOldFileAndNamesItsCause_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<bool>("readOnlyFolder");
-    QTest::addColumn<WriteFailure>("cause");
+    QTest::addColumn<FailureCause>("cause");
     QTest::newRow("A file in a folder that is not there is named as folder missing")
-        << QStringLiteral("gone/prices.txt") << false << WriteFailure::FolderMissing;
+        << QStringLiteral("gone/prices.txt") << false << FailureCause::FolderMissing;
     QTest::newRow("A file in a read-only folder is named as not writable")
-        << QStringLiteral("prices.txt") << true << WriteFailure::NotWritable;
+        << QStringLiteral("prices.txt") << true << FailureCause::NotWritable;
     QTest::newRow("A target that is a folder is not a file")
-        << QStringLiteral("folder") << false << WriteFailure::NotAFile;
+        << QStringLiteral("folder") << false << FailureCause::NotAFile;
 }
 
 void TestDurableFile::failureKeepsTheOldFileAndNamesItsCause()
 {
     QFETCH(QString, target);
     QFETCH(bool, readOnlyFolder);
-    QFETCH(WriteFailure, cause);
+    QFETCH(FailureCause, cause);
     if (readOnlyFolder && ::geteuid() == 0)
         QSKIP("root ignores permissions; run-unprivileged runs this suite as nobody");
     QTemporaryDir folder;
@@ -74,7 +74,7 @@ void TestDurableFile::failureKeepsTheOldFileAndNamesItsCause()
         QVERIFY(
             QFile(folder.path()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
 
-    const WriteResult result = writeFileDurably(path, "new\r\n");
+    const Done result = writeFileDurably(path, "new\r\n");
     QFile(folder.path())
         .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
@@ -201,8 +201,8 @@ void TestDurableFile::onlyARegularFileIsReplacedOrRead()
     QCOMPARE(reading.bytes.size(), read == RegularFileRead::Read ? limit : 0);
     if (read != RegularFileRead::NotRegular)
         return;
-    const WriteResult written = writeFileDurably(path, "ours");
-    QCOMPARE(written.cause(), WriteFailure::NotAFile);
+    const Done written = writeFileDurably(path, "ours");
+    QCOMPARE(written.cause(), FailureCause::NotAFile);
     QCOMPARE(
         readBytes(elsewhere), QByteArray(entry == QStringLiteral("link") ? "theirs" : "<absent>"));
     // Set aside, the entry itself moves, and the name is free for a file of ours.
@@ -246,21 +246,21 @@ void TestDurableFile::aLogThatIsNotAFileIsSetAside()
 void TestDurableFile::aRemovalSaysWhatKeptTheFile_data()
 {
     QTest::addColumn<QString>("entry");
-    QTest::addColumn<WriteFailure>("cause");
-    QTest::newRow("A file is removed") << "file" << WriteFailure::None;
-    QTest::newRow("A name already free counts as removed") << "none" << WriteFailure::None;
+    QTest::addColumn<FailureCause>("cause");
+    QTest::newRow("A file is removed") << "file" << FailureCause::None;
+    QTest::newRow("A name already free counts as removed") << "none" << FailureCause::None;
     QTest::newRow("A link is removed itself and where it points is kept")
-        << "link" << WriteFailure::None;
+        << "link" << FailureCause::None;
     QTest::newRow("A folder at the name is kept and not a file")
-        << "folder" << WriteFailure::NotAFile;
+        << "folder" << FailureCause::NotAFile;
     QTest::newRow("A file in a read-only folder is kept and not writable")
-        << "read-only" << WriteFailure::NotWritable;
+        << "read-only" << FailureCause::NotWritable;
 }
 
 void TestDurableFile::aRemovalSaysWhatKeptTheFile()
 {
     QFETCH(QString, entry);
-    QFETCH(WriteFailure, cause);
+    QFETCH(FailureCause, cause);
     if (entry == QStringLiteral("read-only") && ::geteuid() == 0)
         QSKIP("root ignores permissions; run-unprivileged runs this suite as nobody");
     QTemporaryDir folder;
@@ -277,7 +277,7 @@ void TestDurableFile::aRemovalSaysWhatKeptTheFile()
     if (entry == QStringLiteral("read-only"))
         QVERIFY(QFile(folder.path()).setPermissions(ownerOnly));
 
-    const WriteResult removed = removeFileDurably(path);
+    const Done removed = removeFileDurably(path);
     QFile(folder.path()).setPermissions(ownerOnly | QFileDevice::WriteOwner);
 
     QCOMPARE(removed.cause(), cause);

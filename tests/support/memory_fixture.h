@@ -27,18 +27,18 @@ inline std::function<void(const QString&)> failFirst(
     auto left = std::make_shared<int>(count);
     return [operation, left, path](const QString& op) {
         if (op == operation && (*left)-- > 0)
-            throw WorkbookError(WorkbookFailure::WorkbookOpenElsewhere, path);
+            throw Failure(FailureCause::WorkbookOpenElsewhere, path);
     };
 }
 
 // Fails the first `count` operations named `operation` with `cause`: an
 // office that dies there is OfficeNotResponding.
-inline std::function<void(const QString&)> failFirstWith(WorkbookFailure cause,
+inline std::function<void(const QString&)> failFirstWith(FailureCause cause,
     const QString& operation, int count, const QString& path = QStringLiteral("/yard/locked.xls"))
 {
     auto left = std::make_shared<int>(count);
     return [cause, operation, left, path](const QString& op) {
         if (op == operation && (*left)-- > 0)
-            throw WorkbookError(cause, path);
+            throw Failure(cause, path);
     };
 }

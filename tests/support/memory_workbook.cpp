@@ -96,7 +96,7 @@ public:
     {
         m_app.check(QStringLiteral("sheet"));
         if (position < 1 || position > m_sheets.size())
-            throw WorkbookError(WorkbookFailure::SheetMissing, m_path, QString::number(position));
+            throw Failure(FailureCause::SheetMissing, m_path, QString::number(position));
         return view(m_sheets[position - 1]);
     }
 
@@ -106,7 +106,7 @@ public:
         for (MemorySheet& sheet : m_sheets)
             if (sheet.name == name)
                 return view(sheet);
-        throw WorkbookError(WorkbookFailure::SheetMissing, m_path, name);
+        throw Failure(FailureCause::SheetMissing, m_path, name);
     }
 
     QStringList sheetNames() override
@@ -122,8 +122,8 @@ public:
     {
         m_app.check(QStringLiteral("save"));
         if (m_path.isEmpty())
-            throw WorkbookError(
-                WorkbookFailure::Other, m_path, QStringLiteral("a new workbook has no file"));
+            throw Failure(
+                FailureCause::Other, m_path, QStringLiteral("a new workbook has no file"));
         m_app.files[m_path] = m_sheets;
         ++m_app.saves;
     }
@@ -168,7 +168,7 @@ std::unique_ptr<Workbook> MemorySpreadsheet::open(const QString& path)
     // As the office's: a workbook on the disk is not opened through a link.
     refuseLinkedEntry(path);
     if (!files.contains(path))
-        throw WorkbookError(WorkbookFailure::WorkbookMissing, path);
+        throw Failure(FailureCause::WorkbookMissing, path);
     ++opens;
     return std::make_unique<MemoryWorkbook>(*this, path, files.value(path));
 }
@@ -186,7 +186,7 @@ void MemorySpreadsheet::show(const QString& path)
 {
     check(QStringLiteral("show"));
     if (!files.contains(path))
-        throw WorkbookError(WorkbookFailure::WorkbookMissing, path);
+        throw Failure(FailureCause::WorkbookMissing, path);
     shown << path;
 }
 

@@ -47,7 +47,7 @@ public:
     int saves = 0;
 
     // Called before each operation ("open", "create", "sheet", "read",
-    // "write", "save", "copy", "close", "show"); may throw a WorkbookError to
+    // "write", "save", "copy", "close", "show"); may throw a Failure to
     // plant a failure.
     std::function<void(const QString& operation)> beforeOperation;
 
