@@ -141,19 +141,19 @@ QString onlyHereText()
 QString secondPlaceMessage(const BackupOutcome& outcome, const QString& place)
 {
     const QString later = QStringLiteral("本机的备份照常进行，下次备份时会再试。");
-    switch (outcome.failure) {
-    case BackupFailure::None:
+    switch (outcome.failure.cause()) {
+    case FailureCause::None:
         return QString();
-    case BackupFailure::PlaceMissing:
+    case FailureCause::FolderMissing:
         return QStringLiteral("找不到第二备份位置 %1（U 盘没有插上或网络文件夹不可用）。%2")
             .arg(place, later);
-    case BackupFailure::PlaceNotWritable:
+    case FailureCause::NotWritable:
         return QStringLiteral("第二备份位置 %1 无法写入。%2").arg(place, later);
-    case BackupFailure::PlaceIsLink:
+    case FailureCause::Link:
         return QStringLiteral("第二备份位置 %1 中的“备份”是一个链接，不是文件夹。为了安全，程序不会"
                               "通过链接写入或删除文件，这次没有复制备份。请把它换成普通文件夹。%2")
             .arg(place, later);
-    case BackupFailure::PlaceFull:
+    case FailureCause::DiskFull:
         return QStringLiteral("这次的备份没有复制到第二备份位置 %1：").arg(place)
             + diskFullText(place) + QStringLiteral("。那里原有的备份没有改动。%1").arg(later);
     default:
@@ -270,8 +270,8 @@ void BackupService::onBackupRun(const BackupRun& run)
 {
     m_busy = false;
     if (!run.local.ok()) {
-        logEvent(QStringLiteral("backup failed: %1").arg(run.local.detail));
-        emit message(run.local.failure == BackupFailure::PlaceIsLink
+        logEvent(QStringLiteral("backup failed: %1").arg(run.local.failure.logText()));
+        emit message(run.local.failure.cause() == FailureCause::Link
                 ? QStringLiteral("备份失败：%1 中的“备份”是一个链接，不是文件夹。为了安全，程序不会"
                                  "通过链接写入或删除文件。请把它换成普通文件夹。")
                       .arg(localPlace())
@@ -282,7 +282,8 @@ void BackupService::onBackupRun(const BackupRun& run)
     m_last = run.local.backup.time;
     const QString second = secondPlace();
     if (!run.second.ok()) {
-        logEvent(QStringLiteral("backup not copied to %1: %2").arg(second, run.second.detail));
+        logEvent(QStringLiteral("backup not copied to %1: %2")
+                     .arg(second, run.second.failure.logText()));
         sayOnce(secondPlaceMessage(run.second, second));
     } else if (!second.isEmpty()) {
         m_secondPlaceSaid.clear();
@@ -346,7 +347,7 @@ void BackupService::onRestoreRun(
     m_resume();
     if (!before.ok()) {
         logEvent(QStringLiteral("restore stopped, the present state was not backed up: %1")
-                     .arg(before.detail));
+                     .arg(before.failure.logText()));
         emit message(QStringLiteral("没有恢复：恢复前无法先备份现在的文件。所有文件都没有改动。"));
         emit restoreDone(false);
         return;

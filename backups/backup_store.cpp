@@ -22,25 +22,23 @@ namespace {
 
 const QString timeFormat = QStringLiteral("yyyy-MM-dd-HHmmss");
 
-BackupOutcome failure(BackupFailure cause, const QString& detail)
+BackupOutcome failure(FailureCause cause, const QString& detail)
 {
     BackupOutcome outcome;
-    outcome.failure = cause;
-    outcome.detail = detail;
+    outcome.failure = Done(cause, QString(), detail);
     return outcome;
 }
 
-BackupFailure placeFailure(const Done& result)
+// What a place's disk said; any other cause is the backup's own.
+FailureCause placeFailure(const Done& result)
 {
     switch (result.cause()) {
     case FailureCause::DiskFull:
-        return BackupFailure::PlaceFull;
     case FailureCause::NotWritable:
-        return BackupFailure::PlaceNotWritable;
     case FailureCause::FolderMissing:
-        return BackupFailure::PlaceMissing;
+        return result.cause();
     default:
-        return BackupFailure::Unreadable;
+        return FailureCause::Other;
     }
 }
 
@@ -48,13 +46,12 @@ BackupFailure placeFailure(const Done& result)
 BackupOutcome preparePlace(const QString& place)
 {
     if (!QFileInfo(place).isDir())
-        return failure(BackupFailure::PlaceMissing, QStringLiteral("no folder %1").arg(place));
+        return failure(FailureCause::FolderMissing, QStringLiteral("no folder %1").arg(place));
     const QString folder = backupFolderIn(place);
     if (backupFolderIsLink(place))
-        return failure(BackupFailure::PlaceIsLink, QStringLiteral("%1 is a link").arg(folder));
+        return failure(FailureCause::Link, QStringLiteral("%1 is a link").arg(folder));
     if (!makePrivateFolder(folder) || !isRealFolder(folder) || !QFileInfo(folder).isWritable())
-        return failure(
-            BackupFailure::PlaceNotWritable, QStringLiteral("cannot write %1").arg(folder));
+        return failure(FailureCause::NotWritable, QStringLiteral("cannot write %1").arg(folder));
     return BackupOutcome();
 }
 
@@ -152,9 +149,9 @@ BackupOutcome finish(const QString& partial, const QString& final, QList<Manifes
     qint64 loads = -1;
     const QString problem = checkContents(partial, entries, &loads);
     if (!problem.isEmpty())
-        return failure(BackupFailure::Unverified, problem);
+        return failure(FailureCause::Damaged, problem);
     if (!addOrigin(partial, loads, &entries))
-        return failure(BackupFailure::PlaceNotWritable,
+        return failure(FailureCause::NotWritable,
             QStringLiteral("cannot write %1 in %2").arg(originPath(), partial));
     for (const auto& [name, text] : { std::pair(QStringLiteral("sizes.txt"), sizesText(entries)),
              std::pair(QStringLiteral("manifest.sha256"), manifestText(entries)) }) {
@@ -165,12 +162,12 @@ BackupOutcome finish(const QString& partial, const QString& final, QList<Manifes
     // One sync for all files: until the folder gets its name below, a
     // crash leaves an unfinished backup that the next one removes.
     if (!syncFileSystemOf(partial))
-        return failure(BackupFailure::Unreadable, QStringLiteral("cannot sync %1").arg(partial));
+        return failure(FailureCause::Other, QStringLiteral("cannot sync %1").arg(partial));
     if (const Done verified = verifyBackupFiles(partial); !verified)
         return failure(
-            BackupFailure::Unverified, QStringLiteral("%1 reads back wrong").arg(verified.path()));
+            FailureCause::Damaged, QStringLiteral("%1 reads back wrong").arg(verified.path()));
     if (!renameDurably(partial, final))
-        return failure(BackupFailure::Unreadable, QStringLiteral("cannot name %1").arg(final));
+        return failure(FailureCause::Other, QStringLiteral("cannot name %1").arg(final));
     BackupOutcome outcome;
     outcome.backup.folder = final;
     outcome.backup.name = QFileInfo(final).fileName();
@@ -200,8 +197,7 @@ BackupOutcome fill(const QList<PlannedFile>& files, const QString& partial, cons
     for (const PlannedFile& file : files) {
         const QString target = QDir(partial).filePath(file.path);
         if (!makePrivateFolder(QFileInfo(target).absolutePath()))
-            return failure(
-                BackupFailure::PlaceNotWritable, QStringLiteral("cannot make %1").arg(target));
+            return failure(FailureCause::NotWritable, QStringLiteral("cannot make %1").arg(target));
         const CopiedFile copied = copyOne(file, target, earlier, earlierFolder);
         if (!copied.ok())
             return failure(placeFailure(copied.result), copied.result.logText());
@@ -234,8 +230,7 @@ BackupOutcome takeBackup(const BackupSources& sources, const QString& place, con
     const QString name = uniqueName(backups, now);
     const QString partial = QDir(backups).filePath(QLatin1Char('.') + name);
     if (!makeMarkedFolder(partial))
-        return failure(
-            BackupFailure::PlaceNotWritable, QStringLiteral("cannot make %1").arg(partial));
+        return failure(FailureCause::NotWritable, QStringLiteral("cannot make %1").arg(partial));
     BackupOutcome outcome = fill(planBackup(sources), partial, QDir(backups).filePath(name), place);
     if (!outcome.ok())
         removeFolder(partial);
@@ -250,7 +245,7 @@ BackupOutcome copyBackup(const BackupInfo& backup, const QString& place)
     QList<ManifestEntry> entries;
     const QString strange = strangeEntryUnder(insideBackup(backup.folder));
     if (!strange.isEmpty() || !readManifest(backup.folder, &entries))
-        return failure(BackupFailure::Unverified,
+        return failure(FailureCause::Damaged,
             QStringLiteral("%1 has no manifest or a link: %2").arg(backup.folder, strange));
     QList<PlannedFile> files;
     for (const ManifestEntry& entry : entries)
@@ -259,8 +254,7 @@ BackupOutcome copyBackup(const BackupInfo& backup, const QString& place)
     const QString partial = QDir(backups).filePath(QLatin1Char('.') + backup.name);
     removeFolder(partial);
     if (!makeMarkedFolder(partial))
-        return failure(
-            BackupFailure::PlaceNotWritable, QStringLiteral("cannot make %1").arg(partial));
+        return failure(FailureCause::NotWritable, QStringLiteral("cannot make %1").arg(partial));
     BackupOutcome outcome = fill(files, partial, QDir(backups).filePath(backup.name), place);
     if (!outcome.ok())
         removeFolder(partial);

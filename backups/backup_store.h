@@ -10,6 +10,8 @@
 
 #include "backups/backup_origin.h"
 
+#include "support/failure.h"
+
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QList>
@@ -21,16 +23,6 @@ struct BackupSources {
     QString documents;
     QString config;
     QString prices;
-};
-
-enum class BackupFailure {
-    None,
-    PlaceMissing,
-    PlaceIsLink, // its 备份 is a link: never followed
-    PlaceNotWritable,
-    PlaceFull,
-    Unreadable,
-    Unverified
 };
 
 struct BackupInfo {
@@ -49,11 +41,13 @@ struct BackupInfo {
     QStringList settingsGroups; // of its quorvane.ini, offered to a restore
 };
 
+// A backup taken or copied: the backup, or why not. A place that cannot
+// take one is FolderMissing, Link (its 备份 is a link: never followed),
+// NotWritable or DiskFull; a file that does not read back is Damaged.
 struct BackupOutcome {
-    BackupFailure failure = BackupFailure::None;
-    QString detail; // for the log
+    Done failure;
     BackupInfo backup;
-    bool ok() const { return failure == BackupFailure::None; }
+    bool ok() const { return failure.ok(); }
 };
 
 // The 备份 folder of a place (the data folder, or the second place).

@@ -76,7 +76,7 @@ JournalFile::Reading JournalFile::read()
     return reading;
 }
 
-bool JournalFile::write(const QByteArray& bytes, QString* failure)
+Done JournalFile::write(const QByteArray& bytes)
 {
     DurableFile file(m_path);
     Done result = file.write(bytes);
@@ -85,7 +85,5 @@ bool JournalFile::write(const QByteArray& bytes, QString* failure)
             ::raise(SIGKILL);
         result = file.commit();
     }
-    if (!result.ok())
-        *failure = result.logText();
-    return result.ok();
+    return result;
 }

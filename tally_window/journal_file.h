@@ -4,6 +4,7 @@
 // the durable write, so a crash or a power cut leaves either the old record
 // or the new one. A lock file keeps a second running program off it.
 
+#include "support/failure.h"
 #include "tally_window/journal_record.h"
 
 #include <QLockFile>
@@ -32,10 +33,9 @@ public:
     // aside under a name of its own, so it is never overwritten.
     Reading read();
 
-    // Replaces the record; false, with the cause, when any step failed, and
-    // then the previous record is still there whole. Safe from any one thread
-    // at a time.
-    bool write(const QByteArray& bytes, QString* failure);
+    // Replaces the record; when any step failed, the previous record is
+    // still there whole. Safe from any one thread at a time.
+    Done write(const QByteArray& bytes);
 
     QString path() const { return m_path; }
 

@@ -214,14 +214,14 @@ void TallyJournal::queueWrite(const JournalRecord& record)
 {
     JournalFile* file = m_file.get();
     m_writer.start([this, file, record] {
-        QString failure;
-        if (file->write(journalJson(record), &failure)) {
+        const Done written = file->write(journalJson(record));
+        if (written.ok()) {
             m_failing = false;
             return;
         }
         // Logged once per run of failures; retried until a write succeeds.
         if (!m_failing.exchange(true))
-            logEvent(QStringLiteral("tally journal not written: %1").arg(failure));
+            logEvent(QStringLiteral("tally journal not written: %1").arg(written.logText()));
         QMetaObject::invokeMethod(this, &TallyJournal::onWriteFailed, Qt::QueuedConnection);
     });
 }
@@ -257,9 +257,8 @@ void TallyJournal::endCleanly(bool keepUnsettled)
     record.clean = true;
     record.keptAtExit = keepUnsettled && hasUnsettledEdits();
     record.tally = typedTally(m_fields);
-    QString failure;
-    if (!m_file->write(journalJson(record), &failure))
-        logEvent(QStringLiteral("tally journal not marked clean: %1").arg(failure));
+    if (const Done written = m_file->write(journalJson(record)); !written.ok())
+        logEvent(QStringLiteral("tally journal not marked clean: %1").arg(written.logText()));
 }
 
 void TallyJournal::clearSheet()

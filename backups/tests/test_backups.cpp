@@ -98,7 +98,7 @@ void TestBackups::backupHoldsEveryFileAndChecksBySha256sum()
         QFile::copy(QDir(yard.sources().documents).filePath(QStringLiteral("木材出入库台账.xls")),
             QDir(archives).filePath(QStringLiteral("木材出入库台账 2025.xls"))));
     const BackupOutcome outcome = takeBackup(yard.sources(), yard.place(), noon);
-    QVERIFY2(outcome.ok(), qPrintable(outcome.detail));
+    QVERIFY2(outcome.ok(), qPrintable(outcome.failure.logText()));
     QCOMPARE(outcome.backup.name, QStringLiteral("2026-12-09-120000"));
     QCOMPARE(outcome.backup.loads, qint64(3));
     QCOMPARE(outcome.backup.ledgerRows, qint64(0));
@@ -148,7 +148,7 @@ void TestBackups::historyCopyIsConsistentWhilePostingsRun()
     first->wait();
     second->wait();
     for (const BackupOutcome& outcome : outcomes) {
-        QVERIFY2(outcome.ok(), qPrintable(outcome.detail));
+        QVERIFY2(outcome.ok(), qPrintable(outcome.failure.logText()));
         TestConnection copy(
             QDir(outcome.backup.folder).filePath(historyPath()), QStringLiteral("copy"));
         QVERIFY(copy.number(QStringLiteral("SELECT count(*) FROM loads")) >= 3);
@@ -163,7 +163,7 @@ void TestBackups::restoreAfterTheDataFolderIsDeleted()
 {
     TestYard yard;
     const BackupOutcome outcome = takeBackup(yard.sources(), yard.place(), noon);
-    QVERIFY2(outcome.ok(), qPrintable(outcome.detail));
+    QVERIFY2(outcome.ok(), qPrintable(outcome.failure.logText()));
     const auto documents = folderHashes(yard.sources().documents);
     const auto config = folderHashes(yard.sources().config);
     QVERIFY(QDir(yard.sources().data).removeRecursively());
@@ -187,7 +187,8 @@ void TestBackups::unchangedBillsAreLinkedNotCopied()
     const BackupOutcome first = takeBackup(yard.sources(), yard.place(), noon);
     writeBytes(yard.billPath(1), "bill 1, printed again");
     const BackupOutcome second = takeBackup(yard.sources(), yard.place(), noon.addSecs(60));
-    QVERIFY2(first.ok() && second.ok(), qPrintable(first.detail + second.detail));
+    QVERIFY2(
+        first.ok() && second.ok(), qPrintable(first.failure.logText() + second.failure.logText()));
     const QString unchanged = QStringLiteral("文档/账单/2026-12/0.xls");
     const QString changed = QStringLiteral("文档/账单/2026-12/1.xls");
     QCOMPARE(linkCount(QDir(second.backup.folder).filePath(unchanged)), nlink_t(2));
@@ -201,13 +202,13 @@ void TestBackups::billDamagedInTheEarlierBackupIsCopiedAfresh()
 {
     TestYard yard;
     const BackupOutcome first = takeBackup(yard.sources(), yard.place(), noon);
-    QVERIFY2(first.ok(), qPrintable(first.detail));
+    QVERIFY2(first.ok(), qPrintable(first.failure.logText()));
     const QString bill = QStringLiteral("文档/账单/2026-12/0.xls");
     const QString damaged = QDir(first.backup.folder).filePath(bill);
     QVERIFY(QFile::setPermissions(damaged, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     changeByte(damaged);
     const BackupOutcome second = takeBackup(yard.sources(), yard.place(), noon.addSecs(60));
-    QVERIFY2(second.ok(), qPrintable(second.detail));
+    QVERIFY2(second.ok(), qPrintable(second.failure.logText()));
     const QString copy = QDir(second.backup.folder).filePath(bill);
     QCOMPARE(linkCount(copy), nlink_t(1));
     QFile read(copy);
@@ -234,7 +235,7 @@ void TestBackups::damagedBackupIsShownAndRefused()
     QFETCH(bool, remove);
     TestYard yard;
     const BackupOutcome outcome = takeBackup(yard.sources(), yard.place(), noon);
-    QVERIFY2(outcome.ok(), qPrintable(outcome.detail));
+    QVERIFY2(outcome.ok(), qPrintable(outcome.failure.logText()));
     const QString file = QDir(outcome.backup.folder).filePath(path);
     if (remove)
         QVERIFY(QFile::remove(file));
@@ -276,7 +277,7 @@ void TestBackups::secondPlaceMissing()
     const BackupOutcome local = takeBackup(yard.sources(), yard.place(), noon);
     QVERIFY(local.ok());
     const BackupOutcome copied = copyBackup(local.backup, yard.path("usb-drive-unplugged"));
-    QCOMPARE(copied.failure, BackupFailure::PlaceMissing);
+    QCOMPARE(copied.failure.cause(), FailureCause::FolderMissing);
     QVERIFY(!QFileInfo::exists(yard.path("usb-drive-unplugged")));
     QVERIFY(verifyBackupFiles(local.backup.folder));
 }
@@ -296,7 +297,7 @@ void TestBackups::secondPlaceReadOnly()
     for (const QString& folder : { drive, backupFolderIn(drive) })
         QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     const BackupOutcome copied = copyBackup(second.backup, drive);
-    QCOMPARE(copied.failure, BackupFailure::PlaceNotWritable);
+    QCOMPARE(copied.failure.cause(), FailureCause::NotWritable);
     QCOMPARE(folderHashes(drive), before);
     QCOMPARE(listBackups(drive, true).size(), 1);
     QVERIFY(!listBackups(drive, true).first().damaged);
@@ -315,7 +316,7 @@ void TestBackups::secondPlaceFull()
     SmallDisk disk(4 * first.backup.size);
     QVERIFY(disk.mounted());
     const BackupOutcome onDiskFirst = copyBackup(first.backup, disk.path());
-    QVERIFY2(onDiskFirst.ok(), qPrintable(onDiskFirst.detail));
+    QVERIFY2(onDiskFirst.ok(), qPrintable(onDiskFirst.failure.logText()));
     // Room for a few bills, not for the workbooks again.
     const qint64 room = QStorageInfo(disk.path()).bytesAvailable() - 16 * 1024;
     writeBytes(QDir(disk.path()).filePath(QStringLiteral("filler")), QByteArray(room, '\0'));
@@ -324,7 +325,7 @@ void TestBackups::secondPlaceFull()
     QVERIFY(second.ok());
     const auto before = folderHashes(disk.path());
     const BackupOutcome copied = copyBackup(second.backup, disk.path());
-    QCOMPARE(copied.failure, BackupFailure::PlaceFull);
+    QCOMPARE(copied.failure.cause(), FailureCause::DiskFull);
     QCOMPARE(folderHashes(disk.path()), before);
     const QList<BackupInfo> onDisk = listBackups(disk.path(), true);
     QCOMPARE(onDisk.size(), 1);
@@ -344,7 +345,7 @@ void TestBackups::rotationOver400Days()
         for (int backup = 0; backup < count; ++backup) {
             now = start.addDays(day).addSecs(backup * 3600 + (day % 5) * 600);
             const BackupOutcome outcome = takeBackup(sources, yard.place(), now);
-            QVERIFY2(outcome.ok(), qPrintable(outcome.detail));
+            QVERIFY2(outcome.ok(), qPrintable(outcome.failure.logText()));
             rotateBackups(yard.place(), now);
         }
     }

@@ -23,9 +23,8 @@ int main(int argc, char* argv[])
         record.tally.captions[Tally::Buyer].value = QString::number(n);
         // A record of a full sheet's size.
         record.tally.captions[Tally::Supplier].value = QString(int(n % 500), QChar(0x6797));
-        QString failure;
-        if (!file.write(journalJson(record), &failure)) {
-            std::fprintf(stderr, "%s\n", qPrintable(failure));
+        if (const Done written = file.write(journalJson(record)); !written.ok()) {
+            std::fprintf(stderr, "%s\n", qPrintable(written.logText()));
             return 5;
         }
         std::printf("%ld\n", n);
