@@ -257,10 +257,10 @@ void PartnerAccount::onPreviewClicked()
     }
     const QString path
         = QDir(m_context.statementFolder).filePath(documentName(QStringLiteral("pdf")));
-    const QString failure = writeWholeFile(path,
+    const Done written = writeWholeFile(path,
         statementPdfBytes({ *m_statement, yardName(m_context.settingsFile), m_context.today() }));
-    if (!failure.isEmpty()) {
-        say(QStringLiteral("对账单无法显示：") + failure, true);
+    if (!written) {
+        say(QStringLiteral("对账单无法显示：") + fileFailureMessage(written.error()), true);
         return;
     }
     if (!m_context.showDocument(path, QStringLiteral("对账单 - %1").arg(plainName(m_partner))))
@@ -275,12 +275,12 @@ void PartnerAccount::onSavePdfClicked()
         documentName(QStringLiteral("pdf")), QStringLiteral("PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
-    const QString failure = writeWholeFile(path,
+    const Done written = writeWholeFile(path,
         statementPdfBytes({ *m_statement, yardName(m_context.settingsFile), m_context.today() }));
-    if (failure.isEmpty())
+    if (written)
         say(QStringLiteral("已保存到“%1”。").arg(path), false);
     else
-        say(QStringLiteral("没有保存：") + failure, true);
+        say(QStringLiteral("没有保存：") + fileFailureMessage(written.error()), true);
 }
 
 void PartnerAccount::onSaveExcelClicked()

@@ -16,13 +16,9 @@ namespace {
 
 constexpr qint64 largestJournal = 16 * 1024 * 1024;
 
-RestoreOutcome refused(const QString& cause, const QString& detail)
+Failure notWrittenBack(const QString& path, const QString& detail)
 {
-    RestoreOutcome outcome;
-    outcome.refused = true;
-    outcome.cause = cause;
-    outcome.detail = detail;
-    return outcome;
+    return Failure(FailureCause::NotWritable, path, detail);
 }
 
 QString staged(const QString& target)
@@ -70,44 +66,40 @@ struct Chosen {
 
 } // namespace
 
-RestoreOutcome restoreBackup(
+Result<RestoredBooks> restoreBackup(
     const QString& backupFolder, const BackupSources& sources, const RestoreOptions& options)
 {
     QList<ManifestEntry> entries;
     const QString strange = strangeEntryUnder(insideBackup(backupFolder));
     if (!strange.isEmpty())
-        return refused(QStringLiteral("其中有链接或特殊文件，可能被别人改过"),
-            QStringLiteral("backup %1: %2").arg(backupFolder, strange));
+        return Failure(FailureCause::BackupHasLinks, backupFolder, strange);
     const Done verified = verifyBackupFiles(backupFolder);
     if (!verified || !readManifest(backupFolder, &entries))
-        return refused(QStringLiteral("其中的文件与备份清单不符"),
-            QStringLiteral("backup %1 is damaged at %2").arg(backupFolder, verified.path()));
+        return Failure(FailureCause::BackupMismatch, backupFolder,
+            QStringLiteral("damaged at %1").arg(verified.path()));
     QList<Chosen> chosen;
     for (const ManifestEntry& entry : entries) {
         const QString target = restoredPath(entry.path, sources);
         if ((options.onlyPath.isEmpty() || entry.path == options.onlyPath) && !target.isEmpty())
             chosen.append({ entry, target });
     }
-    RestoreOutcome outcome;
+    RestoredBooks outcome;
     // The history first, checked in its copy: a backup whose history is
     // not the program's own is refused before any file is touched.
     for (const Chosen& file : chosen) {
         if (file.entry.path != historyPath())
             continue;
-        QString error = stage(backupFolder, file.entry, file.target);
-        if (!error.isEmpty()) {
-            outcome.failedPath = file.entry.path;
-            outcome.detail = error;
-            return outcome;
-        }
+        const QString error = stage(backupFolder, file.entry, file.target);
+        if (!error.isEmpty())
+            return notWrittenBack(file.entry.path, error);
         const HistoryCheck check
             = checkHistoryFile(staged(file.target), QDeadlineTimer(60000), options.stop);
         if (!check.sound()) {
             QFile::remove(staged(file.target));
-            return refused(check.outcome == HistoryCheck::TimedOut
-                    ? QStringLiteral("其中的历史记录无法在规定时间内检查完")
-                    : QStringLiteral("其中的历史记录不是本程序建立的，或已损坏"),
-                QStringLiteral("backup %1: history %2").arg(backupFolder, check.cause));
+            return Failure(check.outcome == HistoryCheck::TimedOut
+                    ? FailureCause::TimedOut
+                    : FailureCause::BackupForeignHistory,
+                backupFolder, QStringLiteral("history %1").arg(check.cause));
         }
         outcome.loads = check.loads;
     }
@@ -117,30 +109,23 @@ RestoreOutcome restoreBackup(
             const RegularFileRead read
                 = readInside(insideBackup(backupFolder, file.entry.path), largestJournal);
             outcome.journal = read.bytes;
-            outcome.restored.append(file.entry.path);
+            outcome.files.append(file.entry.path);
             continue;
         }
         const QString error = history ? QString() : stage(backupFolder, file.entry, file.target);
-        if (!error.isEmpty() || !putInPlace(file.target, history)) {
-            outcome.failedPath = file.entry.path;
-            outcome.detail = error.isEmpty()
-                ? QStringLiteral("cannot rename into %1").arg(file.target)
-                : error;
-            return outcome;
-        }
-        outcome.restored.append(file.entry.path);
+        if (!error.isEmpty() || !putInPlace(file.target, history))
+            return notWrittenBack(file.entry.path,
+                error.isEmpty() ? QStringLiteral("cannot rename into %1").arg(file.target) : error);
+        outcome.files.append(file.entry.path);
     }
     if (!options.settingsGroups.isEmpty() && !options.settingsFile.isEmpty()) {
         const RegularFileRead ini
             = readInside(insideBackup(backupFolder, settingsInBackup()), largestSettings());
         if (ini.outcome != RegularFileRead::Read
-            || !restoreSettingsGroups(ini.bytes, options.settingsFile, options.settingsGroups)) {
-            outcome.failedPath = settingsInBackup();
-            outcome.detail
-                = QStringLiteral("settings not restored into %1").arg(options.settingsFile);
-            return outcome;
-        }
-        outcome.restored.append(settingsInBackup());
+            || !restoreSettingsGroups(ini.bytes, options.settingsFile, options.settingsGroups))
+            return notWrittenBack(settingsInBackup(),
+                QStringLiteral("settings not restored into %1").arg(options.settingsFile));
+        outcome.files.append(settingsInBackup());
     }
     return outcome;
 }

@@ -9,21 +9,21 @@
 // against the manifest again, and only then put in place.
 
 #include "backups/backup_store.h"
+#include "support/failure.h"
 
 #include <QStringList>
 #include <atomic>
 
-struct RestoreOutcome {
-    bool refused = false; // the backup is damaged: nothing was touched
-    QStringList restored; // paths inside the backup
-    QString failedPath; // where it stopped, empty when it did not
-    QString detail; // for the log
-    QString cause; // why it was refused, in the clerk's words
+// What a restore put back. A restore that fails gives a Failure instead:
+// a backup refused whole (BackupHasLinks, BackupMismatch,
+// BackupForeignHistory, TimedOut) left every file as it was; NotWritable
+// names the file of the backup it stopped at.
+struct RestoredBooks {
+    QStringList files; // paths inside the backup
     qint64 loads = -1; // of the history restored, when it was
     // The tally journal, when the restore hands it to the window instead
     // of writing it (takeJournal); empty when none came back.
     QByteArray journal;
-    bool ok() const { return !refused && failedPath.isEmpty(); }
 };
 
 struct RestoreOptions {
@@ -37,5 +37,5 @@ struct RestoreOptions {
 
 // Restores the books of `backupFolder`. Files made since the backup stay:
 // the backup taken before keeps them.
-RestoreOutcome restoreBackup(
+Result<RestoredBooks> restoreBackup(
     const QString& backupFolder, const BackupSources& sources, const RestoreOptions& options = {});

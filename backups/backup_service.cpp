@@ -24,20 +24,20 @@ const QString secondPlaceKey = QStringLiteral("backup/second_place");
 
 // Every file the job copies or hashes stops at its next chunk once `stop`
 // is set, so the program's end never waits for a backup of gigabytes.
-template <typename Result, typename Job, typename Done>
-void runOnWorker(
-    QObject* owner, QThreadPool* pool, std::shared_ptr<std::atomic<bool>> stop, Job job, Done done)
+template <typename Value, typename Job, typename Finish>
+void runOnWorker(QObject* owner, QThreadPool* pool, std::shared_ptr<std::atomic<bool>> stop,
+    Job job, Finish done)
 {
-    auto* watcher = new QFutureWatcher<Result>(owner);
-    QObject::connect(watcher, &QFutureWatcher<Result>::finished, owner, [watcher, done] {
+    auto* watcher = new QFutureWatcher<Value>(owner);
+    QObject::connect(watcher, &QFutureWatcher<Value>::finished, owner, [watcher, done] {
         done(watcher->result());
         watcher->deleteLater();
     });
     watcher->setFuture(QtConcurrent::run(pool, [job, stop] {
         stopCopiesOnThisThreadWhen(stop.get());
-        Result result = job();
+        Value value = job();
         stopCopiesOnThisThreadWhen(nullptr);
-        return result;
+        return value;
     }));
 }
 
@@ -162,14 +162,14 @@ QString secondPlaceMessage(const BackupOutcome& outcome, const QString& place)
 }
 
 QString restoreDoneMessage(
-    const BackupInfo& from, const RestoreOutcome& restored, const QString& keptIn)
+    const BackupInfo& from, const RestoredBooks& restored, const QString& keptIn)
 {
     const QString when = from.time.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     const QString kept = QStringLiteral("恢复前的文件已另存为备份 %1。").arg(keptIn);
-    if (restored.restored.isEmpty())
+    if (restored.files.isEmpty())
         return QStringLiteral("%1 的备份中没有要恢复的文件，所有文件都没有改动。").arg(when);
-    const QString what = restoredSummary(restored.restored, restored.loads);
-    if (restored.restored.size() == 1)
+    const QString what = restoredSummary(restored.files, restored.loads);
+    if (restored.files.size() == 1)
         return QStringLiteral("已恢复 %1 的备份中的%2。%3").arg(when, what, kept);
     return QStringLiteral("已恢复 %1 的备份：%2。%3").arg(when, what, kept);
 }
@@ -323,25 +323,25 @@ bool BackupService::restore(
     }
     m_busy = true;
     const QDateTime now = m_clock();
-    using Run = std::pair<BackupOutcome, RestoreOutcome>;
+    using Run = std::pair<BackupOutcome, Result<RestoredBooks>>;
     const RestoreOptions options { onlyPath, settingsGroups, m_settingsFile, bool(m_takeJournal),
         m_stop.get() };
     runOnWorker<Run>(
         this, m_worker, m_stop,
         [sources = m_sources, now, backup, options, stop = m_stop] {
             // The present state first, so a restore can itself be undone.
-            Run run;
-            run.first = takeBackup(sources, sources.data, now);
-            if (run.first.ok())
-                run.second = restoreBackup(backup.folder, sources, options);
-            return run;
+            BackupOutcome before = takeBackup(sources, sources.data, now);
+            Result<RestoredBooks> restored = before.ok()
+                ? restoreBackup(backup.folder, sources, options)
+                : Result<RestoredBooks>(RestoredBooks {});
+            return Run { std::move(before), std::move(restored) };
         },
         [this, backup](const Run& run) { onRestoreRun(run.first, run.second, backup); });
     return true;
 }
 
 void BackupService::onRestoreRun(
-    const BackupOutcome& before, const RestoreOutcome& restored, const BackupInfo& from)
+    const BackupOutcome& before, const Result<RestoredBooks>& restored, const BackupInfo& from)
 {
     m_busy = false;
     m_resume();
@@ -353,22 +353,21 @@ void BackupService::onRestoreRun(
         return;
     }
     m_last = before.backup.time;
-    if (restored.refused) {
-        logEvent(restored.detail);
-        emit message(QStringLiteral("备份 %1 已损坏，不能恢复：%2。所有文件都没有改动。")
-                         .arg(from.name, restored.cause));
-    } else if (!restored.ok()) {
-        logEvent(QStringLiteral("restore of %1 stopped at %2: %3")
-                     .arg(from.folder, restored.failedPath, restored.detail));
-        emit message(QStringLiteral("恢复没有完成：%1 无法写回。恢复前的文件保存在备份 %2 中。")
-                         .arg(restored.failedPath, before.backup.name));
+    if (!restored) {
+        const Failure& failure = restored.error();
+        logEvent(QStringLiteral("restore of %1 stopped: %2").arg(from.folder, failure.logText()));
+        if (failure.cause() == FailureCause::NotWritable)
+            emit message(QStringLiteral("恢复没有完成：%1 无法写回。恢复前的文件保存在备份 %2 中。")
+                             .arg(failure.path(), before.backup.name));
+        else
+            emit message(QStringLiteral("备份 %1 已损坏，不能恢复：%2。所有文件都没有改动。")
+                             .arg(from.name, backupRefusalText(failure)));
     } else {
-        logEvent(QStringLiteral("restored %1 files of %2")
-                     .arg(restored.restored.size())
-                     .arg(from.folder));
-        emit message(restoreDoneMessage(from, restored, before.backup.name));
-        if (!restored.journal.isEmpty() && m_takeJournal)
-            m_takeJournal(restored.journal);
+        logEvent(
+            QStringLiteral("restored %1 files of %2").arg(restored->files.size()).arg(from.folder));
+        emit message(restoreDoneMessage(from, *restored, before.backup.name));
+        if (!restored->journal.isEmpty() && m_takeJournal)
+            m_takeJournal(restored->journal);
     }
     emit restoreDone(restored.ok());
 }

@@ -88,7 +88,7 @@ signals:
 private:
     void onBackupRun(const BackupRun& run);
     void onRestoreRun(
-        const BackupOutcome& before, const RestoreOutcome& restored, const BackupInfo& from);
+        const BackupOutcome& before, const Result<RestoredBooks>& restored, const BackupInfo& from);
     void sayOnce(const QString& text);
 
     BackupSources m_sources;
@@ -110,7 +110,7 @@ private:
 // What the clerk reads after a restore that went through: what came back
 // and the backup that keeps the files it replaced.
 QString restoreDoneMessage(
-    const BackupInfo& from, const RestoreOutcome& restored, const QString& keptIn);
+    const BackupInfo& from, const RestoredBooks& restored, const QString& keptIn);
 
 // The foot's and the window's words while no second place is set.
 QString onlyHereText();

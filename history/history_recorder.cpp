@@ -28,7 +28,7 @@ HistoryRecorder::HistoryRecorder(StoreOpener openStore, QString waitingPath)
 
 HistoryRecorder::~HistoryRecorder() = default;
 
-HistoryStore* HistoryRecorder::store(QString* failure)
+HistoryStore* HistoryRecorder::store()
 {
     if (!m_store) {
         try {
@@ -36,23 +36,21 @@ HistoryStore* HistoryRecorder::store(QString* failure)
         } catch (const Failure& error) {
             m_log(QStringLiteral("history store not opened: %1 %2")
                       .arg(error.path(), error.detail()));
-            if (failure)
-                *failure = historyFailureMessage(error);
         }
     }
     return m_store.get();
 }
 
-QString HistoryRecorder::record(const LoadRecord& load)
+Done HistoryRecorder::record(const LoadRecord& load)
 {
     m_waiting << load;
-    const QString failure = storeAll();
-    if (!failure.isEmpty())
+    Done stored = storeAll();
+    if (!stored)
         m_waitingKept = writeWaiting();
-    return failure;
+    return stored;
 }
 
-QString HistoryRecorder::storeWaiting()
+Done HistoryRecorder::storeWaiting()
 {
     if (m_waiting.isEmpty())
         return {};
@@ -60,10 +58,10 @@ QString HistoryRecorder::storeWaiting()
 }
 
 // Oldest first; the first failure stops it, so the order is kept.
-QString HistoryRecorder::storeAll()
+Done HistoryRecorder::storeAll()
 {
     const qsizetype before = m_waiting.size();
-    QString failure;
+    Done stored;
     try {
         if (!m_store)
             m_store = m_openStore();
@@ -82,17 +80,16 @@ QString HistoryRecorder::storeAll()
         // anew next time.
         if (error.cause() != FailureCause::Locked)
             m_store.reset();
-        failure = historyFailureMessage(error);
+        stored = error;
     }
     // Those stored leave the file; a file that cannot be changed now would
     // only store them twice at the next start.
     if (m_waiting.size() != before) {
         m_waitingKept = writeWaiting();
-        if (!m_waitingKept && failure.isEmpty())
-            failure = QStringLiteral("等待保存的历史记录文件“%1”无法更新")
-                          .arg(QDir::toNativeSeparators(m_waitingPath));
+        if (!m_waitingKept && stored)
+            stored = Failure(FailureCause::WaitingNotUpdated, m_waitingPath);
     }
-    return failure;
+    return stored;
 }
 
 void HistoryRecorder::readWaiting()

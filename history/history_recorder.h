@@ -21,11 +21,10 @@ public:
     HistoryRecorder(StoreOpener openStore, QString waitingPath);
     ~HistoryRecorder();
 
-    // Stores what waits, then the load. Empty when all is stored; else the
-    // cause in a clerk's words (the load then waits).
-    QString record(const LoadRecord& load);
-    // Stores what waits; the cause when some still waits.
-    QString storeWaiting();
+    // Stores what waits, then the load; on a failure the load waits too.
+    Done record(const LoadRecord& load);
+    // Stores what waits; a failure when some still waits.
+    Done storeWaiting();
     int waitingCount() const { return int(m_waiting.size()); }
     // False when the loads that wait could not be written to their file
     // either (a full disk): they then wait only while the program runs.
@@ -34,9 +33,9 @@ public:
     // and so was moved aside unread: what the clerk is told. Empty otherwise.
     QString setAsideNotice() const { return m_setAsideNotice; }
 
-    // The store, opened on first use; null while it cannot be opened, with
-    // the cause in `failure`.
-    HistoryStore* store(QString* failure = nullptr);
+    // The store, opened on first use; null while it cannot be opened (the
+    // cause goes to the log).
+    HistoryStore* store();
     // Where the driver's own words of a failure go (standard error unless set).
     void setLog(std::function<void(const QString&)> log) { m_log = std::move(log); }
     // Called after each load stored, with its id.
@@ -46,7 +45,7 @@ public:
     }
 
 private:
-    QString storeAll();
+    Done storeAll();
     void readWaiting();
     void setWaitingAside(const RegularFileRead& file);
     bool writeWaiting();

@@ -57,9 +57,9 @@ void History::onCsvClicked()
     if (m_model->failed() || (!m_totals && !m_totalsOutOfRange))
         return;
     // The program's own numbers stay numbers; every typed text stays text.
-    const QString failure = writeWholeFile(path, csvBytes(rows, exportNumberColumns()));
-    if (!failure.isEmpty()) {
-        showMessage(QStringLiteral("没有导出：") + failure);
+    const Done written = writeWholeFile(path, csvBytes(rows, exportNumberColumns()));
+    if (!written) {
+        showMessage(QStringLiteral("没有导出：") + fileFailureMessage(written.error()));
         return;
     }
     m_status->setText(QStringLiteral("已导出到“%1”。").arg(path));

@@ -11,6 +11,7 @@
 #include "history_window/station_settings.h"
 #include "records/stock_ledger.h"
 #include "support/event_log.h"
+#include "support/failure_text.h"
 
 #include <QApplication>
 #include <QStringListModel>
@@ -91,14 +92,16 @@ void HistoryServices::storeWaitingAtStart()
     const int waiting = m_recorder->waitingCount();
     if (waiting == 0)
         return;
-    const QString failure = m_recorder->storeWaiting();
-    if (!failure.isEmpty())
+    const Done stored = m_recorder->storeWaiting();
+    if (!stored) {
+        const QString failure = historyFailureMessage(stored.error());
         QTimer::singleShot(0, this, [this, waiting, failure] {
             m_prompts.showMessage(
                 QStringLiteral("有 %1 车的历史记录还没有保存：%2。下次启动时会再试。")
                     .arg(waiting)
                     .arg(failure));
         });
+    }
 }
 
 void HistoryServices::record(LoadKind kind, const Tally& tally, const QString& billNumber)
@@ -108,9 +111,10 @@ void HistoryServices::record(LoadKind kind, const Tally& tally, const QString& b
     load.recordedAt = QDateTime::currentDateTime();
     load.billNumber = billNumber;
     load.tally = tally;
-    const QString failure = m_recorder->record(load);
-    if (!failure.isEmpty())
-        m_prompts.showMessage(recordFailureText(kind, failure, m_recorder->waitingKeptOnDisk()));
+    const Done stored = m_recorder->record(load);
+    if (!stored)
+        m_prompts.showMessage(recordFailureText(
+            kind, historyFailureMessage(stored.error()), m_recorder->waitingKeptOnDisk()));
     emit loadRecorded();
 }
 

@@ -4,6 +4,7 @@
 #include "history/load_record.h"
 #include "support/column_share.h"
 #include "support/export_files.h"
+#include "support/failure_text.h"
 #include "support/period_edits.h"
 #include "support/report_pdf.h"
 
@@ -275,9 +276,9 @@ void ReportTab::onPrintClicked()
         chart->scene()->render(&painter, QRectF(page.chart.rect()), shown);
     }
     chart->resize(onScreen);
-    const QString failure = writeWholeFile(path, reportPdfBytes(page));
-    if (failure.isEmpty())
+    const Done written = writeWholeFile(path, reportPdfBytes(page));
+    if (written)
         emit saved(path);
     else
-        emit saveFailed(failure);
+        emit saveFailed(fileFailureMessage(written.error()));
 }

@@ -87,6 +87,20 @@ QString causeName(FailureCause cause)
         return QStringLiteral("refused by server");
     case FailureCause::HostsMixed:
         return QStringLiteral("hosts mixed");
+    case FailureCause::NoReadPermission:
+        return QStringLiteral("no read permission");
+    case FailureCause::Unreadable:
+        return QStringLiteral("unreadable");
+    case FailureCause::TooLarge:
+        return QStringLiteral("too large");
+    case FailureCause::WaitingNotUpdated:
+        return QStringLiteral("waiting loads not updated");
+    case FailureCause::BackupHasLinks:
+        return QStringLiteral("backup holds a link");
+    case FailureCause::BackupMismatch:
+        return QStringLiteral("backup does not match its manifest");
+    case FailureCause::BackupForeignHistory:
+        return QStringLiteral("backup history not ours");
     case FailureCause::Other:
         break;
     }

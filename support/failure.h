@@ -22,6 +22,9 @@ enum class FailureCause {
     NotAFile, // a link, FIFO, device or folder where a file is to be written
     Link, // a workbook or the bill folder that is a link, so would lead elsewhere
     TimedOut, // a check that did not end in the time it had
+    NoReadPermission, // a file there that the user may not read
+    Unreadable, // a file there that does not read
+    TooLarge, // far larger than its kind ever is: set aside unread
     // The office and its workbooks
     OfficeMissing, // no spreadsheet application is installed
     OfficeFailedToStart, // installed, but it ended or failed as it started
@@ -50,6 +53,7 @@ enum class FailureCause {
     CertificateMismatch, // the server is not the one the certificate names: nothing was sent
     CertificateMissing, // no certificate file set, or it does not read
     SocketNotSafe, // a local socket others could have put there: nothing was sent
+    WaitingNotUpdated, // the file of the loads waiting for the history cannot be rewritten
     OutOfRange, // a sum beyond what 64 bits hold
     PaymentIncomplete, // no partner or day, or an amount not above zero
     AlreadyReversed, // the payment has its reversal already
@@ -59,6 +63,10 @@ enum class FailureCause {
     JoinOfPartner, // other names are joined into the name to join
     RefusedByServer, // the server will never store this one record (its detail says why)
     HostsMixed, // a host list naming a local socket folder and an address
+    // A backup that is refused whole: nothing of it is restored
+    BackupHasLinks, // a link or special file inside it: someone may have changed it
+    BackupMismatch, // its files are not what its manifest lists
+    BackupForeignHistory, // its history is not the program's own, or does not read
     Other,
 };
 
@@ -73,7 +81,8 @@ public:
     FailureCause cause() const { return m_cause; }
     // The file or folder, or the server, it concerns.
     QString path() const { return m_path; }
-    // The sheet's name for SheetMissing and SheetProtected; otherwise the
+    // The sheet's name for SheetMissing and SheetProtected, where the file
+    // was set aside for TooLarge (empty when it stayed); otherwise the
     // system's, the office's or the driver's own words: for the log only.
     QString detail() const { return m_detail; }
     // "<cause> <path>: <detail>", for the log.

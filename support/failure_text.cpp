@@ -28,6 +28,26 @@ QString fileFailureMessage(const Failure& failure, const QString& noun)
     return head + QStringLiteral("这个文件无法写入。");
 }
 
+QString priceFileReadMessage(const Failure& failure)
+{
+    const QString shown = QDir::toNativeSeparators(failure.path());
+    switch (failure.cause()) {
+    case FailureCause::NotAFile:
+        return QStringLiteral(
+            "无法读取单价文件“%1”：它不是普通文件（可能是链接或设备），请将它移走")
+            .arg(shown);
+    case FailureCause::TooLarge:
+        if (failure.detail().isEmpty())
+            return QStringLiteral("单价文件“%1”过大，已损坏，没有读取").arg(shown);
+        return QStringLiteral("单价文件“%1”过大，已损坏，没有读取；已另存为“%2”")
+            .arg(shown, QDir::toNativeSeparators(failure.detail()));
+    case FailureCause::NoReadPermission:
+        return QStringLiteral("无法读取单价文件“%1”：没有权限").arg(shown);
+    default:
+        return QStringLiteral("无法读取单价文件“%1”：读取失败").arg(shown);
+    }
+}
+
 // The office's causes name the workbook; any other cause is the office's.
 QString failureMessage(const Failure& error)
 {
@@ -77,6 +97,20 @@ QString failureMessage(const Failure& error)
     return QStringLiteral("电子表格程序出错，工作簿“%1”没有改动；请再试一次。").arg(file);
 }
 
+QString backupRefusalText(const Failure& failure)
+{
+    switch (failure.cause()) {
+    case FailureCause::BackupHasLinks:
+        return QStringLiteral("其中有链接或特殊文件，可能被别人改过");
+    case FailureCause::BackupMismatch:
+        return QStringLiteral("其中的文件与备份清单不符");
+    case FailureCause::TimedOut:
+        return QStringLiteral("其中的历史记录无法在规定时间内检查完");
+    default:
+        return QStringLiteral("其中的历史记录不是本程序建立的，或已损坏");
+    }
+}
+
 namespace {
 
 // The window's words: what was not read, the file by its name (the
@@ -119,6 +153,8 @@ QString historyFailureMessage(const Failure& error, const QString& failedRead)
             + diskFullText(QDir::toNativeSeparators(QFileInfo(error.path()).absolutePath()));
     case FailureCause::NotWritable:
         return QStringLiteral("历史数据库“%1”无法写入").arg(where);
+    case FailureCause::WaitingNotUpdated:
+        return QStringLiteral("等待保存的历史记录文件“%1”无法更新").arg(where);
     case FailureCause::NewerSchema:
         return QStringLiteral("历史数据库“%1”由更新版本的程序建立，请更新本程序").arg(where);
     case FailureCause::Unreachable:

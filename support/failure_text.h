@@ -12,8 +12,14 @@ QString diskFullText(const QString& folder);
 // A file the program writes for the clerk, `noun` naming its kind.
 QString fileFailureMessage(const Failure& failure, const QString& noun = QStringLiteral("文件"));
 
+// A unit price file that was there but not read.
+QString priceFileReadMessage(const Failure& failure);
+
 // A workbook pass: the cause and what to do.
 QString failureMessage(const Failure& failure);
+
+// Why a backup is refused whole, as a clause: "其中的文件与备份清单不符".
+QString backupRefusalText(const Failure& failure);
 
 // The history. Without `failedRead`, as a posting or the server settings
 // tell it, naming the file or server in full: "历史数据库“…”已损坏". With

@@ -2,6 +2,7 @@
 
 #include "assets/artwork.h"
 #include "input_marks/number_mark.h"
+#include "support/failure_text.h"
 #include "support/message_box.h"
 #include "support/window_keys.h"
 #include "unit_prices/price_files.h"
@@ -194,13 +195,14 @@ void Form4::loadPrices()
     m_savedTexts = QStringList(priceGroupCount, QString());
     QStringList errors;
     for (int group = 0; group < priceGroupCount; ++group) {
-        QString error;
-        if (const auto text = readPriceFile(priceFilePath(m_priceFolder, group), &error)) {
+        const Result<std::optional<QString>> read
+            = readPriceFile(priceFilePath(m_priceFolder, group));
+        if (!read) {
+            errors << priceFileReadMessage(read.error());
+        } else if (const std::optional<QString>& text = *read) {
             m_text1[group]->setText(*text);
             m_savedTexts[group] = *text;
         }
-        if (!error.isEmpty())
-            errors << error;
     }
     if (!errors.isEmpty())
         showDeferredMessage(errors.join(u'\n'));
@@ -215,10 +217,11 @@ void Form4::onSaveAndExitClicked()
 bool Form4::savePrices()
 {
     const QStringList texts = typedTexts();
-    const QString failure = writePriceFiles(m_priceFolder, texts);
-    if (!failure.isEmpty()) {
+    const Done written = writePriceFiles(m_priceFolder, texts);
+    if (!written) {
         // The window stays open with its texts so nothing typed is lost.
-        Messages::warning(this, QStringLiteral("Quorvane"), failure);
+        Messages::warning(this, QStringLiteral("Quorvane"),
+            fileFailureMessage(written.error(), QStringLiteral("单价文件")));
         return false;
     }
     m_savedTexts = texts;

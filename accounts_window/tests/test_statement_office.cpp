@@ -103,9 +103,10 @@ void TestStatementOffice::aCopyOntoALinkIsRefusedAndItsTargetKept()
     try {
         if (way == QLatin1String("excel"))
             writeStatementWorkbook(*m_office, link, fewEntries());
-        else if (way == QLatin1String("pdf"))
-            said = writeWholeFile(link, statementPdfBytes(fewEntries()));
-        else
+        else if (way == QLatin1String("pdf")) {
+            const Done written = writeWholeFile(link, statementPdfBytes(fewEntries()));
+            said = written ? QString() : fileFailureMessage(written.error());
+        } else
             m_office->create()->saveCopy(link, Workbook::CopyFormat::Excel97);
     } catch (const Failure& error) {
         said = failureMessage(error);

@@ -173,8 +173,8 @@ void TestBackupSummaries::restoreMessageSaysWhatCameBack()
     QFETCH(QStringList, paths);
     QFETCH(qint64, loads);
     QFETCH(QString, message);
-    RestoreOutcome restored;
-    restored.restored = paths;
+    RestoredBooks restored;
+    restored.files = paths;
     restored.loads = loads;
     const BackupInfo from = backupOf(QDateTime(QDate(2026, 12, 8), QTime(8, 30)));
     QCOMPARE(restoreDoneMessage(from, restored, QStringLiteral("2026-12-09-101500")), message);

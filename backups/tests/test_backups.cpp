@@ -168,9 +168,9 @@ void TestBackups::restoreAfterTheDataFolderIsDeleted()
     const auto config = folderHashes(yard.sources().config);
     QVERIFY(QDir(yard.sources().data).removeRecursively());
     QVERIFY(QDir(yard.sources().documents).removeRecursively());
-    const RestoreOutcome restored = restoreBackup(outcome.backup.folder, yard.sources());
-    QVERIFY2(restored.ok(), qPrintable(restored.detail));
-    QCOMPARE(restored.loads, qint64(3));
+    const Result<RestoredBooks> restored = restoreBackup(outcome.backup.folder, yard.sources());
+    QVERIFY2(restored.ok(), qPrintable(restored ? QString() : restored.error().logText()));
+    QCOMPARE(restored->loads, qint64(3));
     // The workbooks byte for byte (and so cell by cell), the archive file
     // by file, the history row by row.
     QCOMPARE(folderHashes(yard.sources().documents), documents);
@@ -246,9 +246,9 @@ void TestBackups::damagedBackupIsShownAndRefused()
     QVERIFY(listed[0].damaged);
     writeBytes(yard.billPath(2), "bill 2 as it is now");
     const auto before = folderHashes(yard.sources().documents);
-    const RestoreOutcome restored = restoreBackup(outcome.backup.folder, yard.sources());
-    QVERIFY(restored.refused);
-    QVERIFY(restored.restored.isEmpty());
+    const Result<RestoredBooks> restored = restoreBackup(outcome.backup.folder, yard.sources());
+    QVERIFY(!restored);
+    QCOMPARE(restored.error().cause(), FailureCause::BackupMismatch);
     QCOMPARE(folderHashes(yard.sources().documents), before);
     // A damaged backup is never removed by the rotation either.
     QCOMPARE(rotateBackups(yard.place(), noon.addDays(800)), 0);

@@ -8,6 +8,7 @@
 #include "history/load_query.h"
 #include "history/load_record.h"
 #include "history/partner_accounts.h"
+#include "support/failure_text.h"
 
 #include <QDateTime>
 
@@ -94,3 +95,9 @@ LoadTotals loadTotals(qint64 loads, qint64 piecesE4, qint64 volumeE4, qint64 amo
 // A partner's balance as a store reads it, from its fen.
 PartnerBalance partnerBalance(const QString& partner, const QStringList& names, qint64 opening,
     qint64 sold, qint64 received, qint64 supplied, qint64 paid);
+
+// What the clerk would read of a recorder's failure; empty when it stored.
+inline QString clerkText(const Done& stored)
+{
+    return stored ? QString() : historyFailureMessage(stored.error());
+}

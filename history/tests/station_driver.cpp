@@ -108,9 +108,9 @@ int main(int argc, char* argv[])
             return;
         }
         postStarted = clock.elapsed();
-        const QString failure = recorder.record(numberedLoad(++posted));
-        if (!failure.isEmpty()) {
-            say(QStringLiteral("record failed ") + failure);
+        const Done stored = recorder.record(numberedLoad(++posted));
+        if (!stored) {
+            say(QStringLiteral("record failed ") + stored.logText());
             app.exit(2);
         }
     });

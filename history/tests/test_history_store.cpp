@@ -455,22 +455,23 @@ void TestHistoryStore::waitingLoadsAreStoredInOrderAcrossStarts()
     };
     {
         HistoryRecorder recorder(opener, waiting);
-        QVERIFY(
-            recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00"))
-                .contains(QStringLiteral("占用")));
-        QVERIFY(
-            !recorder.record(sampleLoad(LoadKind::StockOut, "2026-12-02", "松木", "2.0000", "2.00"))
-                 .isEmpty());
+        QVERIFY(clerkText(
+            recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00")))
+                    .contains(QStringLiteral("占用")));
+        QVERIFY(!clerkText(
+            recorder.record(sampleLoad(LoadKind::StockOut, "2026-12-02", "松木", "2.0000", "2.00")))
+                     .isEmpty());
         QCOMPARE(recorder.waitingCount(), 2);
         QVERIFY(recorder.waitingKeptOnDisk());
     }
     available = true;
     HistoryRecorder recorder(opener, waiting);
     QCOMPARE(recorder.waitingCount(), 2);
-    QCOMPARE(recorder.storeWaiting(), QString());
+    QCOMPARE(clerkText(recorder.storeWaiting()), QString());
     QCOMPARE(recorder.waitingCount(), 0);
     QVERIFY(!QFile::exists(waiting));
-    QVERIFY(recorder.record(sampleLoad(LoadKind::Bill, "2026-12-03", "柏木", "3.0000", "3.00"))
+    QVERIFY(clerkText(
+        recorder.record(sampleLoad(LoadKind::Bill, "2026-12-03", "柏木", "3.0000", "3.00")))
                 .isEmpty());
     const QStringList species = *recorder.store()->recordedSpecies();
     QCOMPARE((*recorder.store()->loadById(1))->tally.species, QStringLiteral("杉木"));
@@ -484,7 +485,8 @@ void TestHistoryStore::waitingLoadsThatCannotBeKeptAreSaidSo()
     HistoryRecorder recorder(
         []() -> std::unique_ptr<HistoryStore> { throw Failure(FailureCause::DiskFull, "/x"); },
         m_dir.filePath(QStringLiteral("no such folder/waiting.json")));
-    QVERIFY(recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00"))
+    QVERIFY(clerkText(
+        recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00")))
                 .contains(QStringLiteral("磁盘已满")));
     QVERIFY(!recorder.waitingKeptOnDisk());
     QCOMPARE(recorder.waitingCount(), 1);
@@ -506,13 +508,14 @@ void TestHistoryStore::aWaitingFileThatCannotBeRemovedIsSaidSo()
     HistoryRecorder recorder(opener, waiting);
     QStringList logged;
     recorder.setLog([&logged](const QString& text) { logged << text; });
-    QVERIFY(!recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00"))
+    QVERIFY(!clerkText(
+        recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00")))
                  .isEmpty());
     QVERIFY(QFile::remove(waiting));
     QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("history-waiting.json")));
     available = true;
 
-    const QString failure = recorder.storeWaiting();
+    const QString failure = clerkText(recorder.storeWaiting());
     QCOMPARE(failure,
         QStringLiteral("等待保存的历史记录文件“%1”无法更新")
             .arg(QDir::toNativeSeparators(waiting)));
@@ -637,7 +640,7 @@ void TestHistoryStore::anEarlierWaitingFileIsStoredAndWrittenAlike()
     HistoryRecorder recorder(
         [path] { return std::make_unique<SqliteHistoryStore>(path); }, waiting);
     QCOMPARE(recorder.waitingCount(), 1);
-    QCOMPARE(recorder.storeWaiting(), QString());
+    QCOMPARE(clerkText(recorder.storeWaiting()), QString());
     const std::optional<LoadRecord> stored = *recorder.store()->loadById(1);
     QVERIFY(stored);
     QVERIFY(stored->tally == expected.tally);
@@ -691,7 +694,8 @@ void TestHistoryStore::aWaitingFileThatCannotBeReadIsMovedAside()
         QDir::toNativeSeparators(folder.filePath(kept.first()))));
 
     // The next load that waits has a file of its own.
-    QVERIFY(!recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00"))
+    QVERIFY(!clerkText(
+        recorder.record(sampleLoad(LoadKind::StockIn, "2026-12-01", "杉木", "1.0000", "1.00")))
                  .isEmpty());
     QVERIFY(recorder.waitingKeptOnDisk());
     QCOMPARE(HistoryRecorder(locked, waiting).waitingCount(), 1);

@@ -244,8 +244,8 @@ void TestSharedHistory::serverStoppedAndStartedAgainLosesNothing()
     int posted = 0;
     auto post = [&](int loads) {
         for (int i = 0; i < loads; ++i)
-            QCOMPARE(station.recorder.record(sampleLoad(
-                         LoadKind::StockIn, QStringLiteral("杉木"), QString::number(++posted))),
+            QCOMPARE(clerkText(station.recorder.record(sampleLoad(
+                         LoadKind::StockIn, QStringLiteral("杉木"), QString::number(++posted)))),
                 QString());
     };
     post(10);
@@ -290,16 +290,16 @@ void TestSharedHistory::connectionClosedWhileIdleIsMadeAnewAtOnce()
     QSignalSpy failures(&station.sender, &HistorySender::failureChanged);
     QSignalSpy sent(&station.sender, &HistorySender::loadSent);
     station.sender.start();
-    QCOMPARE(station.recorder.record(
-                 sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽A1"))),
+    QCOMPARE(clerkText(station.recorder.record(
+                 sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽A1")))),
         QString());
     QTRY_COMPARE_WITH_TIMEOUT(sent.size(), 1, 30000);
     QCOMPARE(admin(QStringLiteral("SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity "
                                   "WHERE datname = 'yard_idle' AND application_name = 'quorvane'"),
                  QStringLiteral("postgres")),
         QStringLiteral("1"));
-    QCOMPARE(station.recorder.record(
-                 sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽A2"))),
+    QCOMPARE(clerkText(station.recorder.record(
+                 sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽A2")))),
         QString());
     QTRY_COMPARE_WITH_TIMEOUT(sent.size(), 2, 30000);
     // Sent on the new connection straight away: the clerk saw no failure.
@@ -359,8 +359,8 @@ void TestSharedHistory::refusedConnectionKeepsPostingsLocal()
         Station station(folder, settings);
         station.sender.start();
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(station.recorder.record(sampleLoad(
-                         LoadKind::StockOut, QStringLiteral("松木"), QString::number(i))),
+            QCOMPARE(clerkText(station.recorder.record(sampleLoad(
+                         LoadKind::StockOut, QStringLiteral("松木"), QString::number(i)))),
                 QString());
         QTRY_COMPARE_WITH_TIMEOUT(station.sender.lastFailure(), expected, 30000);
         QTRY_COMPARE_WITH_TIMEOUT(station.sender.waitingCount(), 3, 30000);
@@ -437,8 +437,8 @@ void TestSharedHistory::resentLoadIsStoredOnceAndAStationNameUsedTwiceIsCaught()
         Station station(first, settings);
         station.sender.start();
         QSignalSpy sent(&station.sender, &HistorySender::loadSent);
-        QCOMPARE(station.recorder.record(
-                     sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽A1"))),
+        QCOMPARE(clerkText(station.recorder.record(sampleLoad(
+                     LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽A1")))),
             QString());
         QTRY_COMPARE_WITH_TIMEOUT(sent.size(), 1, 30000);
         // As if the program had died between the server's commit and the
@@ -457,8 +457,8 @@ void TestSharedHistory::resentLoadIsStoredOnceAndAStationNameUsedTwiceIsCaught()
     // for the one already there.
     Station other(m_dir.filePath(QStringLiteral("resend/other")), settings);
     other.sender.start();
-    QCOMPARE(other.recorder.record(
-                 sampleLoad(LoadKind::StockOut, QStringLiteral("松木"), QStringLiteral("闽C9"))),
+    QCOMPARE(clerkText(other.recorder.record(
+                 sampleLoad(LoadKind::StockOut, QStringLiteral("松木"), QStringLiteral("闽C9")))),
         QString());
     QTRY_COMPARE_WITH_TIMEOUT(
         other.sender.lastFailure(), failureText(FailureCause::StationTaken, settings), 30000);

@@ -255,8 +255,8 @@ void TestSharedHistory::stationRecordingUnderAnotherNameIsRefusedWithItsCause()
     }
     Station station(m_dir.filePath(QStringLiteral("names")), misnamed);
     station.sender.start();
-    QCOMPARE(station.recorder.record(
-                 sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽X2"))),
+    QCOMPARE(clerkText(station.recorder.record(
+                 sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽X2")))),
         QString());
     QTRY_COMPARE_WITH_TIMEOUT(station.sender.lastFailure(), refused, 30000);
     QCOMPARE(station.sender.waitingCount(), 1);
@@ -278,8 +278,8 @@ void TestSharedHistory::stationRecordingUnderAnotherNameIsRefusedWithItsCause()
             "station, 2 FROM loads WHERE truck = '闽X2'"),
         database)
                  .isNull());
-    QCOMPARE(station.recorder.record(
-                 sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽X3"))),
+    QCOMPARE(clerkText(station.recorder.record(
+                 sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽X3")))),
         QString());
     const ServerSettings named = settingsFor(QStringLiteral("gate1"), database);
     QTRY_COMPARE_WITH_TIMEOUT(
@@ -339,8 +339,8 @@ void TestSharedHistory::fakeServerNeverReceivesThePassword()
     {
         Station station(m_dir.filePath(QStringLiteral("fake")), settings);
         station.sender.start();
-        QCOMPARE(station.recorder.record(
-                     sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽F1"))),
+        QCOMPARE(clerkText(station.recorder.record(sampleLoad(
+                     LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽F1")))),
             QString());
         QTRY_COMPARE_WITH_TIMEOUT(station.sender.lastFailure(), refused, 30000);
         QCOMPARE(station.sender.waitingCount(), 1);
@@ -378,8 +378,8 @@ void TestSharedHistory::fakeServerOnAStrangersSocketNeverReceivesThePassword()
     {
         Station station(m_dir.filePath(QStringLiteral("stranger")), settings);
         station.sender.start();
-        QCOMPARE(station.recorder.record(
-                     sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽F2"))),
+        QCOMPARE(clerkText(station.recorder.record(sampleLoad(
+                     LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽F2")))),
             QString());
         QTRY_COMPARE_WITH_TIMEOUT(station.sender.lastFailure(), refused, 30000);
         QCOMPARE(station.sender.waitingCount(), 1);
@@ -460,8 +460,8 @@ void TestSharedHistory::readmeStepsSetUpABareServer()
             settingsFor(QStringLiteral("readme1"), QStringLiteral("yard_readme"))));
     Station station(config, settings);
     station.sender.start();
-    QCOMPARE(station.recorder.record(
-                 sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽R1"))),
+    QCOMPARE(clerkText(station.recorder.record(
+                 sampleLoad(LoadKind::StockIn, QStringLiteral("杉木"), QStringLiteral("闽R1")))),
         QString());
     QTRY_COMPARE_WITH_TIMEOUT(serverLoads(QStringLiteral("yard_readme")), 1, 30000);
     QCOMPARE(

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -47,6 +48,8 @@ private slots:
     void noFilesLeaveTheFieldsEmpty();
     void loadTakesTheFileWithoutItsLineBreak_data();
     void loadTakesTheFileWithoutItsLineBreak();
+    void aPriceFileThatDoesNotReadIsNamed_data();
+    void aPriceFileThatDoesNotReadIsNamed();
     void saveWritesEachTextWithCrLf();
     void unchangedPricesSaveToIdenticalFiles();
     void saveIntoAnUncreatableFolderKeepsTheWindow();
@@ -103,6 +106,39 @@ void TestForm4::loadTakesTheFileWithoutItsLineBreak()
     Form4 window(folder.path());
     QCOMPARE(window.priceText(1), text);
     QCOMPARE(window.priceText(0), QString());
+}
+
+void TestForm4::aPriceFileThatDoesNotReadIsNamed_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a folder at the file's name stays and is named")
+        << "folder" << QStringLiteral("它不是普通文件（可能是链接或设备），请将它移走");
+    QTest::newRow("a file of 2 MB is set aside and named with where it went")
+        << "large" << QStringLiteral("过大，已损坏，没有读取；已另存为");
+}
+
+// The other groups still read; the clerk is told once which file did not.
+void TestForm4::aPriceFileThatDoesNotReadIsNamed()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, said);
+    QTemporaryDir folder;
+    const QString bad = priceFilePath(folder.path(), 1);
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(bad));
+    else
+        writeBytes(bad, QByteArray(2 * 1024 * 1024, '9'));
+    writeBytes(priceFilePath(folder.path(), 2), "600\r\n");
+    m_answers->setNextAnswer(MessageAnswer::Ok);
+    Form4 window(folder.path());
+    QCOMPARE(window.priceText(2), QStringLiteral("600"));
+    QCOMPARE(window.priceText(1), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(m_answers->shown.size(), 1, 5000);
+    const QString message = lastMessage(*m_answers);
+    QVERIFY2(message.contains(QDir::toNativeSeparators(bad)) && message.contains(said),
+        qPrintable(message));
+    QCOMPARE(QFileInfo(bad).isDir(), kind == QLatin1String("folder"));
 }
 
 void TestForm4::saveWritesEachTextWithCrLf()
