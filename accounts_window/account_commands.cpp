@@ -19,16 +19,16 @@ bool recordPayment(
     HistoryStore* recorder = context.recorder;
     PaymentDialog dialog(
         partners, paymentWays(context.settingsFile), context.today(),
-        [&context, recorder](Payment& payment) {
+        [&context, recorder](Payment& payment) -> Done {
             try {
                 recorder->recordPayment(payment);
             } catch (const Failure& error) {
-                return recordFailure(error);
+                return error;
             }
             if (!addPaymentWay(context.settingsFile, payment.way))
                 logEvent(QStringLiteral("payment way not kept in %1").arg(context.settingsFile));
             context.recorded();
-            return QString();
+            return {};
         },
         parent);
     dialog.setPartner(partner);
@@ -53,7 +53,7 @@ bool reversePayment(AccountsContext& context, const Payment& payment, QWidget* p
     return true;
 }
 
-QString joinPartners(AccountsContext& context, const QString& alias, const QString& partner)
+Done joinPartners(AccountsContext& context, const QString& alias, const QString& partner)
 {
     PartnerAlias join;
     join.alias = alias;
@@ -62,7 +62,7 @@ QString joinPartners(AccountsContext& context, const QString& alias, const QStri
     try {
         context.recorder->recordAlias(join);
     } catch (const Failure& error) {
-        return recordFailure(error);
+        return error;
     }
     context.recorded();
     return {};

@@ -5,10 +5,10 @@
 
 #include "accounts_window/accounts_context.h"
 #include "history/partner_accounts.h"
+#include "support/failure.h"
 
 #include <QStringList>
 
-class Failure;
 class QWidget;
 
 // Opens 记收付款 for `partner` (may be empty); true when one was recorded.
@@ -18,8 +18,8 @@ bool recordPayment(
 // Asks, then records the reversal of `payment`; true when one was recorded.
 bool reversePayment(AccountsContext& context, const Payment& payment, QWidget* parent);
 
-// Records `alias` as `partner`; empty when recorded, else the cause.
-QString joinPartners(AccountsContext& context, const QString& alias, const QString& partner);
+// Records `alias` as `partner`; a failure is for recordFailure() to tell.
+Done joinPartners(AccountsContext& context, const QString& alias, const QString& partner);
 
 // A failed write in a clerk's words; the store's own words go to the log.
 QString recordFailure(const Failure& error);

@@ -1,5 +1,6 @@
 #include "accounts_window/merge_partners_dialog.h"
 
+#include "accounts_window/account_commands.h"
 #include "support/message_box.h"
 
 #include <QComboBox>
@@ -68,9 +69,9 @@ void MergePartnersDialog::onMergeClicked()
             QStringLiteral("把“%1”并入“%2”吗？以后“%1”的账目都算在“%2”名下，合并不能撤销。")
                 .arg(alias, partner)))
         return;
-    const QString failure = m_join(alias, partner);
-    if (!failure.isEmpty()) {
-        m_status->setText(QStringLiteral("没有合并：%1").arg(failure));
+    const Done joined = m_join(alias, partner);
+    if (!joined) {
+        m_status->setText(QStringLiteral("没有合并：%1").arg(recordFailure(joined.error())));
         return;
     }
     accept();

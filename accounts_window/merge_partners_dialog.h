@@ -3,6 +3,8 @@
 // 合并往来单位: one name, typed differently on some loads, joined into the
 // partner it means. Only the join is recorded; no load or payment changes.
 
+#include "support/failure.h"
+
 #include <QDialog>
 #include <functional>
 
@@ -14,7 +16,7 @@ class MergePartnersDialog : public QDialog {
 
 public:
     // Records the join; empty when recorded, else the cause in a clerk's words.
-    using Joiner = std::function<QString(const QString& alias, const QString& partner)>;
+    using Joiner = std::function<Done(const QString& alias, const QString& partner)>;
 
     MergePartnersDialog(const QStringList& partners, Joiner join, QWidget* parent = nullptr);
 

@@ -1,5 +1,6 @@
 #include "accounts_window/payment_dialog.h"
 
+#include "accounts_window/account_commands.h"
 #include "accounts_window/money_text.h"
 #include "field_text/fixed_point.h"
 #include "history/load_query.h"
@@ -149,9 +150,9 @@ void PaymentDialog::onSaveClicked()
     Payment payment;
     if (!readPayment(payment))
         return;
-    const QString failure = m_record(payment);
-    if (!failure.isEmpty()) {
-        say(QStringLiteral("没有保存：%1").arg(failure));
+    const Done recorded = m_record(payment);
+    if (!recorded) {
+        say(QStringLiteral("没有保存：%1").arg(recordFailure(recorded.error())));
         return;
     }
     m_payment = payment;

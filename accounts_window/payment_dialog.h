@@ -5,6 +5,7 @@
 // when it could not, and the dialog then stays open with everything typed.
 
 #include "history/partner_accounts.h"
+#include "support/failure.h"
 
 #include <QDialog>
 #include <functional>
@@ -20,7 +21,7 @@ class PaymentDialog : public QDialog {
 
 public:
     // Empty when stored; else the cause in a clerk's words.
-    using Recorder = std::function<QString(Payment& payment)>;
+    using Recorder = std::function<Done(Payment& payment)>;
 
     // `partners`: the names offered; `ways`: 现金, 转账 … as kept.
     PaymentDialog(const QStringList& partners, const QStringList& ways, const QDate& today,

@@ -26,8 +26,8 @@ public:
         m_open = db.open();
         if (!m_open)
             m_error = db.lastError().text();
-        else
-            m_error = defendSqliteConnection(db);
+        else if (const Done defended = defendSqliteConnection(db); !defended)
+            m_error = defended.detail();
         m_open = m_open && m_error.isEmpty();
     }
     ~OwnConnection()
@@ -50,16 +50,16 @@ private:
 
 } // namespace
 
-QString copyHistory(const QString& live, const QString& to)
+Done copyHistory(const QString& live, const QString& to)
 {
     // Opening a missing store would create an empty one.
     if (!QFile::exists(live))
-        return QStringLiteral("no history at %1").arg(live);
+        return Done(FailureCause::Other, to, QStringLiteral("no history at %1").arg(live));
     QString failure;
     {
         OwnConnection connection(live);
         if (!connection.open())
-            return connection.error();
+            return Done(FailureCause::Other, to, connection.error());
         QString quoted = to;
         quoted.replace(QLatin1Char('\''), QLatin1String("''"));
         QSqlQuery vacuum(connection.db());
@@ -69,9 +69,12 @@ QString copyHistory(const QString& live, const QString& to)
     if (failure.isEmpty()) {
         QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         if (!syncFileAt(to))
-            failure = QStringLiteral("cannot sync %1").arg(to);
+            return Done(FailureCause::Other, to, QStringLiteral("cannot sync"));
+        return {};
     }
-    return failure;
+    // SQLite's words for ENOSPC: "database or disk is full".
+    const bool full = failure.contains(QLatin1String("full"), Qt::CaseInsensitive);
+    return Done(full ? FailureCause::DiskFull : FailureCause::Other, to, failure);
 }
 
 bool looksLikeExcel97(const QString& path)

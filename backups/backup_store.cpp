@@ -84,11 +84,7 @@ CopiedFile copyOne(const PlannedFile& file, const QString& target,
 {
     if (file.history) {
         CopiedFile copied;
-        const QString error = copyHistory(file.source, target);
-        copied.result = error.isEmpty() ? Done() : Done(FailureCause::Other, target, error);
-        // SQLite's words for ENOSPC: "database or disk is full".
-        if (error.contains(QLatin1String("full"), Qt::CaseInsensitive))
-            copied.result = Done(FailureCause::DiskFull, target, error);
+        copied.result = copyHistory(file.source, target);
         return copied.ok() ? hashRegularFile(target) : copied;
     }
     if (file.archived && earlier.contains(file.path)) {

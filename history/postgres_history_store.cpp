@@ -251,17 +251,17 @@ void PostgresHistoryStore::checkStationName(const QString& station) const
 
 PostgresHistoryStore::~PostgresHistoryStore() = default;
 
-QString testServerConnection(const ServerSettings& settings)
+Done testServerConnection(const ServerSettings& settings)
 {
     if (!settings.isSet())
-        return QStringLiteral("没有填写服务器");
+        return Failure(FailureCause::ServerNotSet, QString());
     try {
         PostgresHistoryStore store(settings);
         store.checkStationName(settings.stationName());
     } catch (const Failure& error) {
         qWarning(
             "history server test: %s %s", qPrintable(error.path()), qPrintable(error.detail()));
-        return historyFailureMessage(error);
+        return error;
     }
     return {};
 }

@@ -33,6 +33,6 @@ private:
 // server's words (a failed connection carries no error code).
 FailureCause connectionFailureCause(const QString& driverText);
 
-// Empty when the server answers and its history can be used; else the
-// cause in a clerk's words.
-QString testServerConnection(const ServerSettings& settings);
+// Done when the server answers and its history can be used
+// (historyFailureMessage() tells the clerk why not).
+Done testServerConnection(const ServerSettings& settings);

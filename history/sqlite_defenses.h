@@ -5,8 +5,9 @@
 // program, runs none of its views' or triggers' functions that SQLite does
 // not trust, and its schema cannot be written behind SQLite's back.
 
-#include <QSqlDatabase>
-#include <QString>
+#include "support/failure.h"
 
-// On an open QSQLITE connection. Empty when set, else why not (for the log).
-QString defendSqliteConnection(const QSqlDatabase& db);
+#include <QSqlDatabase>
+
+// On an open QSQLITE connection; a failure's detail says why not (for the log).
+Done defendSqliteConnection(const QSqlDatabase& db);

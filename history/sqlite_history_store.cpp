@@ -117,9 +117,8 @@ SqliteHistoryStore::SqliteHistoryStore(const QString& path, int schemaVersion)
     if (!db.open())
         fail(db.lastError());
     // Before the file's schema is read for the first time.
-    const QString undefended = defendSqliteConnection(db);
-    if (!undefended.isEmpty())
-        throw Failure(FailureCause::Other, path, undefended);
+    if (const Done defended = defendSqliteConnection(db); !defended)
+        throw defended.error();
     QSqlQuery pragma(db);
     // WAL: readers never block the writer; FULL: a posted load survives a
     // power cut, at one sync per record. Two programs making a new file at

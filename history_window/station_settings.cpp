@@ -2,6 +2,7 @@
 
 #include "history/load_query.h"
 #include "history/postgres_history_store.h"
+#include "support/failure_text.h"
 #include "support/message_box.h"
 #include "support/window_keys.h"
 
@@ -111,7 +112,7 @@ StationSettings::StationSettings(QString settingsFile, QWidget* parent)
     connect(m_test, &QPushButton::clicked, this, &StationSettings::testConnection);
     connect(save, &QPushButton::clicked, this, &StationSettings::save);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(&m_testRun, &QFutureWatcher<QString>::finished, this, &StationSettings::showTestResult);
+    connect(&m_testRun, &QFutureWatcher<Done>::finished, this, &StationSettings::showTestResult);
 }
 
 ServerSettings StationSettings::settings() const
@@ -149,11 +150,11 @@ void StationSettings::testConnection()
 
 void StationSettings::showTestResult()
 {
-    const QString failure = m_testRun.result();
+    const Done connected = m_testRun.result();
     QString success = QStringLiteral("连接成功，历史记录可以保存到服务器");
     if (m_testedSettings.usesTls())
         success.prepend(QStringLiteral("服务器的证书与设置中的相符；"));
-    m_result->setText(failure.isEmpty() ? success : failure);
+    m_result->setText(connected ? success : historyFailureMessage(connected.error()));
     m_test->setEnabled(true);
 }
 

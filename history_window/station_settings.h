@@ -7,6 +7,7 @@
 // says whether the server's certificate matches.
 
 #include "history/server_settings.h"
+#include "support/failure.h"
 
 #include <QDialog>
 #include <QFutureWatcher>
@@ -53,6 +54,6 @@ private:
     QLabel* m_result;
     QLabel* m_refused;
     QPushButton* m_test;
-    QFutureWatcher<QString> m_testRun;
+    QFutureWatcher<Done> m_testRun;
     ServerSettings m_testedSettings;
 };

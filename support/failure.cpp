@@ -93,6 +93,8 @@ QString causeName(FailureCause cause)
         return QStringLiteral("unreadable");
     case FailureCause::TooLarge:
         return QStringLiteral("too large");
+    case FailureCause::ServerNotSet:
+        return QStringLiteral("no server set");
     case FailureCause::WaitingNotUpdated:
         return QStringLiteral("waiting loads not updated");
     case FailureCause::BackupHasLinks:

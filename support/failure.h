@@ -42,6 +42,7 @@ enum class FailureCause {
     Damaged, // not a database, or its pages do not read
     DamagedLoad, // one load's stored texts do not read
     NewerSchema, // made by a newer version of the program
+    ServerNotSet, // no server filled in
     Unreachable, // the server does not answer
     LoginRefused, // wrong user or password
     DatabaseMissing,

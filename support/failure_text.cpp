@@ -157,6 +157,8 @@ QString historyFailureMessage(const Failure& error, const QString& failedRead)
         return QStringLiteral("等待保存的历史记录文件“%1”无法更新").arg(where);
     case FailureCause::NewerSchema:
         return QStringLiteral("历史数据库“%1”由更新版本的程序建立，请更新本程序").arg(where);
+    case FailureCause::ServerNotSet:
+        return QStringLiteral("没有填写服务器");
     case FailureCause::Unreachable:
         return QStringLiteral("连接不上历史数据服务器“%1”").arg(where);
     case FailureCause::LoginRefused:

@@ -616,7 +616,7 @@ void TestHistoryStore::aLocalSocketOthersCouldMakeIsRefused()
     settings.user = QStringLiteral("gate1");
     const QString refused
         = historyFailureMessage(Failure(FailureCause::SocketNotSafe, settings.location()));
-    const QString said = testServerConnection(settings);
+    const QString said = clerkText(testServerConnection(settings));
     QCOMPARE(said == refused, outcome == LocalSocketCheck::Unsafe);
     if (outcome == LocalSocketCheck::Missing)
         QCOMPARE(

@@ -95,9 +95,10 @@ void TestSharedHistory::setupScriptBringsAnEarlierServerUnderItsRulesKeepingEver
                  database),
         QStringLiteral("quorvane_owner"));
     // The login of old is a station now, or nothing at all.
-    QCOMPARE(testServerConnection(settingsFor(QStringLiteral("station"), database)),
+    QCOMPARE(clerkText(testServerConnection(settingsFor(QStringLiteral("station"), database))),
         failureText(FailureCause::NoRight, settingsFor(QStringLiteral("station"), database)));
-    QCOMPARE(testServerConnection(settingsFor(QStringLiteral("gate1"), database)), QString());
+    QCOMPARE(
+        clerkText(testServerConnection(settingsFor(QStringLiteral("gate1"), database))), QString());
 
     // Again: nothing changes, not a grant, a rule or a row.
     const auto snapshot = [&] {
@@ -238,7 +239,7 @@ void TestSharedHistory::stationRecordingUnderAnotherNameIsRefusedWithItsCause()
         = settingsFor(QStringLiteral("gate1"), database, QStringLiteral("二号门"));
     const QString refused = failureText(FailureCause::StationNotAllowed, misnamed);
     QVERIFY(!refused.contains(QStringLiteral("损坏")));
-    QCOMPARE(testServerConnection(misnamed), refused);
+    QCOMPARE(clerkText(testServerConnection(misnamed)), refused);
     {
         // Whatever the program believes, the server holds to the binding.
         PostgresHistoryStore store(misnamed);
@@ -295,7 +296,7 @@ void TestSharedHistory::stationMeetingAnOlderSchemaAsksForTheAdministrator()
     const ServerSettings settings = settingsFor(QStringLiteral("gate1"), database);
     const QString expected = failureText(FailureCause::SchemaOutdated, settings);
     QVERIFY(expected.startsWith(QStringLiteral("服务器上的历史数据表需要管理员升级")));
-    QCOMPARE(testServerConnection(settings), expected);
+    QCOMPARE(clerkText(testServerConnection(settings)), expected);
     const ReadingStore reading
         = openReadingStore(settings, historyDatabasePath(m_dir.filePath(QStringLiteral("behind"))));
     QVERIFY(!reading.shared);
@@ -335,7 +336,8 @@ void TestSharedHistory::fakeServerNeverReceivesThePassword()
     ServerSettings settings = settingsFor(QStringLiteral("fake"), QStringLiteral("yard"));
     settings.port = guarded.port();
     const QString refused = failureText(FailureCause::NotEncrypted, settings);
-    QCOMPARE(whileServing([settings] { return testServerConnection(settings); }), refused);
+    QCOMPARE(
+        whileServing([settings] { return clerkText(testServerConnection(settings)); }), refused);
     {
         Station station(m_dir.filePath(QStringLiteral("fake")), settings);
         station.sender.start();
@@ -367,14 +369,15 @@ void TestSharedHistory::fakeServerOnAStrangersSocketNeverReceivesThePassword()
     const QString socket = QDir(folder).filePath(QStringLiteral(".s.PGSQL.5439"));
     FakePostgresServer fake;
     QVERIFY(fake.listenAt(socket));
-    whileServing([settings] { return testServerConnection(settings); });
+    whileServing([settings] { return clerkText(testServerConnection(settings)); });
     QVERIFY2(fake.received().contains("never-sent-pw"),
         "the fake server must be able to take a password");
 
     QVERIFY(::lchown(QFile::encodeName(socket).constData(), 65534, 65534) == 0);
     const int connections = fake.connections();
     const QString refused = failureText(FailureCause::SocketNotSafe, settings);
-    QCOMPARE(whileServing([settings] { return testServerConnection(settings); }), refused);
+    QCOMPARE(
+        whileServing([settings] { return clerkText(testServerConnection(settings)); }), refused);
     {
         Station station(m_dir.filePath(QStringLiteral("stranger")), settings);
         station.sender.start();
@@ -415,8 +418,8 @@ void TestSharedHistory::readmeStepsSetUpABareServer()
             m_server->admin(QLatin1String(step));
         if (!QTest::qWaitFor(
                 [&] {
-                    return testServerConnection(
-                        settingsFor(QStringLiteral("station"), QStringLiteral("yard_open")))
+                    return clerkText(testServerConnection(settingsFor(
+                                         QStringLiteral("station"), QStringLiteral("yard_open"))))
                         .isEmpty();
                 },
                 30000))
@@ -452,10 +455,10 @@ void TestSharedHistory::readmeStepsSetUpABareServer()
     const ServerSettings settings = readServerSettings(settingsFilePath(config));
     QCOMPARE(settings.certificate, config + QStringLiteral("/yard-server.crt"));
     // The server takes up its new certificate a moment after the reload.
-    QTRY_COMPARE_WITH_TIMEOUT(testServerConnection(settings), QString(), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(clerkText(testServerConnection(settings)), QString(), 30000);
     // The suite's own authority does not vouch for the new certificate.
-    QCOMPARE(
-        testServerConnection(settingsFor(QStringLiteral("readme1"), QStringLiteral("yard_readme"))),
+    QCOMPARE(clerkText(testServerConnection(
+                 settingsFor(QStringLiteral("readme1"), QStringLiteral("yard_readme")))),
         failureText(FailureCause::CertificateMismatch,
             settingsFor(QStringLiteral("readme1"), QStringLiteral("yard_readme"))));
     Station station(config, settings);
