@@ -5,16 +5,24 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <optional>
 
 namespace {
 
 // A list a hand put a link or a FIFO in place of is no list; nor is one
 // reached through a link.
-QByteArray readSmallFile(const QString& backupFolder, const QString& name, bool* ok)
+std::optional<QByteArray> readSmallFile(const QString& backupFolder, const QString& name)
 {
-    const RegularFileRead read = readInside(insideBackup(backupFolder, name), 16 * 1024 * 1024);
-    *ok = read.outcome == RegularFileRead::Read;
-    return read.bytes;
+    RegularFileRead read = readInside(insideBackup(backupFolder, name), 16 * 1024 * 1024);
+    if (read.outcome != RegularFileRead::Read)
+        return std::nullopt;
+    return std::move(read.bytes);
+}
+
+Failure unreadManifest(const QString& backupFolder)
+{
+    return Failure(
+        FailureCause::BackupMismatch, backupFolder, QStringLiteral("manifest does not read"));
 }
 
 // Lower-case hex of 64 digits, as sha256sum writes it.
@@ -78,18 +86,18 @@ bool isSafeRelativePath(const QString& path)
     return true;
 }
 
-bool readManifest(const QString& backupFolder, QList<ManifestEntry>* entries)
+Result<QList<ManifestEntry>> readManifest(const QString& backupFolder)
 {
-    bool hashesRead = false, sizesRead = false;
-    const QByteArray hashes
-        = readSmallFile(backupFolder, QStringLiteral("manifest.sha256"), &hashesRead);
-    const QByteArray sizes = readSmallFile(backupFolder, QStringLiteral("sizes.txt"), &sizesRead);
-    if (!hashesRead || !sizesRead)
-        return false;
+    const std::optional<QByteArray> hashes
+        = readSmallFile(backupFolder, QStringLiteral("manifest.sha256"));
+    const std::optional<QByteArray> sizes
+        = readSmallFile(backupFolder, QStringLiteral("sizes.txt"));
+    if (!hashes || !sizes)
+        return unreadManifest(backupFolder);
     // Raw path bytes as keys: a year of backups is read at every backup.
     QHash<QByteArrayView, qint64> sizeOf;
-    sizeOf.reserve(sizes.count('\n') + 1);
-    const bool sizesParse = eachLine(sizes, [&sizeOf](QByteArrayView line) {
+    sizeOf.reserve(sizes->count('\n') + 1);
+    const bool sizesParse = eachLine(*sizes, [&sizeOf](QByteArrayView line) {
         const qsizetype tab = line.indexOf('\t');
         bool isNumber = false;
         const qint64 size = tab < 0 ? -1 : line.first(tab).toLongLong(&isNumber);
@@ -99,10 +107,10 @@ bool readManifest(const QString& backupFolder, QList<ManifestEntry>* entries)
         return true;
     });
     if (!sizesParse)
-        return false;
-    entries->clear();
-    entries->reserve(sizeOf.size());
-    const bool hashesParse = eachLine(hashes, [&sizeOf, entries](QByteArrayView line) {
+        return unreadManifest(backupFolder);
+    QList<ManifestEntry> entries;
+    entries.reserve(sizeOf.size());
+    const bool hashesParse = eachLine(*hashes, [&sizeOf, &entries](QByteArrayView line) {
         if (line.size() < 67 || line.sliced(64, 2) != "  " || !isSha256Hex(line.first(64)))
             return false;
         const auto size = sizeOf.constFind(line.sliced(66));
@@ -110,18 +118,20 @@ bool readManifest(const QString& backupFolder, QList<ManifestEntry>* entries)
         if (size == sizeOf.constEnd() || !isSafeRelativePath(entry.path))
             return false;
         entry.size = size.value();
-        entries->append(entry);
+        entries.append(entry);
         return true;
     });
-    return hashesParse && entries->size() == sizeOf.size() && !entries->isEmpty();
+    if (!hashesParse || entries.size() != sizeOf.size() || entries.isEmpty())
+        return unreadManifest(backupFolder);
+    return entries;
 }
 
 Done verifyBackupFiles(const QString& backupFolder, QDeadlineTimer deadline)
 {
-    QList<ManifestEntry> entries;
-    if (!readManifest(backupFolder, &entries))
+    const Result<QList<ManifestEntry>> entries = readManifest(backupFolder);
+    if (!entries)
         return Failure(FailureCause::Damaged, QStringLiteral("manifest.sha256"));
-    for (const ManifestEntry& entry : entries) {
+    for (const ManifestEntry& entry : *entries) {
         if (deadline.hasExpired())
             return Failure(FailureCause::TimedOut, entry.path);
         const CopiedFile file = hashInside(insideBackup(backupFolder, entry.path));

@@ -20,9 +20,9 @@ struct ManifestEntry {
 QByteArray manifestText(const QList<ManifestEntry>& entries);
 QByteArray sizesText(const QList<ManifestEntry>& entries);
 
-// The entries of a backup folder; false when its lists are missing, do not
-// parse, disagree, or name a path outside the backup.
-bool readManifest(const QString& backupFolder, QList<ManifestEntry>* entries);
+// The entries of a backup folder; BackupMismatch when its lists are
+// missing, do not parse, disagree, or name a path outside the backup.
+Result<QList<ManifestEntry>> readManifest(const QString& backupFolder);
 
 // Whether every file of the backup is there, a regular file, of its size
 // and hash: Damaged at the first path that is not; TimedOut past

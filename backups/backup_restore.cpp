@@ -69,16 +69,17 @@ struct Chosen {
 Result<RestoredBooks> restoreBackup(
     const QString& backupFolder, const BackupSources& sources, const RestoreOptions& options)
 {
-    QList<ManifestEntry> entries;
     const QString strange = strangeEntryUnder(insideBackup(backupFolder));
     if (!strange.isEmpty())
         return Failure(FailureCause::BackupHasLinks, backupFolder, strange);
     const Done verified = verifyBackupFiles(backupFolder);
-    if (!verified || !readManifest(backupFolder, &entries))
+    const Result<QList<ManifestEntry>> entries
+        = verified ? readManifest(backupFolder) : Result<QList<ManifestEntry>>(verified.error());
+    if (!entries)
         return Failure(FailureCause::BackupMismatch, backupFolder,
             QStringLiteral("damaged at %1").arg(verified.path()));
     QList<Chosen> chosen;
-    for (const ManifestEntry& entry : entries) {
+    for (const ManifestEntry& entry : *entries) {
         const QString target = restoredPath(entry.path, sources);
         if ((options.onlyPath.isEmpty() || entry.path == options.onlyPath) && !target.isEmpty())
             chosen.append({ entry, target });

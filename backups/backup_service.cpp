@@ -220,9 +220,8 @@ void BackupService::backUpIfFirstToday()
 {
     const QDate today = m_clock().date();
     // The window's thread: only today's lists are read.
-    QList<ManifestEntry> entries;
     for (const BackupInfo& backup : backupsByName(localPlace()))
-        if (backup.time.date() == today && readManifest(backup.folder, &entries))
+        if (backup.time.date() == today && readManifest(backup.folder).ok())
             return;
     backUp();
 }

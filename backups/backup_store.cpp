@@ -64,9 +64,10 @@ bool removeFolder(const QString& folder)
 QHash<QString, ManifestEntry> entriesOf(const QString& backup)
 {
     QHash<QString, ManifestEntry> entries;
-    QList<ManifestEntry> list;
-    if (!backup.isEmpty() && readManifest(backup, &list))
-        for (const ManifestEntry& entry : list)
+    if (backup.isEmpty())
+        return entries;
+    if (const Result<QList<ManifestEntry>> list = readManifest(backup))
+        for (const ManifestEntry& entry : *list)
             entries.insert(entry.path, entry);
     return entries;
 }
@@ -238,13 +239,15 @@ BackupOutcome copyBackup(const BackupInfo& backup, const QString& place)
     BackupOutcome prepared = preparePlace(place);
     if (!prepared.ok())
         return prepared;
-    QList<ManifestEntry> entries;
     const QString strange = strangeEntryUnder(insideBackup(backup.folder));
-    if (!strange.isEmpty() || !readManifest(backup.folder, &entries))
+    const Result<QList<ManifestEntry>> entries = strange.isEmpty()
+        ? readManifest(backup.folder)
+        : Result<QList<ManifestEntry>>(Failure(FailureCause::BackupHasLinks, backup.folder));
+    if (!entries)
         return failure(FailureCause::Damaged,
             QStringLiteral("%1 has no manifest or a link: %2").arg(backup.folder, strange));
     QList<PlannedFile> files;
-    for (const ManifestEntry& entry : entries)
+    for (const ManifestEntry& entry : *entries)
         files.append({ QDir(backup.folder).filePath(entry.path), entry.path, false, true });
     const QString backups = backupFolderIn(place);
     const QString partial = QDir(backups).filePath(QLatin1Char('.') + backup.name);
@@ -333,16 +336,16 @@ QList<BackupInfo> listBackups(
             continue;
         }
         const QString strange = strangeEntryUnder(insideBackup(info.folder));
-        QList<ManifestEntry> entries;
         if (!strange.isEmpty()) {
             markDamaged(&info, strange);
             continue;
         }
-        if (!readManifest(info.folder, &entries)) {
+        const Result<QList<ManifestEntry>> entries = readManifest(info.folder);
+        if (!entries) {
             markDamaged(&info, QStringLiteral("its manifest does not read"));
             continue;
         }
-        for (const ManifestEntry& entry : entries) {
+        for (const ManifestEntry& entry : *entries) {
             info.size += entry.size;
             info.files.append(entry.path);
         }

@@ -102,10 +102,10 @@ void TestBackups::backupHoldsEveryFileAndChecksBySha256sum()
     QCOMPARE(outcome.backup.name, QStringLiteral("2026-12-09-120000"));
     QCOMPARE(outcome.backup.loads, qint64(3));
     QCOMPARE(outcome.backup.ledgerRows, qint64(0));
-    QList<ManifestEntry> entries;
-    QVERIFY(readManifest(outcome.backup.folder, &entries));
+    const Result<QList<ManifestEntry>> entries = readManifest(outcome.backup.folder);
+    QVERIFY(entries);
     QStringList paths;
-    for (const ManifestEntry& entry : entries)
+    for (const ManifestEntry& entry : *entries)
         paths.append(entry.path);
     for (const char* expected : { "数据/quorvane.sqlite", "数据/tally.json",
              "文档/木材出入库台账.xls", "文档/木材账单.xls", "文档/账单/2026-12/4.xls",
