@@ -93,16 +93,14 @@ Result<RestoredBooks> restoreBackup(
         const QString error = stage(backupFolder, file.entry, file.target);
         if (!error.isEmpty())
             return notWrittenBack(file.entry.path, error);
-        const HistoryCheck check
+        const Result<qint64> loads
             = checkHistoryFile(staged(file.target), QDeadlineTimer(60000), options.stop);
-        if (!check.sound()) {
+        if (!loads) {
             QFile::remove(staged(file.target));
-            return Failure(check.outcome == HistoryCheck::TimedOut
-                    ? FailureCause::TimedOut
-                    : FailureCause::BackupForeignHistory,
-                backupFolder, QStringLiteral("history %1").arg(check.cause));
+            return Failure(loads.error().cause(), backupFolder,
+                QStringLiteral("history %1").arg(loads.error().detail()));
         }
-        outcome.loads = check.loads;
+        outcome.loads = *loads;
     }
     for (const Chosen& file : chosen) {
         const bool history = file.entry.path == historyPath();

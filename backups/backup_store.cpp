@@ -103,21 +103,26 @@ CopiedFile copyOne(const PlannedFile& file, const QString& target,
     return copyFileDurably(file.source, target, FileSync::Later);
 }
 
-// The history copy and the workbooks, checked beyond their hashes.
-QString checkContents(const QString& folder, const QList<ManifestEntry>& entries, qint64* loads)
+// The history copy and the workbooks, checked beyond their hashes: the
+// loads of the history (-1 without one), or why the copy is no backup.
+Result<qint64> checkContents(const QString& folder, const QList<ManifestEntry>& entries)
 {
+    qint64 loads = -1;
     for (const ManifestEntry& entry : entries) {
         const QString path = QDir(folder).filePath(entry.path);
         if (entry.path == historyPath()) {
-            const HistoryCheck check = checkHistoryFile(path, QDeadlineTimer(120000));
-            if (!check.sound())
-                return QStringLiteral("history copy fails its check: %1").arg(check.cause);
-            *loads = check.loads;
+            const Result<qint64> checked = checkHistoryFile(path, QDeadlineTimer(120000));
+            if (!checked)
+                return Failure(FailureCause::Damaged, folder,
+                    QStringLiteral("history copy fails its check: %1")
+                        .arg(checked.error().detail()));
+            loads = *checked;
         } else if (isWorkbookPath(entry.path) && !looksLikeExcel97(path)) {
-            return QStringLiteral("%1 is no Excel 97 workbook").arg(entry.path);
+            return Failure(FailureCause::Damaged, folder,
+                QStringLiteral("%1 is no Excel 97 workbook").arg(entry.path));
         }
     }
-    return QString();
+    return loads;
 }
 
 // Where it came from, listed with its files.
@@ -143,11 +148,10 @@ bool addOrigin(const QString& partial, qint64 loads, QList<ManifestEntry>* entri
 // Writes the lists, verifies, and gives the folder its name.
 BackupOutcome finish(const QString& partial, const QString& final, QList<ManifestEntry> entries)
 {
-    qint64 loads = -1;
-    const QString problem = checkContents(partial, entries, &loads);
-    if (!problem.isEmpty())
-        return failure(FailureCause::Damaged, problem);
-    if (!addOrigin(partial, loads, &entries))
+    const Result<qint64> loads = checkContents(partial, entries);
+    if (!loads)
+        return failure(FailureCause::Damaged, loads.error().detail());
+    if (!addOrigin(partial, *loads, &entries))
         return failure(FailureCause::NotWritable,
             QStringLiteral("cannot write %1 in %2").arg(originPath(), partial));
     for (const auto& [name, text] : { std::pair(QStringLiteral("sizes.txt"), sizesText(entries)),
@@ -170,7 +174,7 @@ BackupOutcome finish(const QString& partial, const QString& final, QList<Manifes
     outcome.backup.name = QFileInfo(final).fileName();
     outcome.backup.time = QDateTime::fromString(outcome.backup.name, timeFormat);
     outcome.backup.place = QFileInfo(final).absolutePath();
-    outcome.backup.loads = loads;
+    outcome.backup.loads = *loads;
     outcome.backup.ledgerRows = postedLedgerRows(QDir(final).filePath(ledgerInBackup()));
     for (const ManifestEntry& entry : entries)
         outcome.backup.files.append(entry.path);
@@ -306,16 +310,16 @@ void verifyListed(BackupInfo* info, QDeadlineTimer deadline, const std::atomic<b
         return;
     }
     if (info->files.contains(historyPath())) {
-        const HistoryCheck check = checkHistoryFile(QDir(info->folder).filePath(historyPath()),
+        const Result<qint64> loads = checkHistoryFile(QDir(info->folder).filePath(historyPath()),
             QDeadlineTimer(qMin<qint64>(checkMs, deadline.remainingTime())), stop);
-        if (check.outcome == HistoryCheck::TimedOut) {
+        if (!loads && loads.error().cause() == FailureCause::TimedOut) {
             info->unchecked = true;
-            info->cause = check.cause;
+            info->cause = loads.error().detail();
             return;
         }
-        if (!check.sound())
-            return markDamaged(info, QStringLiteral("history: %1").arg(check.cause));
-        info->loads = check.loads;
+        if (!loads)
+            return markDamaged(info, QStringLiteral("history: %1").arg(loads.error().detail()));
+        info->loads = *loads;
     }
     const RegularFileRead ledger
         = readInside(insideBackup(info->folder, ledgerInBackup()), largestLedger());

@@ -117,20 +117,21 @@ const std::map<int, Schema>& ownSchemas()
     return schemas;
 }
 
-HistoryCheck result(HistoryCheck::Outcome outcome, const QString& cause, qint64 loads = -1)
+Failure unsound(const QString& path, const QString& cause)
 {
-    return { outcome, cause, loads };
+    return Failure(FailureCause::BackupForeignHistory, path, cause);
 }
 
 } // namespace
 
-HistoryCheck checkHistoryFile(
+Result<qint64> checkHistoryFile(
     const QString& path, QDeadlineTimer deadline, const std::atomic<bool>* stop)
 {
     Budget budget { deadline, stop };
     const Connection db(path, true, &budget);
-    const auto failed = [&db](const QString& what) {
-        return result(db.interrupted() ? HistoryCheck::TimedOut : HistoryCheck::Damaged,
+    const auto failed = [&db, &path](const QString& what) {
+        return Failure(
+            db.interrupted() ? FailureCause::TimedOut : FailureCause::BackupForeignHistory, path,
             QStringLiteral("%1: %2").arg(what, db.error()));
     };
     if (!db.open())
@@ -143,26 +144,25 @@ HistoryCheck checkHistoryFile(
         if (own == schema)
             version = known;
     if (version == 0)
-        return result(HistoryCheck::Damaged,
+        return unsound(path,
             QStringLiteral("its tables, indexes, views or triggers are not the program's own"));
     // A small file may finish a step between two calls of the handler.
     if (overBudget(&budget))
-        return result(HistoryCheck::TimedOut, QStringLiteral("no time left for its check"));
+        return Failure(FailureCause::TimedOut, path, QStringLiteral("no time left for its check"));
     QList<QStringList> rows;
     if (!db.rows("PRAGMA integrity_check", &rows))
         return failed(QStringLiteral("integrity check"));
     if (rows.size() != 1 || rows[0].value(0) != QLatin1String("ok"))
-        return result(HistoryCheck::Damaged,
-            QStringLiteral("integrity check: %1").arg(rows.value(0).value(0)));
+        return unsound(path, QStringLiteral("integrity check: %1").arg(rows.value(0).value(0)));
     rows.clear();
     if (!db.rows("SELECT version FROM history_schema", &rows))
         return failed(QStringLiteral("version"));
     if (rows.size() != 1 || rows[0].value(0).toInt() != version)
-        return result(HistoryCheck::Damaged, QStringLiteral("its version is not its schema's"));
+        return unsound(path, QStringLiteral("its version is not its schema's"));
     rows.clear();
     if (!db.rows("SELECT count(*) FROM loads", &rows) || rows.size() != 1)
         return failed(QStringLiteral("count of loads"));
-    return result(HistoryCheck::Sound, QString(), rows[0].value(0).toLongLong());
+    return rows[0].value(0).toLongLong();
 }
 
 qint64 liveHistoryLoads(const QString& path)

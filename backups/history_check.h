@@ -8,19 +8,16 @@
 // tables, indexes and triggers of one of its versions, nothing of anyone
 // else's) and pass the integrity check.
 
+#include "support/failure.h"
+
 #include <QDeadlineTimer>
 #include <QString>
 #include <atomic>
 
-struct HistoryCheck {
-    enum Outcome { Sound, Damaged, TimedOut } outcome = Damaged;
-    QString cause; // for the log
-    qint64 loads = -1;
-    bool sound() const { return outcome == Sound; }
-};
-
-// `stop`, when set, cuts the check short as its deadline does.
-HistoryCheck checkHistoryFile(
+// The loads of a sound history; BackupForeignHistory when it is not the
+// program's own or does not read, TimedOut when the deadline (or `stop`,
+// when set) cut the check short. The failure's detail is for the log.
+Result<qint64> checkHistoryFile(
     const QString& path, QDeadlineTimer deadline, const std::atomic<bool>* stop = nullptr);
 
 // The loads of the live store at `path`, read-only; -1 when it cannot be read.

@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+Q_DECLARE_METATYPE(FailureCause)
+
 namespace {
 
 const QDateTime noon(QDate(2026, 12, 9), QTime(12, 0), Qt::UTC);
@@ -434,37 +436,39 @@ void TestBackups::historyOfABackupIsCheckedAsAStranger_data()
 {
     QTest::addColumn<QStringList>("statements");
     QTest::addColumn<int>("deadlineMs");
-    QTest::addColumn<int>("outcome");
+    QTest::addColumn<FailureCause>("outcome");
     QTest::newRow("the program's own schema is sound")
-        << QStringList() << 10000 << int(HistoryCheck::Sound);
+        << QStringList() << 10000 << FailureCause::None;
     QTest::newRow("a trigger of anyone else's is refused")
         << QStringList { QStringLiteral("CREATE TRIGGER t AFTER INSERT ON loads BEGIN "
                                         "DELETE FROM payments; END") }
-        << 10000 << int(HistoryCheck::Damaged);
+        << 10000 << FailureCause::BackupForeignHistory;
     QTest::newRow("a view of anyone else's is refused")
         << QStringList { QStringLiteral("CREATE VIEW v AS SELECT 1") } << 10000
-        << int(HistoryCheck::Damaged);
+        << FailureCause::BackupForeignHistory;
     QTest::newRow("a missing index is refused")
         << QStringList { QStringLiteral("DROP INDEX loads_listing") } << 10000
-        << int(HistoryCheck::Damaged);
+        << FailureCause::BackupForeignHistory;
     QTest::newRow("a check past its time stops and says so")
-        << QStringList() << 0 << int(HistoryCheck::TimedOut);
+        << QStringList() << 0 << FailureCause::TimedOut;
 }
 
 void TestBackups::historyOfABackupIsCheckedAsAStranger()
 {
     QFETCH(QStringList, statements);
     QFETCH(int, deadlineMs);
-    QFETCH(int, outcome);
+    QFETCH(FailureCause, outcome);
     TestYard yard;
     {
         TestConnection history(yard.historyPath(), QStringLiteral("change"));
         for (const QString& statement : statements)
             QVERIFY(history.run(statement));
     }
-    const HistoryCheck check = checkHistoryFile(yard.historyPath(), QDeadlineTimer(deadlineMs));
-    QVERIFY2(check.outcome == outcome, qPrintable(check.cause));
-    QCOMPARE(check.loads, outcome == HistoryCheck::Sound ? qint64(3) : qint64(-1));
+    const Result<qint64> loads = checkHistoryFile(yard.historyPath(), QDeadlineTimer(deadlineMs));
+    const FailureCause cause = loads ? FailureCause::None : loads.error().cause();
+    QVERIFY2(cause == outcome, qPrintable(loads ? QString() : loads.error().logText()));
+    if (loads)
+        QCOMPARE(*loads, qint64(3));
 }
 
 QTEST_GUILESS_MAIN(TestBackups)
