@@ -171,6 +171,15 @@ public:
                 spreadsheet);
         program->window().show();
     }
+    // Started, its first backup taken, then one load in the history, so
+    // the next backup holds books.
+    void startWithBooks()
+    {
+        start();
+        QTRY_VERIFY_WITH_TIMEOUT(foot()->text().startsWith(QStringLiteral("已备份")), 60000);
+        program->backups()->waitForIdle();
+        addLoad();
+    }
     QLabel* foot() const
     {
         return program->window().findChild<QLabel*>(QStringLiteral("BackupFoot"));
@@ -335,11 +344,7 @@ void TestBackupAttacks::hostileBackup()
     QFETCH(QString, ledgerRows);
     Yard yard;
     TestAnswers answers;
-    yard.start();
-    QTRY_VERIFY_WITH_TIMEOUT(yard.foot()->text().startsWith(QStringLiteral("已备份")), 60000);
-    yard.program->backups()->waitForIdle();
-    // A load in the history, so the backup holds books.
-    yard.addLoad();
+    yard.startWithBooks();
     const QString outside = yard.path("outside");
     yard.plant([&](const QString& backup) { change(backup, outside); });
     const auto config = hashesUnder(yard.path("config"));
@@ -388,10 +393,7 @@ void TestBackupAttacks::deletedBooksAreNoticedBeforeAnyBackup()
     Yard yard;
     {
         TestAnswers answers;
-        yard.start();
-        QTRY_VERIFY_WITH_TIMEOUT(yard.foot()->text().startsWith(QStringLiteral("已备份")), 60000);
-        yard.program->backups()->waitForIdle();
-        yard.addLoad();
+        yard.startWithBooks();
         QVERIFY(backUpAndWait(*yard.program->backups()));
         yard.program.reset();
     }

@@ -22,15 +22,6 @@ Tally smallLoad(const QString& species)
     return tally;
 }
 
-QString copyShippedBill(const QString& folder)
-{
-    const QString path = billPath(folder);
-    if (!QFile::copy(shippedWorkbook(QStringLiteral("木材账单.xls")), path))
-        return {};
-    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    return path;
-}
-
 QString pdfFonts(const QString& pdf)
 {
     QProcess process;

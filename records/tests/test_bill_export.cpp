@@ -60,16 +60,6 @@ void prepareBill(MemorySpreadsheet& app, const QString& path)
     app.sheet(path, QStringLiteral("原木账单"));
 }
 
-// A writable copy of the shipped bill in the folder.
-QString copyShippedBill(const QString& folder)
-{
-    const QString path = billPath(folder);
-    if (!QFile::copy(shippedWorkbook(QStringLiteral("木材账单.xls")), path))
-        return {};
-    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    return path;
-}
-
 // Puts `kind` ("file", "dangling", "fifo", "folder") at `path`.
 bool makeEntry(const QString& path, const QString& kind)
 {

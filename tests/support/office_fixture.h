@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/bill_export.h"
 #include "records/libreoffice/libreoffice_spreadsheet.h"
 #include "records/libreoffice/office_environment.h"
 #include "records/stock_ledger.h"
@@ -63,6 +64,16 @@ inline QString shippedWorkbook(const QString& name)
     const QString folder
         = qEnvironmentVariable("QUORVANE_WORKBOOKS", QStringLiteral(QUORVANE_WORKBOOKS));
     return QDir(folder).filePath(name);
+}
+
+// A writable copy of the shipped bill in `folder`; empty when not copied.
+inline QString copyShippedBill(const QString& folder)
+{
+    const QString path = billPath(folder);
+    if (!QFile::copy(shippedWorkbook(QStringLiteral("木材账单.xls")), path))
+        return {};
+    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return path;
 }
 
 // A copy the suite cannot do without: a failed one ends the suite at once
