@@ -47,8 +47,8 @@ constexpr int listMs = 9000;
 } // namespace
 
 struct BackupRun {
-    BackupOutcome local;
-    BackupOutcome second;
+    BackupOutcome local = BackupInfo();
+    BackupOutcome second = BackupInfo(); // stays so when there is no second place
 };
 
 namespace {
@@ -64,7 +64,7 @@ BackupRun runBackup(const BackupSources& sources, const QString& second, const Q
     rotateBackups(sources.data, now);
     if (!second.isEmpty()) {
         removeUnfinishedBackups(second);
-        run.second = copyBackup(run.local.backup, second);
+        run.second = copyBackup(*run.local, second);
         if (run.second.ok())
             rotateBackups(second, now);
     }
@@ -141,7 +141,7 @@ QString onlyHereText()
 QString secondPlaceMessage(const BackupOutcome& outcome, const QString& place)
 {
     const QString later = QStringLiteral("本机的备份照常进行，下次备份时会再试。");
-    switch (outcome.failure.cause()) {
+    switch (outcome.cause()) {
     case FailureCause::None:
         return QString();
     case FailureCause::FolderMissing:
@@ -269,25 +269,24 @@ void BackupService::onBackupRun(const BackupRun& run)
 {
     m_busy = false;
     if (!run.local.ok()) {
-        logEvent(QStringLiteral("backup failed: %1").arg(run.local.failure.logText()));
-        emit message(run.local.failure.cause() == FailureCause::Link
+        logEvent(QStringLiteral("backup failed: %1").arg(run.local.logText()));
+        emit message(run.local.cause() == FailureCause::Link
                 ? QStringLiteral("备份失败：%1 中的“备份”是一个链接，不是文件夹。为了安全，程序不会"
                                  "通过链接写入或删除文件。请把它换成普通文件夹。")
                       .arg(localPlace())
                 : QStringLiteral("备份失败，没有完成的备份已删除，较早的备份都还在。"));
         return;
     }
-    logEvent(QStringLiteral("backup %1 verified").arg(run.local.backup.folder));
-    m_last = run.local.backup.time;
+    logEvent(QStringLiteral("backup %1 verified").arg(run.local->folder));
+    m_last = run.local->time;
     const QString second = secondPlace();
     if (!run.second.ok()) {
-        logEvent(QStringLiteral("backup not copied to %1: %2")
-                     .arg(second, run.second.failure.logText()));
+        logEvent(QStringLiteral("backup not copied to %1: %2").arg(second, run.second.logText()));
         sayOnce(secondPlaceMessage(run.second, second));
     } else if (!second.isEmpty()) {
         m_secondPlaceSaid.clear();
     }
-    emit backupDone(run.local.backup);
+    emit backupDone(*run.local);
 }
 
 void BackupService::sayOnce(const QString& text)
@@ -346,25 +345,25 @@ void BackupService::onRestoreRun(
     m_resume();
     if (!before.ok()) {
         logEvent(QStringLiteral("restore stopped, the present state was not backed up: %1")
-                     .arg(before.failure.logText()));
+                     .arg(before.logText()));
         emit message(QStringLiteral("没有恢复：恢复前无法先备份现在的文件。所有文件都没有改动。"));
         emit restoreDone(false);
         return;
     }
-    m_last = before.backup.time;
+    m_last = before->time;
     if (!restored) {
         const Failure& failure = restored.error();
         logEvent(QStringLiteral("restore of %1 stopped: %2").arg(from.folder, failure.logText()));
         if (failure.cause() == FailureCause::NotWritable)
             emit message(QStringLiteral("恢复没有完成：%1 无法写回。恢复前的文件保存在备份 %2 中。")
-                             .arg(failure.path(), before.backup.name));
+                             .arg(failure.path(), before->name));
         else
             emit message(QStringLiteral("备份 %1 已损坏，不能恢复：%2。所有文件都没有改动。")
                              .arg(from.name, backupRefusalText(failure)));
     } else {
         logEvent(
             QStringLiteral("restored %1 files of %2").arg(restored->files.size()).arg(from.folder));
-        emit message(restoreDoneMessage(from, *restored, before.backup.name));
+        emit message(restoreDoneMessage(from, *restored, before->name));
         if (!restored->journal.isEmpty() && m_takeJournal)
             m_takeJournal(restored->journal);
     }

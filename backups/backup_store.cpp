@@ -22,11 +22,9 @@ namespace {
 
 const QString timeFormat = QStringLiteral("yyyy-MM-dd-HHmmss");
 
-BackupOutcome failure(FailureCause cause, const QString& detail)
+Failure failure(FailureCause cause, const QString& detail)
 {
-    BackupOutcome outcome;
-    outcome.failure = Done(cause, QString(), detail);
-    return outcome;
+    return Failure(cause, QString(), detail);
 }
 
 // What a place's disk said; any other cause is the backup's own.
@@ -43,7 +41,7 @@ FailureCause placeFailure(const Done& result)
 }
 
 // The backups folder of a place, made when missing; never through a link.
-BackupOutcome preparePlace(const QString& place)
+Done preparePlace(const QString& place)
 {
     if (!QFileInfo(place).isDir())
         return failure(FailureCause::FolderMissing, QStringLiteral("no folder %1").arg(place));
@@ -52,7 +50,7 @@ BackupOutcome preparePlace(const QString& place)
         return failure(FailureCause::Link, QStringLiteral("%1 is a link").arg(folder));
     if (!makePrivateFolder(folder) || !isRealFolder(folder) || !QFileInfo(folder).isWritable())
         return failure(FailureCause::NotWritable, QStringLiteral("cannot write %1").arg(folder));
-    return BackupOutcome();
+    return {};
 }
 
 bool removeFolder(const QString& folder)
@@ -169,18 +167,18 @@ BackupOutcome finish(const QString& partial, const QString& final, QList<Manifes
             FailureCause::Damaged, QStringLiteral("%1 reads back wrong").arg(verified.path()));
     if (!renameDurably(partial, final))
         return failure(FailureCause::Other, QStringLiteral("cannot name %1").arg(final));
-    BackupOutcome outcome;
-    outcome.backup.folder = final;
-    outcome.backup.name = QFileInfo(final).fileName();
-    outcome.backup.time = QDateTime::fromString(outcome.backup.name, timeFormat);
-    outcome.backup.place = QFileInfo(final).absolutePath();
-    outcome.backup.loads = *loads;
-    outcome.backup.ledgerRows = postedLedgerRows(QDir(final).filePath(ledgerInBackup()));
-    for (const ManifestEntry& entry : entries)
-        outcome.backup.files.append(entry.path);
-    for (const ManifestEntry& entry : entries)
-        outcome.backup.size += entry.size;
-    return outcome;
+    BackupInfo backup;
+    backup.folder = final;
+    backup.name = QFileInfo(final).fileName();
+    backup.time = QDateTime::fromString(backup.name, timeFormat);
+    backup.place = QFileInfo(final).absolutePath();
+    backup.loads = *loads;
+    backup.ledgerRows = postedLedgerRows(QDir(final).filePath(ledgerInBackup()));
+    for (const ManifestEntry& entry : entries) {
+        backup.files.append(entry.path);
+        backup.size += entry.size;
+    }
+    return backup;
 }
 
 // Copies every planned file into `partial`, then finishes the backup.
@@ -224,9 +222,8 @@ QString backupName(const QDateTime& time)
 
 BackupOutcome takeBackup(const BackupSources& sources, const QString& place, const QDateTime& now)
 {
-    BackupOutcome prepared = preparePlace(place);
-    if (!prepared.ok())
-        return prepared;
+    if (const Done prepared = preparePlace(place); !prepared)
+        return prepared.error();
     const QString backups = backupFolderIn(place);
     const QString name = uniqueName(backups, now);
     const QString partial = QDir(backups).filePath(QLatin1Char('.') + name);
@@ -240,9 +237,8 @@ BackupOutcome takeBackup(const BackupSources& sources, const QString& place, con
 
 BackupOutcome copyBackup(const BackupInfo& backup, const QString& place)
 {
-    BackupOutcome prepared = preparePlace(place);
-    if (!prepared.ok())
-        return prepared;
+    if (const Done prepared = preparePlace(place); !prepared)
+        return prepared.error();
     const QString strange = strangeEntryUnder(insideBackup(backup.folder));
     const Result<QList<ManifestEntry>> entries = strange.isEmpty()
         ? readManifest(backup.folder)

@@ -119,6 +119,10 @@ public:
     const T* operator->() const { return &value(); }
     // Only when not ok().
     const Failure& error() const { return std::get<1>(m_outcome); }
+    // None when ok().
+    FailureCause cause() const { return ok() ? FailureCause::None : error().cause(); }
+    // "ok" when ok(), else the failure's, for the log.
+    QString logText() const { return ok() ? causeName(FailureCause::None) : error().logText(); }
     T valueOr(T fallback) const& { return ok() ? value() : std::move(fallback); }
 
 private:

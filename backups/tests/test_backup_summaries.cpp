@@ -118,7 +118,7 @@ void TestBackupSummaries::backupListsTheRowsOfItsOwnLedger()
     QVERIFY(QFile::remove(ledger));
     const BackupOutcome none = takeBackup(yard.sources(), yard.place(), noon.addSecs(120));
     QVERIFY(prepared.ok() && posted.ok() && none.ok());
-    QCOMPARE(posted.backup.ledgerRows, qint64(6));
+    QCOMPARE(posted->ledgerRows, qint64(6));
     QList<qint64> listed;
     for (const BackupInfo& backup : listBackups(yard.place(), true))
         listed.append(backup.ledgerRows);
