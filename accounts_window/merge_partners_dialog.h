@@ -15,7 +15,7 @@ class MergePartnersDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // Records the join; empty when recorded, else the cause in a clerk's words.
+    // Records the join; the dialog tells the clerk a failure's cause.
     using Joiner = std::function<Done(const QString& alias, const QString& partner)>;
 
     MergePartnersDialog(const QStringList& partners, Joiner join, QWidget* parent = nullptr);

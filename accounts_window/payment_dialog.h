@@ -20,7 +20,7 @@ class PaymentDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // Empty when stored; else the cause in a clerk's words.
+    // Stores the payment; the dialog tells the clerk a failure's cause.
     using Recorder = std::function<Done(Payment& payment)>;
 
     // `partners`: the names offered; `ways`: 现金, 转账 … as kept.

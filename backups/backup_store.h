@@ -44,7 +44,6 @@ struct BackupInfo {
 // A backup taken or copied: the backup, or why not. A place that cannot
 // take one is FolderMissing, Link (its 备份 is a link: never followed),
 // NotWritable or DiskFull; a file that does not read back is Damaged.
-// The backup made, or why none was.
 using BackupOutcome = Result<BackupInfo>;
 
 // The 备份 folder of a place (the data folder, or the second place).

@@ -442,8 +442,6 @@ void TestBillExport::realMissingBillSheetLeavesTheFileAsItWas()
     QVERIFY(m_shown.isEmpty());
 }
 
-// The bill goes as a few blocks; a formula the yard put between its cells
-// must not become the value it showed.
 // Dangling links at the day's first names, as another user could leave
 // them: the bill is archived under the next number, nothing through them.
 void TestBillExport::danglingLinksInTheArchiveTakeNoBill()
@@ -474,6 +472,8 @@ void TestBillExport::danglingLinksInTheArchiveTakeNoBill()
         QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
+// The bill goes as a few blocks; a formula the yard put between its cells
+// must not become the value it showed.
 void TestBillExport::formulasBetweenTheBillCellsStayFormulas()
 {
     QTemporaryDir folder;
