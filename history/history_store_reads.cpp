@@ -44,7 +44,10 @@ FilterClause filterClause(const LoadFilter& filter)
         clause.values << filter.to.addDays(1).toString(Qt::ISODate);
     }
     if (filter.kind) {
-        conditions << QStringLiteral("kind = ?");
+        // Never along an index: the accounts' indexes begin with the kind,
+        // and SQLite would take one of them (a third of all loads, sorted
+        // anew) over the period's range of the listing index.
+        conditions << QStringLiteral("+kind = ?");
         clause.values << filter.kind;
     }
     if (!filter.species.isEmpty()) {
@@ -180,7 +183,8 @@ Result<QVector<ReportRow>> HistoryStore::stockReport(
     period.station = filter.station;
     FilterClause clause = filterClause(period);
     clause.sql += clause.sql.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
-    clause.sql += QStringLiteral("kind IN (1, 2)");
+    // As in the filter: along the period's range, not an accounts' index.
+    clause.sql += QStringLiteral("+kind IN (1, 2)");
     // Keys as long as a name in a box, a day or a month at most: a report
     // row's key is shown in the table and under the chart's bars.
     const QString key = grouping == ReportGrouping::BySpecies
