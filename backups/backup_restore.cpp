@@ -73,11 +73,12 @@ Result<RestoredBooks> restoreBackup(
     if (!strange.isEmpty())
         return Failure(FailureCause::BackupHasLinks, backupFolder, strange);
     const Done verified = verifyBackupFiles(backupFolder);
-    const Result<QList<ManifestEntry>> entries
-        = verified ? readManifest(backupFolder) : Result<QList<ManifestEntry>>(verified.error());
-    if (!entries)
+    if (!verified)
         return Failure(FailureCause::BackupMismatch, backupFolder,
             QStringLiteral("damaged at %1").arg(verified.path()));
+    const Result<QList<ManifestEntry>> entries = readManifest(backupFolder);
+    if (!entries)
+        return entries.error();
     QList<Chosen> chosen;
     for (const ManifestEntry& entry : *entries) {
         const QString target = restoredPath(entry.path, sources);

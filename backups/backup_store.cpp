@@ -240,10 +240,8 @@ BackupOutcome copyBackup(const BackupInfo& backup, const QString& place)
     if (const Done prepared = preparePlace(place); !prepared)
         return prepared.error();
     const QString strange = strangeEntryUnder(insideBackup(backup.folder));
-    const Result<QList<ManifestEntry>> entries = strange.isEmpty()
-        ? readManifest(backup.folder)
-        : Result<QList<ManifestEntry>>(Failure(FailureCause::BackupHasLinks, backup.folder));
-    if (!entries)
+    const Result<QList<ManifestEntry>> entries = readManifest(backup.folder);
+    if (!strange.isEmpty() || !entries)
         return failure(FailureCause::Damaged,
             QStringLiteral("%1 has no manifest or a link: %2").arg(backup.folder, strange));
     QList<PlannedFile> files;
